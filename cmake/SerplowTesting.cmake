@@ -38,6 +38,18 @@ function(serplow_test name)
   set_tests_properties(${name} PROPERTIES TIMEOUT 600)
 endfunction()
 
+# Sets <out> to those of the given files (relative to the current source
+# folder) that exist, so a test program can list files a family adds later.
+function(serplow_existing_sources out)
+  set(found "")
+  foreach(f ${ARGN})
+    if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${f})
+      list(APPEND found ${f})
+    endif()
+  endforeach()
+  set(${out} ${found} PARENT_SCOPE)
+endfunction()
+
 function(serplow_fuzzer name)
   cmake_parse_arguments(F "" "CORPUS" "SOURCES;LIBS" ${ARGN})
   if(CMAKE_CROSSCOMPILING)

@@ -5,7 +5,7 @@ set -eu
 
 # Debian packages, one per line with what needs it.
 packages="
-cmake ninja-build ccache g++ git
+cmake ninja-build ccache g++ git make perl
 clang libclang-rt-14-dev
 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
 zlib1g-dev libz-mingw-w64-dev
@@ -13,11 +13,33 @@ libssl-dev
 libgtest-dev libgmock-dev googletest libbenchmark-dev
 wine64 xvfb xauth fonts-liberation fonts-dejavu-core
 python3
+libxml2-utils
+nginx tinyproxy microsocks curl
 "
 
 as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
 }
+
+# Source packages for the dependencies cross-built for Windows.
+src_list=/etc/apt/sources.list.d/serplow-src.sources
+if [ ! -f "$src_list" ]; then
+  echo "adding Debian source lists ($src_list)"
+  as_root tee "$src_list" >/dev/null <<'SOURCES'
+Types: deb-src
+URIs: http://deb.debian.org/debian
+Suites: bookworm bookworm-updates
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+
+Types: deb-src
+URIs: http://deb.debian.org/debian-security
+Suites: bookworm-security
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+SOURCES
+  as_root apt-get update -q
+fi
 
 missing=""
 for p in $packages; do
@@ -38,3 +60,7 @@ fi
 # The tests call Debian's own interpreter, which sees Debian's python3-*
 # packages, whatever python3 comes first on PATH.
 [ -x /usr/bin/python3 ] || { echo "install-deps: /usr/bin/python3 is missing" >&2; exit 1; }
+
+# OpenSSL 3 DLLs for the Windows build, cross-built once into a cache folder.
+here=$(cd "$(dirname "$0")" && pwd)
+"$here/build-openssl-mingw.sh" >/dev/null

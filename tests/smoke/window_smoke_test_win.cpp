@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-
 #include <windows.h>
 
 #include <cstdint>
@@ -18,16 +17,16 @@ void paint(HWND hwnd, HDC dc) {
 
 LRESULT CALLBACK smokeProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
-    case WM_PRINTCLIENT:
-        paint(hwnd, reinterpret_cast<HDC>(wp));
-        return 0;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd, &ps);
-        paint(hwnd, dc);
-        EndPaint(hwnd, &ps);
-        return 0;
-    }
+        case WM_PRINTCLIENT:
+            paint(hwnd, reinterpret_cast<HDC>(wp));
+            return 0;
+        case WM_PAINT: {
+            PAINTSTRUCT ps;
+            HDC dc = BeginPaint(hwnd, &ps);
+            paint(hwnd, dc);
+            EndPaint(hwnd, &ps);
+            return 0;
+        }
     }
     return DefWindowProcW(hwnd, msg, wp, lp);
 }
@@ -42,8 +41,8 @@ TEST(WindowSmoke, PaintsIntoMemoryBitmap) {
     wc.lpszClassName = L"SerplowSmoke";
     ASSERT_NE(RegisterClassW(&wc), 0);
 
-    HWND hwnd = CreateWindowExW(0, L"SerplowSmoke", L"smoke", WS_OVERLAPPEDWINDOW, 0, 0,
-                                200, 100, nullptr, nullptr, wc.hInstance, nullptr);
+    HWND hwnd = CreateWindowExW(0, L"SerplowSmoke", L"smoke", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
+                                nullptr, nullptr, wc.hInstance, nullptr);
     ASSERT_NE(hwnd, nullptr) << "no display: is Xvfb running and DISPLAY set?";
 
     RECT rc;

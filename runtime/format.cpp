@@ -1,0 +1,273 @@
+// Format and WideFormat: one formatter over both character types.
+//
+// Integers passed as negative 32-bit values print with %u and %x as the
+// 32-bit unsigned value (-1 gives "4294967295" and "FFFFFFFF"), as scripts
+// hold Integer values; wider negative values print as 64-bit.
+
+#include "runtime/format.h"
+
+#include <charconv>
+#include <cstdint>
+#include <limits>
+#include <span>
+#include <string>
+#include <string_view>
+#include <variant>
+
+#include "runtime/exceptions.h"
+#include "runtime/strings.h"
+
+namespace runtime {
+
+namespace {
+
+// Widths and precisions beyond this are refused as a bad format rather
+// than allocating gigabytes of padding.
+constexpr int64_t kMaxWidth = 1 << 20;
+
+std::string narrow(std::string_view s) {
+    return std::string(s);
+}
+std::string narrow(std::u16string_view s) {
+    return WideToAnsi(s);
+}
+
+void appendText(std::string& out, std::string_view s) {
+    out.append(s);
+}
+void appendText(std::u16string& out, std::string_view s) {
+    for (char c : s) {
+        if (static_cast<unsigned char>(c) >= 0x80) {  // locale text beyond ASCII
+            out.append(AnsiToWide(s));
+            return;
+        }
+    }
+    out.append(s.begin(), s.end());
+}
+
+std::string asText(const FormatArg::Value& v, const std::string*) {
+    if (const auto* s = std::get_if<std::string>(&v)) return *s;
+    return WideToAnsi(std::get<std::u16string>(v));
+}
+std::u16string asText(const FormatArg::Value& v, const std::u16string*) {
+    if (const auto* s = std::get_if<std::u16string>(&v)) return *s;
+    return AnsiToWide(std::get<std::string>(v));
+}
+
+std::string unsignedText(uint64_t value, int base) {
+    char buffer[24];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, base);
+    std::string out(buffer, result.ptr);
+    for (char& c : out)
+        if (c >= 'a' && c <= 'f') c = static_cast<char>(c - 'a' + 'A');
+    return out;
+}
+
+// The two's-complement value %u and %x print for a signed argument.
+uint64_t asUnsigned(int64_t value) {
+    if (value < 0 && value >= std::numeric_limits<int32_t>::min())
+        return static_cast<uint32_t>(value);
+    return static_cast<uint64_t>(value);
+}
+
+// Pads an integer's digits with zeros up to `precision`, after any sign.
+std::string withPrecision(std::string digits, int precision) {
+    const size_t sign = !digits.empty() && digits[0] == '-' ? 1 : 0;
+    const size_t count = digits.size() - sign;
+    if (precision > 0 && count < static_cast<size_t>(precision))
+        digits.insert(sign, static_cast<size_t>(precision) - count, '0');
+    return digits;
+}
+
+template <typename Char>
+class Formatter {
+  public:
+    using String = std::basic_string<Char>;
+    using View = std::basic_string_view<Char>;
+
+    Formatter(View fmt, std::span<const FormatArg> args, const TFormatSettings& settings)
+        : fmt_(fmt), args_(args), settings_(settings) {}
+
+    String run() {
+        out_.reserve(fmt_.size() + 8 * args_.size());
+        while (i_ < fmt_.size()) {
+            const size_t percent = fmt_.find(Char('%'), i_);
+            if (percent == View::npos) {
+                out_.append(fmt_.substr(i_));
+                break;
+            }
+            out_.append(fmt_.substr(i_, percent - i_));
+            i_ = percent + 1;
+            if (i_ < fmt_.size() && fmt_[i_] == Char('%')) {
+                out_ += Char('%');
+                ++i_;
+                continue;
+            }
+            specifier();
+        }
+        return std::move(out_);
+    }
+
+  private:
+    [[noreturn]] void fail() const {
+        throw EConvertError("Format '" + narrow(fmt_) + "' invalid or incompatible with argument");
+    }
+
+    const FormatArg::Value& take() {
+        if (next_ >= args_.size()) fail();
+        return args_[next_++].value();
+    }
+
+    // Digits or "*" (the next argument, an integer). False when neither.
+    bool number(int64_t& value) {
+        if (i_ < fmt_.size() && fmt_[i_] == Char('*')) {
+            ++i_;
+            const auto* v = std::get_if<int64_t>(&take());
+            if (!v || *v > kMaxWidth || *v < -kMaxWidth) fail();
+            value = *v;
+            return true;
+        }
+        const size_t start = i_;
+        value = 0;
+        for (; i_ < fmt_.size() && fmt_[i_] >= Char('0') && fmt_[i_] <= Char('9'); ++i_) {
+            value = value * 10 + (fmt_[i_] - Char('0'));
+            if (value > kMaxWidth) fail();
+        }
+        return i_ > start;
+    }
+
+    // "%" [index ":"] ["-"] [width] ["." precision] type, after the "%".
+    void specifier() {
+        int64_t width = -1, precision = -1, value;
+        bool left = false;
+        bool has = number(value);
+        if (has && i_ < fmt_.size() && fmt_[i_] == Char(':')) {
+            if (value < 0) fail();
+            next_ = static_cast<size_t>(value);
+            ++i_;
+            has = false;
+        }
+        if (!has) {
+            if (i_ < fmt_.size() && fmt_[i_] == Char('-')) {
+                left = true;
+                ++i_;
+            }
+            has = number(value);
+        }
+        if (has) width = value;
+        if (width < 0 && has) {
+            left = true;
+            width = -width;
+        }
+        if (i_ < fmt_.size() && fmt_[i_] == Char('.')) {
+            ++i_;
+            if (!number(precision)) precision = 0;
+            if (precision < 0) precision = -1;
+        }
+        if (i_ >= fmt_.size()) fail();
+        Char type = fmt_[i_++];
+        if (type >= Char('A') && type <= Char('Z')) type = type - Char('A') + Char('a');
+
+        const size_t start = out_.size();
+        convert(static_cast<char>(type < 0x80 ? type : 0), take(), static_cast<int>(precision));
+        const size_t length = out_.size() - start;
+        if (width > 0 && length < static_cast<size_t>(width)) {
+            const size_t pad = static_cast<size_t>(width) - length;
+            if (left)
+                out_.append(pad, Char(' '));
+            else
+                out_.insert(start, pad, Char(' '));
+        }
+    }
+
+    void convert(char type, const FormatArg::Value& arg, int precision) {
+        const auto* integer = std::get_if<int64_t>(&arg);
+        const auto* real = std::get_if<double>(&arg);
+        switch (type) {
+            case 'd':
+                if (!integer) fail();
+                appendText(out_, withPrecision(IntToStr(*integer), precision));
+                return;
+            case 'u':
+                if (!integer) fail();
+                appendText(out_, withPrecision(unsignedText(asUnsigned(*integer), 10), precision));
+                return;
+            case 'x':
+                if (!integer) fail();
+                appendText(out_, withPrecision(unsignedText(asUnsigned(*integer), 16), precision));
+                return;
+            case 'e':
+            case 'f':
+            case 'g':
+            case 'n':
+            case 'm':
+                if (!real) fail();
+                appendText(out_, floatText(type, *real, precision));
+                return;
+            case 'p': {
+                const auto* pointer = std::get_if<const void*>(&arg);
+                if (!pointer) fail();
+                std::string hex = unsignedText(reinterpret_cast<uintptr_t>(*pointer), 16);
+                hex.insert(0, 16 - hex.size(), '0');
+                appendText(out_, hex);
+                return;
+            }
+            case 's': {
+                if (!std::holds_alternative<std::string>(arg) &&
+                    !std::holds_alternative<std::u16string>(arg))
+                    fail();
+                const String text = asText(arg, static_cast<const String*>(nullptr));
+                const size_t cut = precision >= 0 ? static_cast<size_t>(precision) : text.size();
+                out_.append(text, 0, cut);
+                return;
+            }
+            default:
+                fail();
+        }
+    }
+
+    std::string floatText(char type, double value, int precision) const {
+        switch (type) {
+            case 'e':
+                return FloatToStrF(value, TFloatFormat::ffExponent, precision < 0 ? 15 : precision,
+                                   3, settings_);
+            case 'g':
+                return FloatToStrF(value, TFloatFormat::ffGeneral, precision < 0 ? 15 : precision,
+                                   3, settings_);
+            case 'f':
+                return FloatToStrF(value, TFloatFormat::ffFixed, 18, precision < 0 ? 2 : precision,
+                                   settings_);
+            case 'n':
+                return FloatToStrF(value, TFloatFormat::ffNumber, 18, precision < 0 ? 2 : precision,
+                                   settings_);
+            default:
+                return FloatToStrF(value, TFloatFormat::ffCurrency, 18,
+                                   precision < 0 ? settings_.CurrencyDecimals : precision,
+                                   settings_);
+        }
+    }
+
+    View fmt_;
+    std::span<const FormatArg> args_;
+    const TFormatSettings& settings_;
+    String out_;
+    size_t i_ = 0;
+    size_t next_ = 0;
+};
+
+}  // namespace
+
+std::string Format(std::string_view fmt, std::span<const FormatArg> args) {
+    return Formatter<char>(fmt, args, FormatSettings()).run();
+}
+
+std::string Format(std::string_view fmt, std::span<const FormatArg> args,
+                   const TFormatSettings& settings) {
+    return Formatter<char>(fmt, args, settings).run();
+}
+
+std::u16string WideFormat(std::u16string_view fmt, std::span<const FormatArg> args) {
+    return Formatter<char16_t>(fmt, args, FormatSettings()).run();
+}
+
+}  // namespace runtime

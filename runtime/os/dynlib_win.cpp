@@ -1,0 +1,44 @@
+#include <windows.h>
+
+#include "runtime/os/dynlib.h"
+#include "runtime/os/errors.h"
+#include "runtime/os/wide_text_win.h"
+
+namespace runtime::os {
+
+bool DynamicLibrary::Load(std::string_view fileName) {
+    Unload();
+    const std::u16string wide = detail::ToWide(fileName);
+    // No critical-error box for a library that cannot be read.
+    DWORD oldMode = 0;
+    const bool modeSet = ::SetThreadErrorMode(SEM_FAILCRITICALERRORS, &oldMode) != 0;
+    handle_ = ::LoadLibraryW(detail::WidePtr(wide));
+    const DWORD error = ::GetLastError();
+    if (modeSet) ::SetThreadErrorMode(oldMode, nullptr);
+    errorText_ = handle_ != nullptr ? std::string() : SysErrorMessage(static_cast<int>(error));
+    ::SetLastError(error);
+    return handle_ != nullptr;
+}
+
+void DynamicLibrary::Unload() {
+    if (handle_ != nullptr) ::FreeLibrary(static_cast<HMODULE>(handle_));
+    handle_ = nullptr;
+}
+
+void* DynamicLibrary::Symbol(const char* name) {
+    if (handle_ == nullptr) {
+        errorText_ = "No library is loaded";
+        return nullptr;
+    }
+    FARPROC address = ::GetProcAddress(static_cast<HMODULE>(handle_), name);
+    if (address == nullptr) {
+        const DWORD error = ::GetLastError();
+        errorText_ = SysErrorMessage(static_cast<int>(error));
+        ::SetLastError(error);
+    } else {
+        errorText_.clear();
+    }
+    return reinterpret_cast<void*>(address);
+}
+
+}  // namespace runtime::os

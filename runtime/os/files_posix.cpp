@@ -1,0 +1,177 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <ctime>
+
+#include "runtime/os/files.h"
+#include "runtime/os/native_text_posix.h"
+
+namespace runtime::os {
+
+namespace {
+
+using detail::ToNative;
+
+bool statOf(const std::string& name, struct stat& info) {
+    return ::stat(name.c_str(), &info) == 0;
+}
+
+bool fileExists(const std::string& name) {
+    struct stat info;
+    return statOf(name, info) && !S_ISDIR(info.st_mode);
+}
+
+bool writeAll(int fd, const char* data, size_t size) {
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, size);
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        data += written;
+        size -= static_cast<size_t>(written);
+    }
+    return true;
+}
+
+bool copyContents(int in, int out) {
+    char buffer[64 * 1024];
+    for (;;) {
+        const ssize_t got = ::read(in, buffer, sizeof buffer);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (got == 0) return true;
+        if (!writeAll(out, buffer, static_cast<size_t>(got))) return false;
+    }
+}
+
+bool copyFile(const std::string& source, const std::string& target, bool failIfExists) {
+    const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) return false;
+    errno = EISDIR;  // kept when the source is a folder
+    struct stat sourceInfo, targetInfo;
+    if (::fstat(in, &sourceInfo) != 0 || S_ISDIR(sourceInfo.st_mode)) {
+        const int error = errno;
+        ::close(in);
+        errno = error;
+        return false;
+    }
+    // Opening the target with O_TRUNC would empty the source first.
+    if (statOf(target, targetInfo) && targetInfo.st_dev == sourceInfo.st_dev &&
+        targetInfo.st_ino == sourceInfo.st_ino) {
+        ::close(in);
+        errno = failIfExists ? EEXIST : EINVAL;
+        return false;
+    }
+    const int out =
+        ::open(target.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | (failIfExists ? O_EXCL : O_TRUNC),
+               sourceInfo.st_mode & 0777);
+    if (out < 0) {
+        const int error = errno;
+        ::close(in);
+        errno = error;
+        return false;
+    }
+    const struct timespec times[2] = {sourceInfo.st_atim, sourceInfo.st_mtim};
+    bool ok = copyContents(in, out) && ::futimens(out, times) == 0;
+    int error = errno;
+    if (::close(out) != 0 && ok) {
+        ok = false;
+        error = errno;
+    }
+    ::close(in);
+    if (!ok) {
+        ::unlink(target.c_str());
+        errno = error;
+    }
+    return ok;
+}
+
+bool createDir(const std::string& path) {
+    return ::mkdir(path.c_str(), 0777) == 0;
+}
+
+}  // namespace
+
+bool FileExists(std::string_view fileName) {
+    return fileExists(ToNative(fileName));
+}
+
+bool FileExists(std::u16string_view fileName) {
+    return fileExists(ToNative(fileName));
+}
+
+bool DirectoryExists(std::string_view path) {
+    struct stat info;
+    return statOf(ToNative(path), info) && S_ISDIR(info.st_mode);
+}
+
+bool CopyFile(std::string_view source, std::string_view target, bool failIfExists) {
+    return copyFile(ToNative(source), ToNative(target), failIfExists);
+}
+
+bool CopyFile(std::u16string_view source, std::u16string_view target, bool failIfExists) {
+    return copyFile(ToNative(source), ToNative(target), failIfExists);
+}
+
+bool DeleteFile(std::string_view fileName) {
+    return ::unlink(ToNative(fileName).c_str()) == 0;
+}
+
+bool DeleteFile(std::u16string_view fileName) {
+    return ::unlink(ToNative(fileName).c_str()) == 0;
+}
+
+bool RenameFile(std::string_view oldName, std::string_view newName) {
+    const std::string from = ToNative(oldName);
+    const std::string to = ToNative(newName);
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+        return true;
+    }
+    if (errno != EINVAL && errno != ENOSYS) return false;
+    // A file system without the no-replace flag: check, then rename.
+    struct stat info;
+    if (::lstat(to.c_str(), &info) == 0) {
+        errno = EEXIST;
+        return false;
+    }
+    return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool CreateDir(std::string_view path) {
+    return createDir(ToNative(path));
+}
+
+bool CreateDir(std::u16string_view path) {
+    return createDir(ToNative(path));
+}
+
+bool RemoveDir(std::string_view path) {
+    return ::rmdir(ToNative(path).c_str()) == 0;
+}
+
+std::int64_t FileSize(std::string_view fileName) {
+    struct stat info;
+    if (!statOf(ToNative(fileName), info) || S_ISDIR(info.st_mode)) return -1;
+    return info.st_size;
+}
+
+bool FileAge(std::string_view fileName, TDateTime& age) {
+    struct stat info;
+    if (!statOf(ToNative(fileName), info)) return false;
+    struct tm local;
+    if (::localtime_r(&info.st_mtim.tv_sec, &local) == nullptr) return false;
+    // Seconds since 1970-01-01 in local time; that day is day 25569.
+    constexpr double kUnixEpochDays = 25569.0;
+    const double seconds = static_cast<double>(info.st_mtim.tv_sec + local.tm_gmtoff) +
+                           static_cast<double>(info.st_mtim.tv_nsec) / 1e9;
+    age = seconds / 86400.0 + kUnixEpochDays;
+    return true;
+}
+
+}  // namespace runtime::os

@@ -1,0 +1,23 @@
+#pragma once
+
+// Identity of the calling thread as the platform knows it: the numbers and
+// handles that thread lists, debuggers and the exception reporter show.
+
+#include <cstdint>
+
+namespace runtime::os {
+
+// Windows thread id; natively the kernel's thread id (gettid).
+using TThreadID = std::uint32_t;
+// Windows thread handle; natively the pthread_t.
+using TThreadHandle = std::uintptr_t;
+
+TThreadID CurrentThreadID();
+
+// A handle of the calling thread that other threads may use and that stays
+// valid after the thread ends, until CloseThreadHandle. On Windows this is a
+// duplicated real handle (GetCurrentThread gives only a pseudo-handle).
+TThreadHandle OpenCurrentThreadHandle();
+void CloseThreadHandle(TThreadHandle handle);
+
+}  // namespace runtime::os

@@ -1,0 +1,467 @@
+#pragma once
+
+// Variant: the class library's tagged value, with OLE's type codes.
+//
+// Numbers, Booleans and dates are stored inline (no allocation); 8-bit and
+// wide strings are shared immutable buffers (copy on write); arrays are
+// copied on assignment, as the class library's variant arrays are.
+//
+// Rules where the class library leaves room (each row is tested):
+//
+// Conversions
+//   string -> number      through the locale: integer text (StrToInt64:
+//                         decimal, "$FF", "0xFF") or float text (StrToFloat,
+//                         the locale's decimal separator), blanks around
+//                         allowed; EVariantTypeCastError when the text is no
+//                         number ("" included)
+//   string -> Date        numeric text is a day number, other text a date
+//                         and time in the locale's format (StrToDateTime)
+//   Boolean -> number     True = -1, False = 0
+//   number -> Boolean     non-zero is True
+//   string -> Boolean     "True"/"False" (any case) or a number
+//   float -> integer      banker's rounding (2.5 -> 2, 3.5 -> 4); out of
+//                         range (NaN included) raises EVariantOverflowError
+//   integer -> narrower   out of range raises EVariantOverflowError (Int64
+//                         to Integer, Integer to Byte, ...), never truncates
+//   Empty -> number/str   0 / "" (Boolean False, Date 0)
+//   Null -> anything      EVariantTypeCastError ("Could not convert variant
+//                         of type (Null) into type (...)"); AsType(varNull),
+//                         AsType(varEmpty) and AsType(varVariant) never fail
+//   number -> string      IntToStr; Double FloatToStr (15 digits, locale
+//                         separator); Single 7 significant digits; Currency
+//                         CurrToStr; Date DateTimeToStr; "True"/"False"
+//   Date range            1 Jan 100 .. 31 Dec 9999 (OLE's); a Date outside
+//                         it converted to a Date or a string, or made by
+//                         date arithmetic, raises EVariantOverflowError
+//   8-bit <-> wide        through the system code page (AnsiToWide)
+//   Array, Dispatch,      convert only to their own type (Dispatch also to
+//   Error                 Unknown; Empty gives an empty Dispatch); anything
+//                         else EVariantTypeCastError
+//
+// Operators
+//   a op b, Null operand  Null (comparisons: Null equals only Null)
+//   Empty operand         0 beside numbers, "" beside a string, False beside
+//                         a Boolean in and/or/xor; Empty + Empty = Integer 0
+//   8-bit + 8-bit         8-bit; 8-bit + wide = wide (Empty counts as "")
+//   string + number       number when the string is numeric text, otherwise
+//                         EVariantTypeCastError (as the class library does);
+//                         the same for - * / div mod and both-string - * /
+//   integer results       Integer when the result fits 32 bits and no
+//                         operand is Int64; else Int64 (overflow promotes to
+//                         Int64, then to Double); Smallint, Byte, Word,
+//                         LongWord and Boolean operands compute as integers
+//   floats                Single or Double operand: Double result; an
+//                         infinite or NaN result of finite operands raises
+//                         EOverflow / EInvalidOp
+//   Currency              with integers or Currency: + - * give Currency
+//                         (overflow: EVariantOverflowError); with floats
+//                         Double
+//   Date                  Date + - number gives Date; Date - Date gives
+//                         Double; * / with a Date give Double
+//   x / y                 always Double; integer division by zero raises
+//                         EDivByZero (div, mod); float division by zero
+//                         raises EZeroDivide
+//   div, mod              on integers (floats rounded as above); mod takes
+//                         the sign of the dividend
+//   and or xor not        logical when both operands are Boolean (a string
+//                         or Empty beside a Boolean is read as a Boolean);
+//                         otherwise bitwise on integers (True = -1)
+//   shl shr               a 32-bit left operand shifts as 32 bits (count mod
+//                         32, Integer result), an Int64 one as 64 bits; shr
+//                         fills with zeros; no promotion
+//   negation              Integer -2147483648 gives Int64, Int64's minimum
+//                         Double; Boolean and small integers give Integer
+//   Array, Dispatch,      in arithmetic or logic: EVariantInvalidOpError
+//   Error operand
+//
+// Comparisons (VarCompareValue)
+//   numbers               by value, exact between Int64 and Double; Dates
+//                         and Currency as numbers; NaN is not ordered
+//   Boolean               False < True against a Boolean; -1 / 0 against a
+//                         number
+//   strings               by code unit; 8-bit against wide compares as wide
+//   string vs number      numerically when the string is numeric text,
+//                         otherwise the string against the number's text
+//   string vs Boolean     as Booleans when the string reads as one,
+//                         otherwise against "True"/"False"
+//   Empty                 as 0, "" or False beside those; equals Empty
+//   Dispatch, Error       a Dispatch equals only the same object, an Error
+//                         the same code; otherwise vrNotEqual
+//   other mixes           an array, or a Dispatch or Error against another
+//                         type (but Null): EVariantInvalidOpError
+//
+// Arrays
+//   dimensions            1 to 64, any bounds (negative too); a dimension
+//                         may be empty (high = low - 1); more than
+//                         kVariantArrayMaxElements elements, a bad bound or
+//                         an element type that is not a scalar type (or
+//                         varVariant) raise EVariantArrayCreateError
+//   new elements          Empty for varVariant, else the type's zero ("" for
+//                         strings, False, 0)
+//   element writes        converted to the element type (AsType); a failed
+//                         conversion leaves the element unchanged
+//   indexes               a wrong count or an index out of bounds raises
+//                         EVariantBadIndexError; a non-array raises
+//                         EVariantNotAnArrayError
+//   ArrayRedim            the last dimension's high bound; below low - 1
+//                         raises EVariantInvalidArgError
+
+#include <cstdint>
+#include <initializer_list>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "runtime/datetime.h"
+
+namespace runtime {
+
+using TVarType = uint16_t;
+
+inline constexpr TVarType varEmpty = 0x0000;
+inline constexpr TVarType varNull = 0x0001;
+inline constexpr TVarType varSmallint = 0x0002;
+inline constexpr TVarType varInteger = 0x0003;
+inline constexpr TVarType varSingle = 0x0004;
+inline constexpr TVarType varDouble = 0x0005;
+inline constexpr TVarType varCurrency = 0x0006;
+inline constexpr TVarType varDate = 0x0007;
+inline constexpr TVarType varOleStr = 0x0008;
+inline constexpr TVarType varDispatch = 0x0009;
+inline constexpr TVarType varError = 0x000A;
+inline constexpr TVarType varBoolean = 0x000B;
+inline constexpr TVarType varVariant = 0x000C;
+inline constexpr TVarType varUnknown = 0x000D;
+inline constexpr TVarType varShortInt = 0x0010;
+inline constexpr TVarType varByte = 0x0011;
+inline constexpr TVarType varWord = 0x0012;
+inline constexpr TVarType varLongWord = 0x0013;
+inline constexpr TVarType varInt64 = 0x0014;
+inline constexpr TVarType varStrArg = 0x0048;
+inline constexpr TVarType varString = 0x0100;
+inline constexpr TVarType varAny = 0x0101;
+inline constexpr TVarType varTypeMask = 0x0FFF;
+inline constexpr TVarType varArray = 0x2000;
+inline constexpr TVarType varByRef = 0x4000;
+
+// Limits of variant arrays (see the rule table).
+inline constexpr int kVariantArrayMaxDims = 64;
+inline constexpr int64_t kVariantArrayMaxElements = int64_t{1} << 26;
+
+// An object reachable through late binding (OLE Automation on Windows).
+// Variants of type varDispatch/varUnknown share ownership of one.
+class IVariantDispatch {
+  public:
+    virtual ~IVariantDispatch() = default;
+    // Reads a property or calls a method without arguments.
+    virtual class Variant GetProperty(std::u16string_view name) = 0;
+    virtual void SetProperty(std::u16string_view name, const class Variant& value) = 0;
+    virtual class Variant Invoke(std::u16string_view name, std::span<class Variant> args) = 0;
+};
+
+struct TVarArrayBound {
+    int32_t LowBound;
+    int32_t ElementCount;
+};
+
+// The shared, reference-counted payload of strings, arrays and dispatch
+// holders (defined in variant_internal.h).
+struct VariantHeap;
+
+class Variant {
+  public:
+    Variant() noexcept : type_(varEmpty) { v_.i64 = 0; }
+    Variant(const Variant& other) : type_(other.type_), v_(other.v_) {
+        if (HoldsHeap(type_)) ShareOrCopyHeap();
+    }
+    Variant(Variant&& other) noexcept : type_(other.type_), v_(other.v_) { other.type_ = varEmpty; }
+    Variant& operator=(const Variant& other) {
+        if (!HoldsHeap(type_) && !HoldsHeap(other.type_)) {
+            type_ = other.type_;
+            v_ = other.v_;
+        } else if (this != &other) {
+            Variant copy(other);
+            Swap(copy);
+        }
+        return *this;
+    }
+    // `other` may live inside this Variant's array: it is taken before the
+    // old value is released.
+    Variant& operator=(Variant&& other) noexcept {
+        if (this != &other) {
+            const TVarType oldType = type_;
+            const Payload oldValue = v_;
+            type_ = other.type_;
+            v_ = other.v_;
+            other.type_ = varEmpty;
+            if (HoldsHeap(oldType)) ReleaseHeap(oldType, oldValue);
+        }
+        return *this;
+    }
+    ~Variant() {
+        if (HoldsHeap(type_)) ReleaseHeap(type_, v_);
+    }
+    void Swap(Variant& other) noexcept {
+        std::swap(type_, other.type_);
+        std::swap(v_, other.v_);
+    }
+    // Makes the value Empty.
+    void Clear() noexcept { *this = Variant(); }
+
+    Variant(bool v) noexcept : type_(varBoolean) { v_.i64 = v ? 1 : 0; }
+    Variant(int32_t v) noexcept : type_(varInteger) { v_.i64 = v; }    // varInteger
+    Variant(int64_t v) noexcept : type_(varInt64) { v_.i64 = v; }      // varInt64
+    Variant(uint32_t v) noexcept : type_(varLongWord) { v_.i64 = v; }  // varLongWord
+    Variant(double v) noexcept : type_(varDouble) { v_.dbl = v; }      // varDouble
+    Variant(const char* v);                                            // varString
+    Variant(std::string_view v);                                       // varString
+    Variant(const std::string& v);                                     // varString
+    Variant(std::string&& v);                                          // varString
+    Variant(const char16_t* v);                                        // varOleStr
+    Variant(std::u16string_view v);                                    // varOleStr
+    Variant(const std::u16string& v);                                  // varOleStr
+    Variant(std::u16string&& v);                                       // varOleStr
+    explicit Variant(std::shared_ptr<IVariantDispatch> v);             // varDispatch
+
+    static Variant Null() noexcept { return RawInt(varNull, 0); }
+    static Variant FromDate(TDateTime v) noexcept { return RawDouble(varDate, v); }  // varDate
+    static Variant FromCurrency(int64_t scaledBy10000) noexcept {                    // varCurrency
+        return RawInt(varCurrency, scaledBy10000);
+    }
+    static Variant FromSingle(float v) noexcept { return RawDouble(varSingle, double{v}); }
+    static Variant FromSmallint(int16_t v) noexcept { return RawInt(varSmallint, v); }
+    static Variant FromShortInt(int8_t v) noexcept { return RawInt(varShortInt, v); }
+    static Variant FromByte(uint8_t v) noexcept { return RawInt(varByte, v); }
+    static Variant FromWord(uint16_t v) noexcept { return RawInt(varWord, v); }
+    static Variant FromError(int32_t scode) noexcept { return RawInt(varError, scode); }
+
+    TVarType Type() const noexcept { return type_; }  // with varArray when an array
+    bool IsEmpty() const noexcept { return type_ == varEmpty; }
+    bool IsNull() const noexcept { return type_ == varNull; }
+    bool IsArray() const noexcept { return (type_ & varArray) != 0; }
+    bool IsNumeric() const noexcept { return IsOrdinal() || IsFloat(); }  // ordinal or float
+    bool IsOrdinal() const noexcept {  // integer types (not Boolean)
+        return type_ < 64 && ((kOrdinalTypeBits >> type_) & 1) != 0;
+    }
+    bool IsFloat() const noexcept {  // Single, Double, Currency
+        return type_ == varSingle || type_ == varDouble || type_ == varCurrency;
+    }
+    bool IsString() const noexcept {  // varString or varOleStr
+        return type_ == varString || type_ == varOleStr;
+    }
+
+    // Conversions by the rules above; failures raise EVariantTypeCastError
+    // or EVariantOverflowError.
+    int32_t AsInteger() const {
+        return type_ == varInteger ? static_cast<int32_t>(v_.i64) : ToInteger();
+    }
+    int64_t AsInt64() const {
+        return type_ == varInteger || type_ == varInt64 ? v_.i64 : ToInt64();
+    }
+    double AsDouble() const { return type_ == varDouble ? v_.dbl : ToDouble(); }
+    bool AsBoolean() const { return type_ == varBoolean ? v_.i64 != 0 : ToBoolean(); }
+    TDateTime AsDate() const;
+    int64_t AsCurrency() const;  // scaled by 10000
+    std::string AsString() const;
+    std::u16string AsWideString() const;
+    std::shared_ptr<IVariantDispatch> AsDispatch() const;
+    // The narrower types, range-checked like AsInteger.
+    int16_t AsSmallint() const;
+    int8_t AsShortInt() const;
+    uint8_t AsByte() const;
+    uint16_t AsWord() const;
+    uint32_t AsLongWord() const;
+    float AsSingle() const;
+
+    // A copy converted to `type` (VarAsType), by the rules above.
+    Variant AsType(TVarType type) const;
+
+    // ---- arrays -------------------------------------------------------------
+    // Element type varVariant holds any Variant per element; other element
+    // types convert on write.
+    static Variant CreateArray(std::span<const TVarArrayBound> bounds, TVarType elementType);
+    static Variant CreateArray(std::initializer_list<int32_t> lowHighPairs, TVarType elementType);
+    // A varVariant array with bounds 0..size-1 holding the values (VarArrayOf).
+    static Variant ArrayOf(std::span<const Variant> values);
+    static Variant ArrayOf(std::initializer_list<Variant> values);
+    int ArrayDimCount() const;             // 0 when not an array
+    int32_t ArrayLowBound(int dim) const;  // dim counts from 1
+    int32_t ArrayHighBound(int dim) const;
+    TVarType ArrayElementType() const;  // varEmpty when not an array
+    // Element access; indices out of bounds raise EVariantBadIndexError.
+    Variant GetElement(std::span<const int32_t> indices) const;
+    void SetElement(std::span<const int32_t> indices, const Variant& value);
+    Variant GetElement(std::initializer_list<int32_t> indices) const;
+    void SetElement(std::initializer_list<int32_t> indices, const Variant& value);
+    // In-place reference to an element of a varVariant array (for nested
+    // writes such as a[1][2] := x); nullptr when the array holds another
+    // element type. Valid until the array is resized, reassigned or freed.
+    Variant* ElementRef(std::span<const int32_t> indices);
+    // Changes the high bound of the last dimension, keeping the elements.
+    void ArrayRedim(int32_t highBound);
+
+  private:
+    union Payload {
+        int64_t i64;        // integers, Boolean (0/1), Error, Currency (scaled)
+        double dbl;         // Single, Double, Date
+        VariantHeap* heap;  // strings, arrays, dispatch
+    };
+
+    static Variant RawInt(TVarType type, int64_t v) noexcept {
+        Variant r;
+        r.type_ = type;
+        r.v_.i64 = v;
+        return r;
+    }
+    static Variant RawDouble(TVarType type, double v) noexcept {
+        Variant r;
+        r.type_ = type;
+        r.v_.dbl = v;
+        return r;
+    }
+
+    // Types whose payload is a VariantHeap: OleStr, Dispatch, Unknown, and
+    // every code from 64 up (varString, arrays; no other is ever stored).
+    static constexpr uint64_t kHeapTypeBits =
+        (uint64_t{1} << varOleStr) | (uint64_t{1} << varDispatch) | (uint64_t{1} << varUnknown);
+    static constexpr bool HoldsHeap(TVarType type) noexcept {
+        return type >= 64 || ((kHeapTypeBits >> type) & 1) != 0;
+    }
+    static constexpr uint64_t kOrdinalTypeBits =
+        (uint64_t{1} << varSmallint) | (uint64_t{1} << varInteger) | (uint64_t{1} << varShortInt) |
+        (uint64_t{1} << varByte) | (uint64_t{1} << varWord) | (uint64_t{1} << varLongWord) |
+        (uint64_t{1} << varInt64);
+    void ShareOrCopyHeap();
+    static void ReleaseHeap(TVarType type, Payload value) noexcept;
+    int32_t ToInteger() const;
+    int64_t ToInt64() const;
+    double ToDouble() const;
+    bool ToBoolean() const;
+
+    TVarType type_;
+    Payload v_;
+
+    friend struct VariantAccess;
+    friend struct VariantInternals;
+};
+
+static_assert(sizeof(Variant) == 16);
+
+enum class TVariantRelationship { vrEqual, vrLessThan, vrGreaterThan, vrNotEqual };
+
+// The operators' inline fast paths (Integer with Integer); everything else
+// goes to the general routines in variant_ops.cpp.
+struct VariantAccess {
+    enum class Op { Add, Subtract, Multiply, Divide, IntDivide, Modulus, And, Or, Xor, Shl, Shr };
+
+    static bool BothInteger(const Variant& a, const Variant& b) noexcept {
+        return a.type_ == varInteger && b.type_ == varInteger;
+    }
+    static int64_t Int(const Variant& v) noexcept { return v.v_.i64; }
+    // A sum, difference or product of two Integers fits 64 bits.
+    static Variant IntegerResult(int64_t r) noexcept {
+        return r == static_cast<int32_t>(r) ? Variant(static_cast<int32_t>(r)) : Variant(r);
+    }
+    static Variant Binary(Op op, const Variant& a, const Variant& b);
+    static TVariantRelationship Compare(const Variant& a, const Variant& b);
+};
+
+// ---- operators --------------------------------------------------------------
+inline Variant operator+(const Variant& a, const Variant& b) {
+    if (VariantAccess::BothInteger(a, b))
+        return VariantAccess::IntegerResult(VariantAccess::Int(a) + VariantAccess::Int(b));
+    return VariantAccess::Binary(VariantAccess::Op::Add, a, b);
+}
+inline Variant operator-(const Variant& a, const Variant& b) {
+    if (VariantAccess::BothInteger(a, b))
+        return VariantAccess::IntegerResult(VariantAccess::Int(a) - VariantAccess::Int(b));
+    return VariantAccess::Binary(VariantAccess::Op::Subtract, a, b);
+}
+inline Variant operator*(const Variant& a, const Variant& b) {
+    if (VariantAccess::BothInteger(a, b))
+        return VariantAccess::IntegerResult(VariantAccess::Int(a) * VariantAccess::Int(b));
+    return VariantAccess::Binary(VariantAccess::Op::Multiply, a, b);
+}
+// Always a float.
+inline Variant operator/(const Variant& a, const Variant& b) {
+    return VariantAccess::Binary(VariantAccess::Op::Divide, a, b);
+}
+inline Variant VarIntDiv(const Variant& a, const Variant& b) {  // div
+    return VariantAccess::Binary(VariantAccess::Op::IntDivide, a, b);
+}
+inline Variant VarMod(const Variant& a, const Variant& b) {  // mod
+    return VariantAccess::Binary(VariantAccess::Op::Modulus, a, b);
+}
+// Logical on Booleans, bitwise on integers.
+inline Variant VarAnd(const Variant& a, const Variant& b) {
+    return VariantAccess::Binary(VariantAccess::Op::And, a, b);
+}
+inline Variant VarOr(const Variant& a, const Variant& b) {
+    return VariantAccess::Binary(VariantAccess::Op::Or, a, b);
+}
+inline Variant VarXor(const Variant& a, const Variant& b) {
+    return VariantAccess::Binary(VariantAccess::Op::Xor, a, b);
+}
+inline Variant VarShl(const Variant& a, const Variant& b) {
+    return VariantAccess::Binary(VariantAccess::Op::Shl, a, b);
+}
+inline Variant VarShr(const Variant& a, const Variant& b) {
+    return VariantAccess::Binary(VariantAccess::Op::Shr, a, b);
+}
+Variant VarNot(const Variant& a);
+Variant VarNeg(const Variant& a);
+
+// Null is equal only to Null and not ordered against anything else
+// (vrNotEqual). Strings compare by code unit order; a string against a
+// number compares numerically when the string is numeric text.
+inline TVariantRelationship VarCompareValue(const Variant& a, const Variant& b) {
+    if (VariantAccess::BothInteger(a, b)) {
+        const int64_t x = VariantAccess::Int(a), y = VariantAccess::Int(b);
+        return x == y  ? TVariantRelationship::vrEqual
+               : x < y ? TVariantRelationship::vrLessThan
+                       : TVariantRelationship::vrGreaterThan;
+    }
+    return VariantAccess::Compare(a, b);
+}
+inline bool operator==(const Variant& a, const Variant& b) {
+    if (VariantAccess::BothInteger(a, b)) return VariantAccess::Int(a) == VariantAccess::Int(b);
+    return VariantAccess::Compare(a, b) == TVariantRelationship::vrEqual;
+}
+inline bool operator<(const Variant& a, const Variant& b) {
+    if (VariantAccess::BothInteger(a, b)) return VariantAccess::Int(a) < VariantAccess::Int(b);
+    return VariantAccess::Compare(a, b) == TVariantRelationship::vrLessThan;
+}
+inline bool operator<=(const Variant& a, const Variant& b) {
+    if (VariantAccess::BothInteger(a, b)) return VariantAccess::Int(a) <= VariantAccess::Int(b);
+    const TVariantRelationship r = VariantAccess::Compare(a, b);
+    return r == TVariantRelationship::vrLessThan || r == TVariantRelationship::vrEqual;
+}
+inline bool operator>(const Variant& a, const Variant& b) {
+    if (VariantAccess::BothInteger(a, b)) return VariantAccess::Int(a) > VariantAccess::Int(b);
+    return VariantAccess::Compare(a, b) == TVariantRelationship::vrGreaterThan;
+}
+inline bool operator>=(const Variant& a, const Variant& b) {
+    if (VariantAccess::BothInteger(a, b)) return VariantAccess::Int(a) >= VariantAccess::Int(b);
+    const TVariantRelationship r = VariantAccess::Compare(a, b);
+    return r == TVariantRelationship::vrGreaterThan || r == TVariantRelationship::vrEqual;
+}
+
+// ---- helpers ------------------------------------------------------------------
+// VarToStr: Null gives "" (not an error).
+std::string VarToStr(const Variant& v);
+std::u16string VarToWideStr(const Variant& v);
+// True when the value's type (with varArray for arrays) is one of `types`.
+inline bool VarIsType(const Variant& v, std::initializer_list<TVarType> types) {
+    for (TVarType t : types)
+        if (v.Type() == t) return true;
+    return false;
+}
+// "Empty", "Null", "Smallint", "Integer", "Single", "Double", "Currency",
+// "Date", "OleStr", "Dispatch", "Error", "Boolean", "Variant", "Unknown",
+// "ShortInt", "Byte", "Word", "LongWord", "Int64", "StrArg", "String", "Any",
+// "Array ..." (before the element type), "ByRef ..."; other codes as "$hhhh".
+std::string VarTypeAsText(TVarType type);
+
+}  // namespace runtime
