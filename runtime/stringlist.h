@@ -25,13 +25,12 @@
 #include <string_view>
 #include <vector>
 
+#include "runtime/events.h"
 #include "runtime/object.h"
 
 namespace runtime {
 
 class TStream;
-
-using TNotifyEvent = std::function<void(TObject* sender)>;
 
 enum TDuplicates { dupIgnore, dupAccept, dupError };
 
