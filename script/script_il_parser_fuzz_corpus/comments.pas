@@ -1,0 +1,2 @@
+{ a } (* b *) // c
+begin end.

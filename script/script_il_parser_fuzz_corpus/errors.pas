@@ -1,0 +1,1 @@
+begin x := (1 + ; end

@@ -1,0 +1,1 @@
+var i: Integer; begin i := 1 end.

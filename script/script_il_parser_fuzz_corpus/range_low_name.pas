@@ -1,0 +1,1 @@
+var a: array[lo..hi] of Integer; begin b := x in [lo..hi, a.b..c]; case x of lo..hi: ; end end.

@@ -1,0 +1,1 @@
+uses 'a', 'b', 'A'; var x: array[lo..hi] of Integer; begin x := <raw [1]> end.

@@ -1,0 +1,376 @@
+#include "script/tokenizer.h"
+
+#include <algorithm>
+#include <charconv>
+
+#include "runtime/strings.h"
+#include "script/errors.h"
+#include "script/limits.h"
+
+namespace script {
+
+namespace {
+
+constexpr std::string_view kDefaultIdentChars =
+    "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ_abcdefghijklmnopqrstuvwxyz";
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+bool IsPunctuation(unsigned char c) {
+    return (c >= 33 && c <= 47) || (c >= 58 && c <= 64) || (c >= 91 && c <= 96) ||
+           (c >= 123 && c <= 126);
+}
+
+bool IsControlNotTab(unsigned char c) {
+    return c < 32 && c != '\t';
+}
+
+}  // namespace
+
+TscParser::TscParser() {
+    ApplyDefaults();
+}
+
+void TscParser::ApplyDefaults() {
+    LineComment1 = "//";
+    SetBlockComment1("{,}");
+    SetBlockComment2("(*,*)");
+    HexPrefix.assign(1, '$');
+    SetIdentifierChars(kDefaultIdentChars);
+    LineContinuation.clear();
+    LineEndsAreBlanks = true;
+    StringQuote.assign(1, '\'');
+    keywords_.clear();
+}
+
+void TscParser::SetBlockComment(BlockComment& comment, std::string_view pair) {
+    comment.pair = pair;
+    const size_t comma = pair.find(',');
+    // Without both halves the pair is off: an empty closer would match at
+    // every position and never let the skipping move on.
+    if (comma == std::string_view::npos || comma == 0 || comma + 1 == pair.size()) {
+        comment.opener.clear();
+        comment.closer.clear();
+    } else {
+        comment.opener = pair.substr(0, comma);
+        comment.closer = pair.substr(comma + 1);
+    }
+}
+
+void TscParser::SetBlockComment1(std::string_view pair) {
+    SetBlockComment(block_[0], pair);
+}
+
+void TscParser::SetBlockComment2(std::string_view pair) {
+    SetBlockComment(block_[1], pair);
+}
+
+void TscParser::SetIdentifierChars(std::string_view chars) {
+    identChars_.reset();
+    for (char c : chars) identChars_.set(static_cast<unsigned char>(c));
+}
+
+void TscParser::AddKeyword(std::string_view word) {
+    auto at = std::lower_bound(
+        keywords_.begin(), keywords_.end(), word,
+        [](const std::string& a, std::string_view b) { return runtime::CompareText(a, b) < 0; });
+    keywords_.insert(at, std::string(word));
+}
+
+bool TscParser::IsReservedWord(std::string_view word) const {
+    if (CaseSensitive)
+        return std::find(keywords_.begin(), keywords_.end(), word) != keywords_.end();
+    auto at = std::lower_bound(
+        keywords_.begin(), keywords_.end(), word,
+        [](const std::string& a, std::string_view b) { return runtime::CompareText(a, b) < 0; });
+    return at != keywords_.end() && runtime::CompareText(*at, word) == 0;
+}
+
+void TscParser::SetSource(std::string_view text) {
+    if (static_cast<long long>(text.size()) > kMaxSourceSize)
+        throw EScriptError(std::string(MessageText(Msg::ScriptTooLong)));
+    src_.assign(text);
+    src_.push_back('\0');
+    size_ = static_cast<int>(text.size());
+    pos_ = 1;
+    tokenStart_ = 1;
+    lines_.assign(1, 0);
+    for (int i = 0; i < size_; ++i)
+        if (src_[i] == '\n') lines_.push_back(i + 1);
+}
+
+char TscParser::At(int position) const {
+    return position >= 1 && position <= size_ + 1 ? src_[position - 1] : '\0';
+}
+
+bool TscParser::TextAt(int position, std::string_view s) const {
+    if (s.empty() || position < 1 || position - 1 + static_cast<long long>(s.size()) > size_)
+        return false;
+    // Blank skipping asks this at every token for every comment opener; the
+    // first character settles nearly all of them.
+    return src_[position - 1] == s[0] && std::string_view(src_).substr(position - 1, s.size()) == s;
+}
+
+bool TscParser::IsBlank(char c) const {
+    const auto u = static_cast<unsigned char>(c);
+    return u <= 32 && (LineEndsAreBlanks || c != '\r');
+}
+
+// A cheap first look before the comment openers are compared in full.
+bool TscParser::MayStartComment(char c) const {
+    const auto starts = [c](const std::string& opener) {
+        return !opener.empty() && opener[0] == c;
+    };
+    return starts(LineComment1) || starts(LineComment2) || starts(block_[0].opener) ||
+           starts(block_[1].opener);
+}
+
+bool TscParser::SkipComment() {
+    if (TextAt(pos_, LineComment1) || TextAt(pos_, LineComment2)) {
+        while (pos_ <= size_ && src_[pos_ - 1] != '\n') ++pos_;
+        return true;
+    }
+    for (const BlockComment& b : block_) {
+        if (!TextAt(pos_, b.opener)) continue;
+        pos_ += static_cast<int>(b.closer.size());
+        while (pos_ <= size_ && !TextAt(pos_, b.closer)) ++pos_;
+        pos_ = std::min(pos_ + static_cast<int>(b.closer.size()), size_ + 1);
+        return true;
+    }
+    return false;
+}
+
+void TscParser::SkipLineEndRun() {
+    while (pos_ <= size_ && (src_[pos_ - 1] == '\r' || src_[pos_ - 1] == '\n')) ++pos_;
+}
+
+// A line continuation consumes the line end after the blanks that follow
+// it. Continuations can follow one another before that line end comes, so
+// the line ends still owed are counted instead of recursing per
+// continuation character.
+void TscParser::SkipBlanks() {
+    int owedLineEnds = 0;
+    const char cont = LineContinuation.empty() ? '\0' : LineContinuation[0];
+    for (;;) {
+        while (pos_ <= size_ && IsBlank(src_[pos_ - 1])) ++pos_;
+        if (pos_ <= size_ && !LineContinuation.empty() && src_[pos_ - 1] == cont) {
+            ++pos_;
+            ++owedLineEnds;
+            continue;
+        }
+        if (pos_ < size_ && MayStartComment(src_[pos_ - 1]) && SkipComment()) continue;
+        if (owedLineEnds > 0) {
+            --owedLineEnds;
+            SkipLineEndRun();
+            continue;
+        }
+        break;
+    }
+    tokenStart_ = pos_;
+}
+
+std::string TscParser::ReadWord() {
+    SkipBlanks();
+    if (pos_ > size_) return {};
+    const char first = src_[pos_ - 1];
+    if (!IsIdentifierChar(first) || IsDigit(first)) return {};
+    while (pos_ <= size_ && IsIdentifierChar(src_[pos_ - 1])) ++pos_;
+    return src_.substr(tokenStart_ - 1, pos_ - tokenStart_);
+}
+
+std::string TscParser::ReadIdentifier() {
+    std::string word = ReadWord();
+    if (!word.empty() && IsReservedWord(word)) word.clear();
+    return word;
+}
+
+std::string TscParser::ReadPunctuation() {
+    if (pos_ > size_ || !IsPunctuation(static_cast<unsigned char>(src_[pos_ - 1]))) return {};
+    ++pos_;
+    return std::string(1, src_[pos_ - 2]);
+}
+
+bool TscParser::ReadInteger(int& p, unsigned& value) const {
+    value = 0;
+    const int start = p;
+    if (HexPrefix.empty() || TextAt(p, HexPrefix)) {
+        p += static_cast<int>(HexPrefix.size());
+        const int digits = p;
+        for (int h; p <= size_ && (h = HexValue(src_[p - 1])) >= 0; ++p)
+            value = (value * 16 + static_cast<unsigned>(h)) & 0xFF;
+        if (p > digits) return true;
+    } else {
+        for (; p <= size_ && IsDigit(src_[p - 1]); ++p)
+            value = (value * 10 + static_cast<unsigned>(src_[p - 1] - '0')) & 0xFF;
+        if (p > start) return true;
+    }
+    p = start;
+    return false;
+}
+
+bool TscParser::ReadQuotedPart(std::string& value) {
+    if (StringQuote.empty() || pos_ > size_ || src_[pos_ - 1] != StringQuote[0]) return false;
+    const char quote = StringQuote[0];
+    const bool escapes = StringQuote == "\"";
+    const int open = pos_;
+    const size_t kept = value.size();
+    int p = pos_ + 1;
+    while (p <= size_ && !IsControlNotTab(static_cast<unsigned char>(src_[p - 1]))) {
+        const char c = src_[p - 1];
+        if (c == quote) {
+            if (!escapes && p < size_ && src_[p] == quote) {
+                value.push_back(quote);
+                p += 2;
+                continue;
+            }
+            pos_ = p + 1;
+            return true;
+        }
+        if (escapes && c == '\\' && p < size_ &&
+            !IsControlNotTab(static_cast<unsigned char>(src_[p]))) {
+            const char e = src_[p];
+            p += 2;
+            if (e == 'n') {
+                value.push_back('\n');
+            } else if (e == 'r') {
+                value.push_back('\r');
+            } else if (e == 'x' && p <= size_ && HexValue(src_[p - 1]) >= 0) {
+                unsigned code = 0;
+                for (int h; p <= size_ && (h = HexValue(src_[p - 1])) >= 0; ++p)
+                    code = (code * 16 + static_cast<unsigned>(h)) & 0xFF;
+                value.push_back(static_cast<char>(code));
+            } else {
+                value.push_back(e);
+            }
+            continue;
+        }
+        value.push_back(c);
+        ++p;
+    }
+    value.resize(kept);
+    pos_ = open;
+    return false;
+}
+
+bool TscParser::ReadCharCode(std::string& value) {
+    if (pos_ > size_ || src_[pos_ - 1] != '#') return false;
+    int p = pos_ + 1;
+    unsigned code = 0;
+    if (!ReadInteger(p, code)) return false;
+    value.push_back(static_cast<char>(code));
+    pos_ = p;
+    return true;
+}
+
+std::string TscParser::ReadStringLiteral() {
+    SkipBlanks();
+    std::string value;
+    bool any = false;
+    while (ReadQuotedPart(value) || ReadCharCode(value)) any = true;
+    if (!any) return {};
+    std::string token;
+    token.reserve(value.size() + 2);
+    token.push_back('\'');
+    token += value;
+    token.push_back('\'');
+    return token;
+}
+
+std::string TscParser::ReadNumberLiteral() {
+    SkipBlanks();
+    int p = pos_;
+    unsigned ignored = 0;
+    if (!ReadInteger(p, ignored)) return {};
+    const int integerEnd = p;
+    bool isFloat = true;
+    if (At(p) == '.') {
+        if (p + 1 <= size_ && IsDigit(src_[p])) {
+            ++p;
+            while (p <= size_ && IsDigit(src_[p - 1])) ++p;
+        } else {
+            isFloat = false;
+        }
+    }
+    if (isFloat && p <= size_ && (src_[p - 1] == 'E' || src_[p - 1] == 'e')) {
+        int q = p + 1;
+        if (q <= size_ && (src_[q - 1] == '+' || src_[q - 1] == '-')) ++q;
+        if (q <= size_ && IsDigit(src_[q - 1])) {
+            while (q <= size_ && IsDigit(src_[q - 1])) ++q;
+            p = q;
+        }
+    }
+    pos_ = isFloat ? p : integerEnd;
+    std::string token = src_.substr(tokenStart_ - 1, pos_ - tokenStart_);
+    if (!HexPrefix.empty() && HexPrefix != "$")
+        token = runtime::StringReplace(token, HexPrefix, "$", runtime::rfReplaceAll);
+    return token;
+}
+
+std::string TscParser::ReadBracketedText() {
+    const int start = pos_;
+    int level = 1;
+    bool inDouble = false;
+    bool inSingle = false;
+    for (; pos_ <= size_; ++pos_) {
+        const char c = src_[pos_ - 1];
+        if (!inDouble && !inSingle) {
+            if (c == '<' || c == '[') {
+                ++level;
+            } else if ((c == '>' || c == ']') && --level == 0) {
+                break;
+            }
+        }
+        if (c == '"' && !inSingle) {
+            inDouble = !inDouble;
+        } else if (c == '\'' && !inDouble) {
+            inSingle = !inSingle;
+        }
+    }
+    return src_.substr(start - 1, pos_ - start);
+}
+
+bool TscParser::ReadLineEnd() {
+    SkipBlanks();
+    if (pos_ > size_ || (src_[pos_ - 1] != '\r' && src_[pos_ - 1] != '\n')) return false;
+    SkipLineEndRun();
+    return true;
+}
+
+SourcePoint TscParser::PointAt(int position) const {
+    // Entries below the position: a position on an LF belongs to the line
+    // that the LF ends.
+    const auto after = std::lower_bound(lines_.begin(), lines_.end(), position);
+    const int line = std::max(static_cast<int>(after - lines_.begin()), 1);
+    return {position - lines_[static_cast<size_t>(line - 1)], line};
+}
+
+std::string TscParser::LineColumnTextAt(int position) const {
+    std::string text;
+    AppendLineColumn(text, PointAt(position));
+    return text;
+}
+
+void AppendLineColumn(std::string& out, SourcePoint point) {
+    char digits[16];
+    const auto line = std::to_chars(digits, digits + sizeof digits, point.line);
+    out.append(digits, line.ptr);
+    out.push_back(':');
+    const auto column = std::to_chars(digits, digits + sizeof digits, point.column);
+    out.append(digits, column.ptr);
+}
+
+int TscParser::LineColumnToOffset(SourcePoint point) const {
+    if (point.line < 1 || point.line > static_cast<int>(lines_.size())) return -1;
+    return lines_[point.line - 1] + point.column;
+}
+
+}  // namespace script

@@ -1,0 +1,122 @@
+#pragma once
+
+// The lexical reader under the grammar-driven parser.
+//
+// TscParser holds one script text and a position and reads one token of the
+// kind the caller asks for; the caller backtracks by setting the position
+// back. Every lexical convention that differs between languages is a setting
+// (comments, string quote, hexadecimal prefix, identifier characters,
+// keywords, case sensitivity, line continuation, line ends as blanks).
+//
+// Positions are 1-based character indexes into the 8-bit text; position
+// size + 1 stands for the end of the text.
+
+#include <bitset>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace script {
+
+// A place in script text as (column, line), both counted from 1.
+struct SourcePoint {
+    int column = 0;
+    int line = 0;
+};
+
+// Appends "line:col", the form of every source position the engine reports.
+void AppendLineColumn(std::string& out, SourcePoint point);
+
+class TscParser {
+  public:
+    TscParser();
+
+    // ---- settings (ApplyDefaults restores the defaults noted) -------------
+    std::string LineComment1{"//"};
+    std::string LineComment2;  // not restored by ApplyDefaults
+    std::string HexPrefix{"$"};
+    std::string LineContinuation;  // one character, empty for none
+    bool LineEndsAreBlanks = true;
+    std::string StringQuote{"'"};  // only the first character counts
+    bool CaseSensitive = false;    // not restored by ApplyDefaults
+
+    // Restores the defaults and empties the keyword list.
+    void ApplyDefaults();
+
+    // "opener,closer"; an empty text (or one without both halves) switches
+    // the pair off.
+    void SetBlockComment1(std::string_view pair);
+    void SetBlockComment2(std::string_view pair);
+    const std::string& BlockComment1() const { return block_[0].pair; }
+    const std::string& BlockComment2() const { return block_[1].pair; }
+
+    // The identifier characters become exactly the characters of `chars`.
+    void SetIdentifierChars(std::string_view chars);
+    bool IsIdentifierChar(char c) const { return identChars_[static_cast<unsigned char>(c)]; }
+
+    void AddKeyword(std::string_view word);
+    const std::vector<std::string>& Keywords() const { return keywords_; }
+    bool IsReservedWord(std::string_view word) const;
+
+    // ---- text and position -------------------------------------------------
+    void SetSource(std::string_view text);
+    int Size() const { return size_; }
+    int Position() const { return pos_; }
+    // Also moves the token start; clamped to 1..Size()+1.
+    void SetPosition(int position) {
+        pos_ = position < 1 ? 1 : position > size_ + 1 ? size_ + 1 : position;
+        tokenStart_ = pos_;
+    }
+    int TokenStart() const { return tokenStart_; }
+    // The character at the position (#0 at the end of the text).
+    char CurrentChar() const { return At(pos_); }
+    char CharAt(int position) const { return At(position); }
+
+    // ---- readers -----------------------------------------------------------
+    void SkipBlanks();
+    std::string ReadWord();
+    std::string ReadIdentifier();
+    std::string ReadPunctuation();
+    // The value enclosed in single quotes ("'It's'"), empty when none.
+    std::string ReadStringLiteral();
+    // Hexadecimal numbers always carry "$" in the result.
+    std::string ReadNumberLiteral();
+    std::string ReadBracketedText();
+    bool ReadLineEnd();
+
+    // The current position as "line:col".
+    std::string LineColumnText() const { return LineColumnTextAt(pos_); }
+    std::string LineColumnTextAt(int position) const;
+    SourcePoint PointAt(int position) const;
+    // The position of a column in a line; -1 when the line is outside the text.
+    int LineColumnToOffset(SourcePoint point) const;
+
+  private:
+    struct BlockComment {
+        std::string pair, opener, closer;
+    };
+
+    static void SetBlockComment(BlockComment& comment, std::string_view pair);
+    char At(int position) const;
+    bool TextAt(int position, std::string_view s) const;
+    bool IsBlank(char c) const;
+    bool MayStartComment(char c) const;
+    bool SkipComment();
+    void SkipLineEndRun();
+    // Reads an integer at `p` (hexadecimal after the prefix, else decimal);
+    // false without digits. `value` gets the low 8 bits.
+    bool ReadInteger(int& p, unsigned& value) const;
+    bool ReadQuotedPart(std::string& value);
+    bool ReadCharCode(std::string& value);
+
+    BlockComment block_[2];
+    std::bitset<256> identChars_;
+    std::vector<std::string> keywords_;  // sorted, case-insensitive order
+    int tokenStart_ = 1;
+    int pos_ = 1;
+    int size_ = 0;
+    std::string src_{'\0'};  // the text plus #0
+    std::vector<int> lines_{0};
+};
+
+}  // namespace script
