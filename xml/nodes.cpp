@@ -1,0 +1,562 @@
+#include <cstdint>
+
+#include "runtime/exceptions.h"
+#include "runtime/strings.h"
+#include "xml/errors.h"
+#include "xml/limits.h"
+#include "xml/name_chars.h"
+#include "xml/node_classes.h"
+#include "xml/text_writer.h"
+#include "xml/values.h"
+
+namespace xml {
+
+namespace {
+
+bool IsPlainName(std::u16string_view name) {
+    if (name.empty() || !IsXmlNameStart(name[0])) return false;
+    for (char16_t c : name.substr(1))
+        if (!IsXmlNameChar(c)) return false;
+    return true;
+}
+
+int HexDigit(char16_t c) {
+    if (c >= u'0' && c <= u'9') return c - u'0';
+    if (c >= u'A' && c <= u'F') return c - u'A' + 10;
+    if (c >= u'a' && c <= u'f') return c - u'a' + 10;
+    return -1;
+}
+
+[[noreturn]] void RaiseNotInteger(std::u16string_view text) {
+    throw runtime::EConvertError("'" + runtime::WideToAnsi(text) +
+                                 "' is not a valid integer value");
+}
+
+// A text first through the locale's conversion (which rounds a decimal
+// text), then as a plain decimal or "$"-hexadecimal integer.
+int32_t VarToInt(const Variant& value) {
+    if (!value.IsString()) return value.AsInteger();
+    try {
+        return value.AsInteger();
+    } catch (const runtime::Exception&) {
+        int32_t result;
+        if (runtime::TryStrToInt(runtime::Trim(value.AsString()), result)) return result;
+        throw;
+    }
+}
+
+double VarToFloat(const Variant& value) {
+    if (value.Type() == runtime::varDate) return value.AsDate();
+    if (value.IsNumeric()) return value.AsDouble();
+    std::u16string text = XmlVarToStr(value);
+    try {
+        return XmlStrToFloat(text);
+    } catch (const runtime::Exception&) {
+        runtime::TDateTime date;
+        if (TryXmlStrToDateTime(text, date)) return date;
+        throw;
+    }
+}
+
+// Growth of a full child list: small lists by 4, up to 64 by 16, then by a
+// quarter (nodes come one at a time, mostly few per list).
+size_t GrownListCapacity(size_t capacity) {
+    if (capacity <= 64) return capacity + (capacity < 9 ? 4 : 16);
+    return capacity + capacity / 4;
+}
+
+// Growth of a full attribute array: by 4 below 9, by 16 up to 64, by a
+// quarter up to 256, by half above.
+size_t GrownAttrCapacity(size_t count) {
+    if (count < 9) return count + 4;
+    if (count <= 64) return count + 16;
+    if (count <= 256) return count + count / 4;
+    return count + count / 2;
+}
+
+template <class T>
+void MakeRoomForOne(std::vector<T>& items, size_t (*grown)(size_t)) {
+    if (items.size() == items.capacity()) items.reserve(grown(items.capacity()));
+}
+
+}  // namespace
+
+// ---- TXmlNodeList -----------------------------------------------------------------
+
+TXmlNodeList::~TXmlNodeList() {
+    for (TXmlNode* node : items_) {
+        Unlink(node);
+        node->Release();
+    }
+}
+
+Ref<IXmlNode> TXmlNodeList::Item(int index) const {
+    if (index < 0 || static_cast<size_t>(index) >= items_.size()) return nullptr;
+    return Ref<IXmlNode>(items_[static_cast<size_t>(index)]);
+}
+
+std::u16string TXmlNodeList::XML() const {
+    std::u16string out;
+    for (const TXmlNode* node : items_) WriteNodeXml(*node, out, 0);
+    return out;
+}
+
+void TXmlNodeList::Unlink(TXmlNode* node) const {
+    if (owner_ && node->parent_ == owner_) node->parent_ = nullptr;
+}
+
+void TXmlNodeList::Link(TXmlNode* node) const {
+    // A list without owner (a selection) leaves the parent as it is.
+    if (owner_) node->parent_ = owner_;
+}
+
+void TXmlNodeList::Reserve(size_t count) {
+    items_.reserve(count);
+}
+
+void TXmlNodeList::Add(TXmlNode* node) {
+    MakeRoomForOne(items_, GrownListCapacity);
+    items_.push_back(node);
+    node->AddRef();
+    Link(node);
+}
+
+void TXmlNodeList::Insert(size_t index, TXmlNode* node) {
+    MakeRoomForOne(items_, GrownListCapacity);
+    items_.insert(items_.begin() + static_cast<std::ptrdiff_t>(index), node);
+    node->AddRef();
+    Link(node);
+}
+
+void TXmlNodeList::Put(size_t index, TXmlNode* node) {
+    node->AddRef();
+    TXmlNode* old = items_[index];
+    items_[index] = node;
+    Unlink(old);
+    Link(node);
+    old->Release();
+}
+
+int TXmlNodeList::IndexOf(const TXmlNode* node) const {
+    for (size_t i = 0; i < items_.size(); ++i)
+        if (items_[i] == node) return static_cast<int>(i);
+    return -1;
+}
+
+void TXmlNodeList::Delete(size_t index) {
+    TXmlNode* node = items_[index];
+    items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(index));
+    Unlink(node);
+    node->Release();
+}
+
+void TXmlNodeList::Clear() {
+    std::vector<TXmlNode*> items;
+    items.swap(items_);
+    for (TXmlNode* node : items) {
+        Unlink(node);
+        node->Release();
+    }
+}
+
+// ---- TXmlNode ----------------------------------------------------------------------
+
+TXmlNode* TXmlNode::From(IXmlNode* node) {
+    return dynamic_cast<TXmlNode*>(node);
+}
+
+void TXmlNode::Destroy() const noexcept {
+    // Frees the subtree without recursion, so that a deep tree cannot
+    // exhaust the stack: children whose last reference was the list's go on
+    // the work list instead of being released one inside another.
+    std::vector<TXmlNode*> doomed{const_cast<TXmlNode*>(this)};
+    while (!doomed.empty()) {
+        TXmlNode* node = doomed.back();
+        doomed.pop_back();
+        if (TXmlNodeList* list = std::exchange(node->children_, nullptr)) {
+            if (list->RefCount() == 1) {
+                for (TXmlNode* child : list->items_) {
+                    list->Unlink(child);
+                    if (child->DropRef()) doomed.push_back(child);
+                }
+                list->items_.clear();
+            } else {
+                // Someone still holds the list: its nodes stay, without owner.
+                for (TXmlNode* child : list->items_) list->Unlink(child);
+            }
+            list->owner_ = nullptr;
+            list->Release();
+        }
+        delete node;
+    }
+}
+
+void TXmlNode::SetTypedValue(const Variant& value) {
+    SetText(XmlVarToStr(value));
+}
+
+std::u16string TXmlNode::XML() const {
+    std::u16string out;
+    WriteNodeXml(*this, out, 0);
+    return out;
+}
+
+Ref<IXmlDocument> TXmlNode::OwnerDocument() const {
+    for (const TXmlNode* node = this; node; node = node->parent_)
+        if (node->NodeType() == ntDocument)
+            return Ref<IXmlDocument>(static_cast<TXmlDocument*>(const_cast<TXmlNode*>(node)));
+    return nullptr;
+}
+
+TXmlNodeList& TXmlNode::EnsureChildren() {
+    if (!children_) {
+        children_ = new TXmlNodeList(this);
+        children_->AddRef();
+    }
+    return *children_;
+}
+
+void TXmlNode::CheckInsertable(const TXmlNode* node) const {
+    for (const TXmlNode* up = this; up; up = up->parent_)
+        if (up == node) RaiseXmlError(XmlError::NodeInsideItself);
+}
+
+Ref<IXmlNode> TXmlNode::AppendChild(const Ref<IXmlNode>& node) {
+    TXmlNode* child = From(node.get());
+    if (!child) return nullptr;
+    CheckInsertable(child);
+    EnsureChildren().Add(child);
+    return node;
+}
+
+Ref<IXmlNode> TXmlNode::InsertBefore(const Ref<IXmlNode>& node, const Ref<IXmlNode>& refNode) {
+    TXmlNode* child = From(node.get());
+    if (!child) return nullptr;
+    CheckInsertable(child);
+    TXmlNodeList& list = EnsureChildren();
+    int index = refNode ? list.IndexOf(From(refNode.get())) : -1;
+    if (index < 0)
+        list.Add(child);
+    else
+        list.Insert(static_cast<size_t>(index), child);
+    return node;
+}
+
+Ref<IXmlNode> TXmlNode::ReplaceChild(const Ref<IXmlNode>& newNode, const Ref<IXmlNode>& oldNode) {
+    TXmlNode* child = From(newNode.get());
+    int index = children_ && oldNode ? children_->IndexOf(From(oldNode.get())) : -1;
+    if (!child || index < 0) return nullptr;
+    CheckInsertable(child);
+    Ref<IXmlNode> old = oldNode;
+    children_->Put(static_cast<size_t>(index), child);
+    return old;
+}
+
+int TXmlNode::RemoveChild(const Ref<IXmlNode>& node) {
+    int index = children_ && node ? children_->IndexOf(From(node.get())) : -1;
+    if (index >= 0) children_->Delete(static_cast<size_t>(index));
+    return index;
+}
+
+Ref<IXmlElement> TXmlNode::AppendElement(int32_t nameId) {
+    auto* element = new TXmlElement(*names_, nameId);
+    Ref<IXmlElement> result(element);
+    EnsureChildren().Add(element);
+    return result;
+}
+
+Ref<IXmlElement> TXmlNode::AppendElement(std::u16string_view name) {
+    return AppendElement(Id(name));
+}
+
+Ref<IXmlText> TXmlNode::AppendText(std::u16string_view text) {
+    auto* node = new TXmlText(*names_, Variant(text));
+    Ref<IXmlText> result(node);
+    EnsureChildren().Add(node);
+    return result;
+}
+
+Ref<IXmlCDATASection> TXmlNode::AppendCDATA(std::u16string_view text) {
+    auto* node = new TXmlCDATASection(*names_, text);
+    Ref<IXmlCDATASection> result(node);
+    EnsureChildren().Add(node);
+    return result;
+}
+
+Ref<IXmlComment> TXmlNode::AppendComment(std::u16string_view text) {
+    auto* node = new TXmlComment(*names_, text);
+    Ref<IXmlComment> result(node);
+    EnsureChildren().Add(node);
+    return result;
+}
+
+Ref<IXmlProcessingInstruction> TXmlNode::AppendProcessingInstruction(int32_t targetId,
+                                                                     std::string_view data) {
+    auto* node = new TXmlProcessingInstruction(*names_, targetId, runtime::AnsiToWide(data));
+    Ref<IXmlProcessingInstruction> result(node);
+    EnsureChildren().Add(node);
+    return result;
+}
+
+Ref<IXmlProcessingInstruction> TXmlNode::AppendProcessingInstruction(std::u16string_view target,
+                                                                     std::string_view data) {
+    return AppendProcessingInstruction(Id(target), data);
+}
+
+std::u16string TXmlNode::GetChildText(std::u16string_view name, std::u16string_view def) const {
+    return GetChildText(Id(name), def);
+}
+
+std::u16string TXmlNode::GetChildText(int32_t nameId, std::u16string_view def) const {
+    if (children_)
+        for (const TXmlNode* child : children_->Items())
+            if (child->NodeNameID() == nameId) return child->Text();
+    return std::u16string(def);
+}
+
+void TXmlNode::SetChildText(std::u16string_view name, std::u16string_view text) {
+    SetChildText(Id(name), text);
+}
+
+void TXmlNode::SetChildText(int32_t nameId, std::u16string_view text) {
+    if (children_)
+        for (TXmlNode* child : children_->Items())
+            if (child->NodeNameID() == nameId) {
+                child->SetText(text);
+                return;
+            }
+    AppendElement(nameId)->SetText(text);
+}
+
+void TXmlNode::RemoveAllChildren() {
+    if (children_) children_->Clear();
+}
+
+void TXmlNode::RemoveTextChildren() {
+    if (!children_) return;
+    for (size_t i = children_->Size(); i-- > 0;) {
+        TXmlNodeType type = children_->At(i)->NodeType();
+        if (type == ntText || type == ntCDATASection) children_->Delete(i);
+    }
+}
+
+Ref<IXmlNodeList> TXmlNode::SelectNodes(std::u16string_view name) {
+    if (!IsPlainName(name)) RaiseXmlError(XmlError::UnsupportedXPath);
+    int32_t id = Id(name);
+    Ref<TXmlNodeList> list(new TXmlNodeList(nullptr));
+    if (children_)
+        for (TXmlNode* child : children_->Items())
+            if (child->NodeType() == ntElement && child->NodeNameID() == id) list->Add(child);
+    return list;
+}
+
+Ref<IXmlNode> TXmlNode::SelectSingleNode(std::u16string_view name) {
+    if (!IsPlainName(name)) RaiseXmlError(XmlError::UnsupportedXPath);
+    int32_t id = Id(name);
+    if (children_)
+        for (TXmlNode* child : children_->Items())
+            if (child->NodeType() == ntElement && child->NodeNameID() == id)
+                return Ref<IXmlNode>(child);
+    return nullptr;
+}
+
+Ref<IXmlElement> TXmlNode::FindElement(std::u16string_view elementName,
+                                       std::u16string_view attrName, const Variant& value) {
+    if (!children_) return nullptr;
+    int32_t elementId = Id(elementName);
+    int32_t attrId = Id(attrName);
+    for (TXmlNode* child : children_->Items()) {
+        if (child->NodeType() != ntElement || child->NodeNameID() != elementId) continue;
+        if (attrName.empty()) return static_cast<TXmlElement*>(child)->AsElement();
+        const Variant* attr = child->FindAttr(attrId);
+        if (!attr) continue;
+        try {
+            if (*attr == value) return static_cast<TXmlElement*>(child)->AsElement();
+        } catch (const runtime::Exception&) {
+            // Values that cannot be compared do not match.
+        }
+    }
+    return nullptr;
+}
+
+int32_t TXmlNode::AttrNameID(int index) const {
+    if (index < 0 || static_cast<size_t>(index) >= attrs_.size()) return -1;
+    return attrs_[static_cast<size_t>(index)].nameId;
+}
+
+const Variant* TXmlNode::FindAttr(int32_t nameId) const {
+    for (const TXmlAttrData& attr : attrs_)
+        if (attr.nameId == nameId) return &attr.value;
+    return nullptr;
+}
+
+void TXmlNode::PutAttr(int32_t nameId, Variant value) {
+    for (TXmlAttrData& attr : attrs_)
+        if (attr.nameId == nameId) {
+            attr.value = std::move(value);
+            return;
+        }
+    MakeRoomForOne(attrs_, GrownAttrCapacity);
+    attrs_.push_back({nameId, std::move(value)});
+}
+
+void TXmlNode::RemoveAttr(int32_t nameId) {
+    for (auto it = attrs_.begin(); it != attrs_.end(); ++it)
+        if (it->nameId == nameId) {
+            attrs_.erase(it);
+            return;
+        }
+}
+
+runtime::TVarType TXmlNode::AttrType(int32_t nameId) const {
+    const Variant* value = FindAttr(nameId);
+    return value ? value->Type() : runtime::varOleStr;
+}
+
+Variant TXmlNode::GetVarAttr(int32_t nameId, const Variant& def) const {
+    const Variant* value = FindAttr(nameId);
+    return value ? *value : def;
+}
+
+std::u16string TXmlNode::NeedAttr(int32_t nameId) const {
+    const Variant* value = FindAttr(nameId);
+    if (!value) RaiseXmlError(XmlError::AttrNotSpecified, {AttrNameText(nameId)});
+    return XmlVarToStr(*value);
+}
+
+std::u16string TXmlNode::GetAttr(int32_t nameId, std::u16string_view def) const {
+    const Variant* value = FindAttr(nameId);
+    return value ? XmlVarToStr(*value) : std::u16string(def);
+}
+
+bool TXmlNode::GetBoolAttr(int32_t nameId, bool def) const {
+    const Variant* value = FindAttr(nameId);
+    return value ? value->AsBoolean() : def;
+}
+
+int32_t TXmlNode::GetIntAttr(int32_t nameId, int32_t def) const {
+    const Variant* value = FindAttr(nameId);
+    return value ? VarToInt(*value) : def;
+}
+
+double TXmlNode::GetFloatAttr(int32_t nameId, double def) const {
+    const Variant* value = FindAttr(nameId);
+    return value ? VarToFloat(*value) : def;
+}
+
+int32_t TXmlNode::GetHexAttr(int32_t nameId, int32_t def) const {
+    const Variant* value = FindAttr(nameId);
+    if (!value) return def;
+    std::u16string text = XmlVarToStr(*value);
+    if (text.empty() || text.size() > 8) RaiseNotInteger(text);
+    uint32_t result = 0;
+    for (char16_t c : text) {
+        int digit = HexDigit(c);
+        if (digit < 0) RaiseNotInteger(text);
+        result = result << 4 | static_cast<uint32_t>(digit);
+    }
+    return static_cast<int32_t>(result);
+}
+
+void TXmlNode::SetHexAttr(int32_t nameId, int32_t value, int digits) {
+    PutAttr(nameId, Variant(runtime::AnsiToWide(runtime::IntToHex(
+                        static_cast<int64_t>(static_cast<uint32_t>(value)), digits))));
+}
+
+int TXmlNode::GetEnumAttr(int32_t nameId, std::span<const std::u16string_view> values,
+                          int def) const {
+    const Variant* value = FindAttr(nameId);
+    if (!value) return def;
+    std::u16string text = XmlVarToStr(*value);
+    for (size_t i = 0; i < values.size(); ++i)
+        if (runtime::WideSameText(values[i], text)) return static_cast<int>(i);
+    RaiseXmlError(XmlError::AttrWrongValue, {AttrNameText(nameId), NodeName()});
+}
+
+int TXmlNode::NeedEnumAttr(int32_t nameId, std::span<const std::u16string_view> values) const {
+    if (!FindAttr(nameId)) RaiseXmlError(XmlError::AttrNotFound, {AttrNameText(nameId)});
+    return GetEnumAttr(nameId, values, 0);
+}
+
+void TXmlNode::CollectText(std::u16string& out, int depth) const {
+    switch (NodeType()) {
+        case ntElement: {
+            if (depth > kMaxNestingDepth) RaiseXmlError(XmlError::NestingTooDeep);
+            const auto& element = static_cast<const TXmlElement&>(*this);
+            if (ChildCount() == 0) {
+                if (!element.Value().IsEmpty()) out += XmlVarToStr(element.Value());
+                return;
+            }
+            [[fallthrough]];
+        }
+        case ntDocument:
+            if (children_)
+                for (const TXmlNode* child : children_->Items()) child->CollectText(out, depth + 1);
+            return;
+        case ntText:
+            out += static_cast<const TXmlText&>(*this).Text();
+            return;
+        case ntCDATASection:
+            out += static_cast<const TXmlCDATASection&>(*this).Data();
+            return;
+        default:
+            return;
+    }
+}
+
+std::u16string TXmlNode::ChildrenText() const {
+    std::u16string out;
+    if (children_)
+        for (const TXmlNode* child : children_->Items()) child->CollectText(out, 1);
+    return out;
+}
+
+// ---- TXmlElement -------------------------------------------------------------------
+
+std::u16string TXmlElement::Text() const {
+    if (ChildCount() > 0) return ChildrenText();
+    return value_.IsEmpty() ? std::u16string() : XmlVarToStr(value_);
+}
+
+void TXmlElement::SetText(std::u16string_view text) {
+    RemoveAllChildren();
+    value_ = Variant(text);
+}
+
+runtime::TVarType TXmlElement::DataType() const {
+    if (ChildCount() > 0 || value_.IsEmpty()) return runtime::varOleStr;
+    return value_.Type();
+}
+
+Variant TXmlElement::TypedValue() const {
+    if (ChildCount() > 0) return Variant(ChildrenText());
+    if (value_.IsEmpty()) return Variant(std::string());
+    return value_;
+}
+
+void TXmlElement::SetTypedValue(const Variant& value) {
+    RemoveAllChildren();
+    value_ = value;
+}
+
+void TXmlElement::ReplaceTextByCDATASection(std::u16string_view text) {
+    RemoveTextChildren();
+    for (std::u16string_view piece : SplitCDATA(text)) AppendCDATA(piece);
+}
+
+void TXmlElement::ReplaceTextByBinaryData(const void* bytes, size_t length, int lineLength) {
+    RemoveTextChildren();
+    AppendText(runtime::AnsiToWide(BinToBase64(bytes, length, lineLength)));
+}
+
+std::string TXmlElement::GetTextAsBinaryData() const {
+    return Base64ToBin(runtime::WideToAnsi(Text()));
+}
+
+// ---- text node -----------------------------------------------------------------------
+
+std::u16string TXmlText::Text() const {
+    return XmlVarToStr(value_);
+}
+
+}  // namespace xml
