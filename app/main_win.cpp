@@ -1,7 +1,11 @@
 #include <windows.h>
 
-// The program's entry point. The main window is not part of the program yet,
-// so it starts and ends quietly.
+#include "core/init.h"
+#include "core/program_win.h"
+
+// The program's entry point: each subsystem's start-up in its fixed order,
+// then the main routine.
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    return 0;
+    core::init();
+    return core::ProgramMain();
 }

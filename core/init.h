@@ -1,0 +1,9 @@
+#pragma once
+
+namespace core {
+
+// The core's start-up work, run once from the program's entry before
+// ProgramMain: chooses the temporary folder.
+void init();
+
+}  // namespace core

@@ -1,0 +1,46 @@
+#include "core/link.h"
+
+#include <utility>
+
+#include "runtime/strings.h"
+
+namespace core {
+
+TLink::TLink(std::u16string_view name, std::u16string title, std::u16string description,
+             int32_t position, int32_t page, double cost)
+    : Name(runtime::WideToAnsi(name)),
+      Title(std::move(title)),
+      Description(std::move(description)),
+      Position(position),
+      Page(page),
+      Cost(cost) {}
+
+TLinkList::~TLinkList() {
+    // The base destructor would only run the base's Notify.
+    Clear();
+}
+
+int TLinkList::Add(std::unique_ptr<TLink> link) {
+    const int index = runtime::TList::Add(link.get());
+    link.release();
+    return index;
+}
+
+int TLinkList::IndexOf(std::string_view name) const {
+    if (name.empty()) return -1;
+    const std::string wanted = runtime::LowerCase(name);
+    for (int i = 0; i < Count(); ++i) {
+        const TLink* link = Links(i);
+        if (link != nullptr && runtime::LowerCase(link->Name).find(wanted) != std::string::npos) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+void TLinkList::Notify(void* ptr, runtime::TListNotification action) {
+    runtime::TList::Notify(ptr, action);
+    if (action == runtime::lnDeleted) delete static_cast<TLink*>(ptr);
+}
+
+}  // namespace core

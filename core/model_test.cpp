@@ -1,0 +1,213 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/keyword.h"
+#include "core/link.h"
+#include "core/site.h"
+#include "core/state.h"
+#include "runtime/datetime.h"
+#include "runtime/exceptions.h"
+
+namespace core {
+namespace {
+
+// ---- positions --------------------------------------------------------------
+
+TEST(KeywordTest, SetPositionKeepsHistory) {
+    struct Row {
+        int32_t position, expectedPosition, expectedLast, expectedBest;
+    };
+    // One keyword through a run of checks; 0 is "not found".
+    const Row rows[] = {
+        {5, 5, 5, 5}, {3, 3, 5, 3}, {0, 0, 3, 3}, {7, 7, 7, 3},
+        {0, 0, 7, 3}, {0, 0, 0, 3}, {2, 2, 2, 2}, {9, 9, 2, 2},
+    };
+    TKeyword keyword(u"seo tools");
+    for (const Row& row : rows) {
+        const runtime::TDateTime before = runtime::Date();
+        keyword.SetPosition(row.position);
+        const runtime::TDateTime after = runtime::Date();
+        SCOPED_TRACE(row.position);
+        EXPECT_EQ(keyword.Position, row.expectedPosition);
+        EXPECT_EQ(keyword.LastPosition, row.expectedLast);
+        EXPECT_EQ(keyword.Best, row.expectedBest);
+        // A whole day (the check may straddle midnight).
+        EXPECT_TRUE(keyword.Date == before || keyword.Date == after);
+        EXPECT_EQ(keyword.Date, static_cast<int64_t>(keyword.Date));
+    }
+}
+
+TEST(KeywordTest, NewKeywordIsActiveAndUnchecked) {
+    const TKeyword keyword(u"x");
+    EXPECT_TRUE(keyword.Active);
+    EXPECT_EQ(keyword.Position, 0);
+    EXPECT_EQ(keyword.LastPosition, 0);
+    EXPECT_EQ(keyword.Best, 0);
+    EXPECT_EQ(keyword.Date, 0);
+    EXPECT_EQ(keyword.Links.Count(), 0);
+}
+
+// ---- lookups ----------------------------------------------------------------
+
+TEST(LinkListTest, IndexOfFoldsAsciiOnly) {
+    TLinkList links;
+    // Names are in the system code page: "\xE9" is é, "\xC9" is É.
+    for (const char16_t* name :
+         {u"http://www.Example.com/a", u"http://caf\u00E9.fr/", u"https://example.com/b"}) {
+        links.Add(std::make_unique<TLink>(name, u"", u"", 0, 1, 0.0));
+    }
+    struct Row {
+        const char* text;
+        int expected;
+    };
+    const Row rows[] = {
+        {"example.com", 0},    // the first that contains it
+        {"EXAMPLE.COM/B", 2},  // other case, ASCII letters
+        {"CAF\xE9", 1},        // the ASCII part folds
+        {"caf\xC9", -1},       // É is no ASCII letter
+        {"", -1},              // an empty text matches nothing
+        {"example.org", -1},
+        {"http://www.example.com/a/", -1},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(links.IndexOf(row.text), row.expected) << row.text;
+    }
+}
+
+TEST(SiteListTest, FindURLIsExact) {
+    TSiteList sites;
+    sites.Add(std::make_unique<TSite>("www.example.com"));
+    sites.Add(std::make_unique<TSite>("www.Example.com"));
+    sites.Add(std::make_unique<TSite>("www.example.com"));
+    EXPECT_EQ(sites.FindURL("www.example.com"), 0);
+    EXPECT_EQ(sites.FindURL("www.Example.com"), 1);
+    EXPECT_EQ(sites.FindURL("WWW.EXAMPLE.COM"), -1);
+    EXPECT_EQ(sites.FindURL("example.com"), -1);
+}
+
+TEST(KeywordListTest, FindNameAndActiveCount) {
+    TSite site("example.com");
+    site.AddKeyword(u"Seo");
+    site.AddKeyword(u"seo");
+    site.AddKeyword(u"\u0441\u0435\u043E").Active = false;
+    site.AddKeyword(u"rank");
+    EXPECT_EQ(site.Keywords.FindName(u"seo"), 1);
+    EXPECT_EQ(site.Keywords.FindName(u"SEO"), -1);
+    EXPECT_EQ(site.Keywords.FindName(u"\u0441\u0435\u043E"), 2);
+    EXPECT_EQ(site.Keywords.ActiveCount(), 3);
+}
+
+TEST(LinkTest, NameIsKeptInTheSystemCodePage) {
+    const TLink link(u"http://caf\u00E9.fr/\u0436", u"Title \u0436", u"Desc", 3, 1, -1.0);
+    EXPECT_EQ(link.Name, "http://caf\xE9.fr/?");
+    EXPECT_EQ(link.Title, u"Title \u0436");
+    EXPECT_EQ(link.Position, 3);
+    EXPECT_EQ(link.Page, 1);
+    EXPECT_EQ(link.Cost, -1.0);
+}
+
+// ---- keywords of a site -----------------------------------------------------
+
+class CurrentKeywordTest : public ::testing::Test {
+  protected:
+    void TearDown() override { CurrentKeyword = nullptr; }
+};
+
+TEST_F(CurrentKeywordTest, AddAndDeleteMoveTheSelection) {
+    TSite site("example.com");
+    TKeyword& first = site.AddKeyword(u"one");
+    EXPECT_EQ(CurrentKeyword, &first);
+    TKeyword& second = site.AddKeyword(u"two");
+    EXPECT_EQ(CurrentKeyword, &second);
+
+    site.DeleteKeyword(u"one");
+    EXPECT_EQ(CurrentKeyword, nullptr);
+    ASSERT_EQ(site.Keywords.Count(), 1);
+    EXPECT_EQ(site.Keywords.Items(0), &second);
+}
+
+TEST_F(CurrentKeywordTest, DeletingAMissingNameChangesNothing) {
+    TSite site("example.com");
+    site.AddKeyword(u"one");
+    TKeyword& two = site.AddKeyword(u"two");
+    site.DeleteKeyword(u"three");
+    site.DeleteKeyword(u"ONE");
+    EXPECT_EQ(site.Keywords.Count(), 2);
+    EXPECT_EQ(CurrentKeyword, &two);
+}
+
+// ---- ownership ----------------------------------------------------------------
+
+// Objects that log their destruction.
+std::vector<std::string> freed;
+
+struct LoggedLink : TLink {
+    explicit LoggedLink(std::string tag) : tag(std::move(tag)) {}
+    ~LoggedLink() override { freed.push_back(tag); }
+    std::string tag;
+};
+struct LoggedKeyword : TKeyword {
+    explicit LoggedKeyword(std::string tag) : TKeyword(u""), tag(std::move(tag)) {}
+    ~LoggedKeyword() override { freed.push_back(tag); }
+    std::string tag;
+};
+struct LoggedSite : TSite {
+    explicit LoggedSite(std::string tag) : TSite(""), tag(std::move(tag)) {}
+    ~LoggedSite() override { freed.push_back(tag); }
+    std::string tag;
+};
+
+TEST(OwnershipTest, ListsFreeLastToFirst) {
+    freed.clear();
+    {
+        TSiteList sites;
+        for (const std::string s : {"s0", "s1"}) {
+            TSite& site = sites.Add(std::make_unique<LoggedSite>(s));
+            for (const std::string k : {"k0", "k1"}) {
+                TKeyword& keyword = site.Keywords.Add(std::make_unique<LoggedKeyword>(s + k));
+                for (const std::string l : {"l0", "l1"}) {
+                    keyword.Links.Add(std::make_unique<LoggedLink>(s + k + l));
+                }
+            }
+        }
+    }
+    const std::vector<std::string> expected = {
+        "s1", "s1k1", "s1k1l1", "s1k1l0", "s1k0", "s1k0l1", "s1k0l0",
+        "s0", "s0k1", "s0k1l1", "s0k1l0", "s0k0", "s0k0l1", "s0k0l0",
+    };
+    EXPECT_EQ(freed, expected);
+}
+
+TEST(OwnershipTest, LinkListFreesWhatLeavesIt) {
+    freed.clear();
+    TKeyword keyword(u"k");
+    for (const char* tag : {"a", "b", "c", "d"})
+        keyword.Links.Add(std::make_unique<LoggedLink>(tag));
+    // A script adds through the plain list interface; the list owns that too.
+    keyword.Links.runtime::TList::Add(new LoggedLink("e"));
+
+    keyword.Links.Delete(1);
+    EXPECT_EQ(freed, std::vector<std::string>{"b"});
+    auto* c = static_cast<TLink*>(keyword.Links.Extract(keyword.Links.Items(1)));
+    EXPECT_EQ(freed.size(), 1u);  // taken back, not freed
+    delete c;
+    freed.clear();
+    keyword.ClearLinks();
+    EXPECT_EQ(freed, (std::vector<std::string>{"e", "d", "a"}));
+    EXPECT_EQ(keyword.Links.Count(), 0);
+}
+
+TEST(OwnershipTest, IndexOutOfRangeIsAListError) {
+    TSiteList sites;
+    sites.Add(std::make_unique<TSite>("a"));
+    EXPECT_THROW((void)sites.Items(1), runtime::EListError);
+    EXPECT_THROW(sites.Delete(-1), runtime::EListError);
+    EXPECT_THROW((void)TLinkList().Links(0), runtime::EListError);
+    EXPECT_EQ(sites.Count(), 1);
+}
+
+}  // namespace
+}  // namespace core

@@ -1,0 +1,23 @@
+#include "core/state.h"
+
+#include "core/options.h"
+#include "core/site.h"
+
+namespace core {
+
+std::unique_ptr<TSiteList> Sites;
+TSite* CurrentSite = nullptr;
+TKeyword* CurrentKeyword = nullptr;
+std::unique_ptr<TOptions> Options;
+TSE* CurrentEngine = nullptr;
+std::unique_ptr<runtime::TCriticalSection> ScriptLock;
+std::atomic<int32_t> RunningThreads{0};
+std::string ExeDir;
+std::string TempDir;
+unsigned SwitchAppMessage = 0;
+void* MutexHandle = nullptr;
+bool OldWindows = false;
+std::string NewVersionText;
+CoreCallbacks Callbacks;
+
+}  // namespace core

@@ -1,0 +1,57 @@
+#pragma once
+
+// The state the whole program shares: the project, the settings, the script
+// lock, the folders chosen at start-up and the single-instance handles. The
+// core owns it; the main window reads and sets it on the main thread.
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "core/callbacks.h"
+#include "runtime/threads.h"
+
+namespace core {
+
+class TSiteList;
+class TSite;
+class TKeyword;
+class TOptions;
+class TSE;
+
+// The program's title, also the caption of its fatal start-up message.
+inline constexpr const char* ApplicationTitle = "Serplow";
+
+// Every monitored site, in project order.
+extern std::unique_ptr<TSiteList> Sites;
+// The user's selection; none when there is nothing to select. The check
+// loops move CurrentKeyword too.
+extern TSite* CurrentSite;
+extern TKeyword* CurrentKeyword;
+extern std::unique_ptr<TOptions> Options;
+// The engine that checks use.
+extern TSE* CurrentEngine;
+// Serialises every use of the script component.
+extern std::unique_ptr<runtime::TCriticalSection> ScriptLock;
+// Search workers started and not yet counted out. Raised by the main thread,
+// lowered by the workers.
+extern std::atomic<int32_t> RunningThreads;
+// The program's folder, with a trailing delimiter.
+extern std::string ExeDir;
+// The temporary folder chosen at start-up, with a trailing delimiter; empty
+// when none could be chosen.
+extern std::string TempDir;
+// The registered window message "serplow-switchapp".
+extern unsigned SwitchAppMessage;
+// The single-instance mutex, held while the program runs (a Windows HANDLE).
+extern void* MutexHandle;
+// Set by CheckOldWindows.
+extern bool OldWindows;
+// The question shown when a newer version exists.
+extern std::string NewVersionText;
+
+// The window's side of the core.
+extern CoreCallbacks Callbacks;
+
+}  // namespace core
