@@ -1,0 +1,158 @@
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "net/tcpblocksocket.h"
+#include "net/testing/scripted_peer.h"
+
+namespace net {
+namespace {
+
+// The system's socket library with some functions hidden or replaced.
+class TAlteredProvider : public TLibraryProvider {
+  public:
+    TAlteredProvider(std::set<std::string> hidden, std::map<std::string, void*> replaced)
+        : system_(SystemLibraryProvider()),
+          hidden_(std::move(hidden)),
+          replaced_(std::move(replaced)) {}
+    void* Open(const std::string& name) override {
+        return name == "wship6.dll" ? nullptr : system_->Open(name);
+    }
+    void* Symbol(void* library, const char* name) override {
+        if (hidden_.count(name)) return nullptr;
+        if (auto it = replaced_.find(name); it != replaced_.end()) return it->second;
+        return system_->Symbol(library, name);
+    }
+    void Close(void* library) override { system_->Close(library); }
+
+  private:
+    std::unique_ptr<TLibraryProvider> system_;
+    std::set<std::string> hidden_;
+    std::map<std::string, void*> replaced_;
+};
+
+std::unique_ptr<TSocketLibrary> AlteredLibrary(std::set<std::string> hidden,
+                                               std::map<std::string, void*> replaced = {}) {
+    auto library = std::make_unique<TSocketLibrary>(
+        std::make_unique<TAlteredProvider>(std::move(hidden), std::move(replaced)));
+    EXPECT_NO_THROW(InitSocketInterface(*library));
+    return library;
+}
+
+const std::set<std::string> kLookupRoad = {"getaddrinfo", "freeaddrinfo", "getnameinfo"};
+
+// A resolver that knows "v6only.test" only as an IPv6 address.
+decltype(TSocketApi::getaddrinfo) gRealGetAddrInfo = nullptr;
+std::vector<int> gFamiliesAsked;
+
+int NET_WSAAPI V6OnlyGetAddrInfo(const char* node, const char* service, const TAddrInfo* hints,
+                                 TAddrInfo** answers) {
+    gFamiliesAsked.push_back(hints ? hints->ai_family : -1);
+    if (node && std::string(node) == "v6only.test") {
+        if (!hints || hints->ai_family != kAfInet6) {
+            *answers = nullptr;
+            return kWsaHostNotFound;
+        }
+        return gRealGetAddrInfo("::1", service, hints, answers);
+    }
+    return gRealGetAddrInfo(node, service, hints, answers);
+}
+
+int NET_WSAAPI NoHostName(char* name, int length) {
+    if (length > 0) name[0] = '\0';
+    return 0;
+}
+
+class ResolveTest : public ::testing::Test {
+  protected:
+    void SetUp() override { testing::EnsureSocketInterface(); }
+};
+
+TEST_F(ResolveTest, AddressesOnTheLookupRoad) {
+    TTCPBlockSocket socket;
+    struct Row {
+        const char* host;
+        const char* port;
+        TSocketFamily family;
+        int addressFamily;
+        const char* text;
+        int portNumber;
+    } rows[] = {
+        {"0.0.0.0", "0", TSocketFamily::SF_Any, kAfInet, "0.0.0.0", 0},
+        {"127.0.0.1", "8080", TSocketFamily::SF_Any, kAfInet, "127.0.0.1", 8080},
+        {"::1", "80", TSocketFamily::SF_Any, kAfInet6, "::1", 80},
+        {"::", "21", TSocketFamily::SF_Any, kAfInet6, "::", 21},
+        {"localhost", "80", TSocketFamily::SF_IP4, kAfInet, "127.0.0.1", 80},
+        {"127.0.0.1", "80", TSocketFamily::SF_IP6, kAfInet6, "::1", 80},
+    };
+    for (const Row& row : rows) {
+        socket.SetFamily(row.family);
+        TSockAddr address = socket.ResolveAddress(row.host, row.port);
+        EXPECT_EQ(socket.LastError(), 0) << row.host;
+        EXPECT_EQ(Family(address), row.addressFamily) << row.host;
+        EXPECT_EQ(socket.AddressText(address), row.text) << row.host;
+        EXPECT_EQ(socket.AddressPort(address), row.portNumber) << row.host;
+    }
+}
+
+TEST_F(ResolveTest, NamesAndPortsOnBothRoads) {
+    auto ipv4Only = AlteredLibrary(kLookupRoad);
+    ASSERT_FALSE(ipv4Only->FullLookup());
+    TTCPBlockSocket lookupRoad;
+    TTCPBlockSocket olderRoad(*ipv4Only);
+    for (TTCPBlockSocket* socket : {&lookupRoad, &olderRoad}) {
+        const char* road = socket == &lookupRoad ? "getaddrinfo road" : "IPv4-only road";
+        EXPECT_EQ(socket->ResolvePort("8080"), 8080) << road;
+        EXPECT_EQ(socket->ResolvePort("nosuchservice"), 0) << road;
+        std::vector<std::string> list;
+        socket->ResolveNameToList("nonexistent.invalid", list);
+        EXPECT_EQ(list, std::vector<std::string>{"0.0.0.0"}) << road;
+        EXPECT_EQ(socket->ResolveName("127.0.0.1"), "127.0.0.1") << road;
+        TSockAddr address = socket->ResolveAddress("127.0.0.1", "4321");
+        EXPECT_EQ(socket->LastError(), 0) << road;
+        EXPECT_EQ(socket->AddressText(address), "127.0.0.1") << road;
+        EXPECT_EQ(socket->AddressPort(address), 4321) << road;
+        socket->ResolveAddress("nonexistent.invalid", "80");
+        EXPECT_NE(socket->LastError(), 0) << road;
+        EXPECT_FALSE(socket->LocalHostName().empty()) << road;
+    }
+
+    // A connection over the older road.
+    testing::TScriptedPeer peer;
+    peer.Connection().Send("hi\r\n").Pause(300);
+    peer.Start();
+    olderRoad.Connect("127.0.0.1", peer.Port());
+    ASSERT_EQ(olderRoad.LastError(), 0) << olderRoad.LastErrorDesc();
+    EXPECT_EQ(olderRoad.RecvString(3000), "hi");
+    EXPECT_EQ(olderRoad.RemoteAddress(), "127.0.0.1");
+}
+
+TEST_F(ResolveTest, NameWithOnlyAnIPv6Address) {
+    gRealGetAddrInfo = SocketLibrary().Api().getaddrinfo;
+    auto library =
+        AlteredLibrary({}, {{"getaddrinfo", reinterpret_cast<void*>(&V6OnlyGetAddrInfo)}});
+    for (bool preferIPv4 : {true, false}) {
+        TTCPBlockSocket socket(*library);
+        socket.PreferIP4 = preferIPv4;
+        gFamiliesAsked.clear();
+        TSockAddr address = socket.ResolveAddress("v6only.test", "80");
+        EXPECT_EQ(socket.LastError(), 0);
+        EXPECT_EQ(Family(address), kAfInet6);
+        EXPECT_EQ(socket.AddressText(address), "::1");
+        std::vector<int> expected =
+            preferIPv4 ? std::vector<int>{kAfInet, kAfInet6} : std::vector<int>{kAfInet6};
+        EXPECT_EQ(gFamiliesAsked, expected);
+    }
+}
+
+TEST_F(ResolveTest, EmptyHostNameGivesLoopback) {
+    auto library = AlteredLibrary({}, {{"gethostname", reinterpret_cast<void*>(&NoHostName)}});
+    TTCPBlockSocket socket(*library);
+    EXPECT_EQ(socket.LocalHostName(), "127.0.0.1");
+}
+
+}  // namespace
+}  // namespace net
