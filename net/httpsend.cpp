@@ -78,12 +78,15 @@ class TRequestSettings {
         socket_.SendTimeout = sendTimeout_;
         socket_.HTTPTunnelTimeout = tunnelTimeout_;
         socket_.SocksTimeout = socksTimeout_;
+        socket_.SSL().SetDeadline(-1);
     }
     TRequestSettings(const TRequestSettings&) = delete;
     TRequestSettings& operator=(const TRequestSettings&) = delete;
 
-    // Keeps every wait of a connect within `remaining` ms (-1: no bound).
+    // Keeps every wait of a connect within `remaining` ms (-1: no bound),
+    // and the TLS plug's waits within the request.
     void BoundConnect(int remaining) {
+        socket_.SSL().SetDeadline(remaining);
         socket_.ConnectTimeout = remaining;
         socket_.SendTimeout = remaining;
         if (remaining >= 0) {

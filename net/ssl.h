@@ -11,10 +11,13 @@
 //
 // For a plug's author: the socket's handle is non-blocking. A plug that is
 // told "want read" or "want write" waits with the socket's CanRead or
-// CanWrite (bounded by the socket's ConnectTimeout for a handshake, and by
-// its StopFlag) and tries again. The socket calls RecvBuffer only when
-// WaitingData is above 0 or the handle is readable.
+// CanWrite and tries again. Its waits end at the deadline when one is set
+// (SetDeadline), else a handshake's at the socket's ConnectTimeout and a
+// write's at its SendTimeout; the socket's StopFlag ends any of them. The
+// socket calls RecvBuffer only when WaitingData is above 0 or the handle
+// is readable, but a record may still be on its way.
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -76,6 +79,10 @@ class TCustomSSL : public runtime::TObject {
     virtual int CipherAlgorithmBits() { return 0; }
     virtual int VerifyResult() { return 1; }
 
+    // The plug's waits for its peer end `timeout` ms from now (-1: no
+    // deadline). The HTTP client sets its request's deadline.
+    void SetDeadline(int timeout);
+
     bool SSLEnabled() const { return enabled_; }
     int LastError() const { return lastError_; }
     const std::string& LastErrorDesc() const { return lastErrorDesc_; }
@@ -84,11 +91,18 @@ class TCustomSSL : public runtime::TObject {
   protected:
     // Sets the not-implemented error: -1, "SLL is not implemented!".
     void NotImplemented();
+    // Milliseconds left until the deadline (0 once passed), or `otherwise`
+    // when no deadline is set.
+    int DeadlineLeft(int otherwise) const;
 
     TTCPBlockSocket* socket_;
     bool enabled_ = false;
     int lastError_ = 0;
     std::string lastErrorDesc_;
+
+  private:
+    bool hasDeadline_ = false;
+    uint32_t deadline_ = 0;
 };
 
 class TSSLNone : public TCustomSSL {

@@ -14,7 +14,7 @@ libgtest-dev libgmock-dev googletest libbenchmark-dev
 wine64 xvfb xauth fonts-liberation fonts-dejavu-core
 python3
 libxml2-utils
-nginx tinyproxy microsocks curl
+nginx tinyproxy microsocks curl openssl
 "
 
 as_root() {

@@ -10,11 +10,26 @@ program in the environment:
     SERPLOW_TEST_SOCKS_PORT       microsocks without authentication
     SERPLOW_TEST_SOCKS_AUTH_PORT  microsocks asking for socksuser/sockspass
     SERPLOW_TEST_WEB_PORT         web_server.py
+    SERPLOW_TEST_TLS12_PORT       openssl s_server, TLS 1.2 only (--tls)
+    SERPLOW_TEST_TLS13_PORT       openssl s_server, TLS 1.3 only, choosing
+                                  its certificate by the server name (--tls)
+    SERPLOW_TEST_PYTLS_PORT       tls_server.py (--tls)
+    SERPLOW_TEST_NGINX_TLS_PORT   nginx over HTTPS, www/ as above (--nginx
+                                  and --tls)
+    SERPLOW_TEST_TLS_DIR          the certificates of the TLS peers (--tls)
 A peer whose program is not installed is named instead in
 SERPLOW_TEST_MISSING (the tests skip what needs it). nginx serves
 small.txt ("hello\\n"), pattern.bin (1 MiB of bytes i % 251) and the files
 of --file (bytes i % 251 as well), each also under /chunked/.
 The peers get SIGTERM when this script ends, and die with it.
+
+--tls makes a test CA and certificates signed by it in the work folder
+(see make_certificates): "localhost" (C=CZ, O=Serplow Tests, CN=localhost,
+for localhost and 127.0.0.1; also as DER, PKCS#12, an encrypted key and
+its MD5 fingerprint in hex) and "other" (no common name, for other.test).
+The s_server peers answer GET /<name> with the file of that name as it is
+(status line and header lines included): sized.txt, chunked.txt and
+toclose.txt (bodies of bytes i % 251), then close with a close_notify.
 """
 import argparse
 import ctypes
@@ -29,6 +44,10 @@ import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 PROXY_USER, PROXY_PASSWORD = "proxyuser", "proxypass"
+# The pass phrases of localhost.p12 and localhost-encrypted.key.
+P12_PASSWORD, KEY_PASSWORD = "p12pass", "keypass"
+# Body sizes of the s_server files.
+TLS_SIZED, TLS_CHUNKED, TLS_TOCLOSE = 100000, 30000, 50000
 SOCKS_USER, SOCKS_PASSWORD = "socksuser", "sockspass"
 
 
@@ -74,6 +93,60 @@ def fill_template(name, path, **values):
         f.write(text)
 
 
+def openssl(folder, *args):
+    result = subprocess.run(["openssl", *args], cwd=folder, stdin=subprocess.DEVNULL,
+                            stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    if result.returncode != 0:
+        sys.stderr.write(f"peers.py: openssl {' '.join(args)} failed:\n"
+                         f"{result.stderr.decode(errors='replace')}\n")
+        raise SystemExit(1)
+    return result.stdout.decode()
+
+
+def make_certificates(folder):
+    # EC keys: made at once, unlike RSA keys.
+    ec = ["-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes"]
+    openssl(folder, "req", "-x509", *ec, "-keyout", "ca.key", "-out", "ca.pem", "-days", "3",
+            "-subj", "/CN=Serplow Test CA")
+    for serial, (name, subject, names) in enumerate([
+            ("localhost", "/C=CZ/O=Serplow Tests/CN=localhost", "DNS:localhost,IP:127.0.0.1"),
+            ("other", "/O=Serplow Tests/OU=Other", "DNS:other.test")], start=1):
+        openssl(folder, "req", "-new", *ec, "-keyout", name + ".key", "-out", name + ".csr",
+                "-subj", subject)
+        with open(os.path.join(folder, name + ".ext"), "w") as f:
+            f.write(f"subjectAltName={names}\nbasicConstraints=CA:FALSE\n")
+        openssl(folder, "x509", "-req", "-in", name + ".csr", "-CA", "ca.pem", "-CAkey", "ca.key",
+                "-set_serial", str(serial), "-days", "2", "-extfile", name + ".ext",
+                "-out", name + ".pem")
+    openssl(folder, "x509", "-in", "localhost.pem", "-outform", "DER", "-out", "localhost.der")
+    # "MD5 Fingerprint=AB:CD:..." becomes "abcd...".
+    md5 = openssl(folder, "x509", "-in", "localhost.pem", "-noout", "-fingerprint", "-md5")
+    with open(os.path.join(folder, "localhost.md5"), "w") as f:
+        f.write(md5.split("=", 1)[1].strip().replace(":", "").lower())
+    openssl(folder, "pkcs12", "-export", "-in", "localhost.pem", "-inkey", "localhost.key",
+            "-passout", "pass:" + P12_PASSWORD, "-out", "localhost.p12")
+    openssl(folder, "pkey", "-in", "localhost.key", "-aes256", "-passout", "pass:" + KEY_PASSWORD,
+            "-out", "localhost-encrypted.key")
+
+
+def write_tls_files(folder):
+    os.makedirs(folder)
+
+    def write(name, data):
+        with open(os.path.join(folder, name), "wb") as f:
+            f.write(data)
+
+    sized = pattern(TLS_SIZED)
+    write("sized.txt", b"HTTP/1.0 200 OK\r\nContent-Length: %d\r\n\r\n" % len(sized) + sized)
+    body = pattern(TLS_CHUNKED)
+    chunked = bytearray(b"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n")
+    for i in range(0, len(body), 7000):
+        piece = body[i:i + 7000]
+        chunked += b"%x\r\n" % len(piece) + piece + b"\r\n"
+    write("chunked.txt", bytes(chunked + b"0\r\n\r\n"))
+    write("toclose.txt", b"HTTP/1.0 200 OK\r\n\r\n" + pattern(TLS_TOCLOSE))
+
+
 class Peers:
     def __init__(self, work):
         self.work = work
@@ -81,7 +154,7 @@ class Peers:
         self.env = {}
         self.missing = []
 
-    def start(self, name, argv, port, env_name, log):
+    def start(self, name, argv, port, env_name, log, cwd=None):
         exe = shutil.which(argv[0]) or next(
             (p for p in ("/usr/sbin/" + argv[0], "/usr/bin/" + argv[0]) if os.path.exists(p)), None)
         if exe is None:
@@ -89,7 +162,7 @@ class Peers:
             return
         out = open(os.path.join(self.work, log), "w")
         process = subprocess.Popen([exe] + argv[1:], stdout=out, stderr=subprocess.STDOUT,
-                                   stdin=subprocess.DEVNULL, cwd=self.work,
+                                   stdin=subprocess.DEVNULL, cwd=cwd or self.work,
                                    preexec_fn=die_with_parent)
         self.processes.append(process)
         if not wait_listening(port, process):
@@ -97,6 +170,37 @@ class Peers:
                 sys.stderr.write(f"peers.py: {name} did not start:\n{f.read()}\n")
             raise SystemExit(1)
         self.env[env_name] = str(port)
+
+    def tls(self):
+        if shutil.which("openssl") is None:
+            self.missing.append("openssl")
+            return
+        folder = os.path.join(self.work, "tls")
+        os.makedirs(folder)
+        make_certificates(folder)
+        self.env["SERPLOW_TEST_TLS_DIR"] = folder
+        files = os.path.join(self.work, "tls-files")
+        write_tls_files(files)
+        own = ["-cert", os.path.join(folder, "localhost.pem"),
+               "-key", os.path.join(folder, "localhost.key")]
+        # By the name the client asks for: "localhost" gets the localhost
+        # certificate, anything else (or no name) the other one.
+        by_name = ["-cert", os.path.join(folder, "other.pem"),
+                   "-key", os.path.join(folder, "other.key"),
+                   "-servername", "localhost",
+                   "-cert2", os.path.join(folder, "localhost.pem"),
+                   "-key2", os.path.join(folder, "localhost.key")]
+        for version, variable, certs in [("-tls1_2", "SERPLOW_TEST_TLS12_PORT", own),
+                                         ("-tls1_3", "SERPLOW_TEST_TLS13_PORT", by_name)]:
+            port = free_port()
+            self.start("openssl", ["openssl", "s_server", "-accept", f"127.0.0.1:{port}",
+                                   version, "-HTTP", "-quiet", *certs], port, variable,
+                       f"s_server{version}.log", cwd=files)
+        port = free_port()
+        self.start("tls_server.py", ["/usr/bin/python3", os.path.join(HERE, "tls_server.py"),
+                                     str(port), os.path.join(folder, "localhost.pem"),
+                                     os.path.join(folder, "localhost.key")],
+                   port, "SERPLOW_TEST_PYTLS_PORT", "tls_server.log")
 
     def nginx(self, files):
         www = os.path.join(self.work, "www")
@@ -108,9 +212,19 @@ class Peers:
                 f.write(pattern(size))
         port = free_port()
         conf = os.path.join(self.work, "nginx.conf")
-        fill_template("nginx.conf.in", conf, PORT=port, WORK=self.work)
+        tls_server = ""
+        tls_port = None
+        if "SERPLOW_TEST_TLS_DIR" in self.env:
+            tls_port = free_port()
+            tls_server = os.path.join(self.work, "nginx_tls.conf")
+            fill_template("nginx_tls.conf.in", tls_server, PORT=tls_port, WORK=self.work,
+                          TLS=self.env["SERPLOW_TEST_TLS_DIR"])
+            tls_server = "include " + tls_server + ";"
+        fill_template("nginx.conf.in", conf, PORT=port, WORK=self.work, TLS_SERVER=tls_server)
         self.start("nginx", ["nginx", "-p", self.work, "-e", os.path.join(self.work, "error.log"),
                              "-c", conf], port, "SERPLOW_TEST_NGINX_PORT", "nginx.log")
+        if tls_port and "SERPLOW_TEST_NGINX_PORT" in self.env:
+            self.env["SERPLOW_TEST_NGINX_TLS_PORT"] = str(tls_port)
 
     def proxy(self):
         port = free_port()
@@ -152,6 +266,7 @@ def main():
     parser.add_argument("--proxy", action="store_true")
     parser.add_argument("--socks", action="store_true")
     parser.add_argument("--web", action="store_true")
+    parser.add_argument("--tls", action="store_true")
     parser.add_argument("--file", action="append", default=[])
     parser.add_argument("command", nargs=argparse.REMAINDER)
     args = parser.parse_args()
@@ -164,6 +279,9 @@ def main():
     peers = Peers(work)
     code = 1
     try:
+        # Before nginx, whose HTTPS server uses the certificates.
+        if args.tls:
+            peers.tls()
         if args.nginx:
             peers.nginx(files)
         if args.proxy:
