@@ -35,7 +35,7 @@ function(serplow_test name)
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} ${SERPLOW_GTEST_LIBS})
   add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
-  set_tests_properties(${name} PROPERTIES TIMEOUT 600)
+  set_tests_properties(${name} PROPERTIES TIMEOUT 300)
 endfunction()
 
 # Sets <out> to those of the given files (relative to the current source

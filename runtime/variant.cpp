@@ -408,6 +408,14 @@ std::u16string Variant::AsWideString() const {
     return AnsiToWide(TextOf(*this, varOleStr));
 }
 
+const std::string* Variant::AnsiTextPtr() const noexcept {
+    return type_ == varString ? &VariantInternals::Ansi(*this) : nullptr;
+}
+
+const std::u16string* Variant::WideTextPtr() const noexcept {
+    return type_ == varOleStr ? &VariantInternals::Wide(*this) : nullptr;
+}
+
 std::shared_ptr<IVariantDispatch> Variant::AsDispatch() const {
     if (type_ == varDispatch || type_ == varUnknown)
         return static_cast<const DispatchHeap*>(v_.heap)->object;

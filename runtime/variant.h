@@ -267,6 +267,11 @@ class Variant {
     std::string AsString() const;
     std::u16string AsWideString() const;
     std::shared_ptr<IVariantDispatch> AsDispatch() const;
+    // The text of a varString / varOleStr value itself, shared with every
+    // copy of the value: no conversion, no copy. nullptr for other types.
+    // Valid while the Variant (or a copy of it) holds the value.
+    const std::string* AnsiTextPtr() const noexcept;
+    const std::u16string* WideTextPtr() const noexcept;
     // The narrower types, range-checked like AsInteger.
     int16_t AsSmallint() const;
     int8_t AsShortInt() const;

@@ -684,6 +684,25 @@ TEST(VariantValue, CopiesAndMovesAreIndependent) {
     EXPECT_TRUE(c.IsEmpty());
 }
 
+// The text pointers read a string value in place: every copy of the value
+// shows the same text, and other types show none.
+TEST(VariantValue, TextPointersShareTheValue) {
+    const Variant ansi(std::string(1000, 'a'));
+    const Variant copy = ansi;
+    ASSERT_NE(ansi.AnsiTextPtr(), nullptr);
+    EXPECT_EQ(ansi.AnsiTextPtr(), copy.AnsiTextPtr());
+    EXPECT_EQ(*ansi.AnsiTextPtr(), std::string(1000, 'a'));
+    EXPECT_EQ(ansi.WideTextPtr(), nullptr);
+    const Variant wide(u"\u0436");
+    ASSERT_NE(wide.WideTextPtr(), nullptr);
+    EXPECT_EQ(*wide.WideTextPtr(), u"\u0436");
+    EXPECT_EQ(wide.AnsiTextPtr(), nullptr);
+    for (const Variant& other : {I(5), Variant(), Variant::Null(), Variant(true)}) {
+        EXPECT_EQ(other.AnsiTextPtr(), nullptr);
+        EXPECT_EQ(other.WideTextPtr(), nullptr);
+    }
+}
+
 TEST(VariantValue, SharedStringsSurviveConcurrentCopies) {
     // Reference counts are atomic: copies made and dropped on several
     // threads leave the original intact (ASan catches a double free).

@@ -35,6 +35,10 @@ enum class Msg {
     XmlNestedTooDeeply,
     ElementInOwnSubtree,
     ElementNotOwnedByTree,
+    ConstantExpressionExpected,
+    ArrayTooLarge,
+    StringTooLong,
+    TooManyDimensions,
     Count
 };
 
@@ -73,6 +77,15 @@ inline constexpr std::array<MessageEntry, static_cast<size_t>(Msg::Count)> kMess
     {Msg::XmlNestedTooDeeply, "XML elements are nested too deeply"},
     {Msg::ElementInOwnSubtree, "An element cannot be added to itself or its descendants"},
     {Msg::ElementNotOwnedByTree, "Only an element inside a tree can be moved by reference"},
+    // Array bounds and parameter defaults are computed while compiling, and
+    // compiling runs no procedure and no host code.
+    {Msg::ConstantExpressionExpected, "Constant expression expected"},
+    // Array declarations beyond kMaxArrayElements (limits.h).
+    {Msg::ArrayTooLarge, "Array is too large"},
+    // A concatenation beyond kMaxStringLength (limits.h), at run time.
+    {Msg::StringTooLong, "String is too long"},
+    // Array elements are read and written with one to three indexes.
+    {Msg::TooManyDimensions, "Arrays have at most three dimensions"},
 }};
 
 constexpr bool MessagesInOrder() {

@@ -15,6 +15,7 @@ wine64 xvfb xauth fonts-liberation fonts-dejavu-core
 python3
 libxml2-utils
 nginx tinyproxy microsocks curl openssl
+fp-compiler lua5.4
 "
 
 as_root() {

@@ -1,0 +1,128 @@
+#pragma once
+
+// A host for the engine's tests: a parent script holding the type names,
+// constants and index helpers that the built-in module provides in the
+// program, plus a few host functions that let scripts report what they do.
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "runtime/exceptions.h"
+#include "runtime/strings.h"
+#include "runtime/variant.h"
+#include "script/init.h"
+#include "script/items.h"
+#include "script/script.h"
+
+namespace script::testing {
+
+inline void DeclareBasics(TscScript& script) {
+    struct TypeRow {
+        const char* name;
+        TscTypeKind kind;
+    };
+    static constexpr TypeRow kTypes[] = {
+        {"Byte", fskInt},        {"Word", fskInt},       {"Integer", fskInt},
+        {"Longint", fskInt},     {"Cardinal", fskInt},   {"TColor", fskInt},
+        {"Boolean", fskBool},    {"Real", fskFloat},     {"Single", fskFloat},
+        {"Double", fskFloat},    {"Extended", fskFloat}, {"Currency", fskFloat},
+        {"TDate", fskFloat},     {"TTime", fskFloat},    {"TDateTime", fskFloat},
+        {"Char", fskChar},       {"String", fskString},  {"Variant", fskVariant},
+        {"Pointer", fskVariant}, {"Array", fskArray},    {"Constructor", fskConstructor},
+    };
+    for (const TypeRow& row : kTypes) script.DeclareType(row.name, row.kind);
+    script.DeclareConst("True", "Boolean", runtime::Variant(true));
+    script.DeclareConst("False", "Boolean", runtime::Variant(false));
+    script.DeclareConst("nil", "Variant", runtime::Variant(0));
+    script.DeclareConst("Null", "Variant", runtime::Variant::Null());
+    script.AddItem("__StringHelper", std::make_unique<TscStringHelper>());
+    script.AddItem("__ArrayHelper",
+                   std::make_unique<TscArrayHelper>("__ArrayHelper", "", fskVariant, -1));
+    script.DeclareVariable("ExceptionClassName", "String", runtime::Variant(std::string()));
+    script.DeclareVariable("ExceptionMessage", "String", runtime::Variant(std::string()));
+}
+
+// Script text from lines, as Lines holds it.
+inline std::string Text(std::initializer_list<std::string_view> lines) {
+    std::string text;
+    for (std::string_view line : lines) {
+        text += line;
+        text += "\r\n";
+    }
+    return text;
+}
+
+class TestHost {
+  public:
+    TestHost() {
+        init();
+        DeclareBasics(global);
+        // Trace(s): appends the text of s to `trace`.
+        global.DeclareMethodEx("procedure Trace(s: Variant)",
+                               [this](runtime::TObject*, const runtime::TClassInfo*,
+                                      const std::string&, TscMethodHelper& caller) {
+                                   trace.push_back(runtime::VarToStr(caller.GetParamValue(0)));
+                                   return runtime::Variant();
+                               });
+        // Fail(s): raises EConvertError with the text.
+        global.DeclareMethodEx("procedure Fail(s: String)",
+                               [](runtime::TObject*, const runtime::TClassInfo*, const std::string&,
+                                  TscMethodHelper& caller) -> runtime::Variant {
+                                   throw runtime::EConvertError(caller.GetParamValue(0).AsString());
+                               });
+        // IntToStr and Length, enough for scripts to build texts.
+        global.DeclareMethodEx(
+            "function IntToStr(i: Integer): String",
+            [](runtime::TObject*, const runtime::TClassInfo*, const std::string&,
+               TscMethodHelper& caller) {
+                return runtime::Variant(runtime::IntToStr(caller.GetParamValue(0).AsInt64()));
+            });
+        global.DeclareMethodEx("function Length(s: Variant): Integer",
+                               [](runtime::TObject*, const runtime::TClassInfo*, const std::string&,
+                                  TscMethodHelper& caller) {
+                                   return runtime::Variant(static_cast<int32_t>(
+                                       caller.GetParamValue(0).AsString().size()));
+                               });
+        script.ParentScript = &global;
+    }
+
+    // Clears the working script and compiles `text`; "" on success, else
+    // "<message> at <line:col>".
+    std::string Compile(const std::string& text) {
+        script.Clear();
+        script.SetText(text);
+        if (script.Compile()) return {};
+        return script.ErrorMessage + " at " + script.ErrorPosition;
+    }
+
+    // Compiles and runs; the trace joined by " ", or the compile error.
+    std::string Run(const std::string& text) {
+        trace.clear();
+        const std::string error = Compile(text);
+        if (!error.empty()) return "compile: " + error;
+        script.Execute();
+        return Trace();
+    }
+
+    std::string Trace() const {
+        std::string joined;
+        for (const std::string& entry : trace) {
+            if (!joined.empty()) joined += ' ';
+            joined += entry;
+        }
+        return joined;
+    }
+
+    runtime::Variant Value(std::string_view name) const {
+        const TscCustomVariable* item = script.Find(name);
+        return item != nullptr ? item->Value : runtime::Variant::Null();
+    }
+
+    TscScript global;
+    TscScript script;
+    std::vector<std::string> trace;
+};
+
+}  // namespace script::testing

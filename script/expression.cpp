@@ -1,0 +1,890 @@
+#include "script/expression.h"
+
+#include <array>
+#include <string>
+#include <type_traits>
+
+#include "runtime/classinfo.h"
+#include "runtime/exceptions.h"
+#include "runtime/handles.h"
+#include "runtime/strings.h"
+#include "script/conversions.h"
+#include "script/designator.h"
+#include "script/errors.h"
+#include "script/limits.h"
+#include "script/run_guard.h"
+#include "script/script.h"
+
+namespace script {
+
+using runtime::Variant;
+
+namespace {
+
+enum class Op : uint8_t {
+    None,
+    Great,
+    Less,
+    LessEq,
+    GreatEq,
+    NonEq,
+    Eq,
+    Plus,
+    StrCat,
+    Minus,
+    Or,
+    Xor,
+    Mul,
+    DivFloat,
+    DivInt,
+    Mod,
+    And,
+    Shl,
+    Shr,
+    LeftBracket,
+    RightBracket,
+    Not,
+    UnMinus,
+    In,
+    Is,
+};
+
+struct OperatorInfo {
+    Op op;
+    std::string_view text;  // as AddOperator accepts it, upper case
+    int priority;           // smaller binds tighter; operands are 0
+};
+
+constexpr std::array<OperatorInfo, 25> kOperators{{
+    {Op::None, " ", 7},    {Op::Great, ">", 4},         {Op::Less, "<", 4},
+    {Op::LessEq, "<=", 4}, {Op::GreatEq, ">=", 4},      {Op::NonEq, "<>", 4},
+    {Op::Eq, "=", 4},      {Op::Plus, "+", 3},          {Op::StrCat, "STRCAT", 3},
+    {Op::Minus, "-", 3},   {Op::Or, "OR", 3},           {Op::Xor, "XOR", 3},
+    {Op::Mul, "*", 2},     {Op::DivFloat, "/", 2},      {Op::DivInt, "DIV", 2},
+    {Op::Mod, "MOD", 2},   {Op::And, "AND", 2},         {Op::Shl, "SHL", 2},
+    {Op::Shr, "SHR", 2},   {Op::LeftBracket, "(", 6},   {Op::RightBracket, ")", 5},
+    {Op::Not, "NOT", 1},   {Op::UnMinus, "UNMINUS", 1}, {Op::In, "IN", 4},
+    {Op::Is, "IS", 4},
+}};
+
+constexpr bool OperatorsInOrder() {
+    for (size_t i = 0; i < kOperators.size(); ++i)
+        if (static_cast<size_t>(kOperators[i].op) != i) return false;
+    return true;
+}
+static_assert(OperatorsInOrder(), "kOperators rows must follow the order of Op");
+
+const OperatorInfo& InfoOf(Op op) {
+    return kOperators[static_cast<size_t>(op)];
+}
+
+bool IsComparison(Op op) {
+    return op >= Op::Great && op <= Op::Eq;
+}
+
+// Which operators a left operand of each kind allows.
+bool Allowed(TscTypeKind kind, Op op) {
+    switch (kind) {
+        case fskBool:
+            return op == Op::NonEq || op == Op::Eq || op == Op::Or || op == Op::Xor ||
+                   op == Op::And || op == Op::Not;
+        case fskChar:
+        case fskString:
+            return IsComparison(op) || op == Op::Plus || op == Op::StrCat || op == Op::In;
+        case fskClass:
+        case fskArray:
+            return op == Op::NonEq || op == Op::Eq;
+        default:
+            return true;
+    }
+}
+
+[[noreturn]] void RaiseSyntax() {
+    throw EScriptError(std::string(MessageText(Msg::SyntaxError)));
+}
+
+TscTypeKind KindOfValue(const Variant& v) {
+    switch (v.Type()) {
+        case runtime::varBoolean:
+            return fskBool;
+        case runtime::varSingle:
+        case runtime::varDouble:
+        case runtime::varCurrency:
+            return fskFloat;
+        case runtime::varString:
+        case runtime::varOleStr:
+            return fskString;
+        default:
+            return fskInt;
+    }
+}
+
+}  // namespace
+
+// ---- nodes ------------------------------------------------------------------------
+
+class TscExpressionNode {
+  public:
+    explicit TscExpressionNode(std::string position) : position(std::move(position)) {}
+    virtual ~TscExpressionNode() = default;
+    TscExpressionNode(const TscExpressionNode&) = delete;
+    TscExpressionNode& operator=(const TscExpressionNode&) = delete;
+
+    // The node's value: a reference to the value it holds (a constant, a
+    // variable's own value) or to `scratch`, which receives a computed one.
+    virtual const Variant& EvalRef(Variant& scratch) = 0;
+    Variant Eval() {
+        Variant scratch;
+        const Variant& value = EvalRef(scratch);
+        return &value == &scratch ? std::move(scratch) : value;
+    }
+    virtual bool EvalBool() {
+        Variant scratch;
+        return EvalRef(scratch).AsBoolean();
+    }
+    virtual bool IsOperator() const { return false; }
+    virtual int Priority() const { return 0; }
+
+    enum class NodeClass : uint8_t { Constant, Designator, Set, Operator };
+    NodeClass nodeClass = NodeClass::Operator;
+
+    std::unique_ptr<TscExpressionNode> left;
+    std::unique_ptr<TscExpressionNode> right;
+    TscExpressionNode* parent = nullptr;
+    TscTypeKind kind = fskVariant;
+    std::string typeName;
+    std::string position;
+};
+
+namespace {
+
+class ConstantNode final : public TscExpressionNode {
+  public:
+    ConstantNode(Variant v, std::string position)
+        : TscExpressionNode(std::move(position)), value(std::move(v)) {
+        nodeClass = NodeClass::Constant;
+        kind = KindOfValue(value);
+    }
+    const Variant& EvalRef(Variant&) override { return value; }
+    bool EvalBool() override { return value.AsBoolean(); }
+
+    Variant value;
+};
+
+class DesignatorNode final : public TscExpressionNode {
+  public:
+    DesignatorNode(std::unique_ptr<TscDesignator> d, std::string position)
+        : TscExpressionNode(std::move(position)), designator(std::move(d)) {
+        nodeClass = NodeClass::Designator;
+        kind = designator->Kind;
+        typeName = designator->DeclTypeName;
+        if (designator->DesignatorKind == 1 && designator->DeferredNode == nullptr &&
+            designator->LinkedItem != nullptr && designator->LinkedItem->HoldsValue())
+            variable = designator->LinkedItem;
+    }
+    const Variant& EvalRef(Variant& scratch) override {
+        if (variable != nullptr) return variable->Value;
+        scratch = designator->GetValue();
+        return scratch;
+    }
+    bool EvalBool() override {
+        return variable != nullptr ? variable->Value.AsBoolean()
+                                   : designator->GetValue().AsBoolean();
+    }
+
+    std::unique_ptr<TscDesignator> designator;
+    TscCustomVariable* variable = nullptr;  // a plain variable, read directly
+};
+
+class SetNode final : public TscExpressionNode {
+  public:
+    SetNode(std::unique_ptr<TscSetExpression> s, std::string position)
+        : TscExpressionNode(std::move(position)), set(std::move(s)) {
+        nodeClass = NodeClass::Set;
+    }
+    const Variant& EvalRef(Variant& scratch) override {
+        scratch = set->GetValue();
+        return scratch;
+    }
+
+    std::unique_ptr<TscSetExpression> set;
+};
+
+template <typename T>
+T* NodeAs(TscExpressionNode* node, TscExpressionNode::NodeClass nodeClass) {
+    return node != nullptr && node->nodeClass == nodeClass ? static_cast<T*>(node) : nullptr;
+}
+template <typename T>
+const T* NodeAs(const TscExpressionNode* node, TscExpressionNode::NodeClass nodeClass) {
+    return node != nullptr && node->nodeClass == nodeClass ? static_cast<const T*>(node) : nullptr;
+}
+template <typename N>
+auto AsConstant(N* node) {
+    using T = std::conditional_t<std::is_const_v<N>, const ConstantNode, ConstantNode>;
+    return NodeAs<std::remove_const_t<T>>(node, TscExpressionNode::NodeClass::Constant);
+}
+template <typename N>
+auto AsDesignator(N* node) {
+    using T = std::conditional_t<std::is_const_v<N>, const DesignatorNode, DesignatorNode>;
+    return NodeAs<std::remove_const_t<T>>(node, TscExpressionNode::NodeClass::Designator);
+}
+template <typename N>
+auto AsSet(N* node) {
+    using T = std::conditional_t<std::is_const_v<N>, const SetNode, SetNode>;
+    return NodeAs<std::remove_const_t<T>>(node, TscExpressionNode::NodeClass::Set);
+}
+
+class OperatorNode : public TscExpressionNode {
+  public:
+    OperatorNode(Op o, std::string position) : TscExpressionNode(std::move(position)), op(o) {}
+
+    bool IsOperator() const override { return true; }
+    int Priority() const override { return InfoOf(op).priority; }
+    const Variant& EvalRef(Variant& scratch) override;
+    bool EvalBool() override;
+
+    // Fixes what Finish knows: which operands are values held in place.
+    void Prepare(bool rightPure) {
+        rightIsPure = rightPure;
+        leftValue = HeldValue(left.get());
+        rightValue = HeldValue(right.get());
+    }
+
+    Op op;
+    bool bothBoolean = false;
+
+  protected:
+    // The operands' values, the left one first.
+    struct Operands {
+        const Variant& a;
+        const Variant& b;
+    };
+    Operands Evaluate(Variant& leftScratch, Variant& rightScratch) {
+        const Variant* a = leftValue != nullptr ? leftValue : &Operand(left, leftScratch);
+        if (!rightIsPure && a != &leftScratch) {
+            leftScratch = *a;
+            a = &leftScratch;
+        }
+        return {*a, rightValue != nullptr ? *rightValue : Operand(right, rightScratch)};
+    }
+    // A constant's value or a plain variable's: read without a call.
+    static const Variant* HeldValue(TscExpressionNode* node);
+
+    // Evaluating the right operand runs nothing that could change the left
+    // operand's value, so the left one is read in place.
+    bool rightIsPure = false;
+    const Variant* leftValue = nullptr;
+    const Variant* rightValue = nullptr;
+    static const Variant& Operand(const std::unique_ptr<TscExpressionNode>& node,
+                                  Variant& scratch) {
+        if (node) return node->EvalRef(scratch);
+        scratch = Variant::Null();
+        return scratch;
+    }
+    bool Compare();
+    bool InSet();
+    bool IsInstance();
+};
+
+// + - * / div mod shl shr xor: the operation is picked once, when the node
+// is made.
+class ArithmeticNode final : public OperatorNode {
+  public:
+    using Apply = Variant (*)(const Variant& a, const Variant& b);
+    ArithmeticNode(Op o, std::string position, Apply apply)
+        : OperatorNode(o, std::move(position)), apply_(apply) {}
+
+    const Variant& EvalRef(Variant& scratch) override {
+        const Variant* a = leftValue != nullptr ? leftValue : &Operand(left, scratch);
+        if (!rightIsPure && a != &scratch) {
+            scratch = *a;
+            a = &scratch;
+        }
+        Variant rightScratch;
+        const Variant& b = rightValue != nullptr ? *rightValue : Operand(right, rightScratch);
+        if (op == Op::Plus) CheckConcatenation(*a, b);
+        Variant result = apply_(*a, b);
+        scratch = std::move(result);
+        return scratch;
+    }
+
+  private:
+    Apply apply_;
+};
+
+// The six comparisons.
+class ComparisonNode final : public OperatorNode {
+  public:
+    using Test = bool (*)(const Variant& a, const Variant& b);
+    ComparisonNode(Op o, std::string position, Test test)
+        : OperatorNode(o, std::move(position)), test_(test) {}
+
+    bool EvalBool() override {
+        Variant leftScratch;
+        const Variant* a = leftValue != nullptr ? leftValue : &Operand(left, leftScratch);
+        if (!rightIsPure && a != &leftScratch) {
+            leftScratch = *a;
+            a = &leftScratch;
+        }
+        Variant rightScratch;
+        return test_(*a, rightValue != nullptr ? *rightValue : Operand(right, rightScratch));
+    }
+    const Variant& EvalRef(Variant& scratch) override {
+        scratch = Variant(EvalBool());
+        return scratch;
+    }
+
+  private:
+    Test test_;
+};
+
+// The node for an operator: the arithmetic and comparison ones get their
+// operation bound in.
+std::unique_ptr<OperatorNode> MakeOperator(Op op, std::string position) {
+    using A = ArithmeticNode::Apply;
+    using T = ComparisonNode::Test;
+    static constexpr struct {
+        Op op;
+        A apply;
+    } kArithmetic[] = {
+        {Op::Plus, [](const Variant& a, const Variant& b) { return a + b; }},
+        {Op::Minus, [](const Variant& a, const Variant& b) { return a - b; }},
+        {Op::Mul, [](const Variant& a, const Variant& b) { return a * b; }},
+        {Op::DivFloat, [](const Variant& a, const Variant& b) { return a / b; }},
+        {Op::DivInt, [](const Variant& a, const Variant& b) { return runtime::VarIntDiv(a, b); }},
+        {Op::Mod, [](const Variant& a, const Variant& b) { return runtime::VarMod(a, b); }},
+        {Op::Shl, [](const Variant& a, const Variant& b) { return runtime::VarShl(a, b); }},
+        {Op::Shr, [](const Variant& a, const Variant& b) { return runtime::VarShr(a, b); }},
+        {Op::Xor, [](const Variant& a, const Variant& b) { return runtime::VarXor(a, b); }},
+    };
+    static constexpr struct {
+        Op op;
+        T test;
+    } kComparisons[] = {
+        {Op::Great, [](const Variant& a, const Variant& b) { return a > b; }},
+        {Op::Less, [](const Variant& a, const Variant& b) { return a < b; }},
+        {Op::LessEq, [](const Variant& a, const Variant& b) { return a <= b; }},
+        {Op::GreatEq, [](const Variant& a, const Variant& b) { return a >= b; }},
+        {Op::NonEq, [](const Variant& a, const Variant& b) { return !(a == b); }},
+        {Op::Eq, [](const Variant& a, const Variant& b) { return a == b; }},
+    };
+    for (const auto& row : kArithmetic)
+        if (row.op == op)
+            return std::make_unique<ArithmeticNode>(op, std::move(position), row.apply);
+    for (const auto& row : kComparisons)
+        if (row.op == op)
+            return std::make_unique<ComparisonNode>(op, std::move(position), row.test);
+    return std::make_unique<OperatorNode>(op, std::move(position));
+}
+
+const Variant* OperatorNode::HeldValue(TscExpressionNode* node) {
+    if (auto* constant = AsConstant(node)) return &constant->value;
+    if (auto* designator = AsDesignator(node))
+        return designator->variable != nullptr ? &designator->variable->Value : nullptr;
+    return nullptr;
+}
+
+// A set value laid out as elements, with a range stored as low, Null, high.
+bool InSetValue(const Variant& value, const Variant& set) {
+    if (set.ArrayDimCount() != 1) return false;
+    const int32_t low = set.ArrayLowBound(1);
+    const int32_t high = set.ArrayHighBound(1);
+    int32_t i = low;
+    while (i <= high) {
+        const Variant element = set.GetElement({i});
+        if (i + 2 <= high && set.GetElement({i + 1}).IsNull()) {
+            if (value >= element && value <= set.GetElement({i + 2})) return true;
+            i += 3;
+        } else {
+            if (value == element) return true;
+            ++i;
+        }
+    }
+    return false;
+}
+
+bool OperatorNode::InSet() {
+    Variant scratch;
+    const Variant& value = Operand(left, scratch);
+    if (auto* setNode = AsSet(right.get())) return setNode->set->Contains(value);
+    Variant set;
+    return InSetValue(value, Operand(right, set));
+}
+
+bool OperatorNode::IsInstance() {
+    Variant scratch;
+    const Variant& value = Operand(left, scratch);
+    auto* target = AsDesignator(right.get());
+    if (target == nullptr || target->designator->StepCount() == 0) return false;
+    TscCustomVariable* first = target->designator->Step(0)->Ref;
+    if (first == nullptr || first->ItemClass() != TscItemClass::ClassVariable) return false;
+    const runtime::TClassInfo* classInfo = static_cast<TscClassVariable*>(first)->ClassRef;
+    if (value.IsNull() || value.IsEmpty() || classInfo == nullptr) return false;
+    const runtime::TObject* object = runtime::ObjectOfHandle(value.AsInt64());
+    return object != nullptr && object->InheritsFrom(*classInfo);
+}
+
+bool OperatorNode::Compare() {
+    Variant ls, rs;
+    const Operands o = Evaluate(ls, rs);
+    switch (op) {
+        case Op::Great:
+            return o.a > o.b;
+        case Op::Less:
+            return o.a < o.b;
+        case Op::LessEq:
+            return o.a <= o.b;
+        case Op::GreatEq:
+            return o.a >= o.b;
+        case Op::NonEq:
+            return !(o.a == o.b);
+        default:
+            return o.a == o.b;
+    }
+}
+
+bool OperatorNode::EvalBool() {
+    switch (op) {
+        case Op::Great:
+        case Op::Less:
+        case Op::LessEq:
+        case Op::GreatEq:
+        case Op::NonEq:
+        case Op::Eq:
+            return Compare();
+        case Op::In:
+            return InSet();
+        case Op::Is:
+            return IsInstance();
+        case Op::Or:
+            if (bothBoolean) return (left && left->EvalBool()) || (right && right->EvalBool());
+            break;
+        case Op::And:
+            if (bothBoolean) return left && left->EvalBool() && right && right->EvalBool();
+            break;
+        case Op::None:
+        case Op::LeftBracket:
+            if (left) return left->EvalBool();
+            break;
+        default:
+            break;
+    }
+    Variant scratch;
+    return EvalRef(scratch).AsBoolean();
+}
+
+const Variant& OperatorNode::EvalRef(Variant& scratch) {
+    Variant ls, rs;
+    switch (op) {
+        case Op::None:
+        case Op::LeftBracket:
+        case Op::RightBracket:
+            return Operand(left, scratch);
+        case Op::Great:
+        case Op::Less:
+        case Op::LessEq:
+        case Op::GreatEq:
+        case Op::NonEq:
+        case Op::Eq:
+        case Op::In:
+        case Op::Is:
+            scratch = Variant(EvalBool());
+            return scratch;
+        case Op::Plus: {
+            const Operands o = Evaluate(ls, rs);
+            CheckConcatenation(o.a, o.b);
+            scratch = o.a + o.b;
+            return scratch;
+        }
+        case Op::StrCat: {
+            const Operands o = Evaluate(ls, rs);
+            CheckConcatenation(o.a, o.b);
+            scratch = o.a.Type() == runtime::varString ? Variant(o.a.AsString() + o.b.AsString())
+                                                       : o.a + o.b;
+            return scratch;
+        }
+        case Op::Minus: {
+            const Operands o = Evaluate(ls, rs);
+            scratch = o.a - o.b;
+            return scratch;
+        }
+        case Op::Mul: {
+            const Operands o = Evaluate(ls, rs);
+            scratch = o.a * o.b;
+            return scratch;
+        }
+        case Op::DivFloat: {
+            const Operands o = Evaluate(ls, rs);
+            scratch = o.a / o.b;
+            return scratch;
+        }
+        case Op::DivInt: {
+            const Operands o = Evaluate(ls, rs);
+            scratch = runtime::VarIntDiv(o.a, o.b);
+            return scratch;
+        }
+        case Op::Mod: {
+            const Operands o = Evaluate(ls, rs);
+            scratch = runtime::VarMod(o.a, o.b);
+            return scratch;
+        }
+        case Op::Shl: {
+            const Operands o = Evaluate(ls, rs);
+            scratch = runtime::VarShl(o.a, o.b);
+            return scratch;
+        }
+        case Op::Shr: {
+            const Operands o = Evaluate(ls, rs);
+            scratch = runtime::VarShr(o.a, o.b);
+            return scratch;
+        }
+        case Op::Xor: {
+            const Operands o = Evaluate(ls, rs);
+            scratch = runtime::VarXor(o.a, o.b);
+            return scratch;
+        }
+        case Op::Or:
+            if (bothBoolean) {
+                const Variant& a = Operand(left, scratch);
+                return a.AsBoolean() ? a : Operand(right, scratch);
+            } else {
+                const Operands o = Evaluate(ls, rs);
+                scratch = runtime::VarOr(o.a, o.b);
+                return scratch;
+            }
+        case Op::And:
+            if (bothBoolean) {
+                const Variant& a = Operand(left, scratch);
+                return a.AsBoolean() ? Operand(right, scratch) : a;
+            } else {
+                const Operands o = Evaluate(ls, rs);
+                scratch = runtime::VarAnd(o.a, o.b);
+                return scratch;
+            }
+        case Op::Not:
+            scratch = runtime::VarNot(Operand(left, ls));
+            return scratch;
+        case Op::UnMinus:
+            scratch = runtime::VarNeg(Operand(left, ls));
+            return scratch;
+    }
+    scratch = Variant::Null();
+    return scratch;
+}
+
+std::unique_ptr<TscExpressionNode>& SlotHolding(TscExpressionNode& parent,
+                                                const TscExpressionNode* child) {
+    return parent.left.get() == child ? parent.left : parent.right;
+}
+
+// Gives each operator its result kind, bottom-up; the first operator whose
+// operands do not fit leaves its position in `error`.
+void CheckTypes(TscExpressionNode& node, const TscScript& script, std::string& error) {
+    if (!node.IsOperator()) return;
+    auto& op = static_cast<OperatorNode&>(node);
+    if (op.left) CheckTypes(*op.left, script, error);
+    if (op.right) CheckTypes(*op.right, script, error);
+    static const std::string kNoName;
+    const TscTypeKind lk = op.left ? op.left->kind : fskVariant;
+    const std::string& ln = op.left ? op.left->typeName : kNoName;
+    const TscTypeKind rk = op.right ? op.right->kind : fskVariant;
+    const std::string& rn = op.right ? op.right->typeName : kNoName;
+    if (op.op == Op::None || op.op == Op::LeftBracket || op.op == Op::RightBracket) {
+        op.kind = lk;
+        op.typeName = ln;
+        return;
+    }
+    op.bothBoolean = lk == fskBool && rk == fskBool;
+    const bool accepted = (op.op == Op::Is && lk == fskClass && rk == fskClass) ||
+                          (TypesCompatible(lk, ln, rk, rn, script) && Allowed(lk, op.op));
+    op.kind = lk;
+    op.typeName = ln;
+    if (!accepted) {
+        if (error.empty()) error = op.position;
+        return;
+    }
+    if (IsComparison(op.op) || op.op == Op::In || op.op == Op::Is) {
+        op.kind = fskBool;
+        op.typeName.clear();
+    } else if ((op.op == Op::DivFloat && lk == fskInt && rk == fskInt) ||
+               (lk == fskInt && rk == fskFloat) || (lk == fskFloat && rk == fskInt)) {
+        op.kind = fskFloat;
+        op.typeName.clear();
+    }
+}
+
+bool AllConstant(const TscExpressionNode& node) {
+    const auto isConstant = [](const std::unique_ptr<TscExpressionNode>& child) {
+        return child == nullptr ||
+               AsConstant(static_cast<const TscExpressionNode*>(child.get())) != nullptr;
+    };
+    return isConstant(node.left) && isConstant(node.right);
+}
+
+// Replaces the parts made of constants by their values. An operation that
+// fails (1 div 0) stays, to fail when it runs.
+void Fold(std::unique_ptr<TscExpressionNode>& slot) {
+    TscExpressionNode& node = *slot;
+    if (auto* d = AsDesignator(&node)) {
+        if (d->variable != nullptr && d->variable->IsConstant) {
+            auto constant = std::make_unique<ConstantNode>(d->variable->Value, node.position);
+            constant->kind = node.kind;
+            constant->typeName = node.typeName;
+            constant->parent = node.parent;
+            slot = std::move(constant);
+        }
+        return;
+    }
+    if (!node.IsOperator()) return;
+    if (node.left) Fold(node.left);
+    if (node.right) Fold(node.right);
+    auto& op = static_cast<OperatorNode&>(node);
+    if (op.op == Op::Is || (!op.left && !op.right) || !AllConstant(op)) return;
+    Variant value;
+    try {
+        value = op.Eval();
+    } catch (const runtime::Exception&) {
+        return;
+    }
+    auto constant = std::make_unique<ConstantNode>(std::move(value), node.position);
+    constant->kind = node.kind;
+    constant->typeName = node.typeName;
+    constant->parent = node.parent;
+    slot = std::move(constant);
+}
+
+bool IsPureDesignator(const TscDesignator& designator);
+
+bool IsPureNode(const TscExpressionNode& node) {
+    if (AsConstant(&node) != nullptr) return true;
+    if (const auto* d = AsDesignator(&node)) return IsPureDesignator(*d->designator);
+    if (const auto* s = AsSet(&node)) {
+        for (int i = 0; i < s->set->EntryCount(); ++i) {
+            const auto* entry = dynamic_cast<const TscExpression*>(s->set->Entry(i));
+            if (s->set->Entry(i) != nullptr && (entry == nullptr || !entry->IsPure())) return false;
+        }
+        return true;
+    }
+    return (!node.left || IsPureNode(*node.left)) && (!node.right || IsPureNode(*node.right));
+}
+
+bool IsPureDesignator(const TscDesignator& designator) {
+    if (designator.DeferredNode != nullptr) return false;
+    for (int i = 0; i < designator.StepCount(); ++i) {
+        const TscDesignatorItem& step = *designator.Step(i);
+        if (step.Ref == nullptr) return false;
+        const TscItemClass itemClass = step.Ref->ItemClass();
+        const bool readsData = step.Ref->IsVariable() || itemClass == TscItemClass::Param ||
+                               itemClass == TscItemClass::ArrayHelper ||
+                               itemClass == TscItemClass::StringHelper;
+        if (!readsData) return false;
+        for (int a = 0; a < step.ArgCount(); ++a) {
+            const auto* arg = dynamic_cast<const TscExpression*>(step.Arg(a));
+            if (arg == nullptr || !arg->IsPure()) return false;
+        }
+    }
+    return true;
+}
+
+void MarkPureOperands(TscExpressionNode& node) {
+    if (!node.IsOperator()) return;
+    auto& op = static_cast<OperatorNode&>(node);
+    if (op.left) MarkPureOperands(*op.left);
+    if (op.right) MarkPureOperands(*op.right);
+    op.Prepare(!op.right || IsPureNode(*op.right));
+}
+
+}  // namespace
+
+// ---- TscExpression ---------------------------------------------------------------------
+
+TscExpression::TscExpression(TscScript& script)
+    : script_(script), top_(std::make_unique<OperatorNode>(Op::None, std::string())) {
+    current_ = top_.get();
+}
+
+TscExpression::~TscExpression() = default;
+
+void TscExpression::AddNode(std::unique_ptr<TscExpressionNode> node) {
+    TscExpressionNode* parent = current_;
+    if (parent == nullptr || !parent->IsOperator()) RaiseSyntax();
+    std::unique_ptr<TscExpressionNode>* slot = nullptr;
+    if (!parent->left)
+        slot = &parent->left;
+    else if (!parent->right)
+        slot = &parent->right;
+    else
+        RaiseSyntax();
+    node->parent = parent;
+    *slot = std::move(node);
+    current_ = slot->get();
+}
+
+void TscExpression::AddOperator(std::string_view text) {
+    const std::string upper = runtime::UpperCase(text);
+    const OperatorInfo* info = nullptr;
+    for (const OperatorInfo& candidate : kOperators)
+        if (candidate.text == upper) info = &candidate;
+    if (info == nullptr || info->op == Op::None) RaiseSyntax();
+    if (top_ == nullptr) RaiseSyntax();  // after Finish
+
+    switch (info->op) {
+        case Op::LeftBracket:
+        case Op::Not:
+        case Op::UnMinus:
+            AddNode(MakeOperator(info->op, position_));
+            return;
+        case Op::RightBracket: {
+            TscExpressionNode* bracket = current_;
+            while (bracket != nullptr && bracket->Priority() <= 5) bracket = bracket->parent;
+            if (bracket == nullptr || bracket->parent == nullptr || !bracket->left) RaiseSyntax();
+            TscExpressionNode* parent = bracket->parent;
+            std::unique_ptr<TscExpressionNode>& slot = SlotHolding(*parent, bracket);
+            std::unique_ptr<TscExpressionNode> child = std::move(bracket->left);
+            child->parent = parent;
+            current_ = child.get();
+            slot = std::move(child);  // frees the bracket
+            return;
+        }
+        default:
+            break;
+    }
+
+    std::unique_ptr<TscExpressionNode> node = MakeOperator(info->op, position_);
+    const int priority = info->priority;
+    TscExpressionNode* candidate = nullptr;
+    TscExpressionNode* anchor = current_;
+    if (current_ == top_.get() && !top_->left) {
+        // Nothing added yet: the operator has no left operand.
+    } else if (!(current_->IsOperator() &&
+                 static_cast<OperatorNode*>(current_)->op == Op::LeftBracket)) {
+        candidate = current_;
+        anchor = current_->parent;
+    }
+    while (anchor != nullptr && priority >= anchor->Priority()) {
+        candidate = anchor;
+        anchor = anchor->parent;
+    }
+    if (anchor == nullptr) RaiseSyntax();
+    node->parent = anchor;
+    TscExpressionNode* added = node.get();
+    if (candidate != nullptr) {
+        std::unique_ptr<TscExpressionNode>& slot = SlotHolding(*anchor, candidate);
+        candidate->parent = added;
+        node->left = std::move(slot);
+        slot = std::move(node);
+    } else if (!anchor->left) {
+        anchor->left = std::move(node);
+    } else if (!anchor->right) {
+        anchor->right = std::move(node);
+    } else {
+        RaiseSyntax();
+    }
+    current_ = added;
+}
+
+void TscExpression::AddConstant(Variant value) {
+    AddNode(std::make_unique<ConstantNode>(std::move(value), position_));
+}
+
+void TscExpression::AddDesignator(std::unique_ptr<TscDesignator> designator) {
+    AddNode(std::make_unique<DesignatorNode>(std::move(designator), position_));
+}
+
+void TscExpression::AddSet(std::unique_ptr<TscSetExpression> set) {
+    AddNode(std::make_unique<SetNode>(std::move(set), position_));
+}
+
+std::string TscExpression::Finish() {
+    if (top_ == nullptr) return {};
+    std::unique_ptr<TscExpressionNode> root = std::move(top_);
+    if (!root->left || root->right) RaiseSyntax();
+    top_ = std::move(root->left);
+    top_->parent = nullptr;
+    root.reset();
+    current_ = nullptr;
+
+    std::string error;
+    CheckTypes(*top_, script_, error);
+    Kind = top_->kind;
+    DeclTypeName = top_->typeName;
+    const auto* d = AsDesignator(static_cast<const TscExpressionNode*>(top_.get()));
+    ReadOnly = d == nullptr || d->designator->ReadOnly;
+    if (error.empty()) Fold(top_);
+    MarkPureOperands(*top_);
+    return error;
+}
+
+Variant TscExpression::GetValue() {
+    return top_ != nullptr && current_ == nullptr ? top_->Eval() : Variant::Null();
+}
+
+bool TscExpression::GetBoolean() {
+    return top_ != nullptr && current_ == nullptr ? top_->EvalBool() : false;
+}
+
+void TscExpression::SetValue(const Variant& value) {
+    if (ReadOnly) return;
+    if (TscDesignator* designator = TopDesignator()) designator->SetValue(value);
+}
+
+char TscExpression::OptimizeAssignment(const TscDesignator& target) {
+    if (target.DesignatorKind != 1 || target.LinkedItem == nullptr) return ' ';
+    auto* op =
+        top_ != nullptr && top_->IsOperator() ? static_cast<OperatorNode*>(top_.get()) : nullptr;
+    if (op == nullptr || !op->left || !op->right) return ' ';
+    char modificator;
+    switch (op->op) {
+        case Op::Plus:
+            modificator = '+';
+            break;
+        case Op::Minus:
+            modificator = '-';
+            break;
+        case Op::Mul:
+            modificator = '*';
+            break;
+        case Op::DivFloat:
+            modificator = '/';
+            break;
+        default:
+            return ' ';
+    }
+    const auto isTarget = [&](const TscExpressionNode* node) {
+        const auto* d = AsDesignator(node);
+        return d != nullptr && d->variable == target.LinkedItem;
+    };
+    std::unique_ptr<TscExpressionNode> operand;
+    if (isTarget(op->left.get())) {
+        operand = std::move(op->right);
+    } else if ((modificator == '+' || modificator == '*') && isTarget(op->right.get()) &&
+               target.LinkedItem->Kind != fskString && target.LinkedItem->Kind != fskVariant) {
+        operand = std::move(op->left);
+    } else {
+        return ' ';
+    }
+    operand->parent = nullptr;
+    top_ = std::move(operand);
+    Kind = top_->kind;
+    DeclTypeName = top_->typeName;
+    const auto* d = AsDesignator(static_cast<const TscExpressionNode*>(top_.get()));
+    ReadOnly = d == nullptr || d->designator->ReadOnly;
+    return modificator;
+}
+
+TscCustomVariable* TscExpression::DirectOperand() const {
+    const auto* d = AsDesignator(static_cast<const TscExpressionNode*>(top_.get()));
+    if (d == nullptr || current_ != nullptr) return nullptr;
+    return d->variable != nullptr ? d->variable : d->designator.get();
+}
+
+TscDesignator* TscExpression::TopDesignator() const {
+    const auto* d = AsDesignator(static_cast<const TscExpressionNode*>(top_.get()));
+    return d != nullptr && current_ == nullptr ? d->designator.get() : nullptr;
+}
+
+bool TscExpression::IsPure() const {
+    return top_ != nullptr && current_ == nullptr && IsPureNode(*top_);
+}
+
+}  // namespace script

@@ -1,0 +1,444 @@
+#include "script/script.h"
+
+#include <algorithm>
+#include <mutex>
+#include <optional>
+
+#include "runtime/exceptions.h"
+#include "runtime/handles.h"
+#include "runtime/properties.h"
+#include "runtime/stringlist.h"
+#include "runtime/strings.h"
+#include "script/builder.h"
+#include "script/conversions.h"
+#include "script/errors.h"
+#include "script/il_parser.h"
+#include "script/run_guard.h"
+#include "script/statements.h"
+
+namespace script {
+
+using runtime::Variant;
+
+RUNTIME_BEGIN_CLASS(TscScript, runtime::TComponent)
+RUNTIME_PROPERTY(Lines, Lines, SetLines);
+RUNTIME_PROPERTY(SyntaxType, SyntaxType, SetSyntaxType).Default(std::string("PascalScript"));
+RUNTIME_FIELD(OnGetILUnit);
+RUNTIME_FIELD(OnGetUnit);
+RUNTIME_FIELD(OnRunLine);
+RUNTIME_END_CLASS
+
+namespace {
+
+// Whether the component's class is, or descends from, a class of that name.
+bool ClassNamed(const runtime::TComponent& component,
+                std::initializer_list<std::string_view> names) {
+    for (const runtime::TClassInfo* info = &component.ClassInfo(); info != nullptr;
+         info = info->Parent())
+        for (std::string_view name : names)
+            if (runtime::SameText(info->Name(), name)) return true;
+    return false;
+}
+
+}  // namespace
+
+TscScript::TscScript(runtime::TComponent* owner)
+    : runtime::TComponent(owner),
+      lines_(std::make_unique<runtime::TStringList>()),
+      syntaxType_("PascalScript"),
+      mainList_(std::make_unique<TscStatement>(*this, std::string(), std::string())) {}
+
+TscScript::~TscScript() {
+    Clear();
+    UnloadModules();
+    // Entries left are what no rule above frees: release what is not owned.
+    while (!table_.empty()) {
+        Entry& entry = table_.back();
+        if (!entry.owned) (void)entry.object.release();
+        table_.pop_back();
+    }
+}
+
+// ---- item table ------------------------------------------------------------------------
+
+size_t TscScript::LowerBound(std::string_view name) const {
+    size_t low = 0;
+    size_t high = table_.size();
+    while (low < high) {
+        const size_t middle = low + (high - low) / 2;
+        if (runtime::CompareText(table_[middle].name, name) < 0)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    return low;
+}
+
+runtime::TObject& TscScript::AddItem(std::string name, std::unique_ptr<runtime::TObject> object) {
+    auto* item = dynamic_cast<TscCustomVariable*>(object.get());
+    if (item != nullptr) item->ModuleTag = LoadingTag;
+    const size_t at = LowerBound(name);
+    runtime::TObject& added = *object;
+    table_.insert(table_.begin() + static_cast<std::ptrdiff_t>(at),
+                  Entry{std::move(name), std::move(object), item, true});
+    ++tableVersion_;
+    return added;
+}
+
+void TscScript::AddItemReference(std::string name, TscCustomVariable& item) {
+    const size_t at = LowerBound(name);
+    table_.insert(table_.begin() + static_cast<std::ptrdiff_t>(at),
+                  Entry{std::move(name), std::unique_ptr<runtime::TObject>(&item), &item, false});
+    ++tableVersion_;
+}
+
+TscCustomVariable* TscScript::FindLocal(std::string_view name) const {
+    const size_t at = LowerBound(name);
+    if (at < table_.size() && runtime::CompareText(table_[at].name, name) == 0)
+        return table_[at].item;
+    return nullptr;
+}
+
+TscCustomVariable* TscScript::Find(std::string_view name) const {
+    // Scripts form short chains; the cap only stops a script made its own
+    // ancestor.
+    int depth = 0;
+    for (const TscScript* script = this; script != nullptr && depth < 256;
+         script = script->ParentScript, ++depth)
+        if (TscCustomVariable* item = script->FindLocal(name)) return item;
+    return nullptr;
+}
+
+TscClassVariable* TscScript::FindClassVariable(std::string_view name) const {
+    TscCustomVariable* item = Find(name);
+    return item != nullptr && item->ItemClass() == TscItemClass::ClassVariable
+               ? static_cast<TscClassVariable*>(item)
+               : nullptr;
+}
+
+void TscScript::Clear() {
+    std::vector<Entry> kept;
+    std::vector<Entry> freed;
+    for (Entry& entry : table_) {
+        const bool module = dynamic_cast<TscRTTIModule*>(entry.object.get()) != nullptr;
+        if (module || (entry.item != nullptr && entry.item->ModuleTag == 1))
+            kept.push_back(std::move(entry));
+        else
+            freed.push_back(std::move(entry));
+    }
+    table_ = std::move(kept);
+    ++tableVersion_;
+    for (Entry& entry : freed)
+        if (!entry.owned) (void)entry.object.release();
+    freed.clear();  // frees the objects first to last
+    mainList_->Clear();
+    FlowFlags = 0;
+    ErrorPosition.clear();
+    ErrorMessage.clear();
+    ErrorUnit.clear();
+}
+
+// ---- properties ------------------------------------------------------------------------
+
+runtime::TStrings* TscScript::Lines() const {
+    return lines_.get();
+}
+
+void TscScript::SetLines(runtime::TStrings* lines) {
+    if (lines == nullptr)
+        lines_->Clear();
+    else if (lines != lines_.get())
+        lines_->Assign(*lines);
+}
+
+void TscScript::SetText(std::string_view text) {
+    lines_->SetText(text);
+}
+
+// ---- compile and run -------------------------------------------------------------------------
+
+bool TscScript::Compile() {
+    ErrorMessage.clear();
+    ErrorUnit.clear();
+    TscILParser parser(*this);
+    parser.SelectGrammar(syntaxType_);
+    if (parser.BuildIntermediate(lines_->Text())) BuildProgram(parser, *this);
+    const bool ok = ErrorMessage.empty();
+    if (ok) ErrorPosition.clear();
+    return ok;
+}
+
+void TscScript::Execute() {
+    RunGuard guard(*run_);
+    struct ResetFlags {
+        uint8_t& flags;
+        ~ResetFlags() { flags = 0; }
+    } reset{FlowFlags};
+    // A flag a previous run left (a stray break) must not stop this one.
+    FlowFlags = 0;
+    mainList_->Execute();
+}
+
+Variant TscScript::CallScriptFunction(std::string_view name, const Variant& params) {
+    TscCustomVariable* item = FindLocal(name);
+    if (item == nullptr || item->ItemClass() != TscItemClass::Proc) return Variant::Null();
+    auto& proc = static_cast<TscProcVariable&>(*item);
+
+    int32_t low = 0;
+    int64_t count = 0;
+    if (params.IsArray()) {
+        if (params.ArrayDimCount() != 1)
+            throw runtime::EVariantBadIndexError("Variant array index out of bounds");
+        low = params.ArrayLowBound(1);
+        count = int64_t{params.ArrayHighBound(1)} - low + 1;
+    } else if (!params.IsEmpty() && !params.IsNull()) {
+        count = 1;
+    }
+    if (count < proc.RequiredParamCount())
+        throw EScriptError(std::string(MessageText(Msg::NotEnoughParameters)));
+    if (count > proc.ParamCount())
+        throw EScriptError(std::string(MessageText(Msg::TooManyParameters)));
+
+    RunGuard guard(*run_);
+    // A host callback may call a function that is running: its frame waits.
+    std::optional<FrameSave> frame;
+    if (proc.IsRunning) frame.emplace(proc);
+    for (int i = 0; i < proc.ParamCount(); ++i) {
+        TscParamItem& param = *proc.GetParam(i);
+        if (i >= count)
+            param.SetValue(param.DefValue);
+        else if (params.IsArray())
+            param.SetValue(params.GetElement({low + i}));
+        else
+            param.SetValue(params);
+    }
+    return proc.GetValue();
+}
+
+void TscScript::SetVariableValue(std::string_view name, const Variant& value) {
+    if (TscCustomVariable* item = Find(name))
+        item->SetValue(value);
+    else
+        DeclareVariable(name, "Variant", value);
+}
+
+void TscScript::SetStepLimit(uint64_t limit) {
+    run_->stepLimit = limit;
+}
+
+bool TscScript::GetUnitText(const std::string& unitName, std::string& unitText) {
+    if (!OnGetUnit) return false;
+    OnGetUnit(this, unitName, unitText);
+    return true;
+}
+
+// ---- registration ------------------------------------------------------------------------
+
+TscClassVariable* TscScript::DeclareClass(const runtime::TClassInfo& aClass,
+                                          std::string_view ancestor) {
+    if (Find(aClass.Name()) != nullptr) return nullptr;
+    auto created = std::make_unique<TscClassVariable>(&aClass, std::string(ancestor));
+    created->Script = this;
+    auto& added = Add(aClass.Name(), std::move(created));
+    if (const TscClassVariable* parent = FindClassVariable(ancestor))
+        added.DefaultProperty = parent->DefaultProperty;
+    return &added;
+}
+
+void TscScript::DeclareConst(std::string_view name, std::string_view typeName,
+                             const Variant& value) {
+    if (Find(name) != nullptr) return;
+    auto item = std::make_unique<TscVariable>(std::string(name), std::string(typeName),
+                                              TypeKindByName(typeName, *this));
+    item->Value = value;
+    item->ReadOnly = true;
+    item->IsConstant = true;
+    AddItem(std::string(name), std::move(item));
+}
+
+void TscScript::DeclareVariable(std::string_view name, std::string_view typeName,
+                                const Variant& value) {
+    if (Find(name) != nullptr) return;
+    auto item = std::make_unique<TscVariable>(std::string(name), std::string(typeName),
+                                              TypeKindByName(typeName, *this));
+    item->Value = value;
+    AddItem(std::string(name), std::move(item));
+}
+
+void TscScript::DeclareObject(std::string_view name, runtime::TObject* object) {
+    DeclareVariable(name, object != nullptr ? object->ClassName() : std::string("TObject"),
+                    Variant(runtime::HandleOf(object)));
+}
+
+void TscScript::DeclareType(std::string_view typeName, TscTypeKind kind) {
+    if (Find(typeName) != nullptr) return;
+    AddItem(std::string(typeName),
+            std::make_unique<TscTypeVariable>(std::string(typeName), std::string(), kind));
+}
+
+void TscScript::DeclareEnumValues(std::string_view typeName, std::string_view names, bool asSet) {
+    auto type =
+        std::make_unique<TscVariable>(std::string(typeName), std::string(typeName), fskEnum);
+    type->IsConstant = true;
+    AddItem(std::string(typeName), std::move(type));
+    runtime::TStringList elements;
+    elements.SetCommaText(names);
+    int64_t value = asSet ? 1 : 0;
+    for (int i = 0; i < elements.Count(); ++i) {
+        const std::string name = runtime::Trim(elements.Strings(i));
+        auto element = std::make_unique<TscVariable>(name, std::string(typeName), fskEnum);
+        element->Value = value == static_cast<int32_t>(value) ? Variant(static_cast<int32_t>(value))
+                                                              : Variant(value);
+        element->ReadOnly = true;
+        element->IsConstant = true;
+        AddItem(name, std::move(element));
+        value = asSet ? value * 2 : value + 1;
+    }
+}
+
+void TscScript::DeclareEnum(std::string_view typeName, std::string_view names) {
+    DeclareEnumValues(typeName, names, false);
+}
+
+void TscScript::DeclareEnumSet(std::string_view typeName, std::string_view names) {
+    DeclareEnumValues(typeName, names, true);
+}
+
+void TscScript::DeclareComponent(runtime::TComponent& component) {
+    TscClassVariable* declared = FindClassVariable(component.ClassName());
+    if (declared == nullptr) {
+        if (ClassNamed(component, {"TCustomForm", "TForm"}))
+            declared = DeclareClass(component.ClassInfo(), "TForm");
+        else if (ClassNamed(component, {"TDataModule"}))
+            declared = DeclareClass(component.ClassInfo(), "TDataModule");
+        if (declared == nullptr) return;
+    }
+    for (int i = 0; i < component.ComponentCount(); ++i)
+        declared->DeclareComponent(*component.Components(i));
+    DeclareObject(component.Name(), &component);
+}
+
+void TscScript::DeclareForm(runtime::TComponent& form) {
+    DeclareComponent(form);
+}
+
+TscMethodHelper& TscScript::DeclareMethodEx(std::string_view syntax, TscMethodCallExEvent callEvent,
+                                            std::string_view category,
+                                            std::string_view description) {
+    auto helper = std::make_unique<TscMethodHelper>(syntax, *this);
+    helper->OnCallEx = std::move(callEvent);
+    helper->Description = description.empty() ? helper->Name : std::string(description);
+    helper->Category = category;
+    const std::string name = helper->Name;
+    return Add(name, std::move(helper));
+}
+
+TscMethodHelper& TscScript::DeclareMethod(std::string_view syntax, TscMethodCallEvent callEvent,
+                                          std::string_view category, std::string_view description) {
+    auto helper = std::make_unique<TscMethodHelper>(syntax, *this);
+    helper->OnCall = std::move(callEvent);
+    helper->Description = description.empty() ? helper->Name : std::string(description);
+    helper->Category = category;
+    const std::string name = helper->Name;
+    return Add(name, std::move(helper));
+}
+
+// ---- modules --------------------------------------------------------------------------------
+
+namespace {
+
+struct Engine {
+    std::recursive_mutex mutex;
+    std::vector<TscModuleClass> modules;
+    std::unique_ptr<TscScript> global;
+    bool shutDown = false;
+};
+
+// The engine-wide state: the module list and GlobalScript. Never destroyed
+// by static destruction; shutdown() frees what it holds.
+Engine& TheEngine() {
+    static Engine* engine = new Engine;
+    return *engine;
+}
+
+}  // namespace
+
+const std::vector<TscModuleClass>& ModuleClassList() {
+    return TheEngine().modules;
+}
+
+void RegisterModuleClass(TscModuleClass moduleClass) {
+    Engine& engine = TheEngine();
+    std::lock_guard lock(engine.mutex);
+    if (engine.shutDown) return;
+    if (std::find(engine.modules.begin(), engine.modules.end(), moduleClass) ==
+        engine.modules.end())
+        engine.modules.push_back(moduleClass);
+}
+
+void UnregisterModuleClass(TscModuleClass moduleClass) {
+    Engine& engine = TheEngine();
+    std::lock_guard lock(engine.mutex);
+    engine.modules.erase(std::remove(engine.modules.begin(), engine.modules.end(), moduleClass),
+                         engine.modules.end());
+}
+
+void TscScript::LoadModules() {
+    if (modulesLoaded_) return;
+    const std::vector<TscModuleClass> classes = ModuleClassList();
+    struct Loading {
+        int32_t& tag;
+        ~Loading() { tag = 0; }
+    } loading{LoadingTag};
+    LoadingTag = 1;
+    for (TscModuleClass moduleClass : classes) AddItem(std::string(), moduleClass(*this));
+    modulesLoaded_ = true;
+}
+
+void TscScript::UnloadModules() {
+    if (!modulesLoaded_) return;
+    std::vector<Entry> kept;
+    std::vector<Entry> freed;
+    for (Entry& entry : table_) {
+        const bool module = dynamic_cast<TscRTTIModule*>(entry.object.get()) != nullptr;
+        if (module || (entry.item != nullptr && entry.item->ModuleTag == 1))
+            freed.push_back(std::move(entry));
+        else
+            kept.push_back(std::move(entry));
+    }
+    table_ = std::move(kept);
+    ++tableVersion_;
+    for (Entry& entry : freed)
+        if (!entry.owned) (void)entry.object.release();
+    freed.clear();
+    modulesLoaded_ = false;
+}
+
+TscScript* GlobalScript() {
+    Engine& engine = TheEngine();
+    std::lock_guard lock(engine.mutex);
+    if (engine.global == nullptr && !engine.shutDown) {
+        engine.global = std::make_unique<TscScript>(nullptr);
+        engine.global->LoadModules();
+    }
+    return engine.global.get();
+}
+
+namespace detail {
+
+void ShutdownGlobalScript() {
+    Engine& engine = TheEngine();
+    std::unique_ptr<TscScript> global;
+    {
+        std::lock_guard lock(engine.mutex);
+        engine.shutDown = true;
+        global = std::move(engine.global);
+    }
+    global.reset();
+    std::lock_guard lock(engine.mutex);
+    engine.modules.clear();
+}
+
+}  // namespace detail
+
+}  // namespace script

@@ -1,0 +1,2 @@
+procedure Deep(n: Integer); begin Deep(n + 1) end;
+begin Deep(0) end.

@@ -1,0 +1,310 @@
+#include "script/statements.h"
+
+#include <string>
+
+#include "runtime/exceptions.h"
+#include "script/designator.h"
+#include "script/expression.h"
+#include "script/run_guard.h"
+#include "script/script.h"
+
+namespace script {
+
+using runtime::Variant;
+
+namespace {
+
+constexpr uint8_t kEndsLoop = kBreakFlag | kExitFlag;
+
+}  // namespace
+
+// ---- TscStatement ----------------------------------------------------------------------
+
+TscStatement::TscStatement(TscScript& script, std::string position, std::string unit)
+    : StmtScript(&script), StmtPos(std::move(position)), StmtUnit(std::move(unit)) {}
+
+TscStatement::~TscStatement() = default;
+
+void TscStatement::Execute() {
+    RunList();
+}
+
+void TscStatement::RunList() {
+    TscScript& script = *StmtScript;
+    for (const auto& child : Children) {
+        child->Execute();
+        if (script.FlowFlags != 0) return;
+    }
+}
+
+// ---- assignments -------------------------------------------------------------------------
+
+TscAssignmentStmt::~TscAssignmentStmt() = default;
+
+void TscAssignmentStmt::Prepare() {
+    WriteTarget = TargetDesignator.get();
+    if (TargetDesignator->DesignatorKind == 1 && TargetDesignator->LinkedItem != nullptr &&
+        TargetDesignator->DeferredNode == nullptr)
+        WriteTarget = TargetDesignator->LinkedItem;
+    ReadSource = ValueExpr->DirectOperand();
+    if (ReadSource == nullptr) ReadSource = ValueExpr.get();
+    // Plain variables and parameters (no conversion on write, not read-only)
+    // are read and written in place.
+    directSource_ = ReadSource->HoldsValue() ? &ReadSource->Value : nullptr;
+    const TscItemClass targetClass = WriteTarget->ItemClass();
+    directTarget_ = (targetClass == TscItemClass::Variable || targetClass == TscItemClass::Param) &&
+                            !WriteTarget->ReadOnly
+                        ? &WriteTarget->Value
+                        : nullptr;
+}
+
+void TscAssignmentStmt::Execute() {
+    RunLine();
+    if (directTarget_ != nullptr && directSource_ != nullptr)
+        *directTarget_ = *directSource_;
+    else
+        Store(Source());
+}
+
+void TscAssignPlusStmt::Execute() {
+    RunLine();
+    const Variant value = Target();
+    const Variant operand = Source();
+    CheckConcatenation(value, operand);
+    Store(value + operand);
+}
+
+void TscAssignMinusStmt::Execute() {
+    RunLine();
+    const Variant value = Target();
+    Store(value - Source());
+}
+
+void TscAssignMulStmt::Execute() {
+    RunLine();
+    const Variant value = Target();
+    Store(value * Source());
+}
+
+void TscAssignDivStmt::Execute() {
+    RunLine();
+    const Variant value = Target();
+    Store(value / Source());
+}
+
+// ---- calls ---------------------------------------------------------------------------------
+
+TscCallStmt::~TscCallStmt() = default;
+
+void TscCallStmt::Execute() {
+    RunLine();
+    if (CallSuffix.empty()) {
+        CallDesignator->NeedResult = false;
+        (void)CallDesignator->GetValue();
+        return;
+    }
+    const Variant value = CallDesignator->GetValue();
+    CallDesignator->SetValue(CallSuffix == "-" ? value - Variant(1) : value + Variant(1));
+}
+
+// ---- if, case -------------------------------------------------------------------------------
+
+TscIfStmt::TscIfStmt(TscScript& script, std::string position, std::string unit)
+    : TscStatement(script, std::move(position), std::move(unit)),
+      ElseList(std::make_unique<TscStatement>(script, StmtPos, StmtUnit)) {}
+
+TscIfStmt::~TscIfStmt() = default;
+
+void TscIfStmt::Execute() {
+    RunLine();
+    if (IfCondition->GetBoolean())
+        RunList();
+    else
+        ElseList->Execute();
+}
+
+TscCaseSelector::~TscCaseSelector() = default;
+
+TscCaseStmt::TscCaseStmt(TscScript& script, std::string position, std::string unit)
+    : TscStatement(script, std::move(position), std::move(unit)),
+      ElseList(std::make_unique<TscStatement>(script, StmtPos, StmtUnit)) {}
+
+TscCaseStmt::~TscCaseStmt() = default;
+
+void TscCaseStmt::Execute() {
+    const Variant value = CaseValue->GetValue();
+    RunLine();
+    for (const auto& child : Children) {
+        auto& selector = static_cast<TscCaseSelector&>(*child);
+        if (selector.SelectorSet->Contains(value)) {
+            selector.Execute();
+            return;
+        }
+    }
+    ElseList->Execute();
+}
+
+// ---- loops ----------------------------------------------------------------------------------
+
+TscRepeatStmt::~TscRepeatStmt() = default;
+
+void TscRepeatStmt::Execute() {
+    RunLine();
+    TscScript& script = *StmtScript;
+    for (;;) {
+        script.CountStep();
+        RunList();
+        if ((script.FlowFlags & kEndsLoop) != 0) break;
+        script.FlowFlags &= ~kContinueFlag;
+        const bool condition = UntilCondition->GetBoolean();
+        if (WhileMode ? !condition : condition) break;
+    }
+    script.FlowFlags &= ~kBreakFlag;
+}
+
+TscWhileStmt::~TscWhileStmt() = default;
+
+void TscWhileStmt::Execute() {
+    RunLine();
+    TscScript& script = *StmtScript;
+    while (WhileCondition->GetBoolean()) {
+        script.CountStep();
+        RunList();
+        if ((script.FlowFlags & kEndsLoop) != 0) break;
+        script.FlowFlags &= ~kContinueFlag;
+    }
+    script.FlowFlags &= ~kBreakFlag;
+}
+
+TscForStmt::~TscForStmt() = default;
+
+void TscForStmt::Execute() {
+    const int32_t from = FromExpr->GetValue().AsInteger();
+    const int32_t to = ToExpr->GetValue().AsInteger();
+    RunLine();
+    TscScript& script = *StmtScript;
+    const int64_t iterations = IsDownTo ? (from >= to ? int64_t{from} - to + 1 : 0)
+                                        : (to >= from ? int64_t{to} - from + 1 : 0);
+    const int64_t step = IsDownTo ? -1 : 1;
+    int64_t counter = from;
+    for (int64_t i = 0; i < iterations; ++i) {
+        script.CountStep();
+        LoopVariable->Value = Variant(static_cast<int32_t>(counter));
+        RunList();
+        if ((script.FlowFlags & kEndsLoop) != 0) break;
+        script.FlowFlags &= ~kContinueFlag;
+        counter += step;
+    }
+    script.FlowFlags &= ~kBreakFlag;
+}
+
+TscVbForStmt::~TscVbForStmt() = default;
+
+void TscVbForStmt::Execute() {
+    const Variant from = FromExpr->GetValue();
+    const Variant to = ToExpr->GetValue();
+    const Variant step = StepExpr ? StepExpr->GetValue() : Variant(1);
+    const bool negative = step < Variant(0);
+    RunLine();
+    TscScript& script = *StmtScript;
+    Variant counter = from;
+    while (negative ? counter >= to : counter <= to) {
+        script.CountStep();
+        LoopVariable->Value = counter;
+        RunList();
+        if ((script.FlowFlags & kEndsLoop) != 0) break;
+        script.FlowFlags &= ~kContinueFlag;
+        counter = counter + step;
+    }
+    script.FlowFlags &= ~kBreakFlag;
+}
+
+TscCppForStmt::TscCppForStmt(TscScript& script, std::string position, std::string unit)
+    : TscStatement(script, std::move(position), std::move(unit)),
+      InitList(std::make_unique<TscStatement>(script, StmtPos, StmtUnit)),
+      NextList(std::make_unique<TscStatement>(script, StmtPos, StmtUnit)) {}
+
+TscCppForStmt::~TscCppForStmt() = default;
+
+void TscCppForStmt::Execute() {
+    RunLine();
+    TscScript& script = *StmtScript;
+    InitList->Execute();
+    while ((script.FlowFlags & kEndsLoop) == 0 && LoopCondition->GetBoolean()) {
+        script.CountStep();
+        RunList();
+        if ((script.FlowFlags & kEndsLoop) != 0) break;
+        script.FlowFlags &= ~kContinueFlag;
+        NextList->Execute();
+    }
+    script.FlowFlags &= ~kBreakFlag;
+}
+
+// ---- try -------------------------------------------------------------------------------------
+
+TscTryStmt::TscTryStmt(TscScript& script, std::string position, std::string unit)
+    : TscStatement(script, std::move(position), std::move(unit)),
+      HandlerList(std::make_unique<TscStatement>(script, StmtPos, StmtUnit)) {}
+
+TscTryStmt::~TscTryStmt() = default;
+
+void TscTryStmt::RunFinally() {
+    TscScript& script = *StmtScript;
+    const uint8_t pending = script.FlowFlags;
+    script.FlowFlags = 0;
+    HandlerList->Execute();
+    script.FlowFlags |= pending;
+}
+
+void TscTryStmt::Execute() {
+    RunLine();
+    TscScript& script = *StmtScript;
+    if (!IsExceptBlock) {
+        try {
+            RunList();
+        } catch (...) {
+            RunFinally();
+            throw;
+        }
+        RunFinally();
+        return;
+    }
+    std::string className;
+    std::string message;
+    try {
+        RunList();
+        return;
+    } catch (const runtime::Exception& e) {
+        className = e.ClassName();
+        message = e.Message();
+    }
+    // Whatever flow was pending when the exception came is void now.
+    script.FlowFlags = 0;
+    script.SetVariableValue("ExceptionClassName", Variant(className));
+    script.SetVariableValue("ExceptionMessage", Variant(message));
+    HandlerList->Execute();
+}
+
+// ---- jumps, with -------------------------------------------------------------------------------
+
+void TscBreakStmt::Execute() {
+    StmtScript->FlowFlags |= kBreakFlag;
+}
+
+void TscContinueStmt::Execute() {
+    StmtScript->FlowFlags |= kContinueFlag;
+}
+
+void TscExitStmt::Execute() {
+    RunLine();
+    StmtScript->FlowFlags |= kExitFlag;
+}
+
+TscWithStmt::~TscWithStmt() = default;
+
+void TscWithStmt::Execute() {
+    RunList();
+    WithVariable->SetValue(WithDesignator->GetValue());
+}
+
+}  // namespace script

@@ -1,0 +1,261 @@
+#pragma once
+
+// Statements of a compiled script and their execution.
+//
+// A statement list runs its children in order and stops as soon as one of
+// the break, continue or exit flags of its script is set; loops clear break
+// and continue, procedure runs and Execute clear them all. Control flow never
+// uses exceptions. Each statement belongs to one script (StmtScript: the
+// main script or a procedure's local script), so a procedure's flags never
+// touch its caller.
+
+#include <memory>
+#include <string>
+
+#include "script/items.h"
+#include "script/script.h"
+
+namespace script {
+
+class TscDesignator;
+class TscExpression;
+
+// A statement list and the base of every statement; compound statements of
+// the source are flattened into the enclosing list.
+class TscStatement {
+  public:
+    TscStatement(TscScript& script, std::string position, std::string unit);
+    virtual ~TscStatement();
+    TscStatement(const TscStatement&) = delete;
+    TscStatement& operator=(const TscStatement&) = delete;
+
+    // Runs the children in order.
+    virtual void Execute();
+    // The list part alone: the children in order, up to a flow flag.
+    void ExecuteList() { RunList(); }
+    // Reports the position to the nearest OnRunLine handler up the chain.
+    void RunLine() { StmtScript->NotifyRunLine(StmtUnit, StmtPos); }
+
+    void Add(std::unique_ptr<TscStatement> statement) { Children.Add(std::move(statement)); }
+    // Frees the children.
+    void Clear() { Children.Clear(); }
+
+    TscScript* StmtScript;  // not owned
+    std::string StmtPos;
+    std::string StmtUnit;
+    TscItemList<TscStatement> Children;
+
+  protected:
+    void RunList();
+};
+
+// target := value.
+class TscAssignmentStmt : public TscStatement {
+  public:
+    using TscStatement::TscStatement;
+    ~TscAssignmentStmt() override;
+    void Execute() override;
+    // Picks WriteTarget and ReadSource once TargetDesignator and ValueExpr
+    // are set.
+    void Prepare();
+
+    std::unique_ptr<TscDesignator> TargetDesignator;
+    std::unique_ptr<TscExpression> ValueExpr;
+    TscCustomVariable* WriteTarget = nullptr;  // the designator or its variable
+    TscCustomVariable* ReadSource = nullptr;   // the operand or the expression
+
+  protected:
+    // The value to assign (ReadSource's), without a call when it is a
+    // variable's.
+    runtime::Variant Source() const {
+        return directSource_ != nullptr ? *directSource_ : ReadSource->GetValue();
+    }
+    // Stores into WriteTarget; straight into a plain variable's value.
+    void Store(const runtime::Variant& value) {
+        if (directTarget_ != nullptr)
+            *directTarget_ = value;
+        else
+            WriteTarget->SetValue(value);
+    }
+    // WriteTarget's value.
+    runtime::Variant Target() const {
+        return directTarget_ != nullptr ? *directTarget_ : WriteTarget->GetValue();
+    }
+
+  private:
+    const runtime::Variant* directSource_ = nullptr;
+    runtime::Variant* directTarget_ = nullptr;
+};
+
+// target := target op value, for op + - * and / (real division).
+class TscAssignPlusStmt final : public TscAssignmentStmt {
+  public:
+    using TscAssignmentStmt::TscAssignmentStmt;
+    void Execute() override;
+};
+class TscAssignMinusStmt final : public TscAssignmentStmt {
+  public:
+    using TscAssignmentStmt::TscAssignmentStmt;
+    void Execute() override;
+};
+class TscAssignMulStmt final : public TscAssignmentStmt {
+  public:
+    using TscAssignmentStmt::TscAssignmentStmt;
+    void Execute() override;
+};
+class TscAssignDivStmt final : public TscAssignmentStmt {
+  public:
+    using TscAssignmentStmt::TscAssignmentStmt;
+    void Execute() override;
+};
+
+// A call whose value is dropped; with the suffix "+" or "-" the designator is
+// incremented or decremented instead.
+class TscCallStmt final : public TscStatement {
+  public:
+    using TscStatement::TscStatement;
+    ~TscCallStmt() override;
+    void Execute() override;
+
+    std::unique_ptr<TscDesignator> CallDesignator;
+    std::string CallSuffix;
+};
+
+// The children are the then part.
+class TscIfStmt final : public TscStatement {
+  public:
+    TscIfStmt(TscScript& script, std::string position, std::string unit);
+    ~TscIfStmt() override;
+    void Execute() override;
+
+    std::unique_ptr<TscExpression> IfCondition;
+    std::unique_ptr<TscStatement> ElseList;
+};
+
+// One branch of a case statement; the children are the branch.
+class TscCaseSelector final : public TscStatement {
+  public:
+    using TscStatement::TscStatement;
+    ~TscCaseSelector() override;
+
+    std::unique_ptr<TscSetExpression> SelectorSet;
+};
+
+// The children are TscCaseSelector objects; the first whose set holds the
+// value runs, else ElseList.
+class TscCaseStmt final : public TscStatement {
+  public:
+    TscCaseStmt(TscScript& script, std::string position, std::string unit);
+    ~TscCaseStmt() override;
+    void Execute() override;
+
+    std::unique_ptr<TscExpression> CaseValue;
+    std::unique_ptr<TscStatement> ElseList;
+};
+
+class TscRepeatStmt final : public TscStatement {
+  public:
+    using TscStatement::TscStatement;
+    ~TscRepeatStmt() override;
+    void Execute() override;
+
+    std::unique_ptr<TscExpression> UntilCondition;
+    bool WhileMode = false;  // loop while the condition holds
+};
+
+class TscWhileStmt final : public TscStatement {
+  public:
+    using TscStatement::TscStatement;
+    ~TscWhileStmt() override;
+    void Execute() override;
+
+    std::unique_ptr<TscExpression> WhileCondition;
+};
+
+// Bounds are read once as 32-bit integers; the iteration count is fixed
+// before the first iteration and the counter is stored straight into the
+// variable's value.
+class TscForStmt final : public TscStatement {
+  public:
+    using TscStatement::TscStatement;
+    ~TscForStmt() override;
+    void Execute() override;
+
+    std::unique_ptr<TscExpression> FromExpr;
+    bool IsDownTo = false;
+    std::unique_ptr<TscExpression> ToExpr;
+    TscCustomVariable* LoopVariable = nullptr;  // not owned
+};
+
+// for v := a to b [step s], counting with Variant arithmetic.
+class TscVbForStmt final : public TscStatement {
+  public:
+    using TscStatement::TscStatement;
+    ~TscVbForStmt() override;
+    void Execute() override;
+
+    std::unique_ptr<TscExpression> FromExpr;
+    std::unique_ptr<TscExpression> ToExpr;
+    std::unique_ptr<TscExpression> StepExpr;  // may be null: step 1
+    TscCustomVariable* LoopVariable = nullptr;
+};
+
+// for (init; condition; next) body.
+class TscCppForStmt final : public TscStatement {
+  public:
+    TscCppForStmt(TscScript& script, std::string position, std::string unit);
+    ~TscCppForStmt() override;
+    void Execute() override;
+
+    std::unique_ptr<TscStatement> InitList;
+    std::unique_ptr<TscExpression> LoopCondition;
+    std::unique_ptr<TscStatement> NextList;
+};
+
+// The children are the protected part. An except handler runs when an
+// exception of the class library's family leaves it, after
+// "ExceptionClassName" and "ExceptionMessage" are set. A finally handler
+// always runs whole: the flags are put aside while it runs and restored
+// (joined with any it set) afterwards.
+class TscTryStmt final : public TscStatement {
+  public:
+    TscTryStmt(TscScript& script, std::string position, std::string unit);
+    ~TscTryStmt() override;
+    void Execute() override;
+
+    bool IsExceptBlock = false;
+    std::unique_ptr<TscStatement> HandlerList;
+
+  private:
+    void RunFinally();
+};
+
+class TscBreakStmt final : public TscStatement {
+  public:
+    using TscStatement::TscStatement;
+    void Execute() override;
+};
+class TscContinueStmt final : public TscStatement {
+  public:
+    using TscStatement::TscStatement;
+    void Execute() override;
+};
+class TscExitStmt final : public TscStatement {
+  public:
+    using TscStatement::TscStatement;
+    void Execute() override;
+};
+
+// Stores the designator's value into the hidden variable that names inside
+// the with block resolve through.
+class TscWithStmt final : public TscStatement {
+  public:
+    using TscStatement::TscStatement;
+    ~TscWithStmt() override;
+    void Execute() override;
+
+    std::unique_ptr<TscDesignator> WithDesignator;
+    TscCustomVariable* WithVariable = nullptr;  // owned by the script's table
+};
+
+}  // namespace script

@@ -1,0 +1,128 @@
+// The conversion and formatting categories of the standard functions
+// (ctConv, ctFormat).
+#include <string>
+#include <vector>
+
+#include "runtime/datetime.h"
+#include "runtime/exceptions.h"
+#include "runtime/format.h"
+#include "runtime/strings.h"
+#include "runtime/variant.h"
+#include "script/formatmask.h"
+#include "script/sysfunctions_handlers.h"
+
+namespace script::sysfn {
+
+namespace {
+
+using runtime::Variant;
+
+// One element of Format's argument array as the formatter takes it: the
+// integer types as integers, the floating types and dates as floats,
+// strings whole (no cut to 255 characters), and Empty, Null, objects and
+// nested arrays as the integer 0. The formatter has no Boolean argument: a
+// Boolean is refused as the class library's formatter refuses one.
+runtime::FormatArg ToFormatArg(const Variant& element, std::string_view fmt) {
+    switch (element.Type()) {
+        case runtime::varSmallint:
+        case runtime::varInteger:
+        case runtime::varShortInt:
+        case runtime::varByte:
+        case runtime::varWord:
+        case runtime::varLongWord:
+        case runtime::varInt64:
+            return runtime::FormatArg(static_cast<long long>(element.AsInt64()));
+        case runtime::varSingle:
+        case runtime::varDouble:
+        case runtime::varCurrency:
+        case runtime::varDate:
+            return runtime::FormatArg(element.AsDouble());
+        case runtime::varString:
+        case runtime::varOleStr:
+            return runtime::FormatArg(element.AsString());
+        case runtime::varBoolean:
+            throw runtime::EConvertError("Format '" + std::string(fmt) +
+                                         "' invalid or incompatible with argument");
+        default:
+            return runtime::FormatArg(0);
+    }
+}
+
+}  // namespace
+
+Variant IntToStr(const SysCall& call) {
+    return Variant(runtime::IntToStr(call.Arg(0).AsInt64()));
+}
+
+Variant FloatToStr(const SysCall& call) {
+    return Variant(runtime::FloatToStr(call.Arg(0).AsDouble()));
+}
+
+Variant DateToStr(const SysCall& call) {
+    return Variant(runtime::DateToStr(call.Arg(0).AsDate()));
+}
+
+Variant TimeToStr(const SysCall& call) {
+    return Variant(runtime::TimeToStr(call.Arg(0).AsDate()));
+}
+
+Variant DateTimeToStr(const SysCall& call) {
+    return Variant(runtime::DateTimeToStr(call.Arg(0).AsDate()));
+}
+
+Variant VarToStr(const SysCall& call) {
+    return Variant(runtime::VarToStr(call.Arg(0)));
+}
+
+Variant StrToInt(const SysCall& call) {
+    return Variant(runtime::StrToInt(ArgText(call.Arg(0)).View()));
+}
+
+Variant StrToInt64(const SysCall& call) {
+    return Variant(runtime::StrToInt64(ArgText(call.Arg(0)).View()));
+}
+
+Variant StrToFloat(const SysCall& call) {
+    return Variant(runtime::StrToFloat(ArgText(call.Arg(0)).View()));
+}
+
+Variant StrToDate(const SysCall& call) {
+    return Variant::FromDate(runtime::StrToDate(ArgText(call.Arg(0)).View()));
+}
+
+Variant StrToTime(const SysCall& call) {
+    return Variant::FromDate(runtime::StrToTime(ArgText(call.Arg(0)).View()));
+}
+
+Variant StrToDateTime(const SysCall& call) {
+    return Variant::FromDate(runtime::StrToDateTime(ArgText(call.Arg(0)).View()));
+}
+
+Variant Format(const SysCall& call) {
+    const ArgText fmt(call.Arg(0));
+    const Variant args = call.Arg(1);
+    std::vector<runtime::FormatArg> formatArgs;
+    if (args.ArrayDimCount() != 1)
+        throw runtime::EVariantNotAnArrayError("Variant is not an array");
+    const int32_t low = args.ArrayLowBound(1);
+    const int32_t high = args.ArrayHighBound(1);
+    formatArgs.reserve(static_cast<size_t>(int64_t{high} - low + 1));
+    for (int32_t i = low; i <= high; ++i)
+        formatArgs.push_back(ToFormatArg(args.GetElement({i}), fmt.View()));
+    return Variant(runtime::Format(fmt.View(), formatArgs));
+}
+
+Variant FormatFloat(const SysCall& call) {
+    return Variant(runtime::FormatFloat(ArgText(call.Arg(0)).View(), call.Arg(1).AsDouble()));
+}
+
+Variant FormatDateTime(const SysCall& call) {
+    return Variant(runtime::FormatDateTime(ArgText(call.Arg(0)).View(), call.Arg(1).AsDate()));
+}
+
+Variant FormatMaskText(const SysCall& call) {
+    return Variant(
+        script::FormatMaskText(ArgText(call.Arg(0)).View(), ArgText(call.Arg(1)).View()));
+}
+
+}  // namespace script::sysfn

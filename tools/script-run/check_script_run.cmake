@@ -1,0 +1,24 @@
+# Runs script-run over the cases in CASES and checks its exit status,
+# standard output and standard error. Called by ctest:
+#   cmake -DRUNNER=<emulator or empty> -DSCRIPT_RUN=<tool> -DCASES=<dir> -P check_script_run.cmake
+
+set(failures 0)
+
+# check(<case> <exit status> <stdout> <stderr pattern>): line ends compared
+# as LF; the standard error is matched as a regular expression.
+function(check name status out err)
+  execute_process(COMMAND ${RUNNER} ${SCRIPT_RUN} ${CASES}/${name}.pas
+    RESULT_VARIABLE got_status OUTPUT_VARIABLE got_out ERROR_VARIABLE got_err)
+  string(REPLACE "\r" "" got_out "${got_out}")
+  string(REPLACE "\r" "" got_err "${got_err}")
+  if(NOT got_status STREQUAL status OR NOT got_out STREQUAL out OR NOT got_err MATCHES "^${err}$")
+    message(SEND_ERROR "${name}: expected exit ${status}, stdout [${out}], stderr [${err}]\n"
+                       "  got exit ${got_status}, stdout [${got_out}], stderr [${got_err}]")
+  endif()
+endfunction()
+
+check(prints 0 "first\n10\n20\n30\n\nx=7\n" "")
+check(compile_error 1 "" "3:[0-9]+: Undeclared identifier: 'Undeclared'\n")
+check(conversion_error 2 "before\n" "EConvertError: 'abc' is not a valid integer value\n")
+check(raised 2 "Exception: caught\n" "Exception: not caught\n")
+check(missing_file 3 "" "script-run: cannot read .*missing_file.pas\n")

@@ -1,0 +1,4 @@
+begin
+  WriteLn('never runs');
+  WriteLn(Undeclared);
+end.

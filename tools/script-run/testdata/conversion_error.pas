@@ -1,0 +1,5 @@
+begin
+  WriteLn('before');
+  WriteLn(StrToInt('abc'));
+  WriteLn('after');
+end.
