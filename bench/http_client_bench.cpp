@@ -17,47 +17,24 @@
 // curl runs as a program of its own, so its figures include one process
 // start (a few milliseconds) per measurement.
 
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <functional>
 #include <string>
 
+#include "bench/curl_compare.h"
 #include "net/httpsend.h"
 #include "net/socket_api.h"
 #include "runtime/streams.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::Best;
+using bench::Curl;
+using bench::Report;
 
-constexpr int kRuns = 5;
 constexpr int64_t kBigSize = int64_t{64} << 20;
 constexpr int kSmallRequests = 1000;
-
-double Best(const std::function<bool()>& run) {
-    double best = 1e300;
-    for (int i = 0; i < kRuns; ++i) {
-        auto start = Clock::now();
-        if (!run()) {
-            std::fprintf(stderr, "a run failed\n");
-            std::exit(1);
-        }
-        best =
-            std::min(best, std::chrono::duration<double, std::milli>(Clock::now() - start).count());
-    }
-    return best;
-}
-
-bool Curl(const std::string& arguments) {
-    return std::system(("curl -s -f " + arguments + " > /dev/null").c_str()) == 0;
-}
-
-void Report(const char* what, double ours, double curl) {
-    std::printf("%-40s %10.1f ms %10.1f ms %8.2fx\n", what, ours, curl, ours / curl);
-}
 
 }  // namespace
 

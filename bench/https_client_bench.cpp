@@ -16,13 +16,11 @@
 // curl runs as a program of its own, so its figures include one process
 // start (a few milliseconds) per measurement.
 
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <functional>
 #include <string>
 
+#include "bench/curl_compare.h"
 #include "net/httpsend.h"
 #include "net/socket_api.h"
 #include "net/ssl_openssl.h"
@@ -30,32 +28,11 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::Best;
+using bench::Curl;
+using bench::Report;
 
-constexpr int kRuns = 5;
 constexpr int64_t kBigSize = int64_t{64} << 20;
-
-double Best(const std::function<bool()>& run) {
-    double best = 1e300;
-    for (int i = 0; i < kRuns; ++i) {
-        auto start = Clock::now();
-        if (!run()) {
-            std::fprintf(stderr, "a run failed\n");
-            std::exit(1);
-        }
-        best =
-            std::min(best, std::chrono::duration<double, std::milli>(Clock::now() - start).count());
-    }
-    return best;
-}
-
-bool Curl(const std::string& url) {
-    return std::system(("curl -s -f -k -o /dev/null " + url).c_str()) == 0;
-}
-
-void Report(const std::string& what, double ours, double curl) {
-    std::printf("%-40s %10.1f ms %10.1f ms %8.2fx\n", what.c_str(), ours, curl, ours / curl);
-}
 
 }  // namespace
 
@@ -105,7 +82,7 @@ int main() {
             return fetch(http);
         });
         double warm = Best([&] { return fetch(reused); });
-        double curl = Best([&] { return Curl(url); });
+        double curl = Best([&] { return Curl("-k -o /dev/null " + url); });
         Report(std::string(body.what) + ", new client", fresh, curl);
         Report(std::string(body.what) + ", reused client", warm, curl);
     }

@@ -131,7 +131,7 @@ void TBlockSocket::ResolveNameToList(const std::string& name, std::vector<std::s
     list.clear();
     if (UseLookupRoad()) {
         TAddrInfo hints{};
-        hints.ai_family = kAfUnspec;
+        hints.ai_family = kAfUnspecified;
         hints.ai_socktype = SocketType();
         hints.ai_protocol = SocketProtocol();
         TAddrInfo* answers = nullptr;
@@ -193,7 +193,7 @@ std::string TBlockSocket::ResolveAddressToName(const std::string& address) {
     std::string result = address;
     if (UseLookupRoad()) {
         TAddrInfo hints{};
-        hints.ai_family = kAfUnspec;
+        hints.ai_family = kAfUnspecified;
         hints.ai_flags = kAiNumericHost;
         TAddrInfo* answers = nullptr;
         if (api.getaddrinfo(address.c_str(), nullptr, &hints, &answers) != 0) return result;

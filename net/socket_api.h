@@ -110,7 +110,7 @@ struct alignas(8) TWSAData {
 
 // ---- constants ----------------------------------------------------------------
 
-inline constexpr int kAfUnspec = 0;
+inline constexpr int kAfUnspecified = 0;
 inline constexpr int kAfInet = 2;
 inline constexpr int kAfInet6 = 23;
 inline constexpr int kSockStream = 1;

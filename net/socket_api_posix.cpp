@@ -156,7 +156,7 @@ int NativeFamily(int family) {
             return AF_INET;
         case kAfInet6:
             return AF_INET6;
-        case kAfUnspec:
+        case kAfUnspecified:
             return AF_UNSPEC;
         default:
             return -1;
