@@ -2,6 +2,7 @@
 // variant.h. Operators are in variant_ops.cpp, arrays in variant_array.cpp.
 #include "runtime/variant.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <iterator>
@@ -248,7 +249,7 @@ std::string TextOf(const Variant& v, TVarType target) {
         case varDate:
             return DateTimeToStr(CheckedDate(VariantInternals::Dbl(v)));
         case varString:
-            return VariantInternals::Ansi(v);
+            return std::string(VariantInternals::Ansi(v));
         case varOleStr:
             return WideToAnsi(VariantInternals::Wide(v));
         default:
@@ -261,16 +262,44 @@ std::string TextOf(const Variant& v, TVarType target) {
 // ---- lifetime -----------------------------------------------------------------
 
 Variant::Variant(const char* v) : Variant(std::string_view(v ? v : "")) {}
-Variant::Variant(std::string_view v) : Variant(std::string(v)) {}
-Variant::Variant(const std::string& v) : Variant(std::string(v)) {}
+Variant::Variant(std::string_view v) : type_(varString) {
+    v_.heap = AnsiHeap::Copy(v);
+}
+Variant::Variant(const std::string& v) : Variant(std::string_view(v)) {}
 Variant::Variant(std::string&& v) : type_(varString) {
-    v_.heap = new AnsiHeap(std::move(v));
+    v_.heap = AnsiHeap::Adopt(std::move(v));
 }
 Variant::Variant(const char16_t* v) : Variant(std::u16string_view(v ? v : u"")) {}
-Variant::Variant(std::u16string_view v) : Variant(std::u16string(v)) {}
-Variant::Variant(const std::u16string& v) : Variant(std::u16string(v)) {}
+Variant::Variant(std::u16string_view v) : type_(varOleStr) {
+    v_.heap = WideHeap::Copy(v);
+}
+Variant::Variant(const std::u16string& v) : Variant(std::u16string_view(v)) {}
 Variant::Variant(std::u16string&& v) : type_(varOleStr) {
-    v_.heap = new WideHeap(std::move(v));
+    v_.heap = WideHeap::Adopt(std::move(v));
+}
+
+Variant Variant::JoinedString(std::initializer_list<std::string_view> parts) {
+    size_t size = 0;
+    for (std::string_view part : parts) size += part.size();
+    AnsiHeap* heap = AnsiHeap::Make(size);
+    char* out = heap->MutableChars();
+    for (std::string_view part : parts) {
+        if (!part.empty()) std::char_traits<char>::copy(out, part.data(), part.size());
+        out += part.size();
+    }
+    return VariantInternals::MakeHeap(varString, heap);
+}
+
+Variant Variant::SubString(const Variant& source, size_t offset, size_t count) {
+    if (source.type_ != varString) {
+        const std::string text = source.AsString();
+        offset = std::min(offset, text.size());
+        return Variant(std::string_view(text).substr(offset, count));
+    }
+    auto& heap = *static_cast<AnsiHeap*>(source.v_.heap);
+    offset = std::min(offset, heap.size);
+    count = std::min(count, heap.size - offset);
+    return VariantInternals::MakeHeap(varString, AnsiHeap::Part(heap, offset, count));
 }
 Variant::Variant(std::shared_ptr<IVariantDispatch> v) : type_(varDispatch) {
     v_.heap = new DispatchHeap(std::move(v));
@@ -289,8 +318,22 @@ void Variant::ShareOrCopyHeap() {
     }
 }
 
-void Variant::ReleaseHeap(TVarType, Payload value) noexcept {
-    if (value.heap->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) delete value.heap;
+void Variant::ReleaseHeap(TVarType type, Payload value) noexcept {
+    switch (type) {
+        case varString:
+            AnsiHeap::Release(static_cast<AnsiHeap*>(value.heap));
+            return;
+        case varOleStr:
+            WideHeap::Release(static_cast<WideHeap*>(value.heap));
+            return;
+        default:
+            break;
+    }
+    if (value.heap->refs.fetch_sub(1, std::memory_order_acq_rel) != 1) return;
+    if ((type & varArray) != 0)
+        delete static_cast<ArrayHeap*>(value.heap);
+    else
+        delete static_cast<DispatchHeap*>(value.heap);
 }
 
 // ---- conversions --------------------------------------------------------------
@@ -404,16 +447,18 @@ std::string Variant::AsString() const {
 }
 
 std::u16string Variant::AsWideString() const {
-    if (type_ == varOleStr) return VariantInternals::Wide(*this);
+    if (type_ == varOleStr) return std::u16string(VariantInternals::Wide(*this));
     return AnsiToWide(TextOf(*this, varOleStr));
 }
 
-const std::string* Variant::AnsiTextPtr() const noexcept {
-    return type_ == varString ? &VariantInternals::Ansi(*this) : nullptr;
+std::optional<std::string_view> Variant::AnsiTextView() const noexcept {
+    if (type_ != varString) return std::nullopt;
+    return VariantInternals::Ansi(*this);
 }
 
-const std::u16string* Variant::WideTextPtr() const noexcept {
-    return type_ == varOleStr ? &VariantInternals::Wide(*this) : nullptr;
+std::optional<std::u16string_view> Variant::WideTextView() const noexcept {
+    if (type_ != varOleStr) return std::nullopt;
+    return VariantInternals::Wide(*this);
 }
 
 std::shared_ptr<IVariantDispatch> Variant::AsDispatch() const {

@@ -109,6 +109,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -191,7 +192,7 @@ class Variant {
     // old value is released.
     Variant& operator=(Variant&& other) noexcept {
         if (this != &other) {
-            const TVarType oldType = type_;
+            const TVarType oldType = Type();
             const Payload oldValue = v_;
             type_ = other.type_;
             v_ = other.v_;
@@ -201,7 +202,7 @@ class Variant {
         return *this;
     }
     ~Variant() {
-        if (HoldsHeap(type_)) ReleaseHeap(type_, v_);
+        if (HoldsHeap(type_)) ReleaseHeap(Type(), v_);
     }
     void Swap(Variant& other) noexcept {
         std::swap(type_, other.type_);
@@ -236,8 +237,17 @@ class Variant {
     static Variant FromByte(uint8_t v) noexcept { return RawInt(varByte, v); }
     static Variant FromWord(uint16_t v) noexcept { return RawInt(varWord, v); }
     static Variant FromError(int32_t scode) noexcept { return RawInt(varError, scode); }
+    // A varString of the parts one after the other, built in one piece.
+    static Variant JoinedString(std::initializer_list<std::string_view> parts);
+    // A varString of `count` characters of the text of `source` from the
+    // 0-based `offset` (both clamped to the text). A long part of a
+    // varString shares its storage (never more than twice the part's size
+    // stays allocated for it); a short one is copied.
+    static Variant SubString(const Variant& source, size_t offset, size_t count);
 
-    TVarType Type() const noexcept { return type_; }  // with varArray when an array
+    TVarType Type() const noexcept {
+        return static_cast<TVarType>(type_);
+    }  // with varArray when an array
     bool IsEmpty() const noexcept { return type_ == varEmpty; }
     bool IsNull() const noexcept { return type_ == varNull; }
     bool IsArray() const noexcept { return (type_ & varArray) != 0; }
@@ -268,10 +278,11 @@ class Variant {
     std::u16string AsWideString() const;
     std::shared_ptr<IVariantDispatch> AsDispatch() const;
     // The text of a varString / varOleStr value itself, shared with every
-    // copy of the value: no conversion, no copy. nullptr for other types.
-    // Valid while the Variant (or a copy of it) holds the value.
-    const std::string* AnsiTextPtr() const noexcept;
-    const std::u16string* WideTextPtr() const noexcept;
+    // copy of the value: no conversion, no copy (and no terminating zero to
+    // rely on). Empty for other types. Valid while the Variant (or a copy
+    // of it) holds the value.
+    std::optional<std::string_view> AnsiTextView() const noexcept;
+    std::optional<std::u16string_view> WideTextView() const noexcept;
     // The narrower types, range-checked like AsInteger.
     int16_t AsSmallint() const;
     int8_t AsShortInt() const;
@@ -331,8 +342,9 @@ class Variant {
     // every code from 64 up (varString, arrays; no other is ever stored).
     static constexpr uint64_t kHeapTypeBits =
         (uint64_t{1} << varOleStr) | (uint64_t{1} << varDispatch) | (uint64_t{1} << varUnknown);
-    static constexpr bool HoldsHeap(TVarType type) noexcept {
-        return type >= 64 || ((kHeapTypeBits >> type) & 1) != 0;
+    static constexpr bool HoldsHeap(uint64_t type) noexcept {
+        // Numbers come first in the codes: one comparison settles them.
+        return type >= varOleStr && (type >= 64 || ((kHeapTypeBits >> type) & 1) != 0);
     }
     static constexpr uint64_t kOrdinalTypeBits =
         (uint64_t{1} << varSmallint) | (uint64_t{1} << varInteger) | (uint64_t{1} << varShortInt) |
@@ -345,7 +357,9 @@ class Variant {
     double ToDouble() const;
     bool ToBoolean() const;
 
-    TVarType type_;
+    // A whole word, so that copies read what was written in one piece (a
+    // 2-byte store read back by an 8-byte load stalls the processor).
+    uint64_t type_;
     Payload v_;
 
     friend struct VariantAccess;
@@ -393,10 +407,18 @@ inline Variant operator*(const Variant& a, const Variant& b) {
 inline Variant operator/(const Variant& a, const Variant& b) {
     return VariantAccess::Binary(VariantAccess::Op::Divide, a, b);
 }
+// Integer pairs inline; a divisor of 0 (EDivByZero) or -1 (the quotient
+// that does not fit) takes the general path.
 inline Variant VarIntDiv(const Variant& a, const Variant& b) {  // div
+    if (VariantAccess::BothInteger(a, b) && VariantAccess::Int(b) != 0 &&
+        VariantAccess::Int(b) != -1)
+        return Variant(static_cast<int32_t>(VariantAccess::Int(a) / VariantAccess::Int(b)));
     return VariantAccess::Binary(VariantAccess::Op::IntDivide, a, b);
 }
 inline Variant VarMod(const Variant& a, const Variant& b) {  // mod
+    if (VariantAccess::BothInteger(a, b) && VariantAccess::Int(b) != 0 &&
+        VariantAccess::Int(b) != -1)
+        return Variant(static_cast<int32_t>(VariantAccess::Int(a) % VariantAccess::Int(b)));
     return VariantAccess::Binary(VariantAccess::Op::Modulus, a, b);
 }
 // Logical on Booleans, bitwise on integers.

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,22 +18,95 @@ namespace runtime {
 
 struct VariantHeap {
     // Arrays are copied on assignment and keep this at 1; strings and
-    // dispatch holders are shared between copies.
+    // dispatch holders are shared between copies. Which derived type a heap
+    // is follows from the Variant's type code (ReleaseHeap frees by it).
     std::atomic<int32_t> refs{1};
-    virtual ~VariantHeap() = default;
 };
 
 namespace variant_internal {
 
-struct AnsiHeap final : VariantHeap {
-    explicit AnsiHeap(std::string s) : text(std::move(s)) {}
-    const std::string text;
+// Below this length a part of a string is always copied: a copy of a short
+// text costs less than the reference that sharing keeps.
+inline constexpr size_t kMinSharedTextLength = 256;
+// A string moved into a Variant from this length up keeps its buffer
+// instead of being copied.
+inline constexpr size_t kMinAdoptedTextLength = 1024;
+
+// The text of a varString (Char = char) or varOleStr (char16_t) value, in
+// one allocation: the header, then the characters and a terminating zero.
+// Two other storages exist for long texts: a std::basic_string moved in
+// (Adopted, its buffer kept) and a part of another heap's text (Slice, which
+// holds a reference to that heap). Readers see only `data` and `size`.
+template <typename Char>
+struct TextHeap final : VariantHeap {
+    using String = std::basic_string<Char>;
+    using View = std::basic_string_view<Char>;
+    enum class Storage : uint8_t { Inline, Adopted, Slice };
+
+    Storage storage = Storage::Inline;
+    size_t size = 0;
+    const Char* data = nullptr;
+    TextHeap* root = nullptr;  // Slice: the heap whose characters these are
+
+    View Text() const { return {data, size}; }
+
+    // A heap of n characters for the caller to fill (MutableChars), zero
+    // terminated.
+    static TextHeap* Make(size_t n) {
+        void* memory = ::operator new(sizeof(TextHeap) + (n + 1) * sizeof(Char));
+        auto* heap = new (memory) TextHeap();
+        Char* chars = reinterpret_cast<Char*>(heap + 1);
+        chars[n] = Char();
+        heap->size = n;
+        heap->data = chars;
+        return heap;
+    }
+    static TextHeap* Copy(View text) {
+        TextHeap* heap = Make(text.size());
+        if (!text.empty())
+            std::char_traits<Char>::copy(heap->MutableChars(), text.data(), text.size());
+        return heap;
+    }
+    static TextHeap* Adopt(String&& text) {
+        if (text.size() < kMinAdoptedTextLength) return Copy(text);
+        void* memory = ::operator new(sizeof(TextHeap) + sizeof(String));
+        auto* heap = new (memory) TextHeap();
+        auto* kept = new (heap + 1) String(std::move(text));
+        heap->storage = Storage::Adopted;
+        heap->size = kept->size();
+        heap->data = kept->data();
+        return heap;
+    }
+    // Characters [offset, offset + n) of `source` (in range): shared with
+    // the heap that holds them when the part is long and keeps at least
+    // half of that heap's text alive, else copied.
+    static TextHeap* Part(TextHeap& source, size_t offset, size_t n) {
+        TextHeap& holder = source.storage == Storage::Slice ? *source.root : source;
+        if (n < kMinSharedTextLength || n < holder.size - n)
+            return Copy(source.Text().substr(offset, n));
+        holder.refs.fetch_add(1, std::memory_order_relaxed);
+        auto* heap = new (::operator new(sizeof(TextHeap))) TextHeap();
+        heap->storage = Storage::Slice;
+        heap->size = n;
+        heap->data = source.data + offset;
+        heap->root = &holder;
+        return heap;
+    }
+    Char* MutableChars() { return reinterpret_cast<Char*>(this + 1); }
+
+    static void Release(TextHeap* heap) noexcept {
+        while (heap != nullptr && heap->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+            TextHeap* root = heap->root;
+            if (heap->storage == Storage::Adopted) reinterpret_cast<String*>(heap + 1)->~String();
+            heap->~TextHeap();
+            ::operator delete(static_cast<void*>(heap));
+            heap = root;
+        }
+    }
 };
 
-struct WideHeap final : VariantHeap {
-    explicit WideHeap(std::u16string s) : text(std::move(s)) {}
-    const std::u16string text;
-};
+using AnsiHeap = TextHeap<char>;
+using WideHeap = TextHeap<char16_t>;
 
 struct DispatchHeap final : VariantHeap {
     explicit DispatchHeap(std::shared_ptr<IVariantDispatch> p) : object(std::move(p)) {}
@@ -98,11 +172,11 @@ struct VariantInternals {
         return r;
     }
 
-    static const std::string& Ansi(const Variant& v) {
-        return static_cast<const variant_internal::AnsiHeap*>(v.v_.heap)->text;
+    static std::string_view Ansi(const Variant& v) {
+        return static_cast<const variant_internal::AnsiHeap*>(v.v_.heap)->Text();
     }
-    static const std::u16string& Wide(const Variant& v) {
-        return static_cast<const variant_internal::WideHeap*>(v.v_.heap)->text;
+    static std::u16string_view Wide(const Variant& v) {
+        return static_cast<const variant_internal::WideHeap*>(v.v_.heap)->Text();
     }
     static variant_internal::ArrayHeap& Array(const Variant& v) {
         return *static_cast<variant_internal::ArrayHeap*>(v.v_.heap);

@@ -221,8 +221,12 @@ Variant Logic(Op op, const Variant& a, const Variant& b) {
 
 // Both are text or Empty (as "").
 Variant Concatenate(const Variant& a, const Variant& b) {
-    if (V::Type(a) != varOleStr && V::Type(b) != varOleStr)
-        return Variant(a.AsString() + b.AsString());
+    if (V::Type(a) != varOleStr && V::Type(b) != varOleStr) {
+        const auto text = [](const Variant& v) {
+            return V::Type(v) == varString ? V::Ansi(v) : std::string_view();
+        };
+        return Variant::JoinedString({text(a), text(b)});
+    }
     return Variant(a.AsWideString() + b.AsWideString());
 }
 
@@ -278,7 +282,13 @@ Rel CompareNumbers(const Number& a, const Number& b) {
 // Both are text (or Empty as "").
 Rel CompareTexts(const Variant& a, const Variant& b) {
     const TVarType ta = V::Type(a), tb = V::Type(b);
-    if (ta != varOleStr && tb != varOleStr) return Order(a.AsString(), b.AsString());
+    // Read in place: comparing long page texts copies nothing.
+    if (ta != varOleStr && tb != varOleStr) {
+        const std::string_view x = ta == varString ? V::Ansi(a) : std::string_view();
+        const std::string_view y = tb == varString ? V::Ansi(b) : std::string_view();
+        return Order(x, y);
+    }
+    if (ta == varOleStr && tb == varOleStr) return Order(V::Wide(a), V::Wide(b));
     return Order(a.AsWideString(), b.AsWideString());
 }
 

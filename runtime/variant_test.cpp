@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -684,23 +685,78 @@ TEST(VariantValue, CopiesAndMovesAreIndependent) {
     EXPECT_TRUE(c.IsEmpty());
 }
 
-// The text pointers read a string value in place: every copy of the value
-// shows the same text, and other types show none.
-TEST(VariantValue, TextPointersShareTheValue) {
+// The text views read a string value in place: every copy of the value
+// shows the same characters, and other types show none.
+TEST(VariantValue, TextViewsShareTheValue) {
     const Variant ansi(std::string(1000, 'a'));
     const Variant copy = ansi;
-    ASSERT_NE(ansi.AnsiTextPtr(), nullptr);
-    EXPECT_EQ(ansi.AnsiTextPtr(), copy.AnsiTextPtr());
-    EXPECT_EQ(*ansi.AnsiTextPtr(), std::string(1000, 'a'));
-    EXPECT_EQ(ansi.WideTextPtr(), nullptr);
+    ASSERT_TRUE(ansi.AnsiTextView().has_value());
+    EXPECT_EQ(ansi.AnsiTextView()->data(), copy.AnsiTextView()->data());
+    EXPECT_EQ(*ansi.AnsiTextView(), std::string(1000, 'a'));
+    EXPECT_FALSE(ansi.WideTextView().has_value());
     const Variant wide(u"\u0436");
-    ASSERT_NE(wide.WideTextPtr(), nullptr);
-    EXPECT_EQ(*wide.WideTextPtr(), u"\u0436");
-    EXPECT_EQ(wide.AnsiTextPtr(), nullptr);
+    ASSERT_TRUE(wide.WideTextView().has_value());
+    EXPECT_EQ(*wide.WideTextView(), u"\u0436");
+    EXPECT_FALSE(wide.AnsiTextView().has_value());
     for (const Variant& other : {I(5), Variant(), Variant::Null(), Variant(true)}) {
-        EXPECT_EQ(other.AnsiTextPtr(), nullptr);
-        EXPECT_EQ(other.WideTextPtr(), nullptr);
+        EXPECT_FALSE(other.AnsiTextView().has_value());
+        EXPECT_FALSE(other.WideTextView().has_value());
     }
+}
+
+// Parts of a string: the text is right whatever the storage; a long part
+// that keeps at least half of the text shares it, anything else is a copy
+// of its own (so a short part never keeps a long page alive).
+TEST(VariantValue, SubStringTextAndStorage) {
+    std::string page;
+    for (int i = 0; i < 1000; ++i) page += static_cast<char>('a' + i % 26);
+    const Variant whole(page);
+    const char* base = whole.AnsiTextView()->data();
+    const auto shares = [&](const Variant& part) {
+        const char* p = part.AnsiTextView()->data();
+        return p >= base && p < base + page.size();
+    };
+    struct Row {
+        size_t offset, count;
+        bool shared;
+    } rows[] = {
+        {0, 1000, true},   {1, 999, true},   {500, 500, true},  {100, 600, true},
+        {501, 499, false}, {10, 255, false}, {0, 0, false},     {990, 100, false},
+        {2000, 5, false},  {999, 1, false},  {300, 5000, true},
+    };
+    for (const Row& row : rows) {
+        const Variant part = Variant::SubString(whole, row.offset, row.count);
+        const size_t offset = std::min(row.offset, page.size());
+        EXPECT_EQ(part.Type(), varString);
+        EXPECT_EQ(part.AsString(), page.substr(offset, row.count))
+            << row.offset << "," << row.count;
+        EXPECT_EQ(shares(part), row.shared) << row.offset << "," << row.count;
+    }
+    // A part of a part measures against the whole text and outlives it.
+    Variant outer = Variant::SubString(whole, 100, 800);
+    const Variant inner = Variant::SubString(outer, 50, 600);
+    EXPECT_TRUE(shares(inner));
+    EXPECT_FALSE(shares(Variant::SubString(outer, 0, 400)));
+    outer.Clear();
+    EXPECT_EQ(inner.AsString(), page.substr(150, 600));
+    // Other types are parts of their text.
+    EXPECT_EQ(Variant::SubString(I(123456), 2, 3).AsString(), "345");
+    EXPECT_EQ(Variant::SubString(Variant(u"wide text"), 5, 10).AsString(), "text");
+}
+
+TEST(VariantValue, JoinedStringAndTextOperators) {
+    EXPECT_EQ(Variant::JoinedString({"ab", "", "cde"}).AsString(), "abcde");
+    EXPECT_EQ(Variant::JoinedString({}).Type(), varString);
+    // Concatenation and comparison read parts and long texts in place.
+    const Variant whole(std::string(600, 'x') + std::string(600, 'y'));
+    const Variant tail = Variant::SubString(whole, 600, 600);
+    EXPECT_EQ((tail + Variant("!")).AsString(), std::string(600, 'y') + "!");
+    EXPECT_EQ((Variant() + tail).AsString(), std::string(600, 'y'));
+    EXPECT_TRUE(tail == Variant(std::string(600, 'y')));
+    EXPECT_TRUE(Variant::SubString(whole, 0, 600) < tail);
+    EXPECT_TRUE(Variant("\xE9") > Variant("z"));  // by unsigned code unit
+    EXPECT_TRUE(Variant(u"abc") == Variant("abc"));
+    EXPECT_TRUE(Variant(u"abd") > Variant(u"abc"));
 }
 
 TEST(VariantValue, SharedStringsSurviveConcurrentCopies) {

@@ -5,6 +5,8 @@
 #include "runtime/exceptions.h"
 #include "script/builder.h"
 #include "script/expression.h"
+#include "script/expression_node.h"
+#include "script/proc_call.h"
 #include "script/run_guard.h"
 #include "script/script.h"
 #include "script/xml_tree.h"
@@ -188,24 +190,11 @@ bool HasVarParams(const TscCustomVariable& ref, int written) {
     return false;
 }
 
-// A call of a script procedure: the arguments go straight into the
-// parameters, and a procedure that is running already keeps its caller's
-// values aside until the nested call is over.
-Variant CallProcedure(TscProcVariable& proc, const TscDesignatorItem& step, bool needResult) {
+// Any other call: var parameters, macros, defaults left to the procedure,
+// several arguments.
+[[gnu::noinline]] Variant CallWithArguments(TscProcVariable& proc, const TscDesignatorItem& step,
+                                            bool needResult) {
     const int argCount = step.ArgCount();
-    if (argCount <= 1 && proc.ParamCount() == argCount && !proc.IsMacro &&
-        (argCount == 0 || !proc.GetParam(0)->IsVarParam)) {
-        // The frequent shape: at most one argument, passed by value.
-        Variant value = argCount == 1 ? step.Arg(0)->GetValue() : Variant();
-        proc.NeedResult = needResult;
-        if (proc.IsRunning) {
-            FrameSave frame(proc);
-            if (argCount == 1) proc.GetParam(0)->Value = std::move(value);
-            return proc.Run();
-        }
-        if (argCount == 1) proc.GetParam(0)->Value = std::move(value);
-        return proc.Run();
-    }
     ArgValues args(argCount);
     ComputeArgs(step, proc, args);
     const int paramCount = proc.ParamCount();
@@ -229,6 +218,12 @@ Variant CallProcedure(TscProcVariable& proc, const TscDesignatorItem& step, bool
     }
     if (anyVar) WriteBack(step, proc, written, args);
     return result;
+}
+
+// A call of a script procedure.
+Variant CallProcedure(TscProcVariable& proc, const TscDesignatorItem& step, bool needResult) {
+    if (IsSimpleCall(proc, step)) return SimpleCall(proc, step, needResult);
+    return CallWithArguments(proc, step, needResult);
 }
 
 }  // namespace
@@ -304,7 +299,7 @@ TscStringDesignator::TscStringDesignator(TscScript& script)
 Variant TscStringDesignator::GetValue() {
     const Variant index = FastRef->GetValue();
     const Variant& value = LinkedItem->Value;
-    if (const std::string* text = value.AnsiTextPtr())
+    if (const auto text = value.AnsiTextView())
         return CharValue(static_cast<unsigned char>((*text)[CheckedIndex(index, text->size())]));
     const std::string text = value.AsString();
     return CharValue(static_cast<unsigned char>(text[CheckedIndex(index, text.size())]));

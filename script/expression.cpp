@@ -11,7 +11,9 @@
 #include "script/conversions.h"
 #include "script/designator.h"
 #include "script/errors.h"
+#include "script/expression_node.h"
 #include "script/limits.h"
+#include "script/proc_call.h"
 #include "script/run_guard.h"
 #include "script/script.h"
 
@@ -123,39 +125,6 @@ TscTypeKind KindOfValue(const Variant& v) {
 
 // ---- nodes ------------------------------------------------------------------------
 
-class TscExpressionNode {
-  public:
-    explicit TscExpressionNode(std::string position) : position(std::move(position)) {}
-    virtual ~TscExpressionNode() = default;
-    TscExpressionNode(const TscExpressionNode&) = delete;
-    TscExpressionNode& operator=(const TscExpressionNode&) = delete;
-
-    // The node's value: a reference to the value it holds (a constant, a
-    // variable's own value) or to `scratch`, which receives a computed one.
-    virtual const Variant& EvalRef(Variant& scratch) = 0;
-    Variant Eval() {
-        Variant scratch;
-        const Variant& value = EvalRef(scratch);
-        return &value == &scratch ? std::move(scratch) : value;
-    }
-    virtual bool EvalBool() {
-        Variant scratch;
-        return EvalRef(scratch).AsBoolean();
-    }
-    virtual bool IsOperator() const { return false; }
-    virtual int Priority() const { return 0; }
-
-    enum class NodeClass : uint8_t { Constant, Designator, Set, Operator };
-    NodeClass nodeClass = NodeClass::Operator;
-
-    std::unique_ptr<TscExpressionNode> left;
-    std::unique_ptr<TscExpressionNode> right;
-    TscExpressionNode* parent = nullptr;
-    TscTypeKind kind = fskVariant;
-    std::string typeName;
-    std::string position;
-};
-
 namespace {
 
 class ConstantNode final : public TscExpressionNode {
@@ -181,9 +150,19 @@ class DesignatorNode final : public TscExpressionNode {
         if (designator->DesignatorKind == 1 && designator->DeferredNode == nullptr &&
             designator->LinkedItem != nullptr && designator->LinkedItem->HoldsValue())
             variable = designator->LinkedItem;
+        call = dynamic_cast<TscCallDesignator*>(designator.get());
     }
     const Variant& EvalRef(Variant& scratch) override {
         if (variable != nullptr) return variable->Value;
+        if (call != nullptr) {
+            // The call runs here, not one machine call further down.
+            const TscDesignatorItem& step = *call->Step(0);
+            auto& proc = static_cast<TscProcVariable&>(*step.Ref);
+            if (IsSimpleCall(proc, step)) {
+                scratch = SimpleCall(proc, step, call->NeedResult);
+                return scratch;
+            }
+        }
         scratch = designator->GetValue();
         return scratch;
     }
@@ -194,6 +173,7 @@ class DesignatorNode final : public TscExpressionNode {
 
     std::unique_ptr<TscDesignator> designator;
     TscCustomVariable* variable = nullptr;  // a plain variable, read directly
+    TscCallDesignator* call = nullptr;      // the designator as a call of a procedure
 };
 
 class SetNode final : public TscExpressionNode {
@@ -286,13 +266,57 @@ class OperatorNode : public TscExpressionNode {
     bool IsInstance();
 };
 
-// + - * / div mod shl shr xor: the operation is picked once, when the node
-// is made.
+// The operations bound into the arithmetic and comparison nodes; the
+// Variant operators take Integer pairs inline.
+template <Op kOp>
+Variant Arithmetic(const Variant& a, const Variant& b) {
+    if constexpr (kOp == Op::Plus) {
+        CheckConcatenation(a, b);
+        return a + b;
+    } else if constexpr (kOp == Op::Minus) {
+        return a - b;
+    } else if constexpr (kOp == Op::Mul) {
+        return a * b;
+    } else if constexpr (kOp == Op::DivFloat) {
+        return a / b;
+    } else if constexpr (kOp == Op::DivInt) {
+        return runtime::VarIntDiv(a, b);
+    } else if constexpr (kOp == Op::Mod) {
+        return runtime::VarMod(a, b);
+    } else if constexpr (kOp == Op::Shl) {
+        return runtime::VarShl(a, b);
+    } else if constexpr (kOp == Op::Shr) {
+        return runtime::VarShr(a, b);
+    } else {
+        static_assert(kOp == Op::Xor);
+        return runtime::VarXor(a, b);
+    }
+}
+
+template <Op kOp>
+bool Comparison(const Variant& a, const Variant& b) {
+    if constexpr (kOp == Op::Great) {
+        return a > b;
+    } else if constexpr (kOp == Op::Less) {
+        return a < b;
+    } else if constexpr (kOp == Op::LessEq) {
+        return a <= b;
+    } else if constexpr (kOp == Op::GreatEq) {
+        return a >= b;
+    } else if constexpr (kOp == Op::NonEq) {
+        return !(a == b);
+    } else {
+        static_assert(kOp == Op::Eq);
+        return a == b;
+    }
+}
+
+// + - * / div mod shl shr xor: one class per operation, so the operation
+// is compiled into the node.
+template <Op kOp>
 class ArithmeticNode final : public OperatorNode {
   public:
-    using Apply = Variant (*)(const Variant& a, const Variant& b);
-    ArithmeticNode(Op o, std::string position, Apply apply)
-        : OperatorNode(o, std::move(position)), apply_(apply) {}
+    explicit ArithmeticNode(std::string position) : OperatorNode(kOp, std::move(position)) {}
 
     const Variant& EvalRef(Variant& scratch) override {
         const Variant* a = leftValue != nullptr ? leftValue : &Operand(left, scratch);
@@ -300,80 +324,71 @@ class ArithmeticNode final : public OperatorNode {
             scratch = *a;
             a = &scratch;
         }
-        Variant rightScratch;
-        const Variant& b = rightValue != nullptr ? *rightValue : Operand(right, rightScratch);
-        if (op == Op::Plus) CheckConcatenation(*a, b);
-        Variant result = apply_(*a, b);
-        scratch = std::move(result);
+        if (rightValue != nullptr) {
+            scratch = Arithmetic<kOp>(*a, *rightValue);
+        } else {
+            Variant rightScratch;
+            scratch = Arithmetic<kOp>(*a, Operand(right, rightScratch));
+        }
         return scratch;
     }
-
-  private:
-    Apply apply_;
 };
 
 // The six comparisons.
+template <Op kOp>
 class ComparisonNode final : public OperatorNode {
   public:
-    using Test = bool (*)(const Variant& a, const Variant& b);
-    ComparisonNode(Op o, std::string position, Test test)
-        : OperatorNode(o, std::move(position)), test_(test) {}
+    explicit ComparisonNode(std::string position) : OperatorNode(kOp, std::move(position)) {}
 
     bool EvalBool() override {
+        if (leftValue != nullptr && rightValue != nullptr)
+            return Comparison<kOp>(*leftValue, *rightValue);
         Variant leftScratch;
         const Variant* a = leftValue != nullptr ? leftValue : &Operand(left, leftScratch);
         if (!rightIsPure && a != &leftScratch) {
             leftScratch = *a;
             a = &leftScratch;
         }
+        if (rightValue != nullptr) return Comparison<kOp>(*a, *rightValue);
         Variant rightScratch;
-        return test_(*a, rightValue != nullptr ? *rightValue : Operand(right, rightScratch));
+        return Comparison<kOp>(*a, Operand(right, rightScratch));
     }
     const Variant& EvalRef(Variant& scratch) override {
         scratch = Variant(EvalBool());
         return scratch;
     }
-
-  private:
-    Test test_;
 };
 
+template <template <Op> class Node, Op kOp>
+std::unique_ptr<OperatorNode> NewNode(std::string position) {
+    return std::make_unique<Node<kOp>>(std::move(position));
+}
+
 // The node for an operator: the arithmetic and comparison ones get their
-// operation bound in.
+// operation compiled in.
 std::unique_ptr<OperatorNode> MakeOperator(Op op, std::string position) {
-    using A = ArithmeticNode::Apply;
-    using T = ComparisonNode::Test;
     static constexpr struct {
         Op op;
-        A apply;
-    } kArithmetic[] = {
-        {Op::Plus, [](const Variant& a, const Variant& b) { return a + b; }},
-        {Op::Minus, [](const Variant& a, const Variant& b) { return a - b; }},
-        {Op::Mul, [](const Variant& a, const Variant& b) { return a * b; }},
-        {Op::DivFloat, [](const Variant& a, const Variant& b) { return a / b; }},
-        {Op::DivInt, [](const Variant& a, const Variant& b) { return runtime::VarIntDiv(a, b); }},
-        {Op::Mod, [](const Variant& a, const Variant& b) { return runtime::VarMod(a, b); }},
-        {Op::Shl, [](const Variant& a, const Variant& b) { return runtime::VarShl(a, b); }},
-        {Op::Shr, [](const Variant& a, const Variant& b) { return runtime::VarShr(a, b); }},
-        {Op::Xor, [](const Variant& a, const Variant& b) { return runtime::VarXor(a, b); }},
+        std::unique_ptr<OperatorNode> (*make)(std::string position);
+    } kBound[] = {
+        {Op::Plus, NewNode<ArithmeticNode, Op::Plus>},
+        {Op::Minus, NewNode<ArithmeticNode, Op::Minus>},
+        {Op::Mul, NewNode<ArithmeticNode, Op::Mul>},
+        {Op::DivFloat, NewNode<ArithmeticNode, Op::DivFloat>},
+        {Op::DivInt, NewNode<ArithmeticNode, Op::DivInt>},
+        {Op::Mod, NewNode<ArithmeticNode, Op::Mod>},
+        {Op::Shl, NewNode<ArithmeticNode, Op::Shl>},
+        {Op::Shr, NewNode<ArithmeticNode, Op::Shr>},
+        {Op::Xor, NewNode<ArithmeticNode, Op::Xor>},
+        {Op::Great, NewNode<ComparisonNode, Op::Great>},
+        {Op::Less, NewNode<ComparisonNode, Op::Less>},
+        {Op::LessEq, NewNode<ComparisonNode, Op::LessEq>},
+        {Op::GreatEq, NewNode<ComparisonNode, Op::GreatEq>},
+        {Op::NonEq, NewNode<ComparisonNode, Op::NonEq>},
+        {Op::Eq, NewNode<ComparisonNode, Op::Eq>},
     };
-    static constexpr struct {
-        Op op;
-        T test;
-    } kComparisons[] = {
-        {Op::Great, [](const Variant& a, const Variant& b) { return a > b; }},
-        {Op::Less, [](const Variant& a, const Variant& b) { return a < b; }},
-        {Op::LessEq, [](const Variant& a, const Variant& b) { return a <= b; }},
-        {Op::GreatEq, [](const Variant& a, const Variant& b) { return a >= b; }},
-        {Op::NonEq, [](const Variant& a, const Variant& b) { return !(a == b); }},
-        {Op::Eq, [](const Variant& a, const Variant& b) { return a == b; }},
-    };
-    for (const auto& row : kArithmetic)
-        if (row.op == op)
-            return std::make_unique<ArithmeticNode>(op, std::move(position), row.apply);
-    for (const auto& row : kComparisons)
-        if (row.op == op)
-            return std::make_unique<ComparisonNode>(op, std::move(position), row.test);
+    for (const auto& row : kBound)
+        if (row.op == op) return row.make(std::move(position));
     return std::make_unique<OperatorNode>(op, std::move(position));
 }
 
@@ -816,11 +831,16 @@ std::string TscExpression::Finish() {
 }
 
 Variant TscExpression::GetValue() {
-    return top_ != nullptr && current_ == nullptr ? top_->Eval() : Variant::Null();
+    TscExpressionNode* root = Root();
+    return root != nullptr ? root->Eval() : Variant::Null();
+}
+
+const Variant& TscExpression::GetValueRef(Variant& scratch) {
+    return ValueRefOf(*this, scratch);
 }
 
 bool TscExpression::GetBoolean() {
-    return top_ != nullptr && current_ == nullptr ? top_->EvalBool() : false;
+    return BooleanOf(*this);
 }
 
 void TscExpression::SetValue(const Variant& value) {

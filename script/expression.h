@@ -42,6 +42,7 @@ class TscExpression : public TscCustomExpression {
     [[nodiscard]] std::string Finish();
 
     runtime::Variant GetValue() override;
+    const runtime::Variant& GetValueRef(runtime::Variant& scratch) override;
     // The value as a Boolean, without an intermediate Variant where the top
     // is a comparison.
     bool GetBoolean();
@@ -67,6 +68,9 @@ class TscExpression : public TscCustomExpression {
 
     // The expression's text in the script (for macro arguments).
     std::string SourceText;
+
+    // The root of the finished tree; nullptr while it is being built.
+    TscExpressionNode* Root() const { return current_ == nullptr ? top_.get() : nullptr; }
 
   private:
     // Puts an operand (or an opening operator) into the current node's first

@@ -12,6 +12,7 @@
 #include "runtime/strings.h"
 #include "script/conversions.h"
 #include "script/errors.h"
+#include "script/proc_call.h"
 #include "script/run_guard.h"
 #include "script/script.h"
 #include "script/statements.h"
@@ -24,7 +25,7 @@ namespace {
 
 // The first character of a value's text, #0 for an empty text.
 char FirstChar(const Variant& v) {
-    if (const std::string* text = v.AnsiTextPtr()) return text->empty() ? '\0' : (*text)[0];
+    if (const auto text = v.AnsiTextView()) return text->empty() ? '\0' : (*text)[0];
     const std::string text = v.AsString();
     return text.empty() ? '\0' : text[0];
 }
@@ -193,6 +194,7 @@ TscProcVariable::TscProcVariable(std::string name, std::string typeName, TscType
       IsFunction(isFunction),
       LocalScript(std::make_unique<TscScript>(nullptr)) {
     ReadOnly = true;
+    tableVersion_ = &LocalScript->tableVersion_;
     LocalScript->ParentScript = &declaringScript;
     LocalScript->ShareRunState(declaringScript.Run());
     if (IsFunction) {
@@ -211,46 +213,23 @@ void TscProcVariable::AddLocal(TscCustomVariable& local, Variant initialValue) {
     locals_.push_back({&local, std::move(initialValue)});
 }
 
-std::span<TscCustomVariable* const> TscProcVariable::FrameItems() {
-    const uint64_t version = LocalScript->ItemTableVersion();
-    if (version != frameVersion_) {
-        frame_.clear();
-        for (const auto& entry : LocalScript->table_) {
-            TscCustomVariable* item = entry.item;
-            if (item != nullptr && !item->IsConstant &&
-                (item->IsVariable() || item->ItemClass() == TscItemClass::Param))
-                frame_.push_back(item);
-        }
-        frameVersion_ = version;
+void TscProcVariable::RebuildFrame() {
+    frame_.clear();
+    for (const auto& entry : LocalScript->table_) {
+        TscCustomVariable* item = entry.item;
+        if (item != nullptr && !item->IsConstant &&
+            (item->IsVariable() || item->ItemClass() == TscItemClass::Param))
+            frame_.push_back(item);
     }
-    return frame_;
+    frameVersion_ = LocalScript->ItemTableVersion();
 }
 
 Variant TscProcVariable::Run() {
-    TscScript& local = *LocalScript;
-    RunGuard guard(local.Run());
-    guard.CheckStack();
-    local.CountStep();
+    return ProcedureRun::Run(*this);
+}
 
-    struct Restore {
-        TscProcVariable& proc;
-        bool wasRunning;
-        ~Restore() {
-            proc.LocalScript->FlowFlags = 0;
-            proc.IsRunning = wasRunning;
-        }
-    } restore{*this, IsRunning};
-    IsRunning = true;
-    local.FlowFlags = 0;
-    // Every call starts from the declared state, whatever the last one left.
-    for (Local& l : locals_) l.item->Value = l.initialValue;
-    if (LinkedItem != nullptr) LinkedItem->Value = Variant::Null();
-
-    local.MainList().ExecuteList();
-
-    if (!IsFunction || LinkedItem == nullptr) return Variant::Null();
-    // Result starts afresh on the next call, so its value can be handed out.
-    return std::move(LinkedItem->Value);
+Variant TscProcVariable::Call(Variant* argument) {
+    return ProcedureRun::Call(*this, argument);
 }
 
 // ---- TscCustomExpression, TscSetExpression -----------------------------------------
@@ -382,9 +361,9 @@ TscStringHelper::TscStringHelper()
 
 Variant TscStringHelper::GetValue() {
     const Variant& index = GetParam(0)->Value;
-    if (const std::string* text = ParentValue.AnsiTextPtr())
+    if (const auto text = ParentValue.AnsiTextView())
         return CharValue(static_cast<unsigned char>((*text)[CheckedIndex(index, text->size())]));
-    if (const std::u16string* wide = ParentValue.WideTextPtr())
+    if (const auto wide = ParentValue.WideTextView())
         return Variant(std::u16string(1, (*wide)[CheckedIndex(index, wide->size())]));
     const std::string text = ParentValue.AsString();
     return CharValue(static_cast<unsigned char>(text[CheckedIndex(index, text.size())]));
@@ -393,8 +372,8 @@ Variant TscStringHelper::GetValue() {
 void TscStringHelper::SetValue(const Variant& value) {
     const Variant& index = GetParam(0)->Value;
     Variant result;
-    if (const std::u16string* wide = ParentValue.WideTextPtr()) {
-        std::u16string text = *wide;
+    if (const auto wide = ParentValue.WideTextView()) {
+        std::u16string text(*wide);
         const std::u16string with = value.AsWideString();
         text[CheckedIndex(index, text.size())] = with.empty() ? u'\0' : with[0];
         result = Variant(std::move(text));

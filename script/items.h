@@ -260,13 +260,22 @@ class TscProcVariable : public TscCustomVariable {
     runtime::Variant GetValue() override { return Run(); }
     // Runs the procedure (GetValue without the virtual call).
     runtime::Variant Run();
+    // Runs the procedure with the value of `argument` in its first parameter
+    // (nullptr: none, or already written); the argument is left with
+    // whatever the parameter held. While the procedure is running already,
+    // its values wait aside until this call is over. The argument must not
+    // be the value of one of its variables.
+    runtime::Variant Call(runtime::Variant* argument);
 
     // A local variable of the body and the value it starts each call with
     // (recorded by the builder).
     void AddLocal(TscCustomVariable& local, runtime::Variant initialValue);
     // Every variable and parameter of LocalScript's table, in table order:
     // what a recursive call saves and restores.
-    std::span<TscCustomVariable* const> FrameItems();
+    std::span<TscCustomVariable* const> FrameItems() {
+        if (*tableVersion_ != frameVersion_) RebuildFrame();
+        return frame_;
+    }
 
     bool IsRunning = false;
     bool IsFunction;
@@ -277,15 +286,27 @@ class TscProcVariable : public TscCustomVariable {
         TscCustomVariable* item;
         runtime::Variant initialValue;
     };
+    friend struct ProcedureRun;
+    void RebuildFrame();
+
     std::vector<Local> locals_;
     std::vector<TscCustomVariable*> frame_;
     uint64_t frameVersion_ = ~uint64_t{0};
+    const uint64_t* tableVersion_;  // LocalScript's ItemTableVersion, read in place
 };
 
 // Base of expressions (script/expression.h).
 class TscCustomExpression : public TscCustomVariable {
   public:
     explicit TscCustomExpression(TscItemClass itemClass = TscItemClass::Expression);
+
+    // GetValue without a copy where the value is held in place: a reference
+    // to a constant's or a variable's own value, or to `scratch` holding a
+    // computed one. Read it before anything else runs.
+    virtual const runtime::Variant& GetValueRef(runtime::Variant& scratch) {
+        scratch = GetValue();
+        return scratch;
+    }
 };
 
 // A set constructor. Entries are expressions; an empty entry (nullptr)

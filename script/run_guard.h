@@ -49,8 +49,8 @@ class RunGuard {
 inline void CheckConcatenation(const runtime::Variant& a, const runtime::Variant& b) {
     if (!a.IsString() || !b.IsString()) return;
     const auto length = [](const runtime::Variant& v) -> size_t {
-        if (const std::string* text = v.AnsiTextPtr()) return text->size();
-        if (const std::u16string* text = v.WideTextPtr()) return text->size();
+        if (const auto text = v.AnsiTextView()) return text->size();
+        if (const auto text = v.WideTextView()) return text->size();
         return 0;
     };
     if (length(a) + length(b) > kMaxStringLength)
@@ -60,22 +60,33 @@ inline void CheckConcatenation(const runtime::Variant& a, const runtime::Variant
 // Puts the values of a running procedure's variables and parameters aside
 // while a nested call of it runs, and brings them back however that call
 // ends. The nested call writes its parameters and resets its locals, so the
-// values are swapped out, not copied. Small frames stay on the stack.
+// values are moved out, not copied. Small frames stay on the stack.
 class FrameSave {
   public:
-    explicit FrameSave(TscProcVariable& proc) {
+    explicit FrameSave(TscProcVariable& proc) : FrameSave(proc, nullptr, nullptr) {}
+    // The same, and then `param` (nullptr: none) takes the value of
+    // `argument`, which is left with the parameter's old one. The two steps
+    // are one for a parameter of the frame.
+    FrameSave(TscProcVariable& proc, TscCustomVariable* param, runtime::Variant* argument) {
         const std::span<TscCustomVariable* const> items = proc.FrameItems();
         count_ = items.size();
         entries_ = count_ <= kInlineEntries
                        ? reinterpret_cast<Entry*>(inline_)
                        : static_cast<Entry*>(::operator new(sizeof(Entry) * count_));
+        bool passed = param == nullptr;
         for (size_t i = 0; i < count_; ++i) {
-            Entry* entry = new (&entries_[i]) Entry{items[i], runtime::Variant()};
-            entry->value.Swap(items[i]->Value);
+            TscCustomVariable* item = items[i];
+            new (&entries_[i]) Entry{item, std::move(item->Value)};
+            if (item == param) {
+                item->Value.Swap(*argument);
+                passed = true;
+            }
         }
+        if (!passed) param->Value.Swap(*argument);
     }
     ~FrameSave() {
         for (size_t i = 0; i < count_; ++i) {
+            // The nested call's value goes with the entry.
             entries_[i].item->Value.Swap(entries_[i].value);
             entries_[i].~Entry();
         }

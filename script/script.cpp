@@ -74,6 +74,20 @@ size_t TscScript::LowerBound(std::string_view name) const {
     return low;
 }
 
+void TscScript::NotifyRunLineSlow(const std::string& unitName, const std::string& sourcePos) {
+    runLineChainLength_ = 0;
+    size_t length = 0;
+    for (TscScript* script = this; script != nullptr; script = script->ParentScript) {
+        if (script->OnRunLine) {
+            script->OnRunLine(this, unitName, sourcePos);
+            return;
+        }
+        if (length < kRunLineChainCapacity) runLineChain_[length] = script;
+        ++length;
+    }
+    if (length <= kRunLineChainCapacity) runLineChainLength_ = length;
+}
+
 runtime::TObject& TscScript::AddItem(std::string name, std::unique_ptr<runtime::TObject> object) {
     auto* item = dynamic_cast<TscCustomVariable*>(object.get());
     if (item != nullptr) item->ModuleTag = LoadingTag;

@@ -23,6 +23,8 @@
 // deeper than the run-time stack budget raises EStackOverflow
 // "Stack overflow" instead of exhausting the thread's stack.
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <stdexcept>
@@ -154,12 +156,21 @@ class TscScript : public runtime::TComponent, public CompileSite, public Compile
     // The first OnRunLine handler from here up the parent chain gets
     // (this, unit, position).
     void NotifyRunLine(const std::string& unitName, const std::string& sourcePos) {
-        for (TscScript* script = this; script != nullptr; script = script->ParentScript) {
-            if (script->OnRunLine) {
-                script->OnRunLine(this, unitName, sourcePos);
+        // Every statement asks, and mostly no script has a handler. The
+        // chain as last walked is read from this script, each link checked
+        // against the live ParentScript before it is followed: the loads do
+        // not wait for one another as a walk's do.
+        const TscScript* script = this;
+        for (size_t i = 1; i < runLineChainLength_; ++i) {
+            const TscScript* next = runLineChain_[i];
+            if (script->OnRunLine || script->ParentScript != next) {
+                NotifyRunLineSlow(unitName, sourcePos);
                 return;
             }
+            script = next;
         }
+        if (runLineChainLength_ == 0 || script->OnRunLine || script->ParentScript != nullptr)
+            NotifyRunLineSlow(unitName, sourcePos);
     }
 
     // At most `limit` loop iterations and procedure calls per outermost run
@@ -223,6 +234,8 @@ class TscScript : public runtime::TComponent, public CompileSite, public Compile
     void DeclareEnumValues(std::string_view typeName, std::string_view names, bool asSet);
     // Shares `state` (a procedure's local script runs in its program's).
     void ShareRunState(TscRunState& state) { run_ = &state; }
+    // NotifyRunLine by walking the chain, which it records.
+    void NotifyRunLineSlow(const std::string& unitName, const std::string& sourcePos);
 
     std::vector<Entry> table_;
     uint64_t tableVersion_ = 0;
@@ -232,6 +245,11 @@ class TscScript : public runtime::TComponent, public CompileSite, public Compile
     std::unique_ptr<TscStatement> mainList_;
     TscRunState ownRun_;
     TscRunState* run_ = &ownRun_;
+    // This script and its ParentScript chain as NotifyRunLine last walked it
+    // (length 0: not walked, or longer than the record holds).
+    static constexpr size_t kRunLineChainCapacity = 8;
+    std::array<const TscScript*, kRunLineChainCapacity> runLineChain_{};
+    size_t runLineChainLength_ = 0;
 };
 
 // ---- registration modules ---------------------------------------------------------

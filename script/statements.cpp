@@ -5,6 +5,7 @@
 #include "runtime/exceptions.h"
 #include "script/designator.h"
 #include "script/expression.h"
+#include "script/expression_node.h"
 #include "script/run_guard.h"
 #include "script/script.h"
 
@@ -29,14 +30,6 @@ void TscStatement::Execute() {
     RunList();
 }
 
-void TscStatement::RunList() {
-    TscScript& script = *StmtScript;
-    for (const auto& child : Children) {
-        child->Execute();
-        if (script.FlowFlags != 0) return;
-    }
-}
-
 // ---- assignments -------------------------------------------------------------------------
 
 TscAssignmentStmt::~TscAssignmentStmt() = default;
@@ -56,14 +49,27 @@ void TscAssignmentStmt::Prepare() {
                             !WriteTarget->ReadOnly
                         ? &WriteTarget->Value
                         : nullptr;
+    sourceExpression_ = ReadSource == ValueExpr.get() ? ValueExpr.get() : nullptr;
 }
 
 void TscAssignmentStmt::Execute() {
     RunLine();
-    if (directTarget_ != nullptr && directSource_ != nullptr)
-        *directTarget_ = *directSource_;
-    else
+    if (directTarget_ == nullptr) {
+        // Storing may run script code (indexes, setters): the value is taken
+        // first.
         Store(Source());
+    } else if (directSource_ != nullptr) {
+        *directTarget_ = *directSource_;
+    } else if (sourceExpression_ != nullptr) {
+        Variant scratch;
+        const Variant& value = ValueRefOf(*sourceExpression_, scratch);
+        if (&value == &scratch)
+            *directTarget_ = std::move(scratch);
+        else
+            *directTarget_ = value;
+    } else {
+        *directTarget_ = ReadSource->GetValue();
+    }
 }
 
 void TscAssignPlusStmt::Execute() {
@@ -117,10 +123,10 @@ TscIfStmt::~TscIfStmt() = default;
 
 void TscIfStmt::Execute() {
     RunLine();
-    if (IfCondition->GetBoolean())
+    if (BooleanOf(*IfCondition))
         RunList();
     else
-        ElseList->Execute();
+        ElseList->ExecuteList();
 }
 
 TscCaseSelector::~TscCaseSelector() = default;
@@ -141,7 +147,7 @@ void TscCaseStmt::Execute() {
             return;
         }
     }
-    ElseList->Execute();
+    ElseList->ExecuteList();
 }
 
 // ---- loops ----------------------------------------------------------------------------------
@@ -156,7 +162,7 @@ void TscRepeatStmt::Execute() {
         RunList();
         if ((script.FlowFlags & kEndsLoop) != 0) break;
         script.FlowFlags &= ~kContinueFlag;
-        const bool condition = UntilCondition->GetBoolean();
+        const bool condition = BooleanOf(*UntilCondition);
         if (WhileMode ? !condition : condition) break;
     }
     script.FlowFlags &= ~kBreakFlag;
@@ -167,7 +173,7 @@ TscWhileStmt::~TscWhileStmt() = default;
 void TscWhileStmt::Execute() {
     RunLine();
     TscScript& script = *StmtScript;
-    while (WhileCondition->GetBoolean()) {
+    while (BooleanOf(*WhileCondition)) {
         script.CountStep();
         RunList();
         if ((script.FlowFlags & kEndsLoop) != 0) break;
@@ -230,7 +236,7 @@ void TscCppForStmt::Execute() {
     RunLine();
     TscScript& script = *StmtScript;
     InitList->Execute();
-    while ((script.FlowFlags & kEndsLoop) == 0 && LoopCondition->GetBoolean()) {
+    while ((script.FlowFlags & kEndsLoop) == 0 && BooleanOf(*LoopCondition)) {
         script.CountStep();
         RunList();
         if ((script.FlowFlags & kEndsLoop) != 0) break;

@@ -46,7 +46,13 @@ class TscStatement {
     TscItemList<TscStatement> Children;
 
   protected:
-    void RunList();
+    void RunList() {
+        TscScript& script = *StmtScript;
+        for (const auto& child : Children) {
+            child->Execute();
+            if (script.FlowFlags != 0) return;
+        }
+    }
 };
 
 // target := value.
@@ -85,6 +91,7 @@ class TscAssignmentStmt : public TscStatement {
   private:
     const runtime::Variant* directSource_ = nullptr;
     runtime::Variant* directTarget_ = nullptr;
+    TscExpression* sourceExpression_ = nullptr;  // ReadSource as an expression
 };
 
 // target := target op value, for op + - * and / (real division).

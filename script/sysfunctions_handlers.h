@@ -37,7 +37,7 @@ using SysHandler = runtime::Variant (*)(const SysCall& call);
 class ArgText {
   public:
     explicit ArgText(runtime::Variant value) : value_(std::move(value)) {
-        if (const std::string* text = value_.AnsiTextPtr()) {
+        if (const auto text = value_.AnsiTextView()) {
             view_ = *text;
         } else {
             converted_ = value_.AsString();

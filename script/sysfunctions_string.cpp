@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "runtime/strings.h"
 #include "runtime/variant.h"
@@ -15,19 +16,27 @@ using runtime::Variant;
 
 namespace {
 
+// The value as an 8-bit string: itself when it is one (shared, not copied).
+Variant TextValue(const Variant& value) {
+    return value.Type() == runtime::varString ? value : Variant(value.AsString());
+}
+
 // s without `count` characters at 1-based `index`; nothing is removed when
 // the index lies outside the text or the count is not positive (the class
-// library's Delete rules). Built in one pass: the argument's buffer is
-// shared with the script's variable and is never written.
-std::string WithoutRange(std::string_view s, int64_t index, int64_t count) {
-    const auto length = static_cast<int64_t>(s.size());
-    if (index < 1 || index > length || count <= 0) return std::string(s);
+// library's Delete rules). The argument's storage is shared with the
+// script's variable and is never written: a cut at either end is a part of
+// it (Variant::SubString), a cut in the middle is built in one pass.
+Variant WithoutRange(const Variant& s, int64_t index, int64_t count) {
+    const Variant text = TextValue(s);
+    const std::string_view view = *text.AnsiTextView();
+    const auto length = static_cast<int64_t>(view.size());
+    if (index < 1 || index > length || count <= 0) return text;
     const int64_t removed = std::min(count, length - index + 1);
-    std::string out;
-    out.reserve(static_cast<size_t>(length - removed));
-    out.append(s.substr(0, static_cast<size_t>(index - 1)));
-    out.append(s.substr(static_cast<size_t>(index - 1 + removed)));
-    return out;
+    const auto start = static_cast<size_t>(index - 1);
+    const auto end = static_cast<size_t>(index - 1 + removed);
+    if (start == 0) return Variant::SubString(text, end, view.size() - end);
+    if (end == view.size()) return Variant::SubString(text, 0, start);
+    return Variant::JoinedString({view.substr(0, start), view.substr(end)});
 }
 
 }  // namespace
@@ -37,14 +46,21 @@ Variant Length(const SysCall& call) {
     if (value.IsArray())
         return Variant(
             static_cast<int32_t>(int64_t{value.ArrayHighBound(1)} - value.ArrayLowBound(1) + 1));
-    if (const std::string* text = value.AnsiTextPtr())
-        return Variant(static_cast<int32_t>(text->size()));
+    if (const auto text = value.AnsiTextView()) return Variant(static_cast<int32_t>(text->size()));
     return Variant(static_cast<int32_t>(value.AsString().size()));
 }
 
+// The class library's Copy rules; a long part shares the text's storage.
 Variant Copy(const SysCall& call) {
-    const ArgText text(call.Arg(0));
-    return Variant(runtime::Copy(text.View(), call.Arg(1).AsInteger(), call.Arg(2).AsInteger()));
+    const Variant text = TextValue(call.Arg(0));
+    int64_t index = call.Arg(1).AsInteger();
+    const int64_t count = call.Arg(2).AsInteger();
+    const auto length = static_cast<int64_t>(text.AnsiTextView()->size());
+    if (index < 1) index = 1;
+    if (index > length || count <= 0) return Variant(std::string());
+    const int64_t start = index - 1;
+    return Variant::SubString(text, static_cast<size_t>(start),
+                              static_cast<size_t>(std::min(count, length - start)));
 }
 
 Variant Pos(const SysCall& call) {
@@ -56,12 +72,7 @@ Variant Pos(const SysCall& call) {
 Variant Delete(const SysCall& call) {
     const int32_t index = call.Arg(1).AsInteger();
     const int32_t count = call.Arg(2).AsInteger();
-    std::string result;
-    {
-        const ArgText text(call.Arg(0));
-        result = WithoutRange(text.View(), index, count);
-    }
-    call.SetArg(0, Variant(std::move(result)));
+    call.SetArg(0, WithoutRange(call.Arg(0), index, count));
     return Variant();
 }
 

@@ -258,6 +258,16 @@ constexpr BodyCase kBodyCases[] = {
     {"s := 'abc'; Delete(s, 4, 1); Result := s;", "abc"},
     {"s := 'abc'; t := s; Delete(s, 1, 1); Result := s + '/' + t;", "bc/abc"},
     {"s := 'abc'; DeleteStr(s, 1, 1); Result := s;", "bc"},
+    // Long texts: cuts at either end share the text, a cut in the middle
+    // does not; the other variable keeps the whole text either way.
+    {"s := ''; for i := 1 to 600 do s := s + Chr(65 + i mod 26); t := s;"
+     " Delete(s, 1, 100); Delete(s, 401, 100); v := s; Delete(v, 2, 398);"
+     " Result := IntToStr(Length(s)) + Copy(s, 1, 3) + Copy(s, 398, 3) + v + IntToStr(Length(t));",
+     "400XYZEFGXG600"},
+    {"s := ''; for i := 1 to 600 do s := s + Chr(65 + i mod 26);"
+     " s := Copy(s, 300, 1000); t := Copy(s, 2, 299); Result := IntToStr(Length(s)) + t[1] + "
+     "t[299];",
+     "301PB"},
     {"s := 'ad'; Insert('bc', s, 2); Result := s;", "abcd"},
     {"s := 'ab'; Insert('x', s, 10); Result := s;", "abx"},
     {"s := 'ab'; Insert('x', s, 0); Result := s;", "xab"},

@@ -1,0 +1,106 @@
+#pragma once
+
+// Internal to the engine: the call of a script procedure, inline where
+// procedures are called most (a call in an expression, a call designator,
+// TscProcVariable itself), so that one call of a script procedure is few
+// calls of machine code (nested script calls are nested machine calls: each
+// level kept short keeps deep recursion cheap).
+
+#include <utility>
+
+#include "runtime/variant.h"
+#include "script/designator.h"
+#include "script/expression_node.h"
+#include "script/items.h"
+#include "script/run_guard.h"
+#include "script/script.h"
+#include "script/statements.h"
+
+namespace script {
+
+struct ProcedureRun {
+    // TscProcVariable::Run: locals start from their initial values and
+    // Result from Null; the value is Result (Null for a procedure).
+    [[gnu::always_inline]] static runtime::Variant Run(TscProcVariable& proc) {
+        TscScript& local = *proc.LocalScript;
+        RunGuard guard(local.Run());
+        guard.CheckStack();
+        local.CountStep();
+
+        struct Restore {
+            TscProcVariable& proc;
+            bool wasRunning;
+            ~Restore() {
+                proc.LocalScript->FlowFlags = 0;
+                proc.IsRunning = wasRunning;
+            }
+        } restore{proc, proc.IsRunning};
+        proc.IsRunning = true;
+        local.FlowFlags = 0;
+        // Every call starts from the declared state, whatever the last one
+        // left.
+        for (TscProcVariable::Local& l : proc.locals_) l.item->Value = l.initialValue;
+        if (proc.LinkedItem != nullptr) {
+            runtime::Variant null = runtime::Variant::Null();
+            proc.LinkedItem->Value.Swap(null);
+        }
+
+        local.MainList().ExecuteList();
+
+        if (!proc.IsFunction || proc.LinkedItem == nullptr) return runtime::Variant::Null();
+        // Result starts afresh on the next call, so its value can be handed
+        // out.
+        return std::move(proc.LinkedItem->Value);
+    }
+
+    // TscProcVariable::Call. The parameter takes the argument's value and
+    // the argument the old one (which its owner frees): a swap costs less
+    // than an assignment here.
+    [[gnu::always_inline]] static runtime::Variant Call(TscProcVariable& proc,
+                                                        runtime::Variant* argument) {
+        if (!proc.IsRunning) {
+            if (argument != nullptr) proc.GetParam(0)->Value.Swap(*argument);
+            return Run(proc);
+        }
+        TscCustomVariable* param = argument != nullptr ? proc.GetParam(0) : nullptr;
+        FrameSave frame(proc, param, argument);
+        return Run(proc);
+    }
+};
+
+// The value of an argument expression as a Variant of its own: the
+// caller's variables may be put aside before the parameter receives it.
+inline runtime::Variant ArgumentValue(TscCustomExpression& argument) {
+    runtime::Variant scratch;
+    // Arguments are TscExpressions (the only expressions there are) but for
+    // what a host adds by hand.
+    const runtime::Variant& value = argument.ItemClass() == TscItemClass::Expression
+                                        ? ValueRefOf(static_cast<TscExpression&>(argument), scratch)
+                                        : argument.GetValueRef(scratch);
+    if (&value == &scratch) return scratch;
+    return value;
+}
+
+// The frequent shape of a call: at most one argument, passed by value.
+inline bool IsSimpleCall(const TscProcVariable& proc, const TscDesignatorItem& step) {
+    const int argCount = step.ArgCount();
+    return argCount <= 1 && proc.ParamCount() == argCount && !proc.IsMacro &&
+           (argCount == 0 || !proc.GetParam(0)->IsVarParam);
+}
+
+// A call of that shape: the argument goes straight into the parameter, and
+// a procedure that is running already keeps its caller's values aside until
+// the nested call is over.
+[[gnu::always_inline]] inline runtime::Variant SimpleCall(TscProcVariable& proc,
+                                                          const TscDesignatorItem& step,
+                                                          bool needResult) {
+    if (step.ArgCount() == 0) {
+        proc.NeedResult = needResult;
+        return ProcedureRun::Call(proc, nullptr);
+    }
+    runtime::Variant value = ArgumentValue(*step.Arg(0));
+    proc.NeedResult = needResult;
+    return ProcedureRun::Call(proc, &value);
+}
+
+}  // namespace script
