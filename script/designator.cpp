@@ -222,7 +222,7 @@ bool HasVarParams(const TscCustomVariable& ref, int written) {
 
 // A call of a script procedure.
 Variant CallProcedure(TscProcVariable& proc, const TscDesignatorItem& step, bool needResult) {
-    if (IsSimpleCall(proc, step)) return SimpleCall(proc, step, needResult);
+    if (IsSimpleCall(proc, step)) return SimpleCall(proc, SimpleCallArgument(step), needResult);
     return CallWithArguments(proc, step, needResult);
 }
 

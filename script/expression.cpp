@@ -150,18 +150,20 @@ class DesignatorNode final : public TscExpressionNode {
         if (designator->DesignatorKind == 1 && designator->DeferredNode == nullptr &&
             designator->LinkedItem != nullptr && designator->LinkedItem->HoldsValue())
             variable = designator->LinkedItem;
-        call = dynamic_cast<TscCallDesignator*>(designator.get());
+        if (auto* call = dynamic_cast<TscCallDesignator*>(designator.get())) {
+            const TscDesignatorItem& step = *call->Step(0);
+            callProc = static_cast<TscProcVariable*>(step.Ref);
+            callArgument = SimpleCallArgument(step);
+            callShape = CallShape::Unresolved;
+        }
     }
     const Variant& EvalRef(Variant& scratch) override {
         if (variable != nullptr) return variable->Value;
-        if (call != nullptr) {
+        if (callShape == CallShape::Unresolved) ResolveCallShape();
+        if (callShape == CallShape::Simple) {
             // The call runs here, not one machine call further down.
-            const TscDesignatorItem& step = *call->Step(0);
-            auto& proc = static_cast<TscProcVariable&>(*step.Ref);
-            if (IsSimpleCall(proc, step)) {
-                scratch = SimpleCall(proc, step, call->NeedResult);
-                return scratch;
-            }
+            scratch = SimpleCall(*callProc, callArgument, designator->NeedResult);
+            return scratch;
         }
         scratch = designator->GetValue();
         return scratch;
@@ -173,7 +175,21 @@ class DesignatorNode final : public TscExpressionNode {
 
     std::unique_ptr<TscDesignator> designator;
     TscCustomVariable* variable = nullptr;  // a plain variable, read directly
-    TscCallDesignator* call = nullptr;      // the designator as a call of a procedure
+
+  private:
+    // A call of a script procedure of the simple shape is made from here.
+    // The shape is settled on the first run, when the procedure's
+    // declaration is complete (a forward one is not while the caller is
+    // built).
+    enum class CallShape : uint8_t { None, Unresolved, Simple };
+    void ResolveCallShape() {
+        const TscDesignatorItem& step = *designator->Step(0);
+        callShape = IsSimpleCall(*callProc, step) ? CallShape::Simple : CallShape::None;
+    }
+
+    CallShape callShape = CallShape::None;
+    TscProcVariable* callProc = nullptr;
+    TscCustomExpression* callArgument = nullptr;
 };
 
 class SetNode final : public TscExpressionNode {

@@ -88,19 +88,24 @@ inline bool IsSimpleCall(const TscProcVariable& proc, const TscDesignatorItem& s
            (argCount == 0 || !proc.GetParam(0)->IsVarParam);
 }
 
-// A call of that shape: the argument goes straight into the parameter, and
-// a procedure that is running already keeps its caller's values aside until
-// the nested call is over.
+// A call of that shape (`argument`: the one argument, nullptr for none):
+// the argument goes straight into the parameter, and a procedure that is
+// running already keeps its caller's values aside until the nested call is
+// over.
 [[gnu::always_inline]] inline runtime::Variant SimpleCall(TscProcVariable& proc,
-                                                          const TscDesignatorItem& step,
+                                                          TscCustomExpression* argument,
                                                           bool needResult) {
-    if (step.ArgCount() == 0) {
+    if (argument == nullptr) {
         proc.NeedResult = needResult;
         return ProcedureRun::Call(proc, nullptr);
     }
-    runtime::Variant value = ArgumentValue(*step.Arg(0));
+    runtime::Variant value = ArgumentValue(*argument);
     proc.NeedResult = needResult;
     return ProcedureRun::Call(proc, &value);
+}
+
+inline TscCustomExpression* SimpleCallArgument(const TscDesignatorItem& step) {
+    return step.ArgCount() == 0 ? nullptr : step.Arg(0);
 }
 
 }  // namespace script

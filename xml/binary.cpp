@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <bit>
+#include <cassert>
 #include <cstring>
 #include <memory>
+#include <new>
+#include <optional>
 #include <vector>
 
 #include "runtime/streams.h"
@@ -38,7 +41,7 @@ class TBinXmlWriter {
                 return;
             }
         }
-        std::memcpy(buffer_.get() + used_, data, size);
+        if (size > 0) std::memcpy(buffer_.get() + used_, data, size);
         used_ += size;
     }
     void Flush() {
@@ -160,8 +163,18 @@ class Encoder {
             Ansi(runtime::WideToAnsi(text));
     }
 
-    void Value(const Variant& value) {
-        TVarType type = value.Type();
+    void Value(const TXmlValue& value) {
+        const TVarType type = value.Type();
+        if (const Variant* boxed = value.Boxed()) {
+            BoxedValue(*boxed);
+            return;
+        }
+        if (value.HoldsNarrowText()) {
+            Packed(type);
+            NarrowAsWide(value.NarrowText());
+            return;
+        }
+        const int64_t integer = value.IntegerPayload();
         switch (type) {
             case runtime::varEmpty:
             case runtime::varNull:
@@ -169,59 +182,84 @@ class Encoder {
                 return;
             case runtime::varSmallint:
                 Packed(type);
-                Fixed(static_cast<int16_t>(value.AsInteger()));
+                Fixed(static_cast<int16_t>(integer));
                 return;
             case runtime::varInteger:
                 Packed(type);
-                Fixed(value.AsInteger());
+                Fixed(static_cast<int32_t>(integer));
                 return;
             case runtime::varSingle:
                 Packed(type);
-                Fixed(static_cast<float>(value.AsDouble()));
+                Fixed(static_cast<float>(value.FloatPayload()));
                 return;
             case runtime::varDouble:
-                Packed(type);
-                Fixed(value.AsDouble());
-                return;
-            case runtime::varCurrency:
-                Packed(type);
-                Fixed(value.AsCurrency());
-                return;
             case runtime::varDate:
                 Packed(type);
-                Fixed(value.AsDate());
+                Fixed(value.FloatPayload());
+                return;
+            case runtime::varCurrency:
+            case runtime::varInt64:
+                Packed(type);
+                Fixed(integer);
                 return;
             case runtime::varOleStr:
                 Packed(type);
-                Wide(value.AsWideString());
+                Wide(value.WideText());
                 return;
             case runtime::varBoolean:
                 Packed(type);
-                Fixed(static_cast<int16_t>(value.AsBoolean() ? -1 : 0));
+                Fixed(static_cast<int16_t>(integer != 0 ? -1 : 0));
                 return;
             case runtime::varShortInt:
                 Packed(type);
-                Fixed(static_cast<int8_t>(value.AsInteger()));
+                Fixed(static_cast<int8_t>(integer));
                 return;
             case runtime::varByte:
                 Packed(type);
-                Fixed(static_cast<uint8_t>(value.AsInteger()));
+                Fixed(static_cast<uint8_t>(integer));
                 return;
             case runtime::varWord:
                 Packed(type);
-                Fixed(static_cast<uint16_t>(value.AsInteger()));
+                Fixed(static_cast<uint16_t>(integer));
                 return;
             case runtime::varLongWord:
                 Packed(type);
-                Fixed(static_cast<uint32_t>(value.AsInt64()));
+                Fixed(static_cast<uint32_t>(integer));
                 return;
-            case runtime::varInt64:
+            case runtime::varString:
+            case kXmlByteArrayType:
                 Packed(type);
-                Fixed(value.AsInt64());
+                Ansi(value.BytesText());
+                return;
+            default:
+                RaiseXmlError(XmlError::BinaryWriteValueType);
+        }
+    }
+
+    // A wide string kept one byte per unit, written as UTF-16.
+    void NarrowAsWide(std::string_view units) {
+        Count(units.size());
+        char16_t wide[256];
+        while (!units.empty()) {
+            const size_t n = std::min(units.size(), std::size(wide));
+            for (size_t i = 0; i < n; ++i) wide[i] = static_cast<unsigned char>(units[i]);
+            out_.Write(wide, n * sizeof(char16_t));
+            units.remove_prefix(n);
+        }
+    }
+
+    // What a value keeps as a Variant: byte arrays, texts too long for
+    // the form's counts (which Count refuses), and types it cannot hold.
+    void BoxedValue(const Variant& value) {
+        const TVarType type = value.Type();
+        switch (type) {
+            case runtime::varOleStr:
+                Packed(type);
+                Wide(*value.WideTextView());
                 return;
             case runtime::varString:
                 Packed(type);
-                Ansi(value.AsString());
+                Ansi(*value.AnsiTextView());
                 return;
             case kXmlByteArrayType:
                 Packed(type);
@@ -250,11 +288,11 @@ class Encoder {
     // node-body: attributes, then children; `depth` counts the elements
     // above the node.
     void Body(const TXmlNode& node, int depth) {
-        Count(node.Attrs().size());
-        for (const TXmlAttrData& attr : node.Attrs()) {
-            Packed(attr.nameId);
-            Value(attr.value);
-        }
+        Count(static_cast<size_t>(node.AttrCount()));
+        node.ForEachAttr([&](int32_t nameId, const TXmlValue& value) {
+            Packed(nameId);
+            Value(value);
+        });
         Count(node.ChildCount());
         if (node.ChildCount() > 0)
             for (const TXmlNode* child : node.Children()->Items()) Child(*child, depth + 1);
@@ -268,7 +306,10 @@ class Encoder {
                 const auto& element = static_cast<const TXmlElement&>(node);
                 Fixed(static_cast<uint8_t>(type));
                 Packed(element.NodeNameID());
-                Value(element.ChildCount() > 0 ? Variant() : element.Value());
+                if (element.ChildCount() > 0)
+                    Packed(runtime::varEmpty);
+                else
+                    Value(element.Value());
                 Body(element, depth);
                 return;
             }
@@ -312,36 +353,46 @@ class TBinXmlReader {
   public:
     virtual ~TBinXmlReader() = default;
 
-    uint64_t Left() const { return left_; }
+    uint64_t Left() const { return static_cast<uint64_t>(end_ - pos_) + beyond_; }
 
     void Read(void* out, size_t size) {
-        if (size > left_) RaiseXmlError(XmlError::BinaryReadData);
-        auto* dest = static_cast<char*>(out);
-        while (size > 0) {
-            if (pos_ == end_ && !Fill()) RaiseXmlError(XmlError::BinaryReadData);
-            size_t n = std::min(size, static_cast<size_t>(end_ - pos_));
-            std::memcpy(dest, pos_, n);
-            pos_ += n;
-            dest += n;
-            size -= n;
-            left_ -= n;
+        if (size <= static_cast<size_t>(end_ - pos_)) {
+            if (size > 0) std::memcpy(out, pos_, size);
+            pos_ += size;
+            return;
         }
+        ReadAcross(out, size);
     }
 
   protected:
-    explicit TBinXmlReader(uint64_t left) : left_(left) {}
+    explicit TBinXmlReader(uint64_t beyond) : beyond_(beyond) {}
+    // Moves the window on over the input beyond it, taking what it holds off
+    // `beyond_`; false when nothing came.
     virtual bool Fill() = 0;
 
     const char* pos_ = nullptr;
     const char* end_ = nullptr;
+    uint64_t beyond_;  // input not yet in the window
 
   private:
-    uint64_t left_;
+    void ReadAcross(void* out, size_t size) {
+        if (size > Left()) RaiseXmlError(XmlError::BinaryReadData);
+        auto* dest = static_cast<char*>(out);
+        for (;;) {
+            size_t n = std::min(size, static_cast<size_t>(end_ - pos_));
+            if (n > 0) std::memcpy(dest, pos_, n);
+            pos_ += n;
+            dest += n;
+            size -= n;
+            if (size == 0) return;
+            if (!Fill()) RaiseXmlError(XmlError::BinaryReadData);
+        }
+    }
 };
 
 class TStrXmlReader final : public TBinXmlReader {
   public:
-    explicit TStrXmlReader(std::string_view bytes) : TBinXmlReader(bytes.size()) {
+    explicit TStrXmlReader(std::string_view bytes) : TBinXmlReader(0) {
         pos_ = bytes.data();
         end_ = bytes.data() + bytes.size();
     }
@@ -356,21 +407,41 @@ class TStmXmlReader final : public TBinXmlReader {
         : TBinXmlReader(
               static_cast<uint64_t>(std::max<int64_t>(0, stream.Size() - stream.Position()))),
           stream_(stream),
-          size_(static_cast<size_t>(std::min<uint64_t>(bufferSize, Left() + 1))),
+          size_(static_cast<size_t>(std::min<uint64_t>(bufferSize, beyond_ + 1))),
           buffer_(std::make_unique_for_overwrite<char[]>(size_)) {}
 
   private:
     bool Fill() override {
-        int64_t got = stream_.Read(buffer_.get(), static_cast<int64_t>(size_));
+        const auto want = static_cast<int64_t>(std::min<uint64_t>(size_, beyond_));
+        int64_t got = want > 0 ? stream_.Read(buffer_.get(), want) : 0;
         if (got <= 0) return false;
+        got = std::min(got, want);
         pos_ = buffer_.get();
         end_ = buffer_.get() + got;
+        beyond_ -= static_cast<uint64_t>(got);
         return true;
     }
 
     runtime::TStream& stream_;
     size_t size_;
     std::unique_ptr<char[]> buffer_;
+};
+
+// A value read before the node that keeps it is made: a text stays in the
+// decoder's scratch buffers until it is copied into the node's block, any
+// other value is kept as it is.
+struct PendingValue {
+    // varOleStr (wide scratch), varString or kXmlByteArrayType (byte
+    // scratch) for a text; varEmpty otherwise.
+    TVarType text = runtime::varEmpty;
+    size_t offset = 0;  // of the text in its scratch buffer
+    size_t length = 0;
+    TXmlValue value;
+};
+
+struct PendingAttr {
+    int32_t nameId = 0;
+    PendingValue value;
 };
 
 class Decoder {
@@ -382,10 +453,25 @@ class Decoder {
         Ref<TXmlNameTable> names = NameTable();
         doc.SetNames(*names);
         names_ = names.get();
-        Body(doc, 0);
+        arena_.emplace(*names_);
+        seen_.assign(static_cast<size_t>(names_->NameCount()) + 1, Seen{});
+        doc.RemoveAllAttrs();
+        ClearScratch();
+        ReadAttrs();
+        doc.ReserveAttrs(static_cast<uint32_t>(attrCount_));
+        for (size_t i = 0; i < attrCount_; ++i)
+            doc.AppendNewAttr(attrs_[i].nameId, View(attrs_[i].value).Copy());
+        Children(doc, 0);
     }
 
   private:
+    // The attribute that a name id last had in the attribute list being
+    // read (the list numbered `serial`).
+    struct Seen {
+        uint32_t serial = 0;
+        uint32_t index = 0;
+    };
+
     template <class T>
     T Fixed() {
         T value;
@@ -414,13 +500,6 @@ class Decoder {
         return text;
     }
 
-    // A wide string read into the reused token buffer.
-    std::u16string_view WideToken() {
-        token_.resize(Count(2));
-        in_.Read(token_.data(), token_.size() * 2);
-        return token_;
-    }
-
     std::string Ansi() {
         std::string text(Count(1), '\0');
         in_.Read(text.data(), text.size());
@@ -437,43 +516,207 @@ class Decoder {
         return id;
     }
 
-    Variant Value() {
-        int32_t type = Packed();
+    void ClearScratch() {
+        wide_.clear();
+        bytes_.clear();
+    }
+
+    // A text of `length` bytes into the byte scratch.
+    void Bytes(TVarType type, PendingValue& out) {
+        const size_t length = Count(1);
+        const size_t offset = bytes_.size();
+        bytes_.resize(offset + length);
+        in_.Read(bytes_.data() + offset, length);
+        out = {type, offset, length, TXmlValue()};
+    }
+
+    void Value(PendingValue& out) {
+        out.text = runtime::varEmpty;
+        const int32_t type = Packed();
         switch (type) {
             case runtime::varEmpty:
-                return Variant();
+                out.value = TXmlValue();
+                return;
             case runtime::varSmallint:
-                return Variant::FromSmallint(Fixed<int16_t>());
+                out.value = TXmlValue::Integer(runtime::varSmallint, Fixed<int16_t>());
+                return;
             case runtime::varInteger:
-                return Variant(Fixed<int32_t>());
+                out.value = TXmlValue::Integer(runtime::varInteger, Fixed<int32_t>());
+                return;
             case runtime::varSingle:
-                return Variant::FromSingle(Fixed<float>());
+                out.value = TXmlValue::Float(runtime::varSingle, Fixed<float>());
+                return;
             case runtime::varDouble:
-                return Variant(Fixed<double>());
+                out.value = TXmlValue::Float(runtime::varDouble, Fixed<double>());
+                return;
             case runtime::varCurrency:
-                return Variant::FromCurrency(Fixed<int64_t>());
+                out.value = TXmlValue::Integer(runtime::varCurrency, Fixed<int64_t>());
+                return;
             case runtime::varDate:
-                return Variant::FromDate(Fixed<double>());
-            case runtime::varOleStr:
-                return Variant(WideToken());
+                out.value = TXmlValue::Float(runtime::varDate, Fixed<double>());
+                return;
+            case runtime::varOleStr: {
+                const size_t length = Count(2);
+                const size_t offset = wide_.size();
+                wide_.resize(offset + length);
+                in_.Read(wide_.data() + offset, length * 2);
+                out = {runtime::varOleStr, offset, length, TXmlValue()};
+                return;
+            }
             case runtime::varBoolean:
-                return Variant(Fixed<int16_t>() != 0);
+                out.value = TXmlValue::Integer(runtime::varBoolean, Fixed<int16_t>() != 0);
+                return;
             case runtime::varShortInt:
-                return Variant::FromShortInt(Fixed<int8_t>());
+                out.value = TXmlValue::Integer(runtime::varShortInt, Fixed<int8_t>());
+                return;
             case runtime::varByte:
-                return Variant::FromByte(Fixed<uint8_t>());
+                out.value = TXmlValue::Integer(runtime::varByte, Fixed<uint8_t>());
+                return;
             case runtime::varWord:
-                return Variant::FromWord(Fixed<uint16_t>());
+                out.value = TXmlValue::Integer(runtime::varWord, Fixed<uint16_t>());
+                return;
             case runtime::varLongWord:
-                return Variant(Fixed<uint32_t>());
+                out.value = TXmlValue::Integer(runtime::varLongWord, Fixed<uint32_t>());
+                return;
             case runtime::varInt64:
-                return Variant(Fixed<int64_t>());
+                out.value = TXmlValue::Integer(runtime::varInt64, Fixed<int64_t>());
+                return;
             case runtime::varString:
-                return Variant(Ansi());
             case kXmlByteArrayType:
-                return XmlBytesToVar(Ansi());
+                Bytes(static_cast<TVarType>(type), out);
+                return;
             default:
-                return Variant::Null();  // null, and codes it does not know
+                // null, and codes it does not know
+                out.value = TXmlValue::Integer(runtime::varNull, 0);
+                return;
+        }
+    }
+
+    // Reads an attribute list into attrs_[0 .. attrCount_); a name id that
+    // comes again replaces the value it had, in its first place.
+    void ReadAttrs() {
+        const size_t count = Count(2);
+        attrCount_ = 0;
+        if (count == 0) return;
+        if (++serial_ == 0) {
+            std::fill(seen_.begin(), seen_.end(), Seen{});
+            serial_ = 1;
+        }
+        for (size_t i = 0; i < count; ++i) {
+            const int32_t id = NameId();
+            Seen& seen = seen_[static_cast<size_t>(id) + 1];
+            if (seen.serial != serial_) {
+                seen = {serial_, static_cast<uint32_t>(attrCount_)};
+                if (attrCount_ == attrs_.size()) attrs_.emplace_back();
+                attrs_[attrCount_++].nameId = id;
+            }
+            Value(attrs_[seen.index].value);
+        }
+    }
+
+    // The value read, its text a view of the scratch buffers.
+    TXmlValue View(const PendingValue& value) const {
+        if (value.text == runtime::varOleStr)
+            return TXmlValue::WideView(
+                std::u16string_view(wide_).substr(value.offset, value.length));
+        if (value.text != runtime::varEmpty)
+            return TXmlValue::BytesView(
+                value.text, std::string_view(bytes_).substr(value.offset, value.length));
+        return value.value.Copy();
+    }
+
+    // Memory for a node and what follows it: from the arena, which sets
+    // `chunk`, or of its own when large.
+    void* NewBlock(size_t bytes, TXmlNodeChunk*& chunk) {
+        static_assert(alignof(TXmlElement) <= TXmlNodeArena::kAlign &&
+                      alignof(TXmlText) <= TXmlNodeArena::kAlign);
+        if (void* block = arena_->Allocate(bytes, chunk)) return block;
+        return ::operator new(bytes);
+    }
+
+    // element: name id, own value, attributes, then the children. The
+    // element, its attributes and its own value are made in one block.
+    void Element(TXmlNodeList& list, int depth) {
+        if (depth > kMaxNestingDepth) RaiseXmlError(XmlError::NestingTooDeep);
+        const int32_t id = NameId();
+        ClearScratch();
+        Value(own_);
+        ReadAttrs();
+        TXmlValue own = View(own_);
+        size_t bytes = sizeof(TXmlElement) + PlacedTextBytes(own);
+        for (size_t i = 0; i < attrCount_; ++i)
+            bytes += PackedAttrBytes(attrs_[i].nameId, View(attrs_[i].value));
+
+        TXmlNodeChunk* chunk = nullptr;
+        auto* memory = static_cast<char*>(NewBlock(bytes, chunk));
+        auto* element = new (memory) TXmlElement(*names_, id, chunk);
+        char* records = memory + sizeof(TXmlElement);
+        char* out = records;
+        for (size_t i = 0; i < attrCount_; ++i)
+            out = PackAttr(out, attrs_[i].nameId, View(attrs_[i].value));
+        element->PlacePackedAttrs(records, static_cast<uint32_t>(attrCount_));
+        element->SetValue(PlaceText(std::move(own), out));
+        assert(out <= memory + bytes);
+        list.AddNew(element);
+        Children(*element, depth);
+    }
+
+    // text: its value, in one block with the node.
+    void Text(TXmlNodeList& list) {
+        ClearScratch();
+        Value(own_);
+        TXmlValue own = View(own_);
+        const size_t bytes = sizeof(TXmlText) + PlacedTextBytes(own);
+        TXmlNodeChunk* chunk = nullptr;
+        auto* memory = static_cast<char*>(NewBlock(bytes, chunk));
+        char* out = memory + sizeof(TXmlText);
+        auto* text = new (memory) TXmlText(*names_, PlaceText(std::move(own), out), chunk);
+        assert(out <= memory + bytes);
+        list.AddNew(text);
+    }
+
+    void ProcessingInstruction(TXmlNodeList& list, int depth) {
+        if (depth > kMaxNestingDepth) RaiseXmlError(XmlError::NestingTooDeep);
+        const int32_t id = NameId();
+        auto* pi = new TXmlProcessingInstruction(*names_, id, NodeString());
+        list.AddNew(pi);
+        ClearScratch();
+        ReadAttrs();
+        pi->ReserveAttrs(static_cast<uint32_t>(attrCount_));
+        for (size_t i = 0; i < attrCount_; ++i)
+            pi->AppendNewAttr(attrs_[i].nameId, View(attrs_[i].value).Copy());
+        Children(*pi, depth);
+    }
+
+    // The child count and the children of a node whose attributes are read.
+    void Children(TXmlNode& node, int depth) {
+        const size_t count = Count(2);
+        node.RemoveAllChildren();
+        if (count == 0) return;
+        TXmlNodeList& list = node.EnsureChildren();
+        list.Reserve(count);
+        for (size_t i = 0; i < count; ++i) Child(list, depth + 1);
+    }
+
+    void Child(TXmlNodeList& list, int depth) {
+        switch (Fixed<uint8_t>()) {
+            case ntElement:
+                Element(list, depth);
+                return;
+            case ntText:
+                Text(list);
+                return;
+            case ntCDATASection:
+                list.AddNew(new TXmlCDATASection(*names_, NodeString()));
+                return;
+            case ntComment:
+                list.AddNew(new TXmlComment(*names_, NodeString()));
+                return;
+            case ntProcessingInstruction:
+                ProcessingInstruction(list, depth);
+                return;
+            default:
+                RaiseXmlError(XmlError::BinaryReadNodeType);
         }
     }
 
@@ -501,58 +744,21 @@ class Decoder {
         return Ref<TXmlNameTable>(new TXmlNameTable(std::move(names), bucketCount));
     }
 
-    void Body(TXmlNode& node, int depth) {
-        node.RemoveAllAttrs();
-        size_t attrs = Count(2);
-        node.ReserveAttrs(attrs);
-        for (size_t i = 0; i < attrs; ++i) {
-            int32_t id = NameId();
-            node.PutAttr(id, Value());
-        }
-        size_t children = Count(2);
-        node.RemoveAllChildren();
-        if (children > 0) node.EnsureChildren().Reserve(children);
-        for (size_t i = 0; i < children; ++i) Child(node, depth + 1);
-    }
-
-    void Child(TXmlNode& parent, int depth) {
-        auto type = Fixed<uint8_t>();
-        switch (type) {
-            case ntElement: {
-                if (depth > kMaxNestingDepth) RaiseXmlError(XmlError::NestingTooDeep);
-                int32_t id = NameId();
-                auto* element = new TXmlElement(*names_, id);
-                parent.EnsureChildren().Add(element);
-                element->SetValue(Value());
-                Body(*element, depth);
-                return;
-            }
-            case ntText:
-                parent.EnsureChildren().Add(new TXmlText(*names_, Value()));
-                return;
-            case ntCDATASection:
-                parent.EnsureChildren().Add(new TXmlCDATASection(*names_, NodeString()));
-                return;
-            case ntComment:
-                parent.EnsureChildren().Add(new TXmlComment(*names_, NodeString()));
-                return;
-            case ntProcessingInstruction: {
-                if (depth > kMaxNestingDepth) RaiseXmlError(XmlError::NestingTooDeep);
-                int32_t id = NameId();
-                auto* pi = new TXmlProcessingInstruction(*names_, id, NodeString());
-                parent.EnsureChildren().Add(pi);
-                Body(*pi, depth);
-                return;
-            }
-            default:
-                RaiseXmlError(XmlError::BinaryReadNodeType);
-        }
-    }
-
     TBinXmlReader& in_;
-    std::u16string token_;
     uint32_t options_ = 0;
     TXmlNameTable* names_ = nullptr;
+    std::optional<TXmlNodeArena> arena_;
+    // Scratch of the node being read: its own value, its attributes (the
+    // first attrCount_ entries; the vector keeps its room between nodes),
+    // and the characters of their texts.
+    PendingValue own_;
+    std::vector<PendingAttr> attrs_;
+    size_t attrCount_ = 0;
+    std::u16string wide_;
+    std::string bytes_;
+    // By name id + 1 (the empty name is -1).
+    std::vector<Seen> seen_;
+    uint32_t serial_ = 0;
 };
 
 }  // namespace

@@ -1,9 +1,12 @@
 // The binary reader over any bytes behind the signature. Whatever it reads,
 // in part or whole, writes to a binary form that reads back to the same
-// binary form and text.
+// binary form and text, also after every node's first attribute is set
+// again to its own value.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "runtime/exceptions.h"
 #include "xml/document.h"
@@ -29,6 +32,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     Ref<IXmlDocument> copy = CreateXmlDocument(u"", "1.0", "UTF-8", CreateNameTable(64));
     copy->LoadBinaryXML(binary);
+    if (copy->BinaryXML() != binary || copy->XML() != text) std::abort();
+
+    std::vector<Ref<IXmlNode>> pending{Ref<IXmlNode>(copy.get())};
+    while (!pending.empty()) {
+        Ref<IXmlNode> node = std::move(pending.back());
+        pending.pop_back();
+        if (node->AttrCount() > 0) {
+            const int32_t id = node->AttrNameID(0);
+            node->SetVarAttr(id, node->GetVarAttr(id, Variant()));
+        }
+        Ref<IXmlNodeList> children = node->ChildNodes();
+        for (int i = 0; i < children->Count(); ++i) pending.push_back(children->Item(i));
+    }
     if (copy->BinaryXML() != binary || copy->XML() != text) std::abort();
     return 0;
 }

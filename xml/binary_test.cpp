@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -259,6 +260,165 @@ TEST(XmlBinary, ReadsNodeTypesAndValueCodes) {
     EXPECT_TRUE(doc->GetVarAttr(u"a", Variant()).IsNull());
     EXPECT_EQ(doc->ChildNodes()->Item(0)->DataType(), runtime::varBoolean);
     EXPECT_EQ(doc->Text(), u"1");
+}
+
+// The type code, the text and, for numbers and dates, the exact payload.
+std::string Typed(const Variant& value) {
+    std::string out = std::to_string(value.Type()) + ":" + testing::Printable(XmlVarToStr(value));
+    if (value.IsOrdinal()) out += "=" + std::to_string(value.AsInt64());
+    if (value.IsFloat() || value.Type() == runtime::varDate) {
+        double d = value.Type() == runtime::varDate ? value.AsDate() : value.AsDouble();
+        uint64_t bits;
+        std::memcpy(&bits, &d, sizeof bits);
+        out += "=" + std::to_string(bits);
+    }
+    return out;
+}
+
+// Values of every kind the binary form keeps, with the ends of their ranges
+// and texts whose units fit one byte or not.
+std::vector<Variant> EveryKindOfValue() {
+    const char bytes[] = {'\0', '\x7F', '\x80', '\xFF'};
+    return {
+        Variant(),
+        Variant::Null(),
+        Variant::FromSmallint(-32768),
+        Variant(int32_t{-2147483647 - 1}),
+        Variant::FromShortInt(-128),
+        Variant(int64_t{-1} << 62),
+        Variant::FromCurrency(-123456789),
+        Variant::FromByte(255),
+        Variant::FromWord(65535),
+        Variant(uint32_t{0xFFFFFFFF}),
+        Variant(true),
+        Variant(false),
+        Variant::FromSingle(-1.5f),
+        Variant(0.1),
+        Variant::FromDate(45356.75),
+        Variant(u""),
+        Variant(u"plain ascii"),
+        Variant(std::u16string(u"nul\0 caf\u00E9 \u00FF", 11)),
+        Variant(u"\u0100 wide"),
+        Variant(u"odd \u0416 \U0001F600"),
+        Variant(std::string("8-bit caf\xE9")),
+        Variant(std::string()),
+        XmlBytesToVar(std::string_view(bytes, sizeof bytes)),
+    };
+}
+
+TEST(XmlBinary, LoadedNodesKeepEveryKindOfValue) {
+    const std::vector<Variant> values = EveryKindOfValue();
+    Ref<IXmlDocument> doc = NewDoc();
+    Ref<IXmlElement> root = doc->AppendElement(u"root");
+    for (size_t i = 0; i < values.size(); ++i) {
+        std::u16string n = runtime::AnsiToWide(std::to_string(i));
+        root->SetVarAttr(u"a" + n, values[i]);
+        root->AppendElement(u"e" + n)->SetTypedValue(values[i]);
+        root->AppendElement(u"t" + n)->AppendChild(doc->CreateText(u"x"))->SetTypedValue(values[i]);
+    }
+    for (uint32_t options : {0u, 1u}) {
+        SCOPED_TRACE(options);
+        runtime::TMemoryStream stream;
+        doc->SaveBinary(stream, options);
+        stream.SetPosition(0);
+        Ref<IXmlDocument> back = NewDoc();
+        back->Load(stream);
+        Ref<IXmlElement> copy = back->DocumentElement();
+        ASSERT_EQ(copy->AttrCount(), static_cast<int>(values.size()));
+        for (size_t i = 0; i < values.size(); ++i) {
+            SCOPED_TRACE(i);
+            std::u16string n = runtime::AnsiToWide(std::to_string(i));
+            EXPECT_EQ(Typed(copy->GetVarAttr(u"a" + n, Variant(u"missing"))), Typed(values[i]));
+            EXPECT_EQ(copy->AttrType(u"a" + n), values[i].Type());
+            EXPECT_EQ(copy->GetAttr(u"a" + n), XmlVarToStr(values[i]));
+            EXPECT_EQ(copy->AttrName(static_cast<int>(i)), u"a" + n);
+            Ref<IXmlNode> element = copy->SelectSingleNode(u"e" + n);
+            EXPECT_EQ(element->DataType(), root->SelectSingleNode(u"e" + n)->DataType());
+            EXPECT_EQ(Typed(element->TypedValue()),
+                      Typed(root->SelectSingleNode(u"e" + n)->TypedValue()));
+            Ref<IXmlNode> text = copy->SelectSingleNode(u"t" + n)->ChildNodes()->Item(0);
+            EXPECT_EQ(Typed(text->TypedValue()), Typed(values[i]));
+        }
+        EXPECT_EQ(back->XML(), doc->XML());
+        EXPECT_EQ(back->BinaryXML(), doc->BinaryXML());
+    }
+}
+
+// Attributes of a loaded element change, keep their order and outlive the
+// document like those of any other node.
+TEST(XmlBinary, LoadedAttributesChangeLikeOthers) {
+    Ref<IXmlDocument> doc = NewDoc(1 << 16);
+    Ref<IXmlElement> e = doc->AppendElement(u"e");
+    for (int i = 0; i < 300; ++i)
+        e->SetAttr(u"a" + runtime::AnsiToWide(std::to_string(i)),
+                   u"v\u00E9" + runtime::AnsiToWide(std::to_string(i)));
+    e->SetIntAttr(u"n", 5);
+    e->SetAttr(u"w", u"\u0416");
+    // Ids and lengths beyond 16 bits.
+    for (int i = 0; i < 40000; ++i)
+        doc->NameTable()->GetID(u"n" + runtime::AnsiToWide(std::to_string(i)));
+    e->SetVarAttr(u"far", Variant::FromSmallint(-7));
+    const std::u16string longText(70000, u'\u00E9');
+    e->SetAttr(u"long", longText);
+    const std::string bytes = doc->BinaryXML();
+
+    Ref<IXmlDocument> back = NewDoc();
+    back->LoadBinaryXML(bytes);
+    Ref<IXmlElement> copy = back->DocumentElement();
+    back.reset();  // the element keeps its attributes
+    ASSERT_EQ(copy->AttrCount(), 304);
+    EXPECT_EQ(copy->AttrName(299), u"a299");
+    EXPECT_EQ(copy->AttrName(302), u"far");
+    EXPECT_EQ(copy->AttrNameID(304), -1);
+    EXPECT_EQ(copy->GetAttr(u"a150"),
+              u"v\u00E9"
+              u"150");
+    EXPECT_EQ(copy->GetIntAttr(u"n"), 5);
+    EXPECT_GT(copy->AttrNameID(302), 40000);
+    EXPECT_EQ(copy->GetVarAttr(u"far", Variant()).Type(), runtime::varSmallint);
+    EXPECT_EQ(copy->GetIntAttr(u"far"), -7);
+    EXPECT_EQ(copy->GetAttr(u"long"), longText);
+
+    copy->SetAttr(u"a0", u"replaced");
+    copy->RemoveAttr(u"a1");
+    copy->SetFloatAttr(u"f", 0.5);
+    EXPECT_EQ(copy->AttrCount(), 304);
+    EXPECT_EQ(copy->AttrName(0), u"a0");
+    EXPECT_EQ(copy->AttrName(1), u"a2");
+    EXPECT_EQ(copy->AttrName(303), u"f");
+    EXPECT_EQ(copy->GetAttr(u"long"), longText);
+    EXPECT_EQ(copy->GetAttr(u"a0"), u"replaced");
+    EXPECT_EQ(copy->GetAttr(u"a299"),
+              u"v\u00E9"
+              u"299");
+    EXPECT_EQ(copy->GetAttr(u"w"), u"\u0416");
+    EXPECT_EQ(copy->AttrType(u"n"), runtime::varInteger);
+
+    Ref<IXmlDocument> other = NewDoc();
+    other->LoadBinaryXML(bytes);
+    Ref<IXmlElement> cleared = other->DocumentElement();
+    cleared->RemoveAllAttrs();
+    EXPECT_EQ(cleared->AttrCount(), 0);
+    cleared->SetAttr(u"only", u"one");
+    EXPECT_EQ(other->XML(), u"<e only=\"one\"/>");
+}
+
+// A name id that comes twice in one attribute list replaces the value it
+// had, in its first place, as setting an attribute twice does.
+TEST(XmlBinary, RepeatedAttributeIdsReplaceTheValue) {
+    Ref<IXmlDocument> doc = NewDoc();
+    doc->LoadBinaryXML(Binary({"e", "a", "b"}, std::string("\x00\x01\x01\x00\x00\x03"
+                                                           "\x01\x03\x01\x00\x00\x00"
+                                                           "\x02\x03\x02\x00\x00\x00"
+                                                           "\x01\x08\x01z\x00"
+                                                           "\x00",
+                                                           24)));
+    Ref<IXmlElement> e = doc->DocumentElement();
+    EXPECT_EQ(e->AttrCount(), 2);
+    EXPECT_EQ(e->AttrName(0), u"a");
+    EXPECT_EQ(e->GetVarAttr(u"a", Variant()).Type(), runtime::varOleStr);
+    EXPECT_EQ(e->GetAttr(u"a"), u"z");
+    EXPECT_EQ(e->GetIntAttr(u"b"), 2);
 }
 
 TEST(XmlBinary, LimitsTheNestingDepth) {

@@ -60,7 +60,7 @@ Ref<IXmlElement> TXmlDocument::CreateElement(std::u16string_view name) {
 }
 
 Ref<IXmlText> TXmlDocument::CreateText(std::u16string_view text) {
-    return Ref<IXmlText>(new TXmlText(Names(), Variant(text)));
+    return Ref<IXmlText>(TXmlText::New(Names(), text));
 }
 
 Ref<IXmlCDATASection> TXmlDocument::CreateCDATASection(std::u16string_view text) {

@@ -9,6 +9,9 @@
 #include <vector>
 
 #include "xml/document.h"
+#include "xml/node_arena.h"
+#include "xml/node_block.h"
+#include "xml/node_value.h"
 
 namespace xml {
 
@@ -66,6 +69,8 @@ class TXmlNodeList final : public IXmlNodeList {
     // Each takes a new reference on `node` and makes the owner, if any, its
     // parent.
     void Add(TXmlNode* node);
+    // Adds a node that nobody holds yet; frees it when it cannot be added.
+    void AddNew(TXmlNode* node);
     void Insert(size_t index, TXmlNode* node);
     void Put(size_t index, TXmlNode* node);
     // -1 when absent.
@@ -83,18 +88,13 @@ class TXmlNodeList final : public IXmlNodeList {
     std::vector<TXmlNode*> items_;
 };
 
-struct TXmlAttrData {
-    int32_t nameId;
-    Variant value;
-};
-
 // The common part of every node. Operations by name look the name up in the
 // node's table first (adding it).
 class TXmlNode : public virtual IXmlNode {
   public:
     // ---- IXmlNode ----
-    Ref<IXmlNameTable> NameTable() const override { return Ref<IXmlNameTable>(names_.get()); }
-    std::u16string NodeName() const override { return names_->Name(NodeNameID()); }
+    Ref<IXmlNameTable> NameTable() const override { return Ref<IXmlNameTable>(&Names()); }
+    std::u16string NodeName() const override { return Names().Name(NodeNameID()); }
     runtime::TVarType DataType() const override { return runtime::varOleStr; }
     Variant TypedValue() const override { return Variant(Text()); }
     void SetTypedValue(const Variant& value) override;
@@ -126,12 +126,12 @@ class TXmlNode : public virtual IXmlNode {
     Ref<IXmlElement> FindElement(std::u16string_view elementName, std::u16string_view attrName,
                                  const Variant& value) override;
 
-    int AttrCount() const override { return static_cast<int>(attrs_.size()); }
+    int AttrCount() const override { return static_cast<int>(attrCount_); }
     int32_t AttrNameID(int index) const override;
-    std::u16string AttrName(int index) const override { return names_->Name(AttrNameID(index)); }
+    std::u16string AttrName(int index) const override { return Names().Name(AttrNameID(index)); }
     void RemoveAttr(std::u16string_view name) override { RemoveAttr(Id(name)); }
     void RemoveAttr(int32_t nameId) override;
-    void RemoveAllAttrs() override { attrs_.clear(); }
+    void RemoveAllAttrs() override;
     runtime::TVarType AttrType(int32_t nameId) const override;
     runtime::TVarType AttrType(std::u16string_view name) const override {
         return AttrType(Id(name));
@@ -141,9 +141,11 @@ class TXmlNode : public virtual IXmlNode {
     Variant GetVarAttr(std::u16string_view name, const Variant& def) const override {
         return GetVarAttr(Id(name), def);
     }
-    void SetVarAttr(int32_t nameId, const Variant& value) override { PutAttr(nameId, value); }
+    void SetVarAttr(int32_t nameId, const Variant& value) override {
+        PutAttr(nameId, TXmlValue(value));
+    }
     void SetVarAttr(std::u16string_view name, const Variant& value) override {
-        PutAttr(Id(name), value);
+        PutAttr(Id(name), TXmlValue(value));
     }
     std::u16string NeedAttr(int32_t nameId) const override;
     std::u16string NeedAttr(std::u16string_view name) const override { return NeedAttr(Id(name)); }
@@ -152,34 +154,34 @@ class TXmlNode : public virtual IXmlNode {
         return GetAttr(Id(name), def);
     }
     void SetAttr(int32_t nameId, std::u16string_view value) override {
-        PutAttr(nameId, Variant(value));
+        PutAttr(nameId, TXmlValue(value));
     }
     void SetAttr(std::u16string_view name, std::u16string_view value) override {
-        PutAttr(Id(name), Variant(value));
+        PutAttr(Id(name), TXmlValue(value));
     }
     bool GetBoolAttr(int32_t nameId, bool def) const override;
     bool GetBoolAttr(std::u16string_view name, bool def) const override {
         return GetBoolAttr(Id(name), def);
     }
-    void SetBoolAttr(int32_t nameId, bool value) override { PutAttr(nameId, Variant(value)); }
+    void SetBoolAttr(int32_t nameId, bool value) override { PutAttr(nameId, BoolValue(value)); }
     void SetBoolAttr(std::u16string_view name, bool value) override {
-        PutAttr(Id(name), Variant(value));
+        PutAttr(Id(name), BoolValue(value));
     }
     int32_t GetIntAttr(int32_t nameId, int32_t def) const override;
     int32_t GetIntAttr(std::u16string_view name, int32_t def) const override {
         return GetIntAttr(Id(name), def);
     }
-    void SetIntAttr(int32_t nameId, int32_t value) override { PutAttr(nameId, Variant(value)); }
+    void SetIntAttr(int32_t nameId, int32_t value) override { PutAttr(nameId, IntValue(value)); }
     void SetIntAttr(std::u16string_view name, int32_t value) override {
-        PutAttr(Id(name), Variant(value));
+        PutAttr(Id(name), IntValue(value));
     }
     double GetFloatAttr(int32_t nameId, double def) const override;
     double GetFloatAttr(std::u16string_view name, double def) const override {
         return GetFloatAttr(Id(name), def);
     }
-    void SetFloatAttr(int32_t nameId, double value) override { PutAttr(nameId, Variant(value)); }
+    void SetFloatAttr(int32_t nameId, double value) override { PutAttr(nameId, FloatValue(value)); }
     void SetFloatAttr(std::u16string_view name, double value) override {
-        PutAttr(Id(name), Variant(value));
+        PutAttr(Id(name), FloatValue(value));
     }
     int32_t GetHexAttr(std::u16string_view name, int32_t def) const override {
         return GetHexAttr(Id(name), def);
@@ -208,18 +210,55 @@ class TXmlNode : public virtual IXmlNode {
     Ref<IXmlProcessingInstruction> AsProcessingInstruction() override { return nullptr; }
 
     // ---- inside the library ----
-    TXmlNameTable& Names() const { return *names_; }
-    void SetNames(TXmlNameTable& names) { names_ = Ref<TXmlNameTable>(&names); }
+    // Nodes are freed by address alone: some are made with room after them
+    // for their texts and attributes (TXmlText::New, the binary reader's
+    // blocks of node_block.h), in memory from ::operator new.
+    static void* operator new(size_t size) { return ::operator new(size); }
+    static void* operator new(size_t, void* memory) noexcept { return memory; }
+    static void operator delete(void* memory) noexcept { ::operator delete(memory); }
+    static void operator delete(void*, void*) noexcept {}
+
+    TXmlNameTable& Names() const { return inChunk_ ? chunk_->Names() : *names_; }
+    // Of a node that is not in a chunk (the document).
+    void SetNames(TXmlNameTable& names);
     TXmlNode* Parent() const { return parent_; }
     // The child list, or nullptr before its first use.
     TXmlNodeList* Children() const { return children_; }
     TXmlNodeList& EnsureChildren();
     size_t ChildCount() const { return children_ ? children_->Size() : 0; }
-    const std::vector<TXmlAttrData>& Attrs() const { return attrs_; }
+
+    // Calls visit(name id, value) for each attribute in order; the value
+    // may be a view that lives only for the call.
+    template <class Visit>
+    void ForEachAttr(Visit&& visit) const {
+        if (attrsPacked_) {
+            const char* in = attrRecords_;
+            for (uint32_t i = 0; i < attrCount_; ++i) {
+                int32_t id;
+                TXmlValue value;
+                in = UnpackAttr(in, id, value);
+                visit(id, static_cast<const TXmlValue&>(value));
+            }
+            return;
+        }
+        const int32_t* ids = Ids();
+        for (uint32_t i = 0; i < attrCount_; ++i)
+            visit(ids[i], static_cast<const TXmlValue&>(attrValues_[i]));
+    }
+    // The attribute's value, nullptr when the node does not have it. A
+    // packed attribute is read into `scratch`, which the result then points
+    // at.
+    const TXmlValue* FindAttr(int32_t nameId, TXmlValue& scratch) const;
     // Replaces the value of the attribute, or appends it.
-    void PutAttr(int32_t nameId, Variant value);
-    void ReserveAttrs(size_t count) { attrs_.reserve(count); }
-    const Variant* FindAttr(int32_t nameId) const;
+    void PutAttr(int32_t nameId, TXmlValue value);
+    // Gives the node, whose attributes it removes, `count` attributes in
+    // packed records at `records`, which lie in the node's own block.
+    void PlacePackedAttrs(const char* records, uint32_t count);
+    // Room for `count` attributes in an array of the node's own.
+    void ReserveAttrs(uint32_t count);
+    // Appends an attribute that the node does not have yet into the room
+    // made by ReserveAttrs.
+    void AppendNewAttr(int32_t nameId, TXmlValue value);
     // Removes the children whose type is text or CDATA section.
     void RemoveTextChildren();
     // Appends what this node gives to the text of an element above it:
@@ -231,29 +270,62 @@ class TXmlNode : public virtual IXmlNode {
     static TXmlNode* From(IXmlNode* node);
 
   protected:
-    explicit TXmlNode(TXmlNameTable& names) : names_(&names) {}
+    // A node in a block of `chunk` (see node_arena.h) takes the chunk's name
+    // table; any other node keeps a reference on `names`.
+    explicit TXmlNode(TXmlNameTable& names, TXmlNodeChunk* chunk = nullptr);
+    ~TXmlNode() override;
     void Destroy() const noexcept override;
     // Text of the element and text children, as elements and documents
     // give it.
     std::u16string ChildrenText() const;
 
   private:
-    int32_t Id(std::u16string_view name) const { return names_->GetID(name); }
+    int32_t Id(std::u16string_view name) const { return Names().GetID(name); }
+    static TXmlValue BoolValue(bool value) {
+        return TXmlValue::Integer(runtime::varBoolean, value ? 1 : 0);
+    }
+    static TXmlValue IntValue(int32_t value) {
+        return TXmlValue::Integer(runtime::varInteger, value);
+    }
+    static TXmlValue FloatValue(double value) {
+        return TXmlValue::Float(runtime::varDouble, value);
+    }
     // Raises when `node` is this node or one of its parents.
     void CheckInsertable(const TXmlNode* node) const;
-    std::u16string AttrNameText(int32_t nameId) const { return names_->Name(nameId); }
+    std::u16string AttrNameText(int32_t nameId) const { return Names().Name(nameId); }
 
-    Ref<TXmlNameTable> names_;
+    // The name ids follow the values, after room for `attrCapacity_` of
+    // them.
+    int32_t* Ids() const { return reinterpret_cast<int32_t*>(attrValues_ + attrCapacity_); }
+    // Attribute storage, in slots (values and ids) or packed records; every
+    // change of the attributes first turns records into slots.
+    void UnpackAttrs();
+    // Moves the attributes to a new array of slots of the node's own.
+    void GrowAttrs(uint32_t capacity);
+    void FreeAttrArray() noexcept;
+
+    union {
+        TXmlNameTable* names_;  // holds one reference
+        TXmlNodeChunk* chunk_;  // in a chunk, which holds the table
+    };
     TXmlNode* parent_ = nullptr;
     TXmlNodeList* children_ = nullptr;  // holds one reference
-    std::vector<TXmlAttrData> attrs_;
+    union {
+        TXmlValue* attrValues_ = nullptr;  // slots: values, then name ids
+        const char* attrRecords_;          // packed records
+    };
+    uint32_t attrCount_ = 0;
+    uint32_t attrCapacity_ : 30 = 0;  // of slots
+    uint32_t attrsPacked_ : 1 = 0;    // in the node's block, so not freed
+    uint32_t inChunk_ : 1 = 0;
 
     friend class TXmlNodeList;
 };
 
 class TXmlElement final : public TXmlNode, public IXmlElement {
   public:
-    TXmlElement(TXmlNameTable& names, int32_t nameId) : TXmlNode(names), nameId_(nameId) {}
+    TXmlElement(TXmlNameTable& names, int32_t nameId, TXmlNodeChunk* chunk = nullptr)
+        : TXmlNode(names, chunk), nameId_(nameId) {}
 
     int32_t NodeNameID() const override { return nameId_; }
     TXmlNodeType NodeType() const override { return ntElement; }
@@ -269,31 +341,35 @@ class TXmlElement final : public TXmlNode, public IXmlElement {
     std::string GetTextAsBinaryData() const override;
 
     // The element's own value (used when it has no children).
-    const Variant& Value() const { return value_; }
-    void SetValue(Variant value) { value_ = std::move(value); }
+    const TXmlValue& Value() const { return value_; }
+    void SetValue(TXmlValue value) { value_ = std::move(value); }
 
   private:
     int32_t nameId_;
-    Variant value_;
+    TXmlValue value_;
 };
 
 class TXmlText final : public TXmlNode, public IXmlText {
   public:
-    TXmlText(TXmlNameTable& names, Variant value) : TXmlNode(names), value_(std::move(value)) {}
+    TXmlText(TXmlNameTable& names, TXmlValue value, TXmlNodeChunk* chunk = nullptr)
+        : TXmlNode(names, chunk), value_(std::move(value)) {}
+    // A text node holding a wide string, made with its characters in its own
+    // block.
+    static TXmlText* New(TXmlNameTable& names, std::u16string_view text);
 
     int32_t NodeNameID() const override { return TXmlNameTable::kTextId; }
     TXmlNodeType NodeType() const override { return ntText; }
-    std::u16string Text() const override;
-    void SetText(std::u16string_view text) override { value_ = Variant(text); }
+    std::u16string Text() const override { return value_.Text(); }
+    void SetText(std::u16string_view text) override { value_ = TXmlValue(text); }
     runtime::TVarType DataType() const override { return value_.Type(); }
-    Variant TypedValue() const override { return value_; }
-    void SetTypedValue(const Variant& value) override { value_ = value; }
+    Variant TypedValue() const override { return value_.ToVariant(); }
+    void SetTypedValue(const Variant& value) override { value_ = TXmlValue(value); }
     Ref<IXmlText> AsText() override { return Ref<IXmlText>(this); }
 
-    const Variant& Value() const { return value_; }
+    const TXmlValue& Value() const { return value_; }
 
   private:
-    Variant value_;
+    TXmlValue value_;
 };
 
 // CDATA sections and comments: a wide string.

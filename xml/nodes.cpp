@@ -1,4 +1,7 @@
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
+#include <new>
 
 #include "runtime/exceptions.h"
 #include "runtime/strings.h"
@@ -65,13 +68,23 @@ size_t GrownListCapacity(size_t capacity) {
     return capacity + capacity / 4;
 }
 
+// Most attributes a node's slot array holds (its capacity field's range).
+constexpr uint32_t kMaxAttrCapacity = (uint32_t{1} << 30) - 1;
+
+// A slot array: `count` values, then as many name ids.
+size_t SlotBytes(size_t count) {
+    return count * (sizeof(TXmlValue) + sizeof(int32_t));
+}
+
 // Growth of a full attribute array: by 4 below 9, by 16 up to 64, by a
 // quarter up to 256, by half above.
-size_t GrownAttrCapacity(size_t count) {
-    if (count < 9) return count + 4;
-    if (count <= 64) return count + 16;
-    if (count <= 256) return count + count / 4;
-    return count + count / 2;
+uint32_t GrownAttrCapacity(uint32_t count) {
+    if (count >= kMaxAttrCapacity) throw std::bad_alloc();
+    uint64_t grown = count < 9      ? count + 4
+                     : count <= 64  ? count + 16
+                     : count <= 256 ? count + count / 4
+                                    : uint64_t{count} + count / 2;
+    return static_cast<uint32_t>(std::min<uint64_t>(grown, kMaxAttrCapacity));
 }
 
 template <class T>
@@ -119,6 +132,16 @@ void TXmlNodeList::Add(TXmlNode* node) {
     items_.push_back(node);
     node->AddRef();
     Link(node);
+}
+
+void TXmlNodeList::AddNew(TXmlNode* node) {
+    try {
+        Add(node);
+    } catch (...) {
+        node->AddRef();
+        node->Release();
+        throw;
+    }
 }
 
 void TXmlNodeList::Insert(size_t index, TXmlNode* node) {
@@ -187,8 +210,41 @@ void TXmlNode::Destroy() const noexcept {
             list->owner_ = nullptr;
             list->Release();
         }
-        delete node;
+        if (node->inChunk_) {
+            TXmlNodeChunk* chunk = node->chunk_;
+            node->~TXmlNode();
+            chunk->ReleaseBlock();
+        } else {
+            delete node;
+        }
     }
+}
+
+TXmlNode::TXmlNode(TXmlNameTable& names, TXmlNodeChunk* chunk) {
+    if (chunk) {
+        chunk_ = chunk;
+        inChunk_ = 1;
+    } else {
+        names_ = &names;
+        names.AddRef();
+    }
+}
+
+TXmlNode::~TXmlNode() {
+    if (!attrsPacked_)
+        for (uint32_t i = 0; i < attrCount_; ++i) attrValues_[i].~TXmlValue();
+    FreeAttrArray();
+    if (!inChunk_) names_->Release();
+}
+
+void TXmlNode::SetNames(TXmlNameTable& names) {
+    names.AddRef();
+    names_->Release();
+    names_ = &names;
+}
+
+void TXmlNode::FreeAttrArray() noexcept {
+    if (!attrsPacked_) ::operator delete(attrValues_);
 }
 
 void TXmlNode::SetTypedValue(const Variant& value) {
@@ -259,7 +315,7 @@ int TXmlNode::RemoveChild(const Ref<IXmlNode>& node) {
 }
 
 Ref<IXmlElement> TXmlNode::AppendElement(int32_t nameId) {
-    auto* element = new TXmlElement(*names_, nameId);
+    auto* element = new TXmlElement(Names(), nameId);
     Ref<IXmlElement> result(element);
     EnsureChildren().Add(element);
     return result;
@@ -270,21 +326,21 @@ Ref<IXmlElement> TXmlNode::AppendElement(std::u16string_view name) {
 }
 
 Ref<IXmlText> TXmlNode::AppendText(std::u16string_view text) {
-    auto* node = new TXmlText(*names_, Variant(text));
+    auto* node = TXmlText::New(Names(), text);
     Ref<IXmlText> result(node);
     EnsureChildren().Add(node);
     return result;
 }
 
 Ref<IXmlCDATASection> TXmlNode::AppendCDATA(std::u16string_view text) {
-    auto* node = new TXmlCDATASection(*names_, text);
+    auto* node = new TXmlCDATASection(Names(), text);
     Ref<IXmlCDATASection> result(node);
     EnsureChildren().Add(node);
     return result;
 }
 
 Ref<IXmlComment> TXmlNode::AppendComment(std::u16string_view text) {
-    auto* node = new TXmlComment(*names_, text);
+    auto* node = new TXmlComment(Names(), text);
     Ref<IXmlComment> result(node);
     EnsureChildren().Add(node);
     return result;
@@ -292,7 +348,7 @@ Ref<IXmlComment> TXmlNode::AppendComment(std::u16string_view text) {
 
 Ref<IXmlProcessingInstruction> TXmlNode::AppendProcessingInstruction(int32_t targetId,
                                                                      std::string_view data) {
-    auto* node = new TXmlProcessingInstruction(*names_, targetId, runtime::AnsiToWide(data));
+    auto* node = new TXmlProcessingInstruction(Names(), targetId, runtime::AnsiToWide(data));
     Ref<IXmlProcessingInstruction> result(node);
     EnsureChildren().Add(node);
     return result;
@@ -368,10 +424,11 @@ Ref<IXmlElement> TXmlNode::FindElement(std::u16string_view elementName,
     for (TXmlNode* child : children_->Items()) {
         if (child->NodeType() != ntElement || child->NodeNameID() != elementId) continue;
         if (attrName.empty()) return static_cast<TXmlElement*>(child)->AsElement();
-        const Variant* attr = child->FindAttr(attrId);
+        TXmlValue scratch;
+        const TXmlValue* attr = child->FindAttr(attrId, scratch);
         if (!attr) continue;
         try {
-            if (*attr == value) return static_cast<TXmlElement*>(child)->AsElement();
+            if (attr->ToVariant() == value) return static_cast<TXmlElement*>(child)->AsElement();
         } catch (const runtime::Exception&) {
             // Values that cannot be compared do not match.
         }
@@ -380,74 +437,165 @@ Ref<IXmlElement> TXmlNode::FindElement(std::u16string_view elementName,
 }
 
 int32_t TXmlNode::AttrNameID(int index) const {
-    if (index < 0 || static_cast<size_t>(index) >= attrs_.size()) return -1;
-    return attrs_[static_cast<size_t>(index)].nameId;
+    if (index < 0 || static_cast<uint32_t>(index) >= attrCount_) return -1;
+    if (!attrsPacked_) return Ids()[index];
+    int32_t id = -1;
+    int at = 0;
+    ForEachAttr([&](int32_t nameId, const TXmlValue&) {
+        if (at++ == index) id = nameId;
+    });
+    return id;
 }
 
-const Variant* TXmlNode::FindAttr(int32_t nameId) const {
-    for (const TXmlAttrData& attr : attrs_)
-        if (attr.nameId == nameId) return &attr.value;
+const TXmlValue* TXmlNode::FindAttr(int32_t nameId, TXmlValue& scratch) const {
+    if (attrsPacked_) {
+        const char* in = attrRecords_;
+        for (uint32_t i = 0; i < attrCount_; ++i) {
+            int32_t id;
+            in = UnpackAttr(in, id, scratch);
+            if (id == nameId) return &scratch;
+        }
+        return nullptr;
+    }
+    const int32_t* ids = Ids();
+    for (uint32_t i = 0; i < attrCount_; ++i)
+        if (ids[i] == nameId) return &attrValues_[i];
     return nullptr;
 }
 
-void TXmlNode::PutAttr(int32_t nameId, Variant value) {
-    for (TXmlAttrData& attr : attrs_)
-        if (attr.nameId == nameId) {
-            attr.value = std::move(value);
+void TXmlNode::UnpackAttrs() {
+    if (!attrsPacked_) return;
+    if (attrCount_ > kMaxAttrCapacity) throw std::bad_alloc();
+    auto* values = static_cast<TXmlValue*>(::operator new(SlotBytes(attrCount_)));
+    auto* ids = reinterpret_cast<int32_t*>(values + attrCount_);
+    // The records stay in the block: the slots may be views of their texts.
+    const char* in = attrRecords_;
+    for (uint32_t i = 0; i < attrCount_; ++i)
+        in = UnpackAttr(in, ids[i], *new (&values[i]) TXmlValue);
+    attrValues_ = values;
+    attrCapacity_ = attrCount_;
+    attrsPacked_ = 0;
+}
+
+void TXmlNode::GrowAttrs(uint32_t capacity) {
+    if (capacity > kMaxAttrCapacity) throw std::bad_alloc();
+    auto* values = static_cast<TXmlValue*>(::operator new(SlotBytes(capacity)));
+    auto* ids = reinterpret_cast<int32_t*>(values + capacity);
+    for (uint32_t i = 0; i < attrCount_; ++i) {
+        new (&values[i]) TXmlValue(std::move(attrValues_[i]));
+        attrValues_[i].~TXmlValue();
+    }
+    if (attrCount_ > 0) std::memcpy(ids, Ids(), attrCount_ * sizeof(int32_t));
+    FreeAttrArray();
+    attrValues_ = values;
+    attrCapacity_ = capacity;
+}
+
+void TXmlNode::PutAttr(int32_t nameId, TXmlValue value) {
+    UnpackAttrs();
+    const int32_t* ids = Ids();
+    for (uint32_t i = 0; i < attrCount_; ++i)
+        if (ids[i] == nameId) {
+            attrValues_[i] = std::move(value);
             return;
         }
-    MakeRoomForOne(attrs_, GrownAttrCapacity);
-    attrs_.push_back({nameId, std::move(value)});
+    if (attrCount_ == attrCapacity_) GrowAttrs(GrownAttrCapacity(attrCapacity_));
+    AppendNewAttr(nameId, std::move(value));
+}
+
+void TXmlNode::PlacePackedAttrs(const char* records, uint32_t count) {
+    RemoveAllAttrs();
+    FreeAttrArray();
+    attrRecords_ = records;
+    attrCount_ = count;
+    attrCapacity_ = 0;
+    attrsPacked_ = 1;
+}
+
+void TXmlNode::ReserveAttrs(uint32_t count) {
+    UnpackAttrs();
+    if (count > attrCapacity_) GrowAttrs(count);
+}
+
+void TXmlNode::AppendNewAttr(int32_t nameId, TXmlValue value) {
+    new (&attrValues_[attrCount_]) TXmlValue(std::move(value));
+    Ids()[attrCount_] = nameId;
+    ++attrCount_;
 }
 
 void TXmlNode::RemoveAttr(int32_t nameId) {
-    for (auto it = attrs_.begin(); it != attrs_.end(); ++it)
-        if (it->nameId == nameId) {
-            attrs_.erase(it);
+    UnpackAttrs();
+    int32_t* ids = Ids();
+    for (uint32_t i = 0; i < attrCount_; ++i)
+        if (ids[i] == nameId) {
+            for (uint32_t k = i + 1; k < attrCount_; ++k) {
+                attrValues_[k - 1] = std::move(attrValues_[k]);
+                ids[k - 1] = ids[k];
+            }
+            attrValues_[--attrCount_].~TXmlValue();
             return;
         }
 }
 
+void TXmlNode::RemoveAllAttrs() {
+    if (attrsPacked_) {
+        // The records stay in the block; the node starts over with slots.
+        attrValues_ = nullptr;
+        attrsPacked_ = 0;
+    } else {
+        for (uint32_t i = 0; i < attrCount_; ++i) attrValues_[i].~TXmlValue();
+    }
+    attrCount_ = 0;
+}
+
 runtime::TVarType TXmlNode::AttrType(int32_t nameId) const {
-    const Variant* value = FindAttr(nameId);
+    TXmlValue scratch;
+    const TXmlValue* value = FindAttr(nameId, scratch);
     return value ? value->Type() : runtime::varOleStr;
 }
 
 Variant TXmlNode::GetVarAttr(int32_t nameId, const Variant& def) const {
-    const Variant* value = FindAttr(nameId);
-    return value ? *value : def;
+    TXmlValue scratch;
+    const TXmlValue* value = FindAttr(nameId, scratch);
+    return value ? value->ToVariant() : def;
 }
 
 std::u16string TXmlNode::NeedAttr(int32_t nameId) const {
-    const Variant* value = FindAttr(nameId);
+    TXmlValue scratch;
+    const TXmlValue* value = FindAttr(nameId, scratch);
     if (!value) RaiseXmlError(XmlError::AttrNotSpecified, {AttrNameText(nameId)});
-    return XmlVarToStr(*value);
+    return value->Text();
 }
 
 std::u16string TXmlNode::GetAttr(int32_t nameId, std::u16string_view def) const {
-    const Variant* value = FindAttr(nameId);
-    return value ? XmlVarToStr(*value) : std::u16string(def);
+    TXmlValue scratch;
+    const TXmlValue* value = FindAttr(nameId, scratch);
+    return value ? value->Text() : std::u16string(def);
 }
 
 bool TXmlNode::GetBoolAttr(int32_t nameId, bool def) const {
-    const Variant* value = FindAttr(nameId);
-    return value ? value->AsBoolean() : def;
+    TXmlValue scratch;
+    const TXmlValue* value = FindAttr(nameId, scratch);
+    return value ? value->ToVariant().AsBoolean() : def;
 }
 
 int32_t TXmlNode::GetIntAttr(int32_t nameId, int32_t def) const {
-    const Variant* value = FindAttr(nameId);
-    return value ? VarToInt(*value) : def;
+    TXmlValue scratch;
+    const TXmlValue* value = FindAttr(nameId, scratch);
+    return value ? VarToInt(value->ToVariant()) : def;
 }
 
 double TXmlNode::GetFloatAttr(int32_t nameId, double def) const {
-    const Variant* value = FindAttr(nameId);
-    return value ? VarToFloat(*value) : def;
+    TXmlValue scratch;
+    const TXmlValue* value = FindAttr(nameId, scratch);
+    return value ? VarToFloat(value->ToVariant()) : def;
 }
 
 int32_t TXmlNode::GetHexAttr(int32_t nameId, int32_t def) const {
-    const Variant* value = FindAttr(nameId);
+    TXmlValue scratch;
+    const TXmlValue* value = FindAttr(nameId, scratch);
     if (!value) return def;
-    std::u16string text = XmlVarToStr(*value);
+    std::u16string text = value->Text();
     if (text.empty() || text.size() > 8) RaiseNotInteger(text);
     uint32_t result = 0;
     for (char16_t c : text) {
@@ -459,22 +607,24 @@ int32_t TXmlNode::GetHexAttr(int32_t nameId, int32_t def) const {
 }
 
 void TXmlNode::SetHexAttr(int32_t nameId, int32_t value, int digits) {
-    PutAttr(nameId, Variant(runtime::AnsiToWide(runtime::IntToHex(
+    PutAttr(nameId, TXmlValue(runtime::AnsiToWide(runtime::IntToHex(
                         static_cast<int64_t>(static_cast<uint32_t>(value)), digits))));
 }
 
 int TXmlNode::GetEnumAttr(int32_t nameId, std::span<const std::u16string_view> values,
                           int def) const {
-    const Variant* value = FindAttr(nameId);
+    TXmlValue scratch;
+    const TXmlValue* value = FindAttr(nameId, scratch);
     if (!value) return def;
-    std::u16string text = XmlVarToStr(*value);
+    std::u16string text = value->Text();
     for (size_t i = 0; i < values.size(); ++i)
         if (runtime::WideSameText(values[i], text)) return static_cast<int>(i);
     RaiseXmlError(XmlError::AttrWrongValue, {AttrNameText(nameId), NodeName()});
 }
 
 int TXmlNode::NeedEnumAttr(int32_t nameId, std::span<const std::u16string_view> values) const {
-    if (!FindAttr(nameId)) RaiseXmlError(XmlError::AttrNotFound, {AttrNameText(nameId)});
+    TXmlValue scratch;
+    if (!FindAttr(nameId, scratch)) RaiseXmlError(XmlError::AttrNotFound, {AttrNameText(nameId)});
     return GetEnumAttr(nameId, values, 0);
 }
 
@@ -484,7 +634,7 @@ void TXmlNode::CollectText(std::u16string& out, int depth) const {
             if (depth > kMaxNestingDepth) RaiseXmlError(XmlError::NestingTooDeep);
             const auto& element = static_cast<const TXmlElement&>(*this);
             if (ChildCount() == 0) {
-                if (!element.Value().IsEmpty()) out += XmlVarToStr(element.Value());
+                element.Value().AppendText(out);
                 return;
             }
             [[fallthrough]];
@@ -494,7 +644,7 @@ void TXmlNode::CollectText(std::u16string& out, int depth) const {
                 for (const TXmlNode* child : children_->Items()) child->CollectText(out, depth + 1);
             return;
         case ntText:
-            out += static_cast<const TXmlText&>(*this).Text();
+            static_cast<const TXmlText&>(*this).Value().AppendText(out);
             return;
         case ntCDATASection:
             out += static_cast<const TXmlCDATASection&>(*this).Data();
@@ -515,12 +665,12 @@ std::u16string TXmlNode::ChildrenText() const {
 
 std::u16string TXmlElement::Text() const {
     if (ChildCount() > 0) return ChildrenText();
-    return value_.IsEmpty() ? std::u16string() : XmlVarToStr(value_);
+    return value_.Text();
 }
 
 void TXmlElement::SetText(std::u16string_view text) {
     RemoveAllChildren();
-    value_ = Variant(text);
+    value_ = TXmlValue(text);
 }
 
 runtime::TVarType TXmlElement::DataType() const {
@@ -531,12 +681,12 @@ runtime::TVarType TXmlElement::DataType() const {
 Variant TXmlElement::TypedValue() const {
     if (ChildCount() > 0) return Variant(ChildrenText());
     if (value_.IsEmpty()) return Variant(std::string());
-    return value_;
+    return value_.ToVariant();
 }
 
 void TXmlElement::SetTypedValue(const Variant& value) {
     RemoveAllChildren();
-    value_ = value;
+    value_ = TXmlValue(value);
 }
 
 void TXmlElement::ReplaceTextByCDATASection(std::u16string_view text) {
@@ -555,8 +705,14 @@ std::string TXmlElement::GetTextAsBinaryData() const {
 
 // ---- text node -----------------------------------------------------------------------
 
-std::u16string TXmlText::Text() const {
-    return XmlVarToStr(value_);
+TXmlText* TXmlText::New(TXmlNameTable& names, std::u16string_view text) {
+    static_assert(sizeof(TXmlText) % alignof(char16_t) == 0);
+    if (text.size() > UINT32_MAX) return new TXmlText(names, TXmlValue(text));
+    const size_t bytes = text.size() * sizeof(char16_t);
+    void* memory = ::operator new(sizeof(TXmlText) + bytes);
+    auto* chars = reinterpret_cast<char16_t*>(static_cast<char*>(memory) + sizeof(TXmlText));
+    if (bytes > 0) std::memcpy(chars, text.data(), bytes);
+    return new (memory) TXmlText(names, TXmlValue::WideView({chars, text.size()}));
 }
 
 }  // namespace xml

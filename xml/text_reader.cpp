@@ -179,7 +179,7 @@ class TextParser {
             src_.Skip();
             ReadReference(text_);
         }
-        if (!text_.empty()) parent.EnsureChildren().Add(new TXmlText(names_, Variant(text_)));
+        if (!text_.empty()) parent.EnsureChildren().AddNew(TXmlText::New(names_, text_));
     }
 
     // reference: "#x" hex ";" | "#" digits ";" | name ";" (after "&")
@@ -285,7 +285,7 @@ class TextParser {
                 else
                     value_ += c;
             }
-            node.PutAttr(id, Variant(value_));
+            node.PutAttr(id, TXmlValue(value_));
         }
     }
 

@@ -10,15 +10,19 @@ namespace xml {
 
 namespace {
 
+std::u16string EscapedText(const TXmlValue& value) {
+    return value.HoldsWideText() ? XmlEscapeText(value.WideText()) : XmlEscapeText(value.Text());
+}
+
 void WriteAttrs(const TXmlNode& node, std::u16string& out) {
     const TXmlNameTable& names = node.Names();
-    for (const TXmlAttrData& attr : node.Attrs()) {
+    node.ForEachAttr([&](int32_t nameId, const TXmlValue& value) {
         out += u' ';
-        out += names.Name(attr.nameId);
+        out += names.Name(nameId);
         out += u"=\"";
-        out += XmlEscapeText(XmlVarToStr(attr.value));
+        out += EscapedText(value);
         out += u'"';
-    }
+    });
 }
 
 void WriteChildren(const TXmlNode& node, std::u16string& out, int depth) {
@@ -36,14 +40,13 @@ void WriteElement(const TXmlElement& element, std::u16string& out, int depth) {
         out += u'>';
         WriteChildren(element, out, depth);
     } else {
-        std::u16string text =
-            element.Value().IsEmpty() ? std::u16string() : XmlVarToStr(element.Value());
+        std::u16string text = EscapedText(element.Value());
         if (text.empty()) {
             out += u"/>";
             return;
         }
         out += u'>';
-        out += XmlEscapeText(text);
+        out += text;
     }
     out += u"</";
     out += name;
@@ -83,7 +86,7 @@ void WriteNodeXml(const TXmlNode& node, std::u16string& out, int depth) {
             WriteElement(static_cast<const TXmlElement&>(node), out, depth);
             return;
         case ntText:
-            out += XmlEscapeText(XmlVarToStr(static_cast<const TXmlText&>(node).Value()));
+            out += EscapedText(static_cast<const TXmlText&>(node).Value());
             return;
         case ntCDATASection:
             for (std::u16string_view piece :
