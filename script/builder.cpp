@@ -1,5 +1,6 @@
 #include "script/builder.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string>
@@ -177,48 +178,63 @@ El KindOfName(std::string_view name) {
     return El::Other;
 }
 
-// An element's kind, looked up once: the builder owns the intermediate form
-// it builds (every element it reads is a mutable object), and keeps the
-// kind plus one in the element's Data.
-El KindOf(const TscXMLItem& element) {
-    if (element.Data > 0) return static_cast<El>(element.Data - 1);
-    const El kind = KindOfName(element.Name);
-    const_cast<TscXMLItem&>(element).Data = static_cast<int32_t>(kind) + 1;
-    return kind;
-}
+// An element of an intermediate form as the builder reads it. A default
+// node is none.
+class Node {
+  public:
+    Node() = default;
+    Node(IntermediateForm& form, int index) : form_(&form), index_(index) {}
 
-// The raw (escaped) value of an attribute of an element: the intermediate
-// form's attribute text is name="value" pairs separated by blanks, values
-// escaped so that they hold no quote.
-std::string_view RawAttribute(const TscXMLItem& element, std::string_view name) {
-    const std::string_view text = element.Text;
-    size_t at = 0;
-    while (at < text.size()) {
-        while (at < text.size() && text[at] == ' ') ++at;
-        const size_t equals = text.find('=', at);
-        if (equals == std::string_view::npos || equals + 1 >= text.size() ||
-            text[equals + 1] != '"')
-            return {};
-        size_t close = text.find('"', equals + 2);
-        if (close == std::string_view::npos) close = text.size();
-        const std::string_view key = text.substr(at, equals - at);
-        if (key == name || (key.size() == name.size() && runtime::SameText(key, name)))
-            return text.substr(equals + 2, close - equals - 2);
-        at = close + 1;
+    explicit operator bool() const { return form_ != nullptr; }
+    bool operator==(const Node& other) const {
+        return form_ == other.form_ && index_ == other.index_;
     }
-    return {};
-}
 
-// An attribute's value, unescaped.
-std::string Attr(const TscXMLItem& element, std::string_view name) {
-    const std::string_view raw = RawAttribute(element, name);
-    return raw.find('&') == std::string_view::npos ? std::string(raw) : XmlUnescape(raw);
-}
+    int Count() const { return E().ChildCount; }
+    Node Child(int k) const { return Node(*form_, form_->Child(E(), k)); }
+    std::string_view Name() const { return form_->Name(E()); }
+    // The element's kind, looked up once per name and kept in the name's
+    // data (plus one).
+    El Kind() const {
+        const IlElement& element = E();
+        int32_t& data = form_->NameData(element);
+        if (data > 0) return static_cast<El>(data - 1);
+        const El kind = KindOfName(form_->Name(element));
+        data = static_cast<int32_t>(kind) + 1;
+        return kind;
+    }
+    std::string_view Pos() const { return form_->Pos(E()); }
+    // The `text` attribute as written, escaped.
+    std::string_view RawText() const { return form_->Text(E()); }
+    // The `text` attribute, unescaped.
+    std::string Text() const { return Unescaped(form_->Text(E())); }
+    std::string Unit() const { return Unescaped(form_->Unit(E())); }
+    std::string Attribute(std::string_view name) const {
+        return Unescaped(form_->Attribute(E(), name));
+    }
+    // Identifies the element while its form lives.
+    const IlElement* Address() const { return &E(); }
+    // The element and its subtree as a small-XML tree.
+    std::unique_ptr<TscXMLItem> ToXml() const {
+        auto item = std::make_unique<TscXMLItem>();
+        form_->ToXml(index_, *item);
+        return item;
+    }
 
-const TscXMLItem* FirstChild(const TscXMLItem& element, El kind) {
+  private:
+    static std::string Unescaped(std::string_view raw) {
+        return raw.find('&') == std::string_view::npos ? std::string(raw) : XmlUnescape(raw);
+    }
+    const IlElement& E() const { return form_->Element(index_); }
+
+    IntermediateForm* form_ = nullptr;
+    int index_ = 0;
+};
+
+Node FirstChild(Node element, El kind) {
     for (int i = 0; i < element.Count(); ++i)
-        if (KindOf(element.Items(i)) == kind) return &element.Items(i);
-    return nullptr;
+        if (element.Child(i).Kind() == kind) return element.Child(i);
+    return Node();
 }
 
 Variant InitialValue(TscTypeKind kind) {
@@ -281,17 +297,21 @@ class Builder {
     Builder(TscScript& program, TscILParser* parser)
         : program_(program),
           parser_(parser),
-          runTime_(parser == nullptr),
-          namesMustBeDeclared_(parser == nullptr || parser->NamesMustBeDeclared()) {
+          runTime_(!parser),
+          namesMustBeDeclared_(!parser || parser->NamesMustBeDeclared()) {
+        // Room for any "line:col", so keeping one never allocates.
+        keptPosition_.reserve(32);
         if (parser_ != nullptr) {
             const int at = parser_->GrammarRoot().Find("types");
-            if (at >= 0) grammarTypes_ = &parser_->GrammarRoot().Items(at);
+            if (at >= 0) {
+                grammarTypesForm_ = IntermediateForm::FromXml(parser_->GrammarRoot().Items(at));
+                grammarTypes_ = Node(*grammarTypesForm_, 0);
+            }
         }
     }
 
-    void BuildProgram(const TscXMLItem& root);
-    std::unique_ptr<TscDesignator> BuildDesignator(const TscXMLItem& element, TscScript& script,
-                                                   int mode);
+    void BuildProgram(Node root);
+    std::unique_ptr<TscDesignator> BuildDesignator(Node element, TscScript& script, int mode);
 
   private:
     struct WithEntry {
@@ -301,25 +321,32 @@ class Builder {
     };
 
     // ---- errors and positions ----
-    void Start(const TscXMLItem& element) {
-        const std::string_view position = RawAttribute(element, "pos");
-        if (!position.empty()) position_.assign(position);
+    // Read in place: most positions are only passed on, or not used at all.
+    void Start(Node element) {
+        const std::string_view position = element.Pos();
+        if (!position.empty()) position_ = position;
     }
+    // For a position that is not the text of an element of a lasting form.
+    void KeepPosition(std::string_view position) {
+        if (position.data() != keptPosition_.data()) keptPosition_.assign(position);
+        position_ = keptPosition_;
+    }
+    std::string Position() const { return std::string(position_); }
     [[noreturn]] void Fail(Msg message) const {
-        throw EScriptError(std::string(MessageText(message)), position_);
+        throw EScriptError(std::string(MessageText(message)), Position());
     }
     [[noreturn]] void FailName(Msg message, std::string_view name) const {
         std::string text(MessageText(message));
         text += '\'';
         text += name;
         text += '\'';
-        throw EScriptError(std::move(text), position_);
+        throw EScriptError(std::move(text), Position());
     }
     [[noreturn]] void FailTypes(const TscCustomVariable& target,
                                 const TscCustomVariable& source) const {
         std::string text(MessageText(Msg::IncompatibleTypes));
         text += ": '" + target.TypeName() + "', '" + source.TypeName() + "'";
-        throw EScriptError(std::move(text), position_);
+        throw EScriptError(std::move(text), Position());
     }
 
     // ---- names and types ----
@@ -329,83 +356,77 @@ class Builder {
     void CheckRedeclared(const std::string& name, const TscScript& script) const;
 
     // ---- blocks and declarations ----
-    void BuildBlock(const TscXMLItem& element, TscScript& script, TscProcVariable* proc);
-    void DeclareProcedures(const TscXMLItem& element, TscScript& script);
-    void DeclareProcedure(const TscXMLItem& element, TscScript& script);
-    void DeclareParameters(const TscXMLItem& element, TscProcVariable& proc);
-    void BuildVar(const TscXMLItem& element, TscScript& script, TscStatement& list,
-                  TscProcVariable* proc);
-    void BuildVariable(const TscXMLItem& ident, const std::string& typeName,
-                       const TscXMLItem* typeElement, const TscXMLItem* array,
-                       const TscXMLItem* init, const TscXMLItem& element, TscScript& script,
-                       TscStatement& list, TscProcVariable* proc);
-    void BuildConst(const TscXMLItem& element, TscScript& script, TscStatement& list);
-    void BuildUses(const TscXMLItem& element, TscScript& script, TscProcVariable* proc);
+    void BuildBlock(Node element, TscScript& script, TscProcVariable* proc);
+    void DeclareProcedures(Node element, TscScript& script);
+    void DeclareProcedure(Node element, TscScript& script);
+    void DeclareParameters(Node element, TscProcVariable& proc);
+    void BuildVar(Node element, TscScript& script, TscStatement& list, TscProcVariable* proc);
+    void BuildVariable(Node ident, const std::string& typeName, Node typeElement, Node array,
+                       Node init, Node element, TscScript& script, TscStatement& list,
+                       TscProcVariable* proc);
+    void BuildConst(Node element, TscScript& script, TscStatement& list);
+    void BuildUses(Node element, TscScript& script, TscProcVariable* proc);
 
     // ---- statements ----
-    void BuildStatement(const TscXMLItem& element, TscScript& script, TscStatement& list,
-                        TscProcVariable* proc);
-    void BuildStatements(const TscXMLItem& element, int from, int to, TscScript& script,
-                         TscStatement& list, TscProcVariable* proc);
-    void BuildAssignment(const TscXMLItem& element, TscScript& script, TscStatement& list);
-    void BuildCall(const TscXMLItem& element, TscScript& script, TscStatement& list, int mode);
-    void BuildIf(const TscXMLItem& element, TscScript& script, TscStatement& list,
-                 TscProcVariable* proc);
-    void BuildCase(const TscXMLItem& element, TscScript& script, TscStatement& list,
-                   TscProcVariable* proc);
-    void BuildFor(const TscXMLItem& element, TscScript& script, TscStatement& list,
-                  TscProcVariable* proc, bool vbStyle);
-    void BuildCppFor(const TscXMLItem& element, TscScript& script, TscStatement& list,
-                     TscProcVariable* proc);
-    void BuildWhile(const TscXMLItem& element, TscScript& script, TscStatement& list,
-                    TscProcVariable* proc);
-    void BuildRepeat(const TscXMLItem& element, TscScript& script, TscStatement& list,
-                     TscProcVariable* proc);
-    void BuildTry(const TscXMLItem& element, TscScript& script, TscStatement& list,
-                  TscProcVariable* proc);
-    void BuildReturn(const TscXMLItem& element, TscScript& script, TscStatement& list);
-    void BuildWith(const TscXMLItem& element, TscScript& script, TscStatement& list,
-                   TscProcVariable* proc);
-    TscCustomVariable& LoopVariable(const TscXMLItem& element, TscScript& script);
+    void BuildStatement(Node element, TscScript& script, TscStatement& list, TscProcVariable* proc);
+    void BuildStatements(Node element, int from, int to, TscScript& script, TscStatement& list,
+                         TscProcVariable* proc);
+    void BuildAssignment(Node element, TscScript& script, TscStatement& list);
+    void BuildCall(Node element, TscScript& script, TscStatement& list, int mode);
+    void BuildIf(Node element, TscScript& script, TscStatement& list, TscProcVariable* proc);
+    void BuildCase(Node element, TscScript& script, TscStatement& list, TscProcVariable* proc);
+    void BuildFor(Node element, TscScript& script, TscStatement& list, TscProcVariable* proc,
+                  bool vbStyle);
+    void BuildCppFor(Node element, TscScript& script, TscStatement& list, TscProcVariable* proc);
+    void BuildWhile(Node element, TscScript& script, TscStatement& list, TscProcVariable* proc);
+    void BuildRepeat(Node element, TscScript& script, TscStatement& list, TscProcVariable* proc);
+    void BuildTry(Node element, TscScript& script, TscStatement& list, TscProcVariable* proc);
+    void BuildReturn(Node element, TscScript& script, TscStatement& list);
+    void BuildWith(Node element, TscScript& script, TscStatement& list, TscProcVariable* proc);
+    TscCustomVariable& LoopVariable(Node element, TscScript& script);
 
     // ---- expressions and designators ----
-    std::unique_ptr<TscExpression> BuildExpression(const TscXMLItem& element, TscScript& script);
-    std::unique_ptr<TscExpression> BuildConstantExpression(const TscXMLItem& element,
-                                                           TscScript& script);
-    void AddExpressionChildren(const TscXMLItem& element, TscExpression& expression,
-                               TscScript& script);
-    std::unique_ptr<TscSetExpression> BuildSet(const TscXMLItem& element, TscScript& script);
+    std::unique_ptr<TscExpression> BuildExpression(Node element, TscScript& script);
+    std::unique_ptr<TscExpression> BuildConstantExpression(Node element, TscScript& script);
+    void AddExpressionChildren(Node element, TscExpression& expression, TscScript& script);
+    std::unique_ptr<TscSetExpression> BuildSet(Node element, TscScript& script);
     std::unique_ptr<TscDesignator> VariableDesignator(TscCustomVariable& variable,
                                                       TscScript& script);
     std::unique_ptr<TscDesignator> Defer(std::unique_ptr<TscDesignator> designator,
-                                         const TscXMLItem& element, const std::string& name);
+                                         std::unique_ptr<TscXMLItem> element,
+                                         const std::string& name);
     void FinishDesignator(TscDesignator& designator);
-    std::string SourceText(const TscXMLItem& element) const;
+    std::string SourceText(Node element) const;
     bool ValueOf(TscDesignator& designator, Variant& value) const;
     TscCustomVariable& HelperItem(const char* name, TscScript& script);
 
     TscScript& program_;
     TscILParser* parser_;
-    const TscXMLItem* programTypes_ = nullptr;
-    const TscXMLItem* grammarTypes_ = nullptr;
+    Node programTypes_;
+    std::unique_ptr<IntermediateForm> grammarTypesForm_;
+    Node grammarTypes_;
     bool runTime_;
     bool namesMustBeDeclared_;
-    std::string position_;
+    // The current source position: the `pos` text of the element started
+    // last, in its form, or keptPosition_.
+    std::string_view position_;
+    std::string keptPosition_;
     std::string unit_;
     std::vector<WithEntry> withs_;
-    std::unordered_map<const TscXMLItem*, TscProcVariable*> procedures_;
+    // Declared procedures by their element, until their body is built.
+    std::unordered_map<const IlElement*, TscProcVariable*> procedures_;
     int64_t arrayElements_ = 0;  // declared so far (kMaxArrayElements)
 };
 
 // ---- names and types ----------------------------------------------------------------------
 
 std::string Builder::ResolveTypeName(const std::string& name) const {
-    for (const TscXMLItem* types : {programTypes_, grammarTypes_}) {
-        if (types == nullptr) continue;
-        for (int i = 0; i < types->Count(); ++i) {
-            const TscXMLItem& alias = types->Items(i);
-            if (runtime::SameText(alias.Name, name)) {
-                std::string resolved = Attr(alias, "type");
+    for (Node types : {programTypes_, grammarTypes_}) {
+        if (!types) continue;
+        for (int i = 0; i < types.Count(); ++i) {
+            const Node alias = types.Child(i);
+            if (runtime::SameText(alias.Name(), name)) {
+                std::string resolved = alias.Attribute("type");
                 if (!resolved.empty()) return resolved;
             }
         }
@@ -440,13 +461,13 @@ TscCustomVariable& Builder::HelperItem(const char* name, TscScript& script) {
 
 // ---- program, blocks, declarations -----------------------------------------------------------
 
-void Builder::BuildProgram(const TscXMLItem& root) {
+void Builder::BuildProgram(Node root) {
     withs_.clear();
     program_.ErrorUnit.clear();
     unit_.clear();
     for (int i = root.Count() - 1; i >= 0; --i) {
-        if (KindOf(root.Items(i)) == El::Types) {
-            programTypes_ = &root.Items(i);
+        if (root.Child(i).Kind() == El::Types) {
+            programTypes_ = root.Child(i);
             break;
         }
     }
@@ -461,16 +482,16 @@ void Builder::BuildProgram(const TscXMLItem& root) {
     }
 }
 
-void Builder::BuildBlock(const TscXMLItem& element, TscScript& script, TscProcVariable* proc) {
+void Builder::BuildBlock(Node element, TscScript& script, TscProcVariable* proc) {
     DeclareProcedures(element, script);
     for (int i = 0; i < element.Count(); ++i)
-        BuildStatement(element.Items(i), script, script.MainList(), proc);
+        BuildStatement(element.Child(i), script, script.MainList(), proc);
 }
 
-void Builder::DeclareProcedures(const TscXMLItem& element, TscScript& script) {
+void Builder::DeclareProcedures(Node element, TscScript& script) {
     for (int i = 0; i < element.Count(); ++i) {
-        const TscXMLItem& child = element.Items(i);
-        const El kind = KindOf(child);
+        Node child = element.Child(i);
+        const El kind = child.Kind();
         if (kind == El::Procedure || kind == El::Function)
             DeclareProcedure(child, script);
         else if (kind == El::Compound)
@@ -478,21 +499,20 @@ void Builder::DeclareProcedures(const TscXMLItem& element, TscScript& script) {
     }
 }
 
-void Builder::DeclareProcedure(const TscXMLItem& element, TscScript& script) {
+void Builder::DeclareProcedure(Node element, TscScript& script) {
     Start(element);
-    const TscXMLItem* nameElement = FirstChild(element, El::Name);
-    if (nameElement == nullptr && element.Count() > 0) nameElement = &element.Items(0);
-    const std::string name = nameElement != nullptr ? Attr(*nameElement, "text") : std::string();
-    if (nameElement != nullptr) Start(*nameElement);
+    Node nameElement = FirstChild(element, El::Name);
+    if (!nameElement && element.Count() > 0) nameElement = element.Child(0);
+    const std::string name = nameElement ? nameElement.Text() : std::string();
+    if (nameElement) Start(nameElement);
     CheckRedeclared(name, script);
-    const TscXMLItem* typeElement = FirstChild(element, El::Type);
-    const std::string typeText =
-        typeElement != nullptr ? Attr(*typeElement, "text") : std::string();
-    const bool isFunction = KindOf(element) == El::Function && !runtime::SameText(typeText, "void");
+    Node typeElement = FirstChild(element, El::Type);
+    const std::string typeText = typeElement ? typeElement.Text() : std::string();
+    const bool isFunction = element.Kind() == El::Function && !runtime::SameText(typeText, "void");
     std::string typeName;
     TscTypeKind kind = fskVariant;
     if (isFunction && !typeText.empty()) {
-        if (typeElement != nullptr) Start(*typeElement);
+        if (typeElement) Start(typeElement);
         typeName = ResolveTypeName(typeText);
         kind = TypeKind(typeName, script);
     }
@@ -500,17 +520,16 @@ void Builder::DeclareProcedure(const TscXMLItem& element, TscScript& script) {
     created->SourcePos = position_;
     created->SourceUnit = unit_;
     TscProcVariable& proc = script.Add(name, std::move(created));
-    procedures_[&element] = &proc;
-    if (const TscXMLItem* parameters = FirstChild(element, El::Parameters))
-        DeclareParameters(*parameters, proc);
+    procedures_[element.Address()] = &proc;
+    if (Node parameters = FirstChild(element, El::Parameters)) DeclareParameters(parameters, proc);
 }
 
-void Builder::DeclareParameters(const TscXMLItem& element, TscProcVariable& proc) {
+void Builder::DeclareParameters(Node element, TscProcVariable& proc) {
     TscScript& local = *proc.LocalScript;
     bool nextByReference = false;
     for (int g = 0; g < element.Count(); ++g) {
-        const TscXMLItem& group = element.Items(g);
-        const El groupKind = KindOf(group);
+        Node group = element.Child(g);
+        const El groupKind = group.Kind();
         if (groupKind == El::VarParams) {
             nextByReference = true;
             continue;
@@ -519,35 +538,34 @@ void Builder::DeclareParameters(const TscXMLItem& element, TscProcVariable& proc
         Start(group);
         bool byReference = nextByReference;
         nextByReference = false;
-        const TscXMLItem* typeElement = FirstChild(group, El::Type);
-        const std::string typeName =
-            ResolveTypeName(typeElement != nullptr ? Attr(*typeElement, "text") : "Variant");
-        if (typeElement != nullptr) Start(*typeElement);
+        Node typeElement = FirstChild(group, El::Type);
+        const std::string typeName = ResolveTypeName(typeElement ? typeElement.Text() : "Variant");
+        if (typeElement) Start(typeElement);
         const TscTypeKind kind = TypeKind(typeName, local);
-        const TscXMLItem* init = FirstChild(group, El::Init);
+        Node init = FirstChild(group, El::Init);
         Variant defaultValue = Variant::Null();
-        if (init != nullptr) {
-            const TscXMLItem* expression = FirstChild(*init, El::Expr);
-            if (expression == nullptr) Fail(Msg::ConstantExpressionExpected);
-            std::unique_ptr<TscExpression> value = BuildConstantExpression(*expression, local);
+        if (init) {
+            Node expression = FirstChild(init, El::Expr);
+            if (!expression) Fail(Msg::ConstantExpressionExpected);
+            std::unique_ptr<TscExpression> value = BuildConstantExpression(expression, local);
             TscVariable probe(std::string(), typeName, kind);
-            Start(*init);
+            Start(init);
             if (!AssignCompatible(probe, *value, local)) FailTypes(probe, *value);
             defaultValue = value->GetValue();
         }
         for (int i = 0; i < group.Count(); ++i) {
-            const TscXMLItem& child = group.Items(i);
-            const El kindOfChild = KindOf(child);
+            Node child = group.Child(i);
+            const El kindOfChild = child.Kind();
             if (kindOfChild == El::VarParam) {
                 byReference = true;
                 continue;
             }
             if (kindOfChild != El::Ident) continue;
             Start(child);
-            const std::string name = Attr(child, "text");
+            const std::string name = child.Text();
             CheckRedeclared(name, local);
-            auto param =
-                std::make_unique<TscParamItem>(name, byReference, init != nullptr, typeName, kind);
+            auto param = std::make_unique<TscParamItem>(name, byReference, static_cast<bool>(init),
+                                                        typeName, kind);
             param->DefValue = defaultValue;
             param->SourcePos = position_;
             param->SourceUnit = unit_;
@@ -558,64 +576,62 @@ void Builder::DeclareParameters(const TscXMLItem& element, TscProcVariable& proc
     }
 }
 
-void Builder::BuildVar(const TscXMLItem& element, TscScript& script, TscStatement& list,
-                       TscProcVariable* proc) {
+void Builder::BuildVar(Node element, TscScript& script, TscStatement& list, TscProcVariable* proc) {
     Start(element);
     int typeAt = -1;
     for (int i = 0; i < element.Count(); ++i) {
-        if (KindOf(element.Items(i)) == El::Type) {
+        if (element.Child(i).Kind() == El::Type) {
             typeAt = i;
             break;
         }
     }
     const std::string typeText =
-        typeAt >= 0 ? Attr(element.Items(typeAt), "text") : std::string("Variant");
-    const TscXMLItem* typeElement = typeAt >= 0 ? &element.Items(typeAt) : nullptr;
+        typeAt >= 0 ? element.Child(typeAt).Text() : std::string("Variant");
+    const Node typeElement = typeAt >= 0 ? element.Child(typeAt) : Node();
     const bool typeFirst = typeAt == 0;
     for (int i = 0; i < element.Count(); ++i) {
-        const TscXMLItem& ident = element.Items(i);
-        if (KindOf(ident) != El::Ident) continue;
-        const TscXMLItem* array = nullptr;
-        const TscXMLItem* init = nullptr;
+        Node ident = element.Child(i);
+        if (ident.Kind() != El::Ident) continue;
+        Node array;
+        Node init;
         for (int j = i + 1; j < element.Count(); ++j) {
-            const El kind = KindOf(element.Items(j));
+            const El kind = element.Child(j).Kind();
             if (kind == El::Ident) {
                 if (typeFirst) break;
                 continue;
             }
-            if (kind == El::Array && array == nullptr) array = &element.Items(j);
-            if (kind == El::Init && init == nullptr) init = &element.Items(j);
+            if (kind == El::Array && !array) array = element.Child(j);
+            if (kind == El::Init && !init) init = element.Child(j);
         }
         BuildVariable(ident, typeText, typeElement, array, init, element, script, list, proc);
     }
 }
 
-void Builder::BuildVariable(const TscXMLItem& ident, const std::string& typeText,
-                            const TscXMLItem* typeElement, const TscXMLItem* array,
-                            const TscXMLItem* init, const TscXMLItem& element, TscScript& script,
-                            TscStatement& list, TscProcVariable* proc) {
+void Builder::BuildVariable(Node ident, const std::string& typeText, Node typeElement, Node array,
+                            Node init, Node element, TscScript& script, TscStatement& list,
+                            TscProcVariable* proc) {
     Start(ident);
-    const std::string name = Attr(ident, "text");
-    const std::string identPos = position_;
+    const std::string name = ident.Text();
+    const std::string identPos = Position();
     CheckRedeclared(name, script);
     const std::string typeName = ResolveTypeName(typeText);
-    if (typeElement != nullptr) Start(*typeElement);
+    if (typeElement) Start(typeElement);
     TscTypeKind kind = TypeKind(typeName, script);
     Variant initial = InitialValue(kind);
     TscArrayHelper* helper = nullptr;
-    if (array != nullptr) {
-        Start(*array);
+    if (array) {
+        Start(array);
         std::vector<runtime::TVarArrayBound> bounds;
         int64_t elements = 1;
-        for (int d = 0; d < array->Count(); ++d) {
-            const TscXMLItem& dim = array->Items(d);
-            if (KindOf(dim) != El::Dim) continue;
+        for (int d = 0; d < array.Count(); ++d) {
+            Node dim = array.Child(d);
+            if (dim.Kind() != El::Dim) continue;
             Start(dim);
             std::vector<int32_t> ends;
             for (int e = 0; e < dim.Count(); ++e) {
-                if (KindOf(dim.Items(e)) != El::Expr) continue;
+                if (dim.Child(e).Kind() != El::Expr) continue;
                 ends.push_back(
-                    BuildConstantExpression(dim.Items(e), script)->GetValue().AsInteger());
+                    BuildConstantExpression(dim.Child(e), script)->GetValue().AsInteger());
             }
             if (ends.empty()) continue;
             const int64_t low = ends.size() >= 2 ? ends[0] : 0;
@@ -649,13 +665,14 @@ void Builder::BuildVariable(const TscXMLItem& ident, const std::string& typeText
     TscVariable& added = script.Add(name, std::move(variable));
     if (proc != nullptr) proc->AddLocal(added, initial);
 
-    if (init != nullptr) {
-        const TscXMLItem* expression = FirstChild(*init, El::Expr);
-        if (expression == nullptr) return;
-        std::unique_ptr<TscExpression> value = BuildExpression(*expression, script);
-        Start(*init);
+    if (init) {
+        Node expression = FirstChild(init, El::Expr);
+        if (!expression) return;
+        std::unique_ptr<TscExpression> value = BuildExpression(expression, script);
+        Start(init);
         if (!AssignCompatible(added, *value, script)) FailTypes(added, *value);
-        auto statement = std::make_unique<TscAssignmentStmt>(script, Attr(element, "pos"), unit_);
+        auto statement =
+            std::make_unique<TscAssignmentStmt>(script, element.Attribute("pos"), unit_);
         statement->TargetDesignator = VariableDesignator(added, script);
         statement->ValueExpr = std::move(value);
         statement->Prepare();
@@ -663,16 +680,16 @@ void Builder::BuildVariable(const TscXMLItem& ident, const std::string& typeText
     }
 }
 
-void Builder::BuildConst(const TscXMLItem& element, TscScript& script, TscStatement& list) {
+void Builder::BuildConst(Node element, TscScript& script, TscStatement& list) {
     Start(element);
-    const TscXMLItem* ident = FirstChild(element, El::Ident);
-    const TscXMLItem* expression = FirstChild(element, El::Expr);
-    if (ident == nullptr || expression == nullptr) return;
-    Start(*ident);
-    const std::string name = Attr(*ident, "text");
-    const std::string identPos = position_;
+    Node ident = FirstChild(element, El::Ident);
+    Node expression = FirstChild(element, El::Expr);
+    if (!ident || !expression) return;
+    Start(ident);
+    const std::string name = ident.Text();
+    const std::string identPos = Position();
     CheckRedeclared(name, script);
-    std::unique_ptr<TscExpression> value = BuildExpression(*expression, script);
+    std::unique_ptr<TscExpression> value = BuildExpression(expression, script);
     auto constant = std::make_unique<TscVariable>(name, value->DeclTypeName, value->Kind);
     constant->ReadOnly = true;
     constant->SourcePos = identPos;
@@ -686,36 +703,42 @@ void Builder::BuildConst(const TscXMLItem& element, TscScript& script, TscStatem
     // Compiling runs no host code: a constant that calls something gets its
     // value when its block runs.
     TscVariable& added = script.Add(name, std::move(constant));
-    list.Add(std::make_unique<ConstInitStmt>(script, Attr(element, "pos"), unit_, added,
+    list.Add(std::make_unique<ConstInitStmt>(script, element.Attribute("pos"), unit_, added,
                                              std::move(value)));
 }
 
-void Builder::BuildUses(const TscXMLItem& element, TscScript& script, TscProcVariable* proc) {
+void Builder::BuildUses(Node element, TscScript& script, TscProcVariable* proc) {
     const std::string savedUnit = unit_;
-    unit_ = Attr(element, "unit");
+    unit_ = element.Unit();
     std::string text;
     if (program_.OnGetILUnit) program_.OnGetILUnit(&program_, unit_, text);
     if (!text.empty()) {
         TscXMLDocument document;
         document.LoadFromString(text);
-        BuildBlock(document.Root(), script, proc);
+        const std::unique_ptr<IntermediateForm> form = IntermediateForm::FromXml(document.Root());
+        // The position outlives the form when building stops in it.
+        struct KeepOnExit {
+            Builder& builder;
+            ~KeepOnExit() { builder.KeepPosition(builder.position_); }
+        } keep{*this};
+        BuildBlock(Node(*form, 0), script, proc);
     } else {
         for (int i = 0; i < element.Count(); ++i)
-            if (KindOf(element.Items(i)) == El::Program) BuildBlock(element.Items(i), script, proc);
+            if (element.Child(i).Kind() == El::Program) BuildBlock(element.Child(i), script, proc);
     }
     unit_ = savedUnit;
 }
 
 // ---- statements -----------------------------------------------------------------------------
 
-void Builder::BuildStatements(const TscXMLItem& element, int from, int to, TscScript& script,
-                              TscStatement& list, TscProcVariable* proc) {
-    for (int i = from; i < to; ++i) BuildStatement(element.Items(i), script, list, proc);
+void Builder::BuildStatements(Node element, int from, int to, TscScript& script, TscStatement& list,
+                              TscProcVariable* proc) {
+    for (int i = from; i < to; ++i) BuildStatement(element.Child(i), script, list, proc);
 }
 
-void Builder::BuildStatement(const TscXMLItem& element, TscScript& script, TscStatement& list,
+void Builder::BuildStatement(Node element, TscScript& script, TscStatement& list,
                              TscProcVariable* proc) {
-    switch (KindOf(element)) {
+    switch (element.Kind()) {
         case El::Uses:
             BuildUses(element, script, proc);
             return;
@@ -727,9 +750,11 @@ void Builder::BuildStatement(const TscXMLItem& element, TscScript& script, TscSt
             return;
         case El::Procedure:
         case El::Function: {
-            const auto found = procedures_.find(&element);
+            const auto found = procedures_.find(element.Address());
             if (found == procedures_.end()) return;
             TscProcVariable& declared = *found->second;
+            // An element's address may come back in another form later.
+            procedures_.erase(found);
             BuildBlock(element, *declared.LocalScript, &declared);
             return;
         }
@@ -773,15 +798,15 @@ void Builder::BuildStatement(const TscXMLItem& element, TscScript& script, TscSt
             return;
         case El::Break:
             Start(element);
-            list.Add(std::make_unique<TscBreakStmt>(script, position_, unit_));
+            list.Add(std::make_unique<TscBreakStmt>(script, Position(), unit_));
             return;
         case El::Continue:
             Start(element);
-            list.Add(std::make_unique<TscContinueStmt>(script, position_, unit_));
+            list.Add(std::make_unique<TscContinueStmt>(script, Position(), unit_));
             return;
         case El::Exit:
             Start(element);
-            list.Add(std::make_unique<TscExitStmt>(script, position_, unit_));
+            list.Add(std::make_unique<TscExitStmt>(script, Position(), unit_));
             return;
         case El::Return:
             BuildReturn(element, script, list);
@@ -795,26 +820,26 @@ void Builder::BuildStatement(const TscXMLItem& element, TscScript& script, TscSt
     }
 }
 
-void Builder::BuildAssignment(const TscXMLItem& element, TscScript& script, TscStatement& list) {
+void Builder::BuildAssignment(Node element, TscScript& script, TscStatement& list) {
     Start(element);
-    const std::string statementPos = position_;
-    const TscXMLItem* target = FirstChild(element, El::Dsgn);
-    const TscXMLItem* modificator = FirstChild(element, El::Modificator);
-    const TscXMLItem* expression = FirstChild(element, El::Expr);
-    if (target == nullptr || expression == nullptr) return;
-    std::unique_ptr<TscDesignator> designator = BuildDesignator(*target, script, 0);
+    const std::string statementPos = Position();
+    Node target = FirstChild(element, El::Dsgn);
+    Node modificator = FirstChild(element, El::Modificator);
+    Node expression = FirstChild(element, El::Expr);
+    if (!target || !expression) return;
+    std::unique_ptr<TscDesignator> designator = BuildDesignator(target, script, 0);
     if (designator->ReadOnly) {
-        position_ = statementPos;
+        KeepPosition(statementPos);
         Fail(Msg::LeftSideNotAssignable);
     }
-    std::unique_ptr<TscExpression> value = BuildExpression(*expression, script);
+    std::unique_ptr<TscExpression> value = BuildExpression(expression, script);
     if (!AssignCompatible(*designator, *value, script)) {
-        Start(*expression);
+        Start(expression);
         FailTypes(*designator, *value);
     }
     char operation = ' ';
-    if (modificator != nullptr) {
-        const std::string text = Attr(*modificator, "text");
+    if (modificator) {
+        const std::string text = modificator.Text();
         operation = text.empty() ? ' ' : text[0];
     } else {
         operation = value->OptimizeAssignment(*designator);
@@ -843,31 +868,29 @@ void Builder::BuildAssignment(const TscXMLItem& element, TscScript& script, TscS
     list.Add(std::move(statement));
 }
 
-void Builder::BuildCall(const TscXMLItem& element, TscScript& script, TscStatement& list,
-                        int mode) {
+void Builder::BuildCall(Node element, TscScript& script, TscStatement& list, int mode) {
     Start(element);
-    const std::string statementPos = position_;
+    const std::string statementPos = Position();
     if (element.Count() == 0) return;
     auto statement = std::make_unique<TscCallStmt>(script, statementPos, unit_);
-    statement->CallDesignator = BuildDesignator(element.Items(0), script, mode);
+    statement->CallDesignator = BuildDesignator(element.Child(0), script, mode);
     statement->CallDesignator->NeedResult = false;
     if (mode == 0 && element.Count() > 1) {
-        statement->CallSuffix = Attr(element.Items(1), "text");
+        statement->CallSuffix = element.Child(1).Text();
         if (statement->CallDesignator->ReadOnly) {
-            position_ = statementPos;
+            KeepPosition(statementPos);
             Fail(Msg::LeftSideNotAssignable);
         }
     }
     list.Add(std::move(statement));
 }
 
-void Builder::BuildIf(const TscXMLItem& element, TscScript& script, TscStatement& list,
-                      TscProcVariable* proc) {
+void Builder::BuildIf(Node element, TscScript& script, TscStatement& list, TscProcVariable* proc) {
     Start(element);
-    auto statement = std::make_unique<TscIfStmt>(script, position_, unit_);
+    auto statement = std::make_unique<TscIfStmt>(script, Position(), unit_);
     for (int i = 0; i < element.Count(); ++i) {
-        const TscXMLItem& child = element.Items(i);
-        switch (KindOf(child)) {
+        Node child = element.Child(i);
+        switch (child.Kind()) {
             case El::Expr:
                 if (!statement->IfCondition)
                     statement->IfCondition = BuildExpression(child, script);
@@ -886,37 +909,37 @@ void Builder::BuildIf(const TscXMLItem& element, TscScript& script, TscStatement
     list.Add(std::move(statement));
 }
 
-void Builder::BuildCase(const TscXMLItem& element, TscScript& script, TscStatement& list,
+void Builder::BuildCase(Node element, TscScript& script, TscStatement& list,
                         TscProcVariable* proc) {
     Start(element);
-    auto statement = std::make_unique<TscCaseStmt>(script, position_, unit_);
-    if (element.Count() == 0 || KindOf(element.Items(0)) != El::Expr) Fail(Msg::SyntaxError);
-    statement->CaseValue = BuildExpression(element.Items(0), script);
+    auto statement = std::make_unique<TscCaseStmt>(script, Position(), unit_);
+    if (element.Count() == 0 || element.Child(0).Kind() != El::Expr) Fail(Msg::SyntaxError);
+    statement->CaseValue = BuildExpression(element.Child(0), script);
     for (int i = 1; i < element.Count(); ++i) {
-        const TscXMLItem& child = element.Items(i);
-        if (KindOf(child) != El::CaseSelector) {
+        Node child = element.Child(i);
+        if (child.Kind() != El::CaseSelector) {
             BuildStatement(child, script, *statement->ElseList, proc);
             continue;
         }
-        const TscXMLItem* set = FirstChild(child, El::Set);
-        if (set == nullptr) continue;
+        Node set = FirstChild(child, El::Set);
+        if (!set) continue;
         Start(child);
         // A selector with an empty statement still takes its values: they
         // do nothing rather than fall into the else part.
-        auto selector = std::make_unique<TscCaseSelector>(script, position_, unit_);
-        selector->SelectorSet = BuildSet(*set, script);
+        auto selector = std::make_unique<TscCaseSelector>(script, Position(), unit_);
+        selector->SelectorSet = BuildSet(set, script);
         for (int j = 0; j < child.Count(); ++j)
-            if (&child.Items(j) != set) BuildStatement(child.Items(j), script, *selector, proc);
+            if (!(child.Child(j) == set)) BuildStatement(child.Child(j), script, *selector, proc);
         statement->Add(std::move(selector));
     }
     list.Add(std::move(statement));
 }
 
-TscCustomVariable& Builder::LoopVariable(const TscXMLItem& element, TscScript& script) {
-    const TscXMLItem* ident = FirstChild(element, El::Ident);
-    if (ident == nullptr) Fail(Msg::SyntaxError);
-    Start(*ident);
-    TscCustomVariable& variable = FindVariable(Attr(*ident, "text"), script);
+TscCustomVariable& Builder::LoopVariable(Node element, TscScript& script) {
+    Node ident = FirstChild(element, El::Ident);
+    if (!ident) Fail(Msg::SyntaxError);
+    Start(ident);
+    TscCustomVariable& variable = FindVariable(ident.Text(), script);
     if (!variable.IsVariable() ||
         (variable.Kind != fskInt && variable.Kind != fskFloat && variable.Kind != fskVariant))
         Fail(Msg::ForLoopVariableNotNumeric);
@@ -925,17 +948,17 @@ TscCustomVariable& Builder::LoopVariable(const TscXMLItem& element, TscScript& s
     return variable;
 }
 
-void Builder::BuildFor(const TscXMLItem& element, TscScript& script, TscStatement& list,
-                       TscProcVariable* proc, bool vbStyle) {
+void Builder::BuildFor(Node element, TscScript& script, TscStatement& list, TscProcVariable* proc,
+                       bool vbStyle) {
     Start(element);
-    const std::string statementPos = position_;
+    const std::string statementPos = Position();
     TscCustomVariable& variable = LoopVariable(element, script);
     std::vector<std::unique_ptr<TscExpression>> bounds;
     bool downTo = false;
     int bodyFrom = element.Count();
     for (int i = 0; i < element.Count(); ++i) {
-        const TscXMLItem& child = element.Items(i);
-        const El kind = KindOf(child);
+        Node child = element.Child(i);
+        const El kind = child.Kind();
         if (kind == El::Ident) continue;
         if (kind == El::Downto) {
             downTo = true;
@@ -971,50 +994,49 @@ void Builder::BuildFor(const TscXMLItem& element, TscScript& script, TscStatemen
     list.Add(std::move(statement));
 }
 
-void Builder::BuildCppFor(const TscXMLItem& element, TscScript& script, TscStatement& list,
+void Builder::BuildCppFor(Node element, TscScript& script, TscStatement& list,
                           TscProcVariable* proc) {
     Start(element);
-    auto statement = std::make_unique<TscCppForStmt>(script, position_, unit_);
+    auto statement = std::make_unique<TscCppForStmt>(script, Position(), unit_);
     if (element.Count() < 3) Fail(Msg::SyntaxError);
-    BuildStatement(element.Items(0), script, *statement->InitList, proc);
-    statement->LoopCondition = BuildExpression(element.Items(1), script);
-    BuildStatement(element.Items(2), script, *statement->NextList, proc);
+    BuildStatement(element.Child(0), script, *statement->InitList, proc);
+    statement->LoopCondition = BuildExpression(element.Child(1), script);
+    BuildStatement(element.Child(2), script, *statement->NextList, proc);
     BuildStatements(element, 3, element.Count(), script, *statement, proc);
     list.Add(std::move(statement));
 }
 
-void Builder::BuildWhile(const TscXMLItem& element, TscScript& script, TscStatement& list,
+void Builder::BuildWhile(Node element, TscScript& script, TscStatement& list,
                          TscProcVariable* proc) {
     Start(element);
-    auto statement = std::make_unique<TscWhileStmt>(script, position_, unit_);
+    auto statement = std::make_unique<TscWhileStmt>(script, Position(), unit_);
     if (element.Count() == 0) Fail(Msg::SyntaxError);
-    statement->WhileCondition = BuildExpression(element.Items(0), script);
+    statement->WhileCondition = BuildExpression(element.Child(0), script);
     BuildStatements(element, 1, element.Count(), script, *statement, proc);
     list.Add(std::move(statement));
 }
 
-void Builder::BuildRepeat(const TscXMLItem& element, TscScript& script, TscStatement& list,
+void Builder::BuildRepeat(Node element, TscScript& script, TscStatement& list,
                           TscProcVariable* proc) {
     Start(element);
-    auto statement = std::make_unique<TscRepeatStmt>(script, position_, unit_);
+    auto statement = std::make_unique<TscRepeatStmt>(script, Position(), unit_);
     int conditionAt = element.Count() - 1;
-    if (conditionAt >= 0 && KindOf(element.Items(conditionAt)) == El::Inverse) {
+    if (conditionAt >= 0 && element.Child(conditionAt).Kind() == El::Inverse) {
         statement->WhileMode = true;
         --conditionAt;
     }
     if (conditionAt < 0) Fail(Msg::SyntaxError);
     BuildStatements(element, 0, conditionAt, script, *statement, proc);
-    statement->UntilCondition = BuildExpression(element.Items(conditionAt), script);
+    statement->UntilCondition = BuildExpression(element.Child(conditionAt), script);
     list.Add(std::move(statement));
 }
 
-void Builder::BuildTry(const TscXMLItem& element, TscScript& script, TscStatement& list,
-                       TscProcVariable* proc) {
+void Builder::BuildTry(Node element, TscScript& script, TscStatement& list, TscProcVariable* proc) {
     Start(element);
-    auto statement = std::make_unique<TscTryStmt>(script, position_, unit_);
+    auto statement = std::make_unique<TscTryStmt>(script, Position(), unit_);
     for (int i = 0; i < element.Count(); ++i) {
-        const TscXMLItem& child = element.Items(i);
-        const El kind = KindOf(child);
+        Node child = element.Child(i);
+        const El kind = child.Kind();
         if (kind == El::Except || kind == El::Finally) {
             statement->IsExceptBlock = kind == El::Except;
             BuildStatements(child, 0, child.Count(), script, *statement->HandlerList, proc);
@@ -1025,14 +1047,14 @@ void Builder::BuildTry(const TscXMLItem& element, TscScript& script, TscStatemen
     list.Add(std::move(statement));
 }
 
-void Builder::BuildReturn(const TscXMLItem& element, TscScript& script, TscStatement& list) {
+void Builder::BuildReturn(Node element, TscScript& script, TscStatement& list) {
     Start(element);
-    const std::string statementPos = position_;
-    if (const TscXMLItem* expression = FirstChild(element, El::Expr)) {
+    const std::string statementPos = Position();
+    if (Node expression = FirstChild(element, El::Expr)) {
         TscCustomVariable& result = FindVariable("Result", script);
         std::unique_ptr<TscDesignator> target = VariableDesignator(result, script);
         if (target->ReadOnly) Fail(Msg::LeftSideNotAssignable);
-        std::unique_ptr<TscExpression> value = BuildExpression(*expression, script);
+        std::unique_ptr<TscExpression> value = BuildExpression(expression, script);
         if (!AssignCompatible(*target, *value, script)) FailTypes(*target, *value);
         auto assignment = std::make_unique<TscAssignmentStmt>(script, statementPos, unit_);
         assignment->TargetDesignator = std::move(target);
@@ -1043,16 +1065,16 @@ void Builder::BuildReturn(const TscXMLItem& element, TscScript& script, TscState
     list.Add(std::make_unique<TscExitStmt>(script, statementPos, unit_));
 }
 
-void Builder::BuildWith(const TscXMLItem& element, TscScript& script, TscStatement& list,
+void Builder::BuildWith(Node element, TscScript& script, TscStatement& list,
                         TscProcVariable* proc) {
     Start(element);
     const size_t withsBefore = withs_.size();
     const int count = element.Count();
-    const TscXMLItem* body = nullptr;
+    Node body;
     for (int i = 0; i < count; ++i) {
-        const TscXMLItem& child = element.Items(i);
-        if (KindOf(child) != El::Dsgn) {
-            body = &child;
+        Node child = element.Child(i);
+        if (child.Kind() != El::Dsgn) {
+            body = child;
             continue;
         }
         std::unique_ptr<TscDesignator> designator = BuildDesignator(child, script, 0);
@@ -1070,7 +1092,7 @@ void Builder::BuildWith(const TscXMLItem& element, TscScript& script, TscStateme
             std::make_unique<TscVariable>(name, designator->DeclTypeName, designator->Kind);
         TscVariable& variable = script.Add(name, std::move(hidden));
         if (proc != nullptr) proc->AddLocal(variable, Variant::Null());
-        auto statement = std::make_unique<TscWithStmt>(script, position_, unit_);
+        auto statement = std::make_unique<TscWithStmt>(script, Position(), unit_);
         statement->WithDesignator = std::move(designator);
         statement->WithVariable = &variable;
         list.Add(std::move(statement));
@@ -1081,13 +1103,12 @@ void Builder::BuildWith(const TscXMLItem& element, TscScript& script, TscStateme
         size_t size;
         ~Restore() { withs.resize(size); }
     } restore{withs_, withsBefore};
-    if (body != nullptr) BuildStatement(*body, script, list, proc);
+    if (body) BuildStatement(body, script, list, proc);
 }
 
 // ---- expressions ------------------------------------------------------------------------------
 
-std::unique_ptr<TscExpression> Builder::BuildExpression(const TscXMLItem& element,
-                                                        TscScript& script) {
+std::unique_ptr<TscExpression> Builder::BuildExpression(Node element, TscScript& script) {
     Start(element);
     auto expression = std::make_unique<TscExpression>(script);
     expression->SourcePos = position_;
@@ -1095,7 +1116,7 @@ std::unique_ptr<TscExpression> Builder::BuildExpression(const TscXMLItem& elemen
     AddExpressionChildren(element, *expression, script);
     const std::string error = expression->Finish();
     if (!error.empty()) {
-        position_ = error;
+        KeepPosition(error);
         Fail(Msg::IncompatibleTypes);
     }
     return expression;
@@ -1103,8 +1124,7 @@ std::unique_ptr<TscExpression> Builder::BuildExpression(const TscXMLItem& elemen
 
 // Array bounds and parameter defaults: computed now, so they may not call
 // anything.
-std::unique_ptr<TscExpression> Builder::BuildConstantExpression(const TscXMLItem& element,
-                                                                TscScript& script) {
+std::unique_ptr<TscExpression> Builder::BuildConstantExpression(Node element, TscScript& script) {
     std::unique_ptr<TscExpression> expression = BuildExpression(element, script);
     if (!expression->IsPure()) {
         Start(element);
@@ -1113,16 +1133,23 @@ std::unique_ptr<TscExpression> Builder::BuildConstantExpression(const TscXMLItem
     return expression;
 }
 
-void Builder::AddExpressionChildren(const TscXMLItem& element, TscExpression& expression,
-                                    TscScript& script) {
+void Builder::AddExpressionChildren(Node element, TscExpression& expression, TscScript& script) {
     const int count = element.Count();
     for (int i = 0; i < count; ++i) {
-        const TscXMLItem& child = element.Items(i);
+        Node child = element.Child(i);
         Start(child);
         expression.SetPosition(position_);
-        switch (KindOf(child)) {
+        switch (child.Kind()) {
             case El::Op: {
-                const std::string text = runtime::LowerCase(Attr(child, "text"));
+                // Operators come in lower case mostly, and escaped only
+                // when they hold "<" or ">".
+                std::string_view text = child.RawText();
+                std::string lower;
+                if (std::any_of(text.begin(), text.end(),
+                                [](char c) { return c == '&' || (c >= 'A' && c <= 'Z'); })) {
+                    lower = runtime::LowerCase(child.Text());
+                    text = lower;
+                }
                 // A dangling operator left by an abandoned comparison.
                 if (i + 1 == count && text != ")") break;
                 expression.AddOperator(text);
@@ -1130,14 +1157,14 @@ void Builder::AddExpressionChildren(const TscXMLItem& element, TscExpression& ex
             }
             case El::Number:
             case El::String:
-                expression.AddConstant(LiteralToVariant(Attr(child, "text")));
+                expression.AddConstant(LiteralToVariant(child.Text()));
                 break;
             case El::Dsgn:
                 expression.AddDesignator(BuildDesignator(child, script, 0));
                 break;
             case El::New:
                 if (child.Count() > 0)
-                    expression.AddDesignator(BuildDesignator(child.Items(0), script, 1));
+                    expression.AddDesignator(BuildDesignator(child.Child(0), script, 1));
                 break;
             case El::Set:
                 expression.AddSet(BuildSet(child, script));
@@ -1151,12 +1178,12 @@ void Builder::AddExpressionChildren(const TscXMLItem& element, TscExpression& ex
     }
 }
 
-std::unique_ptr<TscSetExpression> Builder::BuildSet(const TscXMLItem& element, TscScript& script) {
+std::unique_ptr<TscSetExpression> Builder::BuildSet(Node element, TscScript& script) {
     Start(element);
     auto set = std::make_unique<TscSetExpression>();
     for (int i = 0; i < element.Count(); ++i) {
-        const TscXMLItem& child = element.Items(i);
-        const El kind = KindOf(child);
+        Node child = element.Child(i);
+        const El kind = child.Kind();
         if (kind == El::Expr)
             set->AddEntry(BuildExpression(child, script));
         else if (kind == El::Range)
@@ -1165,10 +1192,10 @@ std::unique_ptr<TscSetExpression> Builder::BuildSet(const TscXMLItem& element, T
     return set;
 }
 
-std::string Builder::SourceText(const TscXMLItem& element) const {
-    if (parser_ == nullptr || !unit_.empty()) return {};
-    const std::string from = Attr(element, "pos");
-    const std::string to = Attr(element, "pos1");
+std::string Builder::SourceText(Node element) const {
+    if (!parser_ || !unit_.empty()) return {};
+    const std::string from = element.Attribute("pos");
+    const std::string to = element.Attribute("pos1");
     if (from.empty() || to.empty()) return {};
     TscParser& tokenizer = parser_->Tokenizer();
     const int begin = tokenizer.LineColumnToOffset(SourcePosToPoint(from));
@@ -1185,7 +1212,7 @@ std::string Builder::SourceText(const TscXMLItem& element) const {
 std::unique_ptr<TscDesignator> Builder::VariableDesignator(TscCustomVariable& variable,
                                                            TscScript& script) {
     auto designator = std::make_unique<TscDesignator>(script);
-    designator->AddStep(std::make_unique<TscDesignatorItem>(&variable, position_));
+    designator->AddStep(std::make_unique<TscDesignatorItem>(&variable, Position()));
     designator->ResolveKind();
     if (std::unique_ptr<TscDesignator> fast = designator->MakeFast()) return fast;
     return designator;
@@ -1200,7 +1227,7 @@ bool Builder::ValueOf(TscDesignator& designator, Variant& value) const {
             if (!ReadsDataOnly(*step.Ref)) return false;
             for (int a = 0; a < step.ArgCount(); ++a) {
                 const auto* arg = dynamic_cast<const TscExpression*>(step.Arg(a));
-                if (arg == nullptr || !arg->IsPure()) return false;
+                if (!arg || !arg->IsPure()) return false;
             }
         }
     }
@@ -1211,29 +1238,28 @@ bool Builder::ValueOf(TscDesignator& designator, Variant& value) const {
 // Names known only at run time: the designator keeps its element and is
 // built on first use. A designator built at run time cannot wait longer.
 std::unique_ptr<TscDesignator> Builder::Defer(std::unique_ptr<TscDesignator> designator,
-                                              const TscXMLItem& element, const std::string& name) {
+                                              std::unique_ptr<TscXMLItem> element,
+                                              const std::string& name) {
     if (runTime_) FailName(Msg::UndeclaredIdentifier, name);
     while (designator->StepCount() > 1) (void)designator->RemoveStep(designator->StepCount() - 1);
     designator->Kind = fskVariant;
     designator->DeclTypeName.clear();
     designator->ReadOnly = false;
     designator->DesignatorKind = 0;
-    designator->DeferredNode = std::make_unique<TscXMLItem>();
-    designator->DeferredNode->CopyTree(&element);
+    designator->DeferredNode = std::move(element);
     return designator;
 }
 
-std::unique_ptr<TscDesignator> Builder::BuildDesignator(const TscXMLItem& element,
-                                                        TscScript& script, int mode) {
+std::unique_ptr<TscDesignator> Builder::BuildDesignator(Node element, TscScript& script, int mode) {
     Start(element);
     auto designator = std::make_unique<TscDesignator>(script);
     designator->SourcePos = position_;
     designator->SourceUnit = unit_;
     const int count = element.Count();
     for (int i = 0; i < count; ++i) {
-        const TscXMLItem& child = element.Items(i);
+        Node child = element.Child(i);
         Start(child);
-        const El kind = KindOf(child);
+        const El kind = child.Kind();
         if (kind == El::Expr) {
             if (designator->StepCount() == 0) Fail(Msg::SyntaxError);
             TscDesignatorItem& step = *designator->Step(designator->StepCount() - 1);
@@ -1244,12 +1270,12 @@ std::unique_ptr<TscDesignator> Builder::BuildDesignator(const TscXMLItem& elemen
         }
         if (kind == El::Addr) {
             // @Name: the name as a string.
-            const TscXMLItem* name = nullptr;
+            Node name;
             int names = 0;
             for (int j = i + 1; j < count; ++j) {
-                if (KindOf(element.Items(j)) == El::Node) {
+                if (element.Child(j).Kind() == El::Node) {
                     ++names;
-                    name = &element.Items(j);
+                    name = element.Child(j);
                 } else {
                     names = 2;
                 }
@@ -1257,15 +1283,15 @@ std::unique_ptr<TscDesignator> Builder::BuildDesignator(const TscXMLItem& elemen
             if (names != 1 || designator->StepCount() != 0) Fail(Msg::VariableRequired);
             auto text = std::make_unique<TscStringVariable>(std::string(), std::string("String"),
                                                             fskString);
-            text->Value = Variant(Attr(*name, "text"));
+            text->Value = Variant(name.Text());
             text->ReadOnly = true;
             text->IsConstant = true;
             TscStringVariable& added = script.Add(std::string(), std::move(text));
-            designator->AddStep(std::make_unique<TscDesignatorItem>(&added, position_));
+            designator->AddStep(std::make_unique<TscDesignatorItem>(&added, Position()));
             break;
         }
         if (kind != El::Node) continue;
-        const std::string name = Attr(child, "text");
+        const std::string name = child.Text();
 
         if (designator->StepCount() == 0) {
             // The first name: through an active with, else by lookup.
@@ -1279,11 +1305,10 @@ std::unique_ptr<TscDesignator> Builder::BuildDesignator(const TscXMLItem& elemen
                     node->Name = "node";
                     node->SetProp("text", entry->name);
                     node->SetProp("pos", position_);
-                    auto copy = std::make_unique<TscXMLItem>();
-                    copy->CopyTree(&element);
+                    std::unique_ptr<TscXMLItem> copy = element.ToXml();
                     copy->InsertItem(i, std::move(node));
-                    designator->AddStep(std::make_unique<TscDesignatorItem>(hidden, position_));
-                    return Defer(std::move(designator), *copy, name);
+                    designator->AddStep(std::make_unique<TscDesignatorItem>(hidden, Position()));
+                    return Defer(std::move(designator), std::move(copy), name);
                 }
                 if (hidden->Kind == fskClass) {
                     const TscClassVariable* classVariable =
@@ -1291,21 +1316,23 @@ std::unique_ptr<TscDesignator> Builder::BuildDesignator(const TscXMLItem& elemen
                     TscCustomVariable* member =
                         classVariable != nullptr ? classVariable->Find(name) : nullptr;
                     if (member != nullptr) {
-                        designator->AddStep(std::make_unique<TscDesignatorItem>(hidden, position_));
-                        designator->AddStep(std::make_unique<TscDesignatorItem>(member, position_));
+                        designator->AddStep(
+                            std::make_unique<TscDesignatorItem>(hidden, Position()));
+                        designator->AddStep(
+                            std::make_unique<TscDesignatorItem>(member, Position()));
                         resolved = true;
                     }
                 }
             }
             if (!resolved) {
                 TscCustomVariable& item = FindVariable(name, script);
-                designator->AddStep(std::make_unique<TscDesignatorItem>(&item, position_));
+                designator->AddStep(std::make_unique<TscDesignatorItem>(&item, Position()));
                 if (mode == 1) {
                     if (item.ItemClass() != TscItemClass::ClassVariable)
                         Fail(Msg::ClassTypeRequired);
                     TscCustomVariable* create = static_cast<TscClassVariable&>(item).Find("Create");
                     if (create == nullptr) FailName(Msg::UndeclaredIdentifier, "Create");
-                    designator->AddStep(std::make_unique<TscDesignatorItem>(create, position_));
+                    designator->AddStep(std::make_unique<TscDesignatorItem>(create, Position()));
                 }
             }
             continue;
@@ -1333,19 +1360,20 @@ std::unique_ptr<TscDesignator> Builder::BuildDesignator(const TscXMLItem& elemen
         }
         if (previousKind == fskVariant) {
             Variant value;
-            if (!ValueOf(*designator, value)) return Defer(std::move(designator), element, name);
+            if (!ValueOf(*designator, value))
+                return Defer(std::move(designator), element.ToXml(), name);
             if (value.IsNull() || value.IsEmpty())
-                return Defer(std::move(designator), element, name);
+                return Defer(std::move(designator), element.ToXml(), name);
             if (value.IsString()) {
                 previousKind = fskString;
             } else if (value.IsArray()) {
                 if (!index) Fail(Msg::IndexRequired);
                 TscCustomVariable& helper = HelperItem("__ArrayHelper", script);
-                designator->AddStep(std::make_unique<TscDesignatorItem>(&helper, position_));
+                designator->AddStep(std::make_unique<TscDesignatorItem>(&helper, Position()));
                 continue;
             } else if (value.IsOrdinal()) {
                 runtime::TObject* object = runtime::ObjectOfHandle(value.AsInt64());
-                if (object == nullptr) return Defer(std::move(designator), element, name);
+                if (!object) return Defer(std::move(designator), element.ToXml(), name);
                 previousType = object->ClassName();
                 previousKind = fskClass;
             } else {
@@ -1355,7 +1383,7 @@ std::unique_ptr<TscDesignator> Builder::BuildDesignator(const TscXMLItem& elemen
         if (previousKind == fskString || previousKind == fskChar) {
             if (!index) Fail(Msg::StringsHaveNoMembers);
             TscCustomVariable& helper = HelperItem("__StringHelper", script);
-            designator->AddStep(std::make_unique<TscDesignatorItem>(&helper, position_));
+            designator->AddStep(std::make_unique<TscDesignatorItem>(&helper, Position()));
             continue;
         }
         if (previousKind == fskClass) {
@@ -1365,22 +1393,23 @@ std::unique_ptr<TscDesignator> Builder::BuildDesignator(const TscXMLItem& elemen
                 if (classVariable->DefaultProperty == nullptr) {
                     std::string text(MessageText(Msg::NoDefaultProperty));
                     text.replace(text.find("%s"), 2, classVariable->Name);
-                    throw EScriptError(std::move(text), position_);
+                    throw EScriptError(std::move(text), Position());
                 }
                 auto step =
-                    std::make_unique<TscDesignatorItem>(classVariable->DefaultProperty, position_);
+                    std::make_unique<TscDesignatorItem>(classVariable->DefaultProperty, Position());
                 step->IsIndexStep = true;
                 designator->AddStep(std::move(step));
                 continue;
             }
             if (TscCustomVariable* member = classVariable->Find(name)) {
-                designator->AddStep(std::make_unique<TscDesignatorItem>(member, position_));
+                designator->AddStep(std::make_unique<TscDesignatorItem>(member, Position()));
                 continue;
             }
             Variant value;
-            if (!ValueOf(*designator, value)) return Defer(std::move(designator), element, name);
+            if (!ValueOf(*designator, value))
+                return Defer(std::move(designator), element.ToXml(), name);
             if (value.IsNull() || value.IsEmpty() || (value.IsOrdinal() && value.AsInt64() == 0))
-                return Defer(std::move(designator), element, name);
+                return Defer(std::move(designator), element.ToXml(), name);
             auto* owner =
                 value.IsOrdinal()
                     ? dynamic_cast<runtime::TComponent*>(runtime::ObjectOfHandle(value.AsInt64()))
@@ -1393,14 +1422,14 @@ std::unique_ptr<TscDesignator> Builder::BuildDesignator(const TscXMLItem& elemen
             holder->Value = Variant(runtime::HandleOf(component));
             holder->ReadOnly = true;
             TscVariable& added = script.Add(std::string(), std::move(holder));
-            designator->AddStep(std::make_unique<TscDesignatorItem>(&added, position_));
+            designator->AddStep(std::make_unique<TscDesignatorItem>(&added, Position()));
             continue;
         }
         if (previousKind == fskArray && index) {
             TscCustomVariable* helper = previous->LinkedItem;
             if (helper == nullptr || helper->ItemClass() != TscItemClass::ArrayHelper)
                 helper = &HelperItem("__ArrayHelper", script);
-            designator->AddStep(std::make_unique<TscDesignatorItem>(helper, position_));
+            designator->AddStep(std::make_unique<TscDesignatorItem>(helper, Position()));
             continue;
         }
         Fail(previousKind == fskArray ? Msg::IndexRequired : Msg::ArrayTypeRequired);
@@ -1412,7 +1441,7 @@ std::unique_ptr<TscDesignator> Builder::BuildDesignator(const TscXMLItem& elemen
         const TscClassVariable* root = script.FindClassVariable("TObject");
         TscCustomVariable* free = root != nullptr ? root->Find("Free") : nullptr;
         if (free == nullptr) FailName(Msg::UndeclaredIdentifier, "Free");
-        designator->AddStep(std::make_unique<TscDesignatorItem>(free, position_));
+        designator->AddStep(std::make_unique<TscDesignatorItem>(free, Position()));
     }
     FinishDesignator(*designator);
     designator->ResolveKind();
@@ -1427,14 +1456,14 @@ void Builder::FinishDesignator(TscDesignator& designator) {
         TscDesignatorItem& step = *designator.Step(s);
         TscCustomVariable& ref = *step.Ref;
         if (ref.ItemClass() == TscItemClass::Designator) continue;
-        if (!step.SourcePos.empty()) position_ = step.SourcePos;
+        if (!step.SourcePos.empty()) KeepPosition(step.SourcePos);
         const int args = step.ArgCount();
         if (args < ref.RequiredParamCount()) Fail(Msg::NotEnoughParameters);
         if (args > ref.ParamCount()) Fail(Msg::TooManyParameters);
         for (int i = 0; i < args; ++i) {
             const TscCustomExpression& argument = *step.Arg(i);
             if (!AssignCompatible(*ref.GetParam(i), argument, *designator.Script)) {
-                if (!argument.SourcePos.empty()) position_ = argument.SourcePos;
+                if (!argument.SourcePos.empty()) KeepPosition(argument.SourcePos);
                 FailTypes(*ref.GetParam(i), argument);
             }
         }
@@ -1450,13 +1479,20 @@ void Builder::FinishDesignator(TscDesignator& designator) {
 }  // namespace
 
 void BuildProgram(TscILParser& parser, TscScript& script) {
+    IntermediateForm* form = parser.Form();
+    std::unique_ptr<IntermediateForm> empty;
+    if (form == nullptr) {
+        empty = IntermediateForm::FromXml(parser.Intermediate().Root());
+        form = empty.get();
+    }
     Builder builder(script, &parser);
-    builder.BuildProgram(parser.Intermediate().Root());
+    builder.BuildProgram(Node(*form, 0));
 }
 
 std::unique_ptr<TscDesignator> BuildDeferredDesignator(const TscXMLItem& node, TscScript& script) {
+    const std::unique_ptr<IntermediateForm> form = IntermediateForm::FromXml(node);
     Builder builder(script, nullptr);
-    return builder.BuildDesignator(node, script, 0);
+    return builder.BuildDesignator(Node(*form, 0), script, 0);
 }
 
 }  // namespace script

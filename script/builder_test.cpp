@@ -1,12 +1,17 @@
 // The builder: compile errors with their positions, declarations and what
 // compiling must not do.
+#include "script/builder.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "runtime/component.h"
+#include "runtime/properties.h"
 #include "script/engine_test_support.h"
 #include "script/errors.h"
 #include "script/grammar_registry.h"
+#include "script/il_parser.h"
 #include "script/pascalscript_grammar.h"
 
 namespace script {
@@ -15,6 +20,22 @@ namespace {
 using runtime::Variant;
 using testing::TestHost;
 using testing::Text;
+
+// A host object whose members scripts reach through Variants.
+class TBuildTestItem : public runtime::TComponent {
+    RUNTIME_CLASS(TBuildTestItem)
+
+  public:
+    explicit TBuildTestItem(runtime::TComponent* owner) : runtime::TComponent(owner) {}
+
+    std::string Caption;
+    int32_t Count = 0;
+};
+
+RUNTIME_BEGIN_CLASS(TBuildTestItem, runtime::TComponent)
+RUNTIME_FIELD(Caption);
+RUNTIME_FIELD(Count);
+RUNTIME_END_CLASS
 
 TEST(BuilderTest, CompileErrorsWithTheirPositions) {
     struct Row {
@@ -126,6 +147,50 @@ TEST(BuilderTest, CompilingRunsNoHostCode) {
     host.script.Execute();
     EXPECT_EQ(calls, 1);
     EXPECT_EQ(host.Trace(), "11");
+}
+
+// Members of a Variant and names inside "with" on a Variant are known only
+// when the statement runs: their designators are built then, from the part
+// of the intermediate form kept for them.
+TEST(BuilderTest, MembersOfVariantsResolveWhenTheyRun) {
+    TestHost host;
+    TBuildTestItem item(nullptr);
+    item.Caption = "start";
+    ASSERT_NE(host.global.DeclareClass(runtime::ClassInfoOf<TBuildTestItem>(), ""), nullptr);
+    host.global.DeclareObject("Item", &item);
+    EXPECT_EQ(host.Run(Text({"var v: Variant; s: Variant;", "begin", "  v := Item; s := 'abc';",
+                             "  Trace(v.Caption); Trace(s[2]);",
+                             "  with v do begin Caption := 'with'; Trace(Caption + '!') end;",
+                             "  v.Count := Length(v.Caption);", "end."})),
+              "start b with!");
+    EXPECT_EQ(item.Caption, "with");
+    EXPECT_EQ(item.Count, 4);
+    // A name that the object does not have fails when the statement runs.
+    ASSERT_EQ(
+        host.Compile(Text({"var v: Variant;", "begin v := Item;", "  Trace(v.Nope)", "end."})), "");
+    try {
+        host.script.Execute();
+        ADD_FAILURE() << "no error";
+    } catch (const EScriptError& e) {
+        EXPECT_EQ(std::string(e.Message()), "Undeclared identifier: 'Nope'");
+    }
+}
+
+// The builder reads the intermediate document once it was handed out,
+// changes included.
+TEST(BuilderTest, BuildingReadsTheIntermediateDocumentAsChanged) {
+    TestHost host;
+    TscILParser parser(host.script);
+    parser.SelectGrammar("PascalScript");
+    ASSERT_TRUE(parser.BuildIntermediate(Text({"begin Trace(1) end."})));
+    // program / compoundstmt / callstmt / dsgn / expr / number
+    TscXMLItem& number = parser.Intermediate().Root().Items(0).Items(0).Items(0).Items(1).Items(0);
+    ASSERT_EQ(number.Name, "number");
+    number.SetProp("text", "2");
+    BuildProgram(parser, host.script);
+    ASSERT_EQ(host.script.ErrorMessage, "");
+    host.script.Execute();
+    EXPECT_EQ(host.Trace(), "2");
 }
 
 TEST(BuilderTest, UnknownLanguageRaisesOutOfCompile) {

@@ -1,10 +1,12 @@
 #include "script/compiled_grammar.h"
 
+#include <algorithm>
 #include <array>
 #include <string_view>
 
 #include "runtime/strings.h"
 #include "script/errors.h"
+#include "script/tokenizer.h"
 
 namespace script {
 
@@ -76,26 +78,80 @@ CompiledGrammar::CompiledGrammar(const TscXMLItem& root) : root_(root) {
 
     std::vector<char> visiting(elements_.size(), 0);
     for (size_t i = 0; i < elements_.size(); ++i) {
+        GrammarElement& e = elements_[i];
         std::vector<GrammarGuard> guards;
-        if (!CollectGuards(static_cast<int>(i), guards, visiting)) continue;
-        elements_[i].firstGuard = static_cast<int>(guards_.size());
-        elements_[i].guardCount = static_cast<int>(guards.size());
+        bool guarded = false;
+        switch (e.kind) {
+            case GrammarKind::Loop:
+            case GrammarKind::OptionalLoop:
+            case GrammarKind::Optional:
+                guarded =
+                    e.childCount > 0 &&
+                    CollectGuards(children_[static_cast<size_t>(e.firstChild)], guards, visiting);
+                e.guardsFirstPart = guarded;
+                break;
+            case GrammarKind::OptionalSwitch:
+                guarded = e.childCount > 0;
+                for (int c = 0; c < e.childCount && guarded; ++c)
+                    guarded = CollectGuards(children_[static_cast<size_t>(e.firstChild + c)],
+                                            guards, visiting);
+                e.guardsFirstPart = guarded;
+                break;
+            default:
+                guarded = CollectGuards(static_cast<int>(i), guards, visiting);
+                break;
+        }
+        if (!guarded) continue;
+        e.firstGuard = static_cast<int>(guards_.size());
+        e.guardCount = static_cast<int>(guards.size());
         guards_.insert(guards_.end(), guards.begin(), guards.end());
+    }
+    IndexGuardWords();
+}
+
+int CompiledGrammar::GuardWordNumber(const std::string& text) {
+    const auto at = std::find(guardWords_.begin(), guardWords_.end(), text);
+    if (at != guardWords_.end()) return static_cast<int>(at - guardWords_.begin());
+    guardWords_.push_back(text);
+    return static_cast<int>(guardWords_.size()) - 1;
+}
+
+int CompiledGrammar::GuardWord(std::string_view word, bool caseSensitive) const {
+    if (word.size() > longestGuardWord_ || guardWordSlots_.empty()) return -1;
+    const size_t mask = guardWordSlots_.size() - 1;
+    for (size_t at = FoldedHash(word) & mask; guardWordSlots_[at] != 0; at = (at + 1) & mask) {
+        const int number = guardWordSlots_[at] - 1;
+        const std::string& guard = guardWords_[static_cast<size_t>(number)];
+        if (caseSensitive ? guard == word : runtime::SameText(guard, word)) return number;
+    }
+    return -1;
+}
+
+// Every position the matcher visits may ask for the word there.
+void CompiledGrammar::IndexGuardWords() {
+    size_t slots = 16;
+    while (slots < guardWords_.size() * 4) slots *= 2;
+    guardWordSlots_.assign(slots, 0);
+    for (size_t i = 0; i < guardWords_.size(); ++i) {
+        longestGuardWord_ = std::max(longestGuardWord_, guardWords_[i].size());
+        size_t at = FoldedHash(guardWords_[i]) & (slots - 1);
+        while (guardWordSlots_[at] != 0) at = (at + 1) & (slots - 1);
+        guardWordSlots_[at] = static_cast<int>(i) + 1;
     }
 }
 
 bool CompiledGrammar::CollectGuards(int index, std::vector<GrammarGuard>& out,
-                                    std::vector<char>& visiting) const {
+                                    std::vector<char>& visiting) {
     const GrammarElement& e = elements_[static_cast<size_t>(index)];
     if (e.hasErr || visiting[static_cast<size_t>(index)]) return false;
     switch (e.kind) {
         case GrammarKind::Char:
             if (e.text.size() != 1) return false;
-            out.push_back({false, e.skipBlanks, e.text});
+            out.push_back({false, e.skipBlanks, e.text[0], -1});
             return true;
         case GrammarKind::Keyword:
             if (e.text.empty()) return false;
-            out.push_back({true, true, e.text});
+            out.push_back({true, true, 0, GuardWordNumber(e.text)});
             return true;
         case GrammarKind::Rule:
         case GrammarKind::Sequence:
@@ -139,6 +195,7 @@ int CompiledGrammar::Compile(const TscXMLItem& item, int ruleSlot, int depth) {
                      : e.node == "expr" ? NodeRole::Expr
                                         : NodeRole::Element;
     e.add = item.Prop("add");
+    e.hasAdd = !e.add.empty();
     e.addText = XmlEscape(item.Prop("addtext"));
     e.hasAddText = !e.addText.empty();
     const std::string skip = item.Prop("skip");

@@ -46,9 +46,12 @@ enum class NodeRole : uint8_t {
 struct GrammarGuard {
     bool keyword = false;  // a word; else one punctuation character
     bool skipBlanks = true;
-    std::string text;  // lower case
+    char punctuation = 0;  // !keyword
+    int word = -1;         // keyword: the text's number among GuardWord()s
 };
 
+// The fields the matcher reads on every visit come first, so that a visit
+// touches one cache line of the element.
 struct GrammarElement {
     GrammarKind kind = GrammarKind::Sequence;
     NodeRole nodeRole = NodeRole::None;
@@ -56,20 +59,25 @@ struct GrammarElement {
     bool clearsError = false;  // `skip` is "1"
     bool terminating = false;  // `term` is "1"
     bool hasErr = false;
+    bool hasAdd = false;
     bool hasAddText = false;
     // A char "." directly followed by a keyword element: a member access,
     // which the range operator ".." never starts.
     bool memberDot = false;
-    std::string text;  // `text`, lower case
-    std::string node;  // `node`, lower case
-    std::string add;
-    std::string addText;  // `addtext`, escaped for the intermediate form
-    std::string errMessage;
     int target = -1;  // Reference: the rule's index; -1 when undefined
     int firstChild = 0;
     int childCount = 0;
     int firstGuard = 0;
     int guardCount = 0;  // 0: unguarded
+    // Loops and optional parts are guarded by their first part: refused,
+    // a loop fails and an optional part matches empty text, both without
+    // entering it.
+    bool guardsFirstPart = false;
+    std::string text;  // `text`, lower case
+    std::string node;  // `node`, lower case
+    std::string add;
+    std::string addText;  // `addtext`, escaped for the intermediate form
+    std::string errMessage;
 };
 
 class CompiledGrammar {
@@ -78,6 +86,7 @@ class CompiledGrammar {
     // order of the root's children.
     explicit CompiledGrammar(const TscXMLItem& root);
 
+    int Count() const { return static_cast<int>(elements_.size()); }
     const GrammarElement& Element(int index) const { return elements_[static_cast<size_t>(index)]; }
     std::span<const int> Children(const GrammarElement& e) const {
         return std::span<const int>(children_).subspan(static_cast<size_t>(e.firstChild),
@@ -89,6 +98,9 @@ class CompiledGrammar {
     }
     // The rule named "program", -1 when the grammar has none.
     int ProgramRule() const { return program_; }
+    // The number of the keyword guards' text that a word read ahead is
+    // (compared as the tokenizer compares keywords), -1 when none.
+    int GuardWord(std::string_view word, bool caseSensitive) const;
 
   private:
     // Compiles `item` into slot `ruleSlot` (a rule) or a new slot (-1).
@@ -97,8 +109,9 @@ class CompiledGrammar {
     // Collects the guards of element `index` into `out`; false when the
     // element is unguarded (it may match empty text, record an error, or
     // begin with something other than a fixed token).
-    bool CollectGuards(int index, std::vector<GrammarGuard>& out,
-                       std::vector<char>& visiting) const;
+    bool CollectGuards(int index, std::vector<GrammarGuard>& out, std::vector<char>& visiting);
+    int GuardWordNumber(const std::string& text);
+    void IndexGuardWords();
 
     // The grammar document, read while compiling only.
     const TscXMLItem& root_;
@@ -106,6 +119,9 @@ class CompiledGrammar {
     std::vector<GrammarElement> elements_;
     std::vector<int> children_;
     std::vector<GrammarGuard> guards_;
+    std::vector<std::string> guardWords_;  // lower case, each once
+    std::vector<int> guardWordSlots_;      // by folded hash: number + 1, 0 free
+    size_t longestGuardWord_ = 0;
     int program_ = -1;
 };
 

@@ -309,6 +309,30 @@ Variant Arithmetic(const Variant& a, const Variant& b) {
     }
 }
 
+// Arithmetic<op> for an operation known only at run time.
+Variant ApplyArithmetic(Op op, const Variant& a, const Variant& b) {
+    switch (op) {
+        case Op::Plus:
+            return Arithmetic<Op::Plus>(a, b);
+        case Op::Minus:
+            return Arithmetic<Op::Minus>(a, b);
+        case Op::Mul:
+            return Arithmetic<Op::Mul>(a, b);
+        case Op::DivFloat:
+            return Arithmetic<Op::DivFloat>(a, b);
+        case Op::DivInt:
+            return Arithmetic<Op::DivInt>(a, b);
+        case Op::Mod:
+            return Arithmetic<Op::Mod>(a, b);
+        case Op::Shl:
+            return Arithmetic<Op::Shl>(a, b);
+        case Op::Shr:
+            return Arithmetic<Op::Shr>(a, b);
+        default:  // Op::Xor: only the arithmetic operations come here
+            return Arithmetic<Op::Xor>(a, b);
+    }
+}
+
 template <Op kOp>
 bool Comparison(const Variant& a, const Variant& b) {
     if constexpr (kOp == Op::Great) {
@@ -521,10 +545,17 @@ const Variant& OperatorNode::EvalRef(Variant& scratch) {
         case Op::Is:
             scratch = Variant(EvalBool());
             return scratch;
-        case Op::Plus: {
+        case Op::Plus:
+        case Op::Minus:
+        case Op::Mul:
+        case Op::DivFloat:
+        case Op::DivInt:
+        case Op::Mod:
+        case Op::Shl:
+        case Op::Shr:
+        case Op::Xor: {
             const Operands o = Evaluate(ls, rs);
-            CheckConcatenation(o.a, o.b);
-            scratch = o.a + o.b;
+            scratch = ApplyArithmetic(op, o.a, o.b);
             return scratch;
         }
         case Op::StrCat: {
@@ -532,46 +563,6 @@ const Variant& OperatorNode::EvalRef(Variant& scratch) {
             CheckConcatenation(o.a, o.b);
             scratch = o.a.Type() == runtime::varString ? Variant(o.a.AsString() + o.b.AsString())
                                                        : o.a + o.b;
-            return scratch;
-        }
-        case Op::Minus: {
-            const Operands o = Evaluate(ls, rs);
-            scratch = o.a - o.b;
-            return scratch;
-        }
-        case Op::Mul: {
-            const Operands o = Evaluate(ls, rs);
-            scratch = o.a * o.b;
-            return scratch;
-        }
-        case Op::DivFloat: {
-            const Operands o = Evaluate(ls, rs);
-            scratch = o.a / o.b;
-            return scratch;
-        }
-        case Op::DivInt: {
-            const Operands o = Evaluate(ls, rs);
-            scratch = runtime::VarIntDiv(o.a, o.b);
-            return scratch;
-        }
-        case Op::Mod: {
-            const Operands o = Evaluate(ls, rs);
-            scratch = runtime::VarMod(o.a, o.b);
-            return scratch;
-        }
-        case Op::Shl: {
-            const Operands o = Evaluate(ls, rs);
-            scratch = runtime::VarShl(o.a, o.b);
-            return scratch;
-        }
-        case Op::Shr: {
-            const Operands o = Evaluate(ls, rs);
-            scratch = runtime::VarShr(o.a, o.b);
-            return scratch;
-        }
-        case Op::Xor: {
-            const Operands o = Evaluate(ls, rs);
-            scratch = runtime::VarXor(o.a, o.b);
             return scratch;
         }
         case Op::Or:

@@ -63,6 +63,41 @@ void AppendAttribute(std::string& out, std::string_view name, std::string_view e
     out += '"';
 }
 
+// The raw (escaped) value of an attribute in an attribute text of
+// name="value" pairs separated by blanks, the name compared without regard
+// to case; empty when absent.
+std::string_view RawAttribute(std::string_view text, std::string_view name) {
+    size_t at = 0;
+    while (at < text.size()) {
+        while (at < text.size() && text[at] == ' ') ++at;
+        const size_t equals = text.find('=', at);
+        if (equals == std::string_view::npos || equals + 1 >= text.size() ||
+            text[equals + 1] != '"')
+            return {};
+        size_t close = text.find('"', equals + 2);
+        if (close == std::string_view::npos) close = text.size();
+        const std::string_view key = text.substr(at, equals - at);
+        if (key == name || (key.size() == name.size() && runtime::SameText(key, name)))
+            return text.substr(equals + 2, close - equals - 2);
+        at = close + 1;
+    }
+    return {};
+}
+
+// Names the small-XML reader would split differently from how they are
+// written: the element then goes through the reader's split.
+bool IsIrregularName(std::string_view name) {
+    return name.empty() || name.find(' ') != std::string_view::npos || name.back() == '/';
+}
+
+// Beyond this, the value buffer grows as it fills instead of being made
+// ready.
+constexpr size_t kMaxReservedValues = size_t{1} << 22;
+
+[[noreturn]] void ThrowTooLong() {
+    throw EScriptError(std::string(MessageText(Msg::ScriptTooLong)));
+}
+
 // The keys of a grammar's `parser` section and what each sets. A value other
 // than the one a flag key names leaves the default.
 struct ParserKey {
@@ -106,25 +141,189 @@ std::string ReadUnitFile(const std::string& fileName) {
 
 }  // namespace
 
-// One line of the intermediate form being written. Lines are kept as data
-// and turned into element names and attribute texts only for the lines
-// that survive the match: backtracking drops most of what is written.
-struct TscILParser::OutputLine {
-    enum class Kind : uint8_t {
-        Empty,     // <name text="value" pos="pos"/>
-        Open,      // <name pos="pos"> (+ pos1 for "expr")
-        OpenWrap,  // as Open, pos being a start whose blanks are still to skip
-        OpenUses,  // <uses unit="value">
-        Close,     // </name>
-        Unit,      // an included unit's program element
-    };
-    Kind kind;
-    std::string_view name;  // the grammar's text, or a fixed literal
-    std::string value;      // escaped
-    int pos = 0;
-    int pos1 = 0;  // 0: none
-    std::unique_ptr<TscXMLItem> unit;
-};
+// ---- IntermediateForm -------------------------------------------------------
+
+IlText IntermediateForm::Keep(std::string_view text) {
+    if (chars_.size() + text.size() > UINT32_MAX) ThrowTooLong();
+    const IlText kept{static_cast<uint32_t>(chars_.size()), static_cast<uint32_t>(text.size())};
+    chars_ += text;
+    return kept;
+}
+
+IlText IntermediateForm::KeepEscaped(std::string_view text) {
+    const size_t at = chars_.size();
+    AppendXmlEscaped(chars_, text);
+    if (chars_.size() > UINT32_MAX) ThrowTooLong();
+    return {static_cast<uint32_t>(at), static_cast<uint32_t>(chars_.size() - at)};
+}
+
+IlText IntermediateForm::KeepLineColumn(SourcePoint point) {
+    const size_t at = chars_.size();
+    AppendLineColumn(chars_, point);
+    if (chars_.size() > UINT32_MAX) ThrowTooLong();
+    return {static_cast<uint32_t>(at), static_cast<uint32_t>(chars_.size() - at)};
+}
+
+uint32_t IntermediateForm::NameNumber(std::string_view name) {
+    const auto [at, added] =
+        nameNumbers_.try_emplace(std::string(name), static_cast<uint32_t>(names_.size()));
+    if (added) {
+        names_.push_back(Keep(name));
+        nameData_.push_back(0);
+    }
+    return at->second;
+}
+
+int IntermediateForm::Append(int parent, uint32_t name) {
+    IlElement& element = elements_.emplace_back();
+    element.Name = name;
+    parents_.push_back(parent);
+    return Count() - 1;
+}
+
+std::string_view IntermediateForm::Text(const IlElement& element) const {
+    if (element.Layout == IlLayout::TextPos) return View(element.Value);
+    return element.Layout == IlLayout::Raw ? RawAttribute(View(element.Value), "text")
+                                           : std::string_view();
+}
+
+std::string_view IntermediateForm::Pos(const IlElement& element) const {
+    return element.Layout == IlLayout::Raw ? RawAttribute(View(element.Value), "pos")
+                                           : View(element.Pos);
+}
+
+std::string_view IntermediateForm::Pos1(const IlElement& element) const {
+    return element.Layout == IlLayout::Raw ? RawAttribute(View(element.Value), "pos1")
+                                           : View(element.Pos1);
+}
+
+std::string_view IntermediateForm::Unit(const IlElement& element) const {
+    if (element.Layout == IlLayout::Unit) return View(element.Value);
+    return element.Layout == IlLayout::Raw ? RawAttribute(View(element.Value), "unit")
+                                           : std::string_view();
+}
+
+std::string_view IntermediateForm::Attribute(const IlElement& element,
+                                             std::string_view name) const {
+    if (element.Layout == IlLayout::Raw) return RawAttribute(View(element.Value), name);
+    if (runtime::SameText(name, "text")) return Text(element);
+    if (runtime::SameText(name, "pos")) return Pos(element);
+    if (runtime::SameText(name, "pos1")) return Pos1(element);
+    return runtime::SameText(name, "unit") ? Unit(element) : std::string_view();
+}
+
+// Trees are walked with explicit stacks, so their depth never turns into
+// depth of recursion.
+std::unique_ptr<IntermediateForm> IntermediateForm::FromXml(const TscXMLItem& root) {
+    auto form = std::make_unique<IntermediateForm>();
+    form->AppendTree(-1, root);
+    form->LinkChildren();
+    return form;
+}
+
+void IntermediateForm::AppendTree(int parent, const TscXMLItem& tree) {
+    std::vector<std::pair<const TscXMLItem*, int>> pending{{&tree, parent}};
+    while (!pending.empty()) {
+        const auto [item, under] = pending.back();
+        pending.pop_back();
+        const int index = Append(under, item->Name);
+        IlElement& element = elements_[static_cast<size_t>(index)];
+        element.Layout = IlLayout::Raw;
+        element.Value = Keep(item->Text);
+        for (int i = item->Count(); i-- > 0;) pending.emplace_back(&item->Items(i), index);
+    }
+}
+
+void IntermediateForm::Splice(const IntermediateForm& other, int parent) {
+    if (chars_.size() + other.chars_.size() > UINT32_MAX) ThrowTooLong();
+    const auto shift = static_cast<uint32_t>(chars_.size());
+    const int offset = Count();
+    chars_ += other.chars_;
+    std::vector<uint32_t> names;
+    for (IlText name : other.names_) names.push_back(NameNumber(other.View(name)));
+    for (size_t i = 0; i < other.elements_.size(); ++i) {
+        IlElement element = other.elements_[i];
+        for (IlText* text : {&element.Value, &element.Pos, &element.Pos1}) text->at += shift;
+        element.Name = names[element.Name];
+        elements_.push_back(element);
+        parents_.push_back(i == 0 ? parent : other.parents_[i] + offset);
+    }
+}
+
+// Elements are appended in document order, so listing each under its
+// parent in index order keeps every element's children in order.
+void IntermediateForm::LinkChildren() {
+    for (IlElement& element : elements_) element.ChildCount = 0;
+    for (int parent : parents_)
+        if (parent >= 0) ++elements_[static_cast<size_t>(parent)].ChildCount;
+    int first = 0;
+    for (IlElement& element : elements_) {
+        element.FirstChild = first;
+        first += element.ChildCount;
+        element.ChildCount = 0;
+    }
+    children_.assign(static_cast<size_t>(first), 0);
+    for (size_t i = 0; i < parents_.size(); ++i) {
+        if (parents_[i] < 0) continue;
+        IlElement& parent = elements_[static_cast<size_t>(parents_[i])];
+        children_[static_cast<size_t>(parent.FirstChild + parent.ChildCount++)] =
+            static_cast<int>(i);
+    }
+}
+
+void IntermediateForm::ToXml(int index, TscXMLItem& item) const {
+    std::vector<std::pair<int, TscXMLItem*>> pending{{index, &item}};
+    while (!pending.empty()) {
+        const auto [at, to] = pending.back();
+        pending.pop_back();
+        const IlElement& element = Element(at);
+        to->Name.assign(Name(element));
+        std::string& text = to->Text;
+        text.clear();
+        switch (element.Layout) {
+            case IlLayout::None:
+                break;
+            case IlLayout::TextPos:
+                text.reserve(element.Value.size + element.Pos.size + 15);
+                AppendAttribute(text, "text", View(element.Value));
+                text += ' ';
+                AppendAttribute(text, "pos", View(element.Pos));
+                break;
+            case IlLayout::Pos:
+                text.reserve(element.Pos.size + element.Pos1.size + 15);
+                AppendAttribute(text, "pos", View(element.Pos));
+                if (element.Pos1.size > 0) {
+                    text += ' ';
+                    AppendAttribute(text, "pos1", View(element.Pos1));
+                }
+                break;
+            case IlLayout::Unit:
+                AppendAttribute(text, "unit", View(element.Value));
+                break;
+            case IlLayout::Raw:
+                text.assign(View(element.Value));
+                break;
+        }
+        to->Reserve(element.ChildCount);
+        for (int k = 0; k < element.ChildCount; ++k)
+            pending.emplace_back(Child(element, k), &to->Add());
+    }
+}
+
+// ---- TscILParser ------------------------------------------------------------
+
+namespace {
+
+// The names of the elements a raw literal <...> becomes, and of units.
+constexpr std::string_view kFixedNames[] = {"dsgn", "node", "expr", "string", "uses"};
+constexpr int kDsgnName = -1;
+constexpr int kNodeName = -2;
+constexpr int kExprName = -3;
+constexpr int kStringName = -4;
+constexpr int kUsesName = -5;
+static_assert(std::size(kFixedNames) == 5);
+
+}  // namespace
 
 TscILParser::TscILParser(CompileSite& script)
     : script_(script), intermediate_(std::make_unique<TscXMLDocument>()) {}
@@ -161,8 +360,26 @@ const TscXMLDocument& TscILParser::Grammar() const {
     return grammar_->Document();
 }
 
+TscXMLDocument& TscILParser::Intermediate() {
+    if (!documentMade_ && form_) {
+        TscXMLItem& root = intermediate_->Root();
+        root.Clear();
+        form_->ToXml(0, root);
+    }
+    documentMade_ = true;
+    return *intermediate_;
+}
+
+IntermediateForm* TscILParser::Form() {
+    // The document handed out may have been changed: it is what counts.
+    if (documentMade_) form_ = IntermediateForm::FromXml(intermediate_->Root());
+    return form_.get();
+}
+
 bool TscILParser::BuildIntermediate(std::string_view text) {
     lines_.clear();
+    values_.clear();
+    units_.clear();
     errorMessage_.clear();
     errorPosition_.clear();
     terminatingError_ = false;
@@ -170,10 +387,13 @@ bool TscILParser::BuildIntermediate(std::string_view text) {
     aborted_ = false;
 
     tokenizer_.SetSource(text);
+    // Room for the values a script of this size writes, most of them
+    // tokens of the text, so that the buffer does not move while matching.
+    values_.reserve(std::min<size_t>(text.size() + 256, kMaxReservedValues));
     peek_.from = 0;
     int start = 1;
-    if (tokenizer_.ReadPunctuation() == "#" &&
-        runtime::SameText(tokenizer_.ReadIdentifier(), "language")) {
+    if (tokenizer_.ReadPunctuationView() == "#" &&
+        runtime::SameText(tokenizer_.ReadIdentifierView(), "language")) {
         const size_t from = static_cast<size_t>(tokenizer_.Position() - 1);
         const size_t cr = text.find('\r', from);
         SelectGrammar(
@@ -192,8 +412,13 @@ bool TscILParser::BuildIntermediate(std::string_view text) {
         errorMessage_ = MessageText(Msg::SyntaxError);
         errorPosition_ = tokenizer_.LineColumnText();
     }
-    if (ok) BuildDocument();
+    if (ok) {
+        form_ = BuildForm();
+        documentMade_ = false;
+    }
     lines_.clear();
+    values_.clear();
+    units_.clear();
 
     CompileErrors& errors = script_.Errors();
     errors.ErrorMessage = ok ? std::string() : errorMessage_;
@@ -201,94 +426,190 @@ bool TscILParser::BuildIntermediate(std::string_view text) {
     return ok;
 }
 
-// Fills the element of a surviving line as the reader would read the line's
-// tag text; false when the element stays open for children.
-bool TscILParser::SetFromLine(const OutputLine& line, TscXMLItem& item) {
-    std::string attributes;
-    attributes.reserve(line.value.size() + 32);
-    switch (line.kind) {
-        case OutputLine::Kind::Empty:
-            AppendAttribute(attributes, "text", line.value);
-            attributes += ' ';
-            AppendPosition(attributes, "pos", line.pos);
-            break;
-        case OutputLine::Kind::Open:
-        case OutputLine::Kind::OpenWrap:
-            AppendPosition(
-                attributes, "pos",
-                line.kind == OutputLine::Kind::OpenWrap ? FirstTokenPosition(line.pos) : line.pos);
-            if (line.pos1 > 0) {
-                attributes += ' ';
-                AppendPosition(attributes, "pos1", line.pos1);
-            }
-            break;
-        case OutputLine::Kind::OpenUses:
-            AppendAttribute(attributes, "unit", line.value);
-            break;
-        case OutputLine::Kind::Close:
-        case OutputLine::Kind::Unit:
-            break;
-    }
-    const bool empty = line.kind == OutputLine::Kind::Empty;
-    // Names come from the grammar; one the reader would split differently
-    // (a blank in it, a "/" at its end) goes through the reader's split.
-    if (line.name.empty() || line.name.find(' ') != std::string_view::npos ||
-        line.name.back() == '/') {
-        std::string tag(line.name);
-        tag += ' ';
-        tag += attributes;
-        if (empty) tag += '/';
-        return SplitTag(tag, item.Name, item.Text);
-    }
-    item.Name = line.name;
-    item.Text = std::move(attributes);
-    return empty;
+std::string_view TscILParser::LineValue(const OutputLine& line) const {
+    const bool hasValue =
+        line.kind == OutputLine::Kind::Empty || line.kind == OutputLine::Kind::Unit;
+    return hasValue ? std::string_view(values_).substr(line.valueAt, line.size)
+                    : std::string_view();
 }
 
-void TscILParser::AppendPosition(std::string& out, std::string_view name, int position) const {
-    out += name;
-    out += "=\"";
-    AppendLineColumn(out, tokenizer_.PointAt(position));
-    out += '"';
+std::string_view TscILParser::LineName(const OutputLine& line) const {
+    if (line.name < 0) return kFixedNames[static_cast<size_t>(-line.name - 1)];
+    const GrammarElement& e = compiled_->Element(line.name);
+    return line.kind == OutputLine::Kind::Empty ? e.add : e.node;
 }
 
-void TscILParser::BuildDocument() {
-    TscXMLItem& root = intermediate_->Root();
-    root.Clear();
-    root.Name = "program";
-    root.Text.clear();
-    std::vector<TscXMLItem*> open{&root};
-    for (OutputLine& line : lines_) {
+// The surviving lines as a form: each line an element, under the nearest
+// line before it whose content it lies in.
+std::unique_ptr<IntermediateForm> TscILParser::BuildForm() {
+    using Kind = OutputLine::Kind;
+    size_t count = 2;  // the root and the types
+    for (size_t i = 0; i < lines_.size(); ++i) {
+        const OutputLine& line = lines_[i];
+        ++count;
+        if (line.kind == Kind::Unit && line.pos1 >= 0)
+            count += units_[static_cast<size_t>(line.pos1)]->elements_.size();
+    }
+
+    auto form = std::make_unique<IntermediateForm>();
+    form->elements_.reserve(count);
+    form->parents_.reserve(count);
+    // The names' numbers by the grammar element that names them (its `node`
+    // and its `add`), and the fixed names'.
+    std::vector<int64_t> numbers(
+        static_cast<size_t>(compiled_->Count()) * 2 + std::size(kFixedNames), -1);
+    bool irregular = false;
+    const auto nameOf = [&](const OutputLine& line) {
+        const size_t slot =
+            line.name < 0
+                ? static_cast<size_t>(compiled_->Count()) * 2 + static_cast<size_t>(-line.name - 1)
+                : static_cast<size_t>(line.name) * 2 + (line.kind == Kind::Empty ? 1 : 0);
+        if (numbers[slot] < 0) {
+            const std::string_view name = LineName(line);
+            irregular = irregular || IsIrregularName(name);
+            numbers[slot] = form->NameNumber(name);
+        }
+        return static_cast<uint32_t>(numbers[slot]);
+    };
+    for (size_t i = 0; i < lines_.size() && !irregular; ++i)
+        if (lines_[i].kind != Kind::Unit) nameOf(lines_[i]);
+    if (irregular) return BuildFormThroughTree();
+    // Values grow by their escapes only; positions take up to ten
+    // characters each, "expr" elements having two.
+    form->chars_.reserve(values_.size() + count * 12);
+    form->Append(-1, "program");
+    struct Open {
+        int element;
+        size_t end;  // the first line after its content
+    };
+    std::vector<Open> open{{0, lines_.size()}};
+    for (size_t i = 0; i < lines_.size(); ++i) {
+        const OutputLine& line = lines_[i];
+        while (open.size() > 1 && open.back().end <= i) open.pop_back();
+        const int index = form->Append(open.back().element, nameOf(line));
+        IlElement& element = form->Element(index);
+        const std::string_view value = LineValue(line);
         switch (line.kind) {
-            case OutputLine::Kind::Close:
-                if (open.size() > 1) open.pop_back();
+            case Kind::Empty:
+                element.Layout = IlLayout::TextPos;
+                element.Value = line.escaped ? form->Keep(value) : form->KeepEscaped(value);
+                element.Pos = form->KeepLineColumn(tokenizer_.PointAt(line.pos));
                 break;
-            case OutputLine::Kind::Unit:
-                if (line.unit) open.back()->AddItem(std::move(line.unit));
+            case Kind::Open:
+            case Kind::OpenWrap:
+                element.Layout = IlLayout::Pos;
+                element.Pos = form->KeepLineColumn(tokenizer_.PointAt(
+                    line.kind == Kind::OpenWrap ? FirstTokenPosition(line.pos) : line.pos));
+                if (line.pos1 > 0)
+                    element.Pos1 = form->KeepLineColumn(tokenizer_.PointAt(line.pos1));
+                open.push_back({index, i + 1 + line.size});
                 break;
-            default: {
-                TscXMLItem& item = open.back()->Add();
-                if (!SetFromLine(line, item)) open.push_back(&item);
+            case Kind::Unit:
+                element.Layout = IlLayout::Unit;
+                element.Value = line.escaped ? form->Keep(value) : form->KeepEscaped(value);
+                if (line.pos1 >= 0) form->Splice(*units_[static_cast<size_t>(line.pos1)], index);
                 break;
-            }
         }
     }
-    // The grammar's types, or an empty element when it has none.
-    TscXMLItem& types = root.Add();
+    AppendTypes(*form);
+    form->LinkChildren();
+    return form;
+}
+
+// A grammar whose element names the reader would split (a blank in one, a
+// "/" at its end) gets the tree the reader would make of the lines' text,
+// where a closing tag ends whatever element is open at that point.
+std::unique_ptr<IntermediateForm> TscILParser::BuildFormThroughTree() {
+    using Kind = OutputLine::Kind;
+    TscXMLItem root;
+    root.Name = "program";
+    std::vector<TscXMLItem*> open{&root};
+    std::vector<size_t> ends;  // of the lines whose content is being read
+    const auto close = [&] {
+        if (open.size() > 1) open.pop_back();
+    };
+    for (size_t i = 0; i < lines_.size(); ++i) {
+        const OutputLine& line = lines_[i];
+        for (; !ends.empty() && ends.back() <= i; ends.pop_back()) close();
+        const std::string_view value = LineValue(line);
+        std::string escaped;
+        if (line.escaped) {
+            escaped.assign(value);
+        } else {
+            AppendXmlEscaped(escaped, value);
+        }
+        std::string tag(LineName(line));
+        tag += ' ';
+        switch (line.kind) {
+            case Kind::Empty:
+                AppendAttribute(tag, "text", escaped);
+                tag += " pos=\"";
+                AppendLineColumn(tag, tokenizer_.PointAt(line.pos));
+                tag += "\"/";
+                break;
+            case Kind::Open:
+            case Kind::OpenWrap:
+                tag += "pos=\"";
+                AppendLineColumn(tag, tokenizer_.PointAt(line.kind == Kind::OpenWrap
+                                                             ? FirstTokenPosition(line.pos)
+                                                             : line.pos));
+                tag += '"';
+                if (line.pos1 > 0) {
+                    tag += " pos1=\"";
+                    AppendLineColumn(tag, tokenizer_.PointAt(line.pos1));
+                    tag += '"';
+                }
+                ends.push_back(i + 1 + line.size);
+                break;
+            case Kind::Unit:
+                AppendAttribute(tag, "unit", escaped);
+                break;
+        }
+        TscXMLItem& item = open.back()->Add();
+        const bool closed = SplitTag(tag, item.Name, item.Text);
+        if (line.kind == Kind::Unit) {
+            if (line.pos1 >= 0) units_[static_cast<size_t>(line.pos1)]->ToXml(0, item.Add());
+        } else if (!closed) {
+            open.push_back(&item);
+        }
+    }
+    auto form = IntermediateForm::FromXml(root);
+    AppendTypes(*form);
+    form->LinkChildren();
+    return form;
+}
+
+// The grammar's types close the form, or an empty element when it has none.
+void TscILParser::AppendTypes(IntermediateForm& form) const {
     const int typesAt = grammar_ ? GrammarRoot().Find("types") : -1;
     if (typesAt >= 0) {
-        types.CopyTree(&GrammarRoot().Items(typesAt));
+        form.AppendTree(0, GrammarRoot().Items(typesAt));
     } else {
-        types.Name = "types";
+        form.Append(0, "types");
     }
 }
 
 // ---- matcher ----------------------------------------------------------------
 
+// Written in place: the matcher writes a line for most elements it enters.
+void TscILParser::PushLine(OutputLine::Kind kind, int name, int pos, std::string_view value,
+                           bool escaped, int pos1) {
+    if (values_.size() + value.size() > UINT32_MAX) ThrowTooLong();
+    OutputLine& line = lines_.emplace_back();
+    line.kind = kind;
+    line.escaped = escaped;
+    line.name = name;
+    line.valueAt = static_cast<uint32_t>(values_.size());
+    line.size = static_cast<uint32_t>(value.size());
+    line.pos = pos;
+    line.pos1 = pos1;
+    values_ += value;
+}
+
 // Matches one grammar element at the current position. A failed element
 // leaves the position where it started; rules with a `node` wrap or drop
 // the lines they wrote.
-bool TscILParser::Match(int element) {
+bool TscILParser::Match(int element, bool guardsPassed) {
     if (aborted_) return false;
     DepthGuard depth(depth_);
     if (depth_ > kMaxMatchDepth) {
@@ -296,7 +617,7 @@ bool TscILParser::Match(int element) {
         return false;
     }
     const GrammarElement& e = compiled_->Element(element);
-    if (e.guardCount > 0 && !GuardsAllow(e)) return false;
+    if (!guardsPassed && e.guardCount > 0 && !e.guardsFirstPart && !GuardsAllow(e)) return false;
     const int start = tokenizer_.Position();
     const size_t entry = lines_.size();
     // The element a `node` names opens here; the line is dropped with
@@ -304,8 +625,16 @@ bool TscILParser::Match(int element) {
     // optional parts take no `node`.
     const bool wraps =
         (e.nodeRole == NodeRole::Element || e.nodeRole == NodeRole::Expr) && !IsControlKind(e.kind);
-    if (wraps) lines_.push_back({OutputLine::Kind::OpenWrap, e.node, {}, start, 0, nullptr});
-    std::string token;
+    if (wraps) {
+        // Where the element's first token begins is known already when its
+        // guards looked ahead.
+        if (peek_.from == start) {
+            PushLine(OutputLine::Kind::Open, element, peek_.afterBlanks, {});
+        } else {
+            PushLine(OutputLine::Kind::OpenWrap, element, start, {});
+        }
+    }
+    std::string_view token;
     bool matched = true;
 
     switch (e.kind) {
@@ -313,24 +642,27 @@ bool TscILParser::Match(int element) {
         case GrammarKind::Sequence:
             break;
         case GrammarKind::Char:
-            if (e.skipBlanks) tokenizer_.SkipBlanks();
-            token = tokenizer_.ReadPunctuation();
-            if (e.memberDot && !token.empty() && tokenizer_.CurrentChar() == '.') token.clear();
+            if (e.skipBlanks) tokenizer_.SetPosition(AfterBlanks(start));
+            token = tokenizer_.ReadPunctuationView();
+            if (e.memberDot && !token.empty() && tokenizer_.CurrentChar() == '.') token = {};
             break;
         case GrammarKind::Keyword:
-            token = tokenizer_.ReadWord();
+            token = WordAhead(start);
             break;
         case GrammarKind::Ident:
-            token = tokenizer_.ReadIdentifier();
+            token = WordAhead(start);
+            if (!token.empty() && tokenizer_.IsReservedWord(token)) token = {};
             break;
         case GrammarKind::Number:
-            token = tokenizer_.ReadNumberLiteral();
+            tokenizer_.SetPosition(AfterBlanks(start));
+            token = tokenizer_.ReadNumberLiteralView();
             break;
         case GrammarKind::String:
-            token = tokenizer_.ReadStringLiteral();
+            tokenizer_.SetPosition(AfterBlanks(start));
+            token = tokenizer_.ReadStringLiteralView();
             break;
         case GrammarKind::FrString:
-            token = tokenizer_.ReadBracketedText();
+            token = tokenizer_.ReadBracketedTextView();
             EmitGetCall(token);
             break;
         case GrammarKind::Eol:
@@ -349,7 +681,7 @@ bool TscILParser::Match(int element) {
             if (e.target < 0)
                 throw EScriptError(std::string(MessageText(Msg::InvalidLanguageDefinition)),
                                    tokenizer_.LineColumnText());
-            matched = Match(e.target);
+            matched = Try(e.target);
             break;
     }
     if (IsTokenKind(e.kind)) {
@@ -358,10 +690,10 @@ bool TscILParser::Match(int element) {
                    (tokenizer_.CaseSensitive ? token == e.text : runtime::SameText(token, e.text)));
     }
     if (matched) {
-        if (e.kind != GrammarKind::Rule && e.nodeRole != NodeRole::None) Wrap(e, entry);
-        if (!e.add.empty()) EmitAdd(e, token);
+        if (e.kind != GrammarKind::Rule && e.nodeRole != NodeRole::None) Wrap(element, entry);
+        if (e.hasAdd) EmitAdd(element, token);
         for (int child : compiled_->Children(e)) {
-            if (!Match(child)) {
+            if (!Try(child)) {
                 matched = false;
                 break;
             }
@@ -372,17 +704,31 @@ bool TscILParser::Match(int element) {
         tokenizer_.SetPosition(start);
     }
     if (e.kind == GrammarKind::Rule && e.nodeRole != NodeRole::None && (matched || !wraps))
-        Wrap(e, entry);
+        Wrap(element, entry);
     if (!matched) DropLinesFrom(entry);
     return matched;
+}
+
+// Elements whose guards refuse the text ahead are refused before the call:
+// most elements tried fail at their first token. Match itself decides when
+// the match is over or too deep.
+bool TscILParser::Try(int element) {
+    const GrammarElement& e = compiled_->Element(element);
+    if (e.guardCount == 0 || aborted_) return Match(element);
+    // The guards of a loop or optional part stand for its first part, one
+    // level further in: refusing it there must not skip the depth check.
+    if (depth_ + (e.guardsFirstPart ? 2 : 1) > kMaxMatchDepth) return Match(element);
+    if (GuardsAllow(e)) return Match(element, true);
+    return e.guardsFirstPart && e.kind != GrammarKind::Loop;
 }
 
 // A failed element leaves no output behind, whatever its children wrote
 // before one of them failed. Otherwise an abandoned alternative stays in
 // the form: array[3] would carry its dimension twice and read as 3..3.
 void TscILParser::DropLinesFrom(size_t entry) {
-    if (lines_.size() > entry)
-        lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(entry), lines_.end());
+    if (lines_.size() <= entry) return;
+    values_.resize(lines_[entry].valueAt);
+    lines_.truncate(entry);
 }
 
 // Whether the text ahead begins with one of the element's guard tokens. The
@@ -390,34 +736,53 @@ void TscILParser::DropLinesFrom(size_t entry) {
 // place again and again.
 bool TscILParser::GuardsAllow(const GrammarElement& e) {
     const int here = tokenizer_.Position();
-    if (peek_.from != here) {
-        peek_.from = here;
-        peek_.hasWord = false;
-        tokenizer_.SkipBlanks();
-        peek_.afterBlanks = tokenizer_.Position();
-        tokenizer_.SetPosition(here);
-    }
+    const int afterBlanks = AfterBlanks(here);
     for (const GrammarGuard& guard : compiled_->Guards(e)) {
         if (!guard.keyword) {
-            const int at = guard.skipBlanks ? peek_.afterBlanks : here;
-            if (at <= tokenizer_.Size() && tokenizer_.CharAt(at) == guard.text[0]) return true;
+            const int at = guard.skipBlanks ? afterBlanks : here;
+            if (at <= tokenizer_.Size() && tokenizer_.CharAt(at) == guard.punctuation) return true;
             continue;
         }
-        if (!peek_.hasWord) {
-            peek_.hasWord = true;
-            peek_.word = tokenizer_.ReadWord();
+        if (peek_.guardWord == kNotLookedUp) {
+            peek_.guardWord = compiled_->GuardWord(WordAhead(here), tokenizer_.CaseSensitive);
             tokenizer_.SetPosition(here);
         }
-        if (tokenizer_.CaseSensitive ? peek_.word == guard.text
-                                     : runtime::SameText(peek_.word, guard.text))
-            return true;
+        if (peek_.guardWord == guard.word) return true;
     }
     return false;
 }
 
+// Where the blanks from `here` end. Alternatives are tried at the same place
+// again and again, so what lies ahead of one position is kept.
+int TscILParser::AfterBlanks(int here) {
+    if (peek_.from != here) {
+        const int saved = tokenizer_.Position();
+        tokenizer_.SetPosition(here);
+        tokenizer_.SkipBlanks();
+        peek_ = Peek{};
+        peek_.from = here;
+        peek_.afterBlanks = tokenizer_.Position();
+        tokenizer_.SetPosition(saved);
+    }
+    return peek_.afterBlanks;
+}
+
+// The word a word reader reads from `here`, the tokenizer left after it.
+std::string_view TscILParser::WordAhead(int here) {
+    const int from = AfterBlanks(here);
+    if (!peek_.hasWord) {
+        tokenizer_.SetPosition(from);
+        peek_.word = tokenizer_.ReadWordView();
+        peek_.wordEnd = tokenizer_.Position();
+        peek_.hasWord = true;
+    }
+    tokenizer_.SetPosition(peek_.wordEnd);
+    return peek_.word;
+}
+
 bool TscILParser::MatchSwitch(const GrammarElement& e, int start) {
     for (int child : compiled_->Children(e))
-        if (Match(child)) return true;
+        if (Try(child)) return true;
     if (e.kind == GrammarKind::OptionalSwitch) return true;
     RecordError(e, start);
     return false;
@@ -433,7 +798,7 @@ bool TscILParser::MatchLoop(const GrammarElement& e, int start) {
         ++iterations;
         const int iterationStart = tokenizer_.Position();
         for (int child : compiled_->Children(e)) {
-            if (!Match(child)) {
+            if (!Try(child)) {
                 iterationMatched = false;
                 break;
             }
@@ -443,7 +808,7 @@ bool TscILParser::MatchLoop(const GrammarElement& e, int start) {
         lastEndLines = lines_.size();
         if (!e.text.empty()) {
             tokenizer_.SkipBlanks();
-            if (tokenizer_.ReadPunctuation() != e.text) {
+            if (tokenizer_.ReadPunctuationView() != e.text) {
                 tokenizer_.SetPosition(lastEnd);
                 break;
             }
@@ -468,7 +833,7 @@ bool TscILParser::MatchLoop(const GrammarElement& e, int start) {
 void TscILParser::MatchOptional(const GrammarElement& e, int start) {
     const size_t entry = lines_.size();
     for (int child : compiled_->Children(e)) {
-        if (!Match(child)) {
+        if (!Try(child)) {
             tokenizer_.SetPosition(start);
             DropLinesFrom(entry);
             return;
@@ -493,60 +858,62 @@ void TscILParser::Abort() {
 }
 
 int TscILParser::FirstTokenPosition(int start) {
-    const int saved = tokenizer_.Position();
-    tokenizer_.SetPosition(start);
-    tokenizer_.SkipBlanks();
-    const int position = tokenizer_.Position();
-    tokenizer_.SetPosition(saved);
-    return position;
+    return AfterBlanks(start);
 }
 
-void TscILParser::EmitAdd(const GrammarElement& e, const std::string& token) {
-    lines_.push_back({OutputLine::Kind::Empty, e.add, e.hasAddText ? e.addText : XmlEscape(token),
-                      tokenizer_.Position(), 0, nullptr});
+void TscILParser::EmitAdd(int element, std::string_view token) {
+    const GrammarElement& e = compiled_->Element(element);
+    PushLine(OutputLine::Kind::Empty, element, tokenizer_.Position(),
+             e.hasAddText ? std::string_view(e.addText) : token, e.hasAddText);
 }
 
 // A raw literal <...> becomes a call of "Get" with the text as its one
 // string argument.
-void TscILParser::EmitGetCall(const std::string& rawText) {
+void TscILParser::EmitGetCall(std::string_view rawText) {
     using Kind = OutputLine::Kind;
     const int pos = tokenizer_.Position();
-    lines_.push_back({Kind::Open, "dsgn", {}, pos, 0, nullptr});
-    lines_.push_back({Kind::Empty, "node", "Get", pos, 0, nullptr});
-    lines_.push_back({Kind::Open, "expr", {}, pos, 0, nullptr});
-    std::string literal(1, '\'');
-    literal += XmlEscape(rawText);
-    literal += '\'';
-    lines_.push_back({Kind::Empty, "string", std::move(literal), pos, 0, nullptr});
-    lines_.push_back({Kind::Close, "expr", {}, 0, 0, nullptr});
-    lines_.push_back({Kind::Close, "dsgn", {}, 0, 0, nullptr});
+    const size_t dsgn = lines_.size();
+    PushLine(Kind::Open, kDsgnName, pos, {});
+    PushLine(Kind::Empty, kNodeName, pos, "Get");
+    PushLine(Kind::Open, kExprName, pos, {});
+    const size_t literalAt = values_.size();
+    PushLine(Kind::Empty, kStringName, pos, "'");
+    values_ += rawText;
+    values_ += '\'';
+    if (values_.size() > UINT32_MAX) ThrowTooLong();
+    lines_.back().size = static_cast<uint32_t>(values_.size() - literalAt);
+    // dsgn holds node and expr, expr holds string.
+    lines_[dsgn].size = 3;
+    lines_[dsgn + 2].size = 1;
 }
 
-// Closes the element a `node` opened at `entry`; "uses" instead includes the
-// units named since then.
-void TscILParser::Wrap(const GrammarElement& e, size_t entry) {
+// Closes the element a `node` opened at `entry` over the lines written
+// since; "uses" instead includes the units named in them.
+void TscILParser::Wrap(int element, size_t entry) {
+    const GrammarElement& e = compiled_->Element(element);
     if (e.nodeRole == NodeRole::Uses) {
         IncludeUnits(entry);
         return;
     }
-    if (e.nodeRole == NodeRole::Expr) lines_[entry].pos1 = tokenizer_.Position();
-    lines_.push_back({OutputLine::Kind::Close, e.node, {}, 0, 0, nullptr});
+    OutputLine& open = lines_[entry];
+    if (e.nodeRole == NodeRole::Expr) open.pos1 = tokenizer_.Position();
+    open.size = static_cast<uint32_t>(lines_.size() - entry - 1);
 }
 
 // Every line written since `entry` names a unit; units are included from
-// the last to the first at an insertion point that moves past each, so a
-// clause's units appear in reverse order.
+// the last to the first, each after the one before, so a clause's units
+// appear in reverse order.
 void TscILParser::IncludeUnits(size_t entry) {
     std::vector<std::string> names;
     for (size_t i = entry; i < lines_.size(); ++i) {
         if (lines_[i].kind != OutputLine::Kind::Empty) continue;
-        const std::string literal = XmlUnescape(lines_[i].value);
+        const std::string_view value = LineValue(lines_[i]);
+        const std::string literal = lines_[i].escaped ? XmlUnescape(value) : std::string(value);
         names.push_back(literal.size() >= 2 ? literal.substr(1, literal.size() - 2)
                                             : std::string());
     }
     DropLinesFrom(entry);
     if (aborted_) return;
-    unitInsertAt_ = entry;
     for (auto name = names.rbegin(); name != names.rend(); ++name) IncludeUnit(*name);
 }
 
@@ -563,7 +930,7 @@ void TscILParser::IncludeUnit(const std::string& unitName) {
     runtime::TStringList lines;
     lines.SetText(text);
 
-    std::unique_ptr<TscXMLItem> content;
+    int content = -1;
     if (lines.Count() > 0) {
         TscILParser unit(script_);
         unit.unitName_ = unitName;
@@ -572,8 +939,8 @@ void TscILParser::IncludeUnit(const std::string& unitName) {
         unit.depth_ = depth_ + kUnitDepthCost;
         if (unit.BuildIntermediate(lines.Text())) {
             includedUnits_ = std::move(unit.includedUnits_);
-            content = std::make_unique<TscXMLItem>();
-            content->CopyTree(&unit.Intermediate().Root());
+            content = static_cast<int>(units_.size());
+            units_.push_back(std::move(unit.form_));
         } else {
             // The unit's error replaces any recorded here, and no loop of
             // this text may clear it: the unit's content is gone.
@@ -584,14 +951,7 @@ void TscILParser::IncludeUnit(const std::string& unitName) {
             if (errors.ErrorUnit.empty()) errors.ErrorUnit = unitName;
         }
     }
-    using Kind = OutputLine::Kind;
-    OutputLine unitLines[] = {{Kind::OpenUses, "uses", XmlEscape(unitName), 0, 0, nullptr},
-                              {Kind::Unit, {}, {}, 0, 0, std::move(content)},
-                              {Kind::Close, "uses", {}, 0, 0, nullptr}};
-    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(unitInsertAt_),
-                  std::make_move_iterator(std::begin(unitLines)),
-                  std::make_move_iterator(std::end(unitLines)));
-    unitInsertAt_ += std::size(unitLines);
+    PushLine(OutputLine::Kind::Unit, kUsesName, 0, unitName, false, content);
 }
 
 }  // namespace script

@@ -419,6 +419,30 @@ TEST(ILParser, NodeOnAControlElementIsIgnored) {
     EXPECT_EQ(names, "k k k k k types ");
 }
 
+// Element names are written into the form's text: a name with a blank, or
+// ending in "/", reads back as the reader splits it. A "/" ends the element
+// there, so what the rule wrote after it follows as siblings.
+TEST(ILParser, ElementNamesReadAsTheReaderSplitsThem) {
+    RegisterGrammar("Split",
+                    "<?xml version=\"1.0\"?><language text=\"Split\"><parser/><types/><empty/>"
+                    "<program><optionalloop><switch><keyword text=\"go\" add=\"a b\"/>"
+                    "<keyword text=\"run\" node=\"x/\"><ident add=\"k\"/></keyword>"
+                    "<sequence><char text=\"(\"/><rule/></sequence></switch></optionalloop>"
+                    "</program><rule node=\"r/\"><ident add=\"in\"/><char text=\")\"/></rule>"
+                    "</language>");
+    TestSite site;
+    TscILParser parser(site);
+    parser.SelectGrammar("Split");
+    ASSERT_TRUE(parser.BuildIntermediate("go run x (y) go"));
+    EXPECT_EQ(parser.Intermediate().SaveToString(),
+              "<?xml version=\"1.0\"?><program><a b text=\"go\" pos=\"1:3\"/><x pos=\"1:4\"/>"
+              "<k text=\"x\" pos=\"1:9\"/><r pos=\"1:11\"/><in text=\"y\" pos=\"1:12\"/>"
+              "<a b text=\"go\" pos=\"1:16\"/><types/></program>");
+    const TscXMLItem& first = parser.Intermediate().Root().Items(0);
+    EXPECT_EQ(first.Name, "a");
+    EXPECT_EQ(first.Prop("text"), "go");
+}
+
 TEST(ILParser, GrammarWithoutErrorCodesStillReportsFailure) {
     RegisterGrammar("Mute",
                     "<?xml version=\"1.0\"?><language text=\"Mute\"><parser/><types/><empty/>"

@@ -36,6 +36,15 @@ bool IsControlNotTab(unsigned char c) {
 
 }  // namespace
 
+uint32_t FoldedHash(std::string_view word) {
+    uint32_t hash = 2166136261u;
+    for (char c : word) {
+        const char lower = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+        hash = (hash ^ static_cast<unsigned char>(lower)) * 16777619u;
+    }
+    return hash;
+}
+
 TscParser::TscParser() {
     ApplyDefaults();
 }
@@ -50,6 +59,7 @@ void TscParser::ApplyDefaults() {
     LineEndsAreBlanks = true;
     StringQuote.assign(1, '\'');
     keywords_.clear();
+    RebuildKeywordTable();
 }
 
 void TscParser::SetBlockComment(BlockComment& comment, std::string_view pair) {
@@ -84,15 +94,31 @@ void TscParser::AddKeyword(std::string_view word) {
         keywords_.begin(), keywords_.end(), word,
         [](const std::string& a, std::string_view b) { return runtime::CompareText(a, b) < 0; });
     keywords_.insert(at, std::string(word));
+    RebuildKeywordTable();
+}
+
+// Grammars name a few dozen keywords, added once per grammar selection.
+void TscParser::RebuildKeywordTable() {
+    longestKeyword_ = 0;
+    size_t slots = 16;
+    while (slots < keywords_.size() * 4) slots *= 2;
+    keywordSlots_.assign(slots, 0);
+    for (size_t i = 0; i < keywords_.size(); ++i) {
+        longestKeyword_ = std::max(longestKeyword_, keywords_[i].size());
+        size_t at = FoldedHash(keywords_[i]) & (slots - 1);
+        while (keywordSlots_[at] != 0) at = (at + 1) & (slots - 1);
+        keywordSlots_[at] = static_cast<uint32_t>(i + 1);
+    }
 }
 
 bool TscParser::IsReservedWord(std::string_view word) const {
-    if (CaseSensitive)
-        return std::find(keywords_.begin(), keywords_.end(), word) != keywords_.end();
-    auto at = std::lower_bound(
-        keywords_.begin(), keywords_.end(), word,
-        [](const std::string& a, std::string_view b) { return runtime::CompareText(a, b) < 0; });
-    return at != keywords_.end() && runtime::CompareText(*at, word) == 0;
+    if (word.size() > longestKeyword_) return false;
+    const size_t mask = keywordSlots_.size() - 1;
+    for (size_t at = FoldedHash(word) & mask; keywordSlots_[at] != 0; at = (at + 1) & mask) {
+        const std::string& keyword = keywords_[keywordSlots_[at] - 1u];
+        if (CaseSensitive ? keyword == word : runtime::SameText(keyword, word)) return true;
+    }
+    return false;
 }
 
 void TscParser::SetSource(std::string_view text) {
@@ -103,13 +129,10 @@ void TscParser::SetSource(std::string_view text) {
     size_ = static_cast<int>(text.size());
     pos_ = 1;
     tokenStart_ = 1;
+    lastLine_ = 0;
     lines_.assign(1, 0);
     for (int i = 0; i < size_; ++i)
         if (src_[i] == '\n') lines_.push_back(i + 1);
-}
-
-char TscParser::At(int position) const {
-    return position >= 1 && position <= size_ + 1 ? src_[position - 1] : '\0';
 }
 
 bool TscParser::TextAt(int position, std::string_view s) const {
@@ -178,25 +201,25 @@ void TscParser::SkipBlanks() {
     tokenStart_ = pos_;
 }
 
-std::string TscParser::ReadWord() {
+std::string_view TscParser::ReadWordView() {
     SkipBlanks();
     if (pos_ > size_) return {};
     const char first = src_[pos_ - 1];
     if (!IsIdentifierChar(first) || IsDigit(first)) return {};
     while (pos_ <= size_ && IsIdentifierChar(src_[pos_ - 1])) ++pos_;
-    return src_.substr(tokenStart_ - 1, pos_ - tokenStart_);
+    return std::string_view(src_).substr(tokenStart_ - 1, pos_ - tokenStart_);
 }
 
-std::string TscParser::ReadIdentifier() {
-    std::string word = ReadWord();
-    if (!word.empty() && IsReservedWord(word)) word.clear();
+std::string_view TscParser::ReadIdentifierView() {
+    const std::string_view word = ReadWordView();
+    if (!word.empty() && IsReservedWord(word)) return {};
     return word;
 }
 
-std::string TscParser::ReadPunctuation() {
+std::string_view TscParser::ReadPunctuationView() {
     if (pos_ > size_ || !IsPunctuation(static_cast<unsigned char>(src_[pos_ - 1]))) return {};
     ++pos_;
-    return std::string(1, src_[pos_ - 2]);
+    return std::string_view(src_).substr(pos_ - 2, 1);
 }
 
 bool TscParser::ReadInteger(int& p, unsigned& value) const {
@@ -271,21 +294,17 @@ bool TscParser::ReadCharCode(std::string& value) {
     return true;
 }
 
-std::string TscParser::ReadStringLiteral() {
+std::string_view TscParser::ReadStringLiteralView() {
     SkipBlanks();
-    std::string value;
+    scratch_.assign(1, '\'');
     bool any = false;
-    while (ReadQuotedPart(value) || ReadCharCode(value)) any = true;
+    while (ReadQuotedPart(scratch_) || ReadCharCode(scratch_)) any = true;
     if (!any) return {};
-    std::string token;
-    token.reserve(value.size() + 2);
-    token.push_back('\'');
-    token += value;
-    token.push_back('\'');
-    return token;
+    scratch_.push_back('\'');
+    return scratch_;
 }
 
-std::string TscParser::ReadNumberLiteral() {
+std::string_view TscParser::ReadNumberLiteralView() {
     SkipBlanks();
     int p = pos_;
     unsigned ignored = 0;
@@ -309,13 +328,14 @@ std::string TscParser::ReadNumberLiteral() {
         }
     }
     pos_ = isFloat ? p : integerEnd;
-    std::string token = src_.substr(tokenStart_ - 1, pos_ - tokenStart_);
-    if (!HexPrefix.empty() && HexPrefix != "$")
-        token = runtime::StringReplace(token, HexPrefix, "$", runtime::rfReplaceAll);
-    return token;
+    const std::string_view token =
+        std::string_view(src_).substr(tokenStart_ - 1, pos_ - tokenStart_);
+    if (HexPrefix.empty() || HexPrefix == "$") return token;
+    scratch_ = runtime::StringReplace(token, HexPrefix, "$", runtime::rfReplaceAll);
+    return scratch_;
 }
 
-std::string TscParser::ReadBracketedText() {
+std::string_view TscParser::ReadBracketedTextView() {
     const int start = pos_;
     int level = 1;
     bool inDouble = false;
@@ -335,7 +355,7 @@ std::string TscParser::ReadBracketedText() {
             inSingle = !inSingle;
         }
     }
-    return src_.substr(start - 1, pos_ - start);
+    return std::string_view(src_).substr(start - 1, pos_ - start);
 }
 
 bool TscParser::ReadLineEnd() {
@@ -346,11 +366,17 @@ bool TscParser::ReadLineEnd() {
 }
 
 SourcePoint TscParser::PointAt(int position) const {
-    // Entries below the position: a position on an LF belongs to the line
-    // that the LF ends.
-    const auto after = std::lower_bound(lines_.begin(), lines_.end(), position);
-    const int line = std::max(static_cast<int>(after - lines_.begin()), 1);
-    return {position - lines_[static_cast<size_t>(line - 1)], line};
+    // The line is the count of entries below the position: a position on
+    // an LF belongs to the line that the LF ends.
+    size_t line = lastLine_ + 1;  // 1-based
+    const bool inLast = line <= lines_.size() && lines_[line - 1] < position &&
+                        (line == lines_.size() || lines_[line] >= position);
+    if (!inLast) {
+        const auto after = std::lower_bound(lines_.begin(), lines_.end(), position);
+        line = std::max<size_t>(static_cast<size_t>(after - lines_.begin()), 1);
+        lastLine_ = line - 1;
+    }
+    return {position - lines_[line - 1], static_cast<int>(line)};
 }
 
 std::string TscParser::LineColumnTextAt(int position) const {
@@ -360,12 +386,11 @@ std::string TscParser::LineColumnTextAt(int position) const {
 }
 
 void AppendLineColumn(std::string& out, SourcePoint point) {
-    char digits[16];
-    const auto line = std::to_chars(digits, digits + sizeof digits, point.line);
-    out.append(digits, line.ptr);
-    out.push_back(':');
-    const auto column = std::to_chars(digits, digits + sizeof digits, point.column);
-    out.append(digits, column.ptr);
+    char text[32];
+    char* end = std::to_chars(text, text + 16, point.line).ptr;
+    *end++ = ':';
+    end = std::to_chars(end, text + sizeof text, point.column).ptr;
+    out.append(text, end);
 }
 
 int TscParser::LineColumnToOffset(SourcePoint point) const {

@@ -12,6 +12,7 @@
 // size + 1 stands for the end of the text.
 
 #include <bitset>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,6 +27,11 @@ struct SourcePoint {
 
 // Appends "line:col", the form of every source position the engine reports.
 void AppendLineColumn(std::string& out, SourcePoint point);
+
+// A hash that is the same for every spelling of a word that differs in the
+// case of ASCII letters only, for tables of words matched without regard to
+// case.
+uint32_t FoldedHash(std::string_view word);
 
 class TscParser {
   public:
@@ -74,15 +80,24 @@ class TscParser {
 
     // ---- readers -----------------------------------------------------------
     void SkipBlanks();
-    std::string ReadWord();
-    std::string ReadIdentifier();
-    std::string ReadPunctuation();
+    std::string ReadWord() { return std::string(ReadWordView()); }
+    std::string ReadIdentifier() { return std::string(ReadIdentifierView()); }
+    std::string ReadPunctuation() { return std::string(ReadPunctuationView()); }
     // The value enclosed in single quotes ("'It's'"), empty when none.
-    std::string ReadStringLiteral();
+    std::string ReadStringLiteral() { return std::string(ReadStringLiteralView()); }
     // Hexadecimal numbers always carry "$" in the result.
-    std::string ReadNumberLiteral();
-    std::string ReadBracketedText();
+    std::string ReadNumberLiteral() { return std::string(ReadNumberLiteralView()); }
+    std::string ReadBracketedText() { return std::string(ReadBracketedTextView()); }
     bool ReadLineEnd();
+
+    // The same readers without a string per token: the view lies in the
+    // text, or in a buffer of the tokenizer that the next read may reuse.
+    std::string_view ReadWordView();
+    std::string_view ReadIdentifierView();
+    std::string_view ReadPunctuationView();
+    std::string_view ReadStringLiteralView();
+    std::string_view ReadNumberLiteralView();
+    std::string_view ReadBracketedTextView();
 
     // The current position as "line:col".
     std::string LineColumnText() const { return LineColumnTextAt(pos_); }
@@ -97,7 +112,10 @@ class TscParser {
     };
 
     static void SetBlockComment(BlockComment& comment, std::string_view pair);
-    char At(int position) const;
+    char At(int position) const {
+        return position >= 1 && position <= size_ + 1 ? src_[static_cast<size_t>(position - 1)]
+                                                      : '\0';
+    }
     bool TextAt(int position, std::string_view s) const;
     bool IsBlank(char c) const;
     bool MayStartComment(char c) const;
@@ -108,15 +126,25 @@ class TscParser {
     bool ReadInteger(int& p, unsigned& value) const;
     bool ReadQuotedPart(std::string& value);
     bool ReadCharCode(std::string& value);
+    void RebuildKeywordTable();
 
     BlockComment block_[2];
     std::bitset<256> identChars_;
     std::vector<std::string> keywords_;  // sorted, case-insensitive order
+    // Every identifier read is checked against the keywords: an
+    // open-addressing table of indexes into keywords_ (plus one) by the
+    // hash of the lower-cased word, and the longest keyword's length.
+    std::vector<uint32_t> keywordSlots_;
+    size_t longestKeyword_ = 0;
+    std::string scratch_;  // the token text of a view that is not in the text
     int tokenStart_ = 1;
     int pos_ = 1;
     int size_ = 0;
     std::string src_{'\0'};  // the text plus #0
     std::vector<int> lines_{0};
+    // Positions are mostly asked in the order of the text, so the line found
+    // last (its index into lines_) is tried first.
+    mutable size_t lastLine_ = 0;
 };
 
 }  // namespace script

@@ -60,17 +60,21 @@ std::unique_ptr<TscXMLItem> DeepCopy(const TscXMLItem& source) {
 
 std::string XmlEscape(std::string_view value) {
     std::string out;
-    out.reserve(value.size());
-    for (char c : value) {
-        if (NeedsEscape(c)) {
-            out += "&#";
-            out += std::to_string(static_cast<unsigned char>(c));
-            out.push_back(';');
-        } else {
-            out.push_back(c);
-        }
-    }
+    AppendXmlEscaped(out, value);
     return out;
+}
+
+void AppendXmlEscaped(std::string& out, std::string_view value) {
+    size_t from = 0;
+    for (size_t i = 0; i < value.size(); ++i) {
+        if (!NeedsEscape(value[i])) continue;
+        out.append(value, from, i - from);
+        out += "&#";
+        out += std::to_string(static_cast<unsigned char>(value[i]));
+        out.push_back(';');
+        from = i + 1;
+    }
+    out.append(value, from);
 }
 
 std::string XmlUnescape(std::string_view value) {

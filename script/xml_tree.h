@@ -20,6 +20,8 @@ namespace script {
 // Escaping '&' keeps a value such as "&quot;" or "&#39;" intact through a
 // write and a read.
 std::string XmlEscape(std::string_view value);
+// Appends the escaped value to `out`.
+void AppendXmlEscaped(std::string& out, std::string_view value);
 // "&#N;" (decimal, or hexadecimal after "$") becomes the character with
 // code N and "&quot;" a double quote; other entities stay. A code that is
 // no number raises the conversion error; an "&#" without ";" stays as it is.
@@ -48,6 +50,10 @@ class TscXMLItem {
 
     void Clear();
     TscXMLItem& Add();
+    // Makes room for this many children in all.
+    void Reserve(int count) {
+        if (count > 0) children_.reserve(static_cast<size_t>(count));
+    }
     // Appends an element that has no parent; this element becomes its owner.
     void AddItem(std::unique_ptr<TscXMLItem> item);
     // Moves an element of a tree (its parent owns it) to the end of this
