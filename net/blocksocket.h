@@ -233,8 +233,10 @@ class TBlockSocket : public runtime::TObject {
     int AfterRead(void* buffer, int count);
     // Ends a failed wait of a read: 10053 when a stop was asked, else 10060.
     void WaitFailed();
-    // Sends what a blocking send would, waiting for room as needed.
-    int SendPiece(const char* data, int length);
+    // Sends what a blocking send would, waiting for room as needed; the
+    // count sent, with LastError set on a failure. SendBuffer cuts its data
+    // into such pieces (a TLS socket sends them through its session).
+    virtual int SendPiece(const char* data, int length);
 
     uint32_t nextSendTick_ = 0;
     uint32_t nextRecvTick_ = 0;

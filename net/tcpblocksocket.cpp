@@ -168,32 +168,19 @@ TSocket TTCPBlockSocket::Accept() {
     return kInvalidSocket;
 }
 
-int TTCPBlockSocket::SendBuffer(const void* buffer, int length) {
-    if (!ssl_->SSLEnabled()) return TSocksBlockSocket::SendBuffer(buffer, length);
-    if (CheckStopFlag()) return 0;
-    if (OnMonitor) OnMonitor(this, true, buffer, length);
-    SetLastError(0);
-    const char* data = static_cast<const char*>(buffer);
-    int sent = 0;
-    while (sent < length) {
-        int piece = std::min(SendMaxChunk, length - sent);
-        if (piece <= 0) break;
-        ThrottleBandwidth(piece, MaxSendBandwidth, nextSendTick_);
-        int count = ssl_->SendBuffer(data + sent, piece);
-        if (ssl_->LastError() != 0) {
-            SetLastError(kWsaSysNotReady);
-            break;
-        }
-        if (count <= 0) {
-            // The peer closed its side of the TLS connection.
-            SetLastError(kWsaEConnReset);
-            break;
-        }
-        sent += count;
-        DoStatus(THookSocketReason::HR_WriteCount, std::to_string(count));
+int TTCPBlockSocket::SendPiece(const char* data, int length) {
+    if (!ssl_->SSLEnabled()) return TSocksBlockSocket::SendPiece(data, length);
+    const int count = ssl_->SendBuffer(data, length);
+    if (ssl_->LastError() != 0) {
+        SetLastError(kWsaSysNotReady);
+        return 0;
     }
-    ReportError();
-    return sent;
+    if (count <= 0) {
+        // The peer closed its side of the TLS connection.
+        SetLastError(kWsaEConnReset);
+        return 0;
+    }
+    return count;
 }
 
 int TTCPBlockSocket::RecvBuffer(void* buffer, int length) {

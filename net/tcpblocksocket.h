@@ -45,7 +45,6 @@ class TTCPBlockSocket : public TSocksBlockSocket {
     // kInvalidSocket on an error or a stop request.
     TSocket Accept();
 
-    int SendBuffer(const void* buffer, int length) override;
     int RecvBuffer(void* buffer, int length) override;
     int WaitingData() override;
     std::string LocalAddress() override;
@@ -54,6 +53,9 @@ class TTCPBlockSocket : public TSocksBlockSocket {
     int RemotePort() override;
     int SocketType() const override { return kSockStream; }
     int SocketProtocol() const override { return kIpProtoTcp; }
+
+  protected:
+    int SendPiece(const char* data, int length) override;
 
   private:
     std::unique_ptr<TCustomSSL> ssl_;

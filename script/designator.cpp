@@ -21,16 +21,6 @@ namespace {
 // count.
 constexpr int kInlineArgs = 8;
 
-[[noreturn]] void RaiseRange() {
-    throw runtime::ERangeError("Range check error");
-}
-
-size_t CheckedIndex(const Variant& index, size_t length) {
-    const int64_t i = index.AsInt64();
-    if (i < 1 || static_cast<uint64_t>(i) > length) RaiseRange();
-    return static_cast<size_t>(i - 1);
-}
-
 }  // namespace
 
 TscDesignator::TscDesignator(TscScript& script) : TscDesignator(TscItemClass::Designator, script) {}

@@ -15,34 +15,9 @@
 #include "script/init.h"
 #include "script/items.h"
 #include "script/script.h"
+#include "script/sysfunctions.h"
 
 namespace script::testing {
-
-inline void DeclareBasics(TscScript& script) {
-    struct TypeRow {
-        const char* name;
-        TscTypeKind kind;
-    };
-    static constexpr TypeRow kTypes[] = {
-        {"Byte", fskInt},        {"Word", fskInt},       {"Integer", fskInt},
-        {"Longint", fskInt},     {"Cardinal", fskInt},   {"TColor", fskInt},
-        {"Boolean", fskBool},    {"Real", fskFloat},     {"Single", fskFloat},
-        {"Double", fskFloat},    {"Extended", fskFloat}, {"Currency", fskFloat},
-        {"TDate", fskFloat},     {"TTime", fskFloat},    {"TDateTime", fskFloat},
-        {"Char", fskChar},       {"String", fskString},  {"Variant", fskVariant},
-        {"Pointer", fskVariant}, {"Array", fskArray},    {"Constructor", fskConstructor},
-    };
-    for (const TypeRow& row : kTypes) script.DeclareType(row.name, row.kind);
-    script.DeclareConst("True", "Boolean", runtime::Variant(true));
-    script.DeclareConst("False", "Boolean", runtime::Variant(false));
-    script.DeclareConst("nil", "Variant", runtime::Variant(0));
-    script.DeclareConst("Null", "Variant", runtime::Variant::Null());
-    script.AddItem("__StringHelper", std::make_unique<TscStringHelper>());
-    script.AddItem("__ArrayHelper",
-                   std::make_unique<TscArrayHelper>("__ArrayHelper", "", fskVariant, -1));
-    script.DeclareVariable("ExceptionClassName", "String", runtime::Variant(std::string()));
-    script.DeclareVariable("ExceptionMessage", "String", runtime::Variant(std::string()));
-}
 
 // Script text from lines, as Lines holds it.
 inline std::string Text(std::initializer_list<std::string_view> lines) {
@@ -58,7 +33,7 @@ class TestHost {
   public:
     TestHost() {
         init();
-        DeclareBasics(global);
+        DeclareLanguageBasics(global);
         // Trace(s): appends the text of s to `trace`.
         global.DeclareMethodEx("procedure Trace(s: Variant)",
                                [this](runtime::TObject*, const runtime::TClassInfo*,

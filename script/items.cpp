@@ -30,17 +30,6 @@ char FirstChar(const Variant& v) {
     return text.empty() ? '\0' : text[0];
 }
 
-[[noreturn]] void RaiseRange() {
-    throw runtime::ERangeError("Range check error");
-}
-
-// Checks a 1-based index into a text of `length` characters.
-size_t CheckedIndex(const Variant& index, size_t length) {
-    const int64_t i = index.AsInt64();
-    if (i < 1 || static_cast<uint64_t>(i) > length) RaiseRange();
-    return static_cast<size_t>(i - 1);
-}
-
 // The script kind of a published property's type.
 TscTypeKind KindOfProperty(const runtime::TPropInfo& prop, std::string& typeName) {
     const runtime::TTypeInfo& type = prop.PropType();
@@ -73,6 +62,12 @@ TscTypeKind KindOfProperty(const runtime::TPropInfo& prop, std::string& typeName
 }
 
 }  // namespace
+
+size_t CheckedIndex(const Variant& index, size_t length) {
+    const int64_t i = index.AsInt64();
+    if (i < 1 || static_cast<uint64_t>(i) > length) throw runtime::ERangeError("Range check error");
+    return static_cast<size_t>(i - 1);
+}
 
 // One-character strings are read far more often than any other string
 // (s[i] in scanning loops); these shared values make such reads free of

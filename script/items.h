@@ -503,6 +503,9 @@ class TscClassVariable : public TscCustomVariable {
 // The one-character string of code c, shared by every reader: reading a
 // character of a string allocates nothing.
 const runtime::Variant& CharValue(unsigned char c);
+// The 0-based place of the 1-based `index` into a text of `length`
+// characters; ERangeError "Range check error" outside it.
+size_t CheckedIndex(const runtime::Variant& index, size_t length);
 
 // ---- event bridges -------------------------------------------------------------
 

@@ -18,7 +18,7 @@ constexpr uint64_t kStepLimit = 20000;
 struct Host {
     Host() {
         script::init();
-        script::testing::DeclareBasics(global);
+        script::DeclareLanguageBasics(global);
         global.DeclareMethodEx(
             "function Echo(v: Variant): Variant",
             [](runtime::TObject*, const runtime::TClassInfo*, const std::string&,

@@ -144,7 +144,7 @@ TEST(ScriptTest, ModuleItemsSurviveClearUntilUnloaded) {
     init();
     RegisterModuleClass(&NewModule<TTestModule>);
     TscScript script;
-    testing::DeclareBasics(script);  // before the modules: tag 0
+    DeclareLanguageBasics(script);  // before the modules: tag 0
     script.LoadModules();
     script.LoadModules();  // once only
     UnregisterModuleClass(&NewModule<TTestModule>);

@@ -141,7 +141,7 @@ constexpr std::array<TypeCodeRow, 25> kTypeCodes{{
 
 }  // namespace
 
-TscSysFunctions::TscSysFunctions(TscScript& script) : TscRTTIModule(script) {
+void DeclareLanguageBasics(TscScript& script) {
     for (const TypeRow& type : kTypes) script.DeclareType(type.name, type.kind);
 
     script.DeclareConst("True", "Boolean", Variant(true));
@@ -157,6 +157,10 @@ TscSysFunctions::TscSysFunctions(TscScript& script) : TscRTTIModule(script) {
 
     script.DeclareVariable("ExceptionClassName", "String", Variant(std::string()));
     script.DeclareVariable("ExceptionMessage", "String", Variant(std::string()));
+}
+
+TscSysFunctions::TscSysFunctions(TscScript& script) : TscRTTIModule(script) {
+    DeclareLanguageBasics(script);
 
     for (const FunctionRow& row : kFunctions) {
         const SysHandler handler = row.handler;

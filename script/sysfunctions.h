@@ -31,6 +31,11 @@ class TscSysFunctions : public TscRTTIModule {
     std::mt19937_64 random_;
 };
 
+// The first part of what TscSysFunctions declares: the basic type names,
+// True/False/nil/Null, the two index helpers and the exception variables.
+// Enough for a script that uses no standard function.
+void DeclareLanguageBasics(TscScript& script);
+
 // Adds TscSysFunctions to ModuleClassList (again: nothing). script::init()
 // calls it before the other modules register, so its names come first.
 void RegisterSysFunctions();
