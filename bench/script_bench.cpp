@@ -46,7 +46,7 @@ constexpr double kCompileAimMs = 2.0;
 // The workloads of the engine and its peers, and the engine-like script,
 // beside this file.
 fs::path BenchDir() {
-    return fs::path(__FILE__).parent_path();
+    return fs::path(SCRIPT_BENCH_DIR);
 }
 
 struct Workload {

@@ -25,10 +25,10 @@ using runtime::testing::TempFolder;
 using runtime::testing::WriteBytes;
 using testing::ScopedCallbacks;
 
-// The fixtures beside this file (the path the compiler was given; under
-// Wine it lies on drive Z:).
+// The fixtures beside this file (under Wine the folder lies on drive Z:).
+// Named by the build, not by __FILE__, which a compiler cache may make relative.
 std::string testData(const char* name) {
-    return (std::filesystem::path(__FILE__).parent_path() / "testdata" / name).string();
+    return (std::filesystem::path(CORE_TESTDATA_DIR) / name).string();
 }
 
 std::string dataDir(const TempFolder& folder) {

@@ -27,10 +27,10 @@ Lines lines(const TStrings& list) {
     return out;
 }
 
-// The fixtures beside this file (the path the compiler was given; under
-// Wine it lies on drive Z:).
+// The fixtures beside this file (under Wine the folder lies on drive Z:).
+// Named by the build, not by __FILE__, which a compiler cache may make relative.
 std::filesystem::path testData(const char* name) {
-    return std::filesystem::path(__FILE__).parent_path() / "testdata" / name;
+    return std::filesystem::path(RUNTIME_TESTDATA_DIR) / name;
 }
 
 std::string utf16(std::u16string_view text, bool littleEndian) {

@@ -187,21 +187,21 @@ void Sleep(std::uint32_t milliseconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
-// ---- TEvent -----------------------------------------------------------------
+// ---- TSyncEvent -------------------------------------------------------------
 
 // Notifies under the lock, so a waiter may delete the event once it wakes.
-void TEvent::SetEvent() {
+void TSyncEvent::SetEvent() {
     std::lock_guard lock(mutex_);
     signaled_ = true;
     changed_.notify_all();
 }
 
-void TEvent::ResetEvent() {
+void TSyncEvent::ResetEvent() {
     std::lock_guard lock(mutex_);
     signaled_ = false;
 }
 
-TWaitResult TEvent::WaitFor(std::uint32_t timeoutMs) {
+TWaitResult TSyncEvent::WaitFor(std::uint32_t timeoutMs) {
     std::unique_lock lock(mutex_);
     const auto signaled = [&] { return signaled_; };
     if (timeoutMs == Infinite) {

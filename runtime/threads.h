@@ -80,11 +80,12 @@ class CriticalSectionGuard {
 
 enum TWaitResult { wrSignaled, wrTimeout };
 
-// An event object. A manual-reset event stays signalled until ResetEvent;
-// an auto-reset one lets exactly one wait through per SetEvent.
-class TEvent : public TObject {
+// A wait event (TEvent is the event-handler type of events.h). A manual-reset
+// event stays signalled until ResetEvent; an auto-reset one lets exactly one
+// wait through per SetEvent.
+class TSyncEvent : public TObject {
   public:
-    explicit TEvent(bool manualReset = true, bool initialState = false)
+    explicit TSyncEvent(bool manualReset = true, bool initialState = false)
         : manualReset_(manualReset), signaled_(initialState) {}
 
     void SetEvent();

@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "runtime/events.h"  // the wait event and the handler type live side by side
 #include "runtime/exceptions.h"
 #include "runtime/os/clock.h"
 
@@ -144,7 +145,7 @@ TEST_F(ThreadsTest, EventStateAfterWaits) {
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message()
                      << "manual " << c.manualReset << " initial " << c.initialState);
-        TEvent event(c.manualReset, c.initialState);
+        TSyncEvent event(c.manualReset, c.initialState);
         EXPECT_EQ(event.WaitFor(0), c.first);
         EXPECT_EQ(event.WaitFor(0), c.second);
         event.SetEvent();
@@ -154,7 +155,7 @@ TEST_F(ThreadsTest, EventStateAfterWaits) {
 }
 
 TEST_F(ThreadsTest, EventWaitTimesOutAfterItsTime) {
-    TEvent event;
+    TSyncEvent event;
     const std::uint64_t start = TickCount64();
     EXPECT_EQ(event.WaitFor(100), wrTimeout);
     // The tick may advance in steps of about 16 ms on Windows.
@@ -162,7 +163,7 @@ TEST_F(ThreadsTest, EventWaitTimesOutAfterItsTime) {
 }
 
 TEST_F(ThreadsTest, EventSetOnAnotherThreadWakesAWait) {
-    TEvent event;
+    TSyncEvent event;
     std::thread setter([&] {
         Sleep(20);
         event.SetEvent();
@@ -172,7 +173,7 @@ TEST_F(ThreadsTest, EventSetOnAnotherThreadWakesAWait) {
 }
 
 TEST_F(ThreadsTest, AutoResetEventReleasesOneWaiterPerSet) {
-    TEvent event(false, false);
+    TSyncEvent event(false, false);
     std::atomic<int> waiting{0}, released{0};
     std::vector<std::thread> waiters;
     for (int i = 0; i < 2; ++i) {
