@@ -9,6 +9,7 @@ cmake ninja-build ccache g++ git make perl
 clang libclang-rt-14-dev
 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
 zlib1g-dev libz-mingw-w64-dev
+libpng-dev libgif-dev
 libssl-dev
 libgtest-dev libgmock-dev googletest libbenchmark-dev
 wine64 xvfb xauth fonts-liberation fonts-dejavu-core
