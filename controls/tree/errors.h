@@ -21,6 +21,7 @@ inline constexpr const char* SGtStackCapacity = "Invalid GtStack capacity.";
 inline constexpr const char* SGtItemIndexError = "GtTree item index out of bounds.";
 inline constexpr const char* SGtMoveToSubItem = "Can't move Item to one of its subitems.";
 inline constexpr const char* SGtItemNotSpecified = "GtTree item not specified";
+inline constexpr const char* SGtAssignFromAncestor = "Can't assign Item from one of its parents.";
 inline constexpr const char* SGtInvalidSection = "Invalid section";
 
 }  // namespace controls::tree

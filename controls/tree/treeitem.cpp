@@ -1,0 +1,1073 @@
+#include "controls/tree/treeitem.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+#include <vector>
+
+#include "controls/tree/cellstyle.h"
+#include "controls/tree/headersections.h"
+#include "controls/tree/treeitem_static.h"
+#include "controls/tree/treeitems.h"
+#include "controls/tree/treemodel.h"
+#include "controls/tree/widestr.h"
+#include "runtime/datetime.h"
+#include "runtime/exceptions.h"
+#include "runtime/format.h"
+#include "runtime/properties.h"
+#include "runtime/strings.h"
+
+namespace controls::tree {
+
+RUNTIME_BEGIN_CLASS(TGtTreeItem, runtime::TPersistent)
+RUNTIME_END_CLASS
+
+namespace {
+
+// Holds a tree's update lock for a scope, released also on an exception.
+class UpdateLock {
+  public:
+    explicit UpdateLock(TGtTreeModel* tree) : tree_(tree) { tree_->SetUpdating(true); }
+    ~UpdateLock() { tree_->SetUpdating(false); }
+    UpdateLock(const UpdateLock&) = delete;
+    UpdateLock& operator=(const UpdateLock&) = delete;
+
+  private:
+    TGtTreeModel* tree_;
+};
+
+std::unique_ptr<TGtList> NewStyleList() {
+    auto list = std::make_unique<TGtList>();
+    list->OnDelete = [](TGtList*, void* style) { delete static_cast<TGtCellStyle*>(style); };
+    return list;
+}
+
+template <class T>
+int Sign(T a, T b) {
+    return a < b ? -1 : b < a ? 1 : 0;
+}
+
+// Position of `item` in `list`, searched from the end (new and deleted
+// items are usually near it).
+int IndexFromEnd(const TGtList& list, const void* item) {
+    return list.Count() > 0 ? list.IndexOfBack(list.Count() - 1, item) : -1;
+}
+
+}  // namespace
+
+// ---- sort keys ------------------------------------------------------------------------
+
+int CompareSortKeys(const TGtSortKey& a, const TGtSortKey& b, TSortTypes type) {
+    if (a.kind == TGtSortKey::None || b.kind == TGtSortKey::None) {
+        if (a.kind == b.kind) return 0;
+        return a.kind == TGtSortKey::None ? -1 : 1;
+    }
+    if (a.kind != b.kind) return 0;
+    switch (type) {
+        case stText:
+            return CompareStrWide(a.text, b.text);
+        case stNumber:
+        case stBoolean:
+        case stCurrency:
+            return Sign(a.number, b.number);
+        case stFloating:
+        case stDateTime:
+            return Sign(a.real, b.real);
+        case stDate:
+            return Sign(std::trunc(a.real), std::trunc(b.real));
+        case stTime:
+            return Sign(a.real - std::trunc(a.real), b.real - std::trunc(b.real));
+        case stCustom:
+            return 0;
+    }
+    return 0;
+}
+
+// ---- life ---------------------------------------------------------------------------
+
+TGtTreeItem::TGtTreeItem(TGtTreeModel* owner)
+    : owner_(owner), creationOrder_(owner != nullptr ? owner->NextCreationOrder() : 0) {}
+
+TGtTreeItem::~TGtTreeItem() {
+    if (owner_ != nullptr && selected_ && owner_->MultiSelect() && owner_->SelectionList())
+        owner_->SelectionList()->Remove(this);
+    // Children still linked (the root of a collection being destroyed) go
+    // with their parent.
+    if (children_) {
+        for (int i = children_->Count() - 1; i >= 0; --i)
+            delete static_cast<TGtTreeItem*>(children_->Get(i));
+        children_.reset();
+    }
+}
+
+void TGtTreeItem::CreateStaticData() {
+    if (static_) return;
+    static_ = std::make_unique<StaticData>();
+    static_->ColumnText = std::make_unique<TGtWideStringList>();
+    static_->ColumnText->OnChange = [this](runtime::TObject*) { ColumnTextChanged(); };
+    static_->MainStyle = std::make_unique<TGtCellStyle>(this);
+    static_->MainStyle->SetOwnerProps(true);
+    const TGtFontInfo font = owner_->DefaultFont();
+    static_->MainStyle->FontSize = font.Size;
+    static_->MainStyle->SetFontStyles(font.Styles);
+    static_->MainStyle->FontName = font.Name;
+}
+
+void TGtTreeItem::DisposeStaticData() {
+    static_.reset();
+}
+
+// ---- texts ----------------------------------------------------------------------------
+
+std::u16string TGtTreeItem::Text() const {
+    if (static_) return static_->Text;
+    if (owner_->IsVirtual()) return owner_->DoVirtualTextNeeded(const_cast<TGtTreeItem*>(this), -1);
+    return {};
+}
+
+void TGtTreeItem::SetText(std::u16string_view value) {
+    if (static_) {
+        static_->Text = value;
+        owner_->DoItemChange(this, icmText);
+        UpdateLock lock(owner_);
+        if (!owner_->ShowColumns() && AllParentsExpanded())
+            owner_->Request(rfContentWidth | rfRepaintRows);
+        const int section = owner_->SortSection();
+        if (owner_->AutoSorts() && (section == owner_->MainTreeColumn() || section == -1))
+            owner_->RequestResort(parent_);
+        if (owner_->ShowColumns()) owner_->Request(rfAutoSizeMain);
+    }
+    UpdateItem();
+}
+
+TGtWideStringList* TGtTreeItem::ColumnText() const {
+    return static_ ? static_->ColumnText.get() : nullptr;
+}
+
+void TGtTreeItem::SetHint(std::u16string_view value) {
+    if (static_) static_->Hint = value;
+}
+
+std::u16string TGtTreeItem::GetHint() const {
+    if (static_) return static_->Hint;
+    if (owner_->IsVirtual()) return owner_->DoVirtualHintNeeded(const_cast<TGtTreeItem*>(this));
+    return {};
+}
+
+std::u16string TGtTreeItem::CellText(int column) const {
+    if (column == -1 || column == owner_->MainTreeColumn()) return Text();
+    if (owner_->IsVirtual())
+        return owner_->DoVirtualTextNeeded(const_cast<TGtTreeItem*>(this), column);
+    const TGtWideStringList* texts = ColumnText();
+    const int entry = column > owner_->MainTreeColumn() ? column - 1 : column;
+    if (texts == nullptr || entry < 0 || entry >= texts->Count()) return {};
+    return texts->Strings(entry);
+}
+
+void TGtTreeItem::ColumnTextChanged() {
+    owner_->DoItemChange(this, icmColumnText);
+    const int section = owner_->SortSection();
+    if (owner_->AutoSorts() && section >= -1 && section < owner_->SectionCount() &&
+        parent_ != nullptr)
+        owner_->RequestResort(parent_);
+    if (owner_->ShowColumns()) owner_->Request(rfAutoSizeAll);
+    UpdateItem();
+}
+
+// ---- check box --------------------------------------------------------------------------
+
+void TGtTreeItem::RepaintCheckBox() {
+    if (!ShowCheckBox() || !owner_->ShowCheckboxes()) return;
+    TGtHeaderSection* main =
+        owner_->ShowColumns() ? owner_->SectionByIndex(owner_->MainTreeColumn()) : nullptr;
+    if (main != nullptr)
+        RedrawItemPart(true, main->Left(), main->Right());
+    else
+        RedrawItem(true);
+    owner_->PaintNow();
+}
+
+void TGtTreeItem::SetCheckBoxState(TCheckBoxState value) {
+    const bool changed = value != checkBoxState_;
+    checkBoxState_ = value;
+    if (changed) owner_->DoItemChange(this, icmCheckState);
+    RepaintCheckBox();
+}
+
+void TGtTreeItem::SetChecked(bool value) {
+    if (value == Checked()) return;
+    SetCheckBoxState(value ? cbChecked : cbUnchecked);
+    if (checkBoxType_ == 2 && value && parent_ != nullptr) {
+        for (int i = 0; i < parent_->ChildrenCount(); ++i) {
+            TGtTreeItem* sibling = parent_->Children(i);
+            if (sibling != this && sibling->checkBoxType_ == 2) sibling->SetChecked(false);
+        }
+    }
+}
+
+void TGtTreeItem::SetCheckBoxType(uint8_t value) {
+    if (value == checkBoxType_) return;
+    checkBoxType_ = value;
+    RepaintCheckBox();
+}
+
+void TGtTreeItem::SetCheckBoxEnabled(bool value) {
+    if (value == CheckBoxEnabled()) return;
+    SetFlag(ifCheckBoxEnabled, value);
+    RepaintCheckBox();
+}
+
+// ---- state and flags ------------------------------------------------------------------
+
+bool TGtTreeItem::GetState(int index) const {
+    if (index < 0 || index > 15) return false;
+    return (state_ & StateBit(index)) != 0;
+}
+
+void TGtTreeItem::SetState(int index, bool value) {
+    if (index == kStateFocused) {
+        if (value)
+            owner_->SetItemFocused(this);
+        else if (owner_->FocusedItem() == this)
+            owner_->SetItemFocused(nullptr);
+        return;
+    }
+    switch (index) {
+        case kStateCut:
+        case kStateUnderlined:
+        case kStateBold:
+        case kStateItalic:
+        case kStateStrikeOut:
+            break;
+        default:
+            return;
+    }
+    const uint16_t old = state_;
+    if (value)
+        state_ |= StateBit(index);
+    else
+        state_ &= static_cast<uint16_t>(~StateBit(index));
+    if (state_ == old) return;
+    if ((index == kStateBold || index == kStateItalic) && !owner_->ShowColumns() &&
+        AllParentsExpanded())
+        owner_->Request(rfContentWidth);
+    owner_->DoItemChange(this, icmState);
+    UpdateItem();
+}
+
+void TGtTreeItem::SetSelected(bool value) {
+    TGtList* selection = owner_->SelectionList();
+    if (owner_->MultiSelect() && selection != nullptr && value != selected_) {
+        if (value) {
+            if (owner_->KeepSelectionWithinLevel() && selection->Count() > 0 &&
+                selection->First() != this &&
+                static_cast<TGtTreeItem*>(selection->First())->Level() != Level())
+                return;
+            owner_->SetSelectionChanged(true);
+            state_ |= StateBit(kStateSelected);
+            selected_ = true;
+            selection->Add(this);
+        } else {
+            owner_->SetSelectionChanged(true);
+            state_ &= static_cast<uint16_t>(~StateBit(kStateSelected));
+            selected_ = false;
+            const int at = IndexFromEnd(*selection, this);
+            if (at >= 0) selection->Delete(at);
+            if (owner_->CurrentItem() == this) owner_->SetCurrentItem(nullptr);
+        }
+        owner_->DoItemSelectedChange(this);
+    }
+    UpdateItem();
+}
+
+void TGtTreeItem::SetExpanded(bool value) {
+    if (value == Expanded()) return;
+    UpdateLock lock(owner_);
+    if (value)
+        Expand(false);
+    else
+        Collapse(false);
+}
+
+void TGtTreeItem::SetFlag(uint32_t flag, bool value) {
+    if (value)
+        flags_ |= flag;
+    else
+        flags_ &= ~flag;
+}
+
+void TGtTreeItem::ContentWidthChanged() {
+    if (owner_->ShowColumns())
+        owner_->Request(rfAutoSizeMain);
+    else if (AllParentsExpanded())
+        owner_->Request(rfContentWidth);
+}
+
+void TGtTreeItem::SetParentStyle(bool value) {
+    if (value == ParentStyle()) return;
+    {
+        UpdateLock lock(owner_);
+        SetFlag(ifParentStyle, value);
+        ContentWidthChanged();
+        owner_->Request(rfRepaintRows);
+    }
+    UpdateItem();
+}
+
+void TGtTreeItem::SetUseStyles(bool value) {
+    if (value == UseStyles()) return;
+    UpdateLock lock(owner_);
+    SetFlag(ifUseStyles, value);
+    if (static_) {
+        if (value && !static_->Styles)
+            static_->Styles = NewStyleList();
+        else if (!value)
+            static_->Styles.reset();
+    }
+    ContentWidthChanged();
+    owner_->Request(rfRepaintRows);
+}
+
+void TGtTreeItem::SetShowCheckBox(bool value) {
+    if (value == ShowCheckBox()) return;
+    SetFlag(ifShowCheckBox, value);
+    if (owner_->ShowCheckboxes()) {
+        owner_->Request(rfAutoSizeMain);
+        if (!owner_->ShowColumns() && AllParentsExpanded()) owner_->Request(rfContentWidth);
+    }
+    UpdateItem();
+}
+
+void TGtTreeItem::SetHidden(bool value) {
+    if (value == Hidden()) return;
+    SetFlag(ifHidden, value);
+    owner_->ChangeHiddenCount(value ? 1 : -1);
+    owner_->Request(rfRowsStale | rfCountStale | rfRepaintAll);
+}
+
+void TGtTreeItem::SetRowBkColor(TGtColor value) {
+    if (value == rowBkColor_) return;
+    rowBkColor_ = value;
+    if (!ParentColors() && !HasFlag(ifUseBkColor)) RedrawItem(true);
+}
+
+// ---- structure --------------------------------------------------------------------------
+
+TGtTreeItem* TGtTreeItem::Parent() const {
+    return parent_ == root_ ? nullptr : parent_;
+}
+
+int TGtTreeItem::Level() const {
+    int level = -1;
+    for (const TGtTreeItem* p = this; p != nullptr && p != root_; p = p->parent_) ++level;
+    return level;
+}
+
+int TGtTreeItem::Index() const {
+    if (parent_ == nullptr || !parent_->children_) return -1;
+    return parent_->children_->IndexOf(this);
+}
+
+TGtTreeItem* TGtTreeItem::Children(int index) const {
+    if (!children_ || index < 0 || index >= children_->Count()) return nullptr;
+    return static_cast<TGtTreeItem*>(children_->Get(index));
+}
+
+TGtTreeItem* TGtTreeItem::FirstChild() const {
+    return Children(0);
+}
+
+TGtTreeItem* TGtTreeItem::LastChild() const {
+    return children_ ? static_cast<TGtTreeItem*>(children_->Last()) : nullptr;
+}
+
+TGtTreeItem* TGtTreeItem::FirstVisibleChild() const {
+    for (int i = 0; i < ChildrenCount(); ++i) {
+        TGtTreeItem* child = Children(i);
+        if (!owner_->FilteredVisibility() || !child->Hidden()) return child;
+    }
+    return nullptr;
+}
+
+TGtTreeItem* TGtTreeItem::NextChildAfter(const TGtTreeItem* child) const {
+    if (!children_) return nullptr;
+    const int i = children_->IndexOf(child);
+    return i >= 0 ? Children(i + 1) : nullptr;
+}
+
+TGtTreeItem* TGtTreeItem::PrevChildBefore(const TGtTreeItem* child) const {
+    if (!children_) return nullptr;
+    const int i = children_->IndexOf(child);
+    return i > 0 ? Children(i - 1) : nullptr;
+}
+
+TGtTreeItem* TGtTreeItem::NextSibling() const {
+    return parent_ != nullptr ? parent_->NextChildAfter(this) : nullptr;
+}
+
+TGtTreeItem* TGtTreeItem::PrevSibling() const {
+    return parent_ != nullptr ? parent_->PrevChildBefore(this) : nullptr;
+}
+
+TGtTreeItem* TGtTreeItem::LastDescendant() const {
+    const TGtTreeItem* item = this;
+    while (item->ChildrenCount() > 0) item = item->LastChild();
+    return const_cast<TGtTreeItem*>(item);
+}
+
+TGtTreeItem* TGtTreeItem::TopAncestor() const {
+    const TGtTreeItem* item = this;
+    while (item->parent_ != nullptr && item->parent_ != root_) item = item->parent_;
+    return const_cast<TGtTreeItem*>(item);
+}
+
+bool TGtTreeItem::IsUnder(const TGtTreeItem* item) const {
+    if (item == nullptr) return false;
+    for (const TGtTreeItem* p = this; p != nullptr && p != root_; p = p->parent_)
+        if (p == item) return true;
+    return false;
+}
+
+bool TGtTreeItem::AllParentsExpanded() const {
+    for (const TGtTreeItem* p = parent_; p != nullptr && p != root_; p = p->parent_)
+        if (!p->Expanded()) return false;
+    return true;
+}
+
+bool TGtTreeItem::IsShown() const {
+    for (const TGtTreeItem* p = this; p != nullptr && p != root_; p = p->parent_)
+        if (p->Hidden()) return false;
+    return true;
+}
+
+bool TGtTreeItem::HasVisibleChildren() const {
+    return FirstVisibleChild() != nullptr;
+}
+
+int TGtTreeItem::AbsoluteIndex() const {
+    return items_ != nullptr ? items_->GetAbsIndex(this) : -1;
+}
+
+int TGtTreeItem::VisIndex() const {
+    return items_ != nullptr ? items_->GetVisIndex(this) : -1;
+}
+
+int TGtTreeItem::Height() const {
+    return owner_->LineHeight();
+}
+
+int TGtTreeItem::ExpandedHeight() const {
+    int height = 0;
+    std::vector<const TGtTreeItem*> pending{this};
+    while (!pending.empty()) {
+        const TGtTreeItem* item = pending.back();
+        pending.pop_back();
+        if (!item->Expanded()) continue;
+        for (int i = 0; i < item->ChildrenCount(); ++i) {
+            const TGtTreeItem* child = item->Children(i);
+            if (child->Hidden()) continue;
+            height += child->Height();
+            if (child->ChildrenCount() > 0) pending.push_back(child);
+        }
+    }
+    return height;
+}
+
+TGtTreeItem* TGtTreeItem::GetPrev() const {
+    const TGtList& all = owner_->AllItems();
+    const int i = IndexFromEnd(all, this);
+    return i > 0 ? static_cast<TGtTreeItem*>(all.Get(i - 1)) : nullptr;
+}
+
+TGtTreeItem* TGtTreeItem::GetNext() const {
+    const TGtList& all = owner_->AllItems();
+    if (IsRoot()) return all.Count() > 0 ? static_cast<TGtTreeItem*>(all.Get(0)) : nullptr;
+    const int i = IndexFromEnd(all, this);
+    return i >= 0 && i + 1 < all.Count() ? static_cast<TGtTreeItem*>(all.Get(i + 1)) : nullptr;
+}
+
+int TGtTreeItem::GetWidth() const {
+    TGtTreeView* view = owner_->View();
+    return view != nullptr ? view->MeasureCellSize(const_cast<TGtTreeItem*>(this), -1) : 0;
+}
+
+// ---- styles ---------------------------------------------------------------------------
+
+TGtCellStyle* TGtTreeItem::MainStyle() const {
+    return static_ ? static_->MainStyle.get() : nullptr;
+}
+
+TGtCellStyle* TGtTreeItem::Styles(int index) const {
+    if (!static_ || !static_->Styles || index < 0 || index >= static_->Styles->Count())
+        return nullptr;
+    return static_cast<TGtCellStyle*>(static_->Styles->Get(index));
+}
+
+int TGtTreeItem::StylesCount() const {
+    return static_ && static_->Styles ? static_->Styles->Count() : 0;
+}
+
+TGtCellStyle* TGtTreeItem::AddStyle() {
+    if (!static_) return nullptr;
+    auto style = std::make_unique<TGtCellStyle>(this);
+    style->SetOwnerProps(true);
+    const TGtFontInfo font = owner_->DefaultFont();
+    style->FontSize = font.Size;
+    style->SetFontStyles(font.Styles);
+    style->FontName = font.Name;
+    if (static_->MainStyle) style->Assign(static_->MainStyle.get());
+    if (!static_->Styles) static_->Styles = NewStyleList();
+    static_->Styles->Add(style.get());
+    return style.release();
+}
+
+void TGtTreeItem::RemoveStyle(TGtCellStyle* style) {
+    if (!static_ || !static_->Styles) return;
+    static_->Styles->Remove(style);
+    if (static_->Styles->Count() == 0) static_->Styles.reset();
+}
+
+// ---- linking ----------------------------------------------------------------------------
+
+void TGtTreeItem::Link(TGtTreeItem* parent) {
+    parent_ = parent;
+    root_ = parent->root_;
+    items_ = parent->items_;
+    if (!owner_->IsVirtual()) CreateStaticData();
+}
+
+void TGtTreeItem::AppendChild(TGtTreeItem* child) {
+    if (!children_) children_ = std::make_unique<TGtList>();
+    TGtList& all = owner_->AllItems();
+    const TGtTreeItem* last = LastDescendant();
+    if (all.Count() > 0 && all.Last() != last) {
+        const int at = last == root_ ? -1 : IndexFromEnd(all, last);
+        all.Insert(at + 1, child);
+    } else {
+        all.Add(child);
+    }
+    children_->Add(child);
+    child->Link(this);
+    owner_->Request(rfUpdatePending);
+}
+
+void TGtTreeItem::InsertChild(int index, TGtTreeItem* child) {
+    const int count = ChildrenCount();
+    if (index < 0 || index > count) throw EGtTreeError(SGtItemIndexError);
+    TGtList& all = owner_->AllItems();
+    int at;
+    if (count == 0) {
+        at = IsRoot() ? 0 : all.IndexOf(this) + 1;
+    } else if (index == count) {
+        const TGtTreeItem* last = Children(count - 1)->LastDescendant();
+        at = all.Last() == last ? all.Count() : IndexFromEnd(all, last) + 1;
+    } else {
+        at = all.IndexOf(Children(index));
+    }
+    if (!children_) children_ = std::make_unique<TGtList>();
+    all.Insert(at, child);
+    children_->Insert(index, child);
+    child->Link(this);
+    owner_->Request(rfUpdatePending);
+}
+
+void TGtTreeItem::RemoveChild(TGtTreeItem* child) {
+    if (!children_) return;
+    const int at = IndexFromEnd(*children_, child);
+    if (at >= 0) children_->Delete(at);
+    if (children_->Count() == 0) children_.reset();
+    owner_->Request(rfRowsStale);
+}
+
+TGtTreeItem* TGtTreeItem::MoveFocusTarget(TGtTreeItem* child) const {
+    if (owner_->IsDestroying()) return nullptr;
+    if (TGtTreeItem* next = NextChildAfter(child)) return next;
+    if (TGtTreeItem* prev = PrevChildBefore(child)) return prev;
+    return IsRoot() ? nullptr : const_cast<TGtTreeItem*>(this);
+}
+
+void TGtTreeItem::DeleteChild(TGtTreeItem* child) {
+    child->flags_ |= ifDeleting;
+    UpdateLock lock(owner_);
+    child->DeleteChildren();
+    if (child->Hidden()) {
+        owner_->ChangeHiddenCount(-1);
+        child->flags_ &= ~ifHidden;
+    }
+    if (owner_->CurrentItem() == child) owner_->SetCurrentItem(MoveFocusTarget(child));
+    child->SetSelected(false);
+    if (owner_->FocusedItem() == child) {
+        TGtTreeItem* target = MoveFocusTarget(child);
+        if (owner_->IsDestroying() || !owner_->SetItemFocused(target)) {
+            // Refused (or the tree is going): the focus never stays on a
+            // freed item.
+            owner_->SetFocusedItemSilently(target);
+            if (target != nullptr) target->state_ |= StateBit(kStateFocused);
+        }
+    }
+    owner_->Refs().Forget(child);
+    if (!owner_->IsDestroying())
+        if (TGtTreeView* view = owner_->View()) view->ItemDeleted(child);
+    owner_->DoItemDeletion(child);
+
+    if (children_) {
+        const int at = IndexFromEnd(*children_, child);
+        if (at >= 0) children_->Delete(at);
+        if (children_->Count() == 0) children_.reset();
+    }
+    TGtList& all = owner_->AllItems();
+    const int at = IndexFromEnd(all, child);
+    if (at >= 0) all.Delete(at);
+    child->DisposeStaticData();
+    delete child;
+    owner_->Request(rfRowsStale | rfCountStale | rfRepaintAll);
+}
+
+void TGtTreeItem::DeleteChildren() {
+    TGtTreeItem* focusedBefore = owner_->FocusedItem();
+    owner_->LockEvents();
+    try {
+        while (ChildrenCount() > 0) DeleteChild(LastChild());
+    } catch (...) {
+        owner_->UnlockEvents();
+        throw;
+    }
+    owner_->UnlockEvents();
+    children_.reset();
+    if (AllParentsExpanded()) owner_->Request(rfCountStale);
+    if (owner_->EventLockCount() == 0 && owner_->FocusedItem() != focusedBefore)
+        owner_->DoItemFocused();
+}
+
+void TGtTreeItem::Delete() {
+    if (items_ != nullptr) items_->DeleteItem(this);
+}
+
+// ---- expand and collapse ----------------------------------------------------------------
+
+void TGtTreeItem::Expand(bool recursive) {
+    if (!IsRoot() && !owner_->DoItemExpanding(this)) return;
+    {
+        UpdateLock lock(owner_);
+        owner_->Request(rfRowsStale);
+        state_ |= StateBit(kStateExpanded);
+        if (recursive)
+            for (int i = 0; i < ChildrenCount(); ++i) Children(i)->Expand(true);
+        if (!owner_->ShowColumns() && AllParentsExpanded()) owner_->Request(rfContentWidth);
+        owner_->Request(rfRepaintAll);
+    }
+    if (owner_->SectionByIndex(owner_->MainTreeColumn()) != nullptr)
+        owner_->Request(rfAutoSizeMain);
+    if (!IsRoot()) owner_->DoItemExpand(this);
+}
+
+void TGtTreeItem::Collapse(bool recursive) {
+    if (!IsRoot() && !owner_->DoItemCollapsing(this)) return;
+    {
+        UpdateLock lock(owner_);
+        owner_->Request(rfRowsStale);
+        state_ &= static_cast<uint16_t>(~StateBit(kStateExpanded));
+        TGtTreeItem* focused = owner_->FocusedItem();
+        if (focused != nullptr && focused != this && focused->IsUnder(this) &&
+            owner_->MoveFocusOnCollapse()) {
+            if (owner_->SelectedCount() == 1) {
+                const bool autoExpand = owner_->AutoExpand();
+                owner_->SetAutoExpand(false);
+                owner_->SetItemFocused(this);
+                owner_->SetAutoExpand(autoExpand);
+                focused->SetSelected(false);
+            } else {
+                owner_->SetItemFocused(this);
+            }
+        }
+        if (recursive)
+            for (int i = 0; i < ChildrenCount(); ++i) Children(i)->Collapse(true);
+        if (owner_->DeselectChildrenOnCollapse() && ChildrenCount() > 0) {
+            const TGtList& all = owner_->AllItems();
+            int i = IsRoot() ? 0 : all.IndexOf(this) + 1;
+            for (; i < all.Count(); ++i) {
+                auto* item = static_cast<TGtTreeItem*>(all.Get(i));
+                if (!item->IsUnder(this) && !IsRoot()) break;
+                item->SetSelected(false);
+            }
+        }
+        if (!owner_->ShowColumns() && AllParentsExpanded()) owner_->Request(rfContentWidth);
+        owner_->Request(rfRepaintAll);
+    }
+    if (owner_->SectionByIndex(owner_->MainTreeColumn()) != nullptr)
+        owner_->Request(rfAutoSizeMain);
+    if (!IsRoot()) owner_->DoItemCollapse(this);
+}
+
+void TGtTreeItem::ExpandParents() {
+    UpdateLock lock(owner_);
+    for (TGtTreeItem* p = parent_; p != nullptr; p = p->parent_)
+        if (!p->Expanded()) p->Expand(false);
+    owner_->Request(rfRowsStale | rfRepaintAll);
+}
+
+void TGtTreeItem::MakeVisible() {
+    if (TGtTreeView* view = owner_->View()) view->EnsureVisible(this);
+}
+
+// ---- moving -----------------------------------------------------------------------------
+
+void TGtTreeItem::MoveToIndex(TGtTreeItem* newParent, int index) {
+    if (newParent == nullptr) newParent = root_;
+    if (newParent == this || parent_ == nullptr) return;
+    if (newParent->IsUnder(this)) throw EGtTreeError(SGtMoveToSubItem);
+    TGtTreeItem* oldParent = parent_;
+    const int oldIndex = Index();
+    const bool append =
+        newParent == oldParent && oldIndex < index && index >= newParent->ChildrenCount() - 1;
+    const int reducedCount = newParent->ChildrenCount() - (newParent == oldParent ? 1 : 0);
+    if (!append && (index < 0 || index > reducedCount)) throw EGtTreeError(SGtItemIndexError);
+
+    UpdateLock lock(owner_);
+    TGtList& all = owner_->AllItems();
+    const int first = all.IndexOf(this);
+    const int last = all.IndexOfFrom(first, LastDescendant());
+    oldParent->RemoveChild(this);
+    // The block goes just after `anchor` (none: the start of the list).
+    const TGtTreeItem* anchor;
+    if (append) {
+        anchor = newParent->LastDescendant();
+        if (!newParent->children_) newParent->children_ = std::make_unique<TGtList>();
+        newParent->children_->Add(this);
+    } else {
+        anchor = index > 0 ? newParent->Children(index - 1)->LastDescendant() : newParent;
+        if (!newParent->children_) newParent->children_ = std::make_unique<TGtList>();
+        newParent->children_->Insert(index, this);
+    }
+    const int target = anchor == root_ ? 0 : all.IndexOf(anchor) + 1;
+    if (target == all.Count()) {
+        if (last + 1 < all.Count()) all.MoveRange(last + 1, all.Count() - 1, first);
+    } else if (target < first || target > last + 1) {
+        all.MoveRange(first, last, target);
+    }
+    parent_ = newParent;
+    const int section = owner_->SortSection();
+    if (owner_->AutoSorts() && owner_->SortDepth() == 0 &&
+        (section == owner_->MainTreeColumn() || section == -1))
+        owner_->SetSortPending();
+    owner_->Request(rfRowsStale | rfCountStale | rfRepaintAll);
+}
+
+void TGtTreeItem::MoveTo(TGtTreeItem* newParent) {
+    MoveToIndex(newParent, (newParent != nullptr ? newParent : root_)->ChildrenCount());
+}
+
+void TGtTreeItem::MoveToItem(TGtTreeItem* item, TGtMoveMode mode) {
+    switch (mode) {
+        case mmAddLast:
+            if (item == nullptr) throw EGtTreeError(SGtItemNotSpecified);
+            MoveToIndex(item->parent_, item->parent_->ChildrenCount());
+            break;
+        case mmAddFirst:
+            MoveToIndex(item != nullptr ? item->parent_ : root_, 0);
+            break;
+        case mmAddChildLast:
+            MoveTo(item);
+            break;
+        case mmAddChildFirst:
+            MoveToIndex(item, 0);
+            break;
+        case mmInsertBefore:
+            if (item == nullptr) {
+                MoveToIndex(root_, 0);
+            } else {
+                TGtTreeItem* parent = item->parent_;
+                const int at = item->Index();
+                MoveToIndex(parent, parent == parent_ && Index() < at ? at - 1 : at);
+            }
+            break;
+    }
+}
+
+// ---- sorting ----------------------------------------------------------------------------
+
+void TGtTreeItem::BuildSortKey(TSortTypes type, int column) {
+    sortKey_ = TGtSortKey{};
+    auto fromText = [&](const std::u16string& text) {
+        const std::string ansi = runtime::WideToAnsi(text);
+        switch (type) {
+            case stText:
+            case stCustom:
+                sortKey_.kind = TGtSortKey::Text;
+                sortKey_.text =
+                    type == stText && !owner_->SortUseCase() ? UpperCaseWide(text) : text;
+                break;
+            case stNumber: {
+                int32_t value;
+                if (runtime::TryStrToInt(ansi, value)) {
+                    sortKey_.kind = TGtSortKey::Integer;
+                    sortKey_.number = value;
+                }
+                break;
+            }
+            case stBoolean: {
+                bool value = false;
+                if (ansi.empty() || runtime::TryStrToBool(ansi, value)) {
+                    sortKey_.kind = TGtSortKey::Boolean;
+                    sortKey_.number = value ? 1 : 0;
+                }
+                break;
+            }
+            case stCurrency:
+                sortKey_.kind = TGtSortKey::Currency;
+                sortKey_.number = ParseCurrencyText(ansi);
+                break;
+            case stFloating:
+            case stDateTime:
+            case stDate:
+            case stTime: {
+                double value = 0;
+                bool ok = false;
+                if (type == stFloating) {
+                    ok = runtime::TryStrToFloat(ansi, value);
+                } else if (type == stDateTime) {
+                    ok = runtime::TryStrToDateTime(ansi, value);
+                } else if (type == stDate) {
+                    ok = runtime::TryStrToDate(ansi, value);
+                } else {
+                    try {
+                        value = runtime::StrToTime(ansi);
+                        ok = true;
+                    } catch (const runtime::EConvertError&) {
+                    }
+                }
+                // A NaN would break the order of the whole sort.
+                if (ok && !std::isnan(value)) {
+                    sortKey_.kind = TGtSortKey::Double;
+                    sortKey_.real = value;
+                }
+                break;
+            }
+        }
+    };
+
+    if (owner_->IsVirtual() && type != stText) {
+        int varType = 4;
+        switch (type) {
+            case stNumber:
+                varType = 0;
+                break;
+            case stBoolean:
+                varType = 1;
+                break;
+            case stFloating:
+            case stDateTime:
+            case stDate:
+            case stTime:
+                varType = 3;
+                break;
+            case stCurrency:
+                varType = 12;
+                break;
+            default:
+                break;
+        }
+        const runtime::Variant value = owner_->DoVirtualValueNeeded(this, column, varType);
+        try {
+            if (!value.IsEmpty() && !value.IsNull()) {
+                switch (varType) {
+                    case 0:
+                        sortKey_.number = value.AsInteger();
+                        sortKey_.kind = TGtSortKey::Integer;
+                        break;
+                    case 1:
+                        sortKey_.number = value.AsBoolean() ? 1 : 0;
+                        sortKey_.kind = TGtSortKey::Boolean;
+                        break;
+                    case 3:
+                        sortKey_.real = value.AsDouble();
+                        if (!std::isnan(sortKey_.real)) sortKey_.kind = TGtSortKey::Double;
+                        break;
+                    case 12:
+                        sortKey_.number = value.AsCurrency();
+                        sortKey_.kind = TGtSortKey::Currency;
+                        break;
+                    default:
+                        sortKey_.text = value.AsWideString();
+                        sortKey_.kind = TGtSortKey::Text;
+                        break;
+                }
+            }
+        } catch (const runtime::EVariantError&) {
+            sortKey_ = TGtSortKey{};
+            fromText(CellText(column));
+        }
+    } else {
+        fromText(CellText(column));
+    }
+    ++sortKey_.refs;
+}
+
+void TGtTreeItem::ReleaseSortKey() {
+    if (sortKey_.refs > 1)
+        --sortKey_.refs;
+    else
+        sortKey_ = TGtSortKey{};
+}
+
+void TGtTreeItem::SortChildren(bool recursive, TGtSSortMode mode, TSortTypes type, int column) {
+    const int n = ChildrenCount();
+    if (n > 1) {
+        std::vector<TGtTreeItem*> order(n);
+        for (int i = 0; i < n; ++i) {
+            order[static_cast<size_t>(i)] = Children(i);
+            TGtTreeItem* child = order[static_cast<size_t>(i)];
+            if (child->sortKey_.refs == 0)
+                child->BuildSortKey(type, column);
+            else
+                ++child->sortKey_.refs;
+        }
+        flags_ |= ifSorting;
+        try {
+            std::stable_sort(order.begin(), order.end(), [&](TGtTreeItem* a, TGtTreeItem* b) {
+                return owner_->CompareItems(a, b, mode, type, column) < 0;
+            });
+        } catch (...) {
+            flags_ &= ~ifSorting;
+            for (TGtTreeItem* child : order) child->ReleaseSortKey();
+            throw;
+        }
+        flags_ &= ~ifSorting;
+        for (int i = 0; i < n; ++i) children_->Put(i, order[static_cast<size_t>(i)]);
+        for (TGtTreeItem* child : order) child->ReleaseSortKey();
+    }
+    if (recursive)
+        for (int i = 0; i < n; ++i)
+            if (Children(i)->ChildrenCount() > 0)
+                Children(i)->SortChildren(true, mode, type, column);
+}
+
+void TGtTreeItem::WriteSubtreeTo(TGtList& list, int& position) const {
+    // Children in order, each followed by its subtree; an explicit stack
+    // keeps deep trees off the call stack.
+    std::vector<std::pair<const TGtTreeItem*, int>> stack{{this, 0}};
+    while (!stack.empty()) {
+        auto& [item, next] = stack.back();
+        if (next >= item->ChildrenCount()) {
+            stack.pop_back();
+            continue;
+        }
+        TGtTreeItem* child = item->Children(next++);
+        list.Put(position++, child);
+        if (child->ChildrenCount() > 0) stack.emplace_back(child, 0);
+    }
+}
+
+void TGtTreeItem::Sort(bool recursive) {
+    owner_->RaiseSortDepth();
+    struct Lower {
+        TGtTreeModel* tree;
+        ~Lower() { tree->LowerSortDepth(); }
+    } lower{owner_};
+    if (ChildrenCount() == 0 || (!recursive && ChildrenCount() < 2)) return;
+
+    UpdateLock lock(owner_);
+    int column = -1;
+    TSortTypes type = owner_->SortType();
+    TGtSSortMode mode = hsmNone;
+    if (owner_->ShowColumns() && owner_->SortSection() < owner_->SectionCount()) {
+        if (TGtHeaderSection* section = owner_->SectionByIndex(owner_->SortSection())) {
+            column = owner_->SortSection();
+            mode = section->SortMode();
+            type = SectionTypeToSortType(section->FieldType());
+        }
+    }
+    TGtList& all = owner_->AllItems();
+    int position = all.IndexOf(FirstChild());
+    flags_ &= ~ifSorting;
+    SortChildren(recursive, mode, type, column);
+    WriteSubtreeTo(all, position);
+    owner_->Request(rfRowsStale | rfRepaintAll);
+}
+
+// ---- repaint ----------------------------------------------------------------------------
+
+void TGtTreeItem::RedrawItem(bool checkVisible) {
+    if (Deleting() || owner_->IsDestroying()) return;
+    owner_->RedrawItem(this, checkVisible);
+}
+
+void TGtTreeItem::RedrawItemPart(bool checkVisible, int left, int right) {
+    if (Deleting() || owner_->IsDestroying()) return;
+    owner_->RedrawItemPart(this, checkVisible, left, right);
+}
+
+void TGtTreeItem::UpdateItem() {
+    if (!(Hidden() && owner_->FilteredVisibility())) RedrawItem(true);
+    owner_->PaintNow();
+}
+
+// ---- assignment ---------------------------------------------------------------------------
+
+void TGtTreeItem::Assign(const runtime::TPersistent* source) {
+    const auto* src = dynamic_cast<const TGtTreeItem*>(source);
+    if (src == nullptr) {
+        TPersistent::Assign(source);
+        return;
+    }
+    if (src == this) return;
+    // Copying an ancestor's subtree into one of its own items would copy
+    // without end.
+    if (src->items_ == items_ && IsUnder(src)) throw EGtTreeError(SGtAssignFromAncestor);
+    UpdateLock lock(owner_);
+    if (static_) {
+        static_->Text = src->Text();
+        if (const TGtWideStringList* texts = src->ColumnText(); texts && texts->Count() > 0)
+            static_->ColumnText->Assign(texts);
+        static_->Hint = src->Hint();
+    }
+    Data = src->Data;
+    Color = src->Color;
+    BkColor = src->BkColor;
+    rowBkColor_ = src->rowBkColor_;
+    state_ = static_cast<uint16_t>(
+        (src->state_ & ~(StateBit(kStateFocused) | StateBit(kStateSelected))) |
+        (state_ & (StateBit(kStateFocused) | StateBit(kStateSelected))));
+    const bool wasHidden = Hidden();
+    constexpr uint32_t kept = kFlagsNotAssigned | ifDeleting | ifSorting;
+    flags_ = (src->flags_ & ~kept) | (flags_ & kept);
+    if (wasHidden != Hidden()) owner_->ChangeHiddenCount(Hidden() ? 1 : -1);
+    ImageIndex = src->ImageIndex;
+    StateImageIndex = src->StateImageIndex;
+    ImageIndex2 = src->ImageIndex2;
+    StateImageIndex2 = src->StateImageIndex2;
+    checkBoxState_ = src->checkBoxState_;
+    checkBoxType_ = src->checkBoxType_;
+    BorderStyle = src->BorderStyle;
+    TextIndent = src->TextIndent;
+    StrikeLineColor = src->StrikeLineColor;
+    Overlay1 = src->Overlay1;
+    Overlay2 = src->Overlay2;
+    UserObject = src->UserObject;
+    UserInterface = src->UserInterface;
+    Tag = src->Tag;
+    if (static_ && src->static_) {
+        static_->MainStyle->Assign(src->static_->MainStyle.get());
+        if (static_->Styles) static_->Styles->Clear();
+        for (int i = 0; i < src->StylesCount(); ++i) AddStyle()->Assign(src->Styles(i));
+        if (!UseStyles() && static_->Styles && static_->Styles->Count() == 0)
+            static_->Styles.reset();
+    }
+    DeleteChildren();
+    TGtList& all = owner_->AllItems();
+    for (int i = 0; i < src->ChildrenCount(); ++i) {
+        TGtTreeItem* from = src->Children(i);
+        std::unique_ptr<TGtTreeItem> made = items_->CreateItem(owner_);
+        TGtTreeItem* child = made.get();
+        const TGtTreeItem* last = LastDescendant();
+        const int at = all.Count() == 0 || last == root_ ? 0 : IndexFromEnd(all, last) + 1;
+        all.Insert(at, child);
+        if (!children_) children_ = std::make_unique<TGtList>();
+        children_->Add(made.release());
+        child->Link(this);
+        child->Assign(from);
+    }
+    owner_->Request(rfRowsStale | rfContentWidth | rfRepaintAll);
+}
+
+}  // namespace controls::tree

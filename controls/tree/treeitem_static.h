@@ -1,0 +1,24 @@
+#pragma once
+
+// Internal to the item's implementation files: the texts and styles an item
+// of a non-virtual tree keeps.
+
+#include <memory>
+#include <string>
+
+#include "controls/tree/cellstyle.h"
+#include "controls/tree/gtlist.h"
+#include "controls/tree/treeitem.h"
+#include "controls/tree/widestrings.h"
+
+namespace controls::tree {
+
+struct TGtTreeItem::StaticData {
+    std::u16string Text;
+    std::unique_ptr<TGtWideStringList> ColumnText;
+    std::u16string Hint;
+    std::unique_ptr<TGtCellStyle> MainStyle;
+    std::unique_ptr<TGtList> Styles;  // owns its TGtCellStyle objects
+};
+
+}  // namespace controls::tree

@@ -1,0 +1,353 @@
+#pragma once
+
+// TGtTreeModel: the data side of a tree, everything its items consult and
+// change: the settings that shape the data (columns, sorting, selection,
+// filtering, virtual mode), the list of all items in tree order, the
+// selection, the focused item, the references the view keeps to items, the
+// nested update lock and the events the items raise.
+//
+// The tree control (TCustomGtTree) is a TGtTreeModel: its setters store
+// here and add their display effects; it attaches itself as the model's
+// TGtTreeView, through which the data side asks for repaints and
+// measurements. Without a view (tests, tools) the model works on its own
+// and every request is simply recorded and dropped at the end of an update.
+//
+// Update lock: SetUpdating(true/false) nests. Items and the collection
+// record what must be redone with Request(flags); the outermost unlock runs
+// a pending sort (SortPending) once and hands the accumulated flags to the
+// view's EndUpdate once. A request made while no update runs is handled at
+// once.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "controls/tree/cellstyle.h"
+#include "controls/tree/gtlist.h"
+#include "controls/tree/treetypes.h"
+#include "runtime/events.h"
+#include "runtime/streams.h"
+#include "runtime/variant.h"
+
+namespace controls::tree {
+
+class TGtCellStyle;
+class TGtHeaderSection;
+class TGtHeaderSections;
+class TGtTreeItem;
+class TGtTreeItems;
+class TGtTreeModel;
+
+// What an item or the collection asks the tree to redo (or'ed together).
+using TGtRefreshFlags = uint32_t;
+inline constexpr TGtRefreshFlags rfRowsStale = 1;        // rebuild the displayed rows
+inline constexpr TGtRefreshFlags rfCountStale = 2;       // recount TotalVisible
+inline constexpr TGtRefreshFlags rfRepaintRows = 4;      // invalidate the rows area
+inline constexpr TGtRefreshFlags rfRepaintAll = 8;       // invalidate the whole client area
+inline constexpr TGtRefreshFlags rfContentWidth = 16;    // re-measure the content width
+inline constexpr TGtRefreshFlags rfAutoSizeMain = 32;    // auto-size the main column
+inline constexpr TGtRefreshFlags rfAutoSizeAll = 64;     // auto-size every column
+inline constexpr TGtRefreshFlags rfUpdatePending = 128;  // end-of-update work is due
+
+// The view half of a tree: what the data side asks of the window. Every
+// operation has a do-nothing default so that a model works without one.
+class TGtTreeView {
+  public:
+    virtual ~TGtTreeView() = default;
+
+    // The outermost unlock (or a request outside any update): lay out,
+    // update scroll bars, rebuild rows, auto-size and repaint as `refresh`
+    // asks, once.
+    virtual void EndUpdate(TGtTreeModel&, TGtRefreshFlags /*refresh*/) {}
+    // The item's row (or the range left..right of it, relative to the
+    // horizontal scroll position) needs repainting; with checkVisible only
+    // when the row is displayed.
+    virtual void RedrawItem(TGtTreeItem*, bool /*checkVisible*/) {}
+    virtual void RedrawItemPart(TGtTreeItem*, bool /*checkVisible*/, int /*left*/, int /*right*/) {}
+    // Paint pending invalidations now (no update is running).
+    virtual void PaintNow() {}
+    // The item leaves the tree: drop it from the displayed rows and end an
+    // in-place edit (whatever item it edits). The model has already cleared
+    // its own references (TGtItemRefs).
+    virtual void ItemDeleted(TGtTreeItem*) {}
+    // Every row leaves the display (the collection is cleared).
+    virtual void ClearDisplayedRows() {}
+    // Measurer: the width in pixels of the item's cell in `column` (-1: the
+    // main cell).
+    virtual int MeasureCellSize(TGtTreeItem*, int /*column*/) { return 0; }
+    // Scroll so that the item's row is shown.
+    virtual void EnsureVisible(TGtTreeItem*) {}
+};
+
+// The item references that the tree and its view keep outside the lists.
+// Deleting an item clears every one that names it.
+struct TGtItemRefs {
+    TGtTreeItem* HotItem = nullptr;           // hot-tracked row
+    TGtTreeItem* HintItem = nullptr;          // row whose hint shows
+    TGtTreeItem* DropTarget = nullptr;        // drag-and-drop target row
+    TGtTreeItem* PendingSelect = nullptr;     // row a mouse-up will select
+    TGtTreeItem* LastClicked = nullptr;       // anchor of Shift+click ranges
+    TGtTreeItem* FrameAnchor = nullptr;       // first row of a mouse frame
+    TGtTreeItem* PendingEdit = nullptr;       // row an in-place edit waits for
+    TGtTreeItem* PendingFocusItem = nullptr;  // row the change-delay timer waits for
+
+    void Forget(const TGtTreeItem* item);
+    bool Names(const TGtTreeItem* item) const;
+};
+
+// The font new cell styles take from the tree.
+struct TGtFontInfo {
+    int32_t Size = 8;
+    uint8_t Styles = 0;
+    std::string Name = "MS Sans Serif";
+};
+
+RUNTIME_EVENT_TYPE(TOnItemChangeEvent, "Sender, Item, ItemChangeMode", runtime::TObject*,
+                   TGtTreeItem*, TItemChangeMode);
+RUNTIME_EVENT_TYPE(TOnItemExpanding, "Sender, Item, CanProcess", runtime::TObject*, TGtTreeItem*,
+                   bool&);
+RUNTIME_EVENT_TYPE(TOnItemExpandEvent, "Sender, Item", runtime::TObject*, TGtTreeItem*);
+RUNTIME_EVENT_TYPE(TItemSelChangeEvent, "Sender, Item", runtime::TObject*, TGtTreeItem*);
+RUNTIME_EVENT_TYPE(TGtTreeChangingEvent, "Sender, Item, AllowChange", runtime::TObject*,
+                   TGtTreeItem*, bool&);
+RUNTIME_EVENT_TYPE(TOnCompareItems, "Sender, Item1, Item2, res", runtime::TObject*, TGtTreeItem*,
+                   TGtTreeItem*, int&);
+RUNTIME_EVENT_TYPE(TItemSaveEvent, "Sender, Stream, Item", runtime::TObject*, runtime::TStream*,
+                   TGtTreeItem*);
+RUNTIME_EVENT_TYPE(TCellStyleSaveEvent, "Sender, Stream, Style", runtime::TObject*,
+                   runtime::TStream*, TGtCellStyle*);
+RUNTIME_EVENT_TYPE(TVirtualTextNeededEvent, "Sender, Item, SectionIndex, Text", runtime::TObject*,
+                   TGtTreeItem*, int, std::u16string&);
+RUNTIME_EVENT_TYPE(TVirtualHintNeededEvent, "Sender, Item, Hint", runtime::TObject*, TGtTreeItem*,
+                   std::u16string&);
+RUNTIME_EVENT_TYPE(TVirtualValueNeededEvent, "Sender, Item, SectionIndex, VarType, Value",
+                   runtime::TObject*, TGtTreeItem*, int, int, runtime::Variant&);
+RUNTIME_EVENT_TYPE(TVirtualStyleNeededEvent, "Sender, Item, SectionIndex, Style", runtime::TObject*,
+                   TGtTreeItem*, int, TGtCellStyle*);
+
+// Makes a new, unlinked item for a tree (the collection's item class).
+using TGtTreeItemFactory = std::function<std::unique_ptr<TGtTreeItem>(TGtTreeModel*)>;
+
+class TGtTreeModel {
+  public:
+    // `factory` makes every item (plain TGtTreeItem objects without one).
+    explicit TGtTreeModel(TGtTreeItemFactory factory = {});
+    virtual ~TGtTreeModel();
+    TGtTreeModel(const TGtTreeModel&) = delete;
+    TGtTreeModel& operator=(const TGtTreeModel&) = delete;
+
+    TGtTreeItems& Items() { return *items_; }
+    const TGtTreeItems& Items() const { return *items_; }
+    // Every item but the root, in tree order.
+    TGtList& AllItems() { return allItems_; }
+    const TGtList& AllItems() const { return allItems_; }
+
+    // ---- attachments ------------------------------------------------------------------
+    TGtTreeView* View() const { return view_; }
+    void SetView(TGtTreeView* view) { view_ = view; }
+    // The header sections that are the tree's columns (not owned; none
+    // means no columns).
+    TGtHeaderSections* Sections() const { return sections_; }
+    void SetSections(TGtHeaderSections* sections) { sections_ = sections; }
+    int SectionCount() const;
+    // The section whose Index is `index`, none when absent.
+    TGtHeaderSection* SectionByIndex(int index) const;
+    // The Sender of every event (the control; none by default).
+    runtime::TObject* EventSender() const { return sender_; }
+    void SetEventSender(runtime::TObject* sender) { sender_ = sender; }
+    virtual TGtFontInfo DefaultFont() const { return {}; }
+
+    // ---- settings ---------------------------------------------------------------------
+    bool ShowColumns() const { return showColumns_; }
+    void SetShowColumns(bool value) { showColumns_ = value; }
+    int MainTreeColumn() const { return mainTreeColumn_; }
+    void SetMainTreeColumn(int value) { mainTreeColumn_ = value; }
+    TVirtualityLevel VirtualityLevel() const { return virtualityLevel_; }
+    // Changes every item's storage: virtual items lose their texts and styles.
+    void SetVirtualityLevel(TVirtualityLevel value);
+    bool IsVirtual() const { return virtualityLevel_ != vlNone; }
+    bool FilteredVisibility() const { return filteredVisibility_; }
+    void SetFilteredVisibility(bool value) { filteredVisibility_ = value; }
+    bool MultiSelect() const { return multiSelect_; }
+    virtual void SetMultiSelect(bool value);
+    bool KeepSelectionWithinLevel() const { return keepSelectionWithinLevel_; }
+    void SetKeepSelectionWithinLevel(bool value) { keepSelectionWithinLevel_ = value; }
+    bool ShowCheckboxes() const { return showCheckboxes_; }
+    void SetShowCheckboxes(bool value) { showCheckboxes_ = value; }
+    bool MoveFocusOnCollapse() const { return moveFocusOnCollapse_; }
+    void SetMoveFocusOnCollapse(bool value) { moveFocusOnCollapse_ = value; }
+    bool DeselectChildrenOnCollapse() const { return deselectChildrenOnCollapse_; }
+    void SetDeselectChildrenOnCollapse(bool value) { deselectChildrenOnCollapse_ = value; }
+    bool AutoExpand() const { return autoExpand_; }
+    void SetAutoExpand(bool value) { autoExpand_ = value; }
+    int LineHeight() const { return lineHeight_; }
+    void SetLineHeight(int value) { lineHeight_ = value; }
+    TSortModes SortMode() const { return sortMode_; }
+    void SetSortMode(TSortModes value) { sortMode_ = value; }
+    int SortSection() const { return sortSection_; }
+    void SetSortSection(int value) { sortSection_ = value; }
+    TSortDirs SortDir() const { return sortDir_; }
+    void SetSortDir(TSortDirs value) { sortDir_ = value; }
+    TSortTypes SortType() const { return sortType_; }
+    void SetSortType(TSortTypes value) { sortType_ = value; }
+    bool SortUseCase() const { return sortUseCase_; }
+    void SetSortUseCase(bool value) { sortUseCase_ = value; }
+    // True when changes of texts re-sort by themselves (smAdd, smAddClick).
+    bool AutoSorts() const { return sortMode_ == smAdd || sortMode_ == smAddClick; }
+
+    // ---- state ------------------------------------------------------------------------
+    bool IsDestroying() const { return destroying_; }
+    bool IsLoading() const { return loading_; }
+    void SetLoading(bool value) { loading_ = value; }
+
+    TGtTreeItem* FocusedItem() const { return focused_; }
+    // Moves the focus; true when it changed. The model's version asks
+    // OnChanging, moves the Focused state, makes the item the current one
+    // without MultiSelect and raises OnItemFocused; the control replaces it
+    // with its full selection rules.
+    virtual bool SetItemFocused(TGtTreeItem* item);
+    // The current selected item (the view's CurrentItem).
+    TGtTreeItem* CurrentItem() const { return current_; }
+    void SetCurrentItem(TGtTreeItem* item) { current_ = item; }
+    // The selected items in selection order; none while MultiSelect is off.
+    TGtList* SelectionList() { return selection_.get(); }
+    int SelectedCount() const;
+    bool SelectionChanged() const { return selectionChanged_; }
+    void SetSelectionChanged(bool value) { selectionChanged_ = value; }
+    TGtItemRefs& Refs() { return refs_; }
+
+    int HiddenCount() const { return hiddenCount_; }
+    void ChangeHiddenCount(int delta) { hiddenCount_ += delta; }
+    int EventLockCount() const { return eventLockCount_; }
+    void LockEvents() { ++eventLockCount_; }
+    void UnlockEvents() { --eventLockCount_; }
+    int SortDepth() const { return sortDepth_; }
+    void RaiseSortDepth() { ++sortDepth_; }
+    void LowerSortDepth() { --sortDepth_; }
+    // Displayed rows: not hidden by the filter, not inside a collapsed item.
+    int TotalVisible();
+    // Items created so far: each item's CreationOrder.
+    uint64_t NextCreationOrder() { return ++creationCounter_; }
+
+    // ---- update lock and refresh ------------------------------------------------------
+    bool IsUpdating() const { return updateCount_ > 0; }
+    int UpdateCount() const { return updateCount_; }
+    virtual void SetUpdating(bool updating);
+    // Records what must be redone; outside an update it is done at once.
+    void Request(TGtRefreshFlags flags);
+    TGtRefreshFlags PendingRefresh() const { return pending_; }
+    bool SortPending() const { return sortPending_; }
+    void SetSortPending() { sortPending_ = true; }
+    // Re-sort for a change of the item's column text: left pending while
+    // updating (or already sorting), else done at once on the parent.
+    void RequestResort(TGtTreeItem* parent);
+    void RedrawItem(TGtTreeItem* item, bool checkVisible);
+    void RedrawItemPart(TGtTreeItem* item, bool checkVisible, int left, int right);
+    void PaintNow();
+
+    // ---- sorting ----------------------------------------------------------------------
+    // Sorts the top-level items (and below them when recursive) between
+    // OnSortBegin and OnSortEnd.
+    virtual void Sort(bool recursive);
+    // Item1 before Item2 gives <0. Built-in types compare the sort keys,
+    // direction applied; stCustom asks OnCompareItems. Items with equal keys
+    // keep their creation order in either direction.
+    virtual int CompareItems(TGtTreeItem* item1, TGtTreeItem* item2, TGtSSortMode sectionSortMode,
+                             TSortTypes sortType, int sectionIndex);
+
+    // ---- events -----------------------------------------------------------------------
+    virtual void DoItemChange(TGtTreeItem* item, TItemChangeMode mode);
+    virtual bool DoItemExpanding(TGtTreeItem* item);
+    virtual bool DoItemCollapsing(TGtTreeItem* item);
+    virtual void DoItemExpand(TGtTreeItem* item);
+    virtual void DoItemCollapse(TGtTreeItem* item);
+    virtual void DoItemDeletion(TGtTreeItem* item);
+    virtual void DoItemSelectedChange(TGtTreeItem* item);
+    virtual void DoItemFocused();
+    virtual bool DoChanging(TGtTreeItem* item);
+    virtual int DoCompareItems(TGtTreeItem* item1, TGtTreeItem* item2);
+    virtual void DoItemSave(runtime::TStream& stream, TGtTreeItem* item);
+    virtual void DoItemLoad(runtime::TStream& stream, TGtTreeItem* item);
+    virtual void DoSortBegin();
+    virtual void DoSortEnd();
+    virtual std::u16string DoVirtualTextNeeded(TGtTreeItem* item, int sectionIndex);
+    virtual std::u16string DoVirtualHintNeeded(TGtTreeItem* item);
+    virtual runtime::Variant DoVirtualValueNeeded(TGtTreeItem* item, int sectionIndex, int varType);
+    virtual void DoVirtualStyleNeeded(TGtTreeItem* item, int sectionIndex, TGtCellStyle* style);
+
+    TOnItemChangeEvent OnItemChange;
+    TOnItemExpanding OnItemExpanding;
+    TOnItemExpanding OnItemCollapsing;
+    TOnItemExpandEvent OnItemExpand;
+    TOnItemExpandEvent OnItemCollapse;
+    TOnItemExpandEvent OnItemDeletion;
+    TItemSelChangeEvent OnItemSelectedChange;
+    runtime::TNotifyEvent OnItemFocused;
+    TGtTreeChangingEvent OnChanging;
+    TOnCompareItems OnCompareItems;
+    TItemSaveEvent OnItemSave;
+    TItemSaveEvent OnItemLoad;
+    TCellStyleSaveEvent OnCellStyleSave;
+    TCellStyleSaveEvent OnCellStyleLoad;
+    runtime::TNotifyEvent OnSortBegin;
+    runtime::TNotifyEvent OnSortEnd;
+    TVirtualTextNeededEvent OnVirtualTextNeeded;
+    TVirtualHintNeededEvent OnVirtualHintNeeded;
+    TVirtualValueNeededEvent OnVirtualValueNeeded;
+    TVirtualStyleNeededEvent OnVirtualStyleNeeded;
+
+  protected:
+    // Marks the model as being destroyed (the control's destructor calls it
+    // first); items then skip focus moves and repaints.
+    void BeginDestroy() { destroying_ = true; }
+    // The focused item without any event (used while deleting).
+    void SetFocusedItemSilently(TGtTreeItem* item) { focused_ = item; }
+    friend class TGtTreeItem;
+
+  private:
+    void EndUpdateWork();
+
+    TGtTreeItemFactory factory_;
+    TGtList allItems_;
+    std::unique_ptr<TGtList> selection_;
+    std::unique_ptr<TGtTreeItems> items_;
+    TGtTreeView* view_ = nullptr;
+    TGtHeaderSections* sections_ = nullptr;
+    runtime::TObject* sender_ = nullptr;
+
+    bool showColumns_ = false;
+    int mainTreeColumn_ = 0;
+    TVirtualityLevel virtualityLevel_ = vlNone;
+    bool filteredVisibility_ = false;
+    bool multiSelect_ = true;
+    bool keepSelectionWithinLevel_ = false;
+    bool showCheckboxes_ = false;
+    bool moveFocusOnCollapse_ = false;
+    bool deselectChildrenOnCollapse_ = false;
+    bool autoExpand_ = false;
+    int lineHeight_ = 17;
+    TSortModes sortMode_ = smNone;
+    int sortSection_ = 0;
+    TSortDirs sortDir_ = sdAscend;
+    TSortTypes sortType_ = stText;
+    bool sortUseCase_ = true;
+
+    bool destroying_ = false;
+    bool loading_ = false;
+    TGtTreeItem* focused_ = nullptr;
+    TGtTreeItem* current_ = nullptr;
+    bool selectionChanged_ = false;
+    TGtItemRefs refs_;
+    int hiddenCount_ = 0;
+    int eventLockCount_ = 0;
+    int sortDepth_ = 0;
+    int totalVisible_ = -1;  // -1: to be recounted
+    uint64_t creationCounter_ = 0;
+    int updateCount_ = 0;
+    bool inEndUpdate_ = false;
+    bool sortPending_ = false;
+    TGtRefreshFlags pending_ = 0;
+};
+
+}  // namespace controls::tree
