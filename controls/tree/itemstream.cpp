@@ -340,8 +340,12 @@ void TGtTreeItem::ReadRecord(runtime::TStream& s, int depth) {
             };
             readStyle(MainStyle());
             const int32_t count = ReadInt32(s);
-            if (count < 0 || count > kMaxStylesPerItem ||
-                (!handler && int64_t{count} * (kStyleRecordSize + 4) > Remaining(s)))
+            // Records take 40 bytes or more; styles a missing handler wrote
+            // take none here, so their count is bounded by the bytes left.
+            const int64_t perStyle = !handler                  ? kStyleRecordSize + 4
+                                     : owner_->OnCellStyleLoad ? 0
+                                                               : 1;
+            if (count < 0 || count > kMaxStylesPerItem || int64_t{count} * perStyle > Remaining(s))
                 ReadFailed();
             for (int32_t i = 0; i < count; ++i) readStyle(AddStyle());
         }
