@@ -16,13 +16,6 @@ namespace {
 // The largest single receive into the read-ahead buffer or a packet.
 constexpr int kPacketSize = 65536;
 
-// Milliseconds left of `timeout` after `start`; -1 stays -1 (no limit).
-int Remaining(int timeout, uint32_t start) {
-    if (timeout < 0) return -1;
-    int64_t left = int64_t{timeout} - TickDifference(start, CurrentTick());
-    return left > 0 ? static_cast<int>(left) : 0;
-}
-
 }  // namespace
 
 TBlockSocket::TBlockSocket(TSocketLibrary& library) : library_(library) {}
@@ -103,6 +96,8 @@ void TBlockSocket::ThrottleBandwidth(int length, int limit, uint32_t& nextTick) 
 // ---- handle and options -----------------------------------------------------
 
 void TBlockSocket::CreateSocketHandle(const TSockAddr& address) {
+    // A stop asked for while the socket had no handle is of no request.
+    StopFlag = false;
     lastError_ = 0;
     if (handle_ != kInvalidSocket) return;
     const TSocketApi& api = library_.Api();
@@ -230,6 +225,7 @@ void TBlockSocket::AbortSocket() {
     pending_.clear();
     family_ = familySave_;
     lastError_ = 0;
+    lastErrorDesc_.clear();
     DoStatus(THookSocketReason::HR_SocketClose, "");
 }
 
@@ -297,6 +293,8 @@ int TBlockSocket::SendPiece(const char* data, int length) {
         int result = api.send(handle_, data + done, length - done, 0);
         if (result > 0) {
             done += result;
+            // The time-out bounds each wait for room, not the whole piece.
+            start = CurrentTick();
             continue;
         }
         if (result == 0)
@@ -304,7 +302,7 @@ int TBlockSocket::SendPiece(const char* data, int length) {
         else
             CheckResult(result);
         if (lastError_ != kWsaEWouldBlock || nonBlock_) return done;
-        if (!WaitFor(true, Remaining(SendTimeout, start))) {
+        if (!WaitFor(true, TimeLeft(SendTimeout, start))) {
             if (StopFlag.exchange(false))
                 lastError_ = kWsaEConnAborted;
             else if (lastError_ == 0 || lastError_ == kWsaEWouldBlock)
@@ -394,9 +392,10 @@ bool TBlockSocket::WaitFor(bool write, int timeout, bool alsoExcept) {
         return false;
     }
     uint32_t start = CurrentTick();
+    timeout = deadline_.Bound(timeout);
     while (true) {
         if (StopFlag) return false;
-        int left = Remaining(timeout, start);
+        int left = TimeLeft(timeout, start);
         int slice = left < 0 ? kStopCheckInterval : std::min(left, kStopCheckInterval);
         TFDSet set{};
         FDSetAdd(set, handle_);
@@ -411,7 +410,7 @@ bool TBlockSocket::WaitFor(bool write, int timeout, bool alsoExcept) {
             return false;
         }
         if (result > 0) return true;
-        if (left >= 0 && Remaining(timeout, start) == 0) return false;
+        if (left >= 0 && TimeLeft(timeout, start) == 0) return false;
     }
 }
 
@@ -428,17 +427,25 @@ int TBlockSocket::ReceiveSome(char* buffer, int length, int timeout) {
         // Wait first unless bytes are known to be there, so that a read
         // (a TLS plug's included) never blocks past the time-out.
         if (!nonBlock_ && WaitingData() <= 0) {
-            if (waited && timeout >= 0 && Remaining(timeout, start) == 0) {
+            if (waited && timeout >= 0 && TimeLeft(timeout, start) == 0) {
                 WaitFailed();
                 return 0;
             }
-            if (!WaitFor(false, Remaining(timeout, start))) {
+            if (!WaitFor(false, TimeLeft(timeout, start))) {
                 WaitFailed();
                 return 0;
             }
             waited = true;
         }
-        int count = RecvBuffer(buffer, length);
+        readWait_ = nonBlock_ ? 0 : TimeLeft(timeout, start);
+        int count = 0;
+        try {
+            count = RecvBuffer(buffer, length);
+        } catch (...) {
+            readWait_ = -1;
+            throw;
+        }
+        readWait_ = -1;
         if (count > 0) return count;
         if (lastError_ == 0) {
             // Nothing although the socket was readable: the peer has closed.
@@ -537,7 +544,7 @@ std::string TBlockSocket::RecvBufferStr(int length, int timeout) {
         int piece = std::min(length - static_cast<int>(result.size()), kPacketSize * 16);
         size_t old = result.size();
         result.resize(old + static_cast<size_t>(piece));
-        int wait = InterPacketTimeout ? timeout : Remaining(timeout, start);
+        int wait = InterPacketTimeout ? timeout : TimeLeft(timeout, start);
         int count = RecvBufferEx(result.data() + old, piece, wait);
         result.resize(old + static_cast<size_t>(count));
         if (lastError_ != 0) return {};

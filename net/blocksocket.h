@@ -12,8 +12,9 @@
 //
 // The handle is non-blocking underneath: blocking calls are waits in short
 // slices, so a StopFlag set from another thread ends any wait within
-// kStopCheckInterval, and connects and sends are bounded by ConnectTimeout
-// and SendTimeout.
+// kStopCheckInterval, and connects, name lookups and sends are bounded by
+// ConnectTimeout and SendTimeout. A deadline (SetDeadline) bounds every
+// wait of a series as a whole.
 
 #include <atomic>
 #include <cstdint>
@@ -23,6 +24,7 @@
 #include <vector>
 
 #include "net/socket_api.h"
+#include "net/tick.h"
 #include "runtime/object.h"
 
 namespace runtime {
@@ -104,18 +106,30 @@ class TBlockSocket : public runtime::TObject {
     bool InterPacketTimeout = true;
     // Largest piece handed to one send call.
     int SendMaxChunk = 65536;
-    // Bounds on a connect and on each wait of a send for room; -1: none of
-    // our own (the system's connect time-out still applies).
+    // Bounds on a connect (its name lookup included) and on each wait of a
+    // send for room; -1: none of our own (the system's connect time-out
+    // still applies).
     int ConnectTimeout = -1;
     int SendTimeout = -1;
     // Set from any thread to abort the current or next send, receive or
-    // wait with error 10053; cleared when seen.
+    // wait with error 10053; cleared when seen and when a handle is made.
     std::atomic<bool> StopFlag{false};
 
     void SetMaxBandwidth(int bytesPerSecond) {
         MaxSendBandwidth = bytesPerSecond;
         MaxRecvBandwidth = bytesPerSecond;
     }
+
+    // Every wait from now on (connect, name lookup, send, receive, a TLS
+    // plug's) ends `timeout` ms from now at the latest, as a time-out
+    // (10060); -1 removes the deadline.
+    void SetDeadline(int timeout) { deadline_.Reset(timeout); }
+    void SetDeadline(const TDeadline& deadline) { deadline_ = deadline; }
+    const TDeadline& Deadline() const { return deadline_; }
+    // The time-out of the read in progress, for a TLS plug that must wait
+    // for the rest of a record it began to receive (-1: no limit; 0 when
+    // the socket does not wait).
+    int ReadWait() const { return readWait_; }
 
     TSocketFamily Family() const { return family_; }
     virtual void SetFamily(TSocketFamily family);
@@ -243,8 +257,6 @@ class TBlockSocket : public runtime::TObject {
 
   private:
     bool UseLookupRoad() const;
-    TSockAddr ResolveWithLookupRoad(const std::string& host, const std::string& port, int family);
-    TSockAddr ResolveIPv4Only(const std::string& host, const std::string& port);
     void ApplyOption(const TSynaOption& option);
     // Receives at most `length` bytes into `buffer`, waiting up to `timeout`
     // for the first; 0 with the last error set when none came.
@@ -254,8 +266,14 @@ class TBlockSocket : public runtime::TObject {
     bool FillReadAhead(int timeout);
     bool HasReadAhead() const { return bufferStart_ < bufferEnd_; }
 
+    // Resolves on a thread of its own when the host is a name, waiting
+    // within ConnectTimeout, the deadline and the stop flag.
+    TSockAddr ResolveBounded(const std::string& host, const std::string& port);
+
     TSocketLibrary& library_;
     TSocket handle_ = kInvalidSocket;
+    TDeadline deadline_;
+    int readWait_ = -1;
     TSockAddr localSin_{};
     TSockAddr remoteSin_{};
     int lastError_ = 0;

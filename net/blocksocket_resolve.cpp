@@ -2,11 +2,22 @@
 // (IPv4 and IPv6) and the IPv4-only road over the older functions, whose
 // answers live in storage shared by the process and so run under the
 // socket library's lock.
+//
+// A host name is looked up on a thread of its own, so that a resolver that
+// does not answer holds the socket no longer than its connect time-out, its
+// deadline or a stop request; the thread finishes on its own and its answer
+// is dropped. Address texts are looked up in place: they never wait.
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
+#include <memory>
+#include <mutex>
+#include <thread>
 
 #include "net/blocksocket.h"
+#include "net/limits.h"
 #include "net/textutil.h"
 #include "runtime/strings.h"
 
@@ -23,19 +34,33 @@ TSockAddr FirstAddress(const TSocketApi& api, TAddrInfo* answers) {
     return address;
 }
 
-}  // namespace
+// One address lookup, by value: the thread that runs it may outlive the
+// socket that asked (the socket library must not: the process-wide one
+// lives as long as the process).
+struct TLookup {
+    TSocketApi api;
+    std::mutex* lock = nullptr;  // the library's, for the IPv4-only road
+    bool lookupRoad = true;
+    int first = kAfInet;  // families to try on the lookup road; 0: none
+    int second = 0;
+    int socketType = 0;
+    int protocol = 0;
+    std::string host;
+    std::string port;
+};
 
-bool TBlockSocket::UseLookupRoad() const {
-    return library_.UsesLookupRoad(family_);
-}
+struct TLookupResult {
+    TSockAddr address{};
+    int error = 0;
+};
 
-TSockAddr TBlockSocket::ResolveWithLookupRoad(const std::string& host, const std::string& port,
-                                              int family) {
-    const TSocketApi& api = library_.Api();
+TLookupResult LookupOnce(const TLookup& lookup, int family) {
+    const TSocketApi& api = lookup.api;
     TAddrInfo hints{};
     hints.ai_family = family;
-    hints.ai_socktype = SocketType();
-    hints.ai_protocol = SocketProtocol();
+    hints.ai_socktype = lookup.socketType;
+    hints.ai_protocol = lookup.protocol;
+    const std::string& host = lookup.host;
     const char* node = host.c_str();
     if (host == "0.0.0.0" || host == "::0" || host == "::") {
         node = nullptr;
@@ -44,67 +69,149 @@ TSockAddr TBlockSocket::ResolveWithLookupRoad(const std::string& host, const std
         node = nullptr;
     }
     TAddrInfo* answers = nullptr;
-    lastError_ = api.getaddrinfo(node, port.c_str(), &hints, &answers);
-    return FirstAddress(api, lastError_ == 0 ? answers : nullptr);
+    TLookupResult result;
+    result.error = api.getaddrinfo(node, lookup.port.c_str(), &hints, &answers);
+    result.address = FirstAddress(api, result.error == 0 ? answers : nullptr);
+    return result;
 }
 
-TSockAddr TBlockSocket::ResolveIPv4Only(const std::string& host, const std::string& port) {
-    const TSocketApi& api = library_.Api();
-    std::lock_guard guard(library_.Lock());
-    TSockAddr address{};
+TLookupResult LookupIPv4Only(const TLookup& lookup) {
+    const TSocketApi& api = lookup.api;
+    std::lock_guard guard(*lookup.lock);
+    TLookupResult result;
+    TSockAddr& address = result.address;
     address.in4.sin_family = kAfInet;
-    TProtoEnt* protocol = api.getprotobynumber(SocketProtocol());
-    TServEnt* service = protocol ? api.getservbyname(port.c_str(), protocol->p_name) : nullptr;
+    TProtoEnt* protocol = api.getprotobynumber(lookup.protocol);
+    TServEnt* service =
+        protocol ? api.getservbyname(lookup.port.c_str(), protocol->p_name) : nullptr;
     if (service) {
         address.in4.sin_port = static_cast<uint16_t>(service->s_port);
     } else {
-        address.in4.sin_port = api.htons(static_cast<uint16_t>(runtime::StrToIntDef(port, 0)));
+        address.in4.sin_port =
+            api.htons(static_cast<uint16_t>(runtime::StrToIntDef(lookup.port, 0)));
     }
-    if (host == "255.255.255.255") {
+    if (lookup.host == "255.255.255.255") {
         address.in4.sin_addr.value = kInAddrBroadcast;
-        return address;
+        return result;
     }
-    uint32_t numeric = api.inet_addr(host.c_str());
+    uint32_t numeric = api.inet_addr(lookup.host.c_str());
     if (numeric != kInAddrNone) {
         address.in4.sin_addr.value = numeric;
-        return address;
+        return result;
     }
-    THostEnt* answer = api.gethostbyname(host.c_str());
+    THostEnt* answer = api.gethostbyname(lookup.host.c_str());
     if (!answer || !answer->h_addr_list || !answer->h_addr_list[0]) {
-        lastError_ = api.WSAGetLastError();
-        if (lastError_ == 0) lastError_ = kWsaHostNotFound;
-        return address;
+        result.error = api.WSAGetLastError();
+        if (result.error == 0) result.error = kWsaHostNotFound;
+        return result;
     }
     std::memcpy(&address.in4.sin_addr, answer->h_addr_list[0], 4);
-    return address;
+    return result;
+}
+
+TLookupResult RunLookup(const TLookup& lookup) {
+    if (!lookup.lookupRoad) return LookupIPv4Only(lookup);
+    TLookupResult result = LookupOnce(lookup, lookup.first);
+    if (result.error != 0 && lookup.second != 0) result = LookupOnce(lookup, lookup.second);
+    return result;
+}
+
+// A numeric port beyond 16 bits would wrap into another port.
+bool PortOutOfRange(const std::string& port) {
+    if (port.empty() ||
+        !std::all_of(port.begin(), port.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return false;
+    return port.size() > 5 || std::stoi(port) > 65535;
+}
+
+// What the lookup thread and the waiting socket share.
+struct TLookupState {
+    std::mutex mutex;
+    std::condition_variable done;
+    bool finished = false;
+    TLookupResult result;
+};
+
+}  // namespace
+
+bool TBlockSocket::UseLookupRoad() const {
+    return library_.UsesLookupRoad(family_);
+}
+
+TSockAddr TBlockSocket::ResolveBounded(const std::string& host, const std::string& port) {
+    TLookup lookup;
+    lookup.api = library_.Api();
+    lookup.lock = &library_.Lock();
+    lookup.lookupRoad = UseLookupRoad();
+    lookup.socketType = SocketType();
+    lookup.protocol = SocketProtocol();
+    lookup.host = host;
+    lookup.port = port;
+    if (handle_ != kInvalidSocket) {
+        lookup.first = ip6Used_ ? kAfInet6 : kAfInet;
+    } else if (family_ == TSocketFamily::SF_IP4) {
+        lookup.first = kAfInet;
+    } else if (family_ == TSocketFamily::SF_IP6) {
+        lookup.first = kAfInet6;
+    } else if (IsIPv4Address(host)) {
+        lookup.first = kAfInet;
+    } else if (IsIPv6Address(host)) {
+        lookup.first = kAfInet6;
+    } else {
+        lookup.first = PreferIP4 ? kAfInet : kAfInet6;
+        lookup.second = PreferIP4 ? kAfInet6 : kAfInet;
+    }
+
+    auto state = std::make_shared<TLookupState>();
+    bool threaded = false;
+    if (!IsIPv4Address(host) && !IsIPv6Address(host)) {
+        try {
+            std::thread([state, lookup] {
+                TLookupResult result = RunLookup(lookup);
+                std::lock_guard guard(state->mutex);
+                state->result = result;
+                state->finished = true;
+                state->done.notify_all();
+            }).detach();
+            threaded = true;
+        } catch (const std::system_error&) {
+            // No thread to be had: the lookup runs here, unbounded.
+        }
+    }
+    if (!threaded) {
+        TLookupResult result = RunLookup(lookup);
+        lastError_ = result.error;
+        return result.address;
+    }
+
+    const int timeout = deadline_.Bound(ConnectTimeout);
+    const uint32_t start = CurrentTick();
+    std::unique_lock guard(state->mutex);
+    while (!state->finished) {
+        if (StopFlag.exchange(false)) {
+            lastError_ = kWsaEConnAborted;
+            return {};
+        }
+        int left = TimeLeft(timeout, start);
+        if (left == 0) {
+            lastError_ = kWsaETimedOut;
+            return {};
+        }
+        int slice = left < 0 ? kStopCheckInterval : std::min(left, kStopCheckInterval);
+        state->done.wait_for(guard, std::chrono::milliseconds(slice));
+    }
+    lastError_ = state->result.error;
+    return state->result.address;
 }
 
 TSockAddr TBlockSocket::ResolveAddress(const std::string& host, const std::string& port) {
     DoStatus(THookSocketReason::HR_ResolvingBegin, host + ":" + port);
     lastError_ = 0;
     TSockAddr address{};
-    if (UseLookupRoad()) {
-        int first = kAfInet;
-        int second = 0;  // none
-        if (handle_ != kInvalidSocket) {
-            first = ip6Used_ ? kAfInet6 : kAfInet;
-        } else if (family_ == TSocketFamily::SF_IP4) {
-            first = kAfInet;
-        } else if (family_ == TSocketFamily::SF_IP6) {
-            first = kAfInet6;
-        } else if (IsIPv4Address(host)) {
-            first = kAfInet;
-        } else if (IsIPv6Address(host)) {
-            first = kAfInet6;
-        } else {
-            first = PreferIP4 ? kAfInet : kAfInet6;
-            second = PreferIP4 ? kAfInet6 : kAfInet;
-        }
-        address = ResolveWithLookupRoad(host, port, first);
-        if (lastError_ != 0 && second != 0) address = ResolveWithLookupRoad(host, port, second);
-    } else {
-        address = ResolveIPv4Only(host, port);
-    }
+    if (PortOutOfRange(port))
+        lastError_ = kWsaEInval;
+    else
+        address = ResolveBounded(host, port);
     DoStatus(THookSocketReason::HR_ResolvingEnd, host + ":" + port);
     return address;
 }

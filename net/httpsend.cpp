@@ -8,6 +8,7 @@
 #include "net/textutil.h"
 #include "net/tick.h"
 #include "net/url.h"
+#include "runtime/os/address_space.h"
 #include "runtime/strings.h"
 
 namespace net {
@@ -16,11 +17,8 @@ namespace {
 
 // Bytes received per read straight into the document.
 constexpr int64_t kBodyPiece = int64_t{1} << 20;
-// The document's first room for a body, and how it grows: by this factor,
-// up to the length the server announced when there is one. A length that
-// no bytes follow thus costs no more than the first room.
+// The document's first room for a body of unknown length; it then doubles.
 constexpr int64_t kFirstRoom = int64_t{256} << 10;
-constexpr int64_t kGrowth = 4;
 // A request body that goes out in the same send as the header block.
 constexpr int64_t kSmallBody = 65536;
 
@@ -55,21 +53,47 @@ bool IsIdempotent(const std::string& method) {
            method == "OPTIONS" || method == "TRACE";
 }
 
+// A line end or NUL in a field would let it write lines of its own.
+bool BreaksLines(std::string_view text) {
+    return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+}
+
+bool ValidPort(const std::string& port) {
+    int64_t value = 0;
+    return ParseDecimal(port, value) && value >= 1 && value <= 65535;
+}
+
+std::string SizeText(int64_t bytes) {
+    return bytes % (int64_t{1} << 20) == 0 ? std::to_string(bytes >> 20) + " MiB"
+           : bytes % 1024 == 0             ? std::to_string(bytes >> 10) + " KiB"
+                                           : std::to_string(bytes) + " bytes";
+}
+
 // The socket settings a request changes, put back when it ends.
 class TRequestSettings {
   public:
-    explicit TRequestSettings(TTCPBlockSocket& socket)
+    TRequestSettings(TTCPBlockSocket& socket, int timeout, int requestTimeout)
         : socket_(socket),
           interPacket_(socket.InterPacketTimeout),
           maxLine_(socket.MaxLineLength),
           connectTimeout_(socket.ConnectTimeout),
           sendTimeout_(socket.SendTimeout),
           tunnelTimeout_(socket.HTTPTunnelTimeout),
-          socksTimeout_(socket.SocksTimeout) {
-        // Reads are bounded as a whole by the request's deadline.
-        socket.InterPacketTimeout = false;
+          socksTimeout_(socket.SocksTimeout),
+          deadline_(socket.Deadline()) {
+        // Each wait for the answer is bounded on its own.
+        socket.InterPacketTimeout = true;
         if (socket.MaxLineLength <= 0 || socket.MaxLineLength > kMaxHeaderLineLength)
             socket.MaxLineLength = kMaxHeaderLineLength;
+        socket.ConnectTimeout = timeout;
+        socket.SendTimeout = timeout;
+        if (timeout >= 0) {
+            socket.HTTPTunnelTimeout =
+                tunnelTimeout_ < 0 ? timeout : std::min(tunnelTimeout_, timeout);
+            socket.SocksTimeout = socksTimeout_ < 0 ? timeout : std::min(socksTimeout_, timeout);
+        }
+        // The whole request, TLS included, within its own bound.
+        socket.SetDeadline(requestTimeout);
     }
     ~TRequestSettings() {
         socket_.InterPacketTimeout = interPacket_;
@@ -78,24 +102,10 @@ class TRequestSettings {
         socket_.SendTimeout = sendTimeout_;
         socket_.HTTPTunnelTimeout = tunnelTimeout_;
         socket_.SocksTimeout = socksTimeout_;
-        socket_.SSL().SetDeadline(-1);
+        socket_.SetDeadline(deadline_);
     }
     TRequestSettings(const TRequestSettings&) = delete;
     TRequestSettings& operator=(const TRequestSettings&) = delete;
-
-    // Keeps every wait of a connect within `remaining` ms (-1: no bound),
-    // and the TLS plug's waits within the request.
-    void BoundConnect(int remaining) {
-        socket_.SSL().SetDeadline(remaining);
-        socket_.ConnectTimeout = remaining;
-        socket_.SendTimeout = remaining;
-        if (remaining >= 0) {
-            socket_.HTTPTunnelTimeout =
-                tunnelTimeout_ < 0 ? remaining : std::min(tunnelTimeout_, remaining);
-            socket_.SocksTimeout =
-                socksTimeout_ < 0 ? remaining : std::min(socksTimeout_, remaining);
-        }
-    }
 
   private:
     TTCPBlockSocket& socket_;
@@ -105,45 +115,60 @@ class TRequestSettings {
     int sendTimeout_;
     int tunnelTimeout_;
     int socksTimeout_;
+    TDeadline deadline_;
 };
 
 }  // namespace
 
-// Appends a body to a memory stream through the stream's memory, growing
-// it within kMaxDocumentSize; the stream's size is the bytes written once
-// the writer goes. One writer serves a whole body, so that the room it made
-// is used before more is made.
-class THTTPSend::TDocumentWriter {
+// The document: a memory stream that views, for a body, address space
+// reserved for the largest body and committed as the body grows; so a body
+// never moves, is never filled with zeros first, and a length the server
+// announced is committed at once. What a caller writes into the stream goes
+// into a block of the stream's own, as with any memory stream. The space
+// stays for the next body of the same client.
+class THTTPSend::TDocument final : public runtime::TMemoryStream {
   public:
-    explicit TDocumentWriter(runtime::TMemoryStream& document)
-        : document_(document), end_(document.Size()) {}
-    ~TDocumentWriter() {
-        document_.SetSize(end_);
-        document_.SetPosition(end_);
-    }
-    TDocumentWriter(const TDocumentWriter&) = delete;
-    TDocumentWriter& operator=(const TDocumentWriter&) = delete;
-
-    // Room for `want` more bytes, or null past the cap. `announced` is what
-    // the server said is still to come (0: not known).
+    // Room for `want` more bytes at the end of the stream, or null when the
+    // body would pass kMaxDocumentSize or no memory is to be had.
+    // `announced`: the bytes the server said are still to come (0: not
+    // known).
     char* Room(int64_t want, int64_t announced) {
-        if (want > kMaxDocumentSize - end_) return nullptr;
-        int64_t size = document_.Size();
-        if (end_ + want > size) {
-            int64_t target = std::max(size * kGrowth, kFirstRoom);
-            if (announced > 0) target = std::min(target, end_ + announced);
-            target = std::min(std::max(target, end_ + want), kMaxDocumentSize);
-            document_.SetSize(target);
+        const int64_t size = Size();
+        if (want > kMaxDocumentSize - size) return nullptr;
+        if (!space_) space_ = std::make_unique<runtime::os::TAddressSpace>(kMaxDocumentSize);
+        char* data = space_->Data();
+        if (!data) return nullptr;
+        if (Memory() != data) {
+            // The stream holds what a caller wrote (or nothing): the body
+            // follows it in the space.
+            if (!Commit(size, size)) return nullptr;
+            if (size > 0) std::memcpy(data, Memory(), static_cast<size_t>(size));
+            SetPointer(data, size);
         }
-        return static_cast<char*>(document_.Memory()) + end_;
+        const int64_t ahead = announced > 0 ? std::min(announced, kMaxBodyReservation) : 0;
+        if (!Commit(size + want, size + ahead)) return nullptr;
+        return data + size;
     }
-    void Commit(int64_t count) { end_ += count; }
-    // Room already made and not yet written.
-    int64_t Free() const { return document_.Size() - end_; }
+    // `count` bytes were written into the room; the position follows.
+    void Commit(int64_t count) {
+        int64_t end = Size() + count;
+        SetPointer(space_->Data(), end);
+        Seek(end, runtime::soFromBeginning);
+    }
 
   private:
-    runtime::TMemoryStream& document_;
-    int64_t end_;
+    // Makes `needed` bytes usable, and at once `wanted` when more is known
+    // to come; otherwise the committed part doubles, so that a body of
+    // unknown length costs few calls to the system.
+    bool Commit(int64_t needed, int64_t wanted) {
+        auto committed = static_cast<int64_t>(space_->Committed());
+        if (needed <= committed) return true;
+        int64_t target = std::max({needed, wanted, committed * 2, kFirstRoom});
+        target = std::min(target, static_cast<int64_t>(space_->Reserved()));
+        return space_->Commit(static_cast<size_t>(target));
+    }
+
+    std::unique_ptr<runtime::os::TAddressSpace> space_;
 };
 
 struct THTTPSend::TRequest {
@@ -166,7 +191,7 @@ THTTPSend::THTTPSend() : THTTPSend(std::make_unique<TTCPBlockSocket>()) {
 THTTPSend::THTTPSend(std::unique_ptr<TTCPBlockSocket> socket)
     : headers_(std::make_unique<runtime::TStringList>()),
       cookies_(std::make_unique<runtime::TStringList>()),
-      document_(std::make_unique<runtime::TMemoryStream>()),
+      document_(std::make_unique<TDocument>()),
       sock_(std::move(socket)) {
     Timeout = 90000;
     TargetPort = "80";
@@ -174,6 +199,10 @@ THTTPSend::THTTPSend(std::unique_ptr<TTCPBlockSocket> socket)
 }
 
 THTTPSend::~THTTPSend() = default;
+
+runtime::TMemoryStream& THTTPSend::Document() const {
+    return *document_;
+}
 
 void THTTPSend::Clear() {
     RangeStart = 0;
@@ -184,10 +213,12 @@ void THTTPSend::Clear() {
     MimeType = "text/html";
 }
 
-int THTTPSend::Remaining() const {
-    if (!bounded_) return -1;
-    int64_t left = int64_t{Timeout} - TickDifference(start_, CurrentTick());
-    return left > 0 ? static_cast<int>(left) : 0;
+bool THTTPSend::Fail(int code, std::string desc) {
+    if (lastError_ == 0) {
+        lastError_ = code;
+        lastErrorDesc_ = std::move(desc);
+    }
+    return false;
 }
 
 void THTTPSend::ParseStatusLine(const std::string& line) {
@@ -234,6 +265,36 @@ void THTTPSend::ParseCookies() {
     }
 }
 
+bool THTTPSend::CheckRequestFields(const std::string& method, const std::string& url,
+                                   const TRequest& request) {
+    struct Field {
+        const char* name;
+        const std::string& text;
+    };
+    const Field fields[] = {
+        {"method", method},        {"URL", url},
+        {"user agent", UserAgent}, {"MIME type", MimeType},
+        {"user name", UserName},   {"password", Password},
+        {"proxy host", ProxyHost}, {"proxy port", ProxyPort},
+        {"proxy user", ProxyUser}, {"proxy password", ProxyPass},
+    };
+    for (const Field& field : fields)
+        if (BreaksLines(field.text))
+            return Fail(kHttpEBadRequest,
+                        std::string("Line end or NUL in the request's ") + field.name);
+    for (int i = 0; i < headers_->Count(); ++i)
+        if (BreaksLines(headers_->Strings(i)))
+            return Fail(kHttpEBadRequest, "Line end or NUL in a request header line");
+    for (int i = 0; i < cookies_->Count(); ++i)
+        if (BreaksLines(cookies_->Strings(i)))
+            return Fail(kHttpEBadRequest, "Line end or NUL in a cookie");
+    if (!ValidPort(request.url.Port))
+        return Fail(kHttpEBadRequest, "Port outside 1..65535: " + request.url.Port);
+    if (!ProxyHost.empty() && !ValidPort(ProxyPort))
+        return Fail(kHttpEBadRequest, "Proxy port outside 1..65535: " + ProxyPort);
+    return true;
+}
+
 void THTTPSend::Disconnect() {
     sock_->CloseSocket();
     aliveKey_.clear();
@@ -254,7 +315,6 @@ bool THTTPSend::Connect(const TRequest& request) {
 }
 
 bool THTTPSend::SendRequest(const TRequest& request) {
-    sock_->SendTimeout = Remaining();
     int64_t bodySize = document_->Size();
     const char* body = static_cast<const char*>(document_->Memory());
     document_->SetPosition(0);
@@ -276,22 +336,37 @@ bool THTTPSend::SendRequest(const TRequest& request) {
     return sock_->LastError() == 0;
 }
 
-bool THTTPSend::ReadFirstLine(std::string& line) {
+bool THTTPSend::ReadHeadLine(std::string& line) {
+    line = sock_->RecvString(Timeout);
+    if (sock_->LastError() == kWsaENoBufs)
+        return Fail(kHttpETooLarge,
+                    "A line of the response head is longer than " + SizeText(kMaxHeaderLineLength));
+    if (sock_->LastError() != 0) return false;
+    headBytes_ += static_cast<int64_t>(line.size()) + 2;
+    if (headBytes_ > kMaxHeaderBlockSize)
+        return Fail(kHttpETooLarge,
+                    "The response head is larger than " + SizeText(kMaxHeaderBlockSize));
+    return true;
+}
+
+bool THTTPSend::ReadFirstLine(std::string& line, const char* before) {
     for (int empty = 0; empty <= kMaxEmptyLinesSkipped; ++empty) {
-        line = sock_->RecvString(Remaining());
+        line = sock_->RecvString(Timeout);
+        if (sock_->LastError() == kWsaENoBufs)
+            return Fail(kHttpETooLarge, std::string("A line longer than ") +
+                                            SizeText(kMaxHeaderLineLength) + " before " + before);
         if (sock_->LastError() != 0) return false;
         if (!line.empty()) return true;
     }
-    return false;
+    return Fail(kHttpETooLarge, std::string("More than ") + std::to_string(kMaxEmptyLinesSkipped) +
+                                    " empty lines before " + before);
 }
 
-bool THTTPSend::ReadHeaderLines(bool keep) {
+bool THTTPSend::ReadHeaderLines() {
     while (true) {
-        std::string line = sock_->RecvString(Remaining());
-        if (sock_->LastError() != 0) return false;
-        if (keep) headers_->Add(line);
-        headBytes_ += static_cast<int64_t>(line.size()) + 2;
-        if (headBytes_ > kMaxHeaderBlockSize) return false;
+        std::string line;
+        if (!ReadHeadLine(line)) return false;
+        headers_->Add(line);
         if (line.empty()) return true;
         size_t colon = line.find(':');
         if (colon == std::string::npos) continue;
@@ -318,37 +393,28 @@ bool THTTPSend::ReadHeaderLines(bool keep) {
     }
 }
 
-bool THTTPSend::AppendBody(TDocumentWriter& writer, int64_t size, bool wholeBody) {
-    while (size > 0) {
-        int64_t want = std::min(size, kBodyPiece);
-        char* room = writer.Room(want, wholeBody ? size : 0);
-        if (!room) return false;
-        int count = sock_->RecvBufferEx(room, static_cast<int>(want), Remaining());
-        writer.Commit(count);
-        size -= count;
+bool THTTPSend::ReceiveInto(int64_t want, int64_t announced) {
+    char* room = document_->Room(want, announced);
+    if (!room)
+        return Fail(kHttpETooLarge, "The response body is larger than " +
+                                        SizeText(kMaxDocumentSize) +
+                                        " or than the memory to be had");
+    document_->Commit(sock_->RecvBufferEx(room, static_cast<int>(want), Timeout));
+    return true;
+}
+
+bool THTTPSend::AppendBody(int64_t size, bool wholeBody) {
+    const int64_t end = document_->Size() + size;
+    for (int64_t left = size; left > 0; left = end - document_->Size()) {
+        if (!ReceiveInto(std::min(left, kBodyPiece), wholeBody ? left : 0)) return false;
         if (sock_->LastError() != 0) return false;
     }
     return true;
 }
 
 bool THTTPSend::ReadToClose() {
-    TDocumentWriter writer(*document_);
     while (true) {
-        if (writer.Free() == 0) {
-            // Full: more room is made only for bytes that did come.
-            std::string packet = sock_->RecvPacket(Remaining());
-            if (sock_->LastError() != 0) return sock_->LastError() == kWsaEConnReset;
-            auto size = static_cast<int64_t>(packet.size());
-            char* room = writer.Room(size, 0);
-            if (!room) return false;
-            std::memcpy(room, packet.data(), packet.size());
-            writer.Commit(size);
-            continue;
-        }
-        int64_t want = std::min(kBodyPiece, writer.Free());
-        char* room = writer.Room(want, 0);
-        int count = sock_->RecvBufferEx(room, static_cast<int>(want), Remaining());
-        writer.Commit(count);
+        if (!ReceiveInto(kBodyPiece, 0)) return false;
         // Only the server closing the connection ends such a body; a time-out
         // leaves it unfinished.
         if (sock_->LastError() != 0) return sock_->LastError() == kWsaEConnReset;
@@ -358,29 +424,33 @@ bool THTTPSend::ReadToClose() {
 bool THTTPSend::ReadSized(int64_t size) {
     if (size < 1) return true;
     downloadSize_ = size;
-    TDocumentWriter writer(*document_);
-    return AppendBody(writer, size, true);
+    return AppendBody(size, true);
 }
 
 bool THTTPSend::ReadChunked() {
-    TDocumentWriter writer(*document_);
     while (true) {
         std::string line;
-        if (!ReadFirstLine(line)) return false;
+        if (!ReadFirstLine(line, "a chunk size")) return false;
         std::string text = runtime::Trim(TextBefore(runtime::Trim(line), ";"));
         text = TextBefore(TextBefore(text, " "), "\t");
         int64_t size = 0;
-        if (!ParseHex(text, size)) return false;
+        if (!ParseHex(text, size))
+            return Fail(kHttpEBadResponse, "Unreadable chunk size \"" + line.substr(0, 64) + "\"");
         if (size == 0) break;
         downloadSize_ = size;
-        if (!AppendBody(writer, size, false)) return false;
+        if (!AppendBody(size, false)) return false;
         // The line end that closes the chunk's data.
-        line = sock_->RecvString(Remaining());
-        if (sock_->LastError() != 0 || !line.empty()) return false;
+        line = sock_->RecvString(Timeout);
+        if (sock_->LastError() != 0) return false;
+        if (!line.empty())
+            return Fail(kHttpEBadResponse, "Chunk data not followed by its line end");
     }
-    // Trailer lines up to the empty one, so the connection stays in step.
+    // Trailer lines up to the empty one, so that the connection stays in
+    // step. They are no headers of the response: none of them is taken.
     headBytes_ = 0;
-    return ReadHeaderLines(false);
+    for (std::string line; ReadHeadLine(line);)
+        if (line.empty()) return true;
+    return false;
 }
 
 bool THTTPSend::ReadHead(bool continueMode, bool& bodySent) {
@@ -389,7 +459,7 @@ bool THTTPSend::ReadHead(bool continueMode, bool& bodySent) {
         body.assign(static_cast<const char*>(document_->Memory()),
                     static_cast<size_t>(document_->Size()));
     std::string line;
-    bool got = ReadFirstLine(line);
+    bool got = ReadFirstLine(line, "the status line");
     Clear();
     transfer_ = TTransfer::ToClose;
     if (!got) {
@@ -413,12 +483,14 @@ bool THTTPSend::ReadHead(bool continueMode, bool& bodySent) {
         headers_->Add(line);
         ParseStatusLine(line);
         httpVersion10_ = runtime::UpperCase(line).starts_with("HTTP/1.0");
-        if (!ReadHeaderLines(true)) return false;
+        if (!ReadHeaderLines()) return false;
         if (httpVersion10_ && !keepAliveHeader_) closeAfter_ = true;
         bool informational = resultCode_ >= 100 && resultCode_ < 200 && resultCode_ != 101;
         if (!informational) break;
         // An interim answer: the final one follows on the same connection.
-        if (interim >= kMaxInterimResponses) return false;
+        if (interim >= kMaxInterimResponses)
+            return Fail(kHttpETooLarge,
+                        "More than " + std::to_string(kMaxInterimResponses) + " interim responses");
         if (continueMode && !bodySent) {
             sock_->SendString(body);
             if (sock_->LastError() != 0) return false;
@@ -427,7 +499,7 @@ bool THTTPSend::ReadHead(bool continueMode, bool& bodySent) {
         }
         headers_->Clear();
         transfer_ = TTransfer::ToClose;
-        if (!ReadFirstLine(line)) return false;
+        if (!ReadFirstLine(line, "the status line")) return false;
     }
     // A final answer to a 100-continue request whose body was held back: the
     // server may still expect the body, so the connection is not kept.
@@ -440,16 +512,35 @@ bool THTTPSend::ExecuteRequest(const std::string& method, const std::string& url
     resultString_.clear();
     downloadSize_ = 0;
     uploadSize_ = 0;
-    start_ = CurrentTick();
-    bounded_ = Timeout >= 0;
-    TRequestSettings settings(*sock_);
+    lastError_ = 0;
+    lastErrorDesc_.clear();
+    // A stop asked for while no request ran is of no request.
+    sock_->StopFlag = false;
+    bool ok = Run(method, url);
+    if (ok) {
+        lastError_ = 0;
+        lastErrorDesc_.clear();
+    } else if (lastError_ == 0) {
+        int code = sock_->LastError();
+        std::string desc = sock_->LastErrorDesc();
+        if (code == kWsaSysNotReady && !sock_->SSL().LastErrorDesc().empty())
+            desc += ": " + sock_->SSL().LastErrorDesc();
+        if (code == 0) {
+            code = kHttpEBadResponse;
+            desc = "The request failed";
+        }
+        Fail(code, desc);
+    }
+    return ok;
+}
+
+bool THTTPSend::Run(const std::string& method, const std::string& url) {
+    TRequestSettings settings(*sock_, Timeout, RequestTimeout);
 
     TRequest request;
     request.method = runtime::UpperCase(method);
     std::string uri = ParseURL(url, request.url);
-    // Line ends or NULs in the method or the URL would let it write header
-    // lines of its own.
-    if ((method + url).find_first_of(std::string("\r\n\0", 3)) != std::string::npos) return false;
+    if (!CheckRequestFields(method, url, request)) return false;
     std::string user = request.url.User;
     std::string password = request.url.Password;
     if (user.empty()) {
@@ -517,7 +608,6 @@ bool THTTPSend::ExecuteRequest(const std::string& method, const std::string& url
 
     // A kept connection serves when it is to the same target and idle: a
     // readable one was closed by the server or is out of step.
-    settings.BoundConnect(Remaining());
     bool reused = false;
     if (request.key != aliveKey_ || sock_->Socket() == kInvalidSocket ||
         !sock_->ReadAheadBuffer().empty() || sock_->CanRead(0)) {
@@ -532,7 +622,6 @@ bool THTTPSend::ExecuteRequest(const std::string& method, const std::string& url
     bool sent = SendRequest(request);
     if (!sent && retry) {
         retry = false;
-        settings.BoundConnect(Remaining());
         if (!Connect(request)) return false;
         sent = SendRequest(request);
     }
@@ -541,9 +630,8 @@ bool THTTPSend::ExecuteRequest(const std::string& method, const std::string& url
         return false;
     }
     // Readable with nothing to read: the server had closed the connection.
-    if (retry && sock_->CanReadBuffered(Remaining()) && sock_->ReadAheadBuffer().empty() &&
+    if (retry && sock_->CanReadBuffered(Timeout) && sock_->ReadAheadBuffer().empty() &&
         sock_->WaitingData() == 0) {
-        settings.BoundConnect(Remaining());
         if (!Connect(request) || !SendRequest(request)) {
             aliveKey_.clear();
             return false;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -165,40 +166,39 @@ TEST_F(HttpTest, BodyFraming) {
     struct Row {
         const char* what;
         std::string response;
-        bool ok;
+        int error;  // of the client; 0: the request succeeds
         std::string body;
         int64_t downloadSize;
     } rows[] = {
-        {"sized", Sized("hello"), true, "hello", 5},
+        {"sized", Sized("hello"), 0, "hello", 5},
         {"chunked after a length",
          "HTTP/1.1 200 OK\r\nContent-Length: 5\r\nTransfer-Encoding: chunked\r\n\r\n"
          "5\r\nhello\r\n0\r\n\r\n",
-         true, "hello", 5},
+         0, "hello", 5},
         {"length after chunked",
          "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\nContent-Length: 3\r\n\r\n"
          "5\r\nhello\r\n0\r\n\r\n",
-         true, "hello", 5},
+         0, "hello", 5},
         {"chunks with extensions and trailers",
          "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n"
          "3;name=value\r\nabc\r\nA \r\n0123456789\r\n0\r\nX-Trailer: 1\r\n\r\n",
-         true, "abc0123456789", 10},
-        {"length without a space", "HTTP/1.1 200 OK\r\nContent-length:4\r\n\r\nbody", true, "body",
-         4},
+         0, "abc0123456789", 10},
+        {"length without a space", "HTTP/1.1 200 OK\r\nContent-length:4\r\n\r\nbody", 0, "body", 4},
         {"unreadable chunk size",
-         "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\nhello\r\n0\r\n\r\n", false, "",
-         0},
+         "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\nhello\r\n0\r\n\r\n",
+         kHttpEBadResponse, "", 0},
         {"chunk without its line end",
-         "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3\r\nabcdef\r\n0\r\n\r\n", false,
-         "abc", 3},
-        {"sized body cut short", "HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\nhello", false,
-         "hello", 10},
+         "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3\r\nabcdef\r\n0\r\n\r\n",
+         kHttpEBadResponse, "abc", 3},
+        {"sized body cut short", "HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\nhello",
+         kWsaEConnReset, "hello", 10},
         {"chunked body cut short",
-         "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n", false, "hello", 5},
-        {"read to the close", "HTTP/1.0 200 OK\r\n\r\nuntil the end", true, "until the end", 0},
-        {"no status line", "hello", true, "hello\r\n", 0},
+         "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n", kWsaEConnReset,
+         "hello", 5},
+        {"read to the close", "HTTP/1.0 200 OK\r\n\r\nuntil the end", 0, "until the end", 0},
+        {"no status line", "hello", 0, "hello\r\n", 0},
         {"interim answer first",
-         "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok", true, "ok",
-         2},
+         "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok", 0, "ok", 2},
     };
     for (const Row& row : rows) {
         TScriptedPeer peer;
@@ -206,13 +206,62 @@ TEST_F(HttpTest, BodyFraming) {
         peer.Start();
         THTTPSend http;
         http.Timeout = 5000;
-        EXPECT_EQ(http.ExecuteRequest("GET", Url(peer)), row.ok) << row.what;
+        EXPECT_EQ(http.ExecuteRequest("GET", Url(peer)), row.error == 0) << row.what;
         EXPECT_EQ(Body(http), row.body) << row.what;
         EXPECT_EQ(http.DownloadSize(), row.downloadSize) << row.what;
+        EXPECT_EQ(http.LastError(), row.error) << row.what << ": " << http.LastErrorDesc();
+        EXPECT_EQ(http.LastErrorDesc().empty(), row.error == 0) << row.what;
+        // No text of an earlier failure stays behind a success.
+        if (row.error == 0) {
+            EXPECT_EQ(http.Sock().LastErrorDesc(), "") << row.what;
+        }
         if (row.what == std::string("no status line")) {
             EXPECT_EQ(http.ResultCode(), 0);
         }
     }
+}
+
+TEST_F(HttpTest, ASuccessClearsTheReasonOfAFailure) {
+    TScriptedPeer peer;
+    peer.Connection().ReadRequest().Send(
+        "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\n");
+    peer.Connection().ReadRequest().Send("HTTP/1.0 200 OK\r\n\r\nfine").Shutdown();
+    peer.Start();
+    THTTPSend http;
+    EXPECT_FALSE(http.ExecuteRequest("GET", Url(peer)));
+    EXPECT_EQ(http.LastError(), kHttpEBadResponse);
+    EXPECT_NE(http.LastErrorDesc().find("chunk size"), std::string::npos) << http.LastErrorDesc();
+    http.Clear();
+    ASSERT_TRUE(http.ExecuteRequest("GET", Url(peer)));
+    EXPECT_EQ(Body(http), "fine");
+    EXPECT_EQ(http.LastError(), 0);
+    EXPECT_EQ(http.LastErrorDesc(), "");
+    EXPECT_EQ(http.Sock().LastErrorDesc(), "");
+}
+
+TEST_F(HttpTest, TrailersAreNotTheResponsesHeaders) {
+    TScriptedPeer peer;
+    peer.Connection()
+        .ReadRequest()
+        .Send(
+            "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nTransfer-Encoding: chunked\r\n\r\n"
+            "3\r\nabc\r\n0\r\nContent-Type: application/evil\r\nConnection: close\r\n"
+            "Content-Length: 1\r\nSet-Cookie: t=1\r\n\r\n")
+        .ReadRequest()
+        .Send(Sized("two"));
+    peer.Start();
+    THTTPSend http;
+    http.Protocol = "1.1";
+    ASSERT_TRUE(http.ExecuteRequest("GET", Url(peer)));
+    EXPECT_EQ(Body(http), "abc");
+    EXPECT_EQ(http.MimeType, "text/plain");
+    EXPECT_EQ(http.Headers().IndexOf("Content-Type: application/evil"), -1);
+    EXPECT_EQ(http.Cookies().Count(), 0);
+    // The trailer's "Connection: close" does not end the kept connection.
+    http.Clear();
+    ASSERT_TRUE(http.ExecuteRequest("GET", Url(peer)));
+    EXPECT_EQ(Body(http), "two");
+    EXPECT_EQ(peer.Accepted(), 1u);
 }
 
 TEST_F(HttpTest, LineEndSplitAtTheEndOfTheHead) {
@@ -330,6 +379,14 @@ TEST_F(HttpTest, LimitsOfTheHead) {
         std::string head;
     } rows[] = {
         {"long header line", "HTTP/1.1 200 OK\r\nX: " + std::string(1 << 20, 'x') + "\r\n\r\n"},
+        {"long status line", "HTTP/1.1 200 " + std::string(1 << 20, 'x') + "\r\n\r\n"},
+        {"too many interim responses",
+         [] {
+             std::string interim;
+             for (int i = 0; i < 20; ++i) interim += "HTTP/1.1 102 Processing\r\n\r\n";
+             return interim + Sized("late");
+         }()},
+        {"too many empty lines", std::string(200, '\n') + Sized("late")},
         {"too many header lines", "HTTP/1.1 200 OK\r\n" +
                                       [] {
                                           std::string lines;
@@ -347,21 +404,45 @@ TEST_F(HttpTest, LimitsOfTheHead) {
         auto start = Clock::now();
         EXPECT_FALSE(http.ExecuteRequest("GET", Url(peer))) << row.what;
         EXPECT_LT(MsSince(start), 2000) << row.what;
+        EXPECT_EQ(http.LastError(), kHttpETooLarge) << row.what << ": " << http.LastErrorDesc();
+        EXPECT_NE(http.LastErrorDesc(), "") << row.what;
     }
 }
 
-TEST_F(HttpTest, TimeOutBoundsADrippedAnswer) {
-    TScriptedPeer peer;
-    std::string drip = "HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n" + std::string(1000, 'd');
-    peer.Connection().ReadRequest().SendSlowly(drip, 1, 50);
-    peer.Start();
-    THTTPSend http;
-    http.Timeout = 700;
-    auto start = Clock::now();
-    EXPECT_FALSE(http.ExecuteRequest("GET", Url(peer)));
-    EXPECT_EQ(http.Sock().LastError(), kWsaETimedOut);
-    EXPECT_GE(MsSince(start), 650);
-    EXPECT_LT(MsSince(start), 1500);
+TEST_F(HttpTest, TimeOutBoundsEachWaitRequestTimeOutTheWhole) {
+    // 40 pieces of 5000 bytes, one every 30 ms: about 1.2 s in all, each
+    // wait far below the time-out.
+    const std::string body = testing::PatternBytes(200000);
+    struct Row {
+        const char* what;
+        std::string answer;
+        int timeout;
+        int requestTimeout;
+        bool ok;
+        int minMs;
+        int maxMs;
+    } rows[] = {
+        {"a steady body longer than the time-out", Sized(body), 400, -1, true, 0, 10000},
+        {"the whole request capped", Sized(body), 400, 500, false, 450, 1100},
+        {"a stalled answer", "HTTP/1.1 200 OK\r\n", 400, -1, false, 350, 1100},
+    };
+    for (const Row& row : rows) {
+        TScriptedPeer peer;
+        peer.Connection().ReadRequest().SendSlowly(row.answer, 5000, 30).Pause(3000);
+        peer.Start();
+        THTTPSend http;
+        http.Timeout = row.timeout;
+        http.RequestTimeout = row.requestTimeout;
+        auto start = Clock::now();
+        EXPECT_EQ(http.ExecuteRequest("GET", Url(peer)), row.ok) << row.what;
+        EXPECT_GE(MsSince(start), row.minMs) << row.what;
+        EXPECT_LT(MsSince(start), row.maxMs) << row.what;
+        if (row.ok) {
+            EXPECT_TRUE(Body(http) == body) << row.what;
+        } else {
+            EXPECT_EQ(http.LastError(), kWsaETimedOut) << row.what;
+        }
+    }
 }
 
 TEST_F(HttpTest, TimeOutBoundsAConnect) {
@@ -385,16 +466,137 @@ TEST_F(HttpTest, TimeOutBoundsAConnect) {
     EXPECT_TRUE(timedOut);
 }
 
-TEST_F(HttpTest, LineEndsInTheUrlAreRefused) {
+TEST_F(HttpTest, RequestFieldsThatWouldWriteLinesAreRefused) {
     TScriptedPeer peer;
     peer.Connection().ReadRequest().Send(Sized("x"));
     peer.Start();
-    THTTPSend http;
-    EXPECT_FALSE(http.ExecuteRequest("GET", Url(peer, "/a\r\nX-Injected: 1")));
-    EXPECT_FALSE(http.ExecuteRequest("GET\r\n", Url(peer)));
-    EXPECT_EQ(http.ResultCode(), 500);
+    const std::string injected = "\r\nX-Injected: 1";
+    struct Row {
+        const char* what;
+        std::function<void(THTTPSend&)> set;
+        std::string method = "GET";
+        std::string path = "/";
+    } rows[] = {
+        {"URL", nullptr, "GET", "/a" + injected},
+        {"NUL in the URL", nullptr, "GET", std::string("/a\0b", 4)},
+        {"method", nullptr, "GET" + injected},
+        {"user agent", [&](THTTPSend& h) { h.UserAgent += injected; }},
+        {"MIME type",
+         [&](THTTPSend& h) {
+             h.MimeType = "text/plain\nX-Injected: 1";
+             h.Document().WriteBuffer("x", 1);
+         }},
+        {"extra header line", [&](THTTPSend& h) { h.Headers().Add("X-A: 1" + injected); }},
+        {"cookie", [&](THTTPSend& h) { h.Cookies().Add("a=1" + injected); }},
+        {"user name", [&](THTTPSend& h) { h.UserName = "u" + injected; }},
+        {"password",
+         [&](THTTPSend& h) {
+             h.UserName = "u";
+             h.Password = "p" + injected;
+         }},
+        {"proxy user",
+         [&](THTTPSend& h) {
+             h.ProxyHost = "127.0.0.1";
+             h.ProxyPort = peer.Port();
+             h.ProxyUser = "pu" + injected;
+         }},
+        {"proxy password",
+         [&](THTTPSend& h) {
+             h.ProxyHost = "127.0.0.1";
+             h.ProxyPort = peer.Port();
+             h.ProxyUser = "pu";
+             h.ProxyPass = "pp\r";
+         }},
+    };
+    for (const Row& row : rows) {
+        THTTPSend http;
+        if (row.set) row.set(http);
+        EXPECT_FALSE(http.ExecuteRequest(row.method, Url(peer, row.path))) << row.what;
+        EXPECT_EQ(http.ResultCode(), 500) << row.what;
+        EXPECT_EQ(http.LastError(), kHttpEBadRequest) << row.what;
+        EXPECT_NE(http.LastErrorDesc(), "") << row.what;
+    }
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_EQ(peer.Accepted(), 0u);
+}
+
+TEST_F(HttpTest, PortsOutsideTheirRangeAreRefusedNotWrapped) {
+    TScriptedPeer peer;
+    peer.Connection().ReadRequest().Send(Sized("x"));
+    peer.Start();
+    // The peer's port plus 65536 would wrap to the peer's port.
+    const std::string wrapped = std::to_string(std::stoi(peer.Port()) + 65536);
+    for (const std::string& url :
+         {"http://127.0.0.1:" + wrapped + "/", std::string("http://127.0.0.1:0/"),
+          std::string("http://127.0.0.1:http/")}) {
+        THTTPSend http;
+        EXPECT_FALSE(http.ExecuteRequest("GET", url)) << url;
+        EXPECT_EQ(http.LastError(), kHttpEBadRequest) << url;
+    }
+    THTTPSend proxied;
+    proxied.ProxyHost = "127.0.0.1";
+    proxied.ProxyPort = wrapped;
+    EXPECT_FALSE(proxied.ExecuteRequest("GET", "http://h.test/"));
+    EXPECT_EQ(proxied.LastError(), kHttpEBadRequest);
+    // The socket refuses such a port too.
+    TTCPBlockSocket socket;
+    socket.Connect("127.0.0.1", wrapped);
+    EXPECT_EQ(socket.LastError(), kWsaEInval);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(peer.Accepted(), 0u);
+}
+
+TEST_F(HttpTest, StopAskedForWhileIdleDoesNotEndTheNextRequest) {
+    TScriptedPeer peer;
+    peer.Connection().ReadRequest().Send(Sized("one")).ReadRequest().Send(Sized("two"));
+    peer.Start();
+    THTTPSend http;
+    http.Protocol = "1.1";
+    // Before the first request: the socket has no handle yet.
+    http.Sock().StopFlag = true;
+    ASSERT_TRUE(http.ExecuteRequest("GET", Url(peer))) << http.LastErrorDesc();
+    EXPECT_EQ(Body(http), "one");
+    // Between requests, on the kept connection; a POST is not sent twice.
+    http.Clear();
+    http.Sock().StopFlag = true;
+    http.Document().WriteBuffer("x", 1);
+    ASSERT_TRUE(http.ExecuteRequest("POST", Url(peer))) << http.LastErrorDesc();
+    EXPECT_EQ(Body(http), "two");
+    EXPECT_EQ(peer.Accepted(), 1u);
+}
+
+TEST_F(HttpTest, DocumentStaysAMemoryStream) {
+    // A large sized body, a request body the caller writes, a chunked body:
+    // the document's memory serves each in turn.
+    const std::string big = testing::PatternBytes(300000);
+    TScriptedPeer peer;
+    peer.Connection()
+        .ReadRequest()
+        .Send(Sized(big))
+        .ReadRequest()
+        .Send(Sized("ok"))
+        .ReadRequest()
+        .Send(
+            "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n"
+            "2\r\nab\r\n1\r\nc\r\n0\r\n\r\n");
+    peer.Start();
+    THTTPSend http;
+    http.Protocol = "1.1";
+    ASSERT_TRUE(http.ExecuteRequest("GET", Url(peer)));
+    EXPECT_TRUE(Body(http) == big);
+    EXPECT_EQ(http.Document().Position(), 0);
+    http.Clear();
+    http.Document().WriteBuffer("posted", 6);
+    ASSERT_TRUE(http.ExecuteRequest("POST", Url(peer)));
+    EXPECT_EQ(Body(http), "ok");
+    http.Clear();
+    ASSERT_TRUE(http.ExecuteRequest("GET", Url(peer)));
+    EXPECT_EQ(Body(http), "abc");
+    // Written into afterwards like any memory stream.
+    http.Document().Seek(0, runtime::soFromEnd);
+    http.Document().WriteBuffer("def", 3);
+    EXPECT_EQ(Body(http), "abcdef");
+    EXPECT_NE(peer.Received(0).find("Content-Length: 6\r\n\r\npostedGET "), std::string::npos);
 }
 
 TEST_F(HttpTest, StopFlagEndsAStalledRequest) {

@@ -24,6 +24,11 @@ inline constexpr int kMaxEmptyLinesSkipped = 64;
 // A response body held in memory.
 inline constexpr int64_t kMaxDocumentSize = int64_t{1} << 30;
 
+// Room reserved at once for a body whose length the server announced; a
+// longer body grows beyond it as it arrives, so that an announcement alone
+// cannot claim much memory.
+inline constexpr int64_t kMaxBodyReservation = int64_t{256} << 20;
+
 // Bytes read and dropped when a connection is closed with data still
 // arriving (so that closing does not reset it).
 inline constexpr int64_t kMaxDrainBytes = 256 * 1024;

@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <map>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "net/httpsend.h"
 #include "net/tcpblocksocket.h"
 #include "net/testing/scripted_peer.h"
 
@@ -57,6 +61,26 @@ int NET_WSAAPI V6OnlyGetAddrInfo(const char* node, const char* service, const TA
             return kWsaHostNotFound;
         }
         return gRealGetAddrInfo("::1", service, hints, answers);
+    }
+    return gRealGetAddrInfo(node, service, hints, answers);
+}
+
+// A resolver that does not answer for "stall.test" until released (or a
+// few seconds passed).
+std::atomic<bool> gReleaseLookups{false};
+std::atomic<int> gLookupsRunning{0};
+
+int NET_WSAAPI StallingGetAddrInfo(const char* node, const char* service, const TAddrInfo* hints,
+                                   TAddrInfo** answers) {
+    if (node && std::string(node) == "stall.test") {
+        ++gLookupsRunning;
+        auto start = std::chrono::steady_clock::now();
+        while (!gReleaseLookups &&
+               std::chrono::steady_clock::now() - start < std::chrono::seconds(5))
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        *answers = nullptr;
+        --gLookupsRunning;
+        return kWsaHostNotFound;
     }
     return gRealGetAddrInfo(node, service, hints, answers);
 }
@@ -146,6 +170,54 @@ TEST_F(ResolveTest, NameWithOnlyAnIPv6Address) {
             preferIPv4 ? std::vector<int>{kAfInet, kAfInet6} : std::vector<int>{kAfInet6};
         EXPECT_EQ(gFamiliesAsked, expected);
     }
+}
+
+TEST_F(ResolveTest, LookupsOfNamesEndOnTimeOutAndStop) {
+    gRealGetAddrInfo = SocketLibrary().Api().getaddrinfo;
+    gReleaseLookups = false;
+    auto library =
+        AlteredLibrary({}, {{"getaddrinfo", reinterpret_cast<void*>(&StallingGetAddrInfo)}});
+    struct Row {
+        const char* what;
+        bool http;
+        int timeout;
+        int stopAfter;  // -1: no stop
+        int error;
+    } rows[] = {
+        {"socket, connect time-out", false, 400, -1, kWsaETimedOut},
+        {"socket, stop", false, -1, 300, kWsaEConnAborted},
+        {"HTTP, time-out", true, 400, -1, kWsaETimedOut},
+        {"HTTP, stop", true, -1, 300, kWsaEConnAborted},
+    };
+    for (const Row& row : rows) {
+        auto socket = std::make_unique<TTCPBlockSocket>(*library);
+        TTCPBlockSocket* probe = socket.get();
+        THTTPSend http(std::move(socket));
+        std::thread stopper;
+        if (row.stopAfter >= 0)
+            stopper = std::thread([&] {
+                std::this_thread::sleep_for(std::chrono::milliseconds(row.stopAfter));
+                probe->StopFlag = true;
+            });
+        auto start = std::chrono::steady_clock::now();
+        if (row.http) {
+            http.Timeout = row.timeout;
+            EXPECT_FALSE(http.ExecuteRequest("GET", "http://stall.test/")) << row.what;
+            EXPECT_EQ(http.LastError(), row.error) << row.what;
+        } else {
+            probe->ConnectTimeout = row.timeout;
+            probe->Connect("stall.test", "80");
+            EXPECT_EQ(probe->LastError(), row.error) << row.what;
+        }
+        auto elapsed = std::chrono::steady_clock::now() - start;
+        if (stopper.joinable()) stopper.join();
+        EXPECT_GE(elapsed, std::chrono::milliseconds(250)) << row.what;
+        EXPECT_LT(elapsed, std::chrono::milliseconds(2500)) << row.what;
+        EXPECT_FALSE(probe->StopFlag) << row.what;
+    }
+    // The lookups left behind finish before their library goes.
+    gReleaseLookups = true;
+    while (gLookupsRunning > 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
 }
 
 TEST_F(ResolveTest, EmptyHostNameGivesLoopback) {

@@ -2,8 +2,6 @@
 
 #include <atomic>
 
-#include "net/tick.h"
-
 namespace net {
 
 namespace {
@@ -15,17 +13,6 @@ std::atomic<TSSLClass> gDefaultSSLClass{&CreateSSLNone};
 void TCustomSSL::NotImplemented() {
     lastError_ = -1;
     lastErrorDesc_ = "SLL is not implemented!";
-}
-
-void TCustomSSL::SetDeadline(int timeout) {
-    hasDeadline_ = timeout >= 0;
-    deadline_ = CurrentTick() + static_cast<uint32_t>(hasDeadline_ ? timeout : 0);
-}
-
-int TCustomSSL::DeadlineLeft(int otherwise) const {
-    if (!hasDeadline_) return otherwise;
-    auto left = static_cast<int32_t>(deadline_ - CurrentTick());
-    return left > 0 ? left : 0;
 }
 
 bool TCustomSSL::MakeSelfSignedCert(const std::string&) {

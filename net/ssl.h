@@ -11,16 +11,20 @@
 //
 // For a plug's author: the socket's handle is non-blocking. A plug that is
 // told "want read" or "want write" waits with the socket's CanRead or
-// CanWrite and tries again. Its waits end at the deadline when one is set
-// (SetDeadline), else a handshake's at the socket's ConnectTimeout and a
-// write's at its SendTimeout; the socket's StopFlag ends any of them. The
-// socket calls RecvBuffer only when WaitingData is above 0 or the handle
-// is readable, but a record may still be on its way.
+// CanWrite and tries again. A handshake's waits end at the socket's
+// ConnectTimeout, each wait of a write at its SendTimeout and each wait of
+// a read at the socket's ReadWait (the time-out of the read in progress);
+// any of them at the deadline when one is set (SetDeadline, and the
+// socket's own), and the socket's StopFlag ends them all. A wait that ends
+// so leaves its outcome as the plug's error: 10060 (time-out), 10053
+// (stop). The socket calls RecvBuffer only when WaitingData is above 0 or
+// the handle is readable, but a record may still be on its way.
 
 #include <cstdint>
 #include <memory>
 #include <string>
 
+#include "net/tick.h"
 #include "runtime/object.h"
 
 namespace net {
@@ -79,9 +83,9 @@ class TCustomSSL : public runtime::TObject {
     virtual int CipherAlgorithmBits() { return 0; }
     virtual int VerifyResult() { return 1; }
 
-    // The plug's waits for its peer end `timeout` ms from now (-1: no
-    // deadline). The HTTP client sets its request's deadline.
-    void SetDeadline(int timeout);
+    // The plug's waits for its peer end `timeout` ms from now at the latest
+    // (-1: no deadline).
+    void SetDeadline(int timeout) { deadline_.Reset(timeout); }
 
     bool SSLEnabled() const { return enabled_; }
     int LastError() const { return lastError_; }
@@ -91,9 +95,8 @@ class TCustomSSL : public runtime::TObject {
   protected:
     // Sets the not-implemented error: -1, "SLL is not implemented!".
     void NotImplemented();
-    // Milliseconds left until the deadline (0 once passed), or `otherwise`
-    // when no deadline is set.
-    int DeadlineLeft(int otherwise) const;
+    // The wait `timeout` (-1: no limit) cut to what is left of the deadline.
+    int WaitLimit(int timeout) const { return deadline_.Bound(timeout); }
 
     TTCPBlockSocket* socket_;
     bool enabled_ = false;
@@ -101,8 +104,7 @@ class TCustomSSL : public runtime::TObject {
     std::string lastErrorDesc_;
 
   private:
-    bool hasDeadline_ = false;
-    uint32_t deadline_ = 0;
+    TDeadline deadline_;
 };
 
 class TSSLNone : public TCustomSSL {

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "net/socket_error.h"
+#include "net/ssl_system_roots.h"
 #include "net/tcpblocksocket.h"
 #include "net/textutil.h"
 #include "net/tick.h"
@@ -56,13 +57,6 @@ constexpr long kSelfSignedBackdate = 86400;
 constexpr long kSelfSignedLifetime = 60L * 86400;
 constexpr size_t kErrorTextSize = 256;
 constexpr int kNameLineSize = 4096;
-
-// Milliseconds left of `timeout` after `start`; -1 stays -1 (no limit).
-int Remaining(int timeout, uint32_t start) {
-    if (timeout < 0) return -1;
-    int64_t left = int64_t{timeout} - TickDifference(start, CurrentTick());
-    return left > 0 ? static_cast<int>(left) : 0;
-}
 
 // The plug whose OpenSSL call is running on this thread: OpenSSL calls the
 // BIO without a context of ours.
@@ -274,8 +268,12 @@ bool TSSLOpenSSL::LoadKeys() {
         lib_.SSL_CTX_use_PrivateKey_ASN1(ossl::kPKeyRsa, ctx_, PrivateKey) != 1)
         return fail();
     lib_.ERR_clear_error();
-    if (!CertCAFile.empty() && lib_.SSL_CTX_load_verify_locations(ctx_, CertCAFile) != 1)
-        return fail();
+    if (!CertCAFile.empty()) {
+        if (lib_.SSL_CTX_load_verify_locations(ctx_, CertCAFile) != 1) return fail();
+    } else if (VerifyCert) {
+        // Without a CA file of its own the plug trusts what the system does.
+        AddSystemRoots(lib_, ctx_);
+    }
     if (!PFXfile.empty()) {
         std::string data;
         try {
@@ -317,7 +315,7 @@ bool TSSLOpenSSL::LoadPFX(const std::string& data) {
 // ---- driving OpenSSL over the non-blocking socket ---------------------------
 
 template <class Call>
-int TSSLOpenSSL::Drive(Call call, int timeout, bool zeroReturnEnds) {
+int TSSLOpenSSL::Drive(Call call, int timeout, TWaits waits, bool zeroReturnEnds) {
     TActiveScope scope(this);
     uint32_t start = CurrentTick();
     while (true) {
@@ -327,8 +325,11 @@ int TSSLOpenSSL::Drive(Call call, int timeout, bool zeroReturnEnds) {
         int code = lib_.SSL_get_error(ssl_, result);
         if (code == ossl::kErrorWantRead || code == ossl::kErrorWantWrite) {
             bool write = code == ossl::kErrorWantWrite;
-            int left = Remaining(timeout, start);
-            if (write ? socket_->CanWrite(left) : socket_->CanRead(left)) continue;
+            int left = TimeLeft(timeout, start);
+            if (write ? socket_->CanWrite(left) : socket_->CanRead(left)) {
+                if (waits == TWaits::Each) start = CurrentTick();
+                continue;
+            }
             // The same ends as a plain read's: a stop request, a time-out, or
             // the wait's own error.
             int error = socket_->StopFlag.exchange(false) ? kWsaEConnAborted
@@ -368,8 +369,9 @@ bool TSSLOpenSSL::Connect() {
         CheckError();
         return false;
     }
-    int timeout = DeadlineLeft(socket_->ConnectTimeout);
-    if (Drive([this] { return lib_.SSL_connect(ssl_); }, timeout, false) <= 0) return false;
+    int timeout = WaitLimit(socket_->ConnectTimeout);
+    if (Drive([this] { return lib_.SSL_connect(ssl_); }, timeout, TWaits::All, false) <= 0)
+        return false;
     if (VerifyCert && VerifyResult() != 0) return false;
     enabled_ = true;
     return true;
@@ -378,8 +380,9 @@ bool TSSLOpenSSL::Connect() {
 bool TSSLOpenSSL::Accept() {
     if (socket_->Socket() == kInvalidSocket) return false;
     if (!Init(true)) return false;
-    int timeout = DeadlineLeft(socket_->ConnectTimeout);
-    if (Drive([this] { return lib_.SSL_accept(ssl_); }, timeout, false) <= 0) return false;
+    int timeout = WaitLimit(socket_->ConnectTimeout);
+    if (Drive([this] { return lib_.SSL_accept(ssl_); }, timeout, TWaits::All, false) <= 0)
+        return false;
     enabled_ = true;
     return true;
 }
@@ -402,7 +405,7 @@ bool TSSLOpenSSL::ShutdownBoth() {
             socket_->Library().Api().shutdown(socket_->Socket(), kSdSend);
             // The peer's close_notify ends the wait (1); anything else that
             // is not a wait for it ends it too.
-            int timeout = DeadlineLeft(socket_->ConnectTimeout);
+            int timeout = WaitLimit(socket_->ConnectTimeout);
             uint32_t start = CurrentTick();
             for (int zeros = 0; zeros < 2;) {
                 int result = lib_.SSL_shutdown(ssl_);
@@ -412,7 +415,7 @@ bool TSSLOpenSSL::ShutdownBoth() {
                     continue;
                 }
                 if (lib_.SSL_get_error(ssl_, result) != ossl::kErrorWantRead) break;
-                if (!socket_->CanRead(Remaining(timeout, start))) break;
+                if (!socket_->CanRead(TimeLeft(timeout, start))) break;
             }
         }
         lib_.ERR_clear_error();
@@ -431,8 +434,8 @@ int TSSLOpenSSL::SendBuffer(const void* buffer, int length) {
     // Nothing goes out after the peer's close_notify: the socket takes the
     // 0 as the peer having closed.
     if (length <= 0 || (lib_.SSL_get_shutdown(ssl_) & ossl::kReceivedShutdown)) return 0;
-    int timeout = DeadlineLeft(socket_->SendTimeout);
-    return Drive([&] { return lib_.SSL_write(ssl_, buffer, length); }, timeout, true);
+    int timeout = WaitLimit(socket_->SendTimeout);
+    return Drive([&] { return lib_.SSL_write(ssl_, buffer, length); }, timeout, TWaits::Each, true);
 }
 
 int TSSLOpenSSL::RecvBuffer(void* buffer, int length) {
@@ -444,9 +447,9 @@ int TSSLOpenSSL::RecvBuffer(void* buffer, int length) {
     }
     if (length <= 0) return 0;
     // The socket saw the handle readable, yet a record may be only partly
-    // there: the wait for its rest is bounded like the socket's own.
-    int timeout = DeadlineLeft(-1);
-    return Drive([&] { return lib_.SSL_read(ssl_, buffer, length); }, timeout, true);
+    // there: each wait for its rest is bounded like the read's own.
+    int timeout = WaitLimit(socket_->ReadWait());
+    return Drive([&] { return lib_.SSL_read(ssl_, buffer, length); }, timeout, TWaits::Each, true);
 }
 
 int TSSLOpenSSL::WaitingData() {

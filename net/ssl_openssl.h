@@ -9,7 +9,8 @@
 // of our own over its send and recv), so it behaves the same natively and
 // under Wine. A client sends the server's name (SNIHost) unless it is an
 // address; with VerifyCert it checks the certificate chain against
-// CertCAFile and the name against the certificate. A peer that closes
+// CertCAFile (without one, against the system's trusted roots) and the name
+// against the certificate. A peer that closes
 // without a close_notify ends the stream like one that sends it.
 
 #include <memory>
@@ -76,12 +77,14 @@ class TSSLOpenSSL : public TCustomSSL {
     [[nodiscard]] bool Init(bool server);
     [[nodiscard]] bool LoadKeys();
     [[nodiscard]] bool LoadPFX(const std::string& data);
+    // What a time-out of Drive bounds: all its waits together, or each.
+    enum class TWaits { All, Each };
     // Runs an OpenSSL call until it completes, waiting for the socket as it
     // asks within `timeout` ms (-1: no limit). Its result: above 0 on
     // success, 0 when the peer closed the TLS connection (and
     // `zeroReturnEnds`), else -1 with the error set.
     template <class Call>
-    int Drive(Call call, int timeout, bool zeroReturnEnds);
+    int Drive(Call call, int timeout, TWaits waits, bool zeroReturnEnds);
     // Sets the error of a failed call that SSL_get_error classed as `code`.
     void Failed(int code);
     // The peer's certificate printed through `print`, or empty.

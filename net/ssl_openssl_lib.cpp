@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <limits>
 
 #include "runtime/os/dynlib.h"
 
@@ -36,6 +37,8 @@ constexpr TSSLEntryName kSSLEntries[] = {
     {E::SSL_CTX_set_default_passwd_cb, "SSL_CTX_set_default_passwd_cb"},
     {E::SSL_CTX_set_default_passwd_cb_userdata, "SSL_CTX_set_default_passwd_cb_userdata"},
     {E::SSL_CTX_load_verify_locations, "SSL_CTX_load_verify_locations"},
+    {E::SSL_CTX_set_default_verify_paths, "SSL_CTX_set_default_verify_paths"},
+    {E::SSL_CTX_get_cert_store, "SSL_CTX_get_cert_store"},
     {E::SSL_CTX_set_verify, "SSL_CTX_set_verify"},
     {E::SSL_new, "SSL_new"},
     {E::SSL_free, "SSL_free"},
@@ -99,6 +102,8 @@ constexpr TSSLEntryName kSSLEntries[] = {
     {E::PKCS12_free, "PKCS12_free"},
     {E::i2d_X509_bio, "i2d_X509_bio"},
     {E::i2d_PrivateKey_bio, "i2d_PrivateKey_bio"},
+    {E::d2i_X509, "d2i_X509"},
+    {E::X509_STORE_add_cert, "X509_STORE_add_cert"},
     {E::CRYPTO_num_locks, "CRYPTO_num_locks"},
     {E::CRYPTO_set_locking_callback, "CRYPTO_set_locking_callback"},
     {E::CRYPTO_set_id_callback, "CRYPTO_set_id_callback"},
@@ -446,6 +451,15 @@ int TOpenSSLLibrary::SSL_CTX_load_verify_locations(ossl::SSL_CTX* ctx, const std
         E::SSL_CTX_load_verify_locations, 0, ctx, file.c_str(), static_cast<const char*>(nullptr));
 }
 
+int TOpenSSLLibrary::SSL_CTX_set_default_verify_paths(ossl::SSL_CTX* ctx) {
+    return Call<int (*)(ossl::SSL_CTX*)>(E::SSL_CTX_set_default_verify_paths, 0, ctx);
+}
+
+ossl::X509_STORE* TOpenSSLLibrary::SSL_CTX_get_cert_store(const ossl::SSL_CTX* ctx) {
+    return Call<ossl::X509_STORE* (*)(const ossl::SSL_CTX*)>(
+        E::SSL_CTX_get_cert_store, static_cast<ossl::X509_STORE*>(nullptr), ctx);
+}
+
 void TOpenSSLLibrary::SSL_CTX_set_verify(ossl::SSL_CTX* ctx, int mode) {
     CallVoid<void (*)(ossl::SSL_CTX*, int, void*)>(E::SSL_CTX_set_verify, ctx, mode,
                                                    static_cast<void*>(nullptr));
@@ -727,6 +741,19 @@ int TOpenSSLLibrary::i2d_X509_bio(ossl::BIO* bio, ossl::X509* certificate) {
 
 int TOpenSSLLibrary::i2d_PrivateKey_bio(ossl::BIO* bio, ossl::EVP_PKEY* key) {
     return Call<int (*)(ossl::BIO*, ossl::EVP_PKEY*)>(E::i2d_PrivateKey_bio, 0, bio, key);
+}
+
+ossl::X509* TOpenSSLLibrary::d2i_X509(std::string_view der) {
+    if (der.size() > static_cast<size_t>(std::numeric_limits<long>::max())) return nullptr;
+    auto* bytes = reinterpret_cast<const unsigned char*>(der.data());
+    return Call<ossl::X509* (*)(ossl::X509**, const unsigned char**, long)>(
+        E::d2i_X509, static_cast<ossl::X509*>(nullptr), static_cast<ossl::X509**>(nullptr), &bytes,
+        static_cast<long>(der.size()));
+}
+
+int TOpenSSLLibrary::X509_STORE_add_cert(ossl::X509_STORE* store, ossl::X509* certificate) {
+    return Call<int (*)(ossl::X509_STORE*, ossl::X509*)>(E::X509_STORE_add_cert, 0, store,
+                                                         certificate);
 }
 
 // ---- the process-wide library ----------------------------------------------

@@ -40,6 +40,7 @@ struct PKCS12;
 struct ASN1_INTEGER;
 struct ASN1_TIME;
 struct OSSL_LIB_CTX;
+struct X509_STORE;
 struct CRYPTO_THREADID;
 
 // SSL_get_error results.
@@ -133,6 +134,8 @@ enum class TSSLEntry : int {
     SSL_CTX_set_default_passwd_cb,
     SSL_CTX_set_default_passwd_cb_userdata,
     SSL_CTX_load_verify_locations,
+    SSL_CTX_set_default_verify_paths,
+    SSL_CTX_get_cert_store,
     SSL_CTX_set_verify,
     SSL_new,
     SSL_free,
@@ -197,6 +200,8 @@ enum class TSSLEntry : int {
     PKCS12_free,
     i2d_X509_bio,
     i2d_PrivateKey_bio,
+    d2i_X509,
+    X509_STORE_add_cert,
     CRYPTO_num_locks,
     CRYPTO_set_locking_callback,
     CRYPTO_set_id_callback,
@@ -276,6 +281,8 @@ class TOpenSSLLibrary {
     void SSL_CTX_set_default_passwd_cb(ossl::SSL_CTX* ctx, ossl::PemPasswordCallback callback);
     void SSL_CTX_set_default_passwd_cb_userdata(ossl::SSL_CTX* ctx, void* userdata);
     int SSL_CTX_load_verify_locations(ossl::SSL_CTX* ctx, const std::string& file);
+    int SSL_CTX_set_default_verify_paths(ossl::SSL_CTX* ctx);
+    ossl::X509_STORE* SSL_CTX_get_cert_store(const ossl::SSL_CTX* ctx);
     void SSL_CTX_set_verify(ossl::SSL_CTX* ctx, int mode);
     ossl::SSL* SSL_new(ossl::SSL_CTX* ctx);
     void SSL_free(ossl::SSL* ssl);
@@ -350,6 +357,9 @@ class TOpenSSLLibrary {
     void PKCS12_free(ossl::PKCS12* p12);
     int i2d_X509_bio(ossl::BIO* bio, ossl::X509* certificate);
     int i2d_PrivateKey_bio(ossl::BIO* bio, ossl::EVP_PKEY* key);
+    // A certificate read from DER bytes; null when they are not one.
+    ossl::X509* d2i_X509(std::string_view der);
+    int X509_STORE_add_cert(ossl::X509_STORE* store, ossl::X509* certificate);
 
     // The ERR_get_error fallback.
     static constexpr unsigned long kErrUnavailable = 0xFFFFFFFFul;

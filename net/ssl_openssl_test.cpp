@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <ctime>
 #include <functional>
@@ -12,6 +13,7 @@
 #include "net/tcpblocksocket.h"
 #include "net/testing/peers.h"
 #include "net/testing/scripted_peer.h"
+#include "net/testing/system_roots.h"
 #include "net/testing/tls_peers.h"
 
 namespace net {
@@ -170,24 +172,33 @@ TEST_F(TlsTest, ServerNameIsSentUnlessItIsAnAddress) {
 
 TEST_F(TlsTest, VerificationChecksChainAndName) {
     NET_REQUIRE_PEER(python, "SERPLOW_TEST_PYTLS_PORT", "tls_server.py");
+    enum class CA { None, File, System };
     struct Row {
         const char* what;
         bool verify;
-        bool withCA;
+        CA ca;
         const char* host;
         bool ok;
     } rows[] = {
-        {"off by default", false, false, "other.test", true},
-        {"trusted, right name", true, true, "localhost", true},
-        {"trusted, right address", true, true, "127.0.0.1", true},
-        {"trusted, another name", true, true, "other.test", false},
-        {"no trusted CA", true, false, "localhost", false},
+        {"off by default", false, CA::None, "other.test", true},
+        {"trusted, right name", true, CA::File, "localhost", true},
+        {"trusted, right address", true, CA::File, "127.0.0.1", true},
+        {"trusted, another name", true, CA::File, "other.test", false},
+        {"no trusted CA", true, CA::None, "localhost", false},
+        // Without a CA file the system's roots are the trusted ones.
+        {"trusted by the system, right name", true, CA::System, "localhost", true},
+        {"trusted by the system, another name", true, CA::System, "other.test", false},
     };
     for (const Row& row : rows) {
+        std::unique_ptr<testing::TSystemTrustedRoot> systemRoot;
+        if (row.ca == CA::System) {
+            systemRoot = std::make_unique<testing::TSystemTrustedRoot>(TlsFile("ca.pem"));
+            ASSERT_EQ(systemRoot->Error(), "");
+        }
         auto socket = Connected(python);
         TCustomSSL& ssl = socket->SSL();
         ssl.VerifyCert = row.verify;
-        if (row.withCA) ssl.CertCAFile = TlsFile("ca.pem");
+        if (row.ca == CA::File) ssl.CertCAFile = TlsFile("ca.pem");
         ssl.SNIHost = row.host;
         socket->SSLConnect();
         EXPECT_EQ(ssl.SSLEnabled(), row.ok) << row.what << ": " << Describe(*socket);
@@ -271,6 +282,51 @@ TEST_F(TlsTest, HandshakeEndsOnTimeoutAndStop) {
         EXPECT_GE(elapsed, 250) << row.what;
         EXPECT_LT(elapsed, 2500) << row.what;
         EXPECT_FALSE(socket->StopFlag) << row.what;
+    }
+}
+
+TEST_F(TlsTest, ReadsEndOnTheirTimeOutAndStop) {
+    NET_REQUIRE_PEER(python, "SERPLOW_TEST_PYTLS_PORT", "tls_server.py");
+    // The server announces a body, sends half a record of it and stalls; no
+    // deadline is set, so only the read's own time-out or a stop ends the
+    // wait for the rest of the record.
+    struct Row {
+        const char* what;
+        int timeout;
+        int stopAfter;  // -1: no stop
+        int error;
+    } rows[] = {
+        {"time-out", 800, -1, kWsaETimedOut},
+        {"stop", -1, 400, kWsaEConnAborted},
+    };
+    for (const Row& row : rows) {
+        auto socket = Connected(python);
+        socket->ConvertLineEnd = true;
+        socket->SSLConnect();
+        ASSERT_EQ(socket->LastError(), 0) << Describe(*socket);
+        socket->SendString("GET /stall?n=100000 HTTP/1.0\r\n\r\n");
+        while (!socket->RecvString(5000).empty() && socket->LastError() == 0) {
+        }
+        ASSERT_EQ(socket->LastError(), 0) << Describe(*socket);
+        // A watchdog, so that a read that waits without end fails the test
+        // instead of holding it.
+        std::atomic<bool> done{false};
+        std::thread stopper([&] {
+            auto start = Clock::now();
+            int after = row.stopAfter >= 0 ? row.stopAfter : 6000;
+            while (!done && MsSince(start) < after)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            if (!done) socket->StopFlag = true;
+        });
+        auto start = Clock::now();
+        std::string body = socket->RecvBufferStr(100000, row.timeout);
+        int64_t elapsed = MsSince(start);
+        done = true;
+        stopper.join();
+        EXPECT_EQ(body, "") << row.what;
+        EXPECT_EQ(socket->LastError(), row.error) << row.what << ": " << Describe(*socket);
+        EXPECT_GE(elapsed, 300) << row.what;
+        EXPECT_LT(elapsed, 3000) << row.what;
     }
 }
 

@@ -168,11 +168,23 @@ TSocket TTCPBlockSocket::Accept() {
     return kInvalidSocket;
 }
 
+int TTCPBlockSocket::PlugError() const {
+    // A wait of the plug that ended says so as a wait of the socket would.
+    switch (ssl_->LastError()) {
+        case kWsaETimedOut:
+        case kWsaEConnAborted:
+        case kWsaEConnReset:
+            return ssl_->LastError();
+        default:
+            return kWsaSysNotReady;
+    }
+}
+
 int TTCPBlockSocket::SendPiece(const char* data, int length) {
     if (!ssl_->SSLEnabled()) return TSocksBlockSocket::SendPiece(data, length);
     const int count = ssl_->SendBuffer(data, length);
     if (ssl_->LastError() != 0) {
-        SetLastError(kWsaSysNotReady);
+        SetLastError(PlugError());
         return 0;
     }
     if (count <= 0) {
@@ -188,7 +200,7 @@ int TTCPBlockSocket::RecvBuffer(void* buffer, int length) {
     if (CheckStopFlag()) return 0;
     SetLastError(0);
     int count = ssl_->RecvBuffer(buffer, length);
-    if (ssl_->LastError() != 0) SetLastError(kWsaSysNotReady);
+    if (ssl_->LastError() != 0) SetLastError(PlugError());
     ReportError();
     if (count > 0) count = AfterRead(buffer, count);
     return count;

@@ -58,6 +58,10 @@ class TTCPBlockSocket : public TSocksBlockSocket {
     int SendPiece(const char* data, int length) override;
 
   private:
+    // The socket's error for a failed transfer of the plug: the plug's own
+    // when a wait ended it (time-out, stop, peer closed), else 10091.
+    int PlugError() const;
+
     std::unique_ptr<TCustomSSL> ssl_;
     bool tunnelOpen_ = false;
     std::string tunnelTargetHost_;

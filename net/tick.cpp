@@ -1,5 +1,6 @@
 #include "net/tick.h"
 
+#include <algorithm>
 #include <chrono>
 
 namespace net {
@@ -19,6 +20,29 @@ uint32_t TickDifference(uint32_t oldTick, uint32_t newTick) {
     uint32_t shiftedOld = oldTick + 0x80000000u;
     uint32_t shiftedNew = newTick + 0x80000000u;
     return shiftedOld <= shiftedNew ? shiftedNew - shiftedOld : shiftedOld - shiftedNew;
+}
+
+int TimeLeft(int timeout, uint32_t start) {
+    if (timeout < 0) return -1;
+    int64_t left = int64_t{timeout} - TickDifference(start, CurrentTick());
+    return left > 0 ? static_cast<int>(left) : 0;
+}
+
+void TDeadline::Reset(int timeout) {
+    set_ = timeout >= 0;
+    at_ = CurrentTick() + static_cast<uint32_t>(set_ ? timeout : 0);
+}
+
+int TDeadline::Left() const {
+    if (!set_) return -1;
+    auto left = static_cast<int32_t>(at_ - CurrentTick());
+    return left > 0 ? left : 0;
+}
+
+int TDeadline::Bound(int timeout) const {
+    int left = Left();
+    if (left < 0) return timeout;
+    return timeout < 0 ? left : std::min(timeout, left);
 }
 
 }  // namespace net

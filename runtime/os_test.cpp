@@ -10,6 +10,7 @@
 #include <random>
 #include <string>
 
+#include "runtime/os/address_space.h"
 #include "runtime/os/clock.h"
 #include "runtime/os/dynlib.h"
 #include "runtime/os/environment.h"
@@ -428,3 +429,24 @@ TEST(OsClock, TickCountMovesForwardOnly) {
 
 }  // namespace
 }  // namespace runtime::os
+
+TEST(OsAddressSpace, GrowsInPlaceWithinItsReservation) {
+    constexpr size_t kReserve = size_t{1} << 30;
+    runtime::os::TAddressSpace space(kReserve);
+    ASSERT_NE(space.Data(), nullptr);
+    EXPECT_GE(space.Reserved(), kReserve);
+    EXPECT_EQ(space.Committed(), 0u);
+    char* start = space.Data();
+    ASSERT_TRUE(space.Commit(1));
+    start[0] = 'a';
+    ASSERT_TRUE(space.Commit(size_t{3} << 20));
+    start[(size_t{3} << 20) - 1] = 'z';
+    EXPECT_EQ(space.Data(), start);
+    EXPECT_EQ(start[0], 'a');
+    EXPECT_GE(space.Committed(), size_t{3} << 20);
+    // Less than what is committed changes nothing; beyond the reservation
+    // is refused.
+    EXPECT_TRUE(space.Commit(10));
+    EXPECT_GE(space.Committed(), size_t{3} << 20);
+    EXPECT_FALSE(space.Commit(space.Reserved() + 1));
+}
