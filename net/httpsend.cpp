@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "net/base64.h"
+#include "net/cookies.h"
 #include "net/limits.h"
 #include "net/textutil.h"
 #include "net/tick.h"
@@ -245,24 +246,7 @@ std::string THTTPSend::ComposeHeaders() const {
 }
 
 void THTTPSend::ParseCookies() {
-    for (int i = 0; i < headers_->Count(); ++i) {
-        std::string line = headers_->Strings(i);
-        if (!runtime::LowerCase(line).starts_with("set-cookie:")) continue;
-        std::string pair = runtime::Trim(TextBefore(line.substr(line.find(':') + 1), ";"));
-        size_t equals = pair.find('=');
-        std::string name = runtime::Trim(pair.substr(0, equals));
-        std::string value =
-            equals == std::string::npos ? name : runtime::Trim(pair.substr(equals + 1));
-        if (name.empty()) continue;
-        int index = cookies_->IndexOfName(name);
-        if (value.empty()) {
-            if (index >= 0) cookies_->Delete(index);
-        } else if (index >= 0) {
-            cookies_->SetStrings(index, name + "=" + value);
-        } else {
-            cookies_->Add(name + "=" + value);
-        }
-    }
+    ApplySetCookies(*cookies_, *headers_, UnixNow());
 }
 
 bool THTTPSend::CheckRequestFields(const std::string& method, const std::string& url,

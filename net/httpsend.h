@@ -74,8 +74,8 @@ class THTTPSend : public TSynaClient {
     // Before a request: extra request header lines; after it: the response
     // header lines, the status line first.
     runtime::TStringList& Headers() const { return *headers_; }
-    // "name=value" lines, sent with every request and updated from every
-    // response.
+    // "name=value" lines, oldest first, sent with every request and updated
+    // from every response (net/cookies.h): bounded, expired ones dropped.
     runtime::TStringList& Cookies() const { return *cookies_; }
     // The request body before, the response body after.
     runtime::TMemoryStream& Document() const;

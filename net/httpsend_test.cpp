@@ -373,6 +373,31 @@ TEST_F(HttpTest, Cookies) {
     EXPECT_EQ(http.Cookies().Text(), "keep=yes\r\nb=20\r\nc=3\r\n");
 }
 
+TEST_F(HttpTest, ExpiredCookiesAreNotSentAgain) {
+    TScriptedPeer peer;
+    peer.Connection()
+        .ReadRequest()
+        .Send(Sized("",
+                    "Set-Cookie: gone=1; Max-Age=0\r\n"
+                    "Set-Cookie: stale=1; Expires=Thu, 01 Jan 1970 00:00:00 GMT\r\n"
+                    "Set-Cookie: fresh=1; Max-Age=3600\r\n"))
+        .ReadRequest()
+        .Send(Sized("two"));
+    peer.Start();
+    THTTPSend http;
+    http.Protocol = "1.1";
+    http.Cookies().Add("gone=1");
+    http.Cookies().Add("kept=1");
+    ASSERT_TRUE(http.ExecuteRequest("GET", Url(peer)));
+    http.Clear();
+    ASSERT_TRUE(http.ExecuteRequest("GET", Url(peer)));
+    const std::string received = peer.Received(0);
+    size_t second = received.find("GET", 1);
+    ASSERT_NE(second, std::string::npos);
+    EXPECT_NE(received.find("\r\nCookie: kept=1; fresh=1\r\n", second), std::string::npos)
+        << received.substr(second);
+}
+
 TEST_F(HttpTest, LimitsOfTheHead) {
     struct Row {
         const char* what;

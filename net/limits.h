@@ -29,6 +29,13 @@ inline constexpr int64_t kMaxDocumentSize = int64_t{1} << 30;
 // cannot claim much memory.
 inline constexpr int64_t kMaxBodyReservation = int64_t{256} << 20;
 
+// The cookie jar of one host: a cookie (name, "=" and value) longer than
+// this is ignored; beyond the count or the bytes of the Cookie line the jar
+// makes (which servers take in one header line), the oldest cookies go.
+inline constexpr int kMaxCookieSize = 4096;
+inline constexpr int kMaxCookies = 180;
+inline constexpr int64_t kMaxCookieBytes = 16 * 1024;
+
 // Bytes read and dropped when a connection is closed with data still
 // arriving (so that closing does not reset it).
 inline constexpr int64_t kMaxDrainBytes = 256 * 1024;
