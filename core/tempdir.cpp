@@ -1,11 +1,11 @@
 #include "core/tempdir.h"
 
-#include "core/scratch_file.h"
 #include "core/state.h"
 #include "runtime/os/environment.h"
 #include "runtime/os/files.h"
 #include "runtime/os/folders.h"
 #include "runtime/os/paths.h"
+#include "runtime/os/thread_info.h"
 #include "runtime/strings.h"
 
 namespace core {
@@ -15,6 +15,16 @@ namespace {
 // Tries for a name of this process's own when someone else's file holds
 // the usual name.
 constexpr int OwnNameAttempts = 8;
+
+using runtime::os::TCreateNewResult;
+
+// Creates the file only when no file of that name exists, and removes it
+// again at once; a file that exists is left alone.
+TCreateNewResult createScratchFile(const std::string& name) {
+    const TCreateNewResult result = runtime::os::CreateNewFile(name);
+    if (result == TCreateNewResult::Created) (void)runtime::os::DeleteFile(name);
+    return result;
+}
 
 bool usable(const std::optional<std::string>& folder) {
     return folder && !folder->empty() && CanCreateTempFile(*folder);
@@ -28,15 +38,15 @@ TempDirSources CurrentTempDirSources() {
 }
 
 bool CanCreateTempFile(std::string_view folder) {
-    using detail::ScratchResult;
     const std::string base = runtime::os::IncludeTrailingPathDelimiter(folder);
-    ScratchResult result = detail::CreateScratchFile(base + "$$$tmp__.tmp");
+    TCreateNewResult result = createScratchFile(base + "$$$tmp__.tmp");
     const std::string own =
-        base + "$$$tmp__" + runtime::UIntToStr(detail::CurrentProcessID()) + "_";
-    for (int attempt = 0; result == ScratchResult::Exists && attempt < OwnNameAttempts; ++attempt) {
-        result = detail::CreateScratchFile(own + runtime::IntToStr(attempt) + ".tmp");
+        base + "$$$tmp__" + runtime::UIntToStr(runtime::os::CurrentProcessID()) + "_";
+    for (int attempt = 0; result == TCreateNewResult::Exists && attempt < OwnNameAttempts;
+         ++attempt) {
+        result = createScratchFile(own + runtime::IntToStr(attempt) + ".tmp");
     }
-    return result == ScratchResult::Created;
+    return result == TCreateNewResult::Created;
 }
 
 std::string ProbeTempDir(const TempDirSources& sources) {

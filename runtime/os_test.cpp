@@ -27,6 +27,7 @@ namespace {
 namespace fs = std::filesystem;
 
 const std::string D(1, PathDelim);
+const std::u16string WD(1, PathDelim);
 
 #ifdef _WIN32
 constexpr bool kWindows = true;
@@ -39,18 +40,21 @@ constexpr bool kWindows = false;
 class ScopedEnv {
   public:
     ScopedEnv(std::string name, std::optional<std::string> value)
-        : name_(std::move(name)), saved_(GetEnv(name_)) {
+        : ScopedEnv(AnsiToWide(name),
+                    value ? std::optional<std::u16string>(AnsiToWide(*value)) : std::nullopt) {}
+    ScopedEnv(std::u16string name, std::optional<std::u16string> value)
+        : name_(std::move(name)), saved_(WideGetEnv(name_)) {
         Set(value);
     }
     ~ScopedEnv() { Set(saved_); }
 
   private:
-    void Set(const std::optional<std::string>& value) {
+    void Set(const std::optional<std::u16string>& value) {
         const bool ok = value ? SetEnv(name_, *value) : UnsetEnv(name_);
-        EXPECT_TRUE(ok) << name_;
+        EXPECT_TRUE(ok) << WideToUtf8(name_);
     }
-    std::string name_;
-    std::optional<std::string> saved_;
+    std::u16string name_;
+    std::optional<std::u16string> saved_;
 };
 
 // ---- file-name pieces -------------------------------------------------------
@@ -75,7 +79,15 @@ TEST(OsPaths, FileNamePieces) {
         EXPECT_EQ(ExtractFilePath(c.name), c.path);
         EXPECT_EQ(ExtractFileName(c.name), c.file);
         EXPECT_EQ(ExtractFileExt(c.name), c.ext);
+        // The wide forms cut at the same places.
+        EXPECT_EQ(ExtractFilePath(AnsiToWide(c.name)), AnsiToWide(c.path));
+        EXPECT_EQ(ExtractFileName(AnsiToWide(c.name)), AnsiToWide(c.file));
+        EXPECT_EQ(ExtractFileExt(AnsiToWide(c.name)), AnsiToWide(c.ext));
     }
+    const std::u16string wide = u"\u0416" + WD + u"\u65E5.\u017E";
+    EXPECT_EQ(ExtractFilePath(wide), u"\u0416" + WD);
+    EXPECT_EQ(ExtractFileName(wide), u"\u65E5.\u017E");
+    EXPECT_EQ(ChangeFileExt(wide, u".bak"), u"\u0416" + WD + u"\u65E5.bak");
 }
 
 TEST(OsPaths, ChangeFileExt) {
@@ -105,6 +117,8 @@ TEST(OsPaths, TrailingDelimiter) {
     for (const Case& c : cases) {
         EXPECT_EQ(IncludeTrailingPathDelimiter(c.path), c.included) << c.path;
         EXPECT_EQ(ExcludeTrailingPathDelimiter(c.path), c.excluded) << c.path;
+        EXPECT_EQ(IncludeTrailingPathDelimiter(AnsiToWide(c.path)), AnsiToWide(c.included));
+        EXPECT_EQ(ExcludeTrailingPathDelimiter(AnsiToWide(c.path)), AnsiToWide(c.excluded));
     }
 }
 
@@ -128,11 +142,15 @@ class OsFilesTest : public ::testing::Test {
         return AnsiToWide(dir_ + D) + std::u16string(name);
     }
     static void Write(const std::string& name, const std::string& content) {
-        std::ofstream out(fs::path(AnsiToWide(name)), std::ios::binary);
+        Write(AnsiToWide(name), content);
+    }
+    static void Write(const std::u16string& name, const std::string& content) {
+        std::ofstream out(fs::path(name), std::ios::binary);
         out << content;
     }
-    static std::string Read(const std::string& name) {
-        std::ifstream in(fs::path(AnsiToWide(name)), std::ios::binary);
+    static std::string Read(const std::string& name) { return Read(AnsiToWide(name)); }
+    static std::string Read(const std::u16string& name) {
+        std::ifstream in(fs::path(name), std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), {});
     }
 
@@ -268,10 +286,83 @@ TEST_F(OsFilesTest, WideNamesReachTheFileSystemWhole) {
     EXPECT_FALSE(CopyFile(source, name, true));
     EXPECT_TRUE(DeleteFile(name));
     EXPECT_FALSE(FileExists(name));
+}
 
+// A user profile outside the code page: every file and folder function
+// works on the wide name, where the 8-bit one would name other files.
+TEST_F(OsFilesTest, EveryFunctionTakesAFolderOutsideTheCodePage) {
     const std::u16string folder = WidePath(u"\u0416\u0443\u043A");
-    EXPECT_TRUE(CreateDir(folder));
+    ASSERT_TRUE(CreateDir(folder));
     EXPECT_TRUE(fs::is_directory(fs::path(folder)));
+    EXPECT_TRUE(DirectoryExists(folder));
+    EXPECT_FALSE(DirectoryExists(WideToAnsi(folder)));
+
+    const std::u16string deep = folder + WD + u"\u65E5" + WD + u"\u672C" + WD;
+    ASSERT_TRUE(ForceDirectories(deep));
+    EXPECT_TRUE(fs::is_directory(fs::path(deep)));
+
+    const std::u16string file = folder + WD + u"\u017E.spj";
+    Write(file, "12345");
+    EXPECT_EQ(FileSize(file), 5);
+    TDateTime age = 0;
+    EXPECT_TRUE(FileAge(file, age));
+    EXPECT_GT(age, 0);
+
+    const std::u16string moved = folder + WD + u"\u017E2.spj";
+    ASSERT_TRUE(RenameFile(file, moved));
+    EXPECT_EQ(Read(moved), "12345");
+    EXPECT_FALSE(FileExists(file));
+
+    EXPECT_EQ(CreateNewFile(file), TCreateNewResult::Created);
+    EXPECT_EQ(CreateNewFile(file), TCreateNewResult::Exists);
+    ASSERT_TRUE(RenameFileReplacing(moved, file));
+    EXPECT_EQ(Read(file), "12345");
+
+    const std::string saved = GetCurrentDir();
+    ASSERT_TRUE(SetCurrentDir(folder));
+    const std::u16string now = WideGetCurrentDir();
+    EXPECT_TRUE(SetCurrentDir(saved));
+    EXPECT_TRUE(fs::equivalent(fs::path(now), fs::path(folder)));
+
+    EXPECT_TRUE(DeleteFile(file));
+    EXPECT_TRUE(RemoveDir(ExcludeTrailingPathDelimiter(deep)));
+    EXPECT_FALSE(DirectoryExists(deep));
+}
+
+TEST_F(OsFilesTest, RenameFileReplacingSwapsInTheNewFile) {
+    struct Case {
+        const char* what;
+        bool targetExists;
+    };
+    for (const Case c : {Case{"over an old file", true}, Case{"to a new name", false}}) {
+        SCOPED_TRACE(c.what);
+        Write(Path("project.tmp"), "new contents");
+        if (c.targetExists) Write(Path("project.spj"), "old");
+        ASSERT_TRUE(RenameFileReplacing(Path("project.tmp"), Path("project.spj")));
+        EXPECT_EQ(Read(Path("project.spj")), "new contents");
+        EXPECT_FALSE(FileExists(Path("project.tmp")));
+        ASSERT_TRUE(DeleteFile(Path("project.spj")));
+    }
+
+    // Failures leave both names as they were.
+    Write(Path("project.spj"), "old");
+    EXPECT_FALSE(RenameFileReplacing(Path("missing.tmp"), Path("project.spj")));
+    EXPECT_NE(LastOSError(), 0);
+    EXPECT_EQ(Read(Path("project.spj")), "old");
+    ASSERT_TRUE(CreateDir(Path("folder")));
+    Write(Path("project.tmp"), "new");
+    EXPECT_FALSE(RenameFileReplacing(Path("project.tmp"), Path("folder")));
+    EXPECT_EQ(Read(Path("project.tmp")), "new");
+    EXPECT_TRUE(DirectoryExists(Path("folder")));
+}
+
+TEST_F(OsFilesTest, CreateNewFileNeverOpensAnExistingFile) {
+    Write(Path("taken"), "keep");
+    EXPECT_EQ(CreateNewFile(Path("taken")), TCreateNewResult::Exists);
+    EXPECT_EQ(Read(Path("taken")), "keep");
+    EXPECT_EQ(CreateNewFile(Path("fresh")), TCreateNewResult::Created);
+    EXPECT_EQ(FileSize(Path("fresh")), 0);
+    EXPECT_EQ(CreateNewFile(Path("missing" + D + "x")), TCreateNewResult::Failed);
 }
 
 TEST_F(OsFilesTest, CodePageNamesMeanTheSameFileAsWideOnes) {
@@ -305,6 +396,22 @@ TEST_F(OsFilesTest, TempFolderFollowsTheEnvironment) {
         ScopedEnv tmp("TMPDIR", std::nullopt);
         EXPECT_EQ(TempFolder(), "/tmp/");
     }
+}
+
+TEST_F(OsFilesTest, WideTempFolderKeepsAFolderOutsideTheCodePage) {
+    const std::u16string folder = WidePath(u"\u0416\u0443\u043A");
+    ASSERT_TRUE(CreateDir(folder));
+    ScopedEnv tmp(kWindows ? u"TMP" : u"TMPDIR", folder);
+    EXPECT_EQ(WideTempFolder(), folder + WD);
+    EXPECT_TRUE(DirectoryExists(WideTempFolder()));
+    EXPECT_EQ(WideGetEnv(kWindows ? u"TMP" : u"TMPDIR"), folder);
+}
+
+TEST(OsFolders, WideAndCodePageFormsAgree) {
+    EXPECT_EQ(WideProgramFolder(), AnsiToWide(ProgramFolder()));
+    EXPECT_EQ(WideAppDataFolder(), AnsiToWide(AppDataFolder()));
+    EXPECT_EQ(WideWindowsFolder(), AnsiToWide(WindowsFolder()));
+    EXPECT_EQ(WideGetCurrentDir(), AnsiToWide(GetCurrentDir()));
 }
 
 TEST(OsFolders, AppDataFolder) {
@@ -397,6 +504,13 @@ TEST(OsDynamicLibrary, FindsAndCallsASymbolOfASystemLibrary) {
     EXPECT_FALSE(library.Loaded());
     ASSERT_TRUE(moved.Loaded());
     EXPECT_NE(moved.Symbol(kSymbol), nullptr);
+}
+
+TEST(OsDynamicLibrary, LoadsByWideName) {
+    DynamicLibrary library(AnsiToWide(kSystemLibrary));
+    ASSERT_TRUE(library.Loaded()) << library.ErrorText();
+    EXPECT_NE(library.Symbol(kSymbol), nullptr);
+    EXPECT_FALSE(library.Load(u"\u0416-missing-library"));
 }
 
 TEST(OsDynamicLibrary, MissingLibraryTellsWhy) {

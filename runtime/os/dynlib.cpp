@@ -2,7 +2,13 @@
 
 #include <utility>
 
+#include "runtime/strings.h"
+
 namespace runtime::os {
+
+bool DynamicLibrary::Load(std::string_view fileName) {
+    return Load(AnsiToWide(fileName));
+}
 
 DynamicLibrary::DynamicLibrary(DynamicLibrary&& other) noexcept
     : handle_(std::exchange(other.handle_, nullptr)), errorText_(std::move(other.errorText_)) {}

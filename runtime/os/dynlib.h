@@ -13,6 +13,7 @@ class DynamicLibrary {
     DynamicLibrary() = default;
     // Loads at once; see Loaded() and ErrorText().
     explicit DynamicLibrary(std::string_view fileName) { (void)Load(fileName); }
+    explicit DynamicLibrary(std::u16string_view fileName) { (void)Load(fileName); }
     ~DynamicLibrary() { Unload(); }
 
     DynamicLibrary(DynamicLibrary&& other) noexcept;
@@ -20,8 +21,10 @@ class DynamicLibrary {
     DynamicLibrary(const DynamicLibrary&) = delete;
     DynamicLibrary& operator=(const DynamicLibrary&) = delete;
 
-    // Unloads what was loaded, then loads fileName (8-bit, system code page).
+    // Unloads what was loaded, then loads fileName (8-bit in the system code
+    // page, or wide).
     [[nodiscard]] bool Load(std::string_view fileName);
+    [[nodiscard]] bool Load(std::u16string_view fileName);
     void Unload();
     bool Loaded() const { return handle_ != nullptr; }
 

@@ -14,7 +14,7 @@ std::string lastDlError() {
 
 }  // namespace
 
-bool DynamicLibrary::Load(std::string_view fileName) {
+bool DynamicLibrary::Load(std::u16string_view fileName) {
     Unload();
     handle_ = ::dlopen(detail::ToNative(fileName).c_str(), RTLD_NOW | RTLD_LOCAL);
     errorText_ = handle_ != nullptr ? std::string() : lastDlError();

@@ -6,9 +6,9 @@
 
 namespace runtime::os {
 
-bool DynamicLibrary::Load(std::string_view fileName) {
+bool DynamicLibrary::Load(std::u16string_view fileName) {
     Unload();
-    const std::u16string wide = detail::ToWide(fileName);
+    const std::u16string wide(fileName);
     // No critical-error box for a library that cannot be read.
     DWORD oldMode = 0;
     const bool modeSet = ::SetThreadErrorMode(SEM_FAILCRITICALERRORS, &oldMode) != 0;

@@ -8,6 +8,7 @@
 
 #include "runtime/os/files.h"
 #include "runtime/os/native_text_posix.h"
+#include "runtime/os/paths.h"
 
 namespace runtime::os {
 
@@ -92,42 +93,37 @@ bool copyFile(const std::string& source, const std::string& target, bool failIfE
     return ok;
 }
 
-bool createDir(const std::string& path) {
-    return ::mkdir(path.c_str(), 0777) == 0;
+// fsync of a file or folder opened with `flags`; errno tells why not.
+bool syncPath(const std::string& path, int flags) {
+    const int fd = ::open(path.c_str(), flags | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool ok = ::fsync(fd) == 0;
+    const int error = errno;
+    ::close(fd);
+    errno = error;
+    return ok;
 }
 
 }  // namespace
-
-bool FileExists(std::string_view fileName) {
-    return fileExists(ToNative(fileName));
-}
 
 bool FileExists(std::u16string_view fileName) {
     return fileExists(ToNative(fileName));
 }
 
-bool DirectoryExists(std::string_view path) {
+bool DirectoryExists(std::u16string_view path) {
     struct stat info;
     return statOf(ToNative(path), info) && S_ISDIR(info.st_mode);
-}
-
-bool CopyFile(std::string_view source, std::string_view target, bool failIfExists) {
-    return copyFile(ToNative(source), ToNative(target), failIfExists);
 }
 
 bool CopyFile(std::u16string_view source, std::u16string_view target, bool failIfExists) {
     return copyFile(ToNative(source), ToNative(target), failIfExists);
 }
 
-bool DeleteFile(std::string_view fileName) {
-    return ::unlink(ToNative(fileName).c_str()) == 0;
-}
-
 bool DeleteFile(std::u16string_view fileName) {
     return ::unlink(ToNative(fileName).c_str()) == 0;
 }
 
-bool RenameFile(std::string_view oldName, std::string_view newName) {
+bool RenameFile(std::u16string_view oldName, std::u16string_view newName) {
     const std::string from = ToNative(oldName);
     const std::string to = ToNative(newName);
     if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
@@ -143,25 +139,50 @@ bool RenameFile(std::string_view oldName, std::string_view newName) {
     return ::rename(from.c_str(), to.c_str()) == 0;
 }
 
-bool CreateDir(std::string_view path) {
-    return createDir(ToNative(path));
+bool RenameFileReplacing(std::u16string_view oldName, std::u16string_view newName) {
+    const std::string from = ToNative(oldName);
+    const std::string to = ToNative(newName);
+    struct stat info;
+    if (statOf(to, info) && S_ISDIR(info.st_mode)) {
+        errno = EISDIR;
+        return false;
+    }
+    // The data must be on the disk before the new name points at it, or a
+    // crash can leave an empty file under the name.
+    if (!syncPath(from, O_RDONLY)) return false;
+    if (::rename(from.c_str(), to.c_str()) != 0) return false;
+    // The rename itself lives in the folder. It has happened whatever this
+    // answers, so a folder that cannot be synced is no failure.
+    const std::string folder = detail::ToNative(ExtractFilePath(newName));
+    const int error = errno;
+    (void)syncPath(folder.empty() ? std::string(".") : folder, O_RDONLY | O_DIRECTORY);
+    errno = error;
+    return true;
+}
+
+TCreateNewResult CreateNewFile(std::u16string_view fileName) {
+    const int fd =
+        ::open(ToNative(fileName).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) return errno == EEXIST ? TCreateNewResult::Exists : TCreateNewResult::Failed;
+    ::close(fd);
+    return TCreateNewResult::Created;
 }
 
 bool CreateDir(std::u16string_view path) {
-    return createDir(ToNative(path));
+    return ::mkdir(ToNative(path).c_str(), 0777) == 0;
 }
 
-bool RemoveDir(std::string_view path) {
+bool RemoveDir(std::u16string_view path) {
     return ::rmdir(ToNative(path).c_str()) == 0;
 }
 
-std::int64_t FileSize(std::string_view fileName) {
+std::int64_t FileSize(std::u16string_view fileName) {
     struct stat info;
     if (!statOf(ToNative(fileName), info) || S_ISDIR(info.st_mode)) return -1;
     return info.st_size;
 }
 
-bool FileAge(std::string_view fileName, TDateTime& age) {
+bool FileAge(std::u16string_view fileName, TDateTime& age) {
     struct stat info;
     if (!statOf(ToNative(fileName), info)) return false;
     struct tm local;

@@ -7,71 +7,81 @@ namespace runtime::os {
 
 namespace {
 
-using detail::ToWide;
-using detail::WidePtr;
+using detail::WideName;
 
-bool fileExists(const wchar_t* name) {
-    const DWORD attributes = ::GetFileAttributesW(name);
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+bool attributes(std::u16string_view name, WIN32_FILE_ATTRIBUTE_DATA& data) {
+    return ::GetFileAttributesExW(WideName(name), GetFileExInfoStandard, &data) != 0;
 }
 
-bool copyFile(const wchar_t* source, const wchar_t* target, bool failIfExists) {
-    return ::CopyFileW(source, target, failIfExists ? TRUE : FALSE) != 0;
-}
-
-bool attributes(std::string_view name, WIN32_FILE_ATTRIBUTE_DATA& data) {
-    const std::u16string wide = ToWide(name);
-    return ::GetFileAttributesExW(WidePtr(wide), GetFileExInfoStandard, &data) != 0;
+// Writes the file's data and metadata to the disk.
+bool flushFile(const wchar_t* name) {
+    const HANDLE file = ::CreateFileW(name, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    const bool flushed = ::FlushFileBuffers(file) != 0;
+    const DWORD error = ::GetLastError();
+    ::CloseHandle(file);
+    ::SetLastError(error);
+    return flushed;
 }
 
 }  // namespace
 
-bool FileExists(std::string_view fileName) {
-    return fileExists(WidePtr(ToWide(fileName)));
-}
-
 bool FileExists(std::u16string_view fileName) {
-    return fileExists(WidePtr(std::u16string(fileName)));
+    const DWORD attributes = ::GetFileAttributesW(WideName(fileName));
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool DirectoryExists(std::string_view path) {
-    const DWORD attributes = ::GetFileAttributesW(WidePtr(ToWide(path)));
+bool DirectoryExists(std::u16string_view path) {
+    const DWORD attributes = ::GetFileAttributesW(WideName(path));
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool CopyFile(std::string_view source, std::string_view target, bool failIfExists) {
-    return copyFile(WidePtr(ToWide(source)), WidePtr(ToWide(target)), failIfExists);
-}
-
 bool CopyFile(std::u16string_view source, std::u16string_view target, bool failIfExists) {
-    return copyFile(WidePtr(std::u16string(source)), WidePtr(std::u16string(target)), failIfExists);
-}
-
-bool DeleteFile(std::string_view fileName) {
-    return ::DeleteFileW(WidePtr(ToWide(fileName))) != 0;
+    return ::CopyFileW(WideName(source), WideName(target), failIfExists ? TRUE : FALSE) != 0;
 }
 
 bool DeleteFile(std::u16string_view fileName) {
-    return ::DeleteFileW(WidePtr(std::u16string(fileName))) != 0;
+    return ::DeleteFileW(WideName(fileName)) != 0;
 }
 
-bool RenameFile(std::string_view oldName, std::string_view newName) {
-    return ::MoveFileW(WidePtr(ToWide(oldName)), WidePtr(ToWide(newName))) != 0;
+bool RenameFile(std::u16string_view oldName, std::u16string_view newName) {
+    return ::MoveFileW(WideName(oldName), WideName(newName)) != 0;
 }
 
-bool CreateDir(std::string_view path) {
-    return ::CreateDirectoryW(WidePtr(ToWide(path)), nullptr) != 0;
+bool RenameFileReplacing(std::u16string_view oldName, std::u16string_view newName) {
+    const WideName from(oldName), to(newName);
+    if (DirectoryExists(newName)) {
+        ::SetLastError(ERROR_ACCESS_DENIED);
+        return false;
+    }
+    // The data first, then the rename, itself written through before the
+    // call returns.
+    return flushFile(from) &&
+           ::MoveFileExW(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+TCreateNewResult CreateNewFile(std::u16string_view fileName) {
+    const HANDLE file = ::CreateFileW(WideName(fileName), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+        ::CloseHandle(file);
+        return TCreateNewResult::Created;
+    }
+    const DWORD error = ::GetLastError();
+    return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? TCreateNewResult::Exists
+                                                                       : TCreateNewResult::Failed;
 }
 
 bool CreateDir(std::u16string_view path) {
-    return ::CreateDirectoryW(WidePtr(std::u16string(path)), nullptr) != 0;
+    return ::CreateDirectoryW(WideName(path), nullptr) != 0;
 }
 
-bool RemoveDir(std::string_view path) {
-    return ::RemoveDirectoryW(WidePtr(ToWide(path))) != 0;
+bool RemoveDir(std::u16string_view path) {
+    return ::RemoveDirectoryW(WideName(path)) != 0;
 }
 
-std::int64_t FileSize(std::string_view fileName) {
+std::int64_t FileSize(std::u16string_view fileName) {
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!attributes(fileName, data) || (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
         return -1;
@@ -79,7 +89,7 @@ std::int64_t FileSize(std::string_view fileName) {
     return (static_cast<std::int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
-bool FileAge(std::string_view fileName, TDateTime& age) {
+bool FileAge(std::u16string_view fileName, TDateTime& age) {
     WIN32_FILE_ATTRIBUTE_DATA data;
     FILETIME local;
     if (!attributes(fileName, data) || !::FileTimeToLocalFileTime(&data.ftLastWriteTime, &local)) {

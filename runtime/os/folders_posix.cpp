@@ -14,6 +14,8 @@ namespace runtime::os {
 
 namespace {
 
+using detail::WideFromNative;
+
 // A variable that is set and not empty.
 const char* nonEmptyVariable(const char* name) {
     const char* value = std::getenv(name);
@@ -22,46 +24,46 @@ const char* nonEmptyVariable(const char* name) {
 
 }  // namespace
 
-std::string ProgramFolder() {
+std::u16string WideProgramFolder() {
     std::vector<char> buffer(PATH_MAX);
     for (;;) {
         const ssize_t length = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
-        if (length < 0) return std::string();
+        if (length < 0) return std::u16string();
         if (static_cast<size_t>(length) < buffer.size()) {
-            return ExtractFilePath(detail::FromNative(std::string_view(buffer.data(), length)));
+            return ExtractFilePath(WideFromNative(std::string_view(buffer.data(), length)));
         }
         buffer.resize(buffer.size() * 2);  // truncated
     }
 }
 
-std::string AppDataFolder() {
+std::u16string WideAppDataFolder() {
     // The base-directory rules ignore a relative XDG_CONFIG_HOME.
     const char* config = nonEmptyVariable("XDG_CONFIG_HOME");
-    if (config != nullptr && config[0] == '/') return detail::FromNative(config);
+    if (config != nullptr && config[0] == '/') return WideFromNative(config);
     const char* home = nonEmptyVariable("HOME");
-    if (home == nullptr) return std::string();
-    return IncludeTrailingPathDelimiter(detail::FromNative(home)) + ".config";
+    if (home == nullptr) return std::u16string();
+    return IncludeTrailingPathDelimiter(WideFromNative(home)) + u".config";
 }
 
-std::string WindowsFolder() {
-    return std::string();
+std::u16string WideWindowsFolder() {
+    return std::u16string();
 }
 
-std::string TempFolder() {
+std::u16string WideTempFolder() {
     const char* tmp = nonEmptyVariable("TMPDIR");
-    return IncludeTrailingPathDelimiter(detail::FromNative(tmp != nullptr ? tmp : "/tmp"));
+    return IncludeTrailingPathDelimiter(WideFromNative(tmp != nullptr ? tmp : "/tmp"));
 }
 
-std::string GetCurrentDir() {
+std::u16string WideGetCurrentDir() {
     std::vector<char> buffer(PATH_MAX);
     while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
-        if (errno != ERANGE) return std::string();
+        if (errno != ERANGE) return std::u16string();
         buffer.resize(buffer.size() * 2);
     }
-    return detail::FromNative(buffer.data());
+    return WideFromNative(buffer.data());
 }
 
-bool SetCurrentDir(std::string_view path) {
+bool SetCurrentDir(std::u16string_view path) {
     return ::chdir(detail::ToNative(path).c_str()) == 0;
 }
 

@@ -20,5 +20,8 @@ inline std::string ToNative(std::u16string_view wide) {
 inline std::string FromNative(std::string_view utf8) {
     return Utf8ToAnsi(utf8);
 }
+inline std::u16string WideFromNative(std::string_view utf8) {
+    return Utf8ToWide(utf8);
+}
 
 }  // namespace runtime::os::detail

@@ -8,14 +8,30 @@ namespace runtime::os {
 
 namespace {
 
+// The characters that end the folder part, and the dot, in either width.
+template <class Char>
+struct Delimiters {
 #ifdef _WIN32
-constexpr std::string_view kFolderDelimiters = "\\:";
+    static constexpr Char folder[] = {'\\', ':'};
+    static constexpr Char folderOrDot[] = {'\\', ':', '.'};
 #else
-constexpr std::string_view kFolderDelimiters = "/";
+    static constexpr Char folder[] = {'/'};
+    static constexpr Char folderOrDot[] = {'/', '.'};
 #endif
+    static constexpr Char path[] = {PathDelim};
+};
+
+template <class Char>
+using View = std::basic_string_view<Char>;
+
+template <class Char, size_t N>
+constexpr View<Char> view(const Char (&chars)[N]) {
+    return View<Char>(chars, N);
+}
 
 // Lead-byte ranges of the double-byte system code pages. A trail byte may
-// have the value of a backslash, so names are walked character by character.
+// have the value of a backslash, so 8-bit names are walked character by
+// character.
 struct LeadByteRange {
     unsigned codePage;
     unsigned char first1, last1, first2, last2;
@@ -55,54 +71,109 @@ size_t lastDelimiter(std::string_view s, std::string_view delimiters) {
     return found;
 }
 
+// UTF-16 has no trail unit that equals a delimiter.
+size_t lastDelimiter(std::u16string_view s, std::u16string_view delimiters) {
+    return s.find_last_of(delimiters);
+}
+
 // Whether the last character of `s` is PathDelim (and not a trail byte).
-bool endsWithDelimiter(std::string_view s) {
+template <class Char>
+bool endsWithDelimiter(View<Char> s) {
     if (s.empty()) return false;
-    const size_t last = lastDelimiter(s, std::string_view(&PathDelim, 1));
+    const size_t last = lastDelimiter(s, view(Delimiters<Char>::path));
     return last == s.size() - 1;
 }
 
 // Index of the dot that starts the extension, or npos.
-size_t extensionDot(std::string_view fileName) {
-    std::string delimiters(".");
-    delimiters += kFolderDelimiters;
-    const size_t i = lastDelimiter(fileName, delimiters);
-    return i != std::string_view::npos && fileName[i] == '.' ? i : std::string_view::npos;
+template <class Char>
+size_t extensionDot(View<Char> fileName) {
+    const size_t i = lastDelimiter(fileName, view(Delimiters<Char>::folderOrDot));
+    return i != View<Char>::npos && fileName[i] == '.' ? i : View<Char>::npos;
+}
+
+template <class Char>
+std::basic_string<Char> includeTrailing(View<Char> path) {
+    std::basic_string<Char> result(path);
+    if (!endsWithDelimiter(path)) result += static_cast<Char>(PathDelim);
+    return result;
+}
+
+template <class Char>
+std::basic_string<Char> excludeTrailing(View<Char> path) {
+    if (endsWithDelimiter(path)) path.remove_suffix(1);
+    return std::basic_string<Char>(path);
+}
+
+template <class Char>
+std::basic_string<Char> filePath(View<Char> fileName) {
+    const size_t i = lastDelimiter(fileName, view(Delimiters<Char>::folder));
+    return i == View<Char>::npos ? std::basic_string<Char>()
+                                 : std::basic_string<Char>(fileName.substr(0, i + 1));
+}
+
+template <class Char>
+std::basic_string<Char> fileName(View<Char> name) {
+    const size_t i = lastDelimiter(name, view(Delimiters<Char>::folder));
+    return std::basic_string<Char>(i == View<Char>::npos ? name : name.substr(i + 1));
+}
+
+template <class Char>
+std::basic_string<Char> fileExt(View<Char> name) {
+    const size_t i = extensionDot(name);
+    return i == View<Char>::npos ? std::basic_string<Char>()
+                                 : std::basic_string<Char>(name.substr(i));
+}
+
+template <class Char>
+std::basic_string<Char> changeExt(View<Char> name, View<Char> extension) {
+    const size_t i = extensionDot(name);
+    std::basic_string<Char> result(i == View<Char>::npos ? name : name.substr(0, i));
+    result += extension;
+    return result;
 }
 
 }  // namespace
 
 std::string IncludeTrailingPathDelimiter(std::string_view path) {
-    std::string result(path);
-    if (!endsWithDelimiter(path)) result += PathDelim;
-    return result;
+    return includeTrailing(path);
+}
+std::u16string IncludeTrailingPathDelimiter(std::u16string_view path) {
+    return includeTrailing(path);
 }
 
 std::string ExcludeTrailingPathDelimiter(std::string_view path) {
-    if (endsWithDelimiter(path)) path.remove_suffix(1);
-    return std::string(path);
+    return excludeTrailing(path);
+}
+std::u16string ExcludeTrailingPathDelimiter(std::u16string_view path) {
+    return excludeTrailing(path);
 }
 
-std::string ExtractFilePath(std::string_view fileName) {
-    const size_t i = lastDelimiter(fileName, kFolderDelimiters);
-    return i == std::string_view::npos ? std::string() : std::string(fileName.substr(0, i + 1));
+std::string ExtractFilePath(std::string_view name) {
+    return filePath(name);
+}
+std::u16string ExtractFilePath(std::u16string_view name) {
+    return filePath(name);
 }
 
-std::string ExtractFileName(std::string_view fileName) {
-    const size_t i = lastDelimiter(fileName, kFolderDelimiters);
-    return std::string(i == std::string_view::npos ? fileName : fileName.substr(i + 1));
+std::string ExtractFileName(std::string_view name) {
+    return fileName(name);
+}
+std::u16string ExtractFileName(std::u16string_view name) {
+    return fileName(name);
 }
 
-std::string ExtractFileExt(std::string_view fileName) {
-    const size_t i = extensionDot(fileName);
-    return i == std::string_view::npos ? std::string() : std::string(fileName.substr(i));
+std::string ExtractFileExt(std::string_view name) {
+    return fileExt(name);
+}
+std::u16string ExtractFileExt(std::u16string_view name) {
+    return fileExt(name);
 }
 
-std::string ChangeFileExt(std::string_view fileName, std::string_view extension) {
-    const size_t i = extensionDot(fileName);
-    std::string result(i == std::string_view::npos ? fileName : fileName.substr(0, i));
-    result += extension;
-    return result;
+std::string ChangeFileExt(std::string_view name, std::string_view extension) {
+    return changeExt(name, extension);
+}
+std::u16string ChangeFileExt(std::u16string_view name, std::u16string_view extension) {
+    return changeExt(name, extension);
 }
 
 }  // namespace runtime::os

@@ -1,7 +1,8 @@
 #pragma once
 
-// Identity of the calling thread as the platform knows it: the numbers and
-// handles that thread lists, debuggers and the exception reporter show.
+// Identity of the calling thread and process as the platform knows them:
+// the numbers and handles that thread lists, debuggers and the exception
+// reporter show.
 
 #include <cstdint>
 
@@ -13,6 +14,9 @@ using TThreadID = std::uint32_t;
 using TThreadHandle = std::uintptr_t;
 
 TThreadID CurrentThreadID();
+
+// GetCurrentProcessId; natively getpid.
+std::uint32_t CurrentProcessID();
 
 // A handle of the calling thread that other threads may use and that stays
 // valid after the thread ends, until CloseThreadHandle. On Windows this is a

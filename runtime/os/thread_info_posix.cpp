@@ -10,6 +10,10 @@ TThreadID CurrentThreadID() {
     return static_cast<TThreadID>(::syscall(SYS_gettid));
 }
 
+std::uint32_t CurrentProcessID() {
+    return static_cast<std::uint32_t>(::getpid());
+}
+
 // A pthread_t needs no closing; it names the thread until it is joined.
 TThreadHandle OpenCurrentThreadHandle() {
     return static_cast<TThreadHandle>(::pthread_self());

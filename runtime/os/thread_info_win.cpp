@@ -8,6 +8,10 @@ TThreadID CurrentThreadID() {
     return ::GetCurrentThreadId();
 }
 
+std::uint32_t CurrentProcessID() {
+    return ::GetCurrentProcessId();
+}
+
 TThreadHandle OpenCurrentThreadHandle() {
     HANDLE real = nullptr;
     if (!::DuplicateHandle(::GetCurrentProcess(), ::GetCurrentThread(), ::GetCurrentProcess(),
