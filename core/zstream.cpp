@@ -137,6 +137,107 @@ int64_t TZDecompressionStream::Seek(int64_t offset, uint16_t origin) {
     return delivered_;
 }
 
+TZCompressionStream::TZCompressionStream(runtime::TStream& target, int level)
+    : target_(target),
+      targetPosition_(target.Position()),
+      output_(std::make_unique<Bytef[]>(OutputBufferSize)) {
+    const int code = deflateInit(&zrec_, level);
+    if (code < 0) throw EZCompressionError(code);
+    zrec_.next_out = output_.get();
+    zrec_.avail_out = static_cast<uInt>(OutputBufferSize);
+}
+
+TZCompressionStream::~TZCompressionStream() {
+    if (!broken_) {
+        try {
+            Finish();
+        } catch (...) {
+            // Nothing can report it from here; see the header.
+        }
+    }
+    deflateEnd(&zrec_);
+}
+
+int64_t TZCompressionStream::Read(void*, int64_t) {
+    throw EZCompressionError(Z_STREAM_ERROR, SZInvalidOperation);
+}
+
+int64_t TZCompressionStream::Write(const void* buffer, int64_t count) {
+    if (finished_ || broken_) throw EZCompressionError(Z_STREAM_ERROR, SZInvalidOperation);
+    if (count <= 0) return 0;
+    auto* in = static_cast<const Bytef*>(buffer);
+    int64_t left = count;
+    try {
+        while (left > 0) {
+            const uInt slice = static_cast<uInt>(std::min(left, MaxSlice));
+            // zlib does not write through next_in.
+            zrec_.next_in = const_cast<Bytef*>(in);
+            zrec_.avail_in = slice;
+            Deflate(Z_NO_FLUSH);
+            in += slice;
+            left -= slice;
+            taken_ += slice;
+        }
+    } catch (...) {
+        // Output is lost: the compressed data can no longer be completed.
+        broken_ = true;
+        throw;
+    }
+    return count;
+}
+
+int64_t TZCompressionStream::Seek(int64_t offset, uint16_t origin) {
+    const bool staysPut = (origin == runtime::soFromCurrent && offset == 0) ||
+                          (origin == runtime::soFromEnd && offset == 0) ||
+                          (origin == runtime::soFromBeginning && offset == taken_);
+    if (!staysPut) throw EZCompressionError(Z_STREAM_ERROR, SZInvalidOperation);
+    return taken_;
+}
+
+void TZCompressionStream::Finish() {
+    if (broken_) throw EZCompressionError(Z_STREAM_ERROR, SZInvalidOperation);
+    if (finished_) return;
+    zrec_.next_in = nullptr;
+    zrec_.avail_in = 0;
+    try {
+        Deflate(Z_FINISH);
+    } catch (...) {
+        broken_ = true;
+        throw;
+    }
+    finished_ = true;
+}
+
+void TZCompressionStream::Deflate(int flush) {
+    for (;;) {
+        const int code = deflate(&zrec_, flush);
+        if (code < 0 && code != Z_BUF_ERROR) throw EZCompressionError(code);
+        if (zrec_.avail_out == 0) {
+            WriteOutput(OutputBufferSize);
+            continue;
+        }
+        // Room left over: zlib has taken all the input; with Z_FINISH it
+        // has written the end, or can make no progress at all.
+        if (flush != Z_FINISH || code == Z_STREAM_END) break;
+        if (code == Z_BUF_ERROR) throw EZCompressionError(code);
+    }
+    if (flush == Z_FINISH) {
+        WriteOutput(OutputBufferSize - zrec_.avail_out);
+    }
+}
+
+void TZCompressionStream::WriteOutput(int64_t count) {
+    if (count > 0) {
+        // Someone else may have moved the target.
+        if (target_.Position() != targetPosition_) target_.SetPosition(targetPosition_);
+        target_.WriteBuffer(output_.get(), count);
+        targetPosition_ = target_.Position();
+    }
+    zrec_.next_out = output_.get();
+    zrec_.avail_out = static_cast<uInt>(OutputBufferSize);
+    if (count > 0 && OnProgress) OnProgress(this);
+}
+
 void TZDecompressionStream::Skip(int64_t count) {
     Bytef scratch[SkipChunk];
     while (count > 0) {

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -256,6 +258,151 @@ TEST(ZDecompressionStreamTest, ErrorTexts) {
         EXPECT_EQ(error.ErrorCode(), code);
         EXPECT_EQ(error.Message(), text);
     }
+}
+
+// ---- compression ------------------------------------------------------------
+
+// zlib's own one-call inflate: the oracle for what the stream writes.
+std::string uncompressWithZlib(const std::string& packed, size_t size) {
+    std::string out(size + 1, '\0');
+    uLongf outSize = static_cast<uLongf>(out.size());
+    EXPECT_EQ(uncompress(reinterpret_cast<Bytef*>(out.data()), &outSize,
+                         reinterpret_cast<const Bytef*>(packed.data()),
+                         static_cast<uLong>(packed.size())),
+              Z_OK);
+    out.resize(outSize);
+    return out;
+}
+
+// Bytes that do not compress, so the output outgrows the block size.
+std::string noise(size_t size) {
+    std::string data(size, '\0');
+    uint32_t state = 99;
+    for (char& c : data) {
+        state = state * 1664525 + 1013904223;
+        c = static_cast<char>(state >> 24);
+    }
+    return data;
+}
+
+TEST(ZCompressionStreamTest, WritesWhatZlibAndTheReaderInflate) {
+    struct Row {
+        const char* what;
+        std::string data;
+        int level;
+        size_t chunk;
+    };
+    const Row rows[] = {
+        {"nothing", "", Z_DEFAULT_COMPRESSION, 1},
+        {"one byte", "x", 9, 1},
+        {"text in small writes", sampleData(300000), Z_DEFAULT_COMPRESSION, 7},
+        {"text in one write", sampleData(300000), 9, 300000},
+        {"noise stored", noise(200000), 0, 65536},
+        {"noise in odd writes", noise(200000), 6, 65537},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        constexpr int64_t Start = 29;
+        runtime::TStringStream target(std::string(Start, 'H'));
+        target.SetPosition(Start);
+        TZCompressionStream z(target, row.level);
+        int blocks = 0;
+        z.OnProgress = [&](runtime::TObject* sender) {
+            EXPECT_EQ(sender, &z);
+            ++blocks;
+        };
+        for (size_t at = 0; at < row.data.size(); at += row.chunk) {
+            const std::string piece = row.data.substr(at, row.chunk);
+            ASSERT_EQ(z.Write(piece.data(), static_cast<int64_t>(piece.size())),
+                      static_cast<int64_t>(piece.size()));
+        }
+        EXPECT_EQ(z.Position(), static_cast<int64_t>(row.data.size()));
+        EXPECT_EQ(z.Size(), static_cast<int64_t>(row.data.size()));
+        z.Finish();
+        z.Finish();  // a second call adds nothing
+
+        const std::string& written = target.DataString();
+        EXPECT_EQ(written.substr(0, Start), std::string(Start, 'H'));
+        EXPECT_EQ(target.Position(), static_cast<int64_t>(written.size()));
+        const std::string packed = written.substr(Start);
+        EXPECT_EQ(blocks,
+                  static_cast<int>((packed.size() + TZCompressionStream::OutputBufferSize - 1) /
+                                   TZCompressionStream::OutputBufferSize));
+        EXPECT_EQ(uncompressWithZlib(packed, row.data.size()), row.data);
+
+        target.SetPosition(Start);
+        TZDecompressionStream reader(target);
+        EXPECT_EQ(readAll(reader, 65536), row.data);
+    }
+}
+
+TEST(ZCompressionStreamTest, DestroyingFinishesAndMovedTargetsArePutBack) {
+    const std::string data = noise(150000);
+    runtime::TStringStream target;
+    {
+        TZCompressionStream z(target, 0);
+        z.WriteBuffer(data.data(), 100000);
+        target.SetPosition(0);  // someone else reads the target meanwhile
+        z.WriteBuffer(data.data() + 100000, 50000);
+    }
+    EXPECT_EQ(uncompressWithZlib(target.DataString(), data.size()), data);
+}
+
+TEST(ZCompressionStreamTest, OnlyWritesForward) {
+    runtime::TStringStream target;
+    TZCompressionStream z(target);
+    z.WriteBuffer("abc", 3);
+    EXPECT_EQ(z.Seek(0, soFromCurrent), 3);
+    EXPECT_EQ(z.Seek(0, soFromEnd), 3);
+    EXPECT_EQ(z.Seek(3, soFromBeginning), 3);
+    char buffer[4];
+    const std::function<void()> refused[] = {
+        [&] { z.Read(buffer, 1); },
+        [&] { z.Seek(0, soFromBeginning); },
+        [&] { z.Seek(-1, soFromCurrent); },
+        [&] { z.Seek(1, soFromCurrent); },
+        [&] {
+            z.Finish();
+            z.Write("x", 1);
+        },
+    };
+    for (const auto& call : refused) {
+        try {
+            call();
+            ADD_FAILURE() << "no error";
+        } catch (const EZCompressionError& e) {
+            EXPECT_EQ(e.Message(), "Invalid ZStream operation!");
+            EXPECT_STREQ(e.ClassName(), "EZCompressionError");
+        }
+    }
+    EXPECT_EQ(uncompressWithZlib(target.DataString(), 3), "abc");
+}
+
+TEST(ZCompressionStreamTest, ZlibAndTargetFailuresAreErrors) {
+    runtime::TStringStream target;
+    try {
+        TZCompressionStream z(target, 10);
+        ADD_FAILURE() << "level 10 accepted";
+    } catch (const EZCompressionError& e) {
+        EXPECT_EQ(e.ErrorCode(), Z_STREAM_ERROR);
+        EXPECT_EQ(e.Message(), "stream error");
+    }
+
+    // A target that takes 100 bytes and no more.
+    class SmallTarget : public runtime::TStringStream {
+      public:
+        int64_t Write(const void* buffer, int64_t count) override {
+            return TStringStream::Write(buffer, std::min<int64_t>(count, 100 - Size()));
+        }
+    };
+    SmallTarget small;
+    TZCompressionStream z(small, 0);
+    const std::string data = noise(200000);
+    EXPECT_THROW(z.Write(data.data(), static_cast<int64_t>(data.size())), runtime::EWriteError);
+    // The lost block cannot be made good: later writes and the finish fail.
+    EXPECT_THROW(z.Write("x", 1), EZCompressionError);
+    EXPECT_THROW(z.Finish(), EZCompressionError);
+    EXPECT_EQ(small.Size(), 100);
 }
 
 }  // namespace
