@@ -2,7 +2,12 @@
 
 #include <utility>
 
+#include "runtime/properties.h"
+
 namespace core {
+
+RUNTIME_BEGIN_CLASS(TKeyword, runtime::TObject)
+RUNTIME_END_CLASS
 
 TKeyword::TKeyword(std::u16string name) : Name(std::move(name)) {}
 

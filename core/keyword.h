@@ -9,12 +9,15 @@
 
 #include "core/link.h"
 #include "core/owned_list.h"
+#include "runtime/classinfo.h"
 #include "runtime/datetime.h"
 #include "runtime/object.h"
 
 namespace core {
 
 class TKeyword : public runtime::TObject {
+    RUNTIME_CLASS(TKeyword)
+
   public:
     explicit TKeyword(std::u16string name);
     ~TKeyword() override;

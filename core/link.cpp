@@ -2,9 +2,17 @@
 
 #include <utility>
 
+#include "runtime/exceptions.h"
+#include "runtime/properties.h"
 #include "runtime/strings.h"
 
 namespace core {
+
+RUNTIME_BEGIN_CLASS(TLink, runtime::TObject)
+RUNTIME_END_CLASS
+
+RUNTIME_BEGIN_CLASS(TLinkList, runtime::TList)
+RUNTIME_END_CLASS
 
 TLink::TLink(std::u16string_view name, std::u16string title, std::u16string description,
              int32_t position, int32_t page, double cost)
@@ -36,6 +44,12 @@ int TLinkList::IndexOf(std::string_view name) const {
         }
     }
     return -1;
+}
+
+void TLinkList::CheckInsert(void* item) const {
+    if (dynamic_cast<TLink*>(static_cast<runtime::TObject*>(item)) == nullptr) {
+        throw runtime::EInvalidCast("Invalid class typecast");
+    }
 }
 
 void TLinkList::Notify(void* ptr, runtime::TListNotification action) {

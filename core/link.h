@@ -2,19 +2,23 @@
 
 // One search result, and a keyword's ordered result list. Engine scripts
 // construct TLink objects and call TLinkList::IndexOf; the script engine
-// sees TLinkList as its TList.
+// sees TLinkList as its TList, whose untyped items are then TObject
+// pointers.
 
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
 
+#include "runtime/classinfo.h"
 #include "runtime/list.h"
 #include "runtime/object.h"
 
 namespace core {
 
 class TLink : public runtime::TObject {
+    RUNTIME_CLASS(TLink)
+
   public:
     TLink() = default;
     // `name` is kept in the system code page.
@@ -30,8 +34,11 @@ class TLink : public runtime::TObject {
 };
 
 // Owns its links: every removal frees the link, and Clear frees them last
-// to first.
+// to first. An item that is no TLink is refused (EInvalidCast "Invalid class
+// typecast") before it enters, so the list never frees it as a link.
 class TLinkList : public runtime::TList {
+    RUNTIME_CLASS(TLinkList)
+
   public:
     TLinkList() = default;
     ~TLinkList() override;
@@ -47,6 +54,7 @@ class TLinkList : public runtime::TList {
 
   protected:
     void Notify(void* ptr, runtime::TListNotification action) override;
+    void CheckInsert(void* item) const override;
 };
 
 }  // namespace core

@@ -8,6 +8,7 @@
 #include "core/link.h"
 #include "core/site.h"
 #include "core/state.h"
+#include "runtime/classinfo.h"
 #include "runtime/datetime.h"
 #include "runtime/exceptions.h"
 
@@ -48,6 +49,40 @@ TEST(KeywordTest, NewKeywordIsActiveAndUnchecked) {
     EXPECT_EQ(keyword.Best, 0);
     EXPECT_EQ(keyword.Date, 0);
     EXPECT_EQ(keyword.Links.Count(), 0);
+}
+
+// ---- class information and owning lists -------------------------------------
+
+TEST(ModelClassTest, ClassesAnswerTheirNames) {
+    TLink link;
+    TLinkList links;
+    TKeyword keyword(u"k");
+    TSite site("example.com");
+    const std::pair<const runtime::TObject*, const char*> rows[] = {
+        {&link, "TLink"}, {&links, "TLinkList"}, {&keyword, "TKeyword"}, {&site, "TSite"}};
+    for (const auto& [object, name] : rows) EXPECT_EQ(object->ClassName(), name);
+    EXPECT_TRUE(links.InheritsFrom(runtime::ClassInfoOf<runtime::TList>()));
+}
+
+// The script engine adds to a TLinkList through its TList face.
+TEST(LinkListTest, RefusesAnItemThatIsNoLink) {
+    TLinkList links;
+    runtime::TList& list = links;
+    links.Add(std::make_unique<TLink>(u"http://a/", u"", u"", 1, 1, 0.0));
+    TKeyword stranger(u"not a link");  // would be freed as a TLink if stored
+    void* item = static_cast<runtime::TObject*>(&stranger);
+    EXPECT_THROW(list.Add(item), runtime::EInvalidCast);
+    EXPECT_THROW(list.Insert(0, item), runtime::EInvalidCast);
+    EXPECT_THROW(list.SetItems(0, item), runtime::EInvalidCast);
+    ASSERT_EQ(links.Count(), 1);
+    EXPECT_EQ(links.Links(0)->Name, "http://a/");
+
+    // A link and a null still go in.
+    auto* link = new TLink(u"http://b/", u"", u"", 2, 1, 0.0);
+    list.Add(static_cast<runtime::TObject*>(link));
+    list.Add(nullptr);
+    EXPECT_EQ(links.Count(), 3);
+    EXPECT_EQ(links.Links(1), link);
 }
 
 // ---- lookups ----------------------------------------------------------------

@@ -4,8 +4,12 @@
 #include <utility>
 
 #include "core/state.h"
+#include "runtime/properties.h"
 
 namespace core {
+
+RUNTIME_BEGIN_CLASS(TSite, runtime::TObject)
+RUNTIME_END_CLASS
 
 TSite::TSite(std::string url) : URL(std::move(url)) {}
 

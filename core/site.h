@@ -9,11 +9,14 @@
 
 #include "core/keyword.h"
 #include "core/owned_list.h"
+#include "runtime/classinfo.h"
 #include "runtime/object.h"
 
 namespace core {
 
 class TSite : public runtime::TObject {
+    RUNTIME_CLASS(TSite)
+
   public:
     explicit TSite(std::string url);
     ~TSite() override;

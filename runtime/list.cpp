@@ -88,6 +88,7 @@ TList& TList::Expand() {
 }
 
 int TList::Add(void* item) {
+    if (item != nullptr) CheckInsert(item);
     const int index = Count();
     if (index == capacity_) Grow();
     items_.push_back(item);
@@ -97,6 +98,7 @@ int TList::Add(void* item) {
 
 void TList::Insert(int index, void* item) {
     if (index < 0 || index > Count()) Error(SListIndexError, index);
+    if (item != nullptr) CheckInsert(item);
     if (Count() == capacity_) Grow();
     items_.insert(items_.begin() + index, item);
     if (item != nullptr) Notify(item, lnAdded);
@@ -197,11 +199,14 @@ void TList::SetItems(int index, void* item) {
     CheckIndex(index);
     void* old = items_[index];
     if (item == old) return;
+    if (item != nullptr) CheckInsert(item);
     items_[index] = item;
     if (old != nullptr) Notify(old, lnDeleted);
     if (item != nullptr) Notify(item, lnAdded);
 }
 
 void TList::Notify(void*, TListNotification) {}
+
+void TList::CheckInsert(void*) const {}
 
 }  // namespace runtime

@@ -12,7 +12,9 @@
 //   Clear()            SetCount(0): lnDeleted for every item, LAST TO FIRST
 //   Extract(item)      lnExtracted (the caller takes the item back)
 //   Add/Insert         lnAdded
-// Null items are stored but never notified.
+// Null items are stored but never notified. Before a non-null item enters
+// (Add, Insert, SetItems) CheckInsert runs: an owning list refuses there an
+// item it could not free, and the list stays as it was.
 //
 // C++ runs the base class's Notify while ~TList runs, so a subclass whose
 // Notify frees items must call Clear() in its own destructor.
@@ -88,6 +90,8 @@ class TList : public TObject {
 
   protected:
     virtual void Notify(void* ptr, TListNotification action);
+    // Raises to keep `item` out of the list; nothing in the base.
+    virtual void CheckInsert(void* item) const;
 
   private:
     void Grow();
