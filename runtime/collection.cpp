@@ -77,6 +77,24 @@ void TCollection::RemoveLast() {
     owned->collection_ = nullptr;
 }
 
+void TCollection::Assign(const TPersistent* persistent) {
+    const auto* source = dynamic_cast<const TCollection*>(persistent);
+    if (source == nullptr) {
+        TPersistent::Assign(persistent);
+        return;
+    }
+    if (source == this) return;
+    BeginUpdate();
+    try {
+        Clear();
+        for (int i = 0; i < source->Count(); ++i) Add()->Assign(source->Items(i));
+    } catch (...) {
+        EndUpdate();
+        throw;
+    }
+    EndUpdate();
+}
+
 void TCollection::Clear() {
     if (items_.empty()) return;
     BeginUpdate();

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "runtime/object.h"
+#include "runtime/persistent.h"
 
 namespace runtime {
 
@@ -29,10 +30,16 @@ class TCollection;
 
 enum TCollectionNotification { cnAdded, cnExtracting, cnDeleting };
 
-class TCollectionItem : public TObject {
+// Item classes that hold data implement Assign; the base knows no data and
+// raises the assign error of TPersistent.
+class TCollectionItem : public TPersistent {
   public:
     TCollectionItem() = default;
     ~TCollectionItem() override = default;
+
+    // The library classes' information (runtime/libraryclasses.cpp), not
+    // TPersistent's.
+    const TClassInfo& ClassInfo() const override { return TObject::ClassInfo(); }
 
     // The collection holding the item (null until it is added).
     [[nodiscard]] TCollection* Collection() const { return collection_; }
@@ -54,13 +61,20 @@ class TCollectionItem : public TObject {
     int id_ = 0;
 };
 
-class TCollection : public TObject {
+class TCollection : public TPersistent {
   public:
     // Makes one new item for `collection` (the class library's item class).
     using ItemFactory = std::function<std::unique_ptr<TCollectionItem>(TCollection& collection)>;
 
     explicit TCollection(ItemFactory itemFactory);
     ~TCollection() override;
+
+    const TClassInfo& ClassInfo() const override { return TObject::ClassInfo(); }
+
+    // From another TCollection: inside one update, clears this collection,
+    // then adds one item per source item and assigns the source item to it.
+    // Other sources as TPersistent::Assign.
+    void Assign(const TPersistent* source) override;
 
     TCollectionItem* Add();
     // index in 0..Count; checked before the item is made.

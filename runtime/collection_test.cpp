@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "runtime/classinfo.h"
 #include "runtime/exceptions.h"
 
 namespace runtime {
@@ -163,6 +164,74 @@ TEST(CollectionTest, InsertItemsAndIds) {
 
     TCollection plain(CollectionItemFactory<TCollectionItem>());
     EXPECT_EQ(plain.Add()->Collection(), &plain);
+}
+
+// An item with data of its own, copied by Assign.
+class NamedItem : public TCollectionItem {
+  public:
+    void Assign(const TPersistent* source) override {
+        if (const auto* item = dynamic_cast<const NamedItem*>(source)) {
+            name = item->name;
+            return;
+        }
+        TCollectionItem::Assign(source);
+    }
+    std::string name;
+};
+
+std::vector<std::string> namesOf(const TCollection& collection) {
+    std::vector<std::string> names;
+    for (int i = 0; i < collection.Count(); ++i) {
+        names.push_back(static_cast<NamedItem*>(collection.Items(i))->name);
+    }
+    return names;
+}
+
+TEST(CollectionTest, AssignCopiesTheItemsThroughTheirAssign) {
+    TCollection source(CollectionItemFactory<NamedItem>());
+    for (const char* name : {"a", "b", "c"}) static_cast<NamedItem*>(source.Add())->name = name;
+    TCollection copy(CollectionItemFactory<NamedItem>());
+    static_cast<NamedItem*>(copy.Add())->name = "old";
+    const TPersistent& asPersistent = source;
+    copy.Assign(&asPersistent);
+    EXPECT_EQ(namesOf(copy), (std::vector<std::string>{"a", "b", "c"}));
+    copy.Assign(&copy);
+    EXPECT_EQ(namesOf(copy), (std::vector<std::string>{"a", "b", "c"}));
+
+    EXPECT_EQ(copy.ClassName(), "TCollection");
+    EXPECT_EQ(copy.Items(0)->ClassName(), "TCollectionItem");
+    EXPECT_TRUE(copy.InheritsFrom(TPersistent::StaticClassInfo()));
+    EXPECT_TRUE(copy.Items(0)->InheritsFrom(TPersistent::StaticClassInfo()));
+}
+
+TEST(CollectionTest, AssignFromWhatCannotBeCopiedRaises) {
+    struct Row {
+        const char* what;
+        std::function<void()> call;
+        std::string message;
+    };
+    TCollection names(CollectionItemFactory<NamedItem>());
+    names.Add();
+    TCollection plain(CollectionItemFactory<TCollectionItem>());
+    plain.Add();
+    TPersistent other;
+    const Row rows[] = {
+        {"nil", [&] { names.Assign(nullptr); }, "Cannot assign a nil to a TCollection"},
+        {"other class", [&] { names.Assign(&other); },
+         "Cannot assign a TPersistent to a TCollection"},
+        {"items without data", [&] { plain.Assign(&names); },
+         "Cannot assign a TCollectionItem to a TCollectionItem"},
+    };
+    for (const Row& row : rows) {
+        try {
+            row.call();
+            ADD_FAILURE() << row.what << ": no error";
+        } catch (const EConvertError& e) {
+            EXPECT_EQ(e.Message(), row.message) << row.what;
+        }
+    }
+    // The failed copy ended its update: the collection still works.
+    EXPECT_EQ(plain.Count(), 1);
 }
 
 }  // namespace

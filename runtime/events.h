@@ -119,6 +119,9 @@ RUNTIME_EVENT_TYPE(TMouseEvent, "Sender, Button, Shift, X, Y", TObject*, TMouseB
 RUNTIME_EVENT_TYPE(TMouseMoveEvent, "Sender, Shift, X, Y", TObject*, TShiftState, int, int);
 RUNTIME_EVENT_TYPE(TKeyEvent, "Sender, Key, Shift", TObject*, uint16_t&, TShiftState);
 RUNTIME_EVENT_TYPE(TKeyPressEvent, "Sender, Key", TObject*, char&);
+// The key press of a Unicode window: the whole UTF-16 unit, where the 8-bit
+// event sees only what the code page can hold.
+RUNTIME_EVENT_TYPE(TWideKeyPressEvent, "Sender, Key", TObject*, char16_t&);
 RUNTIME_EVENT_TYPE(TCloseEvent, "Sender, Action", TObject*, TCloseAction&);
 RUNTIME_EVENT_TYPE(TCloseQueryEvent, "Sender, CanClose", TObject*, bool&);
 RUNTIME_EVENT_TYPE(TCanResizeEvent, "Sender, NewWidth, NewHeight, Resize", TObject*, int&, int&,

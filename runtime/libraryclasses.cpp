@@ -6,6 +6,7 @@
 #include "runtime/collection.h"
 #include "runtime/component.h"
 #include "runtime/list.h"
+#include "runtime/persistent.h"
 #include "runtime/properties.h"
 #include "runtime/streams.h"
 #include "runtime/stringlist.h"
@@ -27,7 +28,7 @@ const TClassInfo& ExternalClassInfo(const TList*) {
 }
 
 const TClassInfo& ExternalClassInfo(const TStrings*) {
-    static const TClassInfo info = BuildLibraryClass<TStrings, TObject>("TStrings");
+    static const TClassInfo info = BuildLibraryClass<TStrings, TPersistent>("TStrings");
     return info;
 }
 
@@ -37,12 +38,13 @@ const TClassInfo& ExternalClassInfo(const TStringList*) {
 }
 
 const TClassInfo& ExternalClassInfo(const TCollection*) {
-    static const TClassInfo info = BuildLibraryClass<TCollection, TObject>("TCollection");
+    static const TClassInfo info = BuildLibraryClass<TCollection, TPersistent>("TCollection");
     return info;
 }
 
 const TClassInfo& ExternalClassInfo(const TCollectionItem*) {
-    static const TClassInfo info = BuildLibraryClass<TCollectionItem, TObject>("TCollectionItem");
+    static const TClassInfo info =
+        BuildLibraryClass<TCollectionItem, TPersistent>("TCollectionItem");
     return info;
 }
 

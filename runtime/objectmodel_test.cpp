@@ -13,6 +13,7 @@
 #include "runtime/handles.h"
 #include "runtime/objectmodel_test_classes.h"
 #include "runtime/properties.h"
+#include "runtime/strings.h"
 
 namespace objtest {
 namespace {
@@ -181,6 +182,24 @@ TEST_F(ObjectModel, PropertyKindsAndTypeInformation) {
     EXPECT_TRUE(key.Params()[1].IsVar);
     EXPECT_FALSE(key.Params()[0].IsVar);
     EXPECT_FALSE(info.FindProperty("Count")->IsWritable());
+}
+
+TEST_F(ObjectModel, WideKeyPressCarriesTheWholeCharacter) {
+    const TTypeInfo& wide = TWideKeyPressEvent::StaticTypeInfo();
+    EXPECT_EQ(wide.Name(), "TWideKeyPressEvent");
+    ASSERT_EQ(wide.Params().size(), 2u);
+    EXPECT_EQ(wide.Params()[1].Type->Name(), "WideChar");
+    EXPECT_TRUE(wide.Params()[1].IsVar);
+
+    TWideKeyPressEvent onKey = [](TObject*, char16_t& key) { key = WideUpChar(key); };
+    char16_t key = u'\u0436';  // outside every 8-bit reach of code page 1252
+    onKey(nullptr, key);
+    EXPECT_EQ(key, u'\u0416');
+
+    // Handlers of the 8-bit event do not fit, and the other way round.
+    TKeyPressEvent narrow = [](TObject*, char&) {};
+    EXPECT_THROW(TWideKeyPressEvent{narrow.ToMethod()}, EPropertyError);
+    EXPECT_THROW(TKeyPressEvent{onKey.ToMethod()}, EPropertyError);
 }
 
 TEST_F(ObjectModel, PropertiesReadAndWriteThroughVariants) {

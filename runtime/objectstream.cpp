@@ -10,7 +10,6 @@
 #include "runtime/exceptions.h"
 #include "runtime/properties.h"
 #include "runtime/streams.h"
-#include "runtime/stringlist.h"
 #include "runtime/strings.h"
 
 namespace runtime {
@@ -124,38 +123,10 @@ class StateGuard {
     Setter set_;
 };
 
-// The class library's defined property of string lists: "Strings", a list
-// of the lines.
-void DefineStringsProperty(TFiler& filer, TStrings& strings) {
-    filer.DefineProperty(
-        "Strings",
-        [&strings](TReader& reader) {
-            reader.ReadListBegin();
-            strings.BeginUpdate();
-            try {
-                strings.Clear();
-                while (!reader.EndOfList()) strings.Add(reader.ReadString());
-                reader.ReadListEnd();
-            } catch (...) {
-                strings.EndUpdate();
-                throw;
-            }
-            strings.EndUpdate();
-        },
-        [&strings](TWriter& writer) {
-            writer.WriteListBegin();
-            for (int i = 0; i < strings.Count(); ++i) writer.WriteString(strings.Strings(i));
-            writer.WriteListEnd();
-        },
-        strings.Count() > 0);
-}
-
 // The properties an object defines beyond its published ones.
 void DefineObjectProperties(TFiler& filer, TObject& instance) {
     if (auto* persistent = dynamic_cast<TPersistent*>(&instance))
         persistent->DefineProperties(filer);
-    else if (auto* strings = dynamic_cast<TStrings*>(&instance))
-        DefineStringsProperty(filer, *strings);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "runtime/exceptions.h"
 #include "runtime/format.h"
 #include "runtime/list.h"
+#include "runtime/objectstream.h"
 #include "runtime/streams.h"
 #include "runtime/strings.h"
 
@@ -166,15 +167,39 @@ void TStrings::AddStrings(const TStrings& strings) {
     });
 }
 
-void TStrings::Assign(const TStrings& source) {
-    if (&source == this) return;
+void TStrings::Assign(const TPersistent* persistent) {
+    const auto* source = dynamic_cast<const TStrings*>(persistent);
+    if (source == nullptr) {
+        TPersistent::Assign(persistent);
+        return;
+    }
+    if (source == this) return;
     WithUpdate([&] {
         Clear();
-        delimiter_ = source.delimiter_;
-        quoteChar_ = source.quoteChar_;
-        nameValueSeparator_ = source.nameValueSeparator_;
-        AddStrings(source);
+        delimiter_ = source->delimiter_;
+        quoteChar_ = source->quoteChar_;
+        nameValueSeparator_ = source->nameValueSeparator_;
+        AddStrings(*source);
     });
+}
+
+void TStrings::DefineProperties(TFiler& filer) {
+    filer.DefineProperty(
+        "Strings",
+        [this](TReader& reader) {
+            reader.ReadListBegin();
+            WithUpdate([&] {
+                Clear();
+                while (!reader.EndOfList()) Add(reader.ReadString());
+                reader.ReadListEnd();
+            });
+        },
+        [this](TWriter& writer) {
+            writer.WriteListBegin();
+            for (int i = 0; i < Count(); ++i) writer.WriteString(Strings(i));
+            writer.WriteListEnd();
+        },
+        Count() > 0);
 }
 
 void TStrings::BeginUpdate() {

@@ -27,6 +27,7 @@
 
 #include "runtime/events.h"
 #include "runtime/object.h"
+#include "runtime/persistent.h"
 
 namespace runtime {
 
@@ -38,10 +39,14 @@ enum TDuplicates { dupIgnore, dupAccept, dupError };
 inline constexpr const char* SDuplicateString = "String list does not allow duplicates";
 inline constexpr const char* SSortedListError = "Operation not allowed on sorted list";
 
-class TStrings : public TObject {
+class TStrings : public TPersistent {
   public:
     TStrings() = default;
     ~TStrings() override = default;
+
+    // The library classes' information (runtime/libraryclasses.cpp), not
+    // TPersistent's.
+    const TClassInfo& ClassInfo() const override { return TObject::ClassInfo(); }
 
     // ---- properties -----------------------------------------------------------
     [[nodiscard]] int Count() const { return GetCount(); }
@@ -81,9 +86,13 @@ class TStrings : public TObject {
     void Append(std::string_view s) { Add(s); }
     // Adds every line of `strings` with its object, inside one update.
     virtual void AddStrings(const TStrings& strings);
-    // Becomes a copy of `source`: its lines, objects and the delimiter,
-    // quote and separator characters. Assigning a list to itself keeps it.
-    virtual void Assign(const TStrings& source);
+    // From another TStrings: becomes a copy of its lines, objects and the
+    // delimiter, quote and separator characters (a list assigned to itself
+    // keeps them). Other sources as TPersistent::Assign.
+    void Assign(const TPersistent* source) override;
+    void Assign(const TStrings& source) { Assign(static_cast<const TPersistent*>(&source)); }
+    // Streams the lines as the defined property "Strings".
+    void DefineProperties(TFiler& filer) override;
     void BeginUpdate();
     void EndUpdate();
     // Runs `work` between BeginUpdate and EndUpdate; EndUpdate also runs when

@@ -440,6 +440,28 @@ TEST(StringListTest, ObjectsTravelWithTheirLines) {
     EXPECT_EQ(copy.Count(), 6);
 }
 
+TEST(StringListTest, AssignAsAPersistent) {
+    TStringList source;
+    source.SetDelimiter(';');
+    source.SetText("a\nb\n");
+    TStringList copy;
+    TPersistent& target = copy;
+    target.Assign(&source);
+    EXPECT_EQ(lines(copy), (Lines{"a", "b"}));
+    EXPECT_EQ(copy.Delimiter(), ';');
+
+    TPersistent other;
+    try {
+        copy.Assign(&other);
+        ADD_FAILURE() << "no error";
+    } catch (const EConvertError& e) {
+        EXPECT_EQ(e.Message(), "Cannot assign a TPersistent to a TStringList");
+    }
+    EXPECT_EQ(lines(copy), (Lines{"a", "b"}));
+    EXPECT_EQ(copy.ClassName(), "TStringList");
+    EXPECT_TRUE(copy.InheritsFrom(TPersistent::StaticClassInfo()));
+}
+
 // ---- files and streams ------------------------------------------------------
 
 TEST(StringListTest, FilesAndStreamsHoldTheText) {
