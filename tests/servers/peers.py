@@ -34,6 +34,7 @@ toclose.txt (bodies of bytes i % 251), then close with a close_notify.
 import argparse
 import ctypes
 import os
+import random
 import shutil
 import signal
 import socket
@@ -49,6 +50,8 @@ P12_PASSWORD, KEY_PASSWORD = "p12pass", "keypass"
 # Body sizes of the s_server files.
 TLS_SIZED, TLS_CHUNKED, TLS_TOCLOSE = 100000, 30000, 50000
 SOCKS_USER, SOCKS_PASSWORD = "socksuser", "sockspass"
+# Starts of a peer, each on another port, before its failure counts.
+PORT_ATTEMPTS = 5
 
 
 def die_with_parent():
@@ -58,6 +61,18 @@ def die_with_parent():
 
 
 def free_port():
+    # Below the kernel's ephemeral range (32768 and up), from which the
+    # client sockets of every test running meanwhile draw theirs. Another
+    # process may still take the port before the peer binds it; start()
+    # then tries another.
+    for _ in range(200):
+        port = random.randint(20000, 32000)
+        with socket.socket(socket.AF_INET, socket.SOCK_STREAM) as s:
+            try:
+                s.bind(("127.0.0.1", port))
+                return port
+            except OSError:
+                continue
     with socket.socket(socket.AF_INET, socket.SOCK_STREAM) as s:
         s.bind(("127.0.0.1", 0))
         return s.getsockname()[1]
@@ -154,22 +169,30 @@ class Peers:
         self.env = {}
         self.missing = []
 
-    def start(self, name, argv, port, env_name, log, cwd=None):
-        exe = shutil.which(argv[0]) or next(
-            (p for p in ("/usr/sbin/" + argv[0], "/usr/bin/" + argv[0]) if os.path.exists(p)), None)
+    def start(self, name, program, args, env_name, log, cwd=None):
+        """Starts `program` with args(port) on a free port. A peer that ends
+        at once lost its port to another process: it gets another one."""
+        exe = shutil.which(program) or next(
+            (p for p in ("/usr/sbin/" + program, "/usr/bin/" + program) if os.path.exists(p)), None)
         if exe is None:
             self.missing.append(name)
-            return
-        out = open(os.path.join(self.work, log), "w")
-        process = subprocess.Popen([exe] + argv[1:], stdout=out, stderr=subprocess.STDOUT,
-                                   stdin=subprocess.DEVNULL, cwd=cwd or self.work,
-                                   preexec_fn=die_with_parent)
-        self.processes.append(process)
-        if not wait_listening(port, process):
-            with open(os.path.join(self.work, log)) as f:
-                sys.stderr.write(f"peers.py: {name} did not start:\n{f.read()}\n")
-            raise SystemExit(1)
-        self.env[env_name] = str(port)
+            return None
+        for attempt in range(PORT_ATTEMPTS):
+            port = free_port()
+            argv = [exe] + args(port)
+            with open(os.path.join(self.work, log), "w") as out:
+                process = subprocess.Popen(argv, stdout=out, stderr=subprocess.STDOUT,
+                                           stdin=subprocess.DEVNULL, cwd=cwd or self.work,
+                                           preexec_fn=die_with_parent)
+            self.processes.append(process)
+            if wait_listening(port, process) and process.poll() is None:
+                self.env[env_name] = str(port)
+                return port
+            if process.poll() is None or attempt + 1 == PORT_ATTEMPTS:
+                break
+        with open(os.path.join(self.work, log)) as f:
+            sys.stderr.write(f"peers.py: {name} did not start:\n{f.read()}\n")
+        raise SystemExit(1)
 
     def tls(self):
         if shutil.which("openssl") is None:
@@ -192,15 +215,16 @@ class Peers:
                    "-key2", os.path.join(folder, "localhost.key")]
         for version, variable, certs in [("-tls1_2", "SERPLOW_TEST_TLS12_PORT", own),
                                          ("-tls1_3", "SERPLOW_TEST_TLS13_PORT", by_name)]:
-            port = free_port()
-            self.start("openssl", ["openssl", "s_server", "-accept", f"127.0.0.1:{port}",
-                                   version, "-HTTP", "-quiet", *certs], port, variable,
-                       f"s_server{version}.log", cwd=files)
-        port = free_port()
-        self.start("tls_server.py", ["/usr/bin/python3", os.path.join(HERE, "tls_server.py"),
-                                     str(port), os.path.join(folder, "localhost.pem"),
-                                     os.path.join(folder, "localhost.key")],
-                   port, "SERPLOW_TEST_PYTLS_PORT", "tls_server.log")
+            self.start("openssl", "openssl",
+                       lambda port, version=version, certs=certs: [
+                           "s_server", "-accept", f"127.0.0.1:{port}", version, "-HTTP",
+                           "-quiet", *certs],
+                       variable, f"s_server{version}.log", cwd=files)
+        self.start("tls_server.py", "/usr/bin/python3",
+                   lambda port: [os.path.join(HERE, "tls_server.py"), str(port),
+                                 os.path.join(folder, "localhost.pem"),
+                                 os.path.join(folder, "localhost.key")],
+                   "SERPLOW_TEST_PYTLS_PORT", "tls_server.log")
 
     def nginx(self, files):
         www = os.path.join(self.work, "www")
@@ -210,43 +234,50 @@ class Peers:
         for name, size in [("pattern.bin", 1 << 20)] + files:
             with open(os.path.join(www, name), "wb") as f:
                 f.write(pattern(size))
-        port = free_port()
         conf = os.path.join(self.work, "nginx.conf")
-        tls_server = ""
-        tls_port = None
-        if "SERPLOW_TEST_TLS_DIR" in self.env:
-            tls_port = free_port()
-            tls_server = os.path.join(self.work, "nginx_tls.conf")
-            fill_template("nginx_tls.conf.in", tls_server, PORT=tls_port, WORK=self.work,
-                          TLS=self.env["SERPLOW_TEST_TLS_DIR"])
-            tls_server = "include " + tls_server + ";"
-        fill_template("nginx.conf.in", conf, PORT=port, WORK=self.work, TLS_SERVER=tls_server)
-        self.start("nginx", ["nginx", "-p", self.work, "-e", os.path.join(self.work, "error.log"),
-                             "-c", conf], port, "SERPLOW_TEST_NGINX_PORT", "nginx.log")
-        if tls_port and "SERPLOW_TEST_NGINX_PORT" in self.env:
-            self.env["SERPLOW_TEST_NGINX_TLS_PORT"] = str(tls_port)
+        tls_port = []
+
+        def configure(port):
+            tls_server = ""
+            tls_port.clear()
+            if "SERPLOW_TEST_TLS_DIR" in self.env:
+                tls_port.append(free_port())
+                tls_server = os.path.join(self.work, "nginx_tls.conf")
+                fill_template("nginx_tls.conf.in", tls_server, PORT=tls_port[0], WORK=self.work,
+                              TLS=self.env["SERPLOW_TEST_TLS_DIR"])
+                tls_server = "include " + tls_server + ";"
+            fill_template("nginx.conf.in", conf, PORT=port, WORK=self.work,
+                          TLS_SERVER=tls_server)
+            return ["-p", self.work, "-e", os.path.join(self.work, "error.log"), "-c", conf]
+
+        # nginx gives up when either port is taken, so both are chosen again.
+        if self.start("nginx", "nginx", configure, "SERPLOW_TEST_NGINX_PORT", "nginx.log") and \
+                tls_port:
+            self.env["SERPLOW_TEST_NGINX_TLS_PORT"] = str(tls_port[0])
 
     def proxy(self):
-        port = free_port()
         conf = os.path.join(self.work, "tinyproxy.conf")
-        fill_template("tinyproxy.conf.in", conf, PORT=port, USER=PROXY_USER,
-                      PASSWORD=PROXY_PASSWORD)
-        self.start("tinyproxy", ["tinyproxy", "-d", "-c", conf], port,
-                   "SERPLOW_TEST_PROXY_PORT", "tinyproxy.log")
+
+        def configure(port):
+            fill_template("tinyproxy.conf.in", conf, PORT=port, USER=PROXY_USER,
+                          PASSWORD=PROXY_PASSWORD)
+            return ["-d", "-c", conf]
+
+        self.start("tinyproxy", "tinyproxy", configure, "SERPLOW_TEST_PROXY_PORT",
+                   "tinyproxy.log")
 
     def socks(self):
-        port = free_port()
-        self.start("microsocks", ["microsocks", "-i", "127.0.0.1", "-p", str(port)], port,
+        self.start("microsocks", "microsocks", lambda port: ["-i", "127.0.0.1", "-p", str(port)],
                    "SERPLOW_TEST_SOCKS_PORT", "socks.log")
-        port = free_port()
-        self.start("microsocks", ["microsocks", "-i", "127.0.0.1", "-p", str(port), "-u",
-                                  SOCKS_USER, "-P", SOCKS_PASSWORD], port,
+        self.start("microsocks", "microsocks",
+                   lambda port: ["-i", "127.0.0.1", "-p", str(port), "-u", SOCKS_USER, "-P",
+                                 SOCKS_PASSWORD],
                    "SERPLOW_TEST_SOCKS_AUTH_PORT", "socks_auth.log")
 
     def web(self):
-        port = free_port()
-        self.start("web_server.py", ["/usr/bin/python3", os.path.join(HERE, "web_server.py"),
-                                     str(port)], port, "SERPLOW_TEST_WEB_PORT", "web.log")
+        self.start("web_server.py", "/usr/bin/python3",
+                   lambda port: [os.path.join(HERE, "web_server.py"), str(port)],
+                   "SERPLOW_TEST_WEB_PORT", "web.log")
 
     def stop(self):
         for process in self.processes:
