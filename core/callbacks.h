@@ -37,8 +37,8 @@ struct CoreCallbacks {
     std::function<void(const std::string& text)> StageText;
     // Parsing the project: position and total in characters.
     std::function<void(int64_t position, int64_t total)> LoadProgress;
-    // One more element of `total` written.
-    std::function<void(int64_t total)> SaveProgress;
+    // Saving the project: elements written so far and in all.
+    std::function<void(int64_t position, int64_t total)> SaveProgress;
     // One more block of compressed project input read.
     std::function<void()> InflateProgress;
     std::function<void()> SitesCleared;

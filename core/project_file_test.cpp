@@ -1,0 +1,365 @@
+#include "core/project_file.h"
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/core_test_support.h"
+#include "core/options.h"
+#include "core/site.h"
+#include "core/state.h"
+#include "runtime/container_test_support.h"
+#include "runtime/exceptions.h"
+#include "runtime/locale.h"
+#include "runtime/strings.h"
+
+namespace core {
+namespace {
+
+using namespace std::literals;
+
+using runtime::testing::Exists;
+using runtime::testing::ReadBytes;
+using runtime::testing::TempFolder;
+using runtime::testing::WriteBytes;
+using testing::ScopedCallbacks;
+
+std::u16string Wide(const std::string& s) {
+    return runtime::AnsiToWide(s);
+}
+
+std::string Bytes(std::u16string_view text) {
+    return std::string(reinterpret_cast<const char*>(text.data()), text.size() * 2);
+}
+
+std::string LengthField(size_t length) {
+    return {char(length & 0xFF), char((length >> 8) & 0xFF), char((length >> 16) & 0xFF),
+            char((length >> 24) & 0xFF)};
+}
+
+std::string Deflate(const std::string& data) {
+    uLongf size = compressBound(uLong(data.size()));
+    std::string out(size, '\0');
+    EXPECT_EQ(compress(reinterpret_cast<Bytef*>(out.data()), &size,
+                       reinterpret_cast<const Bytef*>(data.data()), uLong(data.size())),
+              Z_OK);
+    out.resize(size);
+    return out;
+}
+
+// The whole model as text, so that two projects compare in one line.
+std::string Describe(const TSiteList& sites) {
+    std::string out;
+    for (int i = 0; i < sites.Count(); ++i) {
+        const TSite& site = *sites.Items(i);
+        out += "site " + site.URL + " [" + runtime::WideToUtf8(site.Notes) + "]\n";
+        for (int j = 0; j < site.Keywords.Count(); ++j) {
+            const TKeyword& k = *site.Keywords.Items(j);
+            out += " kw " + runtime::WideToUtf8(k.Name) + " " + std::to_string(k.Position) + "/" +
+                   std::to_string(k.LastPosition) + "/" + std::to_string(k.Best) + " " +
+                   (k.Active ? "on" : "off") + " " + std::to_string(k.Date) + "\n";
+            for (int l = 0; l < k.Links.Count(); ++l) {
+                const TLink& link = *k.Links.Links(l);
+                out += "  link " + link.Name + " [" + runtime::WideToUtf8(link.Title) + "] [" +
+                       runtime::WideToUtf8(link.Description) + "] " +
+                       std::to_string(link.Position) + " " + std::to_string(link.Page) + " " +
+                       std::to_string(link.Cost) + "\n";
+            }
+        }
+    }
+    return out;
+}
+
+std::unique_ptr<TSiteList> SampleSites() {
+    auto sites = std::make_unique<TSiteList>();
+    auto& site = sites->Add(std::make_unique<TSite>("example.com"));
+    site.Notes = u"Notes \u00fc & </Notes> <x>";
+    for (int j = 0; j < 12; ++j) {
+        auto& keyword = site.AddKeyword(u"keyword " + Wide(std::to_string(j)));
+        keyword.Position = j;
+        keyword.LastPosition = j + 1;
+        keyword.Best = j / 2;
+        keyword.Active = j % 3 != 0;
+        keyword.Date = 46000 + j;
+        for (int k = 0; k < (j == 5 ? 11 : 2); ++k)
+            keyword.Links.Add(std::make_unique<TLink>(
+                Wide("http://r" + std::to_string(k) + ".example/page?q=1&b=2"),
+                u"Title \u4e2d\u6587 " + Wide(std::to_string(k)), u"lost on save", k + 1,
+                k / 10 + 1, k == 0 ? -1.0 : 0.25 * k));
+    }
+    site.AddKeyword(u"Caf\u00e9 </Name>&&");
+    sites->Add(std::make_unique<TSite>("b.org"));
+    return sites;
+}
+
+// A data folder with settings, the program's state pointed at it, and the
+// window's callbacks recorded.
+class ProjectFileTest : public ::testing::Test {
+  protected:
+    ProjectFileTest() : callbacks_(Recording()) {
+        Options = std::make_unique<TOptions>(folder_.File(""));
+        Sites = std::make_unique<TSiteList>();
+        CurrentSite = nullptr;
+        CurrentKeyword = nullptr;
+    }
+    ~ProjectFileTest() override {
+        WaitForReleasedProjects();
+        CurrentSite = nullptr;
+        CurrentKeyword = nullptr;
+        Sites.reset();
+        Options.reset();
+    }
+
+    CoreCallbacks Recording() {
+        CoreCallbacks c;
+        c.StageText = [this](const std::string& text) { log_.push_back("stage " + text); };
+        c.SitesCleared = [this] { log_.push_back("cleared"); };
+        c.SiteAdded = [this](const std::string& url) { log_.push_back("added " + url); };
+        c.CurrentSiteShown = [this] { log_.push_back("shown"); };
+        c.ShowMessage = [this](const std::string& text, const std::string& caption, MessageKind,
+                               MessageOwner) {
+            log_.push_back("message " + caption + ": " + text);
+        };
+        return c;
+    }
+
+    std::u16string Project() const { return Wide(folder_.File("project.spj")); }
+    std::string ProjectFile() const { return folder_.File("project.spj"); }
+    std::string BackupFile() const { return folder_.File("project.spj.backup"); }
+
+    void SaveSample() {
+        Sites = SampleSites();
+        SaveProject(Project());
+        Sites = std::make_unique<TSiteList>();
+    }
+
+    TempFolder folder_;
+    std::vector<std::string> log_;
+    ScopedCallbacks callbacks_;
+};
+
+TEST_F(ProjectFileTest, SaveAndLoadRoundTrip) {
+    Sites = SampleSites();
+    std::string expected = Describe(*Sites);
+    SaveProject(Project());
+    EXPECT_EQ(log_, (std::vector<std::string>{"stage Preparing data for save... please wait",
+                                              "stage Saving... please wait"}));
+    EXPECT_FALSE(Exists(folder_.File("project.spj.saving")));
+
+    std::string bytes = ReadBytes(ProjectFile());
+    ASSERT_GT(bytes.size(), 29u);
+    EXPECT_EQ(bytes.substr(0, 25), ProjectMagic2008);
+    EXPECT_EQ(bytes.substr(25, 4), LengthField(bytes.size() - 29));
+
+    Sites = std::make_unique<TSiteList>();
+    log_.clear();
+    ASSERT_TRUE(LoadProject(Project()));
+    // Descriptions are not stored.
+    size_t lost;
+    while ((lost = expected.find("[lost on save]")) != std::string::npos)
+        expected.replace(lost, 14, "[]");
+    EXPECT_EQ(Describe(*Sites), expected);
+    EXPECT_EQ(log_, (std::vector<std::string>{"stage Loading... Please wait", "cleared",
+                                              "added example.com", "added b.org", "shown"}));
+    EXPECT_EQ(CurrentSite, Sites->Items(0));
+    EXPECT_EQ(CurrentKeyword, nullptr);
+    EXPECT_EQ(ReadBytes(BackupFile()), ReadBytes(ProjectFile()));
+}
+
+TEST_F(ProjectFileTest, AProjectWithoutSitesLeavesTheSitesAlone) {
+    SaveProject(Project());
+    EXPECT_EQ(ReadBytes(ProjectFile()), std::string(ProjectMagic2008) + LengthField(88) +
+                                            Bytes(u"<DocumentRoot><Sites></Sites></DocumentRoot>"));
+
+    Sites = SampleSites();
+    TSite* first = Sites->Items(0);
+    ASSERT_TRUE(LoadProject(Project()));
+    EXPECT_EQ(Sites->Items(0), first);
+    EXPECT_EQ(CurrentSite, first);
+    EXPECT_TRUE(Exists(BackupFile()));
+}
+
+TEST_F(ProjectFileTest, OlderFormatsLoad) {
+    SaveSample();
+    const std::string text = ReadBytes(ProjectFile()).substr(29);
+    LoadProject(Project(), ProjectBackup::None);
+    const std::string fromNewest = Describe(*Sites);
+
+    // The middle format: the same text, compressed.
+    WriteBytes(ProjectFile(),
+               std::string(ProjectMagic2007) + LengthField(text.size()) + Deflate(text));
+    Sites = std::make_unique<TSiteList>();
+    ASSERT_TRUE(LoadProject(Project()));
+    EXPECT_EQ(Describe(*Sites), fromNewest);
+
+    // The oldest: an XML document with attributes, descriptions included.
+    const std::u16string xml =
+        u"<?xml version=\"1.0\" encoding=\"windows-1251\"?><Project><Sites>"
+        u"<Site1 URL=\"second.net\" Notes=\"\"/>"
+        u"<Site0 URL=\"first.com\" Notes=\"n&amp;b\"><Keywords>"
+        u"<Keyword0 Name=\"k \u00e9\" Position=\"4\" LastPosition=\"6\" Best=\"2\" Active=\"0\" "
+        u"Date=\"45000.5\"><Links><Link0 Name=\"http://first.com/x\" Title=\"T\" "
+        u"Description=\"D\" Position=\"1\" Page=\"1\" Cost=\"0.25\"/><Link5 Name=\"skipped\"/>"
+        u"</Links></Keyword0><Keyword1 Name=\"plain\"/></Keywords></Site0>"
+        u"<Site7 URL=\"beyond the count\"/></Sites></Project>";
+    WriteBytes(ProjectFile(),
+               std::string(ProjectMagic2004) + LengthField(xml.size() * 2) + Deflate(Bytes(xml)));
+    ASSERT_TRUE(LoadProject(Project()));
+    EXPECT_EQ(Describe(*Sites),
+              "site first.com [n&b]\n"
+              " kw k \xc3\xa9 4/6/2 off 45000.500000\n"
+              "  link http://first.com/x [T] [D] 1 1 0.250000\n"
+              " kw plain 0/0/0 on 0.000000\n"
+              "site second.net []\n");
+}
+
+TEST_F(ProjectFileTest, UnknownFormatsAreRefusedWithoutABackup) {
+    for (std::string bytes : {std::string("SERPLOW PROJECT"), std::string(40, 'x'),
+                              std::string("SERPLOW PROJECT FILE 2009") + LengthField(0)}) {
+        WriteBytes(ProjectFile(), bytes);
+        log_.clear();
+        Sites = SampleSites();
+        std::string before = Describe(*Sites);
+        EXPECT_FALSE(LoadProject(Project()));
+        EXPECT_EQ(log_,
+                  (std::vector<std::string>{"message Error: " + std::string(SProjectWrongFormat)}));
+        EXPECT_EQ(Describe(*Sites), before);
+        EXPECT_FALSE(Exists(BackupFile()));
+    }
+}
+
+TEST_F(ProjectFileTest, TheNewestFormatReadsToTheEndWhateverItsLength) {
+    const std::u16string text =
+        u"<DocumentRoot><Sites><Site0><URL>\0a.com</URL></Site0></Sites></DocumentRoot>"s;
+    WriteBytes(ProjectFile(), std::string(ProjectMagic2008) + LengthField(3) + Bytes(text));
+    ASSERT_TRUE(LoadProject(Project()));
+    ASSERT_EQ(Sites->Count(), 1);
+    EXPECT_EQ(Sites->Items(0)->URL, "a.com");
+}
+
+TEST_F(ProjectFileTest, AFailedLoadKeepsSitesSelectionAndBackup) {
+    SaveSample();
+    LoadProject(Project());  // a clean load makes the backup
+    const std::string backup = ReadBytes(BackupFile());
+    TSite* site = Sites->Items(0);
+    CurrentSite = site;
+    CurrentKeyword = site->Keywords.Items(1);
+    const std::string before = Describe(*Sites);
+
+    const std::u16string broken =
+        u"<DocumentRoot><Sites><Site0><Keywords><Keyword0><Position>\x01x</Position>"
+        u"</Keyword0></Keywords></Site0></Sites></DocumentRoot>";
+    const std::string bytes = std::string(ProjectMagic2008) + LengthField(0) + Bytes(broken);
+    WriteBytes(ProjectFile(), bytes);
+    try {
+        LoadProject(Project());
+        FAIL() << "loaded";
+    } catch (const runtime::Exception& e) {
+        std::string message = e.what();
+        EXPECT_EQ(
+            message.rfind("Error while loading project.\r\n'x' is not a valid integer value\r\n"
+                          "Additional info: stream size=" +
+                              std::to_string(bytes.size()) +
+                              "; buf size=" + std::to_string(broken.size()) + "\r\n",
+                          0),
+            0u)
+            << message;
+        EXPECT_NE(message.find(folder_.File("debug.xml")), std::string::npos);
+    }
+    EXPECT_EQ(Describe(*Sites), before);
+    EXPECT_EQ(CurrentSite, site);
+    EXPECT_EQ(CurrentKeyword, site->Keywords.Items(1));
+    EXPECT_EQ(ReadBytes(BackupFile()), backup);
+    EXPECT_EQ(ReadBytes(folder_.File("debug.xml")), Bytes(broken));
+}
+
+TEST_F(ProjectFileTest, ATruncatedCompressedProjectIsReported) {
+    SaveSample();
+    std::string text = ReadBytes(ProjectFile()).substr(29);
+    std::string packed = Deflate(text);
+    packed.resize(packed.size() / 2);  // the compressed data ends early
+    WriteBytes(ProjectFile(), std::string(ProjectMagic2007) + LengthField(text.size()) + packed);
+    // Whatever was inflated, the load fails rather than pass for an empty
+    // project (which the window would then save over the file).
+    EXPECT_THROW(LoadProject(Project()), runtime::Exception);
+    ASSERT_FALSE(log_.empty());
+    EXPECT_EQ(log_.back().rfind("message Error: Unable to open project.\r\nAdditional info: " +
+                                    std::to_string(text.size()) + ",",
+                                0),
+              0u)
+        << log_.back();
+    EXPECT_EQ(Sites->Count(), 0);
+}
+
+TEST_F(ProjectFileTest, MissingElementsTakeTheirDefaults) {
+    // Site1 has no site number 0 before it counted: the count of "Sites"'
+    // children is 2, so Site0 and Site1 are looked for; Site5 is beyond it.
+    const std::u16string text =
+        u"<DocumentRoot><Sites><Site1><Keywords><Keyword0><Date>\0"
+        "45000,5</Date>"
+        u"<Links><Link0><Cost>\0cheap</Cost></Link0><Link1></Link1></Links></Keyword0>"
+        u"</Keywords></Site1><Site5></Site5></Sites></DocumentRoot>"s;
+    WriteBytes(ProjectFile(), std::string(ProjectMagic2008) + LengthField(0) + Bytes(text));
+    ASSERT_TRUE(LoadProject(Project()));
+    EXPECT_EQ(Describe(*Sites),
+              "site  []\n"
+              " kw  0/0/0 off 45000.500000\n"
+              "  link  [] [] 0 0 -1.000000\n"
+              "  link  [] [] 0 0 -1.000000\n");
+}
+
+TEST_F(ProjectFileTest, AKeywordWithoutADateFailsTheLoad) {
+    const std::u16string text =
+        u"<DocumentRoot><Sites><Site0><Keywords><Keyword0></Keyword0></Keywords></Site0>"
+        u"</Sites></DocumentRoot>";
+    WriteBytes(ProjectFile(), std::string(ProjectMagic2008) + LengthField(0) + Bytes(text));
+    EXPECT_THROW(LoadProject(Project()), runtime::Exception);
+}
+
+TEST_F(ProjectFileTest, NumbersMoveBetweenLocales) {
+    runtime::TFormatSettings comma = runtime::DefaultFormatSettings();
+    comma.DecimalSeparator = ',';
+    comma.ThousandSeparator = '.';
+    runtime::ScopedFormatSettings scoped(comma);
+    Sites = std::make_unique<TSiteList>();
+    auto& keyword = Sites->Add(std::make_unique<TSite>("a.com")).AddKeyword(u"k");
+    keyword.Date = 46000;
+    keyword.Links.Add(std::make_unique<TLink>(u"http://a.com", u"", u"", 1, 1, 1.5));
+    SaveProject(Project());
+    EXPECT_NE(ReadBytes(ProjectFile())
+                  .find(Bytes(u"<Cost>\x02"
+                              u"1.5</Cost>")),
+              std::string::npos);
+
+    Sites = std::make_unique<TSiteList>();
+    ASSERT_TRUE(LoadProject(Project()));
+    EXPECT_EQ(Sites->Items(0)->Keywords.Items(0)->Links.Links(0)->Cost, 1.5);
+}
+
+TEST_F(ProjectFileTest, AnInterruptedSaveKeepsTheOldProject) {
+    SaveSample();
+    const std::string old = ReadBytes(ProjectFile());
+    Sites = SampleSites();
+    Sites->Items(0)->URL = "changed.com";
+    CoreCallbacks failingCallbacks;
+    failingCallbacks.SaveProgress = [](int64_t position, int64_t) {
+        if (position > 0) throw runtime::Exception("disk full");
+    };
+    ScopedCallbacks failing(std::move(failingCallbacks));
+    EXPECT_THROW(SaveProject(Project()), runtime::Exception);
+    EXPECT_EQ(ReadBytes(ProjectFile()), old);
+    EXPECT_FALSE(Exists(folder_.File("project.spj.saving")));
+}
+
+TEST_F(ProjectFileTest, LoadingWhileACheckRunsIsRefused) {
+    SaveSample();
+    RunningThreads = 1;
+    EXPECT_THROW(LoadProject(Project()), runtime::Exception);
+    RunningThreads = 0;
+}
+
+}  // namespace
+}  // namespace core

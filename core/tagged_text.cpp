@@ -1,0 +1,404 @@
+#include "core/tagged_text.h"
+
+#include <bit>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+#include "runtime/format.h"
+#include "runtime/locale.h"
+#include "runtime/strings.h"
+
+namespace core::tagged {
+
+static_assert(std::endian::native == std::endian::little,
+              "the text is UTF-16 little-endian and copied as it is in memory");
+
+namespace {
+
+// Units the writer buffers and the reader reads at a time.
+constexpr size_t ChunkUnits = 32768;
+
+bool IsEscaped(char16_t c) {
+    return c == u'&' || c == u'<' || c == u'>' || c == u'/';
+}
+
+std::u16string Ascii(std::string_view text) {
+    return std::u16string(text.begin(), text.end());
+}
+
+std::string Narrow(std::u16string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char16_t c : text) out.push_back(c < 0x80 ? char(c) : '?');
+    return out;
+}
+
+const runtime::TFormatSettings& DotSettings() {
+    static const runtime::TFormatSettings settings = [] {
+        runtime::TFormatSettings s = runtime::DefaultFormatSettings();
+        s.DecimalSeparator = '.';
+        s.ThousandSeparator = ',';
+        return s;
+    }();
+    return settings;
+}
+
+[[noreturn]] void Fail(std::string message) {
+    throw ETaggedTextError(std::move(message));
+}
+
+}  // namespace
+
+std::u16string Escape(std::u16string_view text) {
+    std::u16string out;
+    out.reserve(text.size());
+    for (char16_t c : text) {
+        if (IsEscaped(c)) out.push_back(u'&');
+        out.push_back(c);
+    }
+    return out;
+}
+
+std::u16string Unescape(std::u16string_view text) {
+    std::u16string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == u'&' && i + 1 < text.size() && IsEscaped(text[i + 1])) ++i;
+        out.push_back(text[i]);
+    }
+    return out;
+}
+
+std::u16string FloatText(double value) {
+    // Whole numbers (dates, most costs) take the short road; the rest goes
+    // through the general 15-digit form.
+    if (std::isfinite(value) && value == std::trunc(value) && std::fabs(value) < 1e15) {
+        char digits[24];
+        auto end = std::to_chars(digits, digits + sizeof digits, int64_t(value)).ptr;
+        return Ascii(std::string_view(digits, size_t(end - digits)));
+    }
+    return Ascii(runtime::FloatToStr(value, DotSettings()));
+}
+
+namespace {
+
+// Plain decimal digits with an optional minus sign, the form the writer
+// uses for every integer and most floats: read without a detour through
+// 8-bit text.
+bool PlainDecimal(std::u16string_view text, size_t maxDigits, int64_t& value) {
+    size_t i = !text.empty() && text[0] == u'-' ? 1 : 0;
+    if (text.size() == i || text.size() - i > maxDigits) return false;
+    int64_t v = 0;
+    for (; i < text.size(); ++i) {
+        if (text[i] < u'0' || text[i] > u'9') return false;
+        v = v * 10 + (text[i] - u'0');
+    }
+    value = text[0] == u'-' ? -v : v;
+    return true;
+}
+
+}  // namespace
+
+double ParseFloat(std::u16string_view text) {
+    int64_t plain;
+    if (PlainDecimal(text, 15, plain)) return double(plain);
+    std::string narrow = Narrow(text);
+    // A comma locale wrote "1,5"; FloatText never writes a thousands separator.
+    if (narrow.find(',') != std::string::npos && narrow.find('.') == std::string::npos) {
+        for (char& c : narrow)
+            if (c == ',') c = '.';
+    }
+    return runtime::StrToFloat(narrow, DotSettings());
+}
+
+int32_t ParseInteger(std::u16string_view text) {
+    int64_t plain;
+    if (PlainDecimal(text, 9, plain)) return int32_t(plain);
+    return runtime::StrToInt(Narrow(text));
+}
+
+runtime::Variant ParseValue(char16_t marker, const std::u16string& text) {
+    switch (marker) {
+        case StringMarker:
+            return runtime::Variant(text);
+        case IntegerMarker:
+            return runtime::Variant(ParseInteger(text));
+        default:
+            return runtime::Variant(ParseFloat(text));
+    }
+}
+
+// ---- writer -----------------------------------------------------------------
+
+TTaggedTextWriter::TTaggedTextWriter(runtime::TStream& stream) : stream_(stream) {}
+
+void TTaggedTextWriter::Put(std::u16string_view text) {
+    buffer_.append(text);
+    if (buffer_.size() >= ChunkUnits) Flush();
+}
+
+void TTaggedTextWriter::Put(char16_t c) {
+    buffer_.push_back(c);
+    if (buffer_.size() >= ChunkUnits) Flush();
+}
+
+void TTaggedTextWriter::PutAscii(std::string_view text) {
+    for (char c : text) buffer_.push_back(char16_t(static_cast<unsigned char>(c)));
+    if (buffer_.size() >= ChunkUnits) Flush();
+}
+
+void TTaggedTextWriter::Open(std::u16string_view name) {
+    ++elements_;
+    Put(u'<');
+    Put(name);
+    Put(u'>');
+}
+
+void TTaggedTextWriter::Close(std::u16string_view name) {
+    Put(u"</");
+    Put(name);
+    Put(u'>');
+}
+
+void TTaggedTextWriter::StringValue(std::u16string_view value) {
+    buffer_.push_back(StringMarker);
+    for (char16_t c : value) {
+        if (IsEscaped(c)) buffer_.push_back(u'&');
+        buffer_.push_back(c);
+        if (buffer_.size() >= ChunkUnits) Flush();
+    }
+}
+
+void TTaggedTextWriter::IntegerValue(int64_t value) {
+    char digits[24];
+    auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    buffer_.push_back(IntegerMarker);
+    PutAscii(std::string_view(digits, size_t(end - digits)));
+}
+
+void TTaggedTextWriter::FloatValue(double value) {
+    buffer_.push_back(FloatMarker);
+    Put(FloatText(value));
+}
+
+void TTaggedTextWriter::StringElement(std::u16string_view name, std::u16string_view value) {
+    Open(name);
+    StringValue(value);
+    Close(name);
+}
+
+void TTaggedTextWriter::IntegerElement(std::u16string_view name, int64_t value) {
+    Open(name);
+    IntegerValue(value);
+    Close(name);
+}
+
+void TTaggedTextWriter::FloatElement(std::u16string_view name, double value) {
+    Open(name);
+    FloatValue(value);
+    Close(name);
+}
+
+void TTaggedTextWriter::Flush() {
+    if (buffer_.empty()) return;
+    int64_t bytes = 2 * int64_t(buffer_.size());
+    stream_.WriteBuffer(buffer_.data(), bytes);
+    flushedBytes_ += bytes;
+    buffer_.clear();
+}
+
+// ---- reader -----------------------------------------------------------------
+
+TTaggedTextReader::TTaggedTextReader(runtime::TStream& stream, int64_t maxUnits)
+    : stream_(stream), remainingUnits_(maxUnits) {}
+
+bool TTaggedTextReader::Fill(size_t needed) {
+    if (chunk_.size() - pos_ >= needed) return true;
+    if (eof_) return false;
+    // Keep what is left, then read whole units after it.
+    consumed_ += int64_t(pos_);
+    chunk_.erase(chunk_.begin(), chunk_.begin() + std::ptrdiff_t(pos_));
+    pos_ = 0;
+    while (!eof_ && chunk_.size() < needed + ChunkUnits) {
+        // Reads grow from small to a whole chunk: most texts given to a
+        // document are small, a project's is large.
+        readUnits_ = std::min(ChunkUnits, readUnits_ * 2);
+        size_t want = readUnits_;
+        if (remainingUnits_ >= 0 && int64_t(want) > remainingUnits_) want = size_t(remainingUnits_);
+        if (want == 0) {
+            eof_ = true;
+            break;
+        }
+        size_t old = chunk_.size();
+        chunk_.resize(old + want);
+        int64_t got = 0;
+        auto* bytes = reinterpret_cast<char*>(chunk_.data() + old);
+        // A stream may hand over fewer bytes than asked before its end; only
+        // an empty read ends it, and a last odd byte is dropped.
+        while (got < int64_t(want) * 2) {
+            int64_t n = stream_.Read(bytes + got, int64_t(want) * 2 - got);
+            if (n <= 0) {
+                eof_ = true;
+                break;
+            }
+            got += n;
+        }
+        chunk_.resize(old + size_t(got / 2));
+        if (remainingUnits_ >= 0) remainingUnits_ -= got / 2;
+    }
+    return chunk_.size() - pos_ >= needed;
+}
+
+int TTaggedTextReader::Peek(size_t ahead) {
+    if (!Fill(ahead + 1)) return -1;
+    return chunk_[pos_ + ahead];
+}
+
+char16_t TTaggedTextReader::Take() {
+    return chunk_[pos_++];
+}
+
+bool TTaggedTextReader::SkipToTag() {
+    for (;;) {
+        if (!Fill(1)) return false;
+        while (pos_ < chunk_.size()) {
+            char16_t c = chunk_[pos_];
+            if (c == u'<') return true;
+            ++pos_;
+            // "&<" is an escaped bracket, not a tag.
+            if (c == u'&') {
+                if (!Fill(1)) return false;
+                ++pos_;
+            }
+        }
+    }
+}
+
+void TTaggedTextReader::ReadName(std::u16string& name) {
+    name.clear();
+    for (;;) {
+        if (!Fill(1)) Fail(SUnequalBrackets);
+        size_t start = pos_;
+        while (pos_ < chunk_.size() && chunk_[pos_] != u'>') ++pos_;
+        name.append(chunk_.data() + start, pos_ - start);
+        if (name.size() > MaxNameLength) Fail("A tag name is too long.");
+        if (pos_ < chunk_.size()) {
+            ++pos_;  // ">"
+            return;
+        }
+    }
+}
+
+void TTaggedTextReader::ReadValue() {
+    marker_ = Take();
+    text_.clear();
+    for (;;) {
+        if (!Fill(1)) return;  // the caller finds the closing tag missing
+        size_t start = pos_;
+        while (pos_ < chunk_.size() && chunk_[pos_] != u'<' && chunk_[pos_] != u'&') ++pos_;
+        text_.append(chunk_.data() + start, pos_ - start);
+        if (pos_ == chunk_.size()) continue;
+        if (chunk_[pos_] == u'<') return;
+        // "&" and the character after it.
+        ++pos_;
+        int next = Peek();
+        if (next >= 0 && IsEscaped(char16_t(next))) {
+            text_.push_back(char16_t(next));
+            ++pos_;
+        } else {
+            text_.push_back(u'&');
+        }
+    }
+}
+
+void TTaggedTextReader::Push() {
+    // The names' strings stay for the next element at that depth, so that
+    // opening one allocates nothing once the text is under way.
+    if (depth_ < open_.size())
+        open_[depth_] = text_;
+    else
+        open_.push_back(text_);
+    ++depth_;
+}
+
+void TTaggedTextReader::ExpectClose() {
+    const std::u16string& name = Top();
+    // Here stands "<"; a closing tag follows it with "/".
+    if (Peek(1) != u'/') Fail("The closing tag of <" + runtime::WideToAnsi(name) + "> is missing.");
+    pos_ += 2;
+    ReadName(text_);
+    if (text_ != name)
+        Fail("The closing tag of <" + runtime::WideToAnsi(name) + "> is missing; </" +
+             runtime::WideToAnsi(text_) + "> stands in its place.");
+    --depth_;
+}
+
+TTaggedTextReader::Token TTaggedTextReader::Next() {
+    for (;;) {
+        switch (state_) {
+            case State::Done:
+                return Token::End;
+
+            case State::Start:
+            case State::AfterRoot:
+            case State::BetweenSiblings: {
+                bool found = SkipToTag();
+                if (state_ != State::BetweenSiblings) {
+                    if (!found) {
+                        state_ = State::Done;
+                        return Token::End;
+                    }
+                    if (state_ == State::AfterRoot)
+                        Fail("The text holds a second outermost element.");
+                    if (Peek(1) == u'/') Fail("The text starts with a closing tag.");
+                } else {
+                    if (!found)
+                        Fail("The closing tag of <" + runtime::WideToAnsi(Top()) + "> is missing.");
+                    if (Peek(1) == u'/') {
+                        ExpectClose();
+                        state_ = depth_ == 0 ? State::AfterRoot : State::BetweenSiblings;
+                        return Token::Close;
+                    }
+                }
+                [[fallthrough]];
+            }
+            case State::Content:
+                if (state_ == State::Content) {
+                    int c = Peek();
+                    if (c < 0)
+                        Fail("The closing tag of <" + runtime::WideToAnsi(Top()) + "> is missing.");
+                    if (c != u'<') {
+                        ReadValue();
+                        state_ = State::AfterValue;
+                        if (marker_ == StringMarker || marker_ == IntegerMarker ||
+                            marker_ == FloatMarker)
+                            return Token::Value;
+                        continue;
+                    }
+                    if (Peek(1) == u'/') {
+                        ExpectClose();
+                        state_ = depth_ == 0 ? State::AfterRoot : State::BetweenSiblings;
+                        return Token::Close;
+                    }
+                }
+                // "<" opens an element.
+                if (int(depth_) >= MaxDepth) Fail("The elements are nested too deeply.");
+                ++pos_;
+                ReadName(text_);
+                Push();
+                state_ = State::Content;
+                return Token::Open;
+
+            case State::AfterValue: {
+                if (Peek() != u'<')
+                    Fail("The closing tag of <" + runtime::WideToAnsi(Top()) + "> is missing.");
+                ExpectClose();
+                state_ = depth_ == 0 ? State::AfterRoot : State::BetweenSiblings;
+                return Token::Close;
+            }
+        }
+    }
+}
+
+}  // namespace core::tagged
