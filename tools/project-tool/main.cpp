@@ -13,37 +13,13 @@
 #include <string>
 #include <vector>
 
+#include "arguments.h"
 #include "core/project_file.h"
 #include "core/site.h"
 #include "core/state.h"
 #include "runtime/strings.h"
 
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#include <shellapi.h>
-#include <windows.h>
-#endif
-
 namespace {
-
-// The arguments as wide text: UTF-8 natively, the wide command line on
-// Windows (an 8-bit argv could not carry every file name).
-std::vector<std::u16string> Arguments(int argc, char** argv) {
-    std::vector<std::u16string> args;
-#ifdef _WIN32
-    (void)argc;
-    (void)argv;
-    int count = 0;
-    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
-    for (int i = 0; wide && i < count; ++i)
-        args.emplace_back(reinterpret_cast<const char16_t*>(wide[i]));
-    LocalFree(wide);
-#else
-    for (int i = 0; i < argc; ++i) args.push_back(runtime::Utf8ToWide(argv[i]));
-#endif
-    return args;
-}
 
 void AppendString(std::string& out, std::string_view utf8) {
     out += '"';
@@ -163,9 +139,7 @@ int Usage() {
 }  // namespace
 
 int main(int argc, char** argv) {
-#ifdef _WIN32
-    _setmode(_fileno(stdout), _O_BINARY);
-#endif
+    BinaryStandardOutput();
     std::vector<std::u16string> args = Arguments(argc, argv);
     if (args.size() < 2) return Usage();
     const std::u16string& command = args[1];
