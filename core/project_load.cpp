@@ -552,7 +552,14 @@ bool LoadProject(const std::u16string& path, ProjectBackup backup) {
                 break;
         }
     }
-    if (backup == ProjectBackup::Make) MakeBackup(path);
+    if (backup == ProjectBackup::Make) {
+        // A backup that cannot be written must not cost the user the project
+        // that did load.
+        try {
+            MakeBackup(path);
+        } catch (const runtime::Exception&) {
+        }
+    }
     UseLoadedProject(std::move(loaded));
     return true;
 }
