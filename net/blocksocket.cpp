@@ -283,6 +283,15 @@ void TBlockSocket::Connect(const std::string& host, const std::string& port) {
     DoStatus(THookSocketReason::HR_Connect, host + ":" + port);
 }
 
+void TBlockSocket::SetRemoteSin(const std::string& host, const std::string& port) {
+    TSockAddr address = ResolveAddress(host, port);
+    if (lastError_ == 0) {
+        CreateSocketHandle(address);
+        if (lastError_ == 0) remoteSin_ = address;
+    }
+    ReportError();
+}
+
 // ---- sending ----------------------------------------------------------------
 
 int TBlockSocket::SendPiece(const char* data, int length) {

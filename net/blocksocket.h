@@ -152,6 +152,9 @@ class TBlockSocket : public runtime::TObject {
     virtual void AbortSocket();
     void Bind(const std::string& host, const std::string& port);
     virtual void Connect(const std::string& host, const std::string& port);
+    // The remote address, target of datagram sends, resolved as Connect
+    // resolves; makes the handle when there is none.
+    void SetRemoteSin(const std::string& host, const std::string& port);
 
     // ---- sending ----
     virtual int SendBuffer(const void* buffer, int length);
@@ -238,6 +241,7 @@ class TBlockSocket : public runtime::TObject {
     void CreateSocketHandle(const TSockAddr& address);
     void ReadLocalAddress();
     void ReadRemoteAddress();
+    void SetRemoteSin(const TSockAddr& address) { remoteSin_ = address; }
     void ClearReadAhead();
     // Waits until the handle is readable (or writable); false on a time-out,
     // an error or a stop request (StopFlag stays set).

@@ -1,10 +1,13 @@
 """A small HTTP/1.1 server for the network client's tests: cookies,
-redirects, Basic authentication and an echo of the request.
+redirects, Basic authentication, an echo of the request and the parts of a
+multipart/form-data body (read by Python's own MIME parser).
 
 Run by /usr/bin/python3 with the port as its only argument; serves
 127.0.0.1 until it is terminated.
 """
 import base64
+import email.parser
+import email.policy
 import http.server
 import sys
 import urllib.parse
@@ -52,6 +55,19 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 self.reply(200, "welcome")
             else:
                 self.reply(401, "who are you", [("WWW-Authenticate", 'Basic realm="test"')])
+        elif url.path == "/form":
+            # One line per part: name, file name, type, size, the bytes in hex.
+            message = email.parser.BytesParser(policy=email.policy.HTTP).parsebytes(
+                b"Content-Type: " + self.headers.get("Content-Type", "").encode("latin-1") +
+                b"\r\n\r\n" + body.encode("latin-1"))
+            lines = []
+            for part in message.iter_parts():
+                data = part.get_payload(decode=True) or b""
+                lines.append("|".join([
+                    part.get_param("name", header="content-disposition") or "",
+                    part.get_filename() or "", part.get_content_type(), str(len(data)),
+                    data.hex()]))
+            self.reply(200, "\n".join(lines) if message.is_multipart() else "not multipart")
         elif url.path == "/echo":
             head = f"{self.command} {self.path}\n" + "".join(
                 f"{k}: {v}\n" for k, v in self.headers.items())

@@ -1,0 +1,81 @@
+#include "net/udpblocksocket.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "net/testing/peers.h"
+#include "net/testing/scripted_peer.h"
+
+namespace net {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+int64_t MsSince(Clock::time_point start) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+}
+
+class UdpTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        testing::EnsureSocketInterface();
+        server_.Bind("127.0.0.1", "0");
+        ASSERT_EQ(server_.LastError(), 0) << server_.LastErrorDesc();
+        port_ = std::to_string(server_.LocalPort());
+    }
+
+    TUDPBlockSocket server_;
+    std::string port_;
+};
+
+TEST_F(UdpTest, QueryAndAnswer) {
+    // As a DNS query goes: connect to the server's port, send, receive.
+    TUDPBlockSocket client;
+    client.Connect("127.0.0.1", port_);
+    ASSERT_EQ(client.LastError(), 0) << client.LastErrorDesc();
+    const std::string big = testing::PatternBytes(60000);
+    for (const std::string& datagram : {std::string("query"), std::string(), big}) {
+        client.SendString(datagram);
+        ASSERT_EQ(client.LastError(), 0) << client.LastErrorDesc();
+        std::string received = server_.RecvPacket(3000);
+        ASSERT_EQ(server_.LastError(), 0) << server_.LastErrorDesc();
+        EXPECT_TRUE(received == datagram) << received.size() << " of " << datagram.size();
+    }
+    // The sender became the server's remote address: the answer goes back.
+    EXPECT_EQ(server_.RemotePort(), client.LocalPort());
+    server_.SendString("answer");
+    EXPECT_EQ(client.RecvPacket(3000), "answer");
+    EXPECT_EQ(client.LastError(), 0);
+
+    // Without connecting: the remote address set, then a send.
+    TUDPBlockSocket other;
+    other.SetRemoteSin("127.0.0.1", port_);
+    ASSERT_EQ(other.LastError(), 0) << other.LastErrorDesc();
+    other.SendString("unconnected");
+    EXPECT_EQ(server_.RecvPacket(3000), "unconnected");
+    EXPECT_EQ(server_.RemotePort(), other.LocalPort());
+}
+
+TEST_F(UdpTest, ReceiveEndsOnTimeOutAndStop) {
+    auto start = Clock::now();
+    EXPECT_EQ(server_.RecvPacket(300), "");
+    EXPECT_EQ(server_.LastError(), kWsaETimedOut);
+    EXPECT_GE(MsSince(start), 250);
+    EXPECT_LT(MsSince(start), 2000);
+
+    std::thread stopper([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        server_.StopFlag = true;
+    });
+    start = Clock::now();
+    EXPECT_EQ(server_.RecvPacket(-1), "");
+    stopper.join();
+    EXPECT_EQ(server_.LastError(), kWsaEConnAborted);
+    EXPECT_LT(MsSince(start), 2000);
+}
+
+}  // namespace
+}  // namespace net
