@@ -12,7 +12,8 @@ namespace {
 std::optional<uint32_t> u32(std::string_view data, size_t& pos) {
     if (pos > data.size() || data.size() - pos < 4) return std::nullopt;
     uint32_t v = 0;
-    for (int i = 0; i < 4; ++i) v |= static_cast<uint32_t>(static_cast<uint8_t>(data[pos + i])) << (8 * i);
+    for (int i = 0; i < 4; ++i)
+        v |= static_cast<uint32_t>(static_cast<uint8_t>(data[pos + i])) << (8 * i);
     pos += 4;
     return v;
 }

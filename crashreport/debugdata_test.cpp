@@ -28,7 +28,8 @@ TEST(DebugFormat, MD5MatchesTheReferenceDigests) {
         {"12345678901234567890123456789012345678901234567890123456789012345678901234567890",
          "57edf4a22be3c955ac49da2e2107b67a"},
     };
-    for (const auto& [text, digest] : cases) EXPECT_EQ(hex(MD5Digest(text.data(), text.size())), digest);
+    for (const auto& [text, digest] : cases)
+        EXPECT_EQ(hex(MD5Digest(text.data(), text.size())), digest);
 }
 
 TEST(DebugFormat, CipherRoundTripsEveryLengthAndChainsItsBlocks) {
@@ -62,10 +63,10 @@ TEST(DebugFormat, LineRecordsTakeTheirShortestFormAndReadBack) {
         TLineRecord record;
         size_t bytes;
     } cases[] = {
-        {{1, 1, false}, 1},       {{4, 32, false}, 1},    {{5, 1, false}, 2},
-        {{1, 2, true}, 1},        {{8, 8, true}, 1},      {{8, 9, true}, 2},
-        {{32, 128, false}, 2},    {{33, 1, false}, 4},    {{1, 129, true}, 4},
-        {{65536, 4095, false}, 4}, {{1, 0, true}, 4},     {{7, 0, false}, 4},
+        {{1, 1, false}, 1},        {{4, 32, false}, 1},    {{5, 1, false}, 2},
+        {{1, 2, true}, 1},         {{8, 8, true}, 1},      {{8, 9, true}, 2},
+        {{32, 128, false}, 2},     {{33, 1, false}, 4},    {{1, 129, true}, 4},
+        {{65536, 4095, false}, 4}, {{1, 0, true}, 4},      {{7, 0, false}, 4},
         {{65535, 4095, false}, 8}, {{1, 65536, false}, 8}, {{65536, 65536, true}, 8},
     };
     for (const Case& c : cases) {
@@ -112,7 +113,8 @@ TEST(DebugFormat, NamesSplitAtPointsAndStayUnreadableWithoutTheKey) {
         {"short", "short"},
         {"", ""},
         {longClass + "." + longProc, longClass + "." + longProc},
-        {"../../core/" + std::string(120, 'f') + ".cpp", "../../core/" + std::string(120, 'f') + ".cpp"},
+        {"../../core/" + std::string(120, 'f') + ".cpp",
+         "../../core/" + std::string(120, 'f') + ".cpp"},
         {tooLong, std::string(126, 'x') + "~"},
     };
     for (const auto& [name, read] : cases) {
@@ -192,9 +194,8 @@ TEST(DebugInformation, LookupsFindTheLineProcedureAndClassOfEveryByte) {
 
 TEST(DebugInformation, UnreadableNamesShowTheirBytes) {
     const TCipherKey key = CipherKeyOf("password");
-    const TDebugInformation info(
-        BuildDebugInformation({unit("a.cpp", {{1, 0, "f"}}, 4)}, key), LibraryDataVersion,
-        std::nullopt);
+    const TDebugInformation info(BuildDebugInformation({unit("a.cpp", {{1, 0, "f"}}, 4)}, key),
+                                 LibraryDataVersion, std::nullopt);
     TSourcePosition p;
     ASSERT_TRUE(info.Lookup(2, p));
     EXPECT_EQ(p.UnitName[0], '?');

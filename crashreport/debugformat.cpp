@@ -1,11 +1,11 @@
 #include "crashreport/debugformat.h"
 
-#include "crashreport/options_stream.h"
-
 #include <zlib.h>
 
 #include <algorithm>
 #include <cstring>
+
+#include "crashreport/options_stream.h"
 
 namespace crashreport {
 
@@ -60,16 +60,14 @@ constexpr uint32_t md5Shifts[64] = {7, 12, 17, 22, 7, 12, 17, 22, 7, 12, 17, 22,
                                     6, 10, 15, 21, 6, 10, 15, 21, 6, 10, 15, 21, 6, 10, 15, 21};
 
 constexpr uint32_t md5Sines[64] = {
-    0xd76aa478, 0xe8c7b756, 0x242070db, 0xc1bdceee, 0xf57c0faf, 0x4787c62a, 0xa8304613,
-    0xfd469501, 0x698098d8, 0x8b44f7af, 0xffff5bb1, 0x895cd7be, 0x6b901122, 0xfd987193,
-    0xa679438e, 0x49b40821, 0xf61e2562, 0xc040b340, 0x265e5a51, 0xe9b6c7aa, 0xd62f105d,
-    0x02441453, 0xd8a1e681, 0xe7d3fbc8, 0x21e1cde6, 0xc33707d6, 0xf4d50d87, 0x455a14ed,
-    0xa9e3e905, 0xfcefa3f8, 0x676f02d9, 0x8d2a4c8a, 0xfffa3942, 0x8771f681, 0x6d9d6122,
-    0xfde5380c, 0xa4beea44, 0x4bdecfa9, 0xf6bb4b60, 0xbebfbc70, 0x289b7ec6, 0xeaa127fa,
-    0xd4ef3085, 0x04881d05, 0xd9d4d039, 0xe6db99e5, 0x1fa27cf8, 0xc4ac5665, 0xf4292244,
-    0x432aff97, 0xab9423a7, 0xfc93a039, 0x655b59c3, 0x8f0ccc92, 0xffeff47d, 0x85845dd1,
-    0x6fa87e4f, 0xfe2ce6e0, 0xa3014314, 0x4e0811a1, 0xf7537e82, 0xbd3af235, 0x2ad7d2bb,
-    0xeb86d391};
+    0xd76aa478, 0xe8c7b756, 0x242070db, 0xc1bdceee, 0xf57c0faf, 0x4787c62a, 0xa8304613, 0xfd469501,
+    0x698098d8, 0x8b44f7af, 0xffff5bb1, 0x895cd7be, 0x6b901122, 0xfd987193, 0xa679438e, 0x49b40821,
+    0xf61e2562, 0xc040b340, 0x265e5a51, 0xe9b6c7aa, 0xd62f105d, 0x02441453, 0xd8a1e681, 0xe7d3fbc8,
+    0x21e1cde6, 0xc33707d6, 0xf4d50d87, 0x455a14ed, 0xa9e3e905, 0xfcefa3f8, 0x676f02d9, 0x8d2a4c8a,
+    0xfffa3942, 0x8771f681, 0x6d9d6122, 0xfde5380c, 0xa4beea44, 0x4bdecfa9, 0xf6bb4b60, 0xbebfbc70,
+    0x289b7ec6, 0xeaa127fa, 0xd4ef3085, 0x04881d05, 0xd9d4d039, 0xe6db99e5, 0x1fa27cf8, 0xc4ac5665,
+    0xf4292244, 0x432aff97, 0xab9423a7, 0xfc93a039, 0x655b59c3, 0x8f0ccc92, 0xffeff47d, 0x85845dd1,
+    0x6fa87e4f, 0xfe2ce6e0, 0xa3014314, 0x4e0811a1, 0xf7537e82, 0xbd3af235, 0x2ad7d2bb, 0xeb86d391};
 
 void md5Block(std::array<uint32_t, 4>& state, const uint8_t* block) {
     uint32_t m[16];
@@ -208,8 +206,7 @@ struct UnitWriter {
             TLineRecord record;
             record.CodeStep =
                 last ? lastCodeStep(codeEnd - row.Offset) : u.Rows[k + 1].Offset - row.Offset;
-            record.LineStep =
-                last ? 1 : static_cast<uint32_t>(u.Rows[k + 1].Line - row.Line);
+            record.LineStep = last ? 1 : static_cast<uint32_t>(u.Rows[k + 1].Line - row.Line);
             const std::string& procedure =
                 !row.Procedure.empty() ? row.Procedure : (k == first ? announce : row.Procedure);
             record.HasName = !procedure.empty();
@@ -333,7 +330,9 @@ void WriteLineRecord(std::string& out, const TLineRecord& r) {
 
 std::optional<TLineRecord> ReadLineRecord(std::string_view table, size_t& pos, uint16_t version) {
     if (pos >= table.size()) return std::nullopt;
-    const auto byte = [&](size_t i) { return static_cast<uint32_t>(static_cast<uint8_t>(table[i])); };
+    const auto byte = [&](size_t i) {
+        return static_cast<uint32_t>(static_cast<uint8_t>(table[i]));
+    };
     const uint32_t f = byte(pos);
     TLineRecord r;
     if ((f & 1) == 0) {
@@ -376,7 +375,8 @@ std::optional<TLineRecord> ReadLineRecord(std::string_view table, size_t& pos, u
 
 void WriteName(std::string& out, std::string_view name, const TCipherKey& key) {
     const std::vector<std::string> parts = nameParts(name);
-    for (size_t i = 0; i < parts.size(); ++i) writeNamePart(out, parts[i], i + 1 < parts.size(), key);
+    for (size_t i = 0; i < parts.size(); ++i)
+        writeNamePart(out, parts[i], i + 1 < parts.size(), key);
 }
 
 std::optional<TRawName> ReadName(std::string_view data, size_t& pos, uint16_t version,

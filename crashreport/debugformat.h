@@ -92,7 +92,7 @@ void WriteName(std::string& out, std::string_view name, const TCipherKey& key);
 // (the names are not readable), left as they are in RawParts and Text
 // stays empty.
 struct TRawName {
-    std::string Text;                    // the parts joined by "."
+    std::string Text;                   // the parts joined by "."
     std::vector<std::string> RawParts;  // only without a key
 };
 std::optional<TRawName> ReadName(std::string_view data, size_t& pos, uint16_t version,

@@ -45,6 +45,10 @@ bool IsReadable(uintptr_t address, size_t length) {
 
 bool SafeRead(uintptr_t address, void* buffer, size_t count) {
     if (count == 0) return true;
+    // The system copies, so memory that goes away meanwhile makes the read
+    // fail instead of faulting; the query first keeps guard pages (and, under
+    // Wine, inaccessible pages it would still copy) out.
+    if (!IsReadable(address, count)) return false;
     SIZE_T read = 0;
     return ::ReadProcessMemory(::GetCurrentProcess(), reinterpret_cast<const void*>(address),
                                buffer, count, &read) &&
@@ -70,7 +74,8 @@ int64_t THModuleStream::Seek(int64_t offset, uint16_t origin) {
 }
 
 bool THModuleStream::SafeRead(void* buffer, int64_t count) {
-    if (count < 0 || !crashreport::SafeRead(base_ + position_, buffer, static_cast<size_t>(count))) {
+    if (count < 0 ||
+        !crashreport::SafeRead(base_ + position_, buffer, static_cast<size_t>(count))) {
         return false;
     }
     position_ += count;

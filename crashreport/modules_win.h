@@ -27,9 +27,9 @@ struct TVvFunctionInfo {
 };
 
 enum TVvModuleKind : uint8_t {
-    mkUnknown = 0,   // made in the quick enumeration mode
+    mkUnknown = 0,  // made in the quick enumeration mode
     mkProgram = 1,
-    mkPackage = 2,   // a DLL with the resources PACKAGEINFO and PACKAGEOPTIONS
+    mkPackage = 2,  // a DLL with the resources PACKAGEINFO and PACKAGEOPTIONS
     mkLibrary = 3,
 };
 

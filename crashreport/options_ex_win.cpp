@@ -1,0 +1,114 @@
+#include "crashreport/options_ex_win.h"
+
+#include <cstring>
+#include <mutex>
+
+#include "runtime/streams.h"
+#include "runtime/strings.h"
+
+namespace crashreport {
+
+namespace {
+
+std::mutex watchSwitchLock;
+std::function<void(bool)>& watchSwitch() {
+    static std::function<void(bool)> value;
+    return value;
+}
+
+// Maps a block and calls use(view, size) with the mapping's first bytes.
+template <class Use>
+bool withMappedView(HANDLE mapping, DWORD access, size_t size, Use use) {
+    void* view = ::MapViewOfFile(mapping, access, 0, 0, size);
+    if (view == nullptr) return false;
+    use(static_cast<uint8_t*>(view));
+    ::UnmapViewOfFile(view);
+    return true;
+}
+
+}  // namespace
+
+std::string SharedBlockName(HMODULE module) {
+    return runtime::IntToHex(::GetCurrentProcessId(), 8) +
+           runtime::IntToHex(static_cast<int64_t>(reinterpret_cast<uintptr_t>(module)), 16) +
+           "MODULE";
+}
+
+HANDLE CreateSharedBlock(HMODULE module, const std::string& data) {
+    const uint32_t total = static_cast<uint32_t>(data.size() + 4);
+    HANDLE mapping = ::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, total,
+                                          SharedBlockName(module).c_str());
+    if (mapping == nullptr) return nullptr;
+    const bool written = withMappedView(mapping, FILE_MAP_WRITE, total, [&](uint8_t* view) {
+        std::memcpy(view, &total, 4);
+        std::memcpy(view + 4, data.data(), data.size());
+    });
+    if (!written) {
+        ::CloseHandle(mapping);
+        return nullptr;
+    }
+    return mapping;
+}
+
+std::optional<std::string> ReadSharedBlock(HMODULE module) {
+    HANDLE mapping = ::OpenFileMappingA(FILE_MAP_READ, FALSE, SharedBlockName(module).c_str());
+    if (mapping == nullptr) return std::nullopt;
+    uint32_t total = 0;
+    std::optional<std::string> data;
+    withMappedView(mapping, FILE_MAP_READ, 4, [&](uint8_t* view) { std::memcpy(&total, view, 4); });
+    if (total >= 4) {
+        withMappedView(mapping, FILE_MAP_READ, total, [&](uint8_t* view) {
+            data = std::string(reinterpret_cast<const char*>(view) + 4, total - 4);
+        });
+    }
+    ::CloseHandle(mapping);
+    return data;
+}
+
+TVvModuleOptionsEx::TVvModuleOptionsEx(std::string moduleName, bool saveSharedData, HMODULE module)
+    : TVvModuleOptions(std::move(moduleName), saveSharedData), module_(module) {}
+
+TVvModuleOptionsEx::~TVvModuleOptionsEx() {
+    if (block_ != nullptr) ::CloseHandle(block_);
+}
+
+void TVvModuleOptionsEx::Publish() {
+    runtime::TMemoryStream stream;
+    const uint8_t published = 1;
+    stream.WriteBuffer(&published, 1);
+    SaveToStream(stream);
+    if (block_ != nullptr) ::CloseHandle(block_);
+    block_ = CreateSharedBlock(
+        module_, std::string(static_cast<const char*>(stream.Memory()), stream.Size()));
+}
+
+void TVvModuleOptionsEx::SwitchWatch(bool wasOn) {
+    if (module_ != ::GetModuleHandleW(nullptr)) return;
+    const bool on = Active() != 0 && FreezeCheckActive() != 0;
+    if (on == wasOn) return;
+    std::function<void(bool)> change;
+    {
+        std::lock_guard lock(watchSwitchLock);
+        change = watchSwitch();
+    }
+    if (change) change(on);
+}
+
+void TVvModuleOptionsEx::SetActive(uint8_t value) {
+    const bool wasOn = Active() != 0 && FreezeCheckActive() != 0;
+    TVvModuleOptions::SetActive(value);
+    SwitchWatch(wasOn);
+}
+
+void TVvModuleOptionsEx::SetFreezeCheckActive(uint8_t value) {
+    const bool wasOn = Active() != 0 && FreezeCheckActive() != 0;
+    TVvModuleOptions::SetFreezeCheckActive(value);
+    SwitchWatch(wasOn);
+}
+
+void TVvModuleOptionsEx::SetFreezeWatchSwitch(std::function<void(bool run)> change) {
+    std::lock_guard lock(watchSwitchLock);
+    watchSwitch() = std::move(change);
+}
+
+}  // namespace crashreport
