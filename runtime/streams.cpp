@@ -1,6 +1,7 @@
 #include "runtime/streams.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -111,6 +112,10 @@ void TCustomMemoryStream::SetPointer(void* ptr, int64_t size) {
 
 // ---- TMemoryStream ------------------------------------------------------------
 
+void TMemoryStream::FreeBlock::operator()(uint8_t* block) const {
+    std::free(block);
+}
+
 void TMemoryStream::Reserve(int64_t needed, bool exact) {
     // A block that a subclass lent through SetPointer is never written to:
     // the first write copies it into one of our own.
@@ -126,11 +131,20 @@ void TMemoryStream::Reserve(int64_t needed, bool exact) {
     if (static_cast<uint64_t>(capacity) > std::numeric_limits<size_t>::max() / 2) {
         throw EStreamError(SMemoryStreamError);
     }
-    std::unique_ptr<uint8_t[]> block(new (std::nothrow) uint8_t[static_cast<size_t>(capacity)]);
-    if (block == nullptr) throw EStreamError(SMemoryStreamError);
     const int64_t keep = std::min(Size(), capacity);
-    if (keep > 0) std::memcpy(block.get(), Memory(), static_cast<size_t>(keep));
-    block_ = std::move(block);
+    if (owned) {
+        // realloc keeps the bytes; on failure the old block stays valid.
+        void* grown = std::realloc(block_.get(), static_cast<size_t>(capacity));
+        if (grown == nullptr) throw EStreamError(SMemoryStreamError);
+        (void)block_.release();
+        block_.reset(static_cast<uint8_t*>(grown));
+    } else {
+        std::unique_ptr<uint8_t, FreeBlock> block(
+            static_cast<uint8_t*>(std::malloc(static_cast<size_t>(capacity))));
+        if (block == nullptr) throw EStreamError(SMemoryStreamError);
+        if (keep > 0) std::memcpy(block.get(), Memory(), static_cast<size_t>(keep));
+        block_ = std::move(block);
+    }
     capacity_ = capacity;
     SetPointer(block_.get(), keep);
 }

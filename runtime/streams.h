@@ -117,7 +117,13 @@ class TMemoryStream : public TCustomMemoryStream {
     // the stream holds; `exact` asks for no spare room.
     void Reserve(int64_t needed, bool exact);
 
-    std::unique_ptr<uint8_t[]> block_;
+    // The block comes from malloc so that growing it can realloc in place
+    // (large blocks move by remapping their pages rather than by copying
+    // them into freshly faulted memory).
+    struct FreeBlock {
+        void operator()(uint8_t* block) const;
+    };
+    std::unique_ptr<uint8_t, FreeBlock> block_;
     int64_t capacity_ = 0;
 };
 
