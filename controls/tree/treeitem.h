@@ -65,14 +65,13 @@ inline constexpr uint32_t kDefaultItemFlags = 0x128783;
 // Assign copies the flag word without these.
 inline constexpr uint32_t kFlagsNotAssigned = ifImage1Shown | ifImage2Shown | 0x80000;
 
-// One item's cached value during a sort.
+// An item's value in a sort column, built for one sort or one comparison.
 struct TGtSortKey {
     enum Kind : int { None = -1, Integer = 0, Boolean = 1, Double = 3, Text = 4, Currency = 12 };
     Kind kind = None;
     int64_t number = 0;   // Integer, Boolean, Currency (x 10,000)
     double real = 0;      // Double
     std::u16string text;  // Text
-    int refs = 0;
 };
 
 // Compares two keys of one sort type in ascending order: -1, 0 or 1. Keys
@@ -230,7 +229,8 @@ class TGtTreeItem : public runtime::TPersistent {
     void MoveTo(TGtTreeItem* newParent);
     virtual void MoveToItem(TGtTreeItem* item, TGtMoveMode mode);
     void Sort(bool recursive);
-    const TGtSortKey& SortKey() const { return sortKey_; }
+    // The item's key in `column` (-1: the main column) for a sort of `type`.
+    TGtSortKey SortKey(TSortTypes type, int column) const;
 
     // ---- repaint ----------------------------------------------------------------------
     void RedrawItem(bool checkVisible);
@@ -257,9 +257,11 @@ class TGtTreeItem : public runtime::TPersistent {
     void ColumnTextChanged();
     void RepaintCheckBox();
     void ContentWidthChanged();
-    void SortChildren(bool recursive, TGtSSortMode mode, TSortTypes type, int column);
-    void BuildSortKey(TSortTypes type, int column);
-    void ReleaseSortKey();
+    // True when a child has children of its own.
+    bool SortChildren(bool recursive, TGtSSortMode mode, TSortTypes type, int column);
+    // CellText without a copy: a view of the stored text; a view without
+    // data when the text is not stored (a virtual tree asks a handler).
+    std::u16string_view StoredCellText(int column) const;
     void WriteSubtreeTo(TGtList& list, int& position) const;
     void ReadRecord(runtime::TStream& stream, int depth);
     void WriteRecord(runtime::TStream& stream, int depth);
@@ -271,7 +273,6 @@ class TGtTreeItem : public runtime::TPersistent {
     TGtTreeItem* root_ = nullptr;
     std::unique_ptr<TGtList> children_;
     std::unique_ptr<StaticData> static_;
-    TGtSortKey sortKey_;
     uint64_t creationOrder_;
     TGtColor rowBkColor_ = 0;
     uint32_t flags_ = kDefaultItemFlags;

@@ -1,7 +1,7 @@
 #pragma once
 
 // Internal to the item's implementation files: the texts and styles an item
-// of a non-virtual tree keeps.
+// of a non-virtual tree keeps, and the scoped update lock they take.
 
 #include <memory>
 #include <string>
@@ -9,6 +9,7 @@
 #include "controls/tree/cellstyle.h"
 #include "controls/tree/gtlist.h"
 #include "controls/tree/treeitem.h"
+#include "controls/tree/treemodel.h"
 #include "controls/tree/widestrings.h"
 
 namespace controls::tree {
@@ -19,6 +20,18 @@ struct TGtTreeItem::StaticData {
     std::u16string Hint;
     std::unique_ptr<TGtCellStyle> MainStyle;
     std::unique_ptr<TGtList> Styles;  // owns its TGtCellStyle objects
+};
+
+// Holds a tree's update lock for a scope, released also on an exception.
+class UpdateLock {
+  public:
+    explicit UpdateLock(TGtTreeModel* tree) : tree_(tree) { tree_->SetUpdating(true); }
+    ~UpdateLock() { tree_->SetUpdating(false); }
+    UpdateLock(const UpdateLock&) = delete;
+    UpdateLock& operator=(const UpdateLock&) = delete;
+
+  private:
+    TGtTreeModel* tree_;
 };
 
 }  // namespace controls::tree

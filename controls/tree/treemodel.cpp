@@ -209,17 +209,21 @@ void TGtTreeModel::Sort(bool recursive) {
 }
 
 int TGtTreeModel::CompareItems(TGtTreeItem* item1, TGtTreeItem* item2, TGtSSortMode sectionSortMode,
-                               TSortTypes sortType, int) {
-    const bool descending =
-        sectionSortMode == hsmDescend || (sectionSortMode == hsmNone && sortDir_ == sdDescend);
+                               TSortTypes sortType, int sectionIndex) {
     int result = sortType == stCustom
                      ? DoCompareItems(item1, item2)
-                     : CompareSortKeys(item1->SortKey(), item2->SortKey(), sortType);
+                     : CompareSortKeys(item1->SortKey(sortType, sectionIndex),
+                                       item2->SortKey(sortType, sectionIndex), sortType);
     result = result < 0 ? -1 : result > 0 ? 1 : 0;
-    if (descending) result = -result;
+    if (SortsDescending(sectionSortMode)) result = -result;
+    if (result == 0 && item1 != item2 && HasTieBreakers()) result = CompareTiedItems(item1, item2);
     if (result == 0 && item1 != item2)
         result = item1->CreationOrder() < item2->CreationOrder() ? -1 : 1;
     return result;
+}
+
+int TGtTreeModel::CompareTiedItems(TGtTreeItem*, TGtTreeItem*) {
+    return 0;
 }
 
 // ---- events ---------------------------------------------------------------------------

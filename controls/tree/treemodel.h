@@ -251,10 +251,24 @@ class TGtTreeModel {
     // OnSortBegin and OnSortEnd.
     virtual void Sort(bool recursive);
     // Item1 before Item2 gives <0. Built-in types compare the sort keys,
-    // direction applied; stCustom asks OnCompareItems. Items with equal keys
-    // keep their creation order in either direction.
-    virtual int CompareItems(TGtTreeItem* item1, TGtTreeItem* item2, TGtSSortMode sectionSortMode,
-                             TSortTypes sortType, int sectionIndex);
+    // direction applied; stCustom asks OnCompareItems. Ties go to
+    // CompareTiedItems, and items still equal keep their creation order in
+    // either direction. The item sort compares built-in keys inline in the
+    // same way, so extra ordering belongs in CompareTiedItems.
+    int CompareItems(TGtTreeItem* item1, TGtTreeItem* item2, TGtSSortMode sectionSortMode,
+                     TSortTypes sortType, int sectionIndex);
+    // Orders two different items whose sort keys tie (the tree's extra sort
+    // columns): <0, 0 or >0 with each column's own direction applied. The
+    // model has none.
+    virtual int CompareTiedItems(TGtTreeItem* item1, TGtTreeItem* item2);
+    // True while CompareTiedItems can tell items apart (the tree: while its
+    // multi-sort list has sections); sorts ask it once.
+    virtual bool HasTieBreakers() const { return false; }
+    // A section sort mode of hsmNone follows SortDir.
+    bool SortsDescending(TGtSSortMode sectionSortMode) const {
+        return sectionSortMode == hsmDescend ||
+               (sectionSortMode == hsmNone && sortDir_ == sdDescend);
+    }
 
     // ---- events -----------------------------------------------------------------------
     virtual void DoItemChange(TGtTreeItem* item, TItemChangeMode mode);

@@ -92,10 +92,18 @@ char16_t UpperCaseWideChar(char16_t c) {
 }
 
 std::u16string UpperCaseWide(std::u16string_view s) {
-    const UpperTable& table = upperTable();
     std::u16string out(s);
-    for (char16_t& c : out) c = table[c];
+    UpperCaseWideInPlace(out);
     return out;
+}
+
+void UpperCaseWideInPlace(std::u16string& s) {
+    UpperCaseWideInPlace(s.data(), s.size());
+}
+
+void UpperCaseWideInPlace(char16_t* text, size_t length) {
+    const UpperTable& table = upperTable();
+    for (size_t i = 0; i < length; ++i) text[i] = table[text[i]];
 }
 
 bool SameTextWide(std::u16string_view a, std::u16string_view b) {

@@ -29,6 +29,9 @@ int64_t ParseCurrencyText(std::string_view text, const runtime::TFormatSettings&
 // Each code unit replaced by its Unicode simple uppercase mapping (one unit
 // to one unit; full mappings such as the sharp s are not applied).
 std::u16string UpperCaseWide(std::u16string_view s);
+// UpperCaseWide in place.
+void UpperCaseWideInPlace(std::u16string& s);
+void UpperCaseWideInPlace(char16_t* text, size_t length);
 char16_t UpperCaseWideChar(char16_t c);
 // True when both strings are equal after UpperCaseWide.
 bool SameTextWide(std::u16string_view a, std::u16string_view b);

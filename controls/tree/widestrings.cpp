@@ -345,6 +345,11 @@ void TGtWideStringList::CheckIndex(int index) const {
     if (index < 0 || index >= GetCount()) Error(runtime::SListIndexError, index);
 }
 
+std::u16string_view TGtWideStringList::View(int index) const {
+    CheckIndex(index);
+    return items_[static_cast<size_t>(index)].string;
+}
+
 std::u16string TGtWideStringList::Get(int index) const {
     CheckIndex(index);
     return items_[static_cast<size_t>(index)].string;

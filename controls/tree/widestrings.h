@@ -147,6 +147,8 @@ class TGtWideStringList : public TGtWideStrings {
     virtual bool Find(std::u16string_view s, int& index) const;
     virtual void Sort();
     virtual void CustomSort(const TGtWideStringListSortCompare& compare);
+    // The stored string without a copy; valid until the list changes.
+    std::u16string_view View(int index) const;
 
     TGtDuplicates Duplicates() const { return duplicates_; }
     void SetDuplicates(TGtDuplicates value) { duplicates_ = value; }
