@@ -8,6 +8,7 @@
 #include "runtime/collection.h"
 #include "runtime/component.h"
 #include "runtime/exceptions.h"
+#include "runtime/intidents.h"
 #include "runtime/properties.h"
 #include "runtime/streams.h"
 #include "runtime/strings.h"
@@ -123,6 +124,12 @@ class StateGuard {
     Setter set_;
 };
 
+// The registered name of an integer property's value, if it has one.
+bool IntegerIdent(const TPropInfo& prop, int64_t value, std::string& ident) {
+    const TIntegerIdents* idents = FindIntegerIdents(prop.PropType());
+    return idents != nullptr && idents->ToIdent(value, ident);
+}
+
 // The properties an object defines beyond its published ones.
 void DefineObjectProperties(TFiler& filer, TObject& instance) {
     if (auto* persistent = dynamic_cast<TPersistent*>(&instance))
@@ -230,6 +237,8 @@ void TWriter::WriteProperty(TObject& instance, const TPropInfo& prop) {
                         if ((static_cast<uint64_t>(value) >> i) & 1) names.push_back(all[i]);
                     return names;
                 }());
+            else if (std::string ident; kind == tkInteger && IntegerIdent(prop, value, ident))
+                WriteIdent(ident);
             else
                 WriteInteger(value);
             break;
@@ -718,7 +727,14 @@ void TReader::ReadPropValue(TObject& instance, const TPropInfo& prop) {
     switch (prop.Kind()) {
         case tkInteger:
         case tkInt64:
-            SetOrdProp(instance, prop, ReadInt64());
+            if (NextValue() == vaIdent) {
+                const TIntegerIdents* idents = FindIntegerIdents(prop.PropType());
+                int64_t value = 0;
+                if (idents == nullptr || !idents->ToInt(ReadIdent(), value)) InvalidValue();
+                SetOrdProp(instance, prop, value);
+            } else {
+                SetOrdProp(instance, prop, ReadInt64());
+            }
             break;
         case tkChar:
             SetOrdProp(instance, prop, static_cast<unsigned char>(ReadChar()));
