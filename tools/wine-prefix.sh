@@ -8,3 +8,10 @@ if [ ! -f "$prefix/system.reg" ]; then
   wineboot -i >/dev/null 2>&1
   wineserver -w
 fi
+# Windows the X server shows without a window manager (Xvfb has none):
+# managed windows make every activation wait for a manager that never
+# answers, about two seconds per window shown.
+if ! grep -q '"Managed"="N"' "$prefix/user.reg" 2>/dev/null; then
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+  wineserver -w
+fi
