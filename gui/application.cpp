@@ -1,0 +1,419 @@
+#include "gui/application.h"
+
+#include <algorithm>
+
+#include "gui/actions.h"
+#include "gui/desktop.h"
+#include "gui/errors.h"
+#include "gui/forms.h"
+#include "gui/geometry_win.h"
+#include "gui/hints.h"
+#include "gui/mainthread.h"
+#include "gui/screen.h"
+#include "runtime/exceptions.h"
+#include "runtime/properties.h"
+#include "runtime/strings.h"
+
+namespace gui {
+
+TApplication* Application = nullptr;
+
+namespace {
+
+constexpr const wchar_t* kWindowClass = L"SerplowApplication";
+constexpr UINT_PTR kHintTimer = 1;
+
+std::string ShortOrLong(const std::string& hint, bool shortPart) {
+    const size_t bar = hint.find('|');
+    if (bar == std::string::npos) return hint;
+    return shortPart ? hint.substr(0, bar) : hint.substr(bar + 1);
+}
+
+// The control whose hint shows for `control`: itself or the nearest parent
+// with ShowHint and a hint.
+TControl* HintOwner(TControl* control) {
+    while (control != nullptr && (!control->ShowHint() || control->Hint().empty()))
+        control = control->Parent();
+    return control;
+}
+
+// The nearest control (itself or a parent) with a hint, for the long hint.
+std::string LongHintOf(TControl* control) {
+    for (; control != nullptr; control = control->Parent())
+        if (!control->Hint().empty()) return GetLongHint(control->Hint());
+    return {};
+}
+
+}  // namespace
+
+std::string GetShortHint(const std::string& hint) {
+    return ShortOrLong(hint, true);
+}
+
+std::string GetLongHint(const std::string& hint) {
+    return ShortOrLong(hint, false);
+}
+
+RUNTIME_BEGIN_CLASS(TApplication, runtime::TComponent)
+RUNTIME_END_CLASS
+
+TApplication::TApplication(TComponent* owner) : TComponent(owner) {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = WindowProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = kWindowClass;
+    RegisterClassW(&wc);
+    window_ = CreateWindowExW(WS_EX_TOOLWINDOW, kWindowClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr,
+                              nullptr, wc.hInstance, nullptr);
+    if (window_ == nullptr) RaiseLastWin32Error("Cannot create the application window");
+    SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    detail::InstallMainThreadWake(window_);
+}
+
+TApplication::~TApplication() {
+    detail::InstallMainThreadWake(nullptr);
+    hintWindow_.reset();
+    Destroying();
+    DestroyComponents();
+    released_.clear();
+    SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
+    DestroyWindow(window_);
+}
+
+LRESULT CALLBACK TApplication::WindowProc(HWND window, UINT msg, WPARAM wParam,
+                                          LPARAM lParam) noexcept {
+    auto* app = reinterpret_cast<TApplication*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (app == nullptr) return DefWindowProcW(window, msg, wParam, lParam);
+    try {
+        return app->AppWndProc(msg, wParam, lParam);
+    } catch (...) {
+        try {
+            app->HandleException(app);
+        } catch (...) {
+        }
+        return 0;
+    }
+}
+
+LRESULT TApplication::AppWndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+        case detail::WM_WAKEMAINTHREAD:
+            detail::DrainMainThreadQueue();
+            return 0;
+        case CM_DEFERREDFREE:
+            FreeReleased();
+            return 0;
+        case CM_DESTROYWINDOW:
+            if (IsWindow(reinterpret_cast<HWND>(wParam)))
+                DestroyWindow(reinterpret_cast<HWND>(wParam));
+            return 0;
+        case WM_TIMER:
+            if (wParam == kHintTimer) HintTimerExpired();
+            return 0;
+        default:
+            return DefWindowProcW(window_, msg, wParam, lParam);
+    }
+}
+
+// ---- the loop ------------------------------------------------------------------------------
+
+void TApplication::Run() {
+    if (mainForm_ != nullptr && !mainForm_->Visible()) mainForm_->Show();
+    while (!terminated_) HandleMessage();
+}
+
+void TApplication::HandleMessage() {
+    MSG msg;
+    bool processed = false;
+    try {
+        processed = ProcessMessage(msg);
+    } catch (...) {
+        HandleException(this);
+        return;
+    }
+    if (!processed) Idle();
+}
+
+bool TApplication::ProcessMessage(MSG& msg) {
+    if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
+    if (msg.message == WM_QUIT) {
+        terminated_ = true;
+        return true;
+    }
+    bool handled = false;
+    if (OnMessage) OnMessage(msg, handled);
+    if (!handled && !IsHintMsg(msg) && !IsKeyMsg(msg)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return true;
+}
+
+void TApplication::ProcessMessages() {
+    MSG msg;
+    while (ProcessMessage(msg)) {
+    }
+    detail::DrainMainThreadQueue();
+}
+
+void TApplication::Idle() {
+    bool done = true;
+    try {
+        OnIdle(this, done);
+        DoActionIdle();
+        detail::DrainMainThreadQueue();
+    } catch (...) {
+        HandleException(this);
+    }
+    if (done && !terminated_) WaitMessage();
+}
+
+void TApplication::DoActionIdle() {
+    if (Screen == nullptr) return;
+    for (int i = 0; i < Screen->FormCount(); ++i) {
+        TCustomForm* form = Screen->Forms(i);
+        if (!form->Visible()) continue;
+        for (int c = 0; c < form->ComponentCount(); ++c)
+            if (auto* list = dynamic_cast<TCustomActionList*>(form->Components(c)))
+                list->UpdateActions();
+    }
+}
+
+void TApplication::Terminate() {
+    if (!terminated_) PostQuitMessage(0);
+    terminated_ = true;
+}
+
+// The key messages go to the control first as CN_ messages, where the
+// form's shortcuts and dialog keys (Tab, Enter, Escape, arrows) are taken.
+bool TApplication::IsKeyMsg(MSG& msg) {
+    if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN && msg.message != WM_CHAR &&
+        msg.message != WM_SYSCHAR)
+        return false;
+    TWinControl* control = nullptr;
+    // A window inside a control (a combo box's edit) belongs to that control.
+    for (HWND w = msg.hwnd; w != nullptr && control == nullptr; w = GetParent(w))
+        control = TWinControl::FindControl(w);
+    if (control == nullptr) return false;
+    return control->Perform(CN_BASE + msg.message, msg.wParam, msg.lParam) != 0;
+}
+
+// ---- errors --------------------------------------------------------------------------------
+
+void TApplication::HandleException(TObject* sender) {
+    std::exception_ptr error = std::current_exception();
+    if (!error) return;
+    try {
+        std::rethrow_exception(error);
+    } catch (const runtime::EAbort&) {
+        return;
+    } catch (...) {
+    }
+    if (OnException)
+        OnException(sender, error);
+    else
+        ShowException(error);
+}
+
+void TApplication::ShowException(const std::exception_ptr& error) {
+    std::string text;
+    try {
+        std::rethrow_exception(error);
+    } catch (const runtime::Exception& e) {
+        text = e.Message();
+    } catch (const std::exception& e) {
+        text = e.what();
+    } catch (...) {
+        text = "Unknown error";
+    }
+    text = runtime::TrimRight(text);
+    if (!text.empty() && text.back() > '.') text += '.';
+    HWND owner = GetActiveWindow();
+    Desktop().MessageBox(owner, runtime::AnsiToWide(text),
+                         runtime::AnsiToWide(title_.empty() ? "Error" : title_),
+                         MB_OK | MB_ICONSTOP);
+}
+
+// ---- windows -------------------------------------------------------------------------------
+
+void TApplication::Restore() {
+    if (mainForm_ == nullptr || !mainForm_->HandleAllocated()) return;
+    if (IsIconic(mainForm_->WindowHandle())) ShowWindow(mainForm_->WindowHandle(), SW_RESTORE);
+}
+
+void TApplication::Minimize() {
+    if (mainForm_ != nullptr && mainForm_->HandleAllocated())
+        ShowWindow(mainForm_->WindowHandle(), SW_MINIMIZE);
+}
+
+void TApplication::BringToFront() {
+    TCustomForm* form =
+        Screen != nullptr && Screen->ActiveForm() != nullptr ? Screen->ActiveForm() : mainForm_;
+    if (form != nullptr && form->HandleAllocated()) SetForegroundWindow(form->WindowHandle());
+}
+
+void TApplication::ReleaseComponent(TComponent* component) {
+    if (component == nullptr ||
+        std::find(released_.begin(), released_.end(), component) != released_.end())
+        return;
+    released_.push_back(component);
+    component->FreeNotification(this);
+    PostMessageW(window_, CM_DEFERREDFREE, 0, 0);
+}
+
+void TApplication::DestroyWindowLater(HWND window) {
+    PostMessageW(window_, CM_DESTROYWINDOW, reinterpret_cast<WPARAM>(window), 0);
+}
+
+void TApplication::FreeReleased() {
+    std::vector<TComponent*> list;
+    list.swap(released_);
+    for (TComponent* c : list) {
+        c->RemoveFreeNotification(this);
+        delete c;
+    }
+}
+
+void TApplication::Notification(TComponent* component, runtime::TOperation operation) {
+    TComponent::Notification(component, operation);
+    if (operation == runtime::opRemove)
+        released_.erase(std::remove(released_.begin(), released_.end(), component),
+                        released_.end());
+}
+
+void TApplication::ControlDestroying(TControl* control) {
+    if (mouseControl_ == control) mouseControl_ = nullptr;
+    if (captureControl_ == control) {
+        captureControl_ = nullptr;
+        ReleaseCapture();
+    }
+    if (hintControl_ == control) CancelHint();
+    if (static_cast<TComponent*>(mainForm_) == control) mainForm_ = nullptr;
+}
+
+// ---- mouse and hints -----------------------------------------------------------------------
+
+void TApplication::SetCaptureControl(TControl* control) {
+    captureControl_ = control;
+    if (control == nullptr) {
+        ReleaseCapture();
+        return;
+    }
+    auto* win = dynamic_cast<TWinControl*>(control);
+    if (win == nullptr) win = control->Parent();
+    if (win != nullptr && win->HandleAllocated()) SetCapture(win->WindowHandle());
+}
+
+void TApplication::SetMouseControl(TControl* control) {
+    if (control == mouseControl_) return;
+    TControl* old = mouseControl_;
+    mouseControl_ = control;
+    if (old != nullptr) old->Perform(CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(old));
+    if (mouseControl_ != control) return;  // a handler moved it on
+    if (control != nullptr) control->Perform(CM_MOUSEENTER, 0, reinterpret_cast<LPARAM>(control));
+    SetHint(LongHintOf(control));
+    TControl* owner = showHint_ ? HintOwner(control) : nullptr;
+    if (owner == nullptr) {
+        CancelHint();
+        return;
+    }
+    if (hintActive_ && owner == hintControl_) return;
+    const bool wasShowing = hintActive_;
+    HideHint();
+    StartHintTimer(wasShowing ? HintShortPause : HintPause);
+}
+
+void TApplication::SetShowHint(bool value) {
+    showHint_ = value;
+    if (!value) CancelHint();
+}
+
+void TApplication::SetHint(const std::string& value) {
+    if (hint_ == value) return;
+    hint_ = value;
+    OnHint(this);
+}
+
+void TApplication::StartHintTimer(int delay) {
+    SetTimer(window_, kHintTimer, static_cast<UINT>(std::max(1, delay)), nullptr);
+    hintTimerRunning_ = true;
+}
+
+void TApplication::StopHintTimer() {
+    if (hintTimerRunning_) KillTimer(window_, kHintTimer);
+    hintTimerRunning_ = false;
+}
+
+void TApplication::HintTimerExpired() {
+    StopHintTimer();
+    if (hintActive_) {
+        HideHint();
+        return;
+    }
+    POINT p;
+    GetCursorPos(&p);
+    ActivateHint(ToTPoint(p));
+}
+
+void TApplication::ActivateHint(TPoint cursorPos) {
+    TControl* control = HintOwner(mouseControl_);
+    if (control == nullptr || !showHint_) return;
+    THintInfo info;
+    info.HintControl = control;
+    info.HintWindowClass = HintWindowClass;
+    info.HintPos = {cursorPos.X, cursorPos.Y + GetSystemMetrics(SM_CYCURSOR) * 3 / 4};
+    info.HintMaxWidth = Screen != nullptr ? Screen->Width() : 1024;
+    info.HintColor = HintColor;
+    info.CursorRect = control->ClientRect();
+    info.CursorPos = control->ScreenToClient(cursorPos);
+    info.HideTimeout = HintHidePause;
+    info.HintStr = GetShortHint(control->Hint());
+    if (control->Perform(CM_HINTSHOW, 0, reinterpret_cast<LPARAM>(&info)) != 0 ||
+        info.HintStr.empty())
+        return;
+    if (!hintWindow_) {
+        hintWindow_ = info.HintWindowClass ? info.HintWindowClass(nullptr)
+                                           : std::make_unique<THintWindow>(nullptr);
+    }
+    hintWindow_->SetColor(info.HintColor);
+    const TRect size = hintWindow_->MeasureHintRect(info.HintMaxWidth, info.HintStr, info.HintData);
+    hintWindow_->ShowHintWithData(size.Offset(info.HintPos.X, info.HintPos.Y), info.HintStr,
+                                  info.HintData);
+    hintActive_ = true;
+    hintControl_ = control;
+    hintCursorRect_ = info.CursorRect;
+    if (info.HideTimeout > 0) StartHintTimer(info.HideTimeout);
+}
+
+void TApplication::HideHint() {
+    if (hintWindow_) hintWindow_->HideHint();
+    hintActive_ = false;
+    hintControl_ = nullptr;
+}
+
+void TApplication::CancelHint() {
+    StopHintTimer();
+    HideHint();
+}
+
+bool TApplication::IsHintMsg(const MSG& msg) {
+    if (!hintActive_ && !hintTimerRunning_) return false;
+    switch (msg.message) {
+        case WM_KEYDOWN:
+        case WM_SYSKEYDOWN:
+        case WM_LBUTTONDOWN:
+        case WM_RBUTTONDOWN:
+        case WM_MBUTTONDOWN:
+        case WM_NCLBUTTONDOWN:
+        case WM_ACTIVATE:
+        case WM_ACTIVATEAPP:
+        case WM_MOUSEWHEEL:
+            CancelHint();
+            break;
+        default:
+            break;
+    }
+    return false;
+}
+
+}  // namespace gui
