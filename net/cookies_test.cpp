@@ -2,14 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <chrono>
-#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "net/limits.h"
 #include "runtime/stringlist.h"
+#include "tests/support/linear_time.h"
 
 namespace net {
 namespace {
@@ -137,36 +136,15 @@ TEST(CookiesTest, TheJarIsBoundedTheOldestGoing) {
     EXPECT_EQ(cookies.IndexOf("c0=value0"), -1);
 }
 
-// Milliseconds, best of three.
-double BestMs(const std::function<void()>& work) {
-    double best = 1e300;
-    for (int i = 0; i < 3; ++i) {
-        auto start = std::chrono::steady_clock::now();
-        work();
-        best = std::min(best, std::chrono::duration<double, std::milli>(
-                                  std::chrono::steady_clock::now() - start)
-                                  .count());
-    }
-    return best;
-}
-
 TEST(CookiesTest, SetCookieLinesCostLinearTime) {
-    constexpr int kBase = 3000;
-    std::vector<double> times;
-    for (int factor : {1, 2, 4, 8}) {
-        runtime::TStringList headers;
-        ManyCookies(headers, 0, kBase * factor);
-        times.push_back(BestMs([&] {
+    serplow::testing::ExpectLinearTime("Set-Cookie lines", 3000, [](int count) {
+        auto headers = std::make_shared<runtime::TStringList>();
+        ManyCookies(*headers, 0, count);
+        return [headers] {
             runtime::TStringList cookies;
-            ApplySetCookies(cookies, headers, kNow);
-        }));
-    }
-    for (size_t i = 0; i < times.size(); ++i)
-        RecordProperty("set_cookie_ms_x" + std::to_string(1 << i), std::to_string(times[i]));
-    // Linear time makes 8 times the lines cost about 8 times as much;
-    // quadratic, 64 times.
-    EXPECT_LT(times[3], times[0] * 24)
-        << times[0] << " " << times[1] << " " << times[2] << " " << times[3];
+            ApplySetCookies(cookies, *headers, kNow);
+        };
+    });
 }
 
 }  // namespace

@@ -273,7 +273,7 @@ class Encoder {
     void NameTable(const TXmlNameTable& names) {
         Packed(names.NameCount());
         for (int32_t id = 0; id < names.NameCount(); ++id) NodeString(names.Name(id));
-        const auto& buckets = names.Buckets();
+        const auto buckets = names.StoredBuckets();
         Packed(names.BucketCount());
         Count(static_cast<size_t>(std::count_if(buckets.begin(), buckets.end(),
                                                 [](const auto& b) { return !b.empty(); })));
@@ -399,32 +399,6 @@ class TStrXmlReader final : public TBinXmlReader {
 
   private:
     bool Fill() override { return false; }
-};
-
-class TStmXmlReader final : public TBinXmlReader {
-  public:
-    TStmXmlReader(runtime::TStream& stream, size_t bufferSize)
-        : TBinXmlReader(
-              static_cast<uint64_t>(std::max<int64_t>(0, stream.Size() - stream.Position()))),
-          stream_(stream),
-          size_(static_cast<size_t>(std::min<uint64_t>(bufferSize, beyond_ + 1))),
-          buffer_(std::make_unique_for_overwrite<char[]>(size_)) {}
-
-  private:
-    bool Fill() override {
-        const auto want = static_cast<int64_t>(std::min<uint64_t>(size_, beyond_));
-        int64_t got = want > 0 ? stream_.Read(buffer_.get(), want) : 0;
-        if (got <= 0) return false;
-        got = std::min(got, want);
-        pos_ = buffer_.get();
-        end_ = buffer_.get() + got;
-        beyond_ -= static_cast<uint64_t>(got);
-        return true;
-    }
-
-    runtime::TStream& stream_;
-    size_t size_;
-    std::unique_ptr<char[]> buffer_;
 };
 
 // A value read before the node that keeps it is made: a text stays in the
@@ -777,11 +751,6 @@ void WriteBinaryXml(const TXmlDocument& doc, runtime::TStream& stream, uint32_t 
 void ReadBinaryXml(TXmlDocument& doc, std::string_view bytes) {
     if (bytes.size() < kBinaryXmlSignature.size()) RaiseXmlError(XmlError::BinaryReadData);
     TStrXmlReader reader(bytes.substr(kBinaryXmlSignature.size()));
-    Decoder(reader).Document(doc);
-}
-
-void ReadBinaryXml(TXmlDocument& doc, runtime::TStream& stream) {
-    TStmXmlReader reader(stream, kBinaryReadBufferSize);
     Decoder(reader).Document(doc);
 }
 

@@ -25,11 +25,10 @@ inline constexpr uint32_t kBinaryWideStrings = 1;
 std::string WriteBinaryXml(const TXmlDocument& doc, uint32_t options);
 void WriteBinaryXml(const TXmlDocument& doc, runtime::TStream& stream, uint32_t options);
 
-// Read a document into `doc`, which gets the name table read. From a byte
-// string that starts with the signature (not checked), or from a stream
-// positioned after the signature. Every count and length is checked against
-// what is left of the input before anything is allocated or read.
+// Read a document into `doc`, which gets the name table read, from a byte
+// string that starts with the signature (not checked). Every count and
+// length is checked against what is left of the input before anything is
+// allocated or read.
 void ReadBinaryXml(TXmlDocument& doc, std::string_view bytes);
-void ReadBinaryXml(TXmlDocument& doc, runtime::TStream& stream);
 
 }  // namespace xml

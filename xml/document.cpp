@@ -1,9 +1,13 @@
+#include <optional>
+
 #include "runtime/streams.h"
 #include "runtime/strings.h"
 #include "xml/binary.h"
+#include "xml/encoding.h"
 #include "xml/node_classes.h"
 #include "xml/resource.h"
 #include "xml/text_reader.h"
+#include "xml/text_writer.h"
 #include "xml/values.h"
 
 namespace xml {
@@ -108,23 +112,27 @@ void TXmlDocument::LoadBinaryXML(std::string_view bytes) {
 
 void TXmlDocument::Load(runtime::TStream& stream) {
     Clear();
-    constexpr auto kSignatureSize = static_cast<int64_t>(kBinaryXmlSignature.size());
-    if (stream.Size() - stream.Position() > kSignatureSize) {
-        // Streams may hand out less than asked for; the head is gathered.
-        char head[kBinaryXmlSignature.size()];
-        int64_t got = 0;
-        while (got < kSignatureSize) {
-            int64_t n = stream.Read(head + got, kSignatureSize - got);
-            if (n <= 0) break;
-            got += n;
-        }
-        if (std::string_view(head, static_cast<size_t>(got)) == kBinaryXmlSignature) {
-            ReadBinaryXml(*this, stream);
-            return;
-        }
-        stream.Seek(-got, runtime::soFromCurrent);
+    // The stream is read on to its end and never sought in: a stream that
+    // cannot seek (a decompressing reader) loads as well. Streams may hand
+    // out less than asked for; the head is gathered.
+    std::string head(kBinaryXmlSignature.size(), '\0');
+    size_t got = 0;
+    while (got < head.size()) {
+        int64_t n = stream.Read(head.data() + got, static_cast<int64_t>(head.size() - got));
+        if (n <= 0) break;
+        got += static_cast<size_t>(n);
     }
-    ParseXmlStream(*this, stream);
+    head.resize(got);
+    if (head == kBinaryXmlSignature) {
+        // Read whole, so that its counts can be checked against its length.
+        std::string bytes = std::move(head);
+        char buffer[64 * 1024];
+        for (int64_t n; (n = stream.Read(buffer, sizeof buffer)) > 0;)
+            bytes.append(buffer, static_cast<size_t>(n));
+        ReadBinaryXml(*this, bytes);
+        return;
+    }
+    ParseXmlStream(*this, stream, std::move(head));
 }
 
 void TXmlDocument::Load(const std::string& fileName) {
@@ -138,8 +146,36 @@ void TXmlDocument::LoadResource(std::u16string_view type, std::u16string_view na
 }
 
 void TXmlDocument::Save(runtime::TStream& stream) const {
-    std::u16string text = XML();
-    stream.WriteBuffer(text.data(), static_cast<int64_t>(text.size() * 2));
+    // In the encoding the declaration names where it can be written here;
+    // UTF-16 behind a byte-order mark without a declaration or for another
+    // encoding, which the declaration then names.
+    std::u16string declared;
+    if (const TXmlNodeList* children = Children(); children && children->Size() > 0) {
+        const TXmlNode* first = children->At(0);
+        if (first->NodeType() == ntProcessingInstruction &&
+            first->NodeNameID() == TXmlNameTable::kXmlId) {
+            const auto& declaration = static_cast<const TXmlProcessingInstruction&>(*first);
+            declared = declaration.Data().empty()
+                           ? declaration.GetAttr(u"encoding", u"")
+                           : std::u16string(DeclaredEncoding<char16_t>(declaration.Data()));
+        }
+    }
+    const std::u16string lower = runtime::WideLowerCase(declared);
+    std::optional<TXmlCharset> charset = TXmlCharset::ByName(runtime::WideToAnsi(declared));
+    std::string bytes;
+    TXmlWriteTarget target;
+    if (!charset) {
+        charset = TXmlCharset::Utf16LE();
+        if (!declared.empty()) target.declaredEncoding = u"UTF-16";
+    }
+    // UTF-16 named without its byte order goes behind a mark.
+    if (charset->IsUtf16() && !lower.ends_with(u"le") && !lower.ends_with(u"be"))
+        bytes = "\xFF\xFE";
+    target.charset = &*charset;
+    std::u16string text;
+    WriteNodeXml(*this, text, 0, target);
+    charset->Encode(text, bytes);
+    stream.WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
 }
 
 void TXmlDocument::Save(const std::string& fileName) const {

@@ -34,6 +34,17 @@ enum class XmlError {
     LessThanInAttribute,
     NameTooLong,
     NestingTooDeep,
+    UnsupportedEncoding,  // %s: the encoding's name
+    EncodingMismatch,     // %s: the encoding's name
+    InvalidEncodedData,   // %s: the encoding's name
+    // Text writer.
+    EmptyName,
+    BadName,  // %s: the name
+    CommentDashes,
+    ProcessingInstructionEnd,
+    ReservedTarget,     // %s: the target
+    CharNotAllowed,     // %s: the character as U+XXXX
+    CharNotInEncoding,  // %s: the character as U+XXXX
     // Binary form.
     BinaryWriteNodeType,
     BinaryReadNodeType,
@@ -67,6 +78,20 @@ inline constexpr std::array kXmlErrorTexts{
     XmlErrorText{XmlError::LessThanInAttribute, "Symbol \"<\" can't be used in attributes."},
     XmlErrorText{XmlError::NameTooLong, "XML name is too long."},
     XmlErrorText{XmlError::NestingTooDeep, "XML nesting is too deep."},
+    XmlErrorText{XmlError::UnsupportedEncoding, "Unsupported XML encoding \"%s\"."},
+    XmlErrorText{XmlError::EncodingMismatch,
+                 "The XML text is not in the encoding \"%s\" that it declares."},
+    XmlErrorText{XmlError::InvalidEncodedData, "The XML text holds data that is not valid %s."},
+    XmlErrorText{XmlError::EmptyName, "An XML node has an empty name."},
+    XmlErrorText{XmlError::BadName, "\"%s\" is not an XML name."},
+    XmlErrorText{XmlError::CommentDashes, "An XML comment cannot hold \"--\" or end with \"-\"."},
+    XmlErrorText{XmlError::ProcessingInstructionEnd,
+                 "Processing instruction data cannot hold \"?>\"."},
+    XmlErrorText{XmlError::ReservedTarget,
+                 "The target \"%s\" is reserved for the XML declaration."},
+    XmlErrorText{XmlError::CharNotAllowed, "The character %s cannot be written in XML."},
+    XmlErrorText{XmlError::CharNotInEncoding,
+                 "The character %s cannot be written in the document's encoding."},
     XmlErrorText{XmlError::BinaryWriteNodeType, "Error writing binary XML: wrong node type."},
     XmlErrorText{XmlError::BinaryReadNodeType, "Error reading binary XML: wrong node type."},
     XmlErrorText{XmlError::BinaryWriteValueType, "Error writing value: incorrect type."},

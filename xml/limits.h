@@ -22,8 +22,11 @@ inline constexpr int kDefaultNameTableBuckets = 4096;
 // The text reader pulls streams in pieces of this many UTF-16 code units.
 inline constexpr size_t kTextReadBufferUnits = 0x100000;
 
-// Binary form: writer buffer and stream reader buffer, in bytes.
+// The first piece in which the text reader pulls a stream, in bytes; later
+// pieces double up to kTextReadBufferUnits * 2.
+inline constexpr size_t kTextReadFirstPiece = 64 * 1024;
+
+// Binary form: writer buffer, in bytes.
 inline constexpr size_t kBinaryWriteBufferSize = 64 * 1024;
-inline constexpr size_t kBinaryReadBufferSize = 1024 * 1024;
 
 }  // namespace xml

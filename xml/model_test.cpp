@@ -15,16 +15,7 @@ namespace {
 
 using testing::DumpMode;
 using testing::DumpTree;
-
-// The message of the exception `fn` raises ("" when it raises none).
-std::string ErrorOf(const std::function<void()>& fn) {
-    try {
-        fn();
-    } catch (const runtime::Exception& e) {
-        return e.Message();
-    }
-    return "";
-}
+using testing::ErrorOf;
 
 Ref<IXmlDocument> NewDoc() {
     return CreateXmlDocument(u"", "1.0", "UTF-8", CreateNameTable(16));

@@ -37,14 +37,25 @@ class TXmlNameTable final : public IXmlNameTable {
     // The name of `id`; the empty string for ids it does not hold.
     const std::u16string& Name(int32_t id) const;
     int32_t NameCount() const { return static_cast<int32_t>(names_.size()); }
-    int BucketCount() const { return static_cast<int>(buckets_.size()); }
-    const std::vector<std::vector<int32_t>>& Buckets() const { return buckets_; }
+    // The bucket count the table was made with, which the stored form keeps.
+    int BucketCount() const { return bucketCount_; }
+    // The bucket lists of the stored form: for each of BucketCount buckets,
+    // the ids of the names its hash (h * 33 + unit over the code units, in
+    // 32 bits) puts there, in id order.
+    std::vector<std::vector<int32_t>> StoredBuckets() const;
 
   private:
-    size_t BucketOf(std::u16string_view name) const;
+    // The id of a name, or -1 when the table does not hold it.
+    int32_t Find(std::u16string_view name) const;
+    void Place(int32_t id);
 
     std::vector<std::u16string> names_;
-    std::vector<std::vector<int32_t>> buckets_;
+    int bucketCount_;
+    // The index: open addressing over a hash with a random key, so that no
+    // set of names chosen in advance piles up in one place; at most half
+    // full, doubled when it would be more.
+    std::vector<int32_t> slots_;
+    size_t placed_ = 0;
 };
 
 // The table of documents made without one; lives for the whole process.
@@ -251,6 +262,10 @@ class TXmlNode : public virtual IXmlNode {
     const TXmlValue* FindAttr(int32_t nameId, TXmlValue& scratch) const;
     // Replaces the value of the attribute, or appends it.
     void PutAttr(int32_t nameId, TXmlValue value);
+    // Appends an attribute that the caller knows the node does not have.
+    void AppendAttr(int32_t nameId, TXmlValue value);
+    // Replaces the value of the attribute at `index` (below AttrCount).
+    void SetAttrValueAt(uint32_t index, TXmlValue value);
     // Gives the node, whose attributes it removes, `count` attributes in
     // packed records at `records`, which lie in the node's own block.
     void PlacePackedAttrs(const char* records, uint32_t count);

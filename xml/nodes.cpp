@@ -499,8 +499,18 @@ void TXmlNode::PutAttr(int32_t nameId, TXmlValue value) {
             attrValues_[i] = std::move(value);
             return;
         }
+    AppendAttr(nameId, std::move(value));
+}
+
+void TXmlNode::AppendAttr(int32_t nameId, TXmlValue value) {
+    UnpackAttrs();
     if (attrCount_ == attrCapacity_) GrowAttrs(GrownAttrCapacity(attrCapacity_));
     AppendNewAttr(nameId, std::move(value));
+}
+
+void TXmlNode::SetAttrValueAt(uint32_t index, TXmlValue value) {
+    UnpackAttrs();
+    attrValues_[index] = std::move(value);
 }
 
 void TXmlNode::PlacePackedAttrs(const char* records, uint32_t count) {

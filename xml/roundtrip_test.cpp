@@ -18,12 +18,14 @@ struct Sample {
     const char* name;
     std::function<Ref<IXmlDocument>()> build;
     bool fitsCodePage;
+    // Only the binary form holds it: the text writer refuses it.
+    bool binaryOnly;
 };
 
 const Sample kSamples[] = {
-    {"portable", testing::BuildPortableDocument, false},
-    {"rich", testing::BuildRichDocument, false},
-    {"project", [] { return testing::BuildProjectDocument(3, 3, 5); }, true},
+    {"portable", testing::BuildPortableDocument, false, false},
+    {"rich", testing::BuildRichDocument, false, true},
+    {"project", [] { return testing::BuildProjectDocument(3, 3, 5); }, true, false},
 };
 
 Ref<IXmlDocument> NewDoc() {
@@ -40,12 +42,16 @@ TEST(XmlRoundTrip, TextAndBinaryFormsGiveEqualTrees) {
         const std::string typed = DumpTree(*doc, DumpMode::Typed);
 
         runtime::TMemoryStream textStream;
-        doc->Save(textStream);
-        textStream.SetPosition(0);
-        Ref<IXmlDocument> fromText = NewDoc();
-        fromText->Load(textStream);
-        EXPECT_EQ(DumpTree(*fromText, DumpMode::Text), asText);
-        EXPECT_EQ(fromText->XML(), doc->XML());
+        if (sample.binaryOnly) {
+            EXPECT_NE(testing::ErrorOf([&] { doc->Save(textStream); }), "");
+        } else {
+            doc->Save(textStream);
+            textStream.SetPosition(0);
+            Ref<IXmlDocument> fromText = NewDoc();
+            fromText->Load(textStream);
+            EXPECT_EQ(DumpTree(*fromText, DumpMode::Text), asText);
+            EXPECT_EQ(fromText->XML(), doc->XML());
+        }
 
         if (sample.fitsCodePage) {
             Ref<IXmlDocument> fromAnsi = NewDoc();
@@ -64,6 +70,7 @@ TEST(XmlRoundTrip, TextAndBinaryFormsGiveEqualTrees) {
         }
 
         // The text of a binary-loaded document reads back to the same tree.
+        if (sample.binaryOnly) continue;
         Ref<IXmlDocument> both = NewDoc();
         both->LoadBinaryXML(doc->BinaryXML());
         Ref<IXmlDocument> again = NewDoc();

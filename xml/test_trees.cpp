@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "runtime/datetime.h"
+#include "runtime/exceptions.h"
 #include "runtime/strings.h"
 #include "xml/values.h"
 
@@ -136,6 +137,15 @@ Ref<IXmlDocument> BuildPortableDocument() {
     multi->SetText(u"first\nsecond\r\nthird");
     root->AppendText(u"\n");
     return doc;
+}
+
+std::string ErrorOf(const std::function<void()>& fn) {
+    try {
+        fn();
+    } catch (const runtime::Exception& e) {
+        return e.Message();
+    }
+    return "";
 }
 
 Ref<IXmlDocument> BuildRichDocument() {

@@ -1,13 +1,15 @@
 #include "xml/text_reader.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "runtime/streams.h"
 #include "runtime/strings.h"
+#include "xml/encoding.h"
 #include "xml/errors.h"
 #include "xml/limits.h"
 #include "xml/name_chars.h"
@@ -16,9 +18,6 @@
 namespace xml {
 
 namespace {
-
-static_assert(std::endian::native == std::endian::little,
-              "the text form is read by copying UTF-16LE units");
 
 // Code units in a window [pos, end) that Fill() moves along the input.
 class CharSource {
@@ -49,52 +48,70 @@ class StringSource final : public CharSource {
     bool Fill() override { return false; }
 };
 
+// A stream read from its position to its end in pieces that grow up to the
+// buffer size, decoded from its encoding. It is never asked for its size
+// and never sought in, so a stream that cannot seek (a decompressing
+// reader) serves as well.
 class StreamSource final : public CharSource {
   public:
-    StreamSource(runtime::TStream& stream, size_t bufferBytes)
-        : stream_(stream), left_(std::max<int64_t>(0, stream.Size())) {
+    StreamSource(runtime::TStream& stream, std::string head, size_t bufferBytes)
+        : stream_(stream),
+          limit_(bufferBytes),
+          piece_(std::min(bufferBytes, kTextReadFirstPiece)),
+          bytes_(std::move(head)) {
         if (bufferBytes == 0 || bufferBytes % 2 != 0) RaiseXmlError(XmlError::WrongBufferSize);
-        // No bigger than the stream needs: small documents stay cheap.
-        size_ = static_cast<size_t>(
-            std::min<int64_t>(static_cast<int64_t>(bufferBytes) / 2, left_ / 2 + 1));
-        units_ = std::make_unique_for_overwrite<char16_t[]>(size_);
-        pos_ = end_ = units_.get();
+        // The start tells the encoding: a mark, the first bytes, a declaration.
+        while (bytes_.size() < kEncodingSniffBytes && !ended_)
+            ReadMore(kEncodingSniffBytes - bytes_.size());
+        size_t mark = 0;
+        decoder_.emplace(DetectCharset(bytes_, mark));
+        bytes_.erase(0, mark);
     }
 
   private:
     bool Fill() override {
-        // The units are filled as bytes; an odd byte left by the previous
-        // read starts this piece.
-        auto* bytes = reinterpret_cast<char*>(units_.get());
-        const size_t room = size_ * 2;
-        size_t have = carry_ ? 1 : 0;
-        if (carry_) bytes[0] = carryByte_;
-        while (have < room && left_ > 0) {
-            auto want = static_cast<int64_t>(room - have);
-            if (want > left_) want = left_;
-            int64_t got = stream_.Read(bytes + have, want);
-            if (got <= 0) {
-                left_ = 0;
-                break;
+        for (;;) {
+            if (bytes_.empty() && !ended_) {
+                ReadMore(piece_);
+                piece_ = std::min(piece_ * 2, limit_);
             }
-            have += static_cast<size_t>(got);
-            left_ -= got;
+            // A character cut by the end of a piece adds up to two units.
+            if (capacity_ < bytes_.size() + 2) {
+                capacity_ = bytes_.size() + 2;
+                units_ = std::make_unique_for_overwrite<char16_t[]>(capacity_);
+            }
+            const bool last = ended_;
+            size_t count = decoder_->Decode(bytes_.data(), bytes_.size(), units_.get(), last);
+            bytes_.clear();
+            if (count > 0) {
+                pos_ = units_.get();
+                end_ = units_.get() + count;
+                return true;
+            }
+            if (last) return false;
         }
-        carry_ = have % 2 != 0;
-        if (carry_) carryByte_ = bytes[have - 1];
-        size_t count = have / 2;
-        if (count == 0) return false;
-        pos_ = units_.get();
-        end_ = units_.get() + count;
-        return true;
+    }
+
+    // Appends up to `count` bytes of the stream; sets ended_ at its end.
+    void ReadMore(size_t count) {
+        const size_t have = bytes_.size();
+        bytes_.resize(have + count);
+        int64_t got = stream_.Read(bytes_.data() + have, static_cast<int64_t>(count));
+        if (got <= 0) {
+            ended_ = true;
+            got = 0;
+        }
+        bytes_.resize(have + static_cast<size_t>(got));
     }
 
     runtime::TStream& stream_;
-    int64_t left_;
-    size_t size_;
+    const size_t limit_;
+    size_t piece_;
+    std::string bytes_;  // read and not yet decoded
+    bool ended_ = false;
+    std::optional<TXmlDecoder> decoder_;
     std::unique_ptr<char16_t[]> units_;
-    bool carry_ = false;
-    char carryByte_ = 0;
+    size_t capacity_ = 0;
 };
 
 bool IsBlank(char16_t c) {
@@ -260,6 +277,11 @@ class TextParser {
 
     // attributes: (blanks name blanks "=" blanks quoted-value)*
     void ReadAttributes(TXmlNode& node) {
+        if (++element_ == 0) {
+            // The marks wrapped: none may look like this element's.
+            seen_.assign(seen_.size(), TSeenAttr{});
+            element_ = 1;
+        }
         for (;;) {
             SkipBlanks();
             if (src_.AtEnd() || !IsXmlNameStart(src_.Peek())) return;
@@ -285,7 +307,17 @@ class TextParser {
                 else
                     value_ += c;
             }
-            node.PutAttr(id, TXmlValue(value_));
+            // A repeated name replaces the earlier value; it is found by its
+            // mark, not by a search of the element's attributes.
+            if (static_cast<size_t>(id) >= seen_.size())
+                seen_.resize(std::max(seen_.size() * 2, static_cast<size_t>(id) + 1));
+            TSeenAttr& seen = seen_[static_cast<size_t>(id)];
+            if (seen.element == element_) {
+                node.SetAttrValueAt(seen.index, TXmlValue(value_));
+            } else {
+                seen = {element_, static_cast<uint32_t>(node.AttrCount())};
+                node.AppendAttr(id, TXmlValue(value_));
+            }
         }
     }
 
@@ -340,14 +372,33 @@ class TextParser {
         parent.EnsureChildren().Add(new TXmlCDATASection(names_, value_));
     }
 
-    // doctype: "<!DOCTYPE" anything ">", kept as no node
+    // doctype: "<!DOCTYPE" (literal | "[" internal-subset "]" | other)* ">",
+    // kept as no node. The internal subset is passed over whole: its
+    // declarations are not read, so the entities it declares are none.
     void SkipDoctype() {
         Expect(u"DOCTYPE");
+        bool inSubset = false;
         for (;;) {
-            if (src_.AtEnd()) RaiseXmlError(XmlError::Expected, {u">"});
+            if (src_.AtEnd()) RaiseXmlError(XmlError::Expected, {inSubset ? u"]" : u">"});
             char16_t c = src_.Peek();
             src_.Skip();
-            if (c == u'>') return;
+            if (c == u'"' || c == u'\'') {
+                // A literal may hold ">", "[" and "]".
+                ReadUntil(std::u16string_view(&c, 1), value_);
+            } else if (!inSubset) {
+                if (c == u'>') return;
+                inSubset = c == u'[';
+            } else if (c == u']') {
+                inSubset = false;
+            } else if (c == u'<' && !src_.AtEnd() && src_.Peek() == u'?') {
+                ReadUntil(u"?>", value_);
+            } else if (c == u'<' && !src_.AtEnd() && src_.Peek() == u'!') {
+                src_.Skip();
+                if (!src_.AtEnd() && src_.Peek() == u'-') {
+                    Expect(u"--");
+                    ReadUntil(u"-->", value_);
+                }
+            }
         }
     }
 
@@ -356,6 +407,14 @@ class TextParser {
     // Token buffers, reused so that a long document does not allocate one
     // string per token.
     std::u16string text_, name_, value_, entity_;
+    // Which attribute names the element being read has: the element's mark
+    // and the attribute's index, by name id.
+    struct TSeenAttr {
+        uint32_t element = 0;
+        uint32_t index = 0;
+    };
+    std::vector<TSeenAttr> seen_;
+    uint32_t element_ = 0;
 };
 
 }  // namespace
@@ -365,8 +424,9 @@ void ParseXmlText(TXmlNode& parent, std::u16string_view text) {
     TextParser(source, parent.Names()).ParseList(parent, 0);
 }
 
-void ParseXmlStream(TXmlNode& parent, runtime::TStream& stream, size_t bufferBytes) {
-    StreamSource source(stream, bufferBytes);
+void ParseXmlStream(TXmlNode& parent, runtime::TStream& stream, std::string head,
+                    size_t bufferBytes) {
+    StreamSource source(stream, std::move(head), bufferBytes);
     TextParser(source, parent.Names()).ParseList(parent, 0);
 }
 

@@ -5,6 +5,7 @@
 // xml/errors.h; the nodes read before an error stay.
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 #include "xml/limits.h"
@@ -19,10 +20,13 @@ class TXmlNode;
 
 void ParseXmlText(TXmlNode& parent, std::u16string_view text);
 
-// Reads the stream from its position as UTF-16 little-endian code units, in
-// pieces of `bufferBytes` (an odd size raises "Wrong buffer size."); a
-// trailing odd byte is not used.
-void ParseXmlStream(TXmlNode& parent, runtime::TStream& stream,
+// Reads the stream from its position to its end (it need not seek nor
+// know its size), `head` being bytes already taken from it, in pieces of up
+// to `bufferBytes` (an odd size raises "Wrong buffer size."). The text is
+// decoded from the encoding its start shows (see DetectCharset): UTF-16 in
+// either byte order (a trailing odd byte is not used), UTF-8, or the 8-bit
+// encoding its declaration names.
+void ParseXmlStream(TXmlNode& parent, runtime::TStream& stream, std::string head = {},
                     size_t bufferBytes = kTextReadBufferUnits * 2);
 
 }  // namespace xml

@@ -1,12 +1,15 @@
 #include "xml/values.h"
 
 #include <array>
+#include <cmath>
 #include <cstdint>
+#include <limits>
 
 #include "runtime/exceptions.h"
 #include "runtime/format.h"
 #include "runtime/locale.h"
 #include "runtime/strings.h"
+#include "xml/escape.h"
 
 namespace xml {
 
@@ -30,14 +33,6 @@ constexpr std::array<uint8_t, 256> kBase64Values = MakeBase64Values();
 constexpr double kFirstDay = -693593;
 constexpr double kLastDay = 2958465;
 
-bool NeedsCharReference(char16_t c) {
-    return c < 0x20 && c != u'\t' && c != u'\n' && c != u'\r';
-}
-
-bool NeedsEscape(char16_t c) {
-    return c == u'"' || c == u'&' || c == u'<' || c == u'>' || NeedsCharReference(c);
-}
-
 void AppendDigits(std::u16string& out, int value, int width) {
     char16_t digits[8];
     for (int i = width - 1; i >= 0; --i) {
@@ -60,38 +55,8 @@ bool ReadDigits(std::u16string_view text, size_t pos, size_t count, int& value) 
 }  // namespace
 
 std::u16string XmlEscapeText(std::u16string_view text) {
-    size_t first = 0;
-    while (first < text.size() && !NeedsEscape(text[first])) ++first;
-    if (first == text.size()) return std::u16string(text);
-
-    std::u16string out(text.substr(0, first));
-    out.reserve(text.size() + 16);
-    for (size_t i = first; i < text.size(); ++i) {
-        char16_t c = text[i];
-        switch (c) {
-            case u'"':
-                out += u"&quot;";
-                break;
-            case u'&':
-                out += u"&amp;";
-                break;
-            case u'<':
-                out += u"&lt;";
-                break;
-            case u'>':
-                out += u"&gt;";
-                break;
-            default:
-                if (NeedsCharReference(c)) {
-                    out += u"&#";
-                    if (c >= 10) out += static_cast<char16_t>(u'0' + c / 10);
-                    out += static_cast<char16_t>(u'0' + c % 10);
-                    out += u';';
-                } else {
-                    out += c;
-                }
-        }
-    }
+    std::u16string out;
+    AppendXmlEscaped(out, text, false, nullptr);
     return out;
 }
 
@@ -130,6 +95,12 @@ std::u16string XmlVarToStr(const Variant& value) {
 
 std::u16string XmlFloatToStr(double value) {
     std::string text = runtime::FloatToStr(value);
+    // Fifteen digits round the largest magnitudes past the largest double,
+    // which then reads back as no number: those get seventeen, which hold
+    // every double exactly.
+    if (double back = 0;
+        std::isfinite(value) && (!runtime::TryStrToFloat(text, back) || !std::isfinite(back)))
+        text = runtime::FloatToStrF(value, runtime::TFloatFormat::ffGeneral, 17, 0);
     size_t sep = text.find(runtime::FormatSettings().DecimalSeparator);
     if (sep != std::string::npos) text[sep] = '.';
     return runtime::AnsiToWide(text);
@@ -160,7 +131,8 @@ std::u16string XmlDateTimeToStr(TDateTime value) {
 bool TryXmlStrToDateTime(std::u16string_view text, TDateTime& value) {
     // yyyy-mm-ddThh-nn-ss
     constexpr std::u16string_view kShape = u"0000-00-00T00-00-00";
-    if (text.size() != kShape.size()) return false;
+    // A date beyond the years 1..9999 is written as its day count.
+    if (text.size() != kShape.size()) return TryXmlStrToFloat(text, value);
     for (size_t i = 0; i < kShape.size(); ++i)
         if (kShape[i] != u'0' && text[i] != kShape[i]) return false;
     int year, month, day, hour, minute, second;
@@ -185,7 +157,10 @@ TDateTime XmlStrToDateTime(std::u16string_view text) {
     return value;
 }
 
-double XmlStrToFloat(std::u16string_view text) {
+namespace {
+
+// The text with the locale's decimal separator in place of "," or ".".
+std::string WithLocaleSeparator(std::u16string_view text) {
     std::string s = runtime::WideToAnsi(text);
     char sep = runtime::FormatSettings().DecimalSeparator;
     size_t at = std::string::npos;
@@ -198,7 +173,34 @@ double XmlStrToFloat(std::u16string_view text) {
         if (at == std::string::npos) at = s.find('.');
     }
     if (at != std::string::npos) s[at] = sep;
-    return runtime::StrToFloat(s);
+    return s;
+}
+
+// The texts XmlFloatToStr writes for what is no finite number.
+bool NonFinite(std::u16string_view text, double& value) {
+    std::u16string upper = runtime::WideUpperCase(text);
+    if (upper == u"INF" || upper == u"+INF") {
+        value = std::numeric_limits<double>::infinity();
+    } else if (upper == u"-INF") {
+        value = -std::numeric_limits<double>::infinity();
+    } else if (upper == u"NAN") {
+        value = std::numeric_limits<double>::quiet_NaN();
+    } else {
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+double XmlStrToFloat(std::u16string_view text) {
+    double value = 0;
+    if (NonFinite(text, value)) return value;
+    return runtime::StrToFloat(WithLocaleSeparator(text));
+}
+
+bool TryXmlStrToFloat(std::u16string_view text, double& value) {
+    return NonFinite(text, value) || runtime::TryStrToFloat(WithLocaleSeparator(text), value);
 }
 
 bool IsBinaryXml(std::string_view text) {

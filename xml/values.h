@@ -23,9 +23,11 @@ inline constexpr runtime::TVarType kXmlByteArrayType = runtime::varArray | runti
 // The 14 bytes that open the binary form.
 inline constexpr std::string_view kBinaryXmlSignature = "< binary-xml >";
 
-// Replaces " & < > by their entities. Control characters other than tab,
-// line feed and carriage return become decimal character references, so
-// that every written text reads back.
+// Replaces " & < > by their entities and carriage return by its character
+// reference, so that a reader does not take it for a line end. A character
+// XML does not have (a control character but tab, line feed and carriage
+// return; U+FFFE; U+FFFF; an unpaired surrogate) raises an error: no reader
+// would read it back.
 std::u16string XmlEscapeText(std::u16string_view text);
 
 // The text of a typed value: decimal integers, XmlFloatToStr for floats and
@@ -34,20 +36,25 @@ std::u16string XmlEscapeText(std::u16string_view text);
 std::u16string XmlVarToStr(const Variant& value);
 
 // Up to 15 significant digits, the shortest form, always with "." as the
-// decimal separator whatever the locale.
+// decimal separator whatever the locale; 17 where 15 would round beyond the
+// largest double. Infinities and NaN are "INF", "-INF" and "NAN".
 std::u16string XmlFloatToStr(double value);
 
 // "yyyy-mm-ddThh-nn-ss" with a literal "T", e.g. "2024-03-05T15-07-09".
 // A value outside the years 1 to 9999 gives XmlFloatToStr of its day count.
 std::u16string XmlDateTimeToStr(runtime::TDateTime value);
-// Reads the form XmlDateTimeToStr writes (seconds resolution). A text of
-// another form raises EConvertError "'<text>' is not a valid date and time".
+// Reads the forms XmlDateTimeToStr writes: the date and time (seconds
+// resolution), or the day count of a date beyond the years 1..9999. A text
+// of another form raises EConvertError "'<text>' is not a valid date and
+// time".
 runtime::TDateTime XmlStrToDateTime(std::u16string_view text);
 [[nodiscard]] bool TryXmlStrToDateTime(std::u16string_view text, runtime::TDateTime& value);
 
 // A decimal number written with either "." or "," as the separator, read
-// with the locale. Not a number: EConvertError from the conversion.
+// with the locale, or one of XmlFloatToStr's texts for infinities and NaN.
+// Not a number: EConvertError from the conversion.
 double XmlStrToFloat(std::u16string_view text);
+[[nodiscard]] bool TryXmlStrToFloat(std::u16string_view text, double& value);
 
 // True when the text starts with kBinaryXmlSignature.
 bool IsBinaryXml(std::string_view text);

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cfloat>
 #include <cmath>
 #include <functional>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -16,6 +18,7 @@ namespace {
 
 using runtime::EncodeDate;
 using runtime::EncodeTime;
+using testing::ErrorOf;
 using testing::Printable;
 
 runtime::TFormatSettings GermanSettings() {
@@ -39,21 +42,35 @@ void ForEachLocale(const std::function<void()>& body) {
     }
 }
 
-TEST(XmlEscapeText, ReplacesMarkupAndControlCharacters) {
+TEST(XmlEscapeText, ReplacesMarkupAndRefusesWhatXmlCannotHold) {
     struct Row {
-        std::u16string in, out;
+        std::u16string in;
+        std::u16string out;  // empty: refused
     };
     const Row rows[] = {
         {u"a<b & \"c\"", u"a&lt;b &amp; &quot;c&quot;"},
         {u"it's > that", u"it's &gt; that"},
         {u"plain text", u"plain text"},
-        {u"tab\tlf\ncr\r", u"tab\tlf\ncr\r"},
-        {u"\x01|\x1F|\x0B", u"&#1;|&#31;|&#11;"},
-        {std::u16string(u"nul:") + u'\0', u"nul:&#0;"},
-        {u"\u0416\U0001F600", u"\u0416\U0001F600"},
+        // A raw carriage return would read back as a line end.
+        {u"tab\tlf\ncr\r", u"tab\tlf\ncr&#13;"},
+        {u"\u0416\U0001F600\x7F", u"\u0416\U0001F600\x7F"},
         {u"", u""},
+        // Characters XML 1.0 has in no form.
+        {u"\x01|\x1F", u""},
+        {std::u16string(u"nul:") + u'\0', u""},
+        {u"\uFFFE", u""},
+        {u"lone \xD800 surrogate", u""},
+        {u"lone \xDC00", u""},
     };
-    for (const Row& row : rows) EXPECT_EQ(XmlEscapeText(row.in), row.out) << Printable(row.in);
+    for (const Row& row : rows) {
+        if (row.out.empty() && !row.in.empty()) {
+            EXPECT_NE(ErrorOf([&] { XmlEscapeText(row.in); }).find("cannot be written in XML"),
+                      std::string::npos)
+                << Printable(row.in);
+        } else {
+            EXPECT_EQ(XmlEscapeText(row.in), row.out) << Printable(row.in);
+        }
+    }
 }
 
 TEST(XmlVarToStr, GivesTheTextOfEveryTypeUnderEachLocale) {
@@ -144,6 +161,56 @@ TEST(XmlDateTime, ConvertsBothWaysUnderEachLocale) {
               u"2024-02-30T00-00-00", u"2024-03-05T24-00-00", u"2024-03-05T15:07:09",
               u"2024-03-05T15-07-0x"})
             EXPECT_THROW(XmlStrToDateTime(bad), runtime::EConvertError) << Printable(bad);
+    });
+}
+
+// What the writers write of any value, their readers read: the extremes of
+// double, infinities and NaN; dates at both ends of the calendar and
+// beyond it.
+TEST(XmlValueTexts, ReadBackWhatIsWritten) {
+    const double kInf = std::numeric_limits<double>::infinity();
+    const double floats[] = {DBL_MAX,
+                             -DBL_MAX,
+                             DBL_MIN,
+                             -DBL_MIN,
+                             4.9406564584124654e-324,
+                             1.7976931348623151e308,
+                             0.1,
+                             -0.0,
+                             123456789.125,
+                             kInf,
+                             -kInf};
+    const double dates[] = {
+        2958465.99999999, EncodeDate(9999, 12, 31), -693593.0, -693593.5, 3e6, -1e6, DBL_MAX, -kInf,
+        45356.75};
+    ForEachLocale([&] {
+        for (double value : floats) {
+            const std::u16string text = XmlFloatToStr(value);
+            double back = 0;
+            EXPECT_NO_THROW(back = XmlStrToFloat(text)) << Printable(text);
+            // Infinities exactly, and beyond 15 digits where they would
+            // round outside the doubles.
+            if (!std::isfinite(value) || std::fabs(value) > 1.79769313486e308) {
+                EXPECT_EQ(back, value) << Printable(text);
+            } else {
+                EXPECT_NEAR(back, value, std::fabs(value) * 1e-14) << Printable(text);
+            }
+        }
+        const double nan = XmlStrToFloat(XmlFloatToStr(std::nan("")));
+        EXPECT_TRUE(std::isnan(nan));
+        for (double value : dates) {
+            const std::u16string text = XmlDateTimeToStr(value);
+            double back = 0;
+            EXPECT_NO_THROW(back = XmlStrToDateTime(text)) << Printable(text);
+            // Seconds resolution within the calendar.
+            if (std::isinf(value)) {
+                EXPECT_EQ(back, value) << Printable(text);
+            } else {
+                EXPECT_NEAR(back, value, std::max(1.0 / 86400, 1e-15 * std::fabs(value)))
+                    << Printable(text);
+            }
+        }
+        EXPECT_TRUE(std::isnan(XmlStrToDateTime(XmlDateTimeToStr(std::nan("")))));
     });
 }
 

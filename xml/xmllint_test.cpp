@@ -73,6 +73,46 @@ TEST_F(XmllintTest, AcceptsWhatTheWriterSaves) {
     }
 }
 
+// Whatever encoding the declaration names, the saved bytes are in it (or
+// in UTF-16 that the declaration then names).
+TEST_F(XmllintTest, AcceptsEveryEncodingTheWriterSaves) {
+    for (const char* encoding : {"UTF-16", "UTF-16LE", "UTF-16BE", "UTF-8", "windows-1252",
+                                 "ISO-8859-1", "us-ascii", "windows-1251", "x-unknown"}) {
+        Ref<IXmlDocument> doc = testing::BuildPortableDocument();
+        Ref<IXmlNode> declaration = doc->ChildNodes()->Item(0);
+        ASSERT_EQ(declaration->NodeType(), ntProcessingInstruction);
+        doc->RemoveChild(declaration);
+        Ref<IXmlDocument> declared = CreateXmlDocument(u"", "1.0", encoding);
+        declared->LoadXML(u"<?xml version=\"1.0\" encoding=\"" + runtime::AnsiToWide(encoding) +
+                          u"\"?>" + doc->XML());
+        const fs::path file = dir_ / (std::string(encoding) + ".xml");
+        declared->Save(file.string());
+        LintResult result = Lint(file);
+        EXPECT_EQ(result.status, 0) << encoding << ": " << result.errors;
+    }
+}
+
+// What XML readers normalise (line ends, and tabs and line ends in
+// attribute values) reaches xmllint as it was.
+TEST_F(XmllintTest, ReadsBackWhatReadersWouldNormalise) {
+    const std::u16string value = u"a\tb\nc\rd\r\ne";
+    Ref<IXmlDocument> doc = CreateXmlDocument(u"r", "1.0", "UTF-8");
+    doc->DocumentElement()->SetAttr(u"a", value);
+    doc->DocumentElement()->AppendText(value);
+    const fs::path file = dir_ / "normalised.xml";
+    doc->Save(file.string());
+    for (const char* path : {"string(/r/@a)", "string(/r)"}) {
+        const fs::path out = dir_ / "out.txt";
+        std::string command = "xmllint --xpath '" + std::string(path) + "' '" + file.string() +
+                              "' >'" + out.string() + "' 2>/dev/null";
+        ASSERT_EQ(std::system(command.c_str()), 0) << path;
+        std::ifstream in(out, std::ios::binary);
+        std::string got((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        if (got.ends_with("\n") && !runtime::WideToUtf8(value).ends_with("\n")) got.pop_back();
+        EXPECT_EQ(got, runtime::WideToUtf8(value)) << path;
+    }
+}
+
 TEST_F(XmllintTest, RejectsMalformedText) {
     const fs::path bad = dir_ / "bad.xml";
     std::ofstream(bad, std::ios::binary) << "<a><b></a>";
