@@ -74,17 +74,9 @@ TEST(MultipartTest, PythonReadsTheUpload) {
     ASSERT_TRUE(http.ExecuteRequest("POST", "http://127.0.0.1:" + web + "/form"))
         << http.LastErrorDesc();
     ASSERT_EQ(http.ResultCode(), 200);
-    auto hex = [](const std::string& bytes) {
-        static const char digits[] = "0123456789abcdef";
-        std::string text;
-        for (unsigned char c : bytes) {
-            text += digits[c >> 4];
-            text += digits[c & 15];
-        }
-        return text;
-    };
-    const std::string expected = "subject||text/plain|10|" + hex("Report \"7\"") +
-                                 "\nreport|report.zip|application/zip|100000|" + hex(binary);
+    const std::string expected = "subject||text/plain|10|" + testing::Hex("Report \"7\"") +
+                                 "\nreport|report.zip|application/zip|100000|" +
+                                 testing::Hex(binary);
     const std::string got = Body(http);
     EXPECT_TRUE(got == expected) << got.substr(0, 200);
 }

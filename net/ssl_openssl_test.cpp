@@ -19,21 +19,12 @@
 namespace net {
 namespace {
 
+using testing::Hex;
 using testing::TlsFile;
 using Clock = std::chrono::steady_clock;
 
 int64_t MsSince(Clock::time_point start) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
-}
-
-std::string Hex(const std::string& bytes) {
-    static const char digits[] = "0123456789abcdef";
-    std::string text;
-    for (unsigned char c : bytes) {
-        text += digits[c >> 4];
-        text += digits[c & 15];
-    }
-    return text;
 }
 
 // Seconds since 1970 of a printed certificate date ("Jan  2 03:04:05 2026

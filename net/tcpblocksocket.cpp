@@ -50,11 +50,11 @@ void TTCPBlockSocket::Connect(const std::string& host, const std::string& port) 
     else if (!HTTPTunnelIP.empty())
         ConnectThroughHTTPTunnel(host, port);
     else
-        TBlockSocket::Connect(host, port);
+        ConnectDirect(host, port);
 }
 
 void TTCPBlockSocket::ConnectThroughSocks(const std::string& host, const std::string& port) {
-    TBlockSocket::Connect(SocksIP, SocksPort);
+    ConnectDirect(SocksIP, SocksPort);
     if (LastError() == 0) {
         bool ok = SocksGreeting() && SocksRequest(1, host, port) && SocksReply();
         if (!ok && LastError() == 0) SetLastError(kWsaSysNotReady);
@@ -69,7 +69,7 @@ void TTCPBlockSocket::ConnectThroughSocks(const std::string& host, const std::st
 
 void TTCPBlockSocket::ConnectThroughHTTPTunnel(const std::string& host, const std::string& port) {
     std::string portText = std::to_string(ResolvePort(port));
-    TBlockSocket::Connect(HTTPTunnelIP, HTTPTunnelPort);
+    ConnectDirect(HTTPTunnelIP, HTTPTunnelPort);
     if (LastError() != 0) return;
     tunnelOpen_ = false;
     std::string target = IsIPv6Address(host) ? "[" + host + "]" : host;
@@ -136,7 +136,7 @@ void TTCPBlockSocket::Listen() {
     std::string address = TBlockSocket::LocalAddress();
     if (address == "0.0.0.0") address = LocalHostName();
     std::string port = std::to_string(TBlockSocket::LocalPort());
-    TBlockSocket::Connect(SocksIP, SocksPort);
+    ConnectDirect(SocksIP, SocksPort);
     bool ok = SocksGreeting() && SocksRequest(2, address, port) && SocksReply();
     if (!ok && LastError() == 0) SetLastError(kWsaNoRecovery);
     socksLocalIP_ = socksReplyIP_ == "0.0.0.0" ? SocksIP : socksReplyIP_;

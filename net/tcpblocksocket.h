@@ -56,6 +56,12 @@ class TTCPBlockSocket : public TSocksBlockSocket {
 
   protected:
     int SendPiece(const char* data, int length) override;
+    // The connection to the target, the SOCKS server or the proxy itself:
+    // the base's Connect. A test's fake socket stands in for the network
+    // here and keeps the SOCKS and tunnel dialogues on top.
+    virtual void ConnectDirect(const std::string& host, const std::string& port) {
+        TBlockSocket::Connect(host, port);
+    }
 
   private:
     // The socket's error for a failed transfer of the plug: the plug's own

@@ -4,6 +4,7 @@
 // their ports, and a skip when one is not there.
 
 #include <string>
+#include <string_view>
 
 namespace net::testing {
 
@@ -21,6 +22,17 @@ inline constexpr const char* kWebPassword = "secret";
 
 // The bytes of a pattern file nginx serves (byte i is i % 251).
 std::string PatternBytes(size_t size);
+
+// Bytes as lower-case hexadecimal digits, two per byte.
+inline std::string Hex(std::string_view bytes) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string text;
+    for (unsigned char c : bytes) {
+        text += kDigits[c >> 4];
+        text += kDigits[c & 15];
+    }
+    return text;
+}
 
 }  // namespace net::testing
 
