@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "runtime/exceptions.h"
+#include "runtime/thread_hooks.h"
 
 namespace runtime {
 
@@ -295,6 +296,8 @@ void TThread::Start() {
     thread_ = std::thread([this, completion] { Run(completion); });
     std::unique_lock lock(completion->mutex);
     completion->changed.wait(lock, [&] { return completion->idsPublished; });
+    // The thread waits for `go`, so the object is still here.
+    NotifyThreadStarted(*this);
     completion->go = true;
     completion->changed.notify_all();
     // From here on the object may be gone (FreeOnTerminate).
@@ -339,6 +342,7 @@ void TThread::Run(const std::shared_ptr<Completion>& completion) {
     try {
         if (!Terminated()) Execute();
     } catch (...) {
+        NotifyThreadException(*this);
         fatalException_ = std::current_exception();
     }
     const bool freeIt = freeOnTerminate_;
