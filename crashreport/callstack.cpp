@@ -35,8 +35,7 @@ void FilterCallStack(TVvStackList& list, size_t firstIndex) {
     }
 }
 
-void ParseExportName(std::string_view name, std::string_view sourceExtension,
-                     TVvDebugInfo& info) {
+void ParseExportName(std::string_view name, std::string_view sourceExtension, TVvDebugInfo& info) {
     std::string text(name);
     if (!text.empty() && text[0] == '@') {
         const size_t dollar = text.find('$');

@@ -48,8 +48,7 @@ void FilterCallStack(TVvStackList& list, size_t firstIndex);
 // "Unit.Class.Method" forms give unit (with `sourceExtension` appended),
 // class and procedure (Kind 3); a plain name gives the procedure (Kind 2).
 // Other forms leave the entry as it was.
-void ParseExportName(std::string_view name, std::string_view sourceExtension,
-                     TVvDebugInfo& info);
+void ParseExportName(std::string_view name, std::string_view sourceExtension, TVvDebugInfo& info);
 
 // The length of the call instruction that ends just before a return
 // address, from the up to 7 code bytes before it (bytes[6] is the last);

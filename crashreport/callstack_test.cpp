@@ -74,11 +74,11 @@ TEST(CallStack, CallInstructionsBeforeAReturnAddress) {
         uint8_t bytes[7];
         int length;
     } cases[] = {
-        {{0x90, 0x90, 0xE8, 1, 2, 3, 4}, 5},           // call rel32
-        {{0x90, 0xFF, 0x15, 1, 2, 3, 4}, 6},           // call [rip+d]
-        {{0x48, 0xFF, 0x15, 1, 2, 3, 4}, 7},           // rex.w call [rip+d]
-        {{0x90, 0xFF, 0x93, 1, 2, 3, 4}, 6},           // call [rbx+d32]
-        {{0xFF, 0x94, 0x24, 1, 2, 3, 4}, 7},           // call [rsp+d32]
+        {{0x90, 0x90, 0xE8, 1, 2, 3, 4}, 5},              // call rel32
+        {{0x90, 0xFF, 0x15, 1, 2, 3, 4}, 6},              // call [rip+d]
+        {{0x48, 0xFF, 0x15, 1, 2, 3, 4}, 7},              // rex.w call [rip+d]
+        {{0x90, 0xFF, 0x93, 1, 2, 3, 4}, 6},              // call [rbx+d32]
+        {{0xFF, 0x94, 0x24, 1, 2, 3, 4}, 7},              // call [rsp+d32]
         {{0x90, 0x90, 0x90, 0x90, 0x90, 0xFF, 0xD0}, 2},  // call rax
         {{0x90, 0x90, 0x90, 0x90, 0x41, 0xFF, 0xD2}, 3},  // call r10
         {{0x90, 0x90, 0x90, 0x90, 0x90, 0xFF, 0x10}, 2},  // call [rax]

@@ -163,15 +163,16 @@ std::string BuildCallStackSection(
     const std::string dashes(table.Inner() + table.widths.size() + 1, '-');
     const std::string separator = "|" + std::string(inner, '-') + "|" + std::string(CrLf);
 
-    std::string text = options.GetText(7) + ":\r\n" + dashes + "\r\n" + table.Row(labels) + dashes +
-                       "\r\n";
+    std::string text =
+        options.GetText(7) + ":\r\n" + dashes + "\r\n" + table.Row(labels) + dashes + "\r\n";
     for (size_t i = 0; i < rows.size(); ++i) {
         const bool first = i == 0;
         if (first || rows[i].ThreadId != rows[i - 1].ThreadId ||
             rows[i].Running != rows[i - 1].Running) {
             if (!first) {
                 text += separator;
-                if (rows[i].Running) text += "|" + std::string(inner, ' ') + "|" + std::string(CrLf);
+                if (rows[i].Running)
+                    text += "|" + std::string(inner, ' ') + "|" + std::string(CrLf);
             }
             text += "|" + padded(caption(rows[i], first), inner) + "|" + std::string(CrLf);
             text += separator;
@@ -184,20 +185,20 @@ std::string BuildCallStackSection(
 std::string BuildModulesSection(const TVvModuleOptions& options,
                                 const std::vector<TModuleRow>& rows) {
     if ((options.LogFlags() & lfModulesSection) == 0) return SectionTitle(options.GetText(9));
-    const std::vector<std::string> labels = {options.GetText(84), options.GetText(85),
-                                             options.GetText(86), options.GetText(87),
-                                             options.GetText(88), options.GetText(89),
-                                             options.GetText(90)};
+    const std::vector<std::string> labels = {
+        options.GetText(84), options.GetText(85), options.GetText(86), options.GetText(87),
+        options.GetText(88), options.GetText(89), options.GetText(90)};
     std::vector<std::vector<std::string>> cells;
     for (const TModuleRow& m : rows) {
-        cells.push_back({hex(m.Handle), m.Name, m.Description, m.Version, std::to_string(m.Size),
-                         m.Modified == 0 ? "" : runtime::FormatDateTime("yyyy-mm-dd hh:nn:ss", m.Modified),
-                         m.Path});
+        cells.push_back(
+            {hex(m.Handle), m.Name, m.Description, m.Version, std::to_string(m.Size),
+             m.Modified == 0 ? "" : runtime::FormatDateTime("yyyy-mm-dd hh:nn:ss", m.Modified),
+             m.Path});
     }
     const Table table = measure(labels, cells, addressDigits);
     const std::string dashes(table.Inner() + table.widths.size() + 1, '-');
-    std::string text = options.GetText(9) + ":\r\n" + dashes + "\r\n" + table.Row(labels) + dashes +
-                       "\r\n";
+    std::string text =
+        options.GetText(9) + ":\r\n" + dashes + "\r\n" + table.Row(labels) + dashes + "\r\n";
     for (size_t i = 0; i < rows.size(); ++i) {
         // Handles are padded with zeros to the column's width.
         cells[i][0] = hex(rows[i].Handle, static_cast<int>(table.widths[0]));
@@ -208,9 +209,9 @@ std::string BuildModulesSection(const TVvModuleOptions& options,
 
 std::string BuildCpuSection(const TVvModuleOptions& options, const TCpuState& cpu) {
     if ((options.LogFlags() & lfCpuSection) == 0) return SectionTitle(options.GetText(91));
-    static constexpr const char* names[RegisterCount] = {
-        "RAX", "RDI", "RBX", "RSI", "RCX", "RSP", "RDX", "RIP", "R8 ",
-        "R12", "R9 ", "R13", "R10", "R14", "R11", "R15", "RBP", "EFL"};
+    static constexpr const char* names[RegisterCount] = {"RAX", "RDI", "RBX", "RSI", "RCX", "RSP",
+                                                         "RDX", "RIP", "R8 ", "R12", "R9 ", "R13",
+                                                         "R10", "R14", "R11", "R15", "RBP", "EFL"};
     std::string text = options.GetText(91) + ":\r\n-----------------------------\r\n";
     for (int r = 0; r < RegisterCount; r += 2) {
         for (int k = r; k < r + 2; ++k) {

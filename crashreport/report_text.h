@@ -90,8 +90,24 @@ std::string BuildModulesSection(const TVvModuleOptions& options,
 
 // The registers in the order the section shows them.
 enum TRegister {
-    rgRax, rgRdi, rgRbx, rgRsi, rgRcx, rgRsp, rgRdx, rgRip,
-    rgR8, rgR12, rgR9, rgR13, rgR10, rgR14, rgR11, rgR15, rgRbp, rgEFlags,
+    rgRax,
+    rgRdi,
+    rgRbx,
+    rgRsi,
+    rgRcx,
+    rgRsp,
+    rgRdx,
+    rgRip,
+    rgR8,
+    rgR12,
+    rgR9,
+    rgR13,
+    rgR10,
+    rgR14,
+    rgR11,
+    rgR15,
+    rgRbp,
+    rgEFlags,
     RegisterCount
 };
 

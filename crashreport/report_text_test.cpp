@@ -8,18 +8,17 @@ namespace crashreport {
 namespace {
 
 TEST(ReportText, DatesKeepTheMinutesOfTheirOffset) {
-    const runtime::TDateTime when = runtime::EncodeDate(2024, 1, 1) + runtime::EncodeTime(9, 5, 7, 0);
+    const runtime::TDateTime when =
+        runtime::EncodeDate(2024, 1, 1) + runtime::EncodeTime(9, 5, 7, 0);
     const std::pair<int, std::string> cases[] = {
-        {0, "Mon, 1 Jan 2024 09:05:07 +0000"},
-        {180, "Mon, 1 Jan 2024 09:05:07 +0300"},
-        {-300, "Mon, 1 Jan 2024 09:05:07 -0500"},
-        {600, "Mon, 1 Jan 2024 09:05:07 +1000"},
-        {330, "Mon, 1 Jan 2024 09:05:07 +0530"},
-        {-570, "Mon, 1 Jan 2024 09:05:07 -0930"},
+        {0, "Mon, 1 Jan 2024 09:05:07 +0000"},    {180, "Mon, 1 Jan 2024 09:05:07 +0300"},
+        {-300, "Mon, 1 Jan 2024 09:05:07 -0500"}, {600, "Mon, 1 Jan 2024 09:05:07 +1000"},
+        {330, "Mon, 1 Jan 2024 09:05:07 +0530"},  {-570, "Mon, 1 Jan 2024 09:05:07 -0930"},
         {345, "Mon, 1 Jan 2024 09:05:07 +0545"},
     };
     for (const auto& [offset, text] : cases) EXPECT_EQ(FormatReportDate(when, offset), text);
-    EXPECT_EQ(FormatReportDate(runtime::EncodeDate(2023, 12, 31), 0), "Sun, 31 Dec 2023 00:00:00 +0000");
+    EXPECT_EQ(FormatReportDate(runtime::EncodeDate(2023, 12, 31), 0),
+              "Sun, 31 Dec 2023 00:00:00 +0000");
 }
 
 TEST(ReportText, HeaderShowsTheFieldsAskedForAndKeepsTheirNumbers) {
@@ -62,7 +61,9 @@ TEST(ReportText, CallStackTableGroupsRowsByThread) {
         {9, true, 0x7FFF0010, "ntdll.dll", "", "", "NtWait", 0, 0},
     };
     const auto caption = [](const TCallStackRow& r, bool first) {
-        return std::string(first ? " Exception Thread" : r.Running ? " Running Thread" : " Calling Thread") +
+        return std::string(first       ? " Exception Thread"
+                           : r.Running ? " Running Thread"
+                                       : " Calling Thread") +
                ": ID=" + std::to_string(r.ThreadId);
     };
     const std::string dashes(66, '-');
@@ -104,15 +105,17 @@ TEST(ReportText, ModulesTablePadsHandlesWithZeros) {
         {0x7FF800000000, "x.dll", "", "", 10, 0, "C:\\"},
     };
     const std::string dashes(79, '-');
-    EXPECT_EQ(BuildModulesSection(options, rows),
-              "Modules Information:\r\n" + dashes + "\r\n" +
-                  "|Handle          |Name    |Description|Version|Size|Modified           |Path  |\r\n" +
-                  dashes + "\r\n" +
-                  "|0000000000400000|prog.exe|Program    |1.2.3.4|4096|2024-02-03 04:05:06|C:\\App|\r\n"
-                  "|00007FF800000000|x.dll   |           |       |10  |                   |C:\\   |\r\n" +
-                  dashes + "\r\n\r\n");
+    EXPECT_EQ(
+        BuildModulesSection(options, rows),
+        "Modules Information:\r\n" + dashes + "\r\n" +
+            "|Handle          |Name    |Description|Version|Size|Modified           |Path  |\r\n" +
+            dashes + "\r\n" +
+            "|0000000000400000|prog.exe|Program    |1.2.3.4|4096|2024-02-03 04:05:06|C:\\App|\r\n"
+            "|00007FF800000000|x.dll   |           |       |10  |                   |C:\\   |\r\n" +
+            dashes + "\r\n\r\n");
     options.SetLogFlags(0);
-    EXPECT_EQ(BuildModulesSection(options, rows), "Modules Information:\r\n--------------------\r\n\r\n");
+    EXPECT_EQ(BuildModulesSection(options, rows),
+              "Modules Information:\r\n--------------------\r\n\r\n");
 }
 
 TEST(ReportText, CpuSectionShowsRegistersAndTheDumpWhenKnown) {
@@ -123,10 +126,12 @@ TEST(ReportText, CpuSectionShowsRegistersAndTheDumpWhenKnown) {
     registers[rgRip] = 0x0000000140001234;
     cpu.Registers = registers;
     const std::string noDump = BuildCpuSection(options, cpu);
-    EXPECT_TRUE(noDump.starts_with("Registers:\r\n-----------------------------\r\n"
-                                   "RAX: 1111111111111111   RDI: 2222222222222222\r\n"));
+    EXPECT_TRUE(
+        noDump.starts_with("Registers:\r\n-----------------------------\r\n"
+                           "RAX: 1111111111111111   RDI: 2222222222222222\r\n"));
     EXPECT_NE(noDump.find("RDX: 7777777777777777   RIP: 0000000140001234\r\n"), std::string::npos);
-    EXPECT_NE(noDump.find("RBP: 2222222222222222   EFL: 3333333333333333\r\n\r\n"), std::string::npos);
+    EXPECT_NE(noDump.find("RBP: 2222222222222222   EFL: 3333333333333333\r\n\r\n"),
+              std::string::npos);
     EXPECT_TRUE(noDump.ends_with("Stack:                               Memory Dump:\r\n" +
                                  std::string(34, '-') + "   " + std::string(83, '-') + "\r\n"));
 

@@ -1,0 +1,211 @@
+#include "crashreport/pipeline_win.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <filesystem>
+#include <thread>
+
+#include "crashreport/logfile.h"
+#include "crashreport/reporter.h"
+#include "gui/application.h"
+#include "gui/init.h"
+#include "runtime/exceptions.h"
+
+namespace crashreport {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The reporter runs in this test program from the first test on; each test
+// has a log folder of its own and starts from default options.
+class ReporterTest : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() { InitExceptionReporting({}); }
+
+    void SetUp() override {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        folder_ = fs::temp_directory_path() / ("crashreport_pipeline_" + std::string(info->name()));
+        fs::remove_all(folder_);
+        fs::create_directories(folder_);
+        TVvModuleOptionsEx& o = CurrentVuvuvuVozOptions();
+        o.SetDefaults();
+        o.SetOutputPath(folder_.string());
+        o.SetDialogFlags(o.DialogFlags() & ~dfShowReport);
+        SetReporterEvents({});
+    }
+    void TearDown() override {
+        SetReporterEvents({});
+        fs::remove_all(folder_);
+    }
+
+    std::string logName() const { return (folder_ / ("crashreport_win_test.elf")).string(); }
+    std::vector<std::string> entries() const {
+        const TLogFile log(logName());
+        std::vector<std::string> result;
+        for (int i = 0; i < log.Count(); ++i) result.push_back(log.Entry(i));
+        return result;
+    }
+
+    fs::path folder_;
+};
+
+// Throws from one place per class, so the same failure can be made twice.
+template <class E>
+__attribute__((noinline)) void Fail(const std::string& message) {
+    throw E(message);
+}
+
+template <class E>
+bool Report(const std::string& message) {
+    try {
+        Fail<E>(message);
+    } catch (...) {
+        return ExceptionManager(std::current_exception());
+    }
+    return true;
+}
+
+TEST_F(ReporterTest, ReportsAnExceptionOnceWithItsTypeMessageAndStack) {
+    EXPECT_FALSE(Report<runtime::EConvertError>("Not a number"));
+    const auto logged = entries();
+    ASSERT_EQ(logged.size(), 1u);
+    const TLogFile log(logName());
+    EXPECT_EQ(log.ItemValue("2.4", 0), "EConvertError");
+    EXPECT_EQ(log.ItemValue("2.5", 0), "Not a number.");
+    EXPECT_EQ(log.ItemValue("2.3", 0), "crashreport_win_test.exe");
+    EXPECT_NE(logged[0].find("Fail<runtime::EConvertError>"), std::string::npos);
+    EXPECT_NE(logged[0].find("| Exception Thread: ID=" + std::to_string(::GetCurrentThreadId())),
+              std::string::npos);
+    EXPECT_NE(logged[0].find("; [Main]"), std::string::npos);
+}
+
+TEST_F(ReporterTest, SilentAbortsAndFilteredClassesAreNotReported) {
+    EXPECT_TRUE(Report<runtime::EAbort>(""));
+    CurrentVuvuvuVozOptions().SetFilters({"EIntError"}, {""});
+    // EDivByZero descends from EIntError.
+    Report<runtime::EDivByZero>("Division by zero");
+    EXPECT_TRUE(entries().empty());
+    CurrentVuvuvuVozOptions().SetFilterActive(0);
+    Report<runtime::EDivByZero>("Division by zero");
+    EXPECT_EQ(entries().size(), 1u);
+}
+
+TEST_F(ReporterTest, DuplicatesAreLoggedOnceAndTheLogKeepsItsNewest) {
+    TVvModuleOptionsEx& o = CurrentVuvuvuVozOptions();
+    o.SetLogFlags(o.LogFlags() | lfSuppressDuplicates);
+    Report<runtime::EConvertError>("Same");
+    Report<runtime::EConvertError>("Same");
+    EXPECT_EQ(entries().size(), 1u);
+    Report<runtime::EConvertError>("Other");
+    EXPECT_EQ(entries().size(), 2u);
+
+    o.SetLogFlags(o.LogFlags() & ~lfSuppressDuplicates);
+    o.SetLogEntriesKept(2);
+    Report<runtime::EConvertError>("Third");
+    const TLogFile log(logName());
+    ASSERT_EQ(log.Count(), 2);
+    EXPECT_EQ(log.ItemValue("2.5", 0), "Other.");
+    EXPECT_EQ(log.ItemValue("2.5", 1), "Third.");
+}
+
+TEST_F(ReporterTest, EventsRunOnTheFailingThreadAndMayCancel) {
+    DWORD notifiedOn = 0;
+    int actions = 0;
+    TReporterEvents events;
+    events.OnExceptionNotify = [&](const TReportEvent& e, bool& handle) {
+        notifiedOn = ::GetCurrentThreadId();
+        handle = e.Exception->Message != "Cancel me";
+    };
+    events.OnAction = [&](const TReportEvent&, int action, bool&) { actions |= 1 << action; };
+    events.OnCustomData = [](const TReportEvent&, std::string& text) { text = "Custom\r\nlines"; };
+    SetReporterEvents(events);
+
+    DWORD failingId = 0;
+    std::thread failing([&failingId] {
+        failingId = ::GetCurrentThreadId();
+        EXPECT_TRUE(Report<runtime::EConvertError>("Cancel me"));
+    });
+    failing.join();
+    EXPECT_EQ(notifiedOn, failingId);
+    EXPECT_TRUE(entries().empty());
+    EXPECT_EQ(actions, 0);
+
+    EXPECT_FALSE(Report<runtime::EConvertError>("Keep me"));
+    EXPECT_EQ(actions, 1 << 2 | 1 << 3);  // around saving; nothing shown
+    const auto logged = entries();
+    ASSERT_EQ(logged.size(), 1u);
+    // The custom text is section 7, right after the header.
+    const size_t custom = logged[0].find("Other Information:\r\n");
+    ASSERT_NE(custom, std::string::npos);
+    EXPECT_NE(logged[0].find("  7.1 : Custom\r\n"), std::string::npos);
+    EXPECT_LT(custom, logged[0].find("Call Stack Information:"));
+}
+
+TEST_F(ReporterTest, OtherThreadsAreListedAsTheOptionsAsk) {
+    HANDLE stop = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE started = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    DWORD id = 0;
+    std::thread waiting([stop, started, &id] {
+        id = ::GetCurrentThreadId();
+        ::SetEvent(started);
+        ::WaitForSingleObject(stop, INFINITE);
+    });
+    ::WaitForSingleObject(started, INFINITE);
+    ::CloseHandle(started);
+    const std::string waitingId = std::to_string(id);
+    TVvModuleOptionsEx& o = CurrentVuvuvuVozOptions();
+    Report<runtime::EConvertError>("With threads");
+    o.SetCallStackFlags(o.CallStackFlags() & ~csOtherThreads);
+    Report<runtime::EConvertError>("Without");
+    ::SetEvent(stop);
+    waiting.join();
+    ::CloseHandle(stop);
+    const auto logged = entries();
+    ASSERT_EQ(logged.size(), 2u);
+    EXPECT_NE(logged[0].find("| Running Thread: ID=" + waitingId), std::string::npos);
+    EXPECT_EQ(logged[1].find("| Running Thread: ID=" + waitingId), std::string::npos);
+}
+
+TEST_F(ReporterTest, ALogOfAnotherVersionIsStartedAnew) {
+    {
+        TLogFile old(logName());
+        old.AddEntry(
+            "VuvuvuVoz 5.0.2\r\n\r\nApplication:\r\n-\r\n  1.3 Version Number: 0.9.0.0\r\n", 10);
+        old.Save();
+    }
+    TVvModuleOptionsEx& o = CurrentVuvuvuVozOptions();
+    o.SetLogFlags(o.LogFlags() | lfDeleteOnNewVersion);
+    Report<runtime::EConvertError>("After the update");
+    const TLogFile log(logName());
+    ASSERT_EQ(log.Count(), 1);
+    EXPECT_EQ(log.ItemValue("2.5", 0), "After the update.");
+}
+
+// The program hands what the class library's message handling catches to
+// the reporter, and lets the library show it only when nothing was reported.
+TEST_F(ReporterTest, TheClassLibrarysCatchReportsThroughTheProgramsHook) {
+    gui::init();
+    int shown = 0;
+    gui::Application->OnException = [&shown](runtime::TObject*, std::exception_ptr error) {
+        if (ExceptionManager(error)) ++shown;
+    };
+    const auto handle = [](auto raise) {
+        try {
+            raise();
+        } catch (...) {
+            gui::Application->HandleException(nullptr);
+        }
+    };
+    handle([] { Fail<runtime::EConvertError>("From a handler"); });
+    handle([] { Fail<runtime::EAbort>(""); });
+    EXPECT_EQ(shown, 0);
+    const TLogFile log(logName());
+    ASSERT_EQ(log.Count(), 1);
+    EXPECT_EQ(log.ItemValue("2.5", 0), "From a handler.");
+    EXPECT_NE(log.Entry(0).find("Fail<runtime::EConvertError>"), std::string::npos);
+    gui::shutdown();
+}
+
+}  // namespace
+}  // namespace crashreport
