@@ -163,7 +163,7 @@ int Sequence() {
     options.SetFreezeTimeoutSecs(1);
     options.SetFreezeCheckActive(1);
     Pump(500);
-    BlockMainThread(3500);
+    BlockMainThread(5000);
     Pump(1500);
     options.SetFreezeCheckActive(0);
     Say("hang over");
