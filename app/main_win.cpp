@@ -4,8 +4,6 @@
 #include "core/options.h"
 #include "core/program_win.h"
 #include "crashreport/reporter.h"
-#include "gui/application.h"
-#include "gui/init.h"
 #include "net/socket_api.h"
 #include "net/ssl_openssl.h"
 #include "runtime/classinfo.h"
@@ -28,12 +26,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         // Without OpenSSL the program still fetches plain HTTP pages.
         net::InitSSLInterface();
         script::init();
-        gui::init();
-        // What a window's message handling lets escape goes to the reporter;
-        // the class library shows it itself only when nothing was reported.
-        gui::Application->OnException = [](runtime::TObject*, std::exception_ptr error) {
-            if (crashreport::ExceptionManager(error)) gui::Application->ShowException(error);
-        };
     } catch (const runtime::Exception& e) {
         const std::u16string text = runtime::AnsiToWide(e.Message());
         MessageBoxW(nullptr, reinterpret_cast<const wchar_t*>(text.c_str()), L"Serplow",
@@ -41,7 +33,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         return 1;
     }
     const int exitCode = core::ProgramMain();
-    gui::shutdown();
     script::shutdown();
     net::DestroySSLInterface();
     net::DoneSocketInterface();
