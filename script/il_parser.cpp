@@ -794,9 +794,10 @@ bool TscILParser::MatchLoop(const GrammarElement& e, int start) {
     int lastEnd = start;  // where the children of the last whole iteration ended
     size_t lastEndLines = entry;
     bool iterationMatched = true;
+    int iterationStart = start;
     for (;;) {
         ++iterations;
-        const int iterationStart = tokenizer_.Position();
+        iterationStart = tokenizer_.Position();
         for (int child : compiled_->Children(e)) {
             if (!Try(child)) {
                 iterationMatched = false;
@@ -818,7 +819,11 @@ bool TscILParser::MatchLoop(const GrammarElement& e, int start) {
     bool matched = iterationMatched;
     if (iterations >= 2) {
         if ((e.clearsError || terminatingError_) && !errorLocked_) errorMessage_.clear();
-        tokenizer_.SetPosition(lastEnd);
+        // A list whose last part may fail (skip "1") keeps the separator
+        // before that part: in "1: a; else b" the ";" belongs to the case
+        // list. Other lists end before it, so "f(a, )" stays an error.
+        const bool keepSeparator = e.clearsError && !e.text.empty() && !iterationMatched;
+        tokenizer_.SetPosition(keepSeparator ? iterationStart : lastEnd);
         DropLinesFrom(lastEndLines);
         matched = true;
     }

@@ -192,6 +192,13 @@ TEST(ILParser, CompileErrorsNameWhatWasExpectedWhereItWasExpected) {
         {"begin case x 1: ; end end.", "'OF' expected", "1:14"},
         {"begin case x of 1 y := 2 end end.", "':' expected", "1:19"},
         {"begin case x of 1: y := 2; 2: z := 3 x end.", "'END' expected", "1:38"},
+        {"begin case x of 1: y := 2; else z := 3 x end.", "'END' expected", "1:40"},
+        // Only the case list keeps a separator before what ends it.
+        {"begin f(a, ) end.", "')' expected", "1:10"},
+        {"begin x := [1, ] end.", "']' expected", "1:14"},
+        {"var a, : Integer; begin end.", "':' expected", "1:6"},
+        {"uses 'a', ; begin end.", "Identifier expected", "1:11"},
+        {"begin with a, do x := 1 end.", "Expression expected", "1:15"},
         {"begin try x := 1 end.", "'FINALLY' or 'EXCEPT' expected", "1:18"},
         {"begin try finally x := 1 x end.", "'END' expected", "1:26"},
         {"begin with do x := 1 end.", "Expression expected", "1:12"},
@@ -238,6 +245,15 @@ TEST(ILParser, ValidEdgeCasesCompile) {
          "      expr pos=\"1:12\" pos1=\"1:17\"\n        dsgn pos=\"1:16\"\n"
          "          node text=\"Get\" pos=\"1:16\"\n          expr pos=\"1:16\"\n"
          "            string text=\"'abc'\" pos=\"1:16\"\n"},
+        // A ";" may stand before a case's else, and before its end.
+        {"begin case x of 1: ; else y := 2; end end.",
+         "program\n  compoundstmt pos=\"1:1\"\n    casestmt pos=\"1:7\"\n"
+         "      expr pos=\"1:12\" pos1=\"1:13\"\n        dsgn pos=\"1:12\"\n"
+         "          node text=\"x\" pos=\"1:13\"\n      caseselector pos=\"1:17\"\n"
+         "        set pos=\"1:17\"\n          expr pos=\"1:17\" pos1=\"1:18\"\n"
+         "            number text=\"1\" pos=\"1:18\"\n      assignstmt pos=\"1:27\"\n"
+         "        dsgn pos=\"1:27\"\n          node text=\"y\" pos=\"1:28\"\n"
+         "        expr pos=\"1:32\" pos1=\"1:33\"\n          number text=\"2\" pos=\"1:33\"\n"},
         // A member name after "." may be a keyword.
         {"begin a.end := 1 end.",
          "program\n  compoundstmt pos=\"1:1\"\n    assignstmt pos=\"1:7\"\n"

@@ -1,5 +1,5 @@
-{ Case statements: single values, lists, ranges, characters, else.
-  The script grammar takes no ";" before a case's else. }
+{ Case statements: single values, lists, ranges, characters, else, with
+  and without a ";" before the else. }
 var
   i: Integer;
   s: string;
@@ -23,7 +23,7 @@ begin
     'a', 'e', 'i', 'o', 'u': Result := 'vowel';
     'b'..'d', 'f'..'h', 'j'..'n', 'p'..'t', 'v'..'z': Result := 'consonant';
     '0'..'9': Result := 'digit';
-    ' ': Result := 'space'
+    ' ': Result := 'space';
   else
     Result := 'symbol';
   end;
@@ -51,5 +51,16 @@ begin
   case i of
     1: WriteLn('one');
   end;
+  case i of
+    1: WriteLn('one');
+    2: WriteLn('two');
+  else
+    begin
+      WriteLn('neither');
+      WriteLn('still neither');
+    end;
+  end;
+  case i + 1 of 1: WriteLn('one'); 4: WriteLn('four'); else WriteLn('other'); end;
+  case i + 2 of 1: WriteLn('one'); 4: WriteLn('four'); else WriteLn('other') end;
   WriteLn('done');
 end.
