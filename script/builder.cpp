@@ -16,10 +16,13 @@
 #include "script/designator.h"
 #include "script/errors.h"
 #include "script/expression.h"
+#include "script/compiled_grammar.h"
 #include "script/il_parser.h"
+#include "script/intermediate_form.h"
 #include "script/limits.h"
-#include "script/script.h"
+#include "script/scope.h"
 #include "script/statements.h"
+#include "script/xml_reader.h"
 #include "script/xml_tree.h"
 
 namespace script {
@@ -89,7 +92,7 @@ struct ElementName {
     El kind;
 };
 
-constexpr std::array<ElementName, 51> kElementNames{{
+constexpr ElementName kElementNames[] = {
     {"program", El::Program},
     {"types", El::Types},
     {"uses", El::Uses},
@@ -141,7 +144,9 @@ constexpr std::array<ElementName, 51> kElementNames{{
     {"set", El::Set},
     {"range", El::Range},
     {"new", El::New},
-}};
+};
+static_assert(std::size(kElementNames) == static_cast<size_t>(El::Other),
+              "every element kind but Other has its name");
 
 // A hash table over the names, for the names the parser writes (lower
 // case); other spellings take the slow path.
@@ -214,12 +219,8 @@ class Node {
     }
     // Identifies the element while its form lives.
     const IlElement* Address() const { return &E(); }
-    // The element and its subtree as a small-XML tree.
-    std::unique_ptr<TscXMLItem> ToXml() const {
-        auto item = std::make_unique<TscXMLItem>();
-        form_->ToXml(index_, *item);
-        return item;
-    }
+    // The element and its subtree, in a form of their own.
+    std::unique_ptr<IntermediateForm> Subtree() const { return form_->Subtree(index_); }
 
   private:
     static std::string Unescaped(std::string_view raw) {
@@ -274,7 +275,7 @@ bool ReadsDataOnly(const TscCustomVariable& item) {
 // expression calls something): the read-only variable gets it here.
 class ConstInitStmt final : public TscStatement {
   public:
-    ConstInitStmt(TscScript& script, std::string position, std::string unit,
+    ConstInitStmt(TscScope& script, std::string position, std::string unit,
                   TscCustomVariable& constant, std::unique_ptr<TscExpression> value)
         : TscStatement(script, std::move(position), std::move(unit)),
           constant_(constant),
@@ -294,30 +295,27 @@ class Builder {
   public:
     // `parser` is null for a designator built at run time; then every name
     // must be known and nothing is deferred again.
-    Builder(TscScript& program, TscILParser* parser)
+    Builder(TscScope& program, TscILParser* parser)
         : program_(program),
           parser_(parser),
           runTime_(!parser),
           namesMustBeDeclared_(!parser || parser->NamesMustBeDeclared()) {
         // Room for any "line:col", so keeping one never allocates.
         keptPosition_.reserve(32);
-        if (parser_ != nullptr) {
-            const int at = parser_->GrammarRoot().Find("types");
-            if (at >= 0) {
-                grammarTypesForm_ = IntermediateForm::FromXml(parser_->GrammarRoot().Items(at));
-                grammarTypes_ = Node(*grammarTypesForm_, 0);
-            }
-        }
     }
 
     void BuildProgram(Node root);
-    std::unique_ptr<TscDesignator> BuildDesignator(Node element, TscScript& script, int mode);
+    // Mode 0 plain, 1 "new" (the class's Create appended), 2 "delete"
+    // (TObject's Free appended). A leading name stands before the element's
+    // first name (the hidden variable of a with).
+    std::unique_ptr<TscDesignator> BuildDesignator(Node element, TscScope& script, int mode,
+                                                   std::string_view leadingName = {});
 
   private:
     struct WithEntry {
         std::string name;
         TscCustomVariable* variable;
-        TscScript* script;
+        TscScope* script;
     };
 
     // ---- errors and positions ----
@@ -349,62 +347,102 @@ class Builder {
         throw EScriptError(std::move(text), Position());
     }
 
-    // ---- names and types ----
+    // A designator deferred to run time: its part of the intermediate form and
+// the hidden with variable its first name was found through, if any.
+class DeferredDesignator final : public TscDeferredBuild {
+  public:
+    DeferredDesignator(std::unique_ptr<IntermediateForm> form, std::string leadingName)
+        : form_(std::move(form)), leadingName_(std::move(leadingName)) {}
+
+    std::unique_ptr<TscDesignator> Build(TscScope& scope) override {
+        Builder builder(scope, nullptr);
+        return builder.BuildDesignator(Node(*form_, 0), scope, 0, leadingName_);
+    }
+
+  private:
+    std::unique_ptr<IntermediateForm> form_;
+    std::string leadingName_;
+};
+
+// ---- names and types ----
     std::string ResolveTypeName(const std::string& name) const;
-    TscTypeKind TypeKind(const std::string& typeName, const TscScript& script) const;
-    TscCustomVariable& FindVariable(const std::string& name, TscScript& script);
-    void CheckRedeclared(const std::string& name, const TscScript& script) const;
+    TscTypeKind TypeKind(const std::string& typeName, const TscScope& script) const;
+    TscCustomVariable& FindVariable(const std::string& name, TscScope& script);
+    void CheckRedeclared(const std::string& name, const TscScope& script) const;
 
     // ---- blocks and declarations ----
-    void BuildBlock(Node element, TscScript& script, TscProcVariable* proc);
-    void DeclareProcedures(Node element, TscScript& script);
-    void DeclareProcedure(Node element, TscScript& script);
+    void BuildBlock(Node element, TscScope& script, TscProcVariable* proc);
+    void DeclareProcedures(Node element, TscScope& script);
+    void DeclareProcedure(Node element, TscScope& script);
     void DeclareParameters(Node element, TscProcVariable& proc);
-    void BuildVar(Node element, TscScript& script, TscStatement& list, TscProcVariable* proc);
+    void BuildVar(Node element, TscScope& script, TscStatement& list, TscProcVariable* proc);
     void BuildVariable(Node ident, const std::string& typeName, Node typeElement, Node array,
-                       Node init, Node element, TscScript& script, TscStatement& list,
+                       Node init, Node element, TscScope& script, TscStatement& list,
                        TscProcVariable* proc);
-    void BuildConst(Node element, TscScript& script, TscStatement& list);
-    void BuildUses(Node element, TscScript& script, TscProcVariable* proc);
+    void BuildConst(Node element, TscScope& script, TscStatement& list);
+    void BuildUses(Node element, TscScope& script, TscProcVariable* proc);
 
     // ---- statements ----
-    void BuildStatement(Node element, TscScript& script, TscStatement& list, TscProcVariable* proc);
-    void BuildStatements(Node element, int from, int to, TscScript& script, TscStatement& list,
+    void BuildStatement(Node element, TscScope& script, TscStatement& list, TscProcVariable* proc);
+    void BuildStatements(Node element, int from, int to, TscScope& script, TscStatement& list,
                          TscProcVariable* proc);
-    void BuildAssignment(Node element, TscScript& script, TscStatement& list);
-    void BuildCall(Node element, TscScript& script, TscStatement& list, int mode);
-    void BuildIf(Node element, TscScript& script, TscStatement& list, TscProcVariable* proc);
-    void BuildCase(Node element, TscScript& script, TscStatement& list, TscProcVariable* proc);
-    void BuildFor(Node element, TscScript& script, TscStatement& list, TscProcVariable* proc,
+    void BuildAssignment(Node element, TscScope& script, TscStatement& list);
+    void BuildCall(Node element, TscScope& script, TscStatement& list, int mode);
+    void BuildIf(Node element, TscScope& script, TscStatement& list, TscProcVariable* proc);
+    void BuildCase(Node element, TscScope& script, TscStatement& list, TscProcVariable* proc);
+    void BuildFor(Node element, TscScope& script, TscStatement& list, TscProcVariable* proc,
                   bool vbStyle);
-    void BuildCppFor(Node element, TscScript& script, TscStatement& list, TscProcVariable* proc);
-    void BuildWhile(Node element, TscScript& script, TscStatement& list, TscProcVariable* proc);
-    void BuildRepeat(Node element, TscScript& script, TscStatement& list, TscProcVariable* proc);
-    void BuildTry(Node element, TscScript& script, TscStatement& list, TscProcVariable* proc);
-    void BuildReturn(Node element, TscScript& script, TscStatement& list);
-    void BuildWith(Node element, TscScript& script, TscStatement& list, TscProcVariable* proc);
-    TscCustomVariable& LoopVariable(Node element, TscScript& script);
+    void BuildCppFor(Node element, TscScope& script, TscStatement& list, TscProcVariable* proc);
+    void BuildWhile(Node element, TscScope& script, TscStatement& list, TscProcVariable* proc);
+    void BuildRepeat(Node element, TscScope& script, TscStatement& list, TscProcVariable* proc);
+    void BuildTry(Node element, TscScope& script, TscStatement& list, TscProcVariable* proc);
+    void BuildReturn(Node element, TscScope& script, TscStatement& list);
+    void BuildWith(Node element, TscScope& script, TscStatement& list, TscProcVariable* proc);
+    TscCustomVariable& LoopVariable(Node element, TscScope& script);
 
-    // ---- expressions and designators ----
-    std::unique_ptr<TscExpression> BuildExpression(Node element, TscScript& script);
-    std::unique_ptr<TscExpression> BuildConstantExpression(Node element, TscScript& script);
-    void AddExpressionChildren(Node element, TscExpression& expression, TscScript& script);
-    std::unique_ptr<TscSetExpression> BuildSet(Node element, TscScript& script);
-    std::unique_ptr<TscDesignator> VariableDesignator(TscCustomVariable& variable,
-                                                      TscScript& script);
-    std::unique_ptr<TscDesignator> Defer(std::unique_ptr<TscDesignator> designator,
-                                         std::unique_ptr<TscXMLItem> element,
-                                         const std::string& name);
-    void FinishDesignator(TscDesignator& designator);
+    // ---- expressions ----
+    std::unique_ptr<TscExpression> BuildExpression(Node element, TscScope& script);
+    std::unique_ptr<TscExpression> BuildConstantExpression(Node element, TscScope& script);
+    void AddExpressionChildren(Node element, TscExpression& expression, TscScope& script);
+    std::unique_ptr<TscSetExpression> BuildSet(Node element, TscScope& script);
     std::string SourceText(Node element) const;
-    bool ValueOf(TscDesignator& designator, Variant& value) const;
-    TscCustomVariable& HelperItem(const char* name, TscScript& script);
 
-    TscScript& program_;
+    // ---- designators ----
+    // Why a designator waits for run time to be built: a with over a
+    // Variant, a value that cannot be read while compiling, no value yet.
+    enum class Defer { No, WithVariant, Unread, NoValue };
+    struct StepType {
+        TscTypeKind kind;
+        std::string name;
+    };
+    // A designator being built from its element.
+    struct DesignatorBuild {
+        Node element;
+        TscScope& script;
+        int mode;
+        std::unique_ptr<TscDesignator> designator;
+        // The hidden variable of the with the first name was found through.
+        std::string leadingName;
+    };
+    std::unique_ptr<TscDesignator> VariableDesignator(TscCustomVariable& variable,
+                                                      TscScope& script);
+    void AddArgument(DesignatorBuild& build, Node element);
+    void AddressOf(DesignatorBuild& build, int at);
+    Defer FirstStep(DesignatorBuild& build, const std::string& name);
+    Defer NextStep(DesignatorBuild& build, const std::string& name);
+    Defer VariantStep(DesignatorBuild& build, bool index, StepType& type);
+    Defer ClassStep(DesignatorBuild& build, const std::string& name, bool index,
+                    const std::string& className);
+    void AddHelperStep(DesignatorBuild& build, const char* helperName);
+    std::unique_ptr<TscDesignator> Deferred(DesignatorBuild& build, Defer reason,
+                                            const std::string& name);
+    std::unique_ptr<TscDesignator> Finish(DesignatorBuild& build);
+    void FinishDesignator(TscDesignator& designator);
+    bool ValueOf(TscDesignator& designator, Variant& value) const;
+
+    TscScope& program_;
     TscILParser* parser_;
     Node programTypes_;
-    std::unique_ptr<IntermediateForm> grammarTypesForm_;
-    Node grammarTypes_;
     bool runTime_;
     bool namesMustBeDeclared_;
     // The current source position: the `pos` text of the element started
@@ -421,20 +459,22 @@ class Builder {
 // ---- names and types ----------------------------------------------------------------------
 
 std::string Builder::ResolveTypeName(const std::string& name) const {
-    for (Node types : {programTypes_, grammarTypes_}) {
-        if (!types) continue;
-        for (int i = 0; i < types.Count(); ++i) {
-            const Node alias = types.Child(i);
+    if (programTypes_) {
+        for (int i = 0; i < programTypes_.Count(); ++i) {
+            const Node alias = programTypes_.Child(i);
             if (runtime::SameText(alias.Name(), name)) {
                 std::string resolved = alias.Attribute("type");
                 if (!resolved.empty()) return resolved;
             }
         }
     }
+    if (parser_ != nullptr)
+        for (const LoadedGrammar::TypeAlias& alias : parser_->SelectedGrammar().TypeAliases())
+            if (runtime::SameText(alias.name, name)) return alias.type;
     return name;
 }
 
-TscTypeKind Builder::TypeKind(const std::string& typeName, const TscScript& script) const {
+TscTypeKind Builder::TypeKind(const std::string& typeName, const TscScope& script) const {
     const TscCustomVariable* item = script.Find(typeName);
     if (item == nullptr ||
         (item->Kind == fskClass && item->ItemClass() != TscItemClass::ClassVariable))
@@ -442,7 +482,7 @@ TscTypeKind Builder::TypeKind(const std::string& typeName, const TscScript& scri
     return item->Kind;
 }
 
-TscCustomVariable& Builder::FindVariable(const std::string& name, TscScript& script) {
+TscCustomVariable& Builder::FindVariable(const std::string& name, TscScope& script) {
     if (TscCustomVariable* item = script.Find(name)) return *item;
     if (namesMustBeDeclared_) FailName(Msg::UndeclaredIdentifier, name);
     auto created = std::make_unique<TscVariable>(name, std::string(), fskVariant);
@@ -451,19 +491,16 @@ TscCustomVariable& Builder::FindVariable(const std::string& name, TscScript& scr
     return program_.Add(name, std::move(created));
 }
 
-void Builder::CheckRedeclared(const std::string& name, const TscScript& script) const {
+void Builder::CheckRedeclared(const std::string& name, const TscScope& script) const {
     if (script.FindLocal(name) != nullptr) FailName(Msg::IdentifierRedeclared, name);
-}
-
-TscCustomVariable& Builder::HelperItem(const char* name, TscScript& script) {
-    return FindVariable(name, script);
 }
 
 // ---- program, blocks, declarations -----------------------------------------------------------
 
 void Builder::BuildProgram(Node root) {
+    CompileErrors& errors = parser_->Script().Errors();
     withs_.clear();
-    program_.ErrorUnit.clear();
+    errors.ErrorUnit.clear();
     unit_.clear();
     for (int i = root.Count() - 1; i >= 0; --i) {
         if (root.Child(i).Kind() == El::Types) {
@@ -473,22 +510,22 @@ void Builder::BuildProgram(Node root) {
     }
     try {
         BuildBlock(root, program_, nullptr);
-        program_.ErrorPosition.clear();
+        errors.ErrorPosition.clear();
     } catch (const runtime::Exception& e) {
-        program_.ErrorMessage =
+        errors.ErrorMessage =
             e.Message().empty() ? std::string(MessageText(Msg::SyntaxError)) : e.Message();
-        program_.ErrorPosition = position_;
-        program_.ErrorUnit = unit_;
+        errors.ErrorPosition = position_;
+        errors.ErrorUnit = unit_;
     }
 }
 
-void Builder::BuildBlock(Node element, TscScript& script, TscProcVariable* proc) {
+void Builder::BuildBlock(Node element, TscScope& script, TscProcVariable* proc) {
     DeclareProcedures(element, script);
     for (int i = 0; i < element.Count(); ++i)
         BuildStatement(element.Child(i), script, script.MainList(), proc);
 }
 
-void Builder::DeclareProcedures(Node element, TscScript& script) {
+void Builder::DeclareProcedures(Node element, TscScope& script) {
     for (int i = 0; i < element.Count(); ++i) {
         Node child = element.Child(i);
         const El kind = child.Kind();
@@ -499,7 +536,7 @@ void Builder::DeclareProcedures(Node element, TscScript& script) {
     }
 }
 
-void Builder::DeclareProcedure(Node element, TscScript& script) {
+void Builder::DeclareProcedure(Node element, TscScope& script) {
     Start(element);
     Node nameElement = FirstChild(element, El::Name);
     if (!nameElement && element.Count() > 0) nameElement = element.Child(0);
@@ -525,7 +562,7 @@ void Builder::DeclareProcedure(Node element, TscScript& script) {
 }
 
 void Builder::DeclareParameters(Node element, TscProcVariable& proc) {
-    TscScript& local = *proc.LocalScript;
+    TscScope& local = *proc.LocalScript;
     bool nextByReference = false;
     for (int g = 0; g < element.Count(); ++g) {
         Node group = element.Child(g);
@@ -576,39 +613,50 @@ void Builder::DeclareParameters(Node element, TscProcVariable& proc) {
     }
 }
 
-void Builder::BuildVar(Node element, TscScript& script, TscStatement& list, TscProcVariable* proc) {
+void Builder::BuildVar(Node element, TscScope& script, TscStatement& list, TscProcVariable* proc) {
     Start(element);
+    const int count = element.Count();
     int typeAt = -1;
-    for (int i = 0; i < element.Count(); ++i) {
-        if (element.Child(i).Kind() == El::Type) {
-            typeAt = i;
-            break;
-        }
-    }
+    for (int i = 0; i < count && typeAt < 0; ++i)
+        if (element.Child(i).Kind() == El::Type) typeAt = i;
     const std::string typeText =
         typeAt >= 0 ? element.Child(typeAt).Text() : std::string("Variant");
     const Node typeElement = typeAt >= 0 ? element.Child(typeAt) : Node();
+    // With the type first, each name has its own dimensions and initial
+    // value, up to the next name; otherwise what follows a name applies to
+    // it and every name after it. Found from the end, once.
     const bool typeFirst = typeAt == 0;
-    for (int i = 0; i < element.Count(); ++i) {
+    std::vector<std::pair<Node, Node>> following(static_cast<size_t>(count));
+    Node array;
+    Node init;
+    for (int i = count - 1; i >= 0; --i) {
+        following[static_cast<size_t>(i)] = {array, init};
+        Node child = element.Child(i);
+        switch (child.Kind()) {
+            case El::Ident:
+                if (typeFirst) array = init = Node();
+                break;
+            case El::Array:
+                array = child;
+                break;
+            case El::Init:
+                init = child;
+                break;
+            default:
+                break;
+        }
+    }
+    for (int i = 0; i < count; ++i) {
         Node ident = element.Child(i);
         if (ident.Kind() != El::Ident) continue;
-        Node array;
-        Node init;
-        for (int j = i + 1; j < element.Count(); ++j) {
-            const El kind = element.Child(j).Kind();
-            if (kind == El::Ident) {
-                if (typeFirst) break;
-                continue;
-            }
-            if (kind == El::Array && !array) array = element.Child(j);
-            if (kind == El::Init && !init) init = element.Child(j);
-        }
-        BuildVariable(ident, typeText, typeElement, array, init, element, script, list, proc);
+        const auto& [identArray, identInit] = following[static_cast<size_t>(i)];
+        BuildVariable(ident, typeText, typeElement, identArray, identInit, element, script, list,
+                      proc);
     }
 }
 
 void Builder::BuildVariable(Node ident, const std::string& typeText, Node typeElement, Node array,
-                            Node init, Node element, TscScript& script, TscStatement& list,
+                            Node init, Node element, TscScope& script, TscStatement& list,
                             TscProcVariable* proc) {
     Start(ident);
     const std::string name = ident.Text();
@@ -680,7 +728,7 @@ void Builder::BuildVariable(Node ident, const std::string& typeText, Node typeEl
     }
 }
 
-void Builder::BuildConst(Node element, TscScript& script, TscStatement& list) {
+void Builder::BuildConst(Node element, TscScope& script, TscStatement& list) {
     Start(element);
     Node ident = FirstChild(element, El::Ident);
     Node expression = FirstChild(element, El::Expr);
@@ -707,12 +755,11 @@ void Builder::BuildConst(Node element, TscScript& script, TscStatement& list) {
                                              std::move(value)));
 }
 
-void Builder::BuildUses(Node element, TscScript& script, TscProcVariable* proc) {
+void Builder::BuildUses(Node element, TscScope& script, TscProcVariable* proc) {
     const std::string savedUnit = unit_;
     unit_ = element.Unit();
     std::string text;
-    if (program_.OnGetILUnit) program_.OnGetILUnit(&program_, unit_, text);
-    if (!text.empty()) {
+    if (parser_->Script().GetILUnitText(unit_, text) && !text.empty()) {
         TscXMLDocument document;
         document.LoadFromString(text);
         const std::unique_ptr<IntermediateForm> form = IntermediateForm::FromXml(document.Root());
@@ -731,12 +778,12 @@ void Builder::BuildUses(Node element, TscScript& script, TscProcVariable* proc) 
 
 // ---- statements -----------------------------------------------------------------------------
 
-void Builder::BuildStatements(Node element, int from, int to, TscScript& script, TscStatement& list,
+void Builder::BuildStatements(Node element, int from, int to, TscScope& script, TscStatement& list,
                               TscProcVariable* proc) {
     for (int i = from; i < to; ++i) BuildStatement(element.Child(i), script, list, proc);
 }
 
-void Builder::BuildStatement(Node element, TscScript& script, TscStatement& list,
+void Builder::BuildStatement(Node element, TscScope& script, TscStatement& list,
                              TscProcVariable* proc) {
     switch (element.Kind()) {
         case El::Uses:
@@ -820,7 +867,7 @@ void Builder::BuildStatement(Node element, TscScript& script, TscStatement& list
     }
 }
 
-void Builder::BuildAssignment(Node element, TscScript& script, TscStatement& list) {
+void Builder::BuildAssignment(Node element, TscScope& script, TscStatement& list) {
     Start(element);
     const std::string statementPos = Position();
     Node target = FirstChild(element, El::Dsgn);
@@ -868,7 +915,7 @@ void Builder::BuildAssignment(Node element, TscScript& script, TscStatement& lis
     list.Add(std::move(statement));
 }
 
-void Builder::BuildCall(Node element, TscScript& script, TscStatement& list, int mode) {
+void Builder::BuildCall(Node element, TscScope& script, TscStatement& list, int mode) {
     Start(element);
     const std::string statementPos = Position();
     if (element.Count() == 0) return;
@@ -885,7 +932,7 @@ void Builder::BuildCall(Node element, TscScript& script, TscStatement& list, int
     list.Add(std::move(statement));
 }
 
-void Builder::BuildIf(Node element, TscScript& script, TscStatement& list, TscProcVariable* proc) {
+void Builder::BuildIf(Node element, TscScope& script, TscStatement& list, TscProcVariable* proc) {
     Start(element);
     auto statement = std::make_unique<TscIfStmt>(script, Position(), unit_);
     for (int i = 0; i < element.Count(); ++i) {
@@ -909,7 +956,7 @@ void Builder::BuildIf(Node element, TscScript& script, TscStatement& list, TscPr
     list.Add(std::move(statement));
 }
 
-void Builder::BuildCase(Node element, TscScript& script, TscStatement& list,
+void Builder::BuildCase(Node element, TscScope& script, TscStatement& list,
                         TscProcVariable* proc) {
     Start(element);
     auto statement = std::make_unique<TscCaseStmt>(script, Position(), unit_);
@@ -935,7 +982,7 @@ void Builder::BuildCase(Node element, TscScript& script, TscStatement& list,
     list.Add(std::move(statement));
 }
 
-TscCustomVariable& Builder::LoopVariable(Node element, TscScript& script) {
+TscCustomVariable& Builder::LoopVariable(Node element, TscScope& script) {
     Node ident = FirstChild(element, El::Ident);
     if (!ident) Fail(Msg::SyntaxError);
     Start(ident);
@@ -948,7 +995,7 @@ TscCustomVariable& Builder::LoopVariable(Node element, TscScript& script) {
     return variable;
 }
 
-void Builder::BuildFor(Node element, TscScript& script, TscStatement& list, TscProcVariable* proc,
+void Builder::BuildFor(Node element, TscScope& script, TscStatement& list, TscProcVariable* proc,
                        bool vbStyle) {
     Start(element);
     const std::string statementPos = Position();
@@ -994,7 +1041,7 @@ void Builder::BuildFor(Node element, TscScript& script, TscStatement& list, TscP
     list.Add(std::move(statement));
 }
 
-void Builder::BuildCppFor(Node element, TscScript& script, TscStatement& list,
+void Builder::BuildCppFor(Node element, TscScope& script, TscStatement& list,
                           TscProcVariable* proc) {
     Start(element);
     auto statement = std::make_unique<TscCppForStmt>(script, Position(), unit_);
@@ -1006,7 +1053,7 @@ void Builder::BuildCppFor(Node element, TscScript& script, TscStatement& list,
     list.Add(std::move(statement));
 }
 
-void Builder::BuildWhile(Node element, TscScript& script, TscStatement& list,
+void Builder::BuildWhile(Node element, TscScope& script, TscStatement& list,
                          TscProcVariable* proc) {
     Start(element);
     auto statement = std::make_unique<TscWhileStmt>(script, Position(), unit_);
@@ -1016,7 +1063,7 @@ void Builder::BuildWhile(Node element, TscScript& script, TscStatement& list,
     list.Add(std::move(statement));
 }
 
-void Builder::BuildRepeat(Node element, TscScript& script, TscStatement& list,
+void Builder::BuildRepeat(Node element, TscScope& script, TscStatement& list,
                           TscProcVariable* proc) {
     Start(element);
     auto statement = std::make_unique<TscRepeatStmt>(script, Position(), unit_);
@@ -1031,7 +1078,7 @@ void Builder::BuildRepeat(Node element, TscScript& script, TscStatement& list,
     list.Add(std::move(statement));
 }
 
-void Builder::BuildTry(Node element, TscScript& script, TscStatement& list, TscProcVariable* proc) {
+void Builder::BuildTry(Node element, TscScope& script, TscStatement& list, TscProcVariable* proc) {
     Start(element);
     auto statement = std::make_unique<TscTryStmt>(script, Position(), unit_);
     for (int i = 0; i < element.Count(); ++i) {
@@ -1047,7 +1094,7 @@ void Builder::BuildTry(Node element, TscScript& script, TscStatement& list, TscP
     list.Add(std::move(statement));
 }
 
-void Builder::BuildReturn(Node element, TscScript& script, TscStatement& list) {
+void Builder::BuildReturn(Node element, TscScope& script, TscStatement& list) {
     Start(element);
     const std::string statementPos = Position();
     if (Node expression = FirstChild(element, El::Expr)) {
@@ -1065,7 +1112,7 @@ void Builder::BuildReturn(Node element, TscScript& script, TscStatement& list) {
     list.Add(std::make_unique<TscExitStmt>(script, statementPos, unit_));
 }
 
-void Builder::BuildWith(Node element, TscScript& script, TscStatement& list,
+void Builder::BuildWith(Node element, TscScope& script, TscStatement& list,
                         TscProcVariable* proc) {
     Start(element);
     const size_t withsBefore = withs_.size();
@@ -1108,7 +1155,7 @@ void Builder::BuildWith(Node element, TscScript& script, TscStatement& list,
 
 // ---- expressions ------------------------------------------------------------------------------
 
-std::unique_ptr<TscExpression> Builder::BuildExpression(Node element, TscScript& script) {
+std::unique_ptr<TscExpression> Builder::BuildExpression(Node element, TscScope& script) {
     Start(element);
     auto expression = std::make_unique<TscExpression>(script);
     expression->SourcePos = position_;
@@ -1124,7 +1171,7 @@ std::unique_ptr<TscExpression> Builder::BuildExpression(Node element, TscScript&
 
 // Array bounds and parameter defaults: computed now, so they may not call
 // anything.
-std::unique_ptr<TscExpression> Builder::BuildConstantExpression(Node element, TscScript& script) {
+std::unique_ptr<TscExpression> Builder::BuildConstantExpression(Node element, TscScope& script) {
     std::unique_ptr<TscExpression> expression = BuildExpression(element, script);
     if (!expression->IsPure()) {
         Start(element);
@@ -1133,7 +1180,7 @@ std::unique_ptr<TscExpression> Builder::BuildConstantExpression(Node element, Ts
     return expression;
 }
 
-void Builder::AddExpressionChildren(Node element, TscExpression& expression, TscScript& script) {
+void Builder::AddExpressionChildren(Node element, TscExpression& expression, TscScope& script) {
     const int count = element.Count();
     for (int i = 0; i < count; ++i) {
         Node child = element.Child(i);
@@ -1178,7 +1225,7 @@ void Builder::AddExpressionChildren(Node element, TscExpression& expression, Tsc
     }
 }
 
-std::unique_ptr<TscSetExpression> Builder::BuildSet(Node element, TscScript& script) {
+std::unique_ptr<TscSetExpression> Builder::BuildSet(Node element, TscScope& script) {
     Start(element);
     auto set = std::make_unique<TscSetExpression>();
     for (int i = 0; i < element.Count(); ++i) {
@@ -1210,7 +1257,7 @@ std::string Builder::SourceText(Node element) const {
 // ---- designators ------------------------------------------------------------------------------
 
 std::unique_ptr<TscDesignator> Builder::VariableDesignator(TscCustomVariable& variable,
-                                                           TscScript& script) {
+                                                           TscScope& script) {
     auto designator = std::make_unique<TscDesignator>(script);
     designator->AddStep(std::make_unique<TscDesignatorItem>(&variable, Position()));
     designator->ResolveKind();
@@ -1235,218 +1282,252 @@ bool Builder::ValueOf(TscDesignator& designator, Variant& value) const {
     return true;
 }
 
-// Names known only at run time: the designator keeps its element and is
-// built on first use. A designator built at run time cannot wait longer.
-std::unique_ptr<TscDesignator> Builder::Defer(std::unique_ptr<TscDesignator> designator,
-                                              std::unique_ptr<TscXMLItem> element,
-                                              const std::string& name) {
-    if (runTime_) FailName(Msg::UndeclaredIdentifier, name);
-    while (designator->StepCount() > 1) (void)designator->RemoveStep(designator->StepCount() - 1);
-    designator->Kind = fskVariant;
-    designator->DeclTypeName.clear();
-    designator->ReadOnly = false;
-    designator->DesignatorKind = 0;
-    designator->DeferredNode = std::move(element);
-    return designator;
-}
-
-std::unique_ptr<TscDesignator> Builder::BuildDesignator(Node element, TscScript& script, int mode) {
+std::unique_ptr<TscDesignator> Builder::BuildDesignator(Node element, TscScope& script, int mode,
+                                                        std::string_view leadingName) {
     Start(element);
-    auto designator = std::make_unique<TscDesignator>(script);
-    designator->SourcePos = position_;
-    designator->SourceUnit = unit_;
+    DesignatorBuild build{element, script, mode, std::make_unique<TscDesignator>(script), {}};
+    build.designator->SourcePos = position_;
+    build.designator->SourceUnit = unit_;
+    if (!leadingName.empty()) (void)FirstStep(build, std::string(leadingName));
     const int count = element.Count();
     for (int i = 0; i < count; ++i) {
         Node child = element.Child(i);
         Start(child);
         const El kind = child.Kind();
         if (kind == El::Expr) {
-            if (designator->StepCount() == 0) Fail(Msg::SyntaxError);
-            TscDesignatorItem& step = *designator->Step(designator->StepCount() - 1);
-            std::unique_ptr<TscExpression> argument = BuildExpression(child, script);
-            if (step.Ref->IsMacro) argument->SourceText = SourceText(child);
-            step.Args.Add(std::move(argument));
+            AddArgument(build, child);
             continue;
         }
         if (kind == El::Addr) {
-            // @Name: the name as a string.
-            Node name;
-            int names = 0;
-            for (int j = i + 1; j < count; ++j) {
-                if (element.Child(j).Kind() == El::Node) {
-                    ++names;
-                    name = element.Child(j);
-                } else {
-                    names = 2;
-                }
-            }
-            if (names != 1 || designator->StepCount() != 0) Fail(Msg::VariableRequired);
-            auto text = std::make_unique<TscStringVariable>(std::string(), std::string("String"),
-                                                            fskString);
-            text->Value = Variant(name.Text());
-            text->ReadOnly = true;
-            text->IsConstant = true;
-            TscStringVariable& added = script.Add(std::string(), std::move(text));
-            designator->AddStep(std::make_unique<TscDesignatorItem>(&added, Position()));
+            AddressOf(build, i);
             break;
         }
         if (kind != El::Node) continue;
         const std::string name = child.Text();
+        const Defer defer = build.designator->StepCount() == 0 ? FirstStep(build, name)
+                                                                : NextStep(build, name);
+        if (defer != Defer::No) return Deferred(build, defer, name);
+    }
+    return Finish(build);
+}
 
-        if (designator->StepCount() == 0) {
-            // The first name: through an active with, else by lookup.
-            bool resolved = false;
-            for (auto entry = withs_.rbegin(); entry != withs_.rend() && !resolved; ++entry) {
-                if (entry->script != &script) continue;
-                TscCustomVariable* hidden = entry->variable;
-                if (hidden->Kind == fskVariant) {
-                    if (script.Find(name) != nullptr) break;
-                    auto node = std::make_unique<TscXMLItem>();
-                    node->Name = "node";
-                    node->SetProp("text", entry->name);
-                    node->SetProp("pos", position_);
-                    std::unique_ptr<TscXMLItem> copy = element.ToXml();
-                    copy->InsertItem(i, std::move(node));
-                    designator->AddStep(std::make_unique<TscDesignatorItem>(hidden, Position()));
-                    return Defer(std::move(designator), std::move(copy), name);
-                }
-                if (hidden->Kind == fskClass) {
-                    const TscClassVariable* classVariable =
-                        script.FindClassVariable(hidden->DeclTypeName);
-                    TscCustomVariable* member =
-                        classVariable != nullptr ? classVariable->Find(name) : nullptr;
-                    if (member != nullptr) {
-                        designator->AddStep(
-                            std::make_unique<TscDesignatorItem>(hidden, Position()));
-                        designator->AddStep(
-                            std::make_unique<TscDesignatorItem>(member, Position()));
-                        resolved = true;
-                    }
-                }
-            }
-            if (!resolved) {
-                TscCustomVariable& item = FindVariable(name, script);
-                designator->AddStep(std::make_unique<TscDesignatorItem>(&item, Position()));
-                if (mode == 1) {
-                    if (item.ItemClass() != TscItemClass::ClassVariable)
-                        Fail(Msg::ClassTypeRequired);
-                    TscCustomVariable* create = static_cast<TscClassVariable&>(item).Find("Create");
-                    if (create == nullptr) FailName(Msg::UndeclaredIdentifier, "Create");
-                    designator->AddStep(std::make_unique<TscDesignatorItem>(create, Position()));
-                }
-            }
-            continue;
-        }
+// An argument (or index) of the step before it.
+void Builder::AddArgument(DesignatorBuild& build, Node element) {
+    TscDesignator& designator = *build.designator;
+    if (designator.StepCount() == 0) Fail(Msg::SyntaxError);
+    TscDesignatorItem& step = *designator.Step(designator.StepCount() - 1);
+    std::unique_ptr<TscExpression> argument = BuildExpression(element, build.script);
+    if (step.Ref->IsMacro) argument->SourceText = SourceText(element);
+    step.Args.Add(std::move(argument));
+}
 
-        // A later name or "[", after the item P of the step before.
-        TscDesignatorItem& previousStep = *designator->Step(designator->StepCount() - 1);
-        TscCustomVariable* previous = previousStep.Ref;
-        const bool index = name == "[";
-        if (previous->ItemClass() == TscItemClass::MethodHelper &&
-            static_cast<TscMethodHelper*>(previous)->IsIndexedProp &&
-            previousStep.ArgCount() == 0 && previous->ParamCount() > 0) {
-            // The index of an indexed property goes to the property's step.
-            if (!index) Fail(Msg::IndexRequired);
-            continue;
+// @Name: the name as a string; it must be the designator's only name.
+void Builder::AddressOf(DesignatorBuild& build, int at) {
+    Node name;
+    int names = 0;
+    for (int j = at + 1; j < build.element.Count(); ++j) {
+        if (build.element.Child(j).Kind() == El::Node) {
+            ++names;
+            name = build.element.Child(j);
+        } else {
+            names = 2;
         }
-        TscTypeKind previousKind = previous->Kind;
-        std::string previousType = previous->DeclTypeName;
-        if (previousKind == fskConstructor) {
-            // A constructor's value is an instance of the class it was
-            // called on.
-            previousKind = fskClass;
-            if (designator->StepCount() >= 2)
-                previousType = designator->Step(designator->StepCount() - 2)->Ref->DeclTypeName;
+    }
+    if (names != 1 || build.designator->StepCount() != 0) Fail(Msg::VariableRequired);
+    auto text = std::make_unique<TscStringVariable>(std::string(), std::string("String"), fskString);
+    text->Value = Variant(name.Text());
+    text->ReadOnly = true;
+    text->IsConstant = true;
+    TscStringVariable& added = build.script.Add(std::string(), std::move(text));
+    build.designator->AddStep(std::make_unique<TscDesignatorItem>(&added, Position()));
+}
+
+// The first name: through an active with, else by lookup; "new" adds the
+// class's Create.
+Builder::Defer Builder::FirstStep(DesignatorBuild& build, const std::string& name) {
+    TscDesignator& designator = *build.designator;
+    for (auto entry = withs_.rbegin(); entry != withs_.rend(); ++entry) {
+        if (entry->script != &build.script) continue;
+        TscCustomVariable* hidden = entry->variable;
+        if (hidden->Kind == fskVariant) {
+            // Whether the name is a member is known only from the value.
+            if (build.script.Find(name) != nullptr) break;
+            build.leadingName = entry->name;
+            designator.AddStep(std::make_unique<TscDesignatorItem>(hidden, Position()));
+            return Defer::WithVariant;
         }
-        if (previousKind == fskVariant) {
-            Variant value;
-            if (!ValueOf(*designator, value))
-                return Defer(std::move(designator), element.ToXml(), name);
-            if (value.IsNull() || value.IsEmpty())
-                return Defer(std::move(designator), element.ToXml(), name);
-            if (value.IsString()) {
-                previousKind = fskString;
-            } else if (value.IsArray()) {
-                if (!index) Fail(Msg::IndexRequired);
-                TscCustomVariable& helper = HelperItem("__ArrayHelper", script);
-                designator->AddStep(std::make_unique<TscDesignatorItem>(&helper, Position()));
-                continue;
-            } else if (value.IsOrdinal()) {
-                runtime::TObject* object = runtime::ObjectOfHandle(value.AsInt64());
-                if (!object) return Defer(std::move(designator), element.ToXml(), name);
-                previousType = object->ClassName();
-                previousKind = fskClass;
-            } else {
-                Fail(Msg::ClassTypeRequired);
-            }
-        }
-        if (previousKind == fskString || previousKind == fskChar) {
+        if (hidden->Kind != fskClass) continue;
+        const TscClassVariable* classVariable = build.script.FindClassVariable(hidden->DeclTypeName);
+        TscCustomVariable* member = classVariable != nullptr ? classVariable->Find(name) : nullptr;
+        if (member == nullptr) continue;
+        build.leadingName = entry->name;
+        designator.AddStep(std::make_unique<TscDesignatorItem>(hidden, Position()));
+        designator.AddStep(std::make_unique<TscDesignatorItem>(member, Position()));
+        return Defer::No;
+    }
+    TscCustomVariable& item = FindVariable(name, build.script);
+    designator.AddStep(std::make_unique<TscDesignatorItem>(&item, Position()));
+    if (build.mode == 1) {
+        if (item.ItemClass() != TscItemClass::ClassVariable) Fail(Msg::ClassTypeRequired);
+        TscCustomVariable* create = static_cast<TscClassVariable&>(item).Find("Create");
+        if (create == nullptr) FailName(Msg::UndeclaredIdentifier, "Create");
+        designator.AddStep(std::make_unique<TscDesignatorItem>(create, Position()));
+    }
+    return Defer::No;
+}
+
+// A later name, or "[", after the item of the step before: by the kind of
+// that item.
+Builder::Defer Builder::NextStep(DesignatorBuild& build, const std::string& name) {
+    TscDesignator& designator = *build.designator;
+    const TscDesignatorItem& previousStep = *designator.Step(designator.StepCount() - 1);
+    TscCustomVariable* previous = previousStep.Ref;
+    const bool index = name == "[";
+    if (previous->ItemClass() == TscItemClass::MethodHelper &&
+        static_cast<TscMethodHelper*>(previous)->IsIndexedProp && previousStep.ArgCount() == 0 &&
+        previous->ParamCount() > 0) {
+        // The index of an indexed property goes to the property's step.
+        if (!index) Fail(Msg::IndexRequired);
+        return Defer::No;
+    }
+    StepType type{previous->Kind, previous->DeclTypeName};
+    if (type.kind == fskConstructor) {
+        // A constructor's value is an instance of the class it was called
+        // on.
+        type.kind = fskClass;
+        if (designator.StepCount() >= 2)
+            type.name = designator.Step(designator.StepCount() - 2)->Ref->DeclTypeName;
+    }
+    if (type.kind == fskVariant) {
+        const Defer defer = VariantStep(build, index, type);
+        if (defer != Defer::No || type.kind == fskVariant) return defer;
+    }
+    switch (type.kind) {
+        case fskString:
+        case fskChar:
             if (!index) Fail(Msg::StringsHaveNoMembers);
-            TscCustomVariable& helper = HelperItem("__StringHelper", script);
-            designator->AddStep(std::make_unique<TscDesignatorItem>(&helper, Position()));
-            continue;
-        }
-        if (previousKind == fskClass) {
-            TscClassVariable* classVariable = script.FindClassVariable(previousType);
-            if (classVariable == nullptr) FailName(Msg::UnknownType, previousType);
-            if (index) {
-                if (classVariable->DefaultProperty == nullptr) {
-                    std::string text(MessageText(Msg::NoDefaultProperty));
-                    text.replace(text.find("%s"), 2, classVariable->Name);
-                    throw EScriptError(std::move(text), Position());
-                }
-                auto step =
-                    std::make_unique<TscDesignatorItem>(classVariable->DefaultProperty, Position());
-                step->IsIndexStep = true;
-                designator->AddStep(std::move(step));
-                continue;
-            }
-            if (TscCustomVariable* member = classVariable->Find(name)) {
-                designator->AddStep(std::make_unique<TscDesignatorItem>(member, Position()));
-                continue;
-            }
-            Variant value;
-            if (!ValueOf(*designator, value))
-                return Defer(std::move(designator), element.ToXml(), name);
-            if (value.IsNull() || value.IsEmpty() || (value.IsOrdinal() && value.AsInt64() == 0))
-                return Defer(std::move(designator), element.ToXml(), name);
-            auto* owner =
-                value.IsOrdinal()
-                    ? dynamic_cast<runtime::TComponent*>(runtime::ObjectOfHandle(value.AsInt64()))
-                    : nullptr;
-            runtime::TComponent* component =
-                owner != nullptr ? owner->FindComponent(name) : nullptr;
-            if (component == nullptr) FailName(Msg::UndeclaredIdentifier, name);
-            auto holder =
-                std::make_unique<TscVariable>(std::string(), component->ClassName(), fskClass);
-            holder->Value = Variant(runtime::HandleOf(component));
-            holder->ReadOnly = true;
-            TscVariable& added = script.Add(std::string(), std::move(holder));
-            designator->AddStep(std::make_unique<TscDesignatorItem>(&added, Position()));
-            continue;
-        }
-        if (previousKind == fskArray && index) {
+            AddHelperStep(build, "__StringHelper");
+            return Defer::No;
+        case fskClass:
+            return ClassStep(build, name, index, type.name);
+        case fskArray: {
+            if (!index) Fail(Msg::IndexRequired);
             TscCustomVariable* helper = previous->LinkedItem;
             if (helper == nullptr || helper->ItemClass() != TscItemClass::ArrayHelper)
-                helper = &HelperItem("__ArrayHelper", script);
-            designator->AddStep(std::make_unique<TscDesignatorItem>(helper, Position()));
-            continue;
+                helper = &FindVariable("__ArrayHelper", build.script);
+            designator.AddStep(std::make_unique<TscDesignatorItem>(helper, Position()));
+            return Defer::No;
         }
-        Fail(previousKind == fskArray ? Msg::IndexRequired : Msg::ArrayTypeRequired);
+        default:
+            Fail(Msg::ArrayTypeRequired);
     }
-    if (designator->StepCount() == 0) Fail(Msg::SyntaxError);
-    if (mode == 2) {
-        const TscCustomVariable* last = designator->Step(designator->StepCount() - 1)->Ref;
+}
+
+// After a Variant: what the value holds decides. A string or an object
+// turns `type` into its kind; an array takes the index here (type stays
+// Variant); no value defers the designator.
+Builder::Defer Builder::VariantStep(DesignatorBuild& build, bool index, StepType& type) {
+    Variant value;
+    if (!ValueOf(*build.designator, value)) return Defer::Unread;
+    if (value.IsNull() || value.IsEmpty()) return Defer::NoValue;
+    if (value.IsString()) {
+        type.kind = fskString;
+    } else if (value.IsArray()) {
+        if (!index) Fail(Msg::IndexRequired);
+        AddHelperStep(build, "__ArrayHelper");
+    } else if (value.IsOrdinal()) {
+        runtime::TObject* object = runtime::ObjectOfHandle(value.AsInt64());
+        if (object == nullptr) return Defer::NoValue;
+        type.kind = fskClass;
+        type.name = object->ClassName();
+    } else {
+        Fail(Msg::ClassTypeRequired);
+    }
+    return Defer::No;
+}
+
+// After an object of class `className`: "[" goes to its default property,
+// a name to its member, or to a component the object owns.
+Builder::Defer Builder::ClassStep(DesignatorBuild& build, const std::string& name, bool index,
+                                  const std::string& className) {
+    TscDesignator& designator = *build.designator;
+    TscClassVariable* classVariable = build.script.FindClassVariable(className);
+    if (classVariable == nullptr) FailName(Msg::UnknownType, className);
+    if (index) {
+        if (classVariable->DefaultProperty == nullptr) {
+            std::string text(MessageText(Msg::NoDefaultProperty));
+            text.replace(text.find("%s"), 2, classVariable->Name);
+            throw EScriptError(std::move(text), Position());
+        }
+        auto step = std::make_unique<TscDesignatorItem>(classVariable->DefaultProperty, Position());
+        step->IsIndexStep = true;
+        designator.AddStep(std::move(step));
+        return Defer::No;
+    }
+    if (TscCustomVariable* member = classVariable->Find(name)) {
+        designator.AddStep(std::make_unique<TscDesignatorItem>(member, Position()));
+        return Defer::No;
+    }
+    Variant value;
+    if (!ValueOf(designator, value)) return Defer::Unread;
+    if (value.IsNull() || value.IsEmpty() || (value.IsOrdinal() && value.AsInt64() == 0))
+        return Defer::NoValue;
+    auto* owner = value.IsOrdinal()
+                      ? dynamic_cast<runtime::TComponent*>(runtime::ObjectOfHandle(value.AsInt64()))
+                      : nullptr;
+    runtime::TComponent* component = owner != nullptr ? owner->FindComponent(name) : nullptr;
+    if (component == nullptr) FailName(Msg::UndeclaredIdentifier, name);
+    auto holder = std::make_unique<TscVariable>(std::string(), component->ClassName(), fskClass);
+    holder->Value = Variant(runtime::HandleOf(component));
+    holder->ReadOnly = true;
+    TscVariable& added = build.script.Add(std::string(), std::move(holder));
+    designator.AddStep(std::make_unique<TscDesignatorItem>(&added, Position()));
+    return Defer::No;
+}
+
+void Builder::AddHelperStep(DesignatorBuild& build, const char* helperName) {
+    TscCustomVariable& helper = FindVariable(helperName, build.script);
+    build.designator->AddStep(std::make_unique<TscDesignatorItem>(&helper, Position()));
+}
+
+// Names known only at run time: the designator keeps its part of the form
+// and is built on first use. At run time it cannot wait longer: a value
+// that is still missing is named as the problem.
+std::unique_ptr<TscDesignator> Builder::Deferred(DesignatorBuild& build, Defer reason,
+                                                 const std::string& name) {
+    if (runTime_) {
+        if (reason == Defer::NoValue && name == "[") Fail(Msg::NullIndexed);
+        if (reason == Defer::NoValue) FailName(Msg::NullHasNoMembers, name);
+        FailName(Msg::UndeclaredIdentifier, name);
+    }
+    TscDesignator& designator = *build.designator;
+    while (designator.StepCount() > 1) (void)designator.RemoveStep(designator.StepCount() - 1);
+    designator.Kind = fskVariant;
+    designator.DeclTypeName.clear();
+    designator.ReadOnly = false;
+    designator.DesignatorKind = 0;
+    designator.Deferred = std::make_unique<DeferredDesignator>(build.element.Subtree(),
+                                                               std::move(build.leadingName));
+    return std::move(build.designator);
+}
+
+// The steps checked; "delete" adds TObject's Free; the fast form when the
+// shape allows.
+std::unique_ptr<TscDesignator> Builder::Finish(DesignatorBuild& build) {
+    TscDesignator& designator = *build.designator;
+    if (designator.StepCount() == 0) Fail(Msg::SyntaxError);
+    if (build.mode == 2) {
+        const TscCustomVariable* last = designator.Step(designator.StepCount() - 1)->Ref;
         if (last->Kind != fskClass && last->Kind != fskVariant) Fail(Msg::ClassTypeRequired);
-        const TscClassVariable* root = script.FindClassVariable("TObject");
+        const TscClassVariable* root = build.script.FindClassVariable("TObject");
         TscCustomVariable* free = root != nullptr ? root->Find("Free") : nullptr;
         if (free == nullptr) FailName(Msg::UndeclaredIdentifier, "Free");
-        designator->AddStep(std::make_unique<TscDesignatorItem>(free, Position()));
+        designator.AddStep(std::make_unique<TscDesignatorItem>(free, Position()));
     }
-    FinishDesignator(*designator);
-    designator->ResolveKind();
-    if (std::unique_ptr<TscDesignator> fast = designator->MakeFast()) return fast;
-    return designator;
+    FinishDesignator(designator);
+    designator.ResolveKind();
+    if (std::unique_ptr<TscDesignator> fast = designator.MakeFast()) return fast;
+    return std::move(build.designator);
 }
 
 // Argument counts and types of every step; omitted optional arguments get
@@ -1478,21 +1559,15 @@ void Builder::FinishDesignator(TscDesignator& designator) {
 
 }  // namespace
 
-void BuildProgram(TscILParser& parser, TscScript& script) {
+void BuildProgram(TscILParser& parser, TscScope& program) {
     IntermediateForm* form = parser.Form();
     std::unique_ptr<IntermediateForm> empty;
     if (form == nullptr) {
         empty = IntermediateForm::FromXml(parser.Intermediate().Root());
         form = empty.get();
     }
-    Builder builder(script, &parser);
+    Builder builder(program, &parser);
     builder.BuildProgram(Node(*form, 0));
-}
-
-std::unique_ptr<TscDesignator> BuildDeferredDesignator(const TscXMLItem& node, TscScript& script) {
-    const std::unique_ptr<IntermediateForm> form = IntermediateForm::FromXml(node);
-    Builder builder(script, nullptr);
-    return builder.BuildDesignator(Node(*form, 0), script, 0);
 }
 
 }  // namespace script

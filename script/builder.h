@@ -5,22 +5,16 @@
 // checked. The first problem becomes the script's compile error, with the
 // position of the element being built.
 
-#include <memory>
-
 namespace script {
 
-class TscDesignator;
 class TscILParser;
-class TscScript;
-class TscXMLItem;
+class TscScope;
 
-// Builds the parser's intermediate document into `script`. Errors are
-// stored in the script's error fields (message, "line:col", unit).
-void BuildProgram(TscILParser& parser, TscScript& script);
-
-// Builds a designator whose names became known at run time (a member of a
-// Variant that holds an object). Raises EScriptError when a name is still
-// unknown.
-std::unique_ptr<TscDesignator> BuildDeferredDesignator(const TscXMLItem& node, TscScript& script);
+// Builds the parser's intermediate form into `program`, the scope of the
+// program the parser compiles. Errors are stored in the error fields of
+// the parser's script (message, "line:col", unit). A designator whose names
+// are known only at run time keeps a copy of its part of the form and is
+// built at its first evaluation.
+void BuildProgram(TscILParser& parser, TscScope& program);
 
 }  // namespace script

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "runtime/component.h"
+#include "runtime/handles.h"
 #include "runtime/properties.h"
 #include "script/engine_test_support.h"
 #include "script/errors.h"
@@ -30,11 +31,13 @@ class TBuildTestItem : public runtime::TComponent {
 
     std::string Caption;
     int32_t Count = 0;
+    Variant Link;
 };
 
 RUNTIME_BEGIN_CLASS(TBuildTestItem, runtime::TComponent)
 RUNTIME_FIELD(Caption);
 RUNTIME_FIELD(Count);
+RUNTIME_FIELD(Link);
 RUNTIME_END_CLASS
 
 TEST(BuilderTest, CompileErrorsWithTheirPositions) {
@@ -173,6 +176,49 @@ TEST(BuilderTest, MembersOfVariantsResolveWhenTheyRun) {
         ADD_FAILURE() << "no error";
     } catch (const EScriptError& e) {
         EXPECT_EQ(std::string(e.Message()), "Undeclared identifier: 'Nope'");
+    }
+}
+
+// A name found through a with over an object may lead to a Variant whose
+// members wait for the run: the designator built then still starts at the
+// with's object.
+TEST(BuilderTest, DeferredNamesInsideWithKeepTheirObject) {
+    TestHost host;
+    TBuildTestItem item(nullptr);
+    TBuildTestItem linked(nullptr);
+    linked.Caption = "linked";
+    item.Link = Variant(runtime::HandleOf(&linked));
+    ASSERT_NE(host.global.DeclareClass(runtime::ClassInfoOf<TBuildTestItem>(), ""), nullptr);
+    host.global.DeclareObject("Item", &item);
+    EXPECT_EQ(host.Run(Text({"begin", "  with Item do", "  begin", "    Trace(Link.Caption);",
+                             "    Link.Caption := 'changed'", "  end", "end."})),
+              "linked");
+    EXPECT_EQ(linked.Caption, "changed");
+}
+
+// A Variant that holds nothing when its member or element is asked for:
+// the message names that, at the place of the name.
+TEST(BuilderTest, NullVariantsAreNamedWhenIndexedOrAskedForMembers) {
+    struct Row {
+        const char* statement;
+        const char* message;
+        const char* position;
+    };
+    const Row rows[] = {
+        {"  Trace(v[1])", "Null value cannot be indexed", "3:11"},
+        {"  Trace(v.Caption)", "Null or nil value has no member: 'Caption'", "3:18"},
+        {"  v[1] := 2", "Null value cannot be indexed", "3:5"},
+    };
+    for (const Row& row : rows) {
+        TestHost host;
+        ASSERT_EQ(host.Compile(Text({"var v: Variant;", "begin", row.statement, "end."})), "");
+        try {
+            host.script.Execute();
+            ADD_FAILURE() << row.statement << ": no error";
+        } catch (const EScriptError& e) {
+            EXPECT_EQ(std::string(e.Message()), row.message) << row.statement;
+            EXPECT_EQ(e.Position(), row.position) << row.statement;
+        }
     }
 }
 

@@ -14,8 +14,8 @@ struct CompileErrors {
     std::string ErrorUnit;
 };
 
-// The script object as the parser sees it: its error fields and its
-// OnGetUnit handler. The script component implements it.
+// The script object as the compiler sees it: its error fields and its unit
+// handlers. The script component implements it.
 class CompileSite {
   public:
     virtual ~CompileSite() = default;
@@ -26,6 +26,9 @@ class CompileSite {
     // Returns false when no handler is assigned; the parser then reads the
     // file of that name.
     [[nodiscard]] virtual bool GetUnitText(const std::string& unitName, std::string& unitText) = 0;
+    // Asks the OnGetILUnit handler for the intermediate form of a unit, as
+    // small-XML text. False when no handler is assigned.
+    [[nodiscard]] virtual bool GetILUnitText(const std::string&, std::string&) { return false; }
 };
 
 }  // namespace script

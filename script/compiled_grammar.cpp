@@ -17,7 +17,7 @@ struct KindName {
     GrammarKind kind;
 };
 
-constexpr std::array<KindName, 13> kKindNames{{
+constexpr KindName kKindNames[] = {
     {"char", GrammarKind::Char},
     {"keyword", GrammarKind::Keyword},
     {"ident", GrammarKind::Ident},
@@ -31,7 +31,10 @@ constexpr std::array<KindName, 13> kKindNames{{
     {"loop", GrammarKind::Loop},
     {"optionalloop", GrammarKind::OptionalLoop},
     {"optional", GrammarKind::Optional},
-}};
+};
+// Every kind an element name gives: all but rules and references.
+static_assert(std::size(kKindNames) == static_cast<size_t>(GrammarKind::Optional),
+              "each element kind read from a name has its row");
 
 GrammarKind KindOf(std::string_view lowerName) {
     for (const KindName& k : kKindNames)
@@ -52,7 +55,22 @@ TscXMLDocument ParseGrammar(std::string_view grammarText) {
 }  // namespace
 
 LoadedGrammar::LoadedGrammar(std::string_view grammarText)
-    : document_(ParseGrammar(grammarText)), compiled_(document_.Root()) {}
+    : document_(ParseGrammar(grammarText)), compiled_(document_.Root()) {
+    const TscXMLItem& root = document_.Root();
+    const int at = root.Find("types");
+    if (at < 0) {
+        TscXMLItem empty;
+        empty.Name = "types";
+        types_ = IntermediateForm::FromXml(empty);
+        return;
+    }
+    const TscXMLItem& types = root.Items(at);
+    types_ = IntermediateForm::FromXml(types);
+    for (int i = 0; i < types.Count(); ++i) {
+        std::string type = types.Items(i).Prop("type");
+        if (!type.empty()) aliases_.push_back({types.Items(i).Name, std::move(type)});
+    }
+}
 
 CompiledGrammar::CompiledGrammar(const TscXMLItem& root) : root_(root) {
     const int parser = root.Find("parser");

@@ -5,11 +5,13 @@
 // resolved to indexes, error codes resolved to their messages.
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "script/intermediate_form.h"
 #include "script/xml_tree.h"
 
 namespace script {
@@ -134,9 +136,22 @@ class LoadedGrammar {
     const TscXMLDocument& Document() const { return document_; }
     const CompiledGrammar& Compiled() const { return compiled_; }
 
+    // The grammar's `types` element, which closes every intermediate form
+    // (an empty one when the grammar has none).
+    const IntermediateForm& Types() const { return *types_; }
+    // Its aliases: the name a type is written with, and the type it stands
+    // for.
+    struct TypeAlias {
+        std::string name;
+        std::string type;
+    };
+    const std::vector<TypeAlias>& TypeAliases() const { return aliases_; }
+
   private:
     TscXMLDocument document_;
     CompiledGrammar compiled_;
+    std::unique_ptr<IntermediateForm> types_;
+    std::vector<TypeAlias> aliases_;
 };
 
 }  // namespace script

@@ -10,7 +10,7 @@
 #include "runtime/format.h"
 #include "runtime/locale.h"
 #include "runtime/strings.h"
-#include "script/script.h"
+#include "script/scope.h"
 
 namespace script {
 
@@ -109,7 +109,7 @@ class DeclarationReader {
 
 // The default value after "=": a literal, or the value of a name the script
 // knows; Null otherwise.
-Variant ReadDefault(DeclarationReader& reader, const TscScript& script) {
+Variant ReadDefault(DeclarationReader& reader, const TscScope& script) {
     std::string literal = reader.ReadNumber();
     if (literal.empty()) literal = reader.ReadString();
     if (literal.empty() && reader.Peek() == '-') {
@@ -126,13 +126,13 @@ Variant ReadDefault(DeclarationReader& reader, const TscScript& script) {
 
 }  // namespace
 
-TscTypeKind TypeKindByName(std::string_view typeName, const TscScript& script) {
+TscTypeKind TypeKindByName(std::string_view typeName, const TscScope& script) {
     const TscCustomVariable* item = script.Find(typeName);
     return item != nullptr ? item->Kind : fskClass;
 }
 
 bool ClassInherits(std::string_view ancestorName, std::string_view descendantName,
-                   const TscScript& script) {
+                   const TscScope& script) {
     const TscClassVariable* ancestor = script.FindClassVariable(ancestorName);
     const TscClassVariable* current = script.FindClassVariable(descendantName);
     if (ancestor == nullptr || current == nullptr) return false;
@@ -148,7 +148,7 @@ bool ClassInherits(std::string_view ancestorName, std::string_view descendantNam
 }
 
 bool TypesCompatible(TscTypeKind leftKind, std::string_view leftName, TscTypeKind rightKind,
-                     std::string_view rightName, const TscScript& script) {
+                     std::string_view rightName, const TscScope& script) {
     if (rightKind == fskVariant && leftKind != fskConstructor) return true;
     switch (leftKind) {
         case fskInt:
@@ -177,7 +177,7 @@ bool TypesCompatible(TscTypeKind leftKind, std::string_view leftName, TscTypeKin
 }
 
 bool AssignCompatible(const TscCustomVariable& target, const TscCustomVariable& source,
-                      const TscScript& script) {
+                      const TscScope& script) {
     if (target.Kind == fskInt && source.Kind == fskFloat) return false;
     return TypesCompatible(target.Kind, target.DeclTypeName, source.Kind, source.DeclTypeName,
                            script);
@@ -205,7 +205,7 @@ Variant LiteralToVariant(std::string_view text) {
 }
 
 std::unique_ptr<TscCustomVariable> ParseDeclaration(std::string_view text,
-                                                    const TscScript& script) {
+                                                    const TscScope& script) {
     DeclarationReader reader(text);
     std::string word = reader.ReadWord();
     bool isMacro = false;

@@ -3,13 +3,11 @@
 #include <new>
 
 #include "runtime/exceptions.h"
-#include "script/builder.h"
 #include "script/expression.h"
 #include "script/expression_node.h"
 #include "script/proc_call.h"
 #include "script/run_guard.h"
-#include "script/script.h"
-#include "script/xml_tree.h"
+#include "script/scope.h"
 
 namespace script {
 
@@ -23,9 +21,9 @@ constexpr int kInlineArgs = 8;
 
 }  // namespace
 
-TscDesignator::TscDesignator(TscScript& script) : TscDesignator(TscItemClass::Designator, script) {}
+TscDesignator::TscDesignator(TscScope& script) : TscDesignator(TscItemClass::Designator, script) {}
 
-TscDesignator::TscDesignator(TscItemClass itemClass, TscScript& script)
+TscDesignator::TscDesignator(TscItemClass itemClass, TscScope& script)
     : TscCustomVariable(itemClass, std::string(), std::string(), fskVariant), Script(&script) {}
 
 TscDesignator::~TscDesignator() = default;
@@ -109,7 +107,7 @@ std::unique_ptr<TscDesignator> TscDesignator::MakeFast() {
             fast = std::make_unique<TscArrayDesignator>(*Script);
             break;
         default:
-            if (DeferredNode != nullptr || steps_.Count() != 1 ||
+            if (Deferred != nullptr || steps_.Count() != 1 ||
                 steps_.Items(0)->Ref->ItemClass() != TscItemClass::Proc)
                 return nullptr;
             fast = std::make_unique<TscCallDesignator>(*Script);
@@ -123,12 +121,12 @@ std::unique_ptr<TscDesignator> TscDesignator::MakeFast() {
 }
 
 void TscDesignator::BuildDeferred() {
-    if (DeferredNode == nullptr) return;
+    if (Deferred == nullptr) return;
     // A build that fails keeps the element, so the next evaluation fails the
     // same way instead of acting on the unresolved first name alone.
-    std::unique_ptr<TscDesignator> built = BuildDeferredDesignator(*DeferredNode, *Script);
+    std::unique_ptr<TscDesignator> built = Deferred->Build(*Script);
     TakeOver(*built);
-    DeferredNode.reset();
+    Deferred.reset();
 }
 
 namespace {
@@ -272,7 +270,7 @@ Variant TscDesignator::Evaluate(const Variant& newValue, bool assign) {
 
 // ---- fast designators ----------------------------------------------------------------
 
-TscVariableDesignator::TscVariableDesignator(TscScript& script)
+TscVariableDesignator::TscVariableDesignator(TscScope& script)
     : TscDesignator(TscItemClass::Designator, script) {}
 
 Variant TscVariableDesignator::GetValue() {
@@ -283,7 +281,7 @@ void TscVariableDesignator::SetValue(const Variant& value) {
     LinkedItem->SetValue(value);
 }
 
-TscStringDesignator::TscStringDesignator(TscScript& script)
+TscStringDesignator::TscStringDesignator(TscScope& script)
     : TscDesignator(TscItemClass::Designator, script) {}
 
 Variant TscStringDesignator::GetValue() {
@@ -304,7 +302,7 @@ void TscStringDesignator::SetValue(const Variant& value) {
     LinkedItem->SetValue(Variant(std::move(text)));
 }
 
-TscCallDesignator::TscCallDesignator(TscScript& script)
+TscCallDesignator::TscCallDesignator(TscScope& script)
     : TscDesignator(TscItemClass::Designator, script) {}
 
 Variant TscCallDesignator::GetValue() {
@@ -312,7 +310,7 @@ Variant TscCallDesignator::GetValue() {
     return CallProcedure(static_cast<TscProcVariable&>(*step.Ref), step, NeedResult);
 }
 
-TscArrayDesignator::TscArrayDesignator(TscScript& script)
+TscArrayDesignator::TscArrayDesignator(TscScope& script)
     : TscDesignator(TscItemClass::Designator, script) {}
 
 void TscArrayDesignator::PrepareHelper() {

@@ -19,7 +19,18 @@
 
 namespace script {
 
-class TscXMLItem;
+class TscDesignator;
+
+// How a designator whose names are known only at run time is built at its
+// first evaluation. The compiler provides it, with what it keeps of the
+// designator's intermediate form.
+class TscDeferredBuild {
+  public:
+    virtual ~TscDeferredBuild() = default;
+    // The designator built in `scope`; EScriptError when a name is still
+    // unknown.
+    virtual std::unique_ptr<TscDesignator> Build(TscScope& scope) = 0;
+};
 
 // One step of a designator: the item it names and its argument (or index)
 // expressions, one per parameter of the item.
@@ -41,7 +52,7 @@ class TscDesignatorItem {
 
 class TscDesignator : public TscCustomVariable {
   public:
-    explicit TscDesignator(TscScript& script);
+    explicit TscDesignator(TscScope& script);
     ~TscDesignator() override;
 
     runtime::Variant GetValue() override;
@@ -61,20 +72,20 @@ class TscDesignator : public TscCustomVariable {
     std::unique_ptr<TscDesignator> MakeFast();
     // Exchanges steps with `other` and copies its resolved settings.
     void TakeOver(TscDesignator& other);
-    // A designator whose names are known only at run time is built from its
-    // intermediate element at its first evaluation.
+    // A designator whose names are known only at run time is built at its
+    // first evaluation (Deferred).
     void BuildDeferred();
     // Walks the steps; with `assign` the last step receives newValue.
     runtime::Variant Evaluate(const runtime::Variant& newValue, bool assign);
 
     uint8_t DesignatorKind = 0;
-    TscScript* Script;
+    TscScope* Script;
     TscCustomVariable* FastRef = nullptr;      // kind 2: the index; kind 3: the array helper
     TscDesignatorItem* IndexStep = nullptr;    // kind 3: the step holding the indexes
-    std::unique_ptr<TscXMLItem> DeferredNode;  // owned; set while deferred
+    std::unique_ptr<TscDeferredBuild> Deferred;  // set while deferred
 
   protected:
-    TscDesignator(TscItemClass itemClass, TscScript& script);
+    TscDesignator(TscItemClass itemClass, TscScope& script);
     TscItemList<TscDesignatorItem> steps_;
 };
 
@@ -82,7 +93,7 @@ class TscDesignator : public TscCustomVariable {
 // straight to it.
 class TscVariableDesignator final : public TscDesignator {
   public:
-    explicit TscVariableDesignator(TscScript& script);
+    explicit TscVariableDesignator(TscScope& script);
     runtime::Variant GetValue() override;
     void SetValue(const runtime::Variant& value) override;
 };
@@ -91,7 +102,7 @@ class TscVariableDesignator final : public TscDesignator {
 // ERangeError.
 class TscStringDesignator final : public TscDesignator {
   public:
-    explicit TscStringDesignator(TscScript& script);
+    explicit TscStringDesignator(TscScope& script);
     runtime::Variant GetValue() override;
     void SetValue(const runtime::Variant& value) override;
 };
@@ -99,7 +110,7 @@ class TscStringDesignator final : public TscDesignator {
 // Kind 3: a[i, ...] on an array variable, through the variable's helper.
 class TscArrayDesignator final : public TscDesignator {
   public:
-    explicit TscArrayDesignator(TscScript& script);
+    explicit TscArrayDesignator(TscScope& script);
     runtime::Variant GetValue() override;
     void SetValue(const runtime::Variant& value) override;
 
@@ -111,7 +122,7 @@ class TscArrayDesignator final : public TscDesignator {
 // without the walk.
 class TscCallDesignator final : public TscDesignator {
   public:
-    explicit TscCallDesignator(TscScript& script);
+    explicit TscCallDesignator(TscScope& script);
     runtime::Variant GetValue() override;
 };
 

@@ -39,6 +39,8 @@ enum class Msg {
     ArrayTooLarge,
     StringTooLong,
     TooManyDimensions,
+    NullIndexed,
+    NullHasNoMembers,
     Count
 };
 
@@ -86,6 +88,9 @@ inline constexpr std::array<MessageEntry, static_cast<size_t>(Msg::Count)> kMess
     {Msg::StringTooLong, "String is too long"},
     // Array elements are read and written with one to three indexes.
     {Msg::TooManyDimensions, "Arrays have at most three dimensions"},
+    // At run time, a Variant or object step without a value.
+    {Msg::NullIndexed, "Null value cannot be indexed"},
+    {Msg::NullHasNoMembers, "Null or nil value has no member: "},
 }};
 
 constexpr bool MessagesInOrder() {

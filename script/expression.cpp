@@ -15,7 +15,7 @@
 #include "script/limits.h"
 #include "script/proc_call.h"
 #include "script/run_guard.h"
-#include "script/script.h"
+#include "script/scope.h"
 
 namespace script {
 
@@ -57,7 +57,7 @@ struct OperatorInfo {
     int priority;           // smaller binds tighter; operands are 0
 };
 
-constexpr std::array<OperatorInfo, 25> kOperators{{
+constexpr OperatorInfo kOperators[] = {
     {Op::None, " ", 7},    {Op::Great, ">", 4},         {Op::Less, "<", 4},
     {Op::LessEq, "<=", 4}, {Op::GreatEq, ">=", 4},      {Op::NonEq, "<>", 4},
     {Op::Eq, "=", 4},      {Op::Plus, "+", 3},          {Op::StrCat, "STRCAT", 3},
@@ -67,10 +67,12 @@ constexpr std::array<OperatorInfo, 25> kOperators{{
     {Op::Shr, "SHR", 2},   {Op::LeftBracket, "(", 6},   {Op::RightBracket, ")", 5},
     {Op::Not, "NOT", 1},   {Op::UnMinus, "UNMINUS", 1}, {Op::In, "IN", 4},
     {Op::Is, "IS", 4},
-}};
+};
+static_assert(std::size(kOperators) == static_cast<size_t>(Op::Is) + 1,
+              "every operator has its row");
 
 constexpr bool OperatorsInOrder() {
-    for (size_t i = 0; i < kOperators.size(); ++i)
+    for (size_t i = 0; i < std::size(kOperators); ++i)
         if (static_cast<size_t>(kOperators[i].op) != i) return false;
     return true;
 }
@@ -147,7 +149,7 @@ class DesignatorNode final : public TscExpressionNode {
         nodeClass = NodeClass::Designator;
         kind = designator->Kind;
         typeName = designator->DeclTypeName;
-        if (designator->DesignatorKind == 1 && designator->DeferredNode == nullptr &&
+        if (designator->DesignatorKind == 1 && designator->Deferred == nullptr &&
             designator->LinkedItem != nullptr && designator->LinkedItem->HoldsValue())
             variable = designator->LinkedItem;
         if (auto* call = dynamic_cast<TscCallDesignator*>(designator.get())) {
@@ -601,7 +603,7 @@ std::unique_ptr<TscExpressionNode>& SlotHolding(TscExpressionNode& parent,
 
 // Gives each operator its result kind, bottom-up; the first operator whose
 // operands do not fit leaves its position in `error`.
-void CheckTypes(TscExpressionNode& node, const TscScript& script, std::string& error) {
+void CheckTypes(TscExpressionNode& node, const TscScope& script, std::string& error) {
     if (!node.IsOperator()) return;
     auto& op = static_cast<OperatorNode&>(node);
     if (op.left) CheckTypes(*op.left, script, error);
@@ -691,7 +693,7 @@ bool IsPureNode(const TscExpressionNode& node) {
 }
 
 bool IsPureDesignator(const TscDesignator& designator) {
-    if (designator.DeferredNode != nullptr) return false;
+    if (designator.Deferred != nullptr) return false;
     for (int i = 0; i < designator.StepCount(); ++i) {
         const TscDesignatorItem& step = *designator.Step(i);
         if (step.Ref == nullptr) return false;
@@ -720,7 +722,7 @@ void MarkPureOperands(TscExpressionNode& node) {
 
 // ---- TscExpression ---------------------------------------------------------------------
 
-TscExpression::TscExpression(TscScript& script)
+TscExpression::TscExpression(TscScope& script)
     : script_(script), top_(std::make_unique<OperatorNode>(Op::None, std::string())) {
     current_ = top_.get();
 }

@@ -22,7 +22,7 @@ class TscExpressionNode;
 
 class TscExpression : public TscCustomExpression {
   public:
-    explicit TscExpression(TscScript& script);
+    explicit TscExpression(TscScope& script);
     ~TscExpression() override;
 
     // The source position ("line:col") that nodes added from now on carry.
@@ -77,7 +77,7 @@ class TscExpression : public TscCustomExpression {
     // free slot.
     void AddNode(std::unique_ptr<TscExpressionNode> node);
 
-    TscScript& script_;
+    TscScope& script_;
     std::unique_ptr<TscExpressionNode> top_;
     TscExpressionNode* current_ = nullptr;
     std::string position_;

@@ -4,7 +4,6 @@
 #include <utility>
 
 #include "runtime/streams.h"
-#include "runtime/stringlist.h"
 #include "runtime/strings.h"
 #include "script/compiled_grammar.h"
 #include "script/errors.h"
@@ -56,34 +55,6 @@ bool IsControlKind(GrammarKind kind) {
     }
 }
 
-void AppendAttribute(std::string& out, std::string_view name, std::string_view escapedValue) {
-    out += name;
-    out += "=\"";
-    out += escapedValue;
-    out += '"';
-}
-
-// The raw (escaped) value of an attribute in an attribute text of
-// name="value" pairs separated by blanks, the name compared without regard
-// to case; empty when absent.
-std::string_view RawAttribute(std::string_view text, std::string_view name) {
-    size_t at = 0;
-    while (at < text.size()) {
-        while (at < text.size() && text[at] == ' ') ++at;
-        const size_t equals = text.find('=', at);
-        if (equals == std::string_view::npos || equals + 1 >= text.size() ||
-            text[equals + 1] != '"')
-            return {};
-        size_t close = text.find('"', equals + 2);
-        if (close == std::string_view::npos) close = text.size();
-        const std::string_view key = text.substr(at, equals - at);
-        if (key == name || (key.size() == name.size() && runtime::SameText(key, name)))
-            return text.substr(equals + 2, close - equals - 2);
-        at = close + 1;
-    }
-    return {};
-}
-
 // Names the small-XML reader would split differently from how they are
 // written: the element then goes through the reader's split.
 bool IsIrregularName(std::string_view name) {
@@ -94,9 +65,6 @@ bool IsIrregularName(std::string_view name) {
 // ready.
 constexpr size_t kMaxReservedValues = size_t{1} << 22;
 
-[[noreturn]] void ThrowTooLong() {
-    throw EScriptError(std::string(MessageText(Msg::ScriptTooLong)));
-}
 
 // The keys of a grammar's `parser` section and what each sets. A value other
 // than the one a flag key names leaves the default.
@@ -140,175 +108,6 @@ std::string ReadUnitFile(const std::string& fileName) {
 }
 
 }  // namespace
-
-// ---- IntermediateForm -------------------------------------------------------
-
-IlText IntermediateForm::Keep(std::string_view text) {
-    if (chars_.size() + text.size() > UINT32_MAX) ThrowTooLong();
-    const IlText kept{static_cast<uint32_t>(chars_.size()), static_cast<uint32_t>(text.size())};
-    chars_ += text;
-    return kept;
-}
-
-IlText IntermediateForm::KeepEscaped(std::string_view text) {
-    const size_t at = chars_.size();
-    AppendXmlEscaped(chars_, text);
-    if (chars_.size() > UINT32_MAX) ThrowTooLong();
-    return {static_cast<uint32_t>(at), static_cast<uint32_t>(chars_.size() - at)};
-}
-
-IlText IntermediateForm::KeepLineColumn(SourcePoint point) {
-    const size_t at = chars_.size();
-    AppendLineColumn(chars_, point);
-    if (chars_.size() > UINT32_MAX) ThrowTooLong();
-    return {static_cast<uint32_t>(at), static_cast<uint32_t>(chars_.size() - at)};
-}
-
-uint32_t IntermediateForm::NameNumber(std::string_view name) {
-    const auto [at, added] =
-        nameNumbers_.try_emplace(std::string(name), static_cast<uint32_t>(names_.size()));
-    if (added) {
-        names_.push_back(Keep(name));
-        nameData_.push_back(0);
-    }
-    return at->second;
-}
-
-int IntermediateForm::Append(int parent, uint32_t name) {
-    IlElement& element = elements_.emplace_back();
-    element.Name = name;
-    parents_.push_back(parent);
-    return Count() - 1;
-}
-
-std::string_view IntermediateForm::Text(const IlElement& element) const {
-    if (element.Layout == IlLayout::TextPos) return View(element.Value);
-    return element.Layout == IlLayout::Raw ? RawAttribute(View(element.Value), "text")
-                                           : std::string_view();
-}
-
-std::string_view IntermediateForm::Pos(const IlElement& element) const {
-    return element.Layout == IlLayout::Raw ? RawAttribute(View(element.Value), "pos")
-                                           : View(element.Pos);
-}
-
-std::string_view IntermediateForm::Pos1(const IlElement& element) const {
-    return element.Layout == IlLayout::Raw ? RawAttribute(View(element.Value), "pos1")
-                                           : View(element.Pos1);
-}
-
-std::string_view IntermediateForm::Unit(const IlElement& element) const {
-    if (element.Layout == IlLayout::Unit) return View(element.Value);
-    return element.Layout == IlLayout::Raw ? RawAttribute(View(element.Value), "unit")
-                                           : std::string_view();
-}
-
-std::string_view IntermediateForm::Attribute(const IlElement& element,
-                                             std::string_view name) const {
-    if (element.Layout == IlLayout::Raw) return RawAttribute(View(element.Value), name);
-    if (runtime::SameText(name, "text")) return Text(element);
-    if (runtime::SameText(name, "pos")) return Pos(element);
-    if (runtime::SameText(name, "pos1")) return Pos1(element);
-    return runtime::SameText(name, "unit") ? Unit(element) : std::string_view();
-}
-
-// Trees are walked with explicit stacks, so their depth never turns into
-// depth of recursion.
-std::unique_ptr<IntermediateForm> IntermediateForm::FromXml(const TscXMLItem& root) {
-    auto form = std::make_unique<IntermediateForm>();
-    form->AppendTree(-1, root);
-    form->LinkChildren();
-    return form;
-}
-
-void IntermediateForm::AppendTree(int parent, const TscXMLItem& tree) {
-    std::vector<std::pair<const TscXMLItem*, int>> pending{{&tree, parent}};
-    while (!pending.empty()) {
-        const auto [item, under] = pending.back();
-        pending.pop_back();
-        const int index = Append(under, item->Name);
-        IlElement& element = elements_[static_cast<size_t>(index)];
-        element.Layout = IlLayout::Raw;
-        element.Value = Keep(item->Text);
-        for (int i = item->Count(); i-- > 0;) pending.emplace_back(&item->Items(i), index);
-    }
-}
-
-void IntermediateForm::Splice(const IntermediateForm& other, int parent) {
-    if (chars_.size() + other.chars_.size() > UINT32_MAX) ThrowTooLong();
-    const auto shift = static_cast<uint32_t>(chars_.size());
-    const int offset = Count();
-    chars_ += other.chars_;
-    std::vector<uint32_t> names;
-    for (IlText name : other.names_) names.push_back(NameNumber(other.View(name)));
-    for (size_t i = 0; i < other.elements_.size(); ++i) {
-        IlElement element = other.elements_[i];
-        for (IlText* text : {&element.Value, &element.Pos, &element.Pos1}) text->at += shift;
-        element.Name = names[element.Name];
-        elements_.push_back(element);
-        parents_.push_back(i == 0 ? parent : other.parents_[i] + offset);
-    }
-}
-
-// Elements are appended in document order, so listing each under its
-// parent in index order keeps every element's children in order.
-void IntermediateForm::LinkChildren() {
-    for (IlElement& element : elements_) element.ChildCount = 0;
-    for (int parent : parents_)
-        if (parent >= 0) ++elements_[static_cast<size_t>(parent)].ChildCount;
-    int first = 0;
-    for (IlElement& element : elements_) {
-        element.FirstChild = first;
-        first += element.ChildCount;
-        element.ChildCount = 0;
-    }
-    children_.assign(static_cast<size_t>(first), 0);
-    for (size_t i = 0; i < parents_.size(); ++i) {
-        if (parents_[i] < 0) continue;
-        IlElement& parent = elements_[static_cast<size_t>(parents_[i])];
-        children_[static_cast<size_t>(parent.FirstChild + parent.ChildCount++)] =
-            static_cast<int>(i);
-    }
-}
-
-void IntermediateForm::ToXml(int index, TscXMLItem& item) const {
-    std::vector<std::pair<int, TscXMLItem*>> pending{{index, &item}};
-    while (!pending.empty()) {
-        const auto [at, to] = pending.back();
-        pending.pop_back();
-        const IlElement& element = Element(at);
-        to->Name.assign(Name(element));
-        std::string& text = to->Text;
-        text.clear();
-        switch (element.Layout) {
-            case IlLayout::None:
-                break;
-            case IlLayout::TextPos:
-                text.reserve(element.Value.size + element.Pos.size + 15);
-                AppendAttribute(text, "text", View(element.Value));
-                text += ' ';
-                AppendAttribute(text, "pos", View(element.Pos));
-                break;
-            case IlLayout::Pos:
-                text.reserve(element.Pos.size + element.Pos1.size + 15);
-                AppendAttribute(text, "pos", View(element.Pos));
-                if (element.Pos1.size > 0) {
-                    text += ' ';
-                    AppendAttribute(text, "pos1", View(element.Pos1));
-                }
-                break;
-            case IlLayout::Unit:
-                AppendAttribute(text, "unit", View(element.Value));
-                break;
-            case IlLayout::Raw:
-                text.assign(View(element.Value));
-                break;
-        }
-        to->Reserve(element.ChildCount);
-        for (int k = 0; k < element.ChildCount; ++k)
-            pending.emplace_back(Child(element, k), &to->Add());
-    }
-}
 
 // ---- TscILParser ------------------------------------------------------------
 
@@ -542,7 +341,7 @@ std::unique_ptr<IntermediateForm> TscILParser::BuildFormThroughTree() {
         tag += ' ';
         switch (line.kind) {
             case Kind::Empty:
-                AppendAttribute(tag, "text", escaped);
+                AppendXmlAttribute(tag, "text", escaped);
                 tag += " pos=\"";
                 AppendLineColumn(tag, tokenizer_.PointAt(line.pos));
                 tag += "\"/";
@@ -562,7 +361,7 @@ std::unique_ptr<IntermediateForm> TscILParser::BuildFormThroughTree() {
                 ends.push_back(i + 1 + line.size);
                 break;
             case Kind::Unit:
-                AppendAttribute(tag, "unit", escaped);
+                AppendXmlAttribute(tag, "unit", escaped);
                 break;
         }
         TscXMLItem& item = open.back()->Add();
@@ -581,9 +380,8 @@ std::unique_ptr<IntermediateForm> TscILParser::BuildFormThroughTree() {
 
 // The grammar's types close the form, or an empty element when it has none.
 void TscILParser::AppendTypes(IntermediateForm& form) const {
-    const int typesAt = grammar_ ? GrammarRoot().Find("types") : -1;
-    if (typesAt >= 0) {
-        form.AppendTree(0, GrammarRoot().Items(typesAt));
+    if (grammar_) {
+        form.Splice(grammar_->Types(), 0);
     } else {
         form.Append(0, "types");
     }
@@ -594,7 +392,7 @@ void TscILParser::AppendTypes(IntermediateForm& form) const {
 // Written in place: the matcher writes a line for most elements it enters.
 void TscILParser::PushLine(OutputLine::Kind kind, int name, int pos, std::string_view value,
                            bool escaped, int pos1) {
-    if (values_.size() + value.size() > UINT32_MAX) ThrowTooLong();
+    if (values_.size() + value.size() > UINT32_MAX) ThrowScriptTooLong();
     OutputLine& line = lines_.emplace_back();
     line.kind = kind;
     line.escaped = escaped;
@@ -885,7 +683,7 @@ void TscILParser::EmitGetCall(std::string_view rawText) {
     PushLine(Kind::Empty, kStringName, pos, "'");
     values_ += rawText;
     values_ += '\'';
-    if (values_.size() > UINT32_MAX) ThrowTooLong();
+    if (values_.size() > UINT32_MAX) ThrowScriptTooLong();
     lines_.back().size = static_cast<uint32_t>(values_.size() - literalAt);
     // dsgn holds node and expr, expr holds string.
     lines_[dsgn].size = 3;
@@ -931,18 +729,17 @@ void TscILParser::IncludeUnit(const std::string& unitName) {
 
     std::string text;
     if (!script_.GetUnitText(unitName, text)) text = ReadUnitFile(unitName);
-    // As the main text, the unit's lines each end in CR LF.
-    runtime::TStringList lines;
-    lines.SetText(text);
 
     int content = -1;
-    if (lines.Count() > 0) {
+    if (!text.empty()) {
         TscILParser unit(script_);
         unit.unitName_ = unitName;
         unit.SelectGrammar(grammarName_);
         unit.includedUnits_ = includedUnits_;
         unit.depth_ = depth_ + kUnitDepthCost;
-        if (unit.BuildIntermediate(lines.Text())) {
+        // As the main text, the unit's lines each end in CR LF.
+        std::string joined;
+        if (unit.BuildIntermediate(JoinedLines(text, joined))) {
             includedUnits_ = std::move(unit.includedUnits_);
             content = static_cast<int>(units_.size());
             units_.push_back(std::move(unit.form_));

@@ -14,7 +14,7 @@
 #include "script/errors.h"
 #include "script/proc_call.h"
 #include "script/run_guard.h"
-#include "script/script.h"
+#include "script/scope.h"
 #include "script/statements.h"
 
 namespace script {
@@ -184,14 +184,11 @@ TscParamItem::TscParamItem(std::string name, bool isVarParam, bool isOptional, s
 // ---- TscProcVariable -------------------------------------------------------------
 
 TscProcVariable::TscProcVariable(std::string name, std::string typeName, TscTypeKind kind,
-                                 bool isFunction, TscScript& declaringScript)
+                                 bool isFunction, TscScope& declaringScope)
     : TscCustomVariable(TscItemClass::Proc, std::move(name), std::move(typeName), kind),
       IsFunction(isFunction),
-      LocalScript(std::make_unique<TscScript>(nullptr)) {
+      LocalScript(std::make_unique<TscLocalScope>(declaringScope)) {
     ReadOnly = true;
-    tableVersion_ = &LocalScript->tableVersion_;
-    LocalScript->ParentScript = &declaringScript;
-    LocalScript->ShareRunState(declaringScript.Run());
     if (IsFunction) {
         auto result = std::make_unique<TscVariable>("Result", DeclTypeName, Kind);
         LinkedItem = &LocalScript->Add("Result", std::move(result));
@@ -199,7 +196,7 @@ TscProcVariable::TscProcVariable(std::string name, std::string typeName, TscType
 }
 
 TscProcVariable::~TscProcVariable() {
-    // The local script's table does not own the parameters; they go with
+    // The local scope's table does not own the parameters; they go with
     // this item.
     LocalScript.reset();
 }
@@ -210,12 +207,10 @@ void TscProcVariable::AddLocal(TscCustomVariable& local, Variant initialValue) {
 
 void TscProcVariable::RebuildFrame() {
     frame_.clear();
-    for (const auto& entry : LocalScript->table_) {
-        TscCustomVariable* item = entry.item;
-        if (item != nullptr && !item->IsConstant &&
-            (item->IsVariable() || item->ItemClass() == TscItemClass::Param))
-            frame_.push_back(item);
-    }
+    LocalScript->ForEachItem([this](TscCustomVariable& item) {
+        if (!item.IsConstant && (item.IsVariable() || item.ItemClass() == TscItemClass::Param))
+            frame_.push_back(&item);
+    });
     frameVersion_ = LocalScript->ItemTableVersion();
 }
 
@@ -419,7 +414,7 @@ void TscPropertyHelper::SetValue(const Variant& value) {
 
 // ---- TscMethodHelper ----------------------------------------------------------------
 
-TscMethodHelper::TscMethodHelper(std::string_view syntax, TscScript& script)
+TscMethodHelper::TscMethodHelper(std::string_view syntax, TscScope& script)
     : TscCustomHelper(TscItemClass::MethodHelper, std::string(), std::string(), fskVariant),
       Syntax(syntax) {
     std::unique_ptr<TscCustomVariable> parsed = ParseDeclaration(syntax, script);
@@ -616,7 +611,7 @@ TscCustomVariable* TscClassVariable::Find(std::string_view name) const {
 
 namespace {
 
-TscScript& DeclaringScript(TscScript* script) {
+TscScope& DeclaringScript(TscScope* script) {
     if (script == nullptr)
         throw runtime::EInvalidOperation("The class is not declared on a script");
     return *script;

@@ -23,6 +23,7 @@
 #include "runtime/method.h"
 #include "runtime/object.h"
 #include "runtime/variant.h"
+#include "script/scope.h"
 
 namespace runtime {
 class TClassInfo;
@@ -31,7 +32,8 @@ class TComponent;
 
 namespace script {
 
-class TscScript;
+class TscScope;
+class TscLocalScope;
 class TscParamItem;
 class TscMethodHelper;
 class TscProcVariable;
@@ -254,7 +256,7 @@ class TscParamItem : public TscCustomVariable {
 class TscProcVariable : public TscCustomVariable {
   public:
     TscProcVariable(std::string name, std::string typeName, TscTypeKind kind, bool isFunction,
-                    TscScript& declaringScript);
+                    TscScope& declaringScope);
     ~TscProcVariable() override;
 
     runtime::Variant GetValue() override { return Run(); }
@@ -270,16 +272,16 @@ class TscProcVariable : public TscCustomVariable {
     // A local variable of the body and the value it starts each call with
     // (recorded by the builder).
     void AddLocal(TscCustomVariable& local, runtime::Variant initialValue);
-    // Every variable and parameter of LocalScript's table, in table order:
+    // Every variable and parameter of LocalScript's table:
     // what a recursive call saves and restores.
     std::span<TscCustomVariable* const> FrameItems() {
-        if (*tableVersion_ != frameVersion_) RebuildFrame();
+        if (LocalScript->ItemTableVersion() != frameVersion_) RebuildFrame();
         return frame_;
     }
 
     bool IsRunning = false;
     bool IsFunction;
-    std::unique_ptr<TscScript> LocalScript;
+    std::unique_ptr<TscLocalScope> LocalScript;
 
   private:
     struct Local {
@@ -292,7 +294,6 @@ class TscProcVariable : public TscCustomVariable {
     std::vector<Local> locals_;
     std::vector<TscCustomVariable*> frame_;
     uint64_t frameVersion_ = ~uint64_t{0};
-    const uint64_t* tableVersion_;  // LocalScript's ItemTableVersion, read in place
 };
 
 // Base of expressions (script/expression.h).
@@ -341,7 +342,7 @@ class TscCustomHelper : public TscCustomVariable {
   public:
     TscCustomVariable* ParentRef = nullptr;
     runtime::Variant ParentValue;
-    TscScript* OwnerScript = nullptr;  // where the designator was built
+    TscScope* OwnerScript = nullptr;  // where the designator was built
 
   protected:
     TscCustomHelper(TscItemClass itemClass, std::string name, std::string typeName,
@@ -396,7 +397,7 @@ class TscPropertyHelper : public TscCustomHelper {
 // ("function PosEx(const SubStr, S: string; Offset: Cardinal = 1): Integer").
 class TscMethodHelper : public TscCustomHelper {
   public:
-    TscMethodHelper(std::string_view syntax, TscScript& script);
+    TscMethodHelper(std::string_view syntax, TscScope& script);
 
     // Calls OnCall, else OnCallEx, else yields 0.
     runtime::Variant GetValue() override;
@@ -497,7 +498,7 @@ class TscClassVariable : public TscCustomVariable {
     const runtime::TClassInfo* ClassRef;
     TscCustomVariable* DefaultProperty = nullptr;
     TscItemList<TscCustomVariable> Members;
-    TscScript* Script = nullptr;  // the declaring script
+    TscScope* Script = nullptr;  // the declaring script
 };
 
 // The one-character string of code c, shared by every reader: reading a

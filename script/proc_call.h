@@ -13,7 +13,7 @@
 #include "script/expression_node.h"
 #include "script/items.h"
 #include "script/run_guard.h"
-#include "script/script.h"
+#include "script/scope.h"
 #include "script/statements.h"
 
 namespace script {
@@ -22,7 +22,7 @@ struct ProcedureRun {
     // TscProcVariable::Run: locals start from their initial values and
     // Result from Null; the value is Result (Null for a procedure).
     [[gnu::always_inline]] static runtime::Variant Run(TscProcVariable& proc) {
-        TscScript& local = *proc.LocalScript;
+        TscScope& local = *proc.LocalScript;
         RunGuard guard(local.Run());
         guard.CheckStack();
         local.CountStep();

@@ -13,7 +13,7 @@
 #include "script/errors.h"
 #include "script/items.h"
 #include "script/limits.h"
-#include "script/script.h"
+#include "script/scope.h"
 
 namespace script {
 

@@ -45,107 +45,49 @@ bool ClassNamed(const runtime::TComponent& component,
 TscScript::TscScript(runtime::TComponent* owner)
     : runtime::TComponent(owner),
       lines_(std::make_unique<runtime::TStringList>()),
-      syntaxType_("PascalScript"),
-      mainList_(std::make_unique<TscStatement>(*this, std::string(), std::string())) {}
+      syntaxType_("PascalScript") {
+    lines_->OnChange = runtime::TNotifyEvent([this](runtime::TObject*) {
+        if (!syncingLines_) textCurrent_ = false;
+    });
+}
 
 TscScript::~TscScript() {
     Clear();
     UnloadModules();
-    // Entries left are what no rule above frees: release what is not owned.
-    while (!table_.empty()) {
-        Entry& entry = table_.back();
-        if (!entry.owned) (void)entry.object.release();
-        table_.pop_back();
-    }
 }
 
-// ---- item table ------------------------------------------------------------------------
-
-size_t TscScript::LowerBound(std::string_view name) const {
-    size_t low = 0;
-    size_t high = table_.size();
-    while (low < high) {
-        const size_t middle = low + (high - low) / 2;
-        if (runtime::CompareText(table_[middle].name, name) < 0)
-            low = middle + 1;
-        else
-            high = middle;
-    }
-    return low;
+bool TscScript::IsModule(const runtime::TObject& object) const {
+    return dynamic_cast<const TscRTTIModule*>(&object) != nullptr;
 }
 
-void TscScript::NotifyRunLineSlow(const std::string& unitName, const std::string& sourcePos) {
-    runLineChainLength_ = 0;
-    size_t length = 0;
-    for (TscScript* script = this; script != nullptr; script = script->ParentScript) {
+void TscScript::NotifyRunLine(const std::string& unitName, const std::string& sourcePos) {
+    int depth = 0;
+    for (TscScript* script = this; script != nullptr && depth < 256;
+         script = script->ParentScript, ++depth) {
         if (script->OnRunLine) {
             script->OnRunLine(this, unitName, sourcePos);
             return;
         }
-        if (length < kRunLineChainCapacity) runLineChain_[length] = script;
-        ++length;
     }
-    if (length <= kRunLineChainCapacity) runLineChainLength_ = length;
 }
 
-runtime::TObject& TscScript::AddItem(std::string name, std::unique_ptr<runtime::TObject> object) {
-    auto* item = dynamic_cast<TscCustomVariable*>(object.get());
-    if (item != nullptr) item->ModuleTag = LoadingTag;
-    const size_t at = LowerBound(name);
-    runtime::TObject& added = *object;
-    table_.insert(table_.begin() + static_cast<std::ptrdiff_t>(at),
-                  Entry{std::move(name), std::move(object), item, true});
-    ++tableVersion_;
-    return added;
-}
-
-void TscScript::AddItemReference(std::string name, TscCustomVariable& item) {
-    const size_t at = LowerBound(name);
-    table_.insert(table_.begin() + static_cast<std::ptrdiff_t>(at),
-                  Entry{std::move(name), std::unique_ptr<runtime::TObject>(&item), &item, false});
-    ++tableVersion_;
-}
-
-TscCustomVariable* TscScript::FindLocal(std::string_view name) const {
-    const size_t at = LowerBound(name);
-    if (at < table_.size() && runtime::CompareText(table_[at].name, name) == 0)
-        return table_[at].item;
-    return nullptr;
-}
-
-TscCustomVariable* TscScript::Find(std::string_view name) const {
-    // Scripts form short chains; the cap only stops a script made its own
-    // ancestor.
+void TscScript::ChooseRunLineSink() {
+    Run().runLine = nullptr;
     int depth = 0;
     for (const TscScript* script = this; script != nullptr && depth < 256;
          script = script->ParentScript, ++depth)
-        if (TscCustomVariable* item = script->FindLocal(name)) return item;
-    return nullptr;
+        if (script->OnRunLine) Run().runLine = this;
 }
 
-TscClassVariable* TscScript::FindClassVariable(std::string_view name) const {
-    TscCustomVariable* item = Find(name);
-    return item != nullptr && item->ItemClass() == TscItemClass::ClassVariable
-               ? static_cast<TscClassVariable*>(item)
-               : nullptr;
+void TscScript::RunLine(const std::string& unitName, const std::string& sourcePos) {
+    NotifyRunLine(unitName, sourcePos);
 }
 
 void TscScript::Clear() {
-    std::vector<Entry> kept;
-    std::vector<Entry> freed;
-    for (Entry& entry : table_) {
-        const bool module = dynamic_cast<TscRTTIModule*>(entry.object.get()) != nullptr;
-        if (module || (entry.item != nullptr && entry.item->ModuleTag == 1))
-            kept.push_back(std::move(entry));
-        else
-            freed.push_back(std::move(entry));
-    }
-    table_ = std::move(kept);
-    ++tableVersion_;
-    for (Entry& entry : freed)
-        if (!entry.owned) (void)entry.object.release();
-    freed.clear();  // frees the objects first to last
-    mainList_->Clear();
+    RemoveEntries([this](const Entry& entry) {
+        return IsModule(*entry.object) || (entry.item != nullptr && entry.item->ModuleTag == 1);
+    });
+    MainList().Clear();
     FlowFlags = 0;
     ErrorPosition.clear();
     ErrorMessage.clear();
@@ -155,18 +97,38 @@ void TscScript::Clear() {
 // ---- properties ------------------------------------------------------------------------
 
 runtime::TStrings* TscScript::Lines() const {
+    if (!linesCurrent_) {
+        syncingLines_ = true;
+        struct Done {
+            bool& flag;
+            ~Done() { flag = false; }
+        } done{syncingLines_};
+        lines_->SetText(text_);
+        linesCurrent_ = true;
+    }
     return lines_.get();
 }
 
 void TscScript::SetLines(runtime::TStrings* lines) {
+    runtime::TStrings* own = Lines();
     if (lines == nullptr)
-        lines_->Clear();
-    else if (lines != lines_.get())
-        lines_->Assign(*lines);
+        own->Clear();
+    else if (lines != own)
+        own->Assign(*lines);
 }
 
 void TscScript::SetText(std::string_view text) {
-    lines_->SetText(text);
+    text_.assign(text);
+    textCurrent_ = true;
+    linesCurrent_ = false;
+}
+
+const std::string& TscScript::Text() const {
+    if (!textCurrent_) {
+        text_ = lines_->Text();
+        textCurrent_ = true;
+    }
+    return text_;
 }
 
 // ---- compile and run -------------------------------------------------------------------------
@@ -176,21 +138,23 @@ bool TscScript::Compile() {
     ErrorUnit.clear();
     TscILParser parser(*this);
     parser.SelectGrammar(syntaxType_);
-    if (parser.BuildIntermediate(lines_->Text())) BuildProgram(parser, *this);
+    std::string joined;
+    if (parser.BuildIntermediate(JoinedLines(Text(), joined))) BuildProgram(parser, *this);
     const bool ok = ErrorMessage.empty();
     if (ok) ErrorPosition.clear();
     return ok;
 }
 
 void TscScript::Execute() {
-    RunGuard guard(*run_);
+    ChooseRunLineSink();
+    RunGuard guard(Run());
     struct ResetFlags {
         uint8_t& flags;
         ~ResetFlags() { flags = 0; }
     } reset{FlowFlags};
     // A flag a previous run left (a stray break) must not stop this one.
     FlowFlags = 0;
-    mainList_->Execute();
+    MainList().Execute();
 }
 
 Variant TscScript::CallScriptFunction(std::string_view name, const Variant& params) {
@@ -213,7 +177,8 @@ Variant TscScript::CallScriptFunction(std::string_view name, const Variant& para
     if (count > proc.ParamCount())
         throw EScriptError(std::string(MessageText(Msg::TooManyParameters)));
 
-    RunGuard guard(*run_);
+    ChooseRunLineSink();
+    RunGuard guard(Run());
     // A host callback may call a function that is running: its frame waits.
     std::optional<FrameSave> frame;
     if (proc.IsRunning) frame.emplace(proc);
@@ -237,12 +202,18 @@ void TscScript::SetVariableValue(std::string_view name, const Variant& value) {
 }
 
 void TscScript::SetStepLimit(uint64_t limit) {
-    run_->stepLimit = limit;
+    Run().stepLimit = limit;
 }
 
 bool TscScript::GetUnitText(const std::string& unitName, std::string& unitText) {
     if (!OnGetUnit) return false;
     OnGetUnit(this, unitName, unitText);
+    return true;
+}
+
+bool TscScript::GetILUnitText(const std::string& unitName, std::string& unitText) {
+    if (!OnGetILUnit) return false;
+    OnGetILUnit(this, unitName, unitText);
     return true;
 }
 
@@ -411,20 +382,9 @@ void TscScript::LoadModules() {
 
 void TscScript::UnloadModules() {
     if (!modulesLoaded_) return;
-    std::vector<Entry> kept;
-    std::vector<Entry> freed;
-    for (Entry& entry : table_) {
-        const bool module = dynamic_cast<TscRTTIModule*>(entry.object.get()) != nullptr;
-        if (module || (entry.item != nullptr && entry.item->ModuleTag == 1))
-            freed.push_back(std::move(entry));
-        else
-            kept.push_back(std::move(entry));
-    }
-    table_ = std::move(kept);
-    ++tableVersion_;
-    for (Entry& entry : freed)
-        if (!entry.owned) (void)entry.object.release();
-    freed.clear();
+    RemoveEntries([this](const Entry& entry) {
+        return !(IsModule(*entry.object) || (entry.item != nullptr && entry.item->ModuleTag == 1));
+    });
     modulesLoaded_ = false;
 }
 

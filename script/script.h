@@ -38,6 +38,7 @@
 #include "runtime/variant.h"
 #include "script/compile_site.h"
 #include "script/items.h"
+#include "script/scope.h"
 
 namespace runtime {
 class TStrings;
@@ -57,72 +58,35 @@ RUNTIME_EVENT_TYPE(TscGetUnitEvent, "Sender, UnitName, UnitText", runtime::TObje
 RUNTIME_EVENT_TYPE(TscRunLineEvent, "Sender, UnitName, SourcePos", runtime::TObject*,
                    const std::string&, const std::string&);
 
-// Raised when a run takes more steps than its script's step limit allows.
-// It is not a runtime::Exception, so a script's try/except cannot catch it.
-class EScriptStepLimit : public std::runtime_error {
-  public:
-    EScriptStepLimit() : std::runtime_error("Script step limit exceeded") {}
-};
-
-// State of the runs of one program: its main script and the local scripts of
-// its procedures share it.
-struct TscRunState {
-    uintptr_t stackBase = 0;  // frame address where the outermost run entered
-    int depth = 0;            // nested runs (Execute, calls, event handlers)
-    uint64_t steps = 0;
-    uint64_t stepLimit = 0;  // 0: no limit
-};
-
-// Flow flags of a script (TscScript::FlowFlags).
-inline constexpr uint8_t kBreakFlag = 1;
-inline constexpr uint8_t kContinueFlag = 2;
-inline constexpr uint8_t kExitFlag = 4;
-
-class TscScript : public runtime::TComponent, public CompileSite, public CompileErrors {
+class TscScript : public runtime::TComponent,
+                  public TscScope,
+                  public CompileSite,
+                  public CompileErrors,
+                  private TscRunLineSink {
     RUNTIME_CLASS(TscScript)
 
   public:
     explicit TscScript(runtime::TComponent* owner = nullptr);
     ~TscScript() override;
 
-    // ---- item table -------------------------------------------------------------
-    // Items, registration modules and event bridges, sorted by name (ASCII
-    // case ignored); a new entry goes before equal names, so the latest of
-    // several equal names is found. An item added while modules load gets
-    // ModuleTag 1. Returns the object.
-    runtime::TObject& AddItem(std::string name, std::unique_ptr<runtime::TObject> object);
-    template <typename T>
-    T& Add(std::string name, std::unique_ptr<T> item) {
-        return static_cast<T&>(AddItem(std::move(name), std::move(item)));
-    }
-    // An entry for an item this table does not own (a procedure's parameters
-    // in its local script).
-    void AddItemReference(std::string name, TscCustomVariable& item);
-    int ItemCount() const { return static_cast<int>(table_.size()); }
-    runtime::TObject* GetItem(int index) const {
-        return table_[static_cast<size_t>(index)].object.get();
-    }
-    const std::string& GetItemName(int index) const {
-        return table_[static_cast<size_t>(index)].name;
-    }
-    // Changes whenever an entry is added or removed.
-    uint64_t ItemTableVersion() const { return tableVersion_; }
-
-    // This script's item of that name (none for modules and bridges).
-    TscCustomVariable* FindLocal(std::string_view name) const;
-    // FindLocal here, then up the ParentScript chain.
-    TscCustomVariable* Find(std::string_view name) const;
-    TscClassVariable* FindClassVariable(std::string_view name) const;
+    // ---- item table (TscScope) -------------------------------------------------------
+    // ParentScript: names not found here are looked up there.
+    TscScope* ParentScope() const override { return ParentScript; }
 
     // Frees every entry but the registration modules and items with
     // ModuleTag 1, frees the main program and empties the error fields.
     void Clear();
 
     // ---- properties -------------------------------------------------------------
+    // The script text as lines. Text set with SetText is split into them
+    // only when they are asked for; Compile reads the text as it was set.
     runtime::TStrings* Lines() const;
     // Copies the lines.
     void SetLines(runtime::TStrings* lines);
     void SetText(std::string_view text);
+    // The text Compile reads: as set, or the lines joined, each followed by
+    // CR LF.
+    const std::string& Text() const;
     const std::string& SyntaxType() const { return syntaxType_; }
     void SetSyntaxType(std::string syntaxType) { syntaxType_ = std::move(syntaxType); }
 
@@ -130,11 +94,8 @@ class TscScript : public runtime::TComponent, public CompileSite, public Compile
     TscGetUnitEvent OnGetUnit;
     TscRunLineEvent OnRunLine;
     TscScript* ParentScript = nullptr;  // not owned
-    int32_t LoadingTag = 0;
-    uint8_t FlowFlags = 0;  // kBreakFlag | kContinueFlag | kExitFlag
 
     bool ModulesLoaded() const { return modulesLoaded_; }
-    TscStatement& MainList() { return *mainList_; }
 
     // ---- compile and run ----------------------------------------------------------
     // Compiles Lines into this script's items and MainList, adding to what it
@@ -151,37 +112,17 @@ class TscScript : public runtime::TComponent, public CompileSite, public Compile
     // parameters" / "Too many actual parameters"; omitted optional
     // parameters get their defaults. Var parameters are not written back.
     runtime::Variant CallScriptFunction(std::string_view name, const runtime::Variant& params);
-    // Find(name).SetValue(value), else declares the Variant variable here.
-    void SetVariableValue(std::string_view name, const runtime::Variant& value);
+    // Find(name).SetValue(value), else declares the Variant variable here
+    // (DeclareVariable).
+    void SetVariableValue(std::string_view name, const runtime::Variant& value) override;
     // The first OnRunLine handler from here up the parent chain gets
     // (this, unit, position).
-    void NotifyRunLine(const std::string& unitName, const std::string& sourcePos) {
-        // Every statement asks, and mostly no script has a handler. The
-        // chain as last walked is read from this script, each link checked
-        // against the live ParentScript before it is followed: the loads do
-        // not wait for one another as a walk's do.
-        const TscScript* script = this;
-        for (size_t i = 1; i < runLineChainLength_; ++i) {
-            const TscScript* next = runLineChain_[i];
-            if (script->OnRunLine || script->ParentScript != next) {
-                NotifyRunLineSlow(unitName, sourcePos);
-                return;
-            }
-            script = next;
-        }
-        if (runLineChainLength_ == 0 || script->OnRunLine || script->ParentScript != nullptr)
-            NotifyRunLineSlow(unitName, sourcePos);
-    }
+    void NotifyRunLine(const std::string& unitName, const std::string& sourcePos);
 
     // At most `limit` loop iterations and procedure calls per outermost run
     // (0: unlimited); beyond it EScriptStepLimit. For hosts that run
     // untrusted text.
     void SetStepLimit(uint64_t limit);
-    TscRunState& Run() { return *run_; }
-    // Counts one step against the limit.
-    void CountStep() {
-        if (run_->stepLimit != 0 && ++run_->steps > run_->stepLimit) throw EScriptStepLimit();
-    }
 
     // ---- registration ---------------------------------------------------------------
     // Each "found" means found by Find, parent chain included; an existing
@@ -218,38 +159,27 @@ class TscScript : public runtime::TComponent, public CompileSite, public Compile
     // ---- CompileSite ----------------------------------------------------------------
     CompileErrors& Errors() override { return *this; }
     [[nodiscard]] bool GetUnitText(const std::string& unitName, std::string& unitText) override;
+    [[nodiscard]] bool GetILUnitText(const std::string& unitName, std::string& unitText) override;
+
+  protected:
+    bool IsModule(const runtime::TObject& object) const override;
 
   private:
-    struct Entry {
-        std::string name;
-        std::unique_ptr<runtime::TObject> object;
-        TscCustomVariable* item;  // object as an item, or nullptr
-        bool owned;               // false: the entry only names the object
-    };
-    friend class TscProcVariable;
-
-    // The position of the first entry with that name, or of the insertion
-    // point.
-    size_t LowerBound(std::string_view name) const;
     void DeclareEnumValues(std::string_view typeName, std::string_view names, bool asSet);
-    // Shares `state` (a procedure's local script runs in its program's).
-    void ShareRunState(TscRunState& state) { run_ = &state; }
-    // NotifyRunLine by walking the chain, which it records.
-    void NotifyRunLineSlow(const std::string& unitName, const std::string& sourcePos);
+    // Where this run's statements report their positions: this script, when
+    // a script of the parent chain has an OnRunLine handler.
+    void ChooseRunLineSink();
+    void RunLine(const std::string& unitName, const std::string& sourcePos) override;
 
-    std::vector<Entry> table_;
-    uint64_t tableVersion_ = 0;
+    // The text and its lines: whichever changed last is current, and the
+    // other is made from it when asked for.
     std::unique_ptr<runtime::TStringList> lines_;
+    mutable std::string text_;
+    mutable bool textCurrent_ = true;
+    mutable bool linesCurrent_ = true;
+    mutable bool syncingLines_ = false;
     std::string syntaxType_;
     bool modulesLoaded_ = false;
-    std::unique_ptr<TscStatement> mainList_;
-    TscRunState ownRun_;
-    TscRunState* run_ = &ownRun_;
-    // This script and its ParentScript chain as NotifyRunLine last walked it
-    // (length 0: not walked, or longer than the record holds).
-    static constexpr size_t kRunLineChainCapacity = 8;
-    std::array<const TscScript*, kRunLineChainCapacity> runLineChain_{};
-    size_t runLineChainLength_ = 0;
 };
 
 // ---- registration modules ---------------------------------------------------------

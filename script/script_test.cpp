@@ -133,6 +133,41 @@ TEST(ScriptTest, ClearKeepsModuleItemsAndTheParentChain) {
     EXPECT_EQ(host.script.ErrorMessage, "Identifier redeclared: 'x'");
 }
 
+// Compile reads the text as it was set, its line ends of any kind counting
+// as the lines would join them; the lines follow whichever was set last.
+TEST(ScriptTest, TextCompilesAsItsLinesWouldJoin) {
+    struct Row {
+        const char* text;
+        const char* error;
+    };
+    const Row rows[] = {
+        {"var x: Integer;\nbegin\n  x := ;\nend.", "Expression expected at 3:8"},
+        {"var x: Integer;\rbegin\r  x := ;\rend.", "Expression expected at 3:8"},
+        {"var x: Integer;\r\nbegin\n\r  x := ;\r\nend.", "Expression expected at 4:8"},
+        {"begin end", "'.' expected at 2:1"},
+        {"begin end\n", "'.' expected at 2:1"},
+    };
+    for (const Row& row : rows) {
+        TestHost host;
+        EXPECT_EQ(host.Compile(row.text), row.error) << row.text;
+        runtime::TStringList lines;
+        lines.SetText(row.text);
+        host.script.Clear();
+        host.script.SetLines(&lines);
+        EXPECT_FALSE(host.script.Compile());
+        EXPECT_EQ(host.script.ErrorMessage + " at " + host.script.ErrorPosition, row.error)
+            << row.text;
+    }
+    TestHost host;
+    host.script.SetText("begin Trace(1) end.");
+    ASSERT_EQ(host.script.Lines()->Count(), 1);
+    host.script.Lines()->SetStrings(0, "begin Trace(2) end.");
+    ASSERT_TRUE(host.script.Compile());
+    host.script.Execute();
+    EXPECT_EQ(host.Trace(), "2");
+    EXPECT_EQ(host.script.Text(), "begin Trace(2) end.\r\n");
+}
+
 class TTestModule : public TscRTTIModule {
   public:
     explicit TTestModule(TscScript& script) : TscRTTIModule(script) {

@@ -7,7 +7,7 @@
 #include "script/expression.h"
 #include "script/expression_node.h"
 #include "script/run_guard.h"
-#include "script/script.h"
+#include "script/scope.h"
 
 namespace script {
 
@@ -21,7 +21,7 @@ constexpr uint8_t kEndsLoop = kBreakFlag | kExitFlag;
 
 // ---- TscStatement ----------------------------------------------------------------------
 
-TscStatement::TscStatement(TscScript& script, std::string position, std::string unit)
+TscStatement::TscStatement(TscScope& script, std::string position, std::string unit)
     : StmtScript(&script), StmtPos(std::move(position)), StmtUnit(std::move(unit)) {}
 
 TscStatement::~TscStatement() = default;
@@ -37,7 +37,7 @@ TscAssignmentStmt::~TscAssignmentStmt() = default;
 void TscAssignmentStmt::Prepare() {
     WriteTarget = TargetDesignator.get();
     if (TargetDesignator->DesignatorKind == 1 && TargetDesignator->LinkedItem != nullptr &&
-        TargetDesignator->DeferredNode == nullptr)
+        TargetDesignator->Deferred == nullptr)
         WriteTarget = TargetDesignator->LinkedItem;
     ReadSource = ValueExpr->DirectOperand();
     if (ReadSource == nullptr) ReadSource = ValueExpr.get();
@@ -115,7 +115,7 @@ void TscCallStmt::Execute() {
 
 // ---- if, case -------------------------------------------------------------------------------
 
-TscIfStmt::TscIfStmt(TscScript& script, std::string position, std::string unit)
+TscIfStmt::TscIfStmt(TscScope& script, std::string position, std::string unit)
     : TscStatement(script, std::move(position), std::move(unit)),
       ElseList(std::make_unique<TscStatement>(script, StmtPos, StmtUnit)) {}
 
@@ -131,7 +131,7 @@ void TscIfStmt::Execute() {
 
 TscCaseSelector::~TscCaseSelector() = default;
 
-TscCaseStmt::TscCaseStmt(TscScript& script, std::string position, std::string unit)
+TscCaseStmt::TscCaseStmt(TscScope& script, std::string position, std::string unit)
     : TscStatement(script, std::move(position), std::move(unit)),
       ElseList(std::make_unique<TscStatement>(script, StmtPos, StmtUnit)) {}
 
@@ -156,7 +156,7 @@ TscRepeatStmt::~TscRepeatStmt() = default;
 
 void TscRepeatStmt::Execute() {
     RunLine();
-    TscScript& script = *StmtScript;
+    TscScope& script = *StmtScript;
     for (;;) {
         script.CountStep();
         RunList();
@@ -172,7 +172,7 @@ TscWhileStmt::~TscWhileStmt() = default;
 
 void TscWhileStmt::Execute() {
     RunLine();
-    TscScript& script = *StmtScript;
+    TscScope& script = *StmtScript;
     while (BooleanOf(*WhileCondition)) {
         script.CountStep();
         RunList();
@@ -188,7 +188,7 @@ void TscForStmt::Execute() {
     const int32_t from = FromExpr->GetValue().AsInteger();
     const int32_t to = ToExpr->GetValue().AsInteger();
     RunLine();
-    TscScript& script = *StmtScript;
+    TscScope& script = *StmtScript;
     const int64_t iterations = IsDownTo ? (from >= to ? int64_t{from} - to + 1 : 0)
                                         : (to >= from ? int64_t{to} - from + 1 : 0);
     const int64_t step = IsDownTo ? -1 : 1;
@@ -212,7 +212,7 @@ void TscVbForStmt::Execute() {
     const Variant step = StepExpr ? StepExpr->GetValue() : Variant(1);
     const bool negative = step < Variant(0);
     RunLine();
-    TscScript& script = *StmtScript;
+    TscScope& script = *StmtScript;
     Variant counter = from;
     while (negative ? counter >= to : counter <= to) {
         script.CountStep();
@@ -225,7 +225,7 @@ void TscVbForStmt::Execute() {
     script.FlowFlags &= ~kBreakFlag;
 }
 
-TscCppForStmt::TscCppForStmt(TscScript& script, std::string position, std::string unit)
+TscCppForStmt::TscCppForStmt(TscScope& script, std::string position, std::string unit)
     : TscStatement(script, std::move(position), std::move(unit)),
       InitList(std::make_unique<TscStatement>(script, StmtPos, StmtUnit)),
       NextList(std::make_unique<TscStatement>(script, StmtPos, StmtUnit)) {}
@@ -234,7 +234,7 @@ TscCppForStmt::~TscCppForStmt() = default;
 
 void TscCppForStmt::Execute() {
     RunLine();
-    TscScript& script = *StmtScript;
+    TscScope& script = *StmtScript;
     InitList->Execute();
     while ((script.FlowFlags & kEndsLoop) == 0 && BooleanOf(*LoopCondition)) {
         script.CountStep();
@@ -248,14 +248,14 @@ void TscCppForStmt::Execute() {
 
 // ---- try -------------------------------------------------------------------------------------
 
-TscTryStmt::TscTryStmt(TscScript& script, std::string position, std::string unit)
+TscTryStmt::TscTryStmt(TscScope& script, std::string position, std::string unit)
     : TscStatement(script, std::move(position), std::move(unit)),
       HandlerList(std::make_unique<TscStatement>(script, StmtPos, StmtUnit)) {}
 
 TscTryStmt::~TscTryStmt() = default;
 
 void TscTryStmt::RunFinally() {
-    TscScript& script = *StmtScript;
+    TscScope& script = *StmtScript;
     const uint8_t pending = script.FlowFlags;
     script.FlowFlags = 0;
     HandlerList->Execute();
@@ -264,7 +264,7 @@ void TscTryStmt::RunFinally() {
 
 void TscTryStmt::Execute() {
     RunLine();
-    TscScript& script = *StmtScript;
+    TscScope& script = *StmtScript;
     if (!IsExceptBlock) {
         try {
             RunList();

@@ -13,7 +13,7 @@
 #include <string>
 
 #include "script/items.h"
-#include "script/script.h"
+#include "script/scope.h"
 
 namespace script {
 
@@ -24,7 +24,7 @@ class TscExpression;
 // the source are flattened into the enclosing list.
 class TscStatement {
   public:
-    TscStatement(TscScript& script, std::string position, std::string unit);
+    TscStatement(TscScope& script, std::string position, std::string unit);
     virtual ~TscStatement();
     TscStatement(const TscStatement&) = delete;
     TscStatement& operator=(const TscStatement&) = delete;
@@ -33,21 +33,22 @@ class TscStatement {
     virtual void Execute();
     // The list part alone: the children in order, up to a flow flag.
     void ExecuteList() { RunList(); }
-    // Reports the position to the nearest OnRunLine handler up the chain.
-    void RunLine() { StmtScript->NotifyRunLine(StmtUnit, StmtPos); }
+    // Reports the position to the program's run-line sink (the host's
+    // OnRunLine), when there is one.
+    void RunLine() { StmtScript->ReportRunLine(StmtUnit, StmtPos); }
 
     void Add(std::unique_ptr<TscStatement> statement) { Children.Add(std::move(statement)); }
     // Frees the children.
     void Clear() { Children.Clear(); }
 
-    TscScript* StmtScript;  // not owned
+    TscScope* StmtScript;  // not owned
     std::string StmtPos;
     std::string StmtUnit;
     TscItemList<TscStatement> Children;
 
   protected:
     void RunList() {
-        TscScript& script = *StmtScript;
+        TscScope& script = *StmtScript;
         for (const auto& child : Children) {
             child->Execute();
             if (script.FlowFlags != 0) return;
@@ -131,7 +132,7 @@ class TscCallStmt final : public TscStatement {
 // The children are the then part.
 class TscIfStmt final : public TscStatement {
   public:
-    TscIfStmt(TscScript& script, std::string position, std::string unit);
+    TscIfStmt(TscScope& script, std::string position, std::string unit);
     ~TscIfStmt() override;
     void Execute() override;
 
@@ -152,7 +153,7 @@ class TscCaseSelector final : public TscStatement {
 // value runs, else ElseList.
 class TscCaseStmt final : public TscStatement {
   public:
-    TscCaseStmt(TscScript& script, std::string position, std::string unit);
+    TscCaseStmt(TscScope& script, std::string position, std::string unit);
     ~TscCaseStmt() override;
     void Execute() override;
 
@@ -210,7 +211,7 @@ class TscVbForStmt final : public TscStatement {
 // for (init; condition; next) body.
 class TscCppForStmt final : public TscStatement {
   public:
-    TscCppForStmt(TscScript& script, std::string position, std::string unit);
+    TscCppForStmt(TscScope& script, std::string position, std::string unit);
     ~TscCppForStmt() override;
     void Execute() override;
 
@@ -226,7 +227,7 @@ class TscCppForStmt final : public TscStatement {
 // (joined with any it set) afterwards.
 class TscTryStmt final : public TscStatement {
   public:
-    TscTryStmt(TscScript& script, std::string position, std::string unit);
+    TscTryStmt(TscScope& script, std::string position, std::string unit);
     ~TscTryStmt() override;
     void Execute() override;
 

@@ -19,7 +19,7 @@ struct TypeRow {
     TscTypeKind kind;
 };
 
-constexpr std::array<TypeRow, 21> kTypes{{
+constexpr TypeRow kTypes[] = {
     {"Byte", fskInt},        {"Word", fskInt},       {"Integer", fskInt},
     {"Longint", fskInt},     {"Cardinal", fskInt},   {"TColor", fskInt},
     {"Boolean", fskBool},    {"Real", fskFloat},     {"Single", fskFloat},
@@ -27,7 +27,8 @@ constexpr std::array<TypeRow, 21> kTypes{{
     {"TDate", fskFloat},     {"TTime", fskFloat},    {"TDateTime", fskFloat},
     {"Char", fskChar},       {"String", fskString},  {"Variant", fskVariant},
     {"Pointer", fskVariant}, {"Array", fskArray},    {"Constructor", fskConstructor},
-}};
+};
+static_assert(std::size(kTypes) == 21);
 
 // Category texts, stored with each function.
 constexpr std::string_view ctConv = "ctConv";
@@ -44,7 +45,7 @@ struct FunctionRow {
 };
 
 // clang-format off
-constexpr std::array<FunctionRow, 65> kFunctions{{
+constexpr FunctionRow kFunctions[] = {
     {ctConv, "function IntToStr(i: Integer): String", sysfn::IntToStr},
     {ctConv, "function FloatToStr(e: Extended): String", sysfn::FloatToStr},
     {ctConv, "function DateToStr(e: Extended): String", sysfn::DateToStr},
@@ -115,7 +116,8 @@ constexpr std::array<FunctionRow, 65> kFunctions{{
     {ctOther, "function VarArrayCreate(Bounds: Array; Typ: Integer): Variant",
      sysfn::VarArrayCreate},
     {ctOther, "function VarType(V: Variant): Integer", sysfn::VarType},
-}};
+};
+static_assert(std::size(kFunctions) == 65);
 // clang-format on
 
 struct TypeCodeRow {
@@ -123,7 +125,7 @@ struct TypeCodeRow {
     runtime::TVarType code;
 };
 
-constexpr std::array<TypeCodeRow, 25> kTypeCodes{{
+constexpr TypeCodeRow kTypeCodes[] = {
     {"varEmpty", runtime::varEmpty},       {"varNull", runtime::varNull},
     {"varSmallint", runtime::varSmallint}, {"varInteger", runtime::varInteger},
     {"varSingle", runtime::varSingle},     {"varDouble", runtime::varDouble},
@@ -137,7 +139,8 @@ constexpr std::array<TypeCodeRow, 25> kTypeCodes{{
     {"varString", runtime::varString},     {"varAny", runtime::varAny},
     {"varTypeMask", runtime::varTypeMask}, {"varArray", runtime::varArray},
     {"varByRef", runtime::varByRef},
-}};
+};
+static_assert(std::size(kTypeCodes) == 25);
 
 }  // namespace
 

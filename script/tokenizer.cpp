@@ -36,6 +36,34 @@ bool IsControlNotTab(unsigned char c) {
 
 }  // namespace
 
+std::string_view JoinedLines(std::string_view text, std::string& storage) {
+    bool joined = text.empty() || text.back() == '\n';
+    for (size_t i = 0; joined && i < text.size(); ++i) {
+        if (text[i] == '\n') {
+            joined = false;
+        } else if (text[i] == '\r') {
+            if (i + 1 < text.size() && text[i + 1] == '\n')
+                ++i;
+            else
+                joined = false;
+        }
+    }
+    if (joined) return text;
+    storage.clear();
+    storage.reserve(text.size() + text.size() / 32 + 2);
+    size_t p = 0;
+    while (p < text.size()) {
+        const size_t end = text.find_first_of("\r\n", p);
+        const size_t lineEnd = end == std::string_view::npos ? text.size() : end;
+        storage.append(text.substr(p, lineEnd - p));
+        storage += "\r\n";
+        p = lineEnd;
+        if (p < text.size() && text[p] == '\r') ++p;
+        if (p < text.size() && text[p] == '\n') ++p;
+    }
+    return storage;
+}
+
 uint32_t FoldedHash(std::string_view word) {
     uint32_t hash = 2166136261u;
     for (char c : word) {

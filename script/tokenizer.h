@@ -28,6 +28,12 @@ struct SourcePoint {
 // Appends "line:col", the form of every source position the engine reports.
 void AppendLineColumn(std::string& out, SourcePoint point);
 
+// Script text as the compiler reads it: every line, however it ended (CR LF,
+// CR or LF), followed by CR LF, as the script object's lines join. A text in
+// that form already is returned as it is; any other is written into
+// `storage`, once.
+std::string_view JoinedLines(std::string_view text, std::string& storage);
+
 // A hash that is the same for every spelling of a word that differs in the
 // case of ASCII letters only, for tables of words matched without regard to
 // case.
