@@ -269,20 +269,20 @@ void TThread::WaitUntilInDestructor(Condition condition) noexcept {
 TThread::TThread() : completion_(std::make_shared<Completion>()) {}
 
 TThread::~TThread() {
-    if (thread_.joinable()) {
+    if (thread_.Joinable()) {
         if (os::CurrentThreadID() == threadId_) {
             // Freed on its own thread (FreeOnTerminate): nothing to wait for.
-            thread_.detach();
+            thread_.Detach();
         } else if (isMainThread() && completion_->handlerRunning) {
             // Deleted by its own OnTerminate handler: the worker waits for
             // that call to return and touches the object no more.
             completion_->objectGone = true;
-            thread_.detach();
+            thread_.Detach();
         } else {
             ForgetOnTerminate();
             Terminate();
             WaitUntilInDestructor([&] { return completion_->done.load(); });
-            thread_.join();
+            thread_.Join();
         }
     }
     os::CloseThreadHandle(handle_);
@@ -293,7 +293,7 @@ void TThread::Start() {
         throw EThread("Cannot call Start on a running or suspended thread");
     MainThreadID();  // the creator becomes the main thread when none is set
     std::shared_ptr<Completion> completion = completion_;
-    thread_ = std::thread([this, completion] { Run(completion); });
+    thread_ = os::TNativeThread(stackSize_, [this, completion] { Run(completion); });
     std::unique_lock lock(completion->mutex);
     completion->changed.wait(lock, [&] { return completion->idsPublished; });
     // The thread waits for `go`, so the object is still here.

@@ -19,6 +19,7 @@
 #include <thread>
 
 #include "runtime/object.h"
+#include "runtime/os/native_thread.h"
 #include "runtime/os/thread_info.h"
 
 namespace runtime {
@@ -124,6 +125,12 @@ class TThread : public TObject {
     // EThread when called a second time.
     void Start();
 
+    // The size of the thread's stack, set before Start (0, the default: the
+    // platform's). It is reserved address space, taken into use as the
+    // stack grows; threads that run scripts need a large one.
+    void SetStackSize(std::size_t bytes) { stackSize_ = bytes; }
+    std::size_t StackSize() const { return stackSize_; }
+
     // Asks Execute to end; Execute polls Terminated().
     void Terminate() { terminated_ = true; }
     bool Terminated() const { return terminated_; }
@@ -171,7 +178,8 @@ class TThread : public TObject {
     template <class Condition>
     void WaitUntilInDestructor(Condition condition) noexcept;
 
-    std::thread thread_;
+    os::TNativeThread thread_;
+    std::size_t stackSize_ = 0;
     std::shared_ptr<Completion> completion_;
     std::atomic<bool> started_{false};
     std::atomic<bool> terminated_{false};

@@ -295,6 +295,38 @@ TEST_F(ThreadsTest, WaitForAnswersTheReturnValue) {
     EXPECT_FALSE(thread.FatalException());
 }
 
+// A thread made with a stack of its own size has it: the bounds it reports
+// span the size, and a body that uses most of it runs.
+TEST_F(ThreadsTest, ThreadsGetTheStackSizeTheyAskFor) {
+    constexpr std::size_t kSize = std::size_t{64} << 20;
+    os::TStackBounds bounds;
+    std::uintptr_t deepest = 0;
+    BodyThread thread([&](BodyThread&) {
+        bounds = os::CurrentThreadStack();
+        // Touches 48 MB of it, a page at a time, far below the default.
+        const std::function<void(int)> down = [&](int levels) {
+            volatile char page[4096];
+            page[0] = static_cast<char>(levels);
+            deepest = reinterpret_cast<std::uintptr_t>(&page[0]);
+            if (levels > 0) down(levels - 1);
+        };
+        down(12 * 1024);
+    });
+    thread.SetStackSize(kSize);
+    EXPECT_EQ(thread.StackSize(), kSize);
+    thread.Start();
+    thread.WaitFor();
+    EXPECT_FALSE(thread.FatalException());
+    EXPECT_GE(bounds.high - bounds.low, kSize);
+    EXPECT_GT(deepest, bounds.low);
+    EXPECT_LT(deepest, bounds.high - (std::size_t{48} << 20));
+    // The calling thread knows its own stack too.
+    const os::TStackBounds own = os::CurrentThreadStack();
+    const auto here = reinterpret_cast<std::uintptr_t>(&own);
+    EXPECT_GT(here, own.low);
+    EXPECT_LT(here, own.high);
+}
+
 TEST_F(ThreadsTest, ExceptionEscapingExecuteIsKept) {
     BodyThread thread([](BodyThread&) { throw EOSError("disk gone"); });
     thread.Start();

@@ -21,6 +21,7 @@
 #include "script/intermediate_form.h"
 #include "script/limits.h"
 #include "script/scope.h"
+#include "script/stack_guard.h"
 #include "script/statements.h"
 #include "script/xml_reader.h"
 #include "script/xml_tree.h"
@@ -299,7 +300,8 @@ class Builder {
         : program_(program),
           parser_(parser),
           runTime_(!parser),
-          namesMustBeDeclared_(!parser || parser->NamesMustBeDeclared()) {
+          namesMustBeDeclared_(!parser || parser->NamesMustBeDeclared()),
+          stackLimit_(StackLimit()) {
         // Room for any "line:col", so keeping one never allocates.
         keptPosition_.reserve(32);
     }
@@ -332,6 +334,11 @@ class Builder {
     std::string Position() const { return std::string(position_); }
     [[noreturn]] void Fail(Msg message) const {
         throw EScriptError(std::string(MessageText(message)), Position());
+    }
+    // The recursions over nested statements and expressions stop short of
+    // the end of the thread's stack.
+    void CheckDepth() const {
+        if (BelowStackLimit(stackLimit_)) Fail(Msg::NestedTooDeeply);
     }
     [[noreturn]] void FailName(Msg message, std::string_view name) const {
         std::string text(MessageText(message));
@@ -445,6 +452,7 @@ class DeferredDesignator final : public TscDeferredBuild {
     Node programTypes_;
     bool runTime_;
     bool namesMustBeDeclared_;
+    std::uintptr_t stackLimit_;
     // The current source position: the `pos` text of the element started
     // last, in its form, or keptPosition_.
     std::string_view position_;
@@ -785,6 +793,7 @@ void Builder::BuildStatements(Node element, int from, int to, TscScope& script, 
 
 void Builder::BuildStatement(Node element, TscScope& script, TscStatement& list,
                              TscProcVariable* proc) {
+    CheckDepth();
     switch (element.Kind()) {
         case El::Uses:
             BuildUses(element, script, proc);
@@ -1156,6 +1165,7 @@ void Builder::BuildWith(Node element, TscScope& script, TscStatement& list,
 // ---- expressions ------------------------------------------------------------------------------
 
 std::unique_ptr<TscExpression> Builder::BuildExpression(Node element, TscScope& script) {
+    CheckDepth();
     Start(element);
     auto expression = std::make_unique<TscExpression>(script);
     expression->SourcePos = position_;
@@ -1181,6 +1191,7 @@ std::unique_ptr<TscExpression> Builder::BuildConstantExpression(Node element, Ts
 }
 
 void Builder::AddExpressionChildren(Node element, TscExpression& expression, TscScope& script) {
+    CheckDepth();
     const int count = element.Count();
     for (int i = 0; i < count; ++i) {
         Node child = element.Child(i);

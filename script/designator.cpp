@@ -199,7 +199,7 @@ bool HasVarParams(const TscCustomVariable& ref, int written) {
     };
     Variant result;
     if (proc.IsRunning) {
-        FrameSave frame(proc);
+        FrameSave frame(proc, proc.LocalScript->Run());
         result = call();
     } else {
         result = call();

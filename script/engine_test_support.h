@@ -4,16 +4,21 @@
 // constants and index helpers that the built-in module provides in the
 // program, plus a few host functions that let scripts report what they do.
 
+#include <exception>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "runtime/exceptions.h"
+#include "runtime/os/thread_info.h"
 #include "runtime/strings.h"
+#include "runtime/threads.h"
 #include "runtime/variant.h"
 #include "script/init.h"
 #include "script/items.h"
+#include "script/limits.h"
 #include "script/script.h"
 #include "script/sysfunctions.h"
 
@@ -27,6 +32,34 @@ inline std::string Text(std::initializer_list<std::string_view> lines) {
         text += "\r\n";
     }
     return text;
+}
+
+// Runs `work` on a thread with the stack the program gives the threads that
+// run scripts; what it raises is raised again here.
+inline void OnScriptThread(std::function<void()> work) {
+    class Worker : public runtime::TThread {
+      public:
+        explicit Worker(std::function<void()> work) : work_(std::move(work)) {}
+        ~Worker() override { TerminateAndWait(); }
+
+      protected:
+        void Execute() override { work_(); }
+
+      private:
+        std::function<void()> work_;
+    };
+    Worker worker(std::move(work));
+    worker.SetStackSize(kScriptStackSize);
+    worker.Start();
+    worker.WaitFor();
+    if (worker.FatalException()) std::rethrow_exception(worker.FatalException());
+}
+
+// Whether the calling thread has the stack of a script thread (the main
+// thread of the Windows programs has; natively it has the system's).
+inline bool HasScriptStack() {
+    const runtime::os::TStackBounds bounds = runtime::os::CurrentThreadStack();
+    return bounds.high - bounds.low >= kScriptStackSize;
 }
 
 class TestHost {

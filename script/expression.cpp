@@ -1,6 +1,8 @@
 #include "script/expression.h"
 
+#include <algorithm>
 #include <array>
+#include <vector>
 #include <string>
 #include <type_traits>
 
@@ -127,6 +129,19 @@ TscTypeKind KindOfValue(const Variant& v) {
 
 // ---- nodes ------------------------------------------------------------------------
 
+TscExpressionNode::~TscExpressionNode() {
+    if (!left && !right) return;
+    std::vector<std::unique_ptr<TscExpressionNode>> pending;
+    if (left) pending.push_back(std::move(left));
+    if (right) pending.push_back(std::move(right));
+    while (!pending.empty()) {
+        std::unique_ptr<TscExpressionNode> node = std::move(pending.back());
+        pending.pop_back();
+        if (node->left) pending.push_back(std::move(node->left));
+        if (node->right) pending.push_back(std::move(node->right));
+    }
+}
+
 namespace {
 
 class ConstantNode final : public TscExpressionNode {
@@ -135,6 +150,7 @@ class ConstantNode final : public TscExpressionNode {
         : TscExpressionNode(std::move(position)), value(std::move(v)) {
         nodeClass = NodeClass::Constant;
         kind = KindOfValue(value);
+        pure = true;
     }
     const Variant& EvalRef(Variant&) override { return value; }
     bool EvalBool() override { return value.AsBoolean(); }
@@ -280,8 +296,13 @@ class OperatorNode : public TscExpressionNode {
         return scratch;
     }
     bool Compare();
-    bool InSet();
-    bool IsInstance();
+    bool InSet(const Variant& value);
+    bool IsInstance(const Variant& value);
+
+  public:
+    // acc := acc op right operand, for a binary operator whose left
+    // operand's value is acc (the loop of a SpineNode).
+    virtual void Combine(Variant& acc);
 };
 
 // The operations bound into the arithmetic and comparison nodes; the
@@ -374,6 +395,14 @@ class ArithmeticNode final : public OperatorNode {
         }
         return scratch;
     }
+    void Combine(Variant& acc) override {
+        if (rightValue != nullptr) {
+            acc = Arithmetic<kOp>(acc, *rightValue);
+        } else {
+            Variant rightScratch;
+            acc = Arithmetic<kOp>(acc, Operand(right, rightScratch));
+        }
+    }
 };
 
 // The six comparisons.
@@ -398,6 +427,11 @@ class ComparisonNode final : public OperatorNode {
     const Variant& EvalRef(Variant& scratch) override {
         scratch = Variant(EvalBool());
         return scratch;
+    }
+    void Combine(Variant& acc) override {
+        Variant rightScratch;
+        const Variant& b = rightValue != nullptr ? *rightValue : Operand(right, rightScratch);
+        acc = Variant(Comparison<kOp>(acc, b));
     }
 };
 
@@ -460,17 +494,13 @@ bool InSetValue(const Variant& value, const Variant& set) {
     return false;
 }
 
-bool OperatorNode::InSet() {
-    Variant scratch;
-    const Variant& value = Operand(left, scratch);
+bool OperatorNode::InSet(const Variant& value) {
     if (auto* setNode = AsSet(right.get())) return setNode->set->Contains(value);
     Variant set;
     return InSetValue(value, Operand(right, set));
 }
 
-bool OperatorNode::IsInstance() {
-    Variant scratch;
-    const Variant& value = Operand(left, scratch);
+bool OperatorNode::IsInstance(const Variant& value) {
     auto* target = AsDesignator(right.get());
     if (target == nullptr || target->designator->StepCount() == 0) return false;
     TscCustomVariable* first = target->designator->Step(0)->Ref;
@@ -509,10 +539,14 @@ bool OperatorNode::EvalBool() {
         case Op::NonEq:
         case Op::Eq:
             return Compare();
-        case Op::In:
-            return InSet();
-        case Op::Is:
-            return IsInstance();
+        case Op::In: {
+            Variant scratch;
+            return InSet(Operand(left, scratch));
+        }
+        case Op::Is: {
+            Variant scratch;
+            return IsInstance(Operand(left, scratch));
+        }
         case Op::Or:
             if (bothBoolean) return (left && left->EvalBool()) || (right && right->EvalBool());
             break;
@@ -596,18 +630,166 @@ const Variant& OperatorNode::EvalRef(Variant& scratch) {
     return scratch;
 }
 
+void OperatorNode::Combine(Variant& acc) {
+    Variant rs;
+    switch (op) {
+        case Op::Great:
+        case Op::Less:
+        case Op::LessEq:
+        case Op::GreatEq:
+        case Op::NonEq:
+        case Op::Eq: {
+            const Variant& b = rightValue != nullptr ? *rightValue : Operand(right, rs);
+            acc = Variant(op == Op::Great     ? acc > b
+                          : op == Op::Less    ? acc < b
+                          : op == Op::LessEq  ? acc <= b
+                          : op == Op::GreatEq ? acc >= b
+                          : op == Op::NonEq   ? !(acc == b)
+                                              : acc == b);
+            return;
+        }
+        case Op::In:
+            acc = Variant(InSet(acc));
+            return;
+        case Op::Is:
+            acc = Variant(IsInstance(acc));
+            return;
+        case Op::StrCat: {
+            const Variant& b = Operand(right, rs);
+            CheckConcatenation(acc, b);
+            acc = acc.Type() == runtime::varString ? Variant(acc.AsString() + b.AsString())
+                                                   : acc + b;
+            return;
+        }
+        case Op::Or:
+            if (!bothBoolean)
+                acc = runtime::VarOr(acc, Operand(right, rs));
+            else if (!acc.AsBoolean())
+                acc = Operand(right, rs);
+            return;
+        case Op::And:
+            if (!bothBoolean)
+                acc = runtime::VarAnd(acc, Operand(right, rs));
+            else if (acc.AsBoolean())
+                acc = Operand(right, rs);
+            return;
+        default:
+            acc = ApplyArithmetic(op, acc, Operand(right, rs));
+            return;
+    }
+}
+
+// Whether the node is an operator with two operands, which a spine is made
+// of.
+bool IsBinary(const TscExpressionNode* node) {
+    if (node == nullptr || !node->IsOperator()) return false;
+    switch (static_cast<const OperatorNode*>(node)->op) {
+        case Op::None:
+        case Op::LeftBracket:
+        case Op::RightBracket:
+        case Op::Not:
+        case Op::UnMinus:
+            return false;
+        default:
+            return true;
+    }
+}
+
+// A long run of left-grouped operators, a - b + c - ... as written: the
+// operators are applied in a loop from the bottom of the run up, instead
+// of one nested machine call each.
+class SpineNode final : public TscExpressionNode {
+  public:
+    explicit SpineNode(std::unique_ptr<TscExpressionNode> top)
+        : TscExpressionNode(top->position) {
+        kind = top->kind;
+        typeName = top->typeName;
+        pure = top->pure;
+        parent = top->parent;
+        for (TscExpressionNode* n = top.get(); IsBinary(n); n = n->left.get())
+            spine.push_back(static_cast<OperatorNode*>(n));
+        std::reverse(spine.begin(), spine.end());
+        top->parent = this;
+        left = std::move(top);
+    }
+    const Variant& EvalRef(Variant& scratch) override {
+        OperatorNode& bottom = *spine.front();
+        scratch = bottom.left ? bottom.left->Eval() : Variant::Null();
+        for (OperatorNode* node : spine) node->Combine(scratch);
+        return scratch;
+    }
+
+    std::vector<OperatorNode*> spine;  // bottom first
+};
+
+// Runs shorter than this stay nested calls.
+constexpr size_t kMinSpineLength = 16;
+
+size_t SpineLength(const TscExpressionNode* node) {
+    size_t length = 0;
+    for (; IsBinary(node); node = node->left.get()) ++length;
+    return length;
+}
+
+// Puts a SpineNode over every long run of left-grouped operators.
+void MakeSpines(std::unique_ptr<TscExpressionNode>& root) {
+    std::vector<std::unique_ptr<TscExpressionNode>*> pending{&root};
+    while (!pending.empty()) {
+        std::unique_ptr<TscExpressionNode>& slot = *pending.back();
+        pending.pop_back();
+        TscExpressionNode* node = slot.get();
+        if (!IsBinary(node)) {
+            if (node->left) pending.push_back(&node->left);
+            if (node->right) pending.push_back(&node->right);
+            continue;
+        }
+        if (SpineLength(node) < kMinSpineLength) {
+            if (node->left) pending.push_back(&node->left);
+            if (node->right) pending.push_back(&node->right);
+            continue;
+        }
+        auto spine = std::make_unique<SpineNode>(std::move(slot));
+        for (OperatorNode* member : spine->spine)
+            if (member->right) pending.push_back(&member->right);
+        if (spine->spine.front()->left) pending.push_back(&spine->spine.front()->left);
+        slot = std::move(spine);
+    }
+}
+
 std::unique_ptr<TscExpressionNode>& SlotHolding(TscExpressionNode& parent,
                                                 const TscExpressionNode* child) {
     return parent.left.get() == child ? parent.left : parent.right;
 }
 
-// Gives each operator its result kind, bottom-up; the first operator whose
-// operands do not fit leaves its position in `error`.
+// Visits the slot of every node of the tree, the children's before their
+// parent's, left before right, without recursion; `visit` may replace the
+// node in its slot.
+template <typename Visit>
+void PostOrder(std::unique_ptr<TscExpressionNode>& root, Visit&& visit) {
+    struct Frame {
+        std::unique_ptr<TscExpressionNode>* slot;
+        bool expanded;
+    };
+    std::vector<Frame> stack{{&root, false}};
+    while (!stack.empty()) {
+        const Frame frame = stack.back();
+        TscExpressionNode& node = **frame.slot;
+        if (!frame.expanded) {
+            stack.back().expanded = true;
+            if (node.right) stack.push_back({&node.right, false});
+            if (node.left) stack.push_back({&node.left, false});
+            continue;
+        }
+        stack.pop_back();
+        visit(*frame.slot);
+    }
+}
+
+// Gives an operator its result kind from its operands'; when they do not
+// fit, the first such operator leaves its position in `error`.
 void CheckTypes(TscExpressionNode& node, const TscScope& script, std::string& error) {
     if (!node.IsOperator()) return;
     auto& op = static_cast<OperatorNode&>(node);
-    if (op.left) CheckTypes(*op.left, script, error);
-    if (op.right) CheckTypes(*op.right, script, error);
     static const std::string kNoName;
     const TscTypeKind lk = op.left ? op.left->kind : fskVariant;
     const std::string& ln = op.left ? op.left->typeName : kNoName;
@@ -645,23 +827,25 @@ bool AllConstant(const TscExpressionNode& node) {
     return isConstant(node.left) && isConstant(node.right);
 }
 
-// Replaces the parts made of constants by their values. An operation that
-// fails (1 div 0) stays, to fail when it runs.
+std::unique_ptr<TscExpressionNode> ConstantLike(Variant value, const TscExpressionNode& node) {
+    auto constant = std::make_unique<ConstantNode>(std::move(value), node.position);
+    constant->kind = node.kind;
+    constant->typeName = node.typeName;
+    constant->parent = node.parent;
+    return constant;
+}
+
+// Replaces a constant's name, and an operator whose operands are constants
+// now, by the value. An operation that fails (1 div 0) stays, to fail when
+// it runs.
 void Fold(std::unique_ptr<TscExpressionNode>& slot) {
     TscExpressionNode& node = *slot;
     if (auto* d = AsDesignator(&node)) {
-        if (d->variable != nullptr && d->variable->IsConstant) {
-            auto constant = std::make_unique<ConstantNode>(d->variable->Value, node.position);
-            constant->kind = node.kind;
-            constant->typeName = node.typeName;
-            constant->parent = node.parent;
-            slot = std::move(constant);
-        }
+        if (d->variable != nullptr && d->variable->IsConstant)
+            slot = ConstantLike(d->variable->Value, node);
         return;
     }
     if (!node.IsOperator()) return;
-    if (node.left) Fold(node.left);
-    if (node.right) Fold(node.right);
     auto& op = static_cast<OperatorNode&>(node);
     if (op.op == Op::Is || (!op.left && !op.right) || !AllConstant(op)) return;
     Variant value;
@@ -670,26 +854,7 @@ void Fold(std::unique_ptr<TscExpressionNode>& slot) {
     } catch (const runtime::Exception&) {
         return;
     }
-    auto constant = std::make_unique<ConstantNode>(std::move(value), node.position);
-    constant->kind = node.kind;
-    constant->typeName = node.typeName;
-    constant->parent = node.parent;
-    slot = std::move(constant);
-}
-
-bool IsPureDesignator(const TscDesignator& designator);
-
-bool IsPureNode(const TscExpressionNode& node) {
-    if (AsConstant(&node) != nullptr) return true;
-    if (const auto* d = AsDesignator(&node)) return IsPureDesignator(*d->designator);
-    if (const auto* s = AsSet(&node)) {
-        for (int i = 0; i < s->set->EntryCount(); ++i) {
-            const auto* entry = dynamic_cast<const TscExpression*>(s->set->Entry(i));
-            if (s->set->Entry(i) != nullptr && (entry == nullptr || !entry->IsPure())) return false;
-        }
-        return true;
-    }
-    return (!node.left || IsPureNode(*node.left)) && (!node.right || IsPureNode(*node.right));
+    slot = ConstantLike(std::move(value), node);
 }
 
 bool IsPureDesignator(const TscDesignator& designator) {
@@ -710,12 +875,25 @@ bool IsPureDesignator(const TscDesignator& designator) {
     return true;
 }
 
-void MarkPureOperands(TscExpressionNode& node) {
-    if (!node.IsOperator()) return;
-    auto& op = static_cast<OperatorNode&>(node);
-    if (op.left) MarkPureOperands(*op.left);
-    if (op.right) MarkPureOperands(*op.right);
-    op.Prepare(!op.right || IsPureNode(*op.right));
+// Whether the node's subtree is pure, its children's purity known; an
+// operator learns which of its operands it may read in place.
+void MarkPure(TscExpressionNode& node) {
+    if (AsConstant(&node) != nullptr) {
+        node.pure = true;
+    } else if (const auto* d = AsDesignator(&node)) {
+        node.pure = IsPureDesignator(*d->designator);
+    } else if (const auto* s = AsSet(&node)) {
+        node.pure = true;
+        for (int i = 0; i < s->set->EntryCount(); ++i) {
+            const auto* entry = dynamic_cast<const TscExpression*>(s->set->Entry(i));
+            if (s->set->Entry(i) != nullptr && (entry == nullptr || !entry->IsPure()))
+                node.pure = false;
+        }
+    } else {
+        node.pure = (!node.left || node.left->pure) && (!node.right || node.right->pure);
+    }
+    if (node.IsOperator())
+        static_cast<OperatorNode&>(node).Prepare(!node.right || node.right->pure);
 }
 
 }  // namespace
@@ -829,13 +1007,16 @@ std::string TscExpression::Finish() {
     current_ = nullptr;
 
     std::string error;
-    CheckTypes(*top_, script_, error);
+    PostOrder(top_, [&](std::unique_ptr<TscExpressionNode>& slot) {
+        CheckTypes(*slot, script_, error);
+    });
     Kind = top_->kind;
     DeclTypeName = top_->typeName;
     const auto* d = AsDesignator(static_cast<const TscExpressionNode*>(top_.get()));
     ReadOnly = d == nullptr || d->designator->ReadOnly;
-    if (error.empty()) Fold(top_);
-    MarkPureOperands(*top_);
+    if (error.empty()) PostOrder(top_, Fold);
+    PostOrder(top_, [](std::unique_ptr<TscExpressionNode>& slot) { MarkPure(*slot); });
+    MakeSpines(top_);
     return error;
 }
 
@@ -913,7 +1094,7 @@ TscDesignator* TscExpression::TopDesignator() const {
 }
 
 bool TscExpression::IsPure() const {
-    return top_ != nullptr && current_ == nullptr && IsPureNode(*top_);
+    return top_ != nullptr && current_ == nullptr && top_->pure;
 }
 
 }  // namespace script

@@ -20,7 +20,9 @@ namespace script {
 class TscExpressionNode {
   public:
     explicit TscExpressionNode(std::string position) : position(std::move(position)) {}
-    virtual ~TscExpressionNode() = default;
+    // Frees the subtree without recursion: a flat expression of thousands of
+    // terms is as deep.
+    virtual ~TscExpressionNode();
     TscExpressionNode(const TscExpressionNode&) = delete;
     TscExpressionNode& operator=(const TscExpressionNode&) = delete;
 
@@ -48,6 +50,9 @@ class TscExpressionNode {
     TscTypeKind kind = fskVariant;
     std::string typeName;
     std::string position;
+    // Evaluating the subtree runs no procedure and no host code (known once
+    // the expression is finished).
+    bool pure = false;
 };
 
 // TscExpression::GetValueRef and GetBoolean, inline.

@@ -224,5 +224,44 @@ TEST(ExpressionTest, TreeFollowsPrecedenceAsOperandsArrive) {
     EXPECT_THROW(unbalanced.AddOperator(")"), EScriptError);
 }
 
+// Flat expressions as long as generated code writes them compile, fold,
+// run and go away on a thread with a small stack: no walk over the tree
+// takes a machine call per operator.
+TEST(ExpressionTest, LongFlatExpressionsNeedNoStackPerTerm) {
+    const auto flat = [](const std::string& term, const char* op, int count) {
+        std::string text = term;
+        for (int i = 1; i < count; ++i) text += op + term;
+        return text;
+    };
+    const std::string text =
+        Text({"var x, y: Integer; b: Boolean; s: String;", "begin", "  y := 2;",
+              "  x := " + flat("y", " + ", 20000) + ";", "  Trace(x);",
+              "  x := " + flat("1", " - ", 20000) + ";", "  Trace(x);",
+              "  b := " + flat("(y = 3)", " or ", 10000) + ";", "  Trace(b);",
+              "  s := " + flat("'ab'", " + ", 10000) + ";", "  Trace(Length(s));", "end."});
+    class SmallStack : public runtime::TThread {
+      public:
+        explicit SmallStack(const std::string& text) : text_(text) {
+            SetStackSize(std::size_t{4} << 20);
+        }
+        ~SmallStack() override { TerminateAndWait(); }
+        std::string result;
+
+      protected:
+        void Execute() override {
+            TestHost host;
+            result = host.Run(text_);
+        }
+
+      private:
+        const std::string& text_;
+    };
+    SmallStack thread(text);
+    thread.Start();
+    thread.WaitFor();
+    ASSERT_FALSE(thread.FatalException());
+    EXPECT_EQ(thread.result, "40000 -19998 False 20000");
+}
+
 }  // namespace
 }  // namespace script

@@ -9,6 +9,7 @@
 #include "script/errors.h"
 #include "script/grammar_registry.h"
 #include "script/limits.h"
+#include "script/stack_guard.h"
 #include "script/xml_reader.h"
 
 namespace script {
@@ -185,6 +186,7 @@ bool TscILParser::BuildIntermediate(std::string_view text) {
     errorLocked_ = false;
     aborted_ = false;
 
+    stackLimit_ = StackLimit();
     tokenizer_.SetSource(text);
     // Room for the values a script of this size writes, most of them
     // tokens of the text, so that the buffer does not move while matching.
@@ -410,7 +412,7 @@ void TscILParser::PushLine(OutputLine::Kind kind, int name, int pos, std::string
 bool TscILParser::Match(int element, bool guardsPassed) {
     if (aborted_) return false;
     DepthGuard depth(depth_);
-    if (depth_ > kMaxMatchDepth) {
+    if (depth_ > kMaxMatchDepth || BelowStackLimit(stackLimit_)) {
         Abort();
         return false;
     }

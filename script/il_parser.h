@@ -175,6 +175,7 @@ class TscILParser {
     bool errorLocked_ = false;
     bool aborted_ = false;
     int depth_ = 0;
+    std::uintptr_t stackLimit_ = 0;  // the matcher's frames stay above it
 
     int AfterBlanks(int here);
     std::string_view WordAhead(int here);

@@ -9,12 +9,36 @@
 
 namespace script {
 
+// The stack of the threads that compile and run scripts, the program's main
+// thread among them: reserved address space, taken into use as the stack
+// grows. Set once, for the program, its tests and its fuzzing, by the build
+// (SERPLOW_STACK_SIZE).
+inline constexpr size_t kScriptStackSize = SERPLOW_STACK_SIZE;
+
+// Stack kept free below the deepest recursion of a compile or a run, for
+// the host code a script calls down there and for unwinding; a recursion
+// that would go deeper is a compile error ("Program is nested too deeply")
+// or, at run time, EStackOverflow. Sanitizers make frames several times
+// larger.
+#if defined(__SANITIZE_ADDRESS__)
+#define SCRIPT_STACK_SANITIZED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define SCRIPT_STACK_SANITIZED 1
+#endif
+#endif
+#ifdef SCRIPT_STACK_SANITIZED
+inline constexpr size_t kStackReserve = size_t{1} << 20;
+#else
+inline constexpr size_t kStackReserve = size_t{256} << 10;
+#endif
+
 // Nesting budget of the grammar matcher: one unit per rule or element being
 // matched at the same time. A parenthesis level of an expression costs six,
-// a nested statement seven, so real scripts stay far below it; deeper text
-// is a compile error. At the cap the matcher uses about 650 KB of stack in
-// a debug build (250 KB optimised), well inside a thread's 2 MB.
-inline constexpr int kMaxMatchDepth = 1000;
+// a nested statement seven, an "else if" nine, so a chain of a thousand of
+// them fits; deeper text is a compile error, as is text that would leave
+// less than kStackReserve of the thread's stack.
+inline constexpr int kMaxMatchDepth = 12000;
 
 // Budget a unit named in "uses" takes from the matcher's depth when it is
 // parsed by a nested parser (its frames are larger than a rule's).
@@ -27,11 +51,9 @@ inline constexpr int kMaxXmlDepth = 2000;
 // Longest script text the tokenizer takes (positions are 32-bit).
 inline constexpr long long kMaxSourceSize = 0x7FFFFF00;
 
-// Stack a run of script code may use below its outermost entry before a
-// call raises "Stack overflow". Threads that run scripts have at least 1 MB
-// (Windows' default for the program's threads); the budget leaves room for
-// the host code around the run and for one call level's expressions.
-inline constexpr intptr_t kMaxRunStackBytes = 512 * 1024;
+// Stack a compile or a run may use on a thread whose stack bounds the
+// platform does not tell.
+inline constexpr size_t kUnknownStackBudget = size_t{512} << 10;
 
 // Most elements the array variables of one compiled script may declare
 // together (each element is a 16-byte Variant, and a procedure's local

@@ -63,7 +63,7 @@ struct ProcedureRun {
             return Run(proc);
         }
         TscCustomVariable* param = argument != nullptr ? proc.GetParam(0) : nullptr;
-        FrameSave frame(proc, param, argument);
+        FrameSave frame(proc, proc.LocalScript->Run(), param, argument);
         return Run(proc);
     }
 };

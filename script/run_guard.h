@@ -8,23 +8,25 @@
 #include <new>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "runtime/exceptions.h"
 #include "script/errors.h"
 #include "script/items.h"
 #include "script/limits.h"
 #include "script/scope.h"
+#include "script/stack_guard.h"
 
 namespace script {
 
-// Counts a run in; the outermost one marks where the stack starts and
-// restarts the step count.
+// Counts a run in; the outermost one learns how deep the running thread's
+// stack lets it go and restarts the step count.
 class RunGuard {
   public:
     explicit RunGuard(TscRunState& run) : run_(run) {
         if (run.depth == 0) {
-            run.stackBase = reinterpret_cast<uintptr_t>(__builtin_frame_address(0));
-            run.steps = 0;
+            run.stackLimit = StackLimit();
+            run.RestartSteps();
         }
         ++run.depth;
     }
@@ -35,9 +37,7 @@ class RunGuard {
     // Script recursion deeper than the budget raises instead of exhausting
     // the thread's stack.
     void CheckStack() const {
-        const auto here = reinterpret_cast<intptr_t>(__builtin_frame_address(0));
-        if (static_cast<intptr_t>(run_.stackBase) - here > kMaxRunStackBytes)
-            throw runtime::EStackOverflow("Stack overflow");
+        if (BelowStackLimit(run_.stackLimit)) throw runtime::EStackOverflow("Stack overflow");
     }
 
   private:
@@ -60,23 +60,21 @@ inline void CheckConcatenation(const runtime::Variant& a, const runtime::Variant
 // Puts the values of a running procedure's variables and parameters aside
 // while a nested call of it runs, and brings them back however that call
 // ends. The nested call writes its parameters and resets its locals, so the
-// values are moved out, not copied. Small frames stay on the stack.
+// values are moved out, not copied. They wait on the program's frame stack,
+// not on the machine stack: each level of a recursion stays small.
 class FrameSave {
   public:
-    explicit FrameSave(TscProcVariable& proc) : FrameSave(proc, nullptr, nullptr) {}
+    explicit FrameSave(TscProcVariable& proc, TscRunState& run)
+        : FrameSave(proc, run, nullptr, nullptr) {}
     // The same, and then `param` (nullptr: none) takes the value of
     // `argument`, which is left with the parameter's old one. The two steps
     // are one for a parameter of the frame.
-    FrameSave(TscProcVariable& proc, TscCustomVariable* param, runtime::Variant* argument) {
-        const std::span<TscCustomVariable* const> items = proc.FrameItems();
-        count_ = items.size();
-        entries_ = count_ <= kInlineEntries
-                       ? reinterpret_cast<Entry*>(inline_)
-                       : static_cast<Entry*>(::operator new(sizeof(Entry) * count_));
+    FrameSave(TscProcVariable& proc, TscRunState& run, TscCustomVariable* param,
+              runtime::Variant* argument)
+        : saved_(run.savedFrames), at_(saved_.size()) {
         bool passed = param == nullptr;
-        for (size_t i = 0; i < count_; ++i) {
-            TscCustomVariable* item = items[i];
-            new (&entries_[i]) Entry{item, std::move(item->Value)};
+        for (TscCustomVariable* item : proc.FrameItems()) {
+            saved_.push_back({item, std::move(item->Value)});
             if (item == param) {
                 item->Value.Swap(*argument);
                 passed = true;
@@ -85,25 +83,16 @@ class FrameSave {
         if (!passed) param->Value.Swap(*argument);
     }
     ~FrameSave() {
-        for (size_t i = 0; i < count_; ++i) {
-            // The nested call's value goes with the entry.
-            entries_[i].item->Value.Swap(entries_[i].value);
-            entries_[i].~Entry();
-        }
-        if (count_ > kInlineEntries) ::operator delete(entries_);
+        // The nested call's values go with the saved ones.
+        for (size_t i = at_; i < saved_.size(); ++i) saved_[i].item->Value.Swap(saved_[i].value);
+        saved_.resize(at_);
     }
     FrameSave(const FrameSave&) = delete;
     FrameSave& operator=(const FrameSave&) = delete;
 
   private:
-    struct Entry {
-        TscCustomVariable* item;
-        runtime::Variant value;
-    };
-    static constexpr size_t kInlineEntries = 8;
-    size_t count_;
-    Entry* entries_;
-    alignas(Entry) unsigned char inline_[sizeof(Entry) * kInlineEntries];
+    std::vector<TscSavedValue>& saved_;
+    size_t at_;
 };
 
 }  // namespace script

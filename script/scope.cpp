@@ -27,6 +27,11 @@ bool TscScope::NameEqual::operator()(std::string_view a, std::string_view b) con
     return runtime::SameText(a, b);
 }
 
+void TscRunState::StepBudgetSpent() const {
+    if (stopped.load()) throw EScriptStopped();
+    throw EScriptStepLimit();
+}
+
 TscScope::TscScope()
     : mainList_(std::make_unique<TscStatement>(*this, std::string(), std::string())) {}
 

@@ -54,14 +54,41 @@ class TscRunLineSink {
     ~TscRunLineSink() = default;
 };
 
+// A value put aside while a procedure runs again (FrameSave).
+struct TscSavedValue {
+    TscCustomVariable* item;
+    runtime::Variant value;
+};
+
 // State of the runs of one program: its main script and the local scopes
 // of its procedures share it.
 struct TscRunState {
-    uintptr_t stackBase = 0;  // frame address where the outermost run entered
-    int depth = 0;            // nested runs (Execute, calls, event handlers)
-    uint64_t steps = 0;
-    uint64_t stepLimit = 0;  // 0: no limit
+    uintptr_t stackLimit = 0;  // lowest frame allowed (StackLimit of the running thread)
+    int depth = 0;             // nested runs (Execute, calls, event handlers)
+    uint64_t steps = 0;        // in this outermost run
+    uint64_t stepLimit = 0;    // 0: no limit
+    // Steps the run may take: the step limit, or no end; none once the host
+    // stopped the program. Another thread writes it (TscScript::Stop).
+    std::atomic<uint64_t> stepBudget{~uint64_t{0}};
+    std::atomic<bool> stopped{false};
+
+    // Counts `count` steps against the budget.
+    void CountSteps(uint64_t count) {
+        steps += count;
+        if (steps > stepBudget.load(std::memory_order_relaxed)) StepBudgetSpent();
+    }
+    // At the start of an outermost run.
+    void RestartSteps() {
+        steps = 0;
+        stepBudget.store(stepLimit != 0 ? stepLimit : ~uint64_t{0});
+        // A Stop racing this start leaves the budget spent either way.
+        if (stopped.load()) stepBudget.store(0);
+    }
+    // EScriptStopped or EScriptStepLimit.
+    [[noreturn]] void StepBudgetSpent() const;
     TscRunLineSink* runLine = nullptr;  // none: statements report nothing
+    // The values of procedures that run again while they run (FrameSave).
+    std::vector<TscSavedValue> savedFrames;
 };
 
 // Flow flags of a scope (TscScope::FlowFlags).
@@ -127,9 +154,7 @@ class TscScope {
     // program's).
     void ShareRunState(TscRunState& state) { run_ = &state; }
     // Counts one step against the limit.
-    void CountStep() {
-        if (run_->stepLimit != 0 && ++run_->steps > run_->stepLimit) throw EScriptStepLimit();
-    }
+    void CountStep() { run_->CountSteps(1); }
     // Tells the program's run-line sink, when it has one.
     void ReportRunLine(const std::string& unitName, const std::string& sourcePos) {
         if (TscRunLineSink* sink = run_->runLine) sink->RunLine(unitName, sourcePos);

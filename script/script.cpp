@@ -89,6 +89,7 @@ void TscScript::Clear() {
     });
     MainList().Clear();
     FlowFlags = 0;
+    Run().stopped = false;
     ErrorPosition.clear();
     ErrorMessage.clear();
     ErrorUnit.clear();
@@ -181,7 +182,7 @@ Variant TscScript::CallScriptFunction(std::string_view name, const Variant& para
     RunGuard guard(Run());
     // A host callback may call a function that is running: its frame waits.
     std::optional<FrameSave> frame;
-    if (proc.IsRunning) frame.emplace(proc);
+    if (proc.IsRunning) frame.emplace(proc, Run());
     for (int i = 0; i < proc.ParamCount(); ++i) {
         TscParamItem& param = *proc.GetParam(i);
         if (i >= count)
@@ -203,6 +204,11 @@ void TscScript::SetVariableValue(std::string_view name, const Variant& value) {
 
 void TscScript::SetStepLimit(uint64_t limit) {
     Run().stepLimit = limit;
+}
+
+void TscScript::Stop() {
+    Run().stopped = true;
+    Run().stepBudget = 0;
 }
 
 bool TscScript::GetUnitText(const std::string& unitName, std::string& unitText) {

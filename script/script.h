@@ -119,10 +119,14 @@ class TscScript : public runtime::TComponent,
     // (this, unit, position).
     void NotifyRunLine(const std::string& unitName, const std::string& sourcePos);
 
-    // At most `limit` loop iterations and procedure calls per outermost run
-    // (0: unlimited); beyond it EScriptStepLimit. For hosts that run
-    // untrusted text.
+    // At most `limit` steps per outermost run (0: unlimited); beyond it
+    // EScriptStepLimit. A step is a loop iteration or a call. For hosts that
+    // run untrusted text.
     void SetStepLimit(uint64_t limit);
+    // Ends the run in progress, from any thread: at its next step it raises
+    // EScriptStopped, which no try/except of the script catches. Runs stay
+    // stopped until Clear.
+    void Stop();
 
     // ---- registration ---------------------------------------------------------------
     // Each "found" means found by Find, parent chain included; an existing

@@ -336,6 +336,29 @@ TEST(ScriptTest, DeepRecursionRaisesStackOverflow) {
     EXPECT_EQ(host.Trace(), "EStackOverflow");
 }
 
+// Scripts run on threads with the program's script stack recurse ten
+// thousand levels deep, and compile a chain of a thousand "else if".
+TEST(ScriptTest, ScriptThreadsRecurseDeepAndCompileLongChains) {
+    std::string chain = Text({"var x: Integer;", "begin", "  x := 999;",
+                              "  if x = 0 then Trace(0)"});
+    for (int i = 1; i < 1000; ++i)
+        chain += "  else if x = " + std::to_string(i) + " then Trace(" + std::to_string(i) + ")\r\n";
+    chain += Text({"  else Trace(-1)", "end."});
+    const auto work = [&] {
+        TestHost host;
+        ASSERT_EQ(host.Compile(Text({"function R(n: Integer): Integer;",
+                                     "var s: string;", "begin", "  s := IntToStr(n);",
+                                     "  if n = 0 then Result := 0 else Result := R(n - 1) + 1;",
+                                     "  if s <> IntToStr(n) then Fail('lost')", "end;",
+                                     "begin end."})),
+                  "");
+        EXPECT_TRUE(host.script.CallScriptFunction("R", Variant(10000)) == Variant(10000));
+        EXPECT_EQ(host.Run(chain), "999");
+    };
+    testing::OnScriptThread(work);
+    if (testing::HasScriptStack()) work();
+}
+
 TEST(ScriptTest, StepLimitEndsEndlessRunsAndCannotBeCaught) {
     const std::string scripts[] = {
         Text({"begin while True do ; end."}),

@@ -18,6 +18,14 @@ TThreadID CurrentThreadID();
 // GetCurrentProcessId; natively getpid.
 std::uint32_t CurrentProcessID();
 
+// The calling thread's stack: from `low` (where it ends when full) up to
+// `high` (where it began). Both 0 when the platform cannot tell.
+struct TStackBounds {
+    std::uintptr_t low = 0;
+    std::uintptr_t high = 0;
+};
+TStackBounds CurrentThreadStack();
+
 // A handle of the calling thread that other threads may use and that stays
 // valid after the thread ends, until CloseThreadHandle. On Windows this is a
 // duplicated real handle (GetCurrentThread gives only a pseudo-handle).

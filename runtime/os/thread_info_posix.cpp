@@ -14,6 +14,26 @@ std::uint32_t CurrentProcessID() {
     return static_cast<std::uint32_t>(::getpid());
 }
 
+// The main thread's stack as the system lets it grow (its size limit);
+// other threads' as they were made. Asking costs a look at the process's
+// mappings on the main thread, so each thread asks once.
+TStackBounds CurrentThreadStack() {
+    thread_local TStackBounds bounds = [] {
+        TStackBounds found;
+        pthread_attr_t attributes;
+        if (pthread_getattr_np(pthread_self(), &attributes) != 0) return found;
+        void* address = nullptr;
+        size_t size = 0;
+        if (pthread_attr_getstack(&attributes, &address, &size) == 0) {
+            found.low = reinterpret_cast<std::uintptr_t>(address);
+            found.high = found.low + size;
+        }
+        pthread_attr_destroy(&attributes);
+        return found;
+    }();
+    return bounds;
+}
+
 // A pthread_t needs no closing; it names the thread until it is joined.
 TThreadHandle OpenCurrentThreadHandle() {
     return static_cast<TThreadHandle>(::pthread_self());

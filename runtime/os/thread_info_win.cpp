@@ -12,6 +12,18 @@ std::uint32_t CurrentProcessID() {
     return ::GetCurrentProcessId();
 }
 
+// The stack is one reservation: its base is where a full stack ends; the
+// thread block records where it began.
+TStackBounds CurrentThreadStack() {
+    TStackBounds bounds;
+    MEMORY_BASIC_INFORMATION region{};
+    if (::VirtualQuery(&region, &region, sizeof region) == 0) return bounds;
+    bounds.low = reinterpret_cast<std::uintptr_t>(region.AllocationBase);
+    bounds.high = reinterpret_cast<std::uintptr_t>(
+        reinterpret_cast<const NT_TIB*>(::NtCurrentTeb())->StackBase);
+    return bounds;
+}
+
 TThreadHandle OpenCurrentThreadHandle() {
     HANDLE real = nullptr;
     if (!::DuplicateHandle(::GetCurrentProcess(), ::GetCurrentThread(), ::GetCurrentProcess(),

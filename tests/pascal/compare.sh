@@ -21,10 +21,33 @@ if ! command -v fpc >/dev/null 2>&1; then
   exit 77
 fi
 
-mkdir -p "$work"
+mkdir -p "$work/generated"
+
+# Programs too long to keep as text: a 60,000-term constant expression and
+# a 2,000-term one of variables, both written flat; a chain of a thousand
+# "else if".
+awk 'BEGIN {
+  printf "{ Long flat expressions. }\nvar\n  x, y: Integer;\n  s: string;\nbegin\n"
+  printf "  x := 1"
+  for (i = 2; i <= 60000; i++) printf (i % 2 ? " + %d" : " - %d"), i
+  printf ";\n  WriteLn(x);\n  y := 3;\n  x := y"
+  for (i = 1; i < 2000; i++) printf (i % 3 ? " + y" : " - y")
+  printf ";\n  WriteLn(x);\n  s := \x27a\x27"
+  for (i = 1; i < 3000; i++) printf " + \x27b\x27"
+  printf ";\n  WriteLn(Length(s));\nend.\n"
+}' >"$work/generated/long_expressions.pas"
+awk 'BEGIN {
+  printf "{ A chain of a thousand else-if branches. }\nvar\n  i: Integer;\n\n"
+  printf "function Branch(x: Integer): Integer;\nbegin\n  if x = 0 then\n    Result := 0\n"
+  for (i = 1; i < 1000; i++) printf "  else if x = %d then\n    Result := %d\n", i, i * 7
+  printf "  else\n    Result := -1;\nend;\n\nbegin\n"
+  printf "  for i := -1 to 3 do\n    WriteLn(Branch(i));\n"
+  printf "  WriteLn(Branch(500));\n  WriteLn(Branch(999));\n  WriteLn(Branch(1000));\nend.\n"
+}' >"$work/generated/else_if_chain.pas"
+
 failed=0
 count=0
-for program in "$here"/*.pas; do
+for program in "$here"/*.pas "$work"/generated/*.pas; do
   name=$(basename "$program" .pas)
   count=$((count + 1))
 

@@ -4,10 +4,10 @@
 
 set(failures 0)
 
-# check(<case> <exit status> <stdout> <stderr pattern>): line ends compared
-# as LF; the standard error is matched as a regular expression.
+# check(<case> <exit status> <stdout> <stderr pattern> [options...]): line
+# ends compared as LF; the standard error is matched as a regular expression.
 function(check name status out err)
-  execute_process(COMMAND ${RUNNER} ${SCRIPT_RUN} ${CASES}/${name}.pas
+  execute_process(COMMAND ${RUNNER} ${SCRIPT_RUN} ${ARGN} ${CASES}/${name}.pas
     RESULT_VARIABLE got_status OUTPUT_VARIABLE got_out ERROR_VARIABLE got_err)
   string(REPLACE "\r" "" got_out "${got_out}")
   string(REPLACE "\r" "" got_err "${got_err}")
@@ -22,3 +22,7 @@ check(compile_error 1 "" "3:[0-9]+: Undeclared identifier: 'Undeclared'\n")
 check(conversion_error 2 "before\n" "EConvertError: 'abc' is not a valid integer value\n")
 check(raised 2 "Exception: caught\n" "Exception: not caught\n")
 check(missing_file 3 "" "script-run: cannot read .*missing_file.pas\n")
+check(null_index 2 "" "Exception: 3:13: Null value cannot be indexed\n")
+check(endless 4 "" "Stopped: Script step limit exceeded\n" --steps 1000)
+check(endless 4 "" "Stopped: time limit reached\n" --timeout 0.2)
+check(endless 3 "" "usage: script-run .*\n" --steps x)

@@ -1,0 +1,4 @@
+var v: Variant;
+begin
+  WriteLn(v[1]);
+end.
