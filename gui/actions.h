@@ -78,7 +78,7 @@ class TContainedAction : public TBasicAction {
     bool Execute() override;
     bool Update() override;
 
-    bool HasParent() const override { return actionList_ != nullptr; }
+    bool HasParent() const override { return true; }
     TComponent* GetParentComponent() const override;
     void SetParentComponent(TComponent* parent) override;
 

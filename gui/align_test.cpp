@@ -41,10 +41,13 @@ TEST(Anchors, LimitsHoldAStretchedChild) {
 
 TEST(Align, EdgesThenClientInClassOrder) {
     std::vector<TAlignItem> items = {
-        {alClient, {0, 0, 10, 10}, {}}, {alTop, {0, 30, 10, 20}, {}},  // second from the top by
-                                                                       // position
-        {alTop, {0, 0, 10, 25}, {}},                                   // first
-        {alBottom, {0, 0, 10, 15}, {}}, {alLeft, {0, 0, 40, 10}, {}}, {alRight, {0, 0, 30, 10}, {}},
+        {alClient, {0, 0, 10, 10}, {}},
+        {alTop, {0, 30, 10, 20}, {}},  // second from the top by
+                                       // position
+        {alTop, {0, 0, 10, 25}, {}},   // first
+        {alBottom, {0, 0, 10, 15}, {}},
+        {alLeft, {0, 0, 40, 10}, {}},
+        {alRight, {0, 0, 30, 10}, {}},
         {alNone, {5, 6, 7, 8}, {}},
     };
     const TRect rest = AlignItems(items, {0, 0, 200, 150});

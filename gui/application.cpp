@@ -30,10 +30,10 @@ std::string ShortOrLong(const std::string& hint, bool shortPart) {
 }
 
 // The control whose hint shows for `control`: itself or the nearest parent
-// with ShowHint and a hint.
+// with ShowHint (a control without a hint of its own may still supply one
+// for the part under the mouse, as a tool bar does for its buttons).
 TControl* HintOwner(TControl* control) {
-    while (control != nullptr && (!control->ShowHint() || control->Hint().empty()))
-        control = control->Parent();
+    while (control != nullptr && !control->ShowHint()) control = control->Parent();
     return control;
 }
 
@@ -157,6 +157,14 @@ void TApplication::ProcessMessages() {
 }
 
 void TApplication::Idle() {
+    if (IdleWork() && !terminated_) WaitMessage();
+}
+
+void TApplication::ProcessIdle() {
+    IdleWork();
+}
+
+bool TApplication::IdleWork() {
     bool done = true;
     try {
         OnIdle(this, done);
@@ -165,7 +173,7 @@ void TApplication::Idle() {
     } catch (...) {
         HandleException(this);
     }
-    if (done && !terminated_) WaitMessage();
+    return done;
 }
 
 void TApplication::DoActionIdle() {
@@ -350,9 +358,7 @@ void TApplication::HintTimerExpired() {
         HideHint();
         return;
     }
-    POINT p;
-    GetCursorPos(&p);
-    ActivateHint(ToTPoint(p));
+    ActivateHint(mousePos_);
 }
 
 void TApplication::ActivateHint(TPoint cursorPos) {
@@ -398,6 +404,16 @@ void TApplication::CancelHint() {
 
 bool TApplication::IsHintMsg(const MSG& msg) {
     if (!hintActive_ && !hintTimerRunning_) return false;
+    if (msg.message == WM_MOUSEMOVE && hintActive_ && hintControl_ != nullptr) {
+        // Out of the part the hint is about: another part's hint follows.
+        POINT p = {static_cast<short>(LOWORD(msg.lParam)), static_cast<short>(HIWORD(msg.lParam))};
+        ClientToScreen(msg.hwnd, &p);
+        if (!hintCursorRect_.Contains(hintControl_->ScreenToClient(ToTPoint(p)))) {
+            HideHint();
+            StartHintTimer(HintShortPause);
+        }
+        return false;
+    }
     switch (msg.message) {
         case WM_KEYDOWN:
         case WM_SYSKEYDOWN:

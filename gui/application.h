@@ -76,6 +76,9 @@ class TApplication : public TComponent {
     void HandleMessage();
     // Handles every message waiting, then returns.
     void ProcessMessages();
+    // What the loop does when no message waits: OnIdle, the actions'
+    // OnUpdate, the main-thread queue. For loops that wait by themselves.
+    void ProcessIdle();
     void Terminate();
     bool Terminated() const { return terminated_; }
 
@@ -120,6 +123,9 @@ class TApplication : public TComponent {
     // The windowed control under the mouse moved to `control` (nullptr: left
     // the program's windows).
     void SetMouseControl(TControl* control);
+    // Where the last mouse message saw the mouse (screen coordinates).
+    TPoint MousePos() const { return mousePos_; }
+    void SetMousePos(TPoint screen) { mousePos_ = screen; }
 
     bool ShowHint() const { return showHint_; }
     void SetShowHint(bool value);
@@ -154,6 +160,8 @@ class TApplication : public TComponent {
     bool IsKeyMsg(MSG& msg);
     bool IsHintMsg(const MSG& msg);
     void Idle();
+    // The idle work; true when OnIdle is done (the loop may wait).
+    bool IdleWork();
     void DoActionIdle();
     void StartHintTimer(int delay);
     void StopHintTimer();
@@ -167,6 +175,7 @@ class TApplication : public TComponent {
     std::string title_;
     int modalLevel_ = 0;
     TControl* mouseControl_ = nullptr;
+    TPoint mousePos_;
     TControl* captureControl_ = nullptr;
     bool showHint_ = true;
     std::string hint_;

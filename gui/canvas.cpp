@@ -1,3 +1,4 @@
+#include <iterator>
 #include <vector>
 
 #include "gui/geometry_win.h"
@@ -79,9 +80,15 @@ void TCanvas::RequiredState(unsigned state) {
         SetTextColor(dc, ColorToRGB(font_->Color()));
     }
     if (needed & kPenValid) {
+        static constexpr int kRop2[] = {
+            R2_BLACK,       R2_WHITE,      R2_NOP,         R2_NOT,
+            R2_COPYPEN,     R2_NOTCOPYPEN, R2_MERGEPENNOT, R2_MASKPENNOT,
+            R2_MERGENOTPEN, R2_MASKNOTPEN, R2_MERGEPEN,    R2_NOTMERGEPEN,
+            R2_MASKPEN,     R2_NOTMASKPEN, R2_XORPEN,      R2_NOTXORPEN};
+        static_assert(std::size(kRop2) == pmNotXor + 1, "one raster operation per pen mode");
         HGDIOBJ old = SelectObject(dc, pen_->Handle());
         if (oldPen_ == nullptr) oldPen_ = old;
-        SetROP2(dc, pen_->Mode() + 1);  // pmBlack is R2_BLACK (1), in order
+        SetROP2(dc, kRop2[pen_->Mode()]);
     }
     if (needed & kBrushValid) {
         HGDIOBJ old = SelectObject(dc, brush_->Handle());
@@ -277,6 +284,24 @@ TRect TCanvas::ClipRect() {
     RECT rc{};
     GetClipBox(Handle(), &rc);
     return ToTRect(rc);
+}
+
+TRect Frame3D(TCanvas& canvas, TRect r, TColor topColor, TColor bottomColor, int width) {
+    for (int i = 0; i < width; ++i) {
+        --r.Right;
+        --r.Bottom;
+        canvas.Pen().SetStyle(psSolid);
+        canvas.Pen().SetWidth(1);
+        canvas.Pen().SetColor(topColor);
+        const TPoint topLeft[] = {{r.Left, r.Bottom}, {r.Left, r.Top}, {r.Right, r.Top}};
+        canvas.Polyline(topLeft);
+        canvas.Pen().SetColor(bottomColor);
+        const TPoint bottomRight[] = {
+            {r.Right, r.Top}, {r.Right, r.Bottom}, {r.Left - 1, r.Bottom}};
+        canvas.Polyline(bottomRight);
+        r = {r.Left + 1, r.Top + 1, r.Right, r.Bottom};
+    }
+    return r;
 }
 
 }  // namespace gui

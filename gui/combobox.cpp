@@ -31,7 +31,7 @@ RUNTIME_END_CLASS
 
 TCustomComboBox::TCustomComboBox(TComponent* owner)
     : TWinControl(owner),
-      items_(std::make_unique<TListItems>(*static_cast<TListItems::Sink*>(this))) {
+      items_(std::make_unique<TControlStrings>(*static_cast<TControlStrings::Sink*>(this))) {
     SetControlStyle({csSetCaption, csDoubleClicks});
     SetColor(clWindow);
     SetTabStop(true);

@@ -267,7 +267,10 @@ void TControl::UpdateBoundsRect(int left, int top, int width, int height) {
 }
 
 void TControl::BoundsChanged(bool resized) {
-    if (parent_ != nullptr && align_ != alNone) parent_->Realign();
+    if (parent_ != nullptr) {
+        if (align_ != alNone) parent_->Realign();
+        parent_->ChildBoundsChanged(this);
+    }
     if (resized) Resize();
 }
 
@@ -683,11 +686,15 @@ void TControl::SetAction(TBasicAction* value) {
         actionLink_.reset();
         return;
     }
-    if (!actionLink_) actionLink_ = std::make_unique<TControlActionLink>(*this);
+    if (!actionLink_) actionLink_ = CreateActionLink();
     actionLink_->SetAction(value);
     value->FreeNotification(this);
     const bool loading = ComponentState().Contains(runtime::csLoading);
     ActionChange(value, loading);
+}
+
+std::unique_ptr<TControlActionLink> TControl::CreateActionLink() {
+    return std::make_unique<TControlActionLink>(*this);
 }
 
 void TControl::ActionChange(TObject* sender, bool checkDefaults) {

@@ -263,6 +263,9 @@ class TControl : public TComponent {
     virtual void Paint() {}
     // The action's properties changed (or a new action was linked).
     virtual void ActionChange(TObject* sender, bool checkDefaults);
+    // Makes the link to an action; a control class with more to show
+    // returns a link of its own class.
+    virtual std::unique_ptr<TControlActionLink> CreateActionLink();
     void Notification(TComponent* component, runtime::TOperation operation) override;
 
     // The bounds changed; the base realigns the parent and fires Resize.
@@ -515,6 +518,8 @@ class TWinControl : public TControl {
     WNDPROC DefWndProc() const { return defWndProc_; }
     void DefaultHandler(TMessage& msg) override;
 
+    // A child moved, changed size, came or went (nullptr).
+    virtual void ChildBoundsChanged(TControl*) {}
     // Children join and leave their parent's lists.
     virtual void InsertControl(TControl* control);
     virtual void RemoveControl(TControl* control);

@@ -243,4 +243,9 @@ class TCanvas : public runtime::TPersistent {
     bool clipped_ = false;
 };
 
+// Draws a 3-D frame `width` pixels wide just inside r (top and left in
+// topColor, bottom and right in bottomColor) and returns the rectangle
+// inside it.
+TRect Frame3D(TCanvas& canvas, TRect r, TColor topColor, TColor bottomColor, int width);
+
 }  // namespace gui

@@ -7,45 +7,45 @@
 
 namespace gui {
 
-// ---- TListItems ----------------------------------------------------------------------------
+// ---- TControlStrings ----------------------------------------------------------------------------
 
-void TListItems::InsertItem(int index, std::string_view s, runtime::TObject* object) {
+void TControlStrings::InsertItem(int index, std::string_view s, runtime::TObject* object) {
     TStringList::InsertItem(index, s, object);
     sink_.ItemInserted(index, std::string(s));
 }
 
-void TListItems::Put(int index, std::string_view s) {
+void TControlStrings::Put(int index, std::string_view s) {
     TStringList::Put(index, s);
     sink_.ItemDeleted(index);
     sink_.ItemInserted(index, std::string(s));
 }
 
-void TListItems::Delete(int index) {
+void TControlStrings::Delete(int index) {
     TStringList::Delete(index);
     sink_.ItemDeleted(index);
 }
 
-void TListItems::Clear() {
+void TControlStrings::Clear() {
     TStringList::Clear();
     sink_.ItemsReset();
 }
 
-void TListItems::Exchange(int index1, int index2) {
+void TControlStrings::Exchange(int index1, int index2) {
     TStringList::Exchange(index1, index2);
     sink_.ItemsReset();
 }
 
-void TListItems::Move(int curIndex, int newIndex) {
+void TControlStrings::Move(int curIndex, int newIndex) {
     TStringList::Move(curIndex, newIndex);
     sink_.ItemsReset();
 }
 
-void TListItems::Sort() {
+void TControlStrings::Sort() {
     TStringList::Sort();
     sink_.ItemsReset();
 }
 
-void TListItems::CustomSort(const runtime::TStringListSortCompare& compare) {
+void TControlStrings::CustomSort(const runtime::TStringListSortCompare& compare) {
     TStringList::CustomSort(compare);
     sink_.ItemsReset();
 }
@@ -71,7 +71,7 @@ RUNTIME_END_CLASS
 
 TCustomListBox::TCustomListBox(TComponent* owner)
     : TWinControl(owner),
-      items_(std::make_unique<TListItems>(*static_cast<TListItems::Sink*>(this))) {
+      items_(std::make_unique<TControlStrings>(*static_cast<TControlStrings::Sink*>(this))) {
     SetControlStyle({csSetCaption, csDoubleClicks});
     SetColor(clWindow);
     SetTabStop(true);

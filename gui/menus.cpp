@@ -49,43 +49,37 @@ std::string StripHotkey(const std::string& caption) {
     return out;
 }
 
-// The link of a menu item: caption, checked, enabled, hint, image, shortcut
-// and visible.
-class TMenuActionLink : public TActionLink {
-  public:
-    explicit TMenuActionLink(TMenuItem& item) : TActionLink(&item), item_(item) {}
+// ---- TMenuActionLink -----------------------------------------------------------------------
 
-    bool IsCaptionLinked() const override {
-        return TActionLink::IsCaptionLinked() && item_.Caption() == CustomAction()->Caption();
-    }
-    bool IsHintLinked() const override {
-        return TActionLink::IsHintLinked() && item_.Hint() == CustomAction()->Hint();
-    }
-    void SetCaption(const std::string& value) override {
-        if (IsCaptionLinked()) item_.SetCaption(value);
-    }
-    void SetChecked(bool value) override {
-        if (IsCheckedLinked()) item_.SetChecked(value);
-    }
-    void SetEnabled(bool value) override {
-        if (IsEnabledLinked()) item_.SetEnabled(value);
-    }
-    void SetHint(const std::string& value) override {
-        if (IsHintLinked()) item_.SetHint(value);
-    }
-    void SetImageIndex(int32_t value) override {
-        if (IsImageIndexLinked()) item_.SetImageIndex(value);
-    }
-    void SetShortCut(TShortCut value) override {
-        if (IsShortCutLinked()) item_.SetShortCut(value);
-    }
-    void SetVisible(bool value) override {
-        if (IsVisibleLinked()) item_.SetVisible(value);
-    }
+TMenuActionLink::TMenuActionLink(TMenuItem& item) : TActionLink(&item), item_(item) {}
 
-  private:
-    TMenuItem& item_;
-};
+bool TMenuActionLink::IsCaptionLinked() const {
+    return TActionLink::IsCaptionLinked() && item_.Caption() == CustomAction()->Caption();
+}
+bool TMenuActionLink::IsHintLinked() const {
+    return TActionLink::IsHintLinked() && item_.Hint() == CustomAction()->Hint();
+}
+void TMenuActionLink::SetCaption(const std::string& value) {
+    if (IsCaptionLinked()) item_.SetCaption(value);
+}
+void TMenuActionLink::SetChecked(bool value) {
+    if (IsCheckedLinked()) item_.SetChecked(value);
+}
+void TMenuActionLink::SetEnabled(bool value) {
+    if (IsEnabledLinked()) item_.SetEnabled(value);
+}
+void TMenuActionLink::SetHint(const std::string& value) {
+    if (IsHintLinked()) item_.SetHint(value);
+}
+void TMenuActionLink::SetImageIndex(int32_t value) {
+    if (IsImageIndexLinked()) item_.SetImageIndex(value);
+}
+void TMenuActionLink::SetShortCut(TShortCut value) {
+    if (IsShortCutLinked()) item_.SetShortCut(value);
+}
+void TMenuActionLink::SetVisible(bool value) {
+    if (IsVisibleLinked()) item_.SetVisible(value);
+}
 
 // ---- TMenuItem -----------------------------------------------------------------------------
 
@@ -172,7 +166,7 @@ void TMenuItem::SetAction(TBasicAction* value) {
         actionLink_.reset();
         return;
     }
-    if (!actionLink_) actionLink_ = std::make_unique<TMenuActionLink>(*this);
+    if (!actionLink_) actionLink_ = CreateActionLink();
     actionLink_->SetAction(value);
     value->FreeNotification(this);
     // While loading, what the layout gave the item itself wins.
@@ -186,6 +180,10 @@ void TMenuItem::SetAction(TBasicAction* value) {
         if (!checkDefaults || enabled_) SetEnabled(action->Enabled());
         if (!checkDefaults || visible_) SetVisible(action->Visible());
     }
+}
+
+std::unique_ptr<TMenuActionLink> TMenuItem::CreateActionLink() {
+    return std::make_unique<TMenuActionLink>(*this);
 }
 
 void TMenuItem::Notification(TComponent* component, runtime::TOperation operation) {

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "gui/actions.h"
 #include "gui/handles.h"
 #include "gui/shortcuts.h"
 #include "runtime/component.h"
@@ -26,11 +27,31 @@ using runtime::TNotifyEvent;
 using runtime::TObject;
 
 class TMenu;
-class TMenuActionLink;
+class TMenuItem;
 class TBasicAction;
 class TCustomImageList;
 
 RUNTIME_ENUM(TPopupAlignment, paLeft, paRight, paCenter)
+
+// The link of a menu item to its action: caption, checked, enabled, hint,
+// image, shortcut and visible.
+class TMenuActionLink : public TActionLink {
+  public:
+    explicit TMenuActionLink(TMenuItem& item);
+
+    bool IsCaptionLinked() const override;
+    bool IsHintLinked() const override;
+    void SetCaption(const std::string& value) override;
+    void SetChecked(bool value) override;
+    void SetEnabled(bool value) override;
+    void SetHint(const std::string& value) override;
+    void SetImageIndex(int32_t value) override;
+    void SetShortCut(TShortCut value) override;
+    void SetVisible(bool value) override;
+
+  protected:
+    TMenuItem& item_;
+};
 
 class TMenuItem : public TComponent {
     RUNTIME_CLASS(TMenuItem)
@@ -101,6 +122,9 @@ class TMenuItem : public TComponent {
   protected:
     friend class TMenuActionLink;
     void Changed();
+    // Makes the link to an action (a menu item class with more to show
+    // returns its own link class).
+    virtual std::unique_ptr<TMenuActionLink> CreateActionLink();
     void Notification(TComponent* component, runtime::TOperation operation) override;
 
   private:

@@ -1,3 +1,5 @@
+#include "gui/comctrls.h"
+#include "gui/extctrls.h"
 #include "gui/stdctrls.h"
 #include "runtime/classinfo.h"
 
@@ -15,6 +17,22 @@ void RegisterStandardControls() {
     runtime::RegisterClassInfo<TMemo>();
     runtime::RegisterClassInfo<TListBox>();
     runtime::RegisterClassInfo<TComboBox>();
+    runtime::RegisterClassInfo<TPanel>();
+    runtime::RegisterClassInfo<TBevel>();
+    runtime::RegisterClassInfo<TSplitter>();
+    runtime::RegisterClassInfo<TImage>();
+    runtime::RegisterClassInfo<TTimer>();
+    runtime::RegisterClassInfo<TScrollBox>();
+    runtime::RegisterClassInfo<TLabeledEdit>();
+    runtime::RegisterClassInfo<TPageControl>();
+    runtime::RegisterClassInfo<TTabSheet>();
+    runtime::RegisterClassInfo<TStatusBar>();
+    runtime::RegisterClassInfo<TProgressBar>();
+    runtime::RegisterClassInfo<TUpDown>();
+    runtime::RegisterClassInfo<TListView>();
+    runtime::RegisterClassInfo<TTreeView>();
+    runtime::RegisterClassInfo<TToolBar>();
+    runtime::RegisterClassInfo<TToolButton>();
 }
 
 }  // namespace gui

@@ -339,7 +339,7 @@ class TMemo : public TCustomEdit {
 // The items of a list or combo box: a string list (with an object beside
 // each line) that the control's window mirrors. Sorting is the list's, so
 // the window's indexes always match the list's.
-class TListItems : public runtime::TStringList {
+class TControlStrings : public runtime::TStringList {
   public:
     struct Sink {
         virtual ~Sink() = default;
@@ -348,7 +348,7 @@ class TListItems : public runtime::TStringList {
         // The whole list changed (cleared, sorted, moved).
         virtual void ItemsReset() = 0;
     };
-    explicit TListItems(Sink& sink) : sink_(sink) {}
+    explicit TControlStrings(Sink& sink) : sink_(sink) {}
 
     void Clear() override;
     void Delete(int index) override;
@@ -365,7 +365,7 @@ class TListItems : public runtime::TStringList {
     Sink& sink_;
 };
 
-class TCustomListBox : public TWinControl, private TListItems::Sink {
+class TCustomListBox : public TWinControl, private TControlStrings::Sink {
     RUNTIME_CLASS(TCustomListBox)
 
   public:
@@ -401,7 +401,7 @@ class TCustomListBox : public TWinControl, private TListItems::Sink {
     void ItemDeleted(int index) override;
     void ItemsReset() override;
 
-    std::unique_ptr<TListItems> items_;
+    std::unique_ptr<TControlStrings> items_;
     int itemIndex_ = -1;
     bool multiSelect_ = false;
     std::vector<bool> selected_;
@@ -415,7 +415,7 @@ class TListBox : public TCustomListBox {
     explicit TListBox(TComponent* owner) : TCustomListBox(owner) {}
 };
 
-class TCustomComboBox : public TWinControl, private TListItems::Sink {
+class TCustomComboBox : public TWinControl, private TControlStrings::Sink {
     RUNTIME_CLASS(TCustomComboBox)
 
   public:
@@ -463,7 +463,7 @@ class TCustomComboBox : public TWinControl, private TListItems::Sink {
     void ItemsReset() override;
     int DropDownHeight(int height) const;
 
-    std::unique_ptr<TListItems> items_;
+    std::unique_ptr<TControlStrings> items_;
     int itemIndex_ = -1;
     TComboBoxStyle style_ = csDropDown;
     int dropDownCount_ = 8;

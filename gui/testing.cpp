@@ -31,6 +31,7 @@ bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
         Application->ProcessMessages();
+        Application->ProcessIdle();
         if (done()) return true;
         const auto now = std::chrono::steady_clock::now();
         if (now >= deadline) return false;
@@ -78,6 +79,9 @@ void DoubleClick(TControl& control, std::optional<TPoint> at) {
 }
 
 void MouseMove(TControl& control, TPoint at) {
+    // The real pointer goes there too: hints look where it is.
+    const TPoint screen = control.ClientToScreen(at);
+    SetCursorPos(screen.X, screen.Y);
     HWND window = TargetOf(control, at);
     PostMessageW(window, WM_MOUSEMOVE, 0, PointToLParam(at));
     Pump();
@@ -135,6 +139,7 @@ TWinControl* FocusedControl() {
 }
 
 std::unique_ptr<TBitmap> PaintControl(TWinControl& control) {
+    control.HandleNeeded();
     auto bitmap = std::make_unique<TBitmap>(control.ClientWidth(), control.ClientHeight());
     control.PaintTo(bitmap->Canvas().Handle(), 0, 0);
     GdiFlush();

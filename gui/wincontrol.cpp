@@ -360,6 +360,7 @@ void TWinControl::InsertControl(TControl* control) {
         win->CreateHandleDone();
     }
     if (control->Align() != alNone) Realign();
+    ChildBoundsChanged(nullptr);
     control->Invalidate();
 }
 
@@ -375,6 +376,7 @@ void TWinControl::RemoveControl(TControl* control) {
     controls_.erase(std::find(controls_.begin(), controls_.end(), control));
     control->parent_ = nullptr;
     if (control->Align() != alNone) Realign();
+    ChildBoundsChanged(nullptr);
 }
 
 bool TWinControl::ContainsControl(const TControl* control) const {
@@ -767,6 +769,11 @@ void TWinControl::PaintTo(HDC dc, int x, int y) {
 void TWinControl::WndProc(TMessage& msg) {
     if (msg.Msg >= WM_MOUSEFIRST && msg.Msg <= WM_MOUSELAST && msg.Msg != WM_MOUSEWHEEL &&
         msg.Msg != WM_MOUSEHWHEEL) {
+        if (msg.Msg == WM_MOUSEMOVE && Application != nullptr && handle_ != nullptr) {
+            POINT p = ToPOINT(PointFromLParam(msg.LParam));
+            ::ClientToScreen(handle_, &p);
+            Application->SetMousePos(ToTPoint(p));
+        }
         if (IsControlMouseMsg(msg)) return;
         if (msg.Msg == WM_MOUSEMOVE && Application != nullptr) {
             Application->SetMouseControl(this);
