@@ -6,6 +6,10 @@
 //       by zero, a hung main thread), then an access violation that ends it
 //   crashreport_crasher uncaught <folder>   a C++ exception nobody catches
 //   crashreport_crasher overflow <folder>   a stack overflow
+//   crashreport_crasher repeat <folder>     the second failure in a minute
+//       ends the program (the repeated-crash rule)
+//   crashreport_crasher reporterfault <folder>   the reporter's own thread
+//       faults while it reports a hang
 //   crashreport_crasher lookup <folder> <file>   names the code offsets
 //       listed in <file> (hexadecimal, from the image base) as a report
 //       would, one line each
@@ -175,6 +179,40 @@ int Sequence() {
     return 0;
 }
 
+int Repeat() {
+    auto& options = crashreport::CurrentVuvuvuVozOptions();
+    options.SetBehaviourFlags(options.BehaviourFlags() | crashreport::bfRepeatCrashRule);
+    options.SetRepeatCrashCount(2);
+    options.SetRepeatCrashMinutes(1);
+    options.SetRepeatCrashAction(0);
+    HWND window = MakeWindow();
+    for (int i = 0; i < 3; ++i) {
+        ::PostMessageW(window, failMessage, 0, 0);
+        Pump(300);
+        Say("survived " + std::to_string(i + 1));
+    }
+    return 0;
+}
+
+volatile int* volatile reporterNowhere = nullptr;
+
+int ReporterFault() {
+    crashreport::TReporterEvents events;
+    // The events of a hang run on the reporter's own thread.
+    events.OnCustomData = [](const crashreport::TReportEvent&, std::string&) {
+        *reporterNowhere = 1;
+    };
+    crashreport::SetReporterEvents(events);
+    auto& options = crashreport::CurrentVuvuvuVozOptions();
+    MakeWindow();
+    options.SetFreezeTimeoutSecs(1);
+    options.SetFreezeCheckActive(1);
+    Pump(500);
+    BlockMainThread(5000);
+    Say("still running");
+    return 0;
+}
+
 int Lookup(const std::string& listFile) {
     std::ifstream in(listFile);
     auto& modules = crashreport::Modules();
@@ -220,6 +258,8 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (scenario == "overflow") return crashtest::Recurse(0);
+    if (scenario == "repeat") return crashtest::Repeat();
+    if (scenario == "reporterfault") return crashtest::ReporterFault();
     if (scenario == "lookup" && argc > 3) return crashtest::Lookup(argv[3]);
     return 2;
 }

@@ -7,6 +7,7 @@
 
 #include "crashreport/memory_win.h"
 #include "runtime/os/paths.h"
+#include "runtime/streams.h"
 
 namespace crashreport {
 namespace {
@@ -127,6 +128,29 @@ TEST(ModuleList, DropsChangedAndUnloadedModules) {
     dll.Unload();
     list.RefreshModules();
     for (int i = 0; i < list.Count(); ++i) EXPECT_NE(list.Item(i).FileName, dll.Path());
+}
+
+TEST(ModuleList, OptionsPublishedByAModuleAreTheOnesItsRecordGets) {
+    LoadedTestDll dll;
+    const HMODULE module = dll.Module();
+    EXPECT_FALSE(ReadSharedBlock(module));
+    TVvModuleOptionsEx published(dll.Path(), true, module);
+    published.SetMailMode(2);
+    published.SetOutputPath("C:\\Shared");
+    const auto block = ReadSharedBlock(module);
+    ASSERT_TRUE(block);
+    ASSERT_FALSE(block->empty());
+    EXPECT_EQ((*block)[0], 1);
+    runtime::TStringStream stream(block->substr(1));
+    TVvModuleOptions back("copy", false);
+    back.LoadFromStream(stream, LibraryDataVersion);
+    EXPECT_EQ(back.MailMode(), 2);
+
+    TVvModulesList list(::GetModuleHandleW(nullptr));
+    TVvModuleInfo* info = list.FindModuleInfo(dll.Handle());
+    ASSERT_NE(info, nullptr);
+    EXPECT_EQ(info->Options->MailMode(), 2);
+    EXPECT_EQ(info->Options->OutputPath(), "C:\\Shared");
 }
 
 TEST(Memory, ReadsStopAtGuardPagesAndUnmappedMemory) {

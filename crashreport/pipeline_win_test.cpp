@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <thread>
 
@@ -165,6 +167,45 @@ TEST_F(ReporterTest, OtherThreadsAreListedAsTheOptionsAsk) {
     ASSERT_EQ(logged.size(), 2u);
     EXPECT_NE(logged[0].find("| Running Thread: ID=" + waitingId), std::string::npos);
     EXPECT_EQ(logged[1].find("| Running Thread: ID=" + waitingId), std::string::npos);
+}
+
+// Every report stops the other threads to walk their stacks, and these
+// options keep them stopped while the report is shown and saved: a thread
+// stopped inside the heap would block the report for good. This one
+// allocates all the time.
+TEST_F(ReporterTest, ThreadsStoppedForAReportDoNotHoldTheHeap) {
+    std::atomic<bool> stop{false};
+    std::atomic<long> count{0};
+    std::thread busy([&] {
+        while (!stop) {
+            std::string text(1000, 'x');
+            delete[] new char[64 + count % 512];
+            ++count;
+        }
+    });
+    const auto waitUntil = [](auto condition) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (!condition() && std::chrono::steady_clock::now() < deadline) ::Sleep(5);
+        return condition();
+    };
+    ASSERT_TRUE(waitUntil([&] { return count > 1000; }));
+    TVvModuleOptionsEx& o = CurrentVuvuvuVozOptions();
+    o.SetBehaviourFlags(o.BehaviourFlags() | bfSuspendOtherThreads);
+    long before = -1, after = -2;
+    TReporterEvents events;
+    events.OnAction = [&](const TReportEvent&, int action, bool&) {
+        if (action != 2) return;
+        before = count;
+        ::Sleep(200);
+        after = count;
+    };
+    SetReporterEvents(events);
+    for (int i = 0; i < 5; ++i) Report<runtime::EConvertError>("Round " + std::to_string(i));
+    EXPECT_EQ(before, after);  // stopped while the report was saved
+    EXPECT_TRUE(waitUntil([&] { return count > after + 1000; }));  // and going again
+    stop = true;
+    busy.join();
+    EXPECT_EQ(entries().size(), 5u);
 }
 
 TEST_F(ReporterTest, ALogOfAnotherVersionIsStartedAnew) {
