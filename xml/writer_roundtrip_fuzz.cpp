@@ -80,9 +80,18 @@ void Fill(IXmlNode& parent, Input& in, int depth) {
                 parent.AppendText(Text(in, false));
                 lastWasText = true;
                 continue;
-            case 1:
-                parent.AppendCDATA(Text(in, false));
+            case 1: {
+                // A section cannot hold "]]>": the writer splits the text
+                // there (as ReplaceTextByCDATASection does), and the pieces
+                // are what reads back.
+                std::u16string text = Text(in, false);
+                for (size_t at; (at = text.find(u"]]>")) != std::u16string::npos;) {
+                    parent.AppendCDATA(text.substr(0, at + 1));
+                    text.erase(0, at + 1);
+                }
+                parent.AppendCDATA(text);
                 break;
+            }
             case 2:
                 parent.AppendComment(Text(in, false));
                 break;
