@@ -24,9 +24,10 @@ inline constexpr int kMaxEmptyLinesSkipped = 64;
 // A response body held in memory.
 inline constexpr int64_t kMaxDocumentSize = int64_t{1} << 30;
 
-// Room reserved at once for a body whose length the server announced; a
-// longer body grows beyond it as it arrives, so that an announcement alone
-// cannot claim much memory.
+// Memory committed at once for a body whose length the server announced
+// (the address space for a whole body is reserved anyway); a longer body
+// is committed further as it arrives, so that an announcement alone cannot
+// claim much memory.
 inline constexpr int64_t kMaxBodyReservation = int64_t{256} << 20;
 
 // The cookie jar of one host: a cookie (name, "=" and value) longer than
