@@ -293,6 +293,24 @@ HWND FindMainWindow(DWORD processId) {
     return search.found;
 }
 
+void TProcessWindows::Collect() {
+    windows_.clear();
+    ::EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+            DWORD owner = 0;
+            ::GetWindowThreadProcessId(window, &owner);
+            if (owner == ::GetCurrentProcessId()) {
+                reinterpret_cast<std::vector<HWND>*>(data)->push_back(window);
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&windows_));
+}
+
+bool TProcessWindows::IsNew(HWND window) const {
+    return std::find(windows_.begin(), windows_.end(), window) == windows_.end();
+}
+
 std::string ReadRegistryString(HKEY root, std::string keyPath, const std::string& valueName) {
     if (!keyPath.empty() && keyPath[0] == '\\') keyPath.erase(0, 1);
     HKEY key;

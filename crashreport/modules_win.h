@@ -114,6 +114,17 @@ TVersionInfo ModuleVersionInfo(const std::string& fileName);
 
 // The first visible, unowned, non-tool top-level window of the process.
 HWND FindMainWindow(DWORD processId);
+// The top-level windows of this process at one moment: the report dialog
+// keeps itself in front of windows that were not among them.
+class TProcessWindows {
+  public:
+    void Collect();
+    [[nodiscard]] bool IsNew(HWND window) const;
+
+  private:
+    std::vector<HWND> windows_;
+};
+
 // A registry string without its terminating zero; "" when missing.
 std::string ReadRegistryString(HKEY root, std::string keyPath, const std::string& valueName);
 // Local time minus UTC, in minutes.

@@ -324,6 +324,18 @@ TVvModuleOptionsEx& CurrentVuvuvuVozOptions() {
     return *program->Options;
 }
 
+void SetTerminateAction(uint8_t action) {
+    if (library == nullptr || !library->Active) return;
+    library->Context.TerminateRequest = true;
+    // While a report runs, its own options decide; else the program's.
+    if (::TryEnterCriticalSection(&library->Main)) {
+        ::LeaveCriticalSection(&library->Main);
+        CurrentVuvuvuVozOptions().SetTerminateAction(action);
+    } else {
+        library->Current->SetTerminateAction(action);
+    }
+}
+
 std::string CurrentLogFileName() {
     return library->Current->LogFileName("", library->Context.DataFolder);
 }

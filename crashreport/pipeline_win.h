@@ -91,12 +91,20 @@ struct TReporterEvents {
 };
 void SetReporterEvents(TReporterEvents events);
 
+// What the user chose in the report dialog; it starts from the options.
+struct TDialogChoices {
+    bool Send = false;
+    bool Screenshot = false;
+    bool CopyToClipboard = false;
+};
+
 // Presents a report to the user; the report dialog installs itself here.
 // Without one, a windowed program shows the message in a message box.
 struct TReportView {
     const TExceptionDescription* Exception;
     const std::string* ReportText;
     const std::string* Message;
+    TDialogChoices* Choices;
 };
 using TReportPresenter = std::function<bool(const TReportView&)>;
 void SetReportPresenter(TReportPresenter presenter);

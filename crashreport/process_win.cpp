@@ -319,6 +319,18 @@ bool ProcessException(TProcessContext& context, const TFailure& failure, const T
         o.SetModuleName(module->FileName);
     }
 
+    // The program's main window comes to the front for its report.
+    if (raiserType == rtFramework || (raiserType == rtHook && !IsConsoleProgram())) {
+        if (HWND main = FindMainWindow(::GetCurrentProcessId())) {
+            if (::IsIconic(main)) {
+                ::PostMessageW(main, WM_SYSCOMMAND, SC_RESTORE, 0);
+                ::ShowWindowAsync(main, SW_SHOW);
+            } else {
+                ::SetForegroundWindow(::GetLastActivePopup(main));
+            }
+        }
+    }
+
     Report r;
     TVvModuleInfo* where = modules.FindModuleInfoByAddress(failure.Address);
     r.ModuleName = where != nullptr ? fileNameOnly(where->FileName) : std::string();
@@ -475,7 +487,9 @@ bool ProcessException(TProcessContext& context, const TFailure& failure, const T
         context.LastExceptMessage = last;
 
         context.Step = 11;
-        bool copyToClipboardChoice = false;
+        TDialogChoices choices;
+        choices.Send = o.MailMode() != 0 || o.UploadMode() != 0;
+        choices.Screenshot = (o.SendFlags() & sfScreenshot) != 0;
         if (o.DialogFlags() & dfShowReport) {
             context.Step = 12;
             bool success = true;
@@ -491,7 +505,7 @@ bool ProcessException(TProcessContext& context, const TFailure& failure, const T
                     }
                 } else if (const TReportPresenter presenter = CurrentPresenter()) {
                     const TReportView view{&r.Exception, &context.ReportText,
-                                           &context.LastExceptMessage};
+                                           &context.LastExceptMessage, &choices};
                     if (!presenter(view))
                         ReportInternalWarning(context, eeShowError, "[GUI] cannot show the report");
                 } else {
@@ -527,7 +541,7 @@ bool ProcessException(TProcessContext& context, const TFailure& failure, const T
             }
         }
         if (o.SaveLogFile()) saveLogFile(context, r, event, events);
-        if (copyToClipboardChoice) copyToClipboard(context.ReportText);
+        if (choices.CopyToClipboard) copyToClipboard(context.ReportText);
 
         context.Step = 16;
         // Sending comes with the sending channels; the repeated-crash rule

@@ -59,11 +59,11 @@ constexpr HeaderItem headerItems[] = {
 };
 static_assert(std::size(headerItems) == 33);
 
-constexpr int addressDigits = 16;
+constexpr int addressDigits = CpuValueDigits;
 constexpr std::string_view unknownRegister = "????            ";
 static_assert(unknownRegister.size() == addressDigits);
-constexpr size_t dumpRows = 16;
-constexpr size_t dumpBytesPerRow = 16;
+constexpr size_t dumpRows = CpuDumpRows;
+constexpr size_t dumpBytesPerRow = CpuDumpBytes;
 constexpr size_t stackSlotBytes = 8;
 
 std::string hex(uint64_t value, int digits = addressDigits) {
@@ -222,10 +222,9 @@ std::string BuildCpuSection(const TVvModuleOptions& options, const TCpuState& cp
     }
     // Stack slot address and value, then the dump's address: the titles
     // stand over those columns.
-    constexpr size_t stackWidth = addressDigits + 2 + addressDigits;
-    constexpr size_t dumpWidth = addressDigits + 2 + 3 * dumpBytesPerRow + 1 + dumpBytesPerRow;
-    text += "\r\n" + padded(options.GetText(92) + ":", stackWidth + 3) + options.GetText(93) +
-            ":\r\n" + std::string(stackWidth, '-') + "   " + std::string(dumpWidth, '-') + "\r\n";
+    text += "\r\n" + padded(options.GetText(92) + ":", CpuStackWidth + CpuColumnGap) +
+            options.GetText(93) + ":\r\n" + std::string(CpuStackWidth, '-') + "   " +
+            std::string(CpuDumpWidth, '-') + "\r\n";
     if (cpu.Stack.size() < dumpRows || cpu.Dump.size() < dumpRows * dumpBytesPerRow) return text;
     for (size_t k = 0; k < dumpRows; ++k) {
         text += hex(cpu.StackPoint + stackSlotBytes * k) + ": " + hex(cpu.Stack[k]) + "   " +

@@ -111,6 +111,18 @@ enum TRegister {
     RegisterCount
 };
 
+// The CPU section's columns: register lines "RAX: <value>   RDI: <value>",
+// and dump lines "<slot>: <value>   <address>: <16 bytes as "XX ">" and the
+// 16 bytes as characters, each value 16 hexadecimal digits.
+inline constexpr size_t CpuValueDigits = 16;
+inline constexpr size_t CpuRegisterName = 5;  // "RAX: "
+inline constexpr size_t CpuColumnGap = 3;
+inline constexpr size_t CpuRegisterLines = RegisterCount / 2;
+inline constexpr size_t CpuStackWidth = CpuValueDigits + 2 + CpuValueDigits;
+inline constexpr size_t CpuDumpBytes = 16;
+inline constexpr size_t CpuDumpRows = 16;
+inline constexpr size_t CpuDumpWidth = CpuValueDigits + 2 + 3 * CpuDumpBytes + 1 + CpuDumpBytes;
+
 struct TCpuState {
     // None: every register shows as unknown.
     std::optional<std::array<uint64_t, RegisterCount>> Registers;

@@ -42,6 +42,10 @@ void DoneExceptionReporting();
 // event cancelled the reporter's handling).
 bool ExceptionManager(const std::exception_ptr& exception, TRaiserType raiserType = rtFramework);
 
+// Asks for the program to end (action 1: and start again) after the report
+// being processed, or after the next one.
+void SetTerminateAction(uint8_t action);
+
 // The options of the program (the module running the reporter).
 // EAssertionFailed when the reporter has not started.
 TVvModuleOptionsEx& CurrentVuvuvuVozOptions();
