@@ -182,7 +182,10 @@ void RunInFaultingThread(const std::function<void()>& call, bool failingThreadCa
 
 bool DispatchException(const TFailure& failure, const TFailurePlace& place,
                        THandlerKind handlerKind, TRaiserType raiserType) {
-    if (library == nullptr || !library->Active || library->Stopping) return true;
+    if (library == nullptr || !library->Active || library->Stopping ||
+        library->Processing == nullptr) {
+        return true;
+    }
     // The processing thread never waits for itself.
     if (::GetCurrentThreadId() == library->ProcessingId) return true;
     TThreadState* self = ClaimCurrentThreadState();

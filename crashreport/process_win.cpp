@@ -419,8 +419,15 @@ bool ProcessException(TProcessContext& context, const TFailure& failure, const T
         }
     }
 
-    // Threads the options ask to pause while the report is shown.
-    std::vector<HANDLE> suspended;
+    // Threads the options ask to pause while the report is shown; resumed
+    // however the report ends.
+    struct Paused {
+        std::vector<HANDLE> handles;
+        ~Paused() {
+            for (HANDLE h : handles) ::ResumeThread(h);
+        }
+    } paused;
+    std::vector<HANDLE>& suspended = paused.handles;
     if (handlerKind != hkThreadClass) {
         const uint8_t b = o.BehaviourFlags();
         for (const ListedThread& t : threads) {
@@ -557,6 +564,7 @@ bool ProcessException(TProcessContext& context, const TFailure& failure, const T
     }
 
     for (HANDLE h : suspended) ::ResumeThread(h);
+    suspended.clear();
 
     context.Step = 18;
     if (handlerKind != hkThreadClass && (o.SendFlags() & sfBackground) == 0 &&
