@@ -84,6 +84,7 @@ class TPageControl : public TWinControl {
     void CreateParams(TCreateParams& params) override;
     void CreateHandleDone() override;
     void AlignControls(TControl* control, TRect& rect) override;
+    bool ArrangesChildren() const override { return true; }
     void Notification(TComponent* component, runtime::TOperation operation) override;
     void Loaded() override;
 

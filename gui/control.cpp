@@ -150,16 +150,6 @@ TMessageMap::TMessageMap(const TMessageMap* parent, std::initializer_list<Entry>
 
 // ---- TControl ----------------------------------------------------------------------------------
 
-TControl::TAliveGuard::TAliveGuard(TControl& control) : control_(control) {
-    control_.aliveFlags_.push_back(&alive_);
-}
-
-TControl::TAliveGuard::~TAliveGuard() {
-    if (!alive_) return;
-    auto& flags = control_.aliveFlags_;
-    flags.erase(std::find(flags.begin(), flags.end(), &alive_));
-}
-
 TControl::TControl(TComponent* owner)
     : TComponent(owner),
       constraints_(std::make_unique<TSizeConstraints>()),
@@ -174,8 +164,9 @@ TControl::TControl(TComponent* owner)
 }
 
 TControl::~TControl() {
-    for (bool* alive : aliveFlags_) *alive = false;
-    aliveFlags_.clear();
+    for (TAliveGuard* guard = guards_; guard != nullptr; guard = guard->next_)
+        guard->alive_ = false;
+    guards_ = nullptr;
     if (Application != nullptr) Application->ControlDestroying(this);
     actionLink_.reset();
     if (parent_ != nullptr) parent_->RemoveControl(this);
@@ -316,7 +307,8 @@ void TControl::SetAnchors(TAnchors value) {
 }
 
 void TControl::UpdateAnchorOrigin() {
-    if (parent_ == nullptr) return;
+    // Only controls anchored otherwise than top-left move with their parent.
+    if (parent_ == nullptr || anchors_ == kDefaultAnchors) return;
     const TRect client = parent_->ClientRect();
     anchorOrigin_ = {{left_, top_, width_, height_}, {client.Width(), client.Height()}};
 }

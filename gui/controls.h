@@ -286,17 +286,24 @@ class TControl : public TComponent {
     TColor color_ = clBtnFace;
 
     // Tells whether the control still exists after calling out to a
-    // handler that may have freed it.
+    // handler that may have freed it. Guards of a control nest (they are
+    // locals of the calls in progress), so they form a stack.
     class TAliveGuard {
       public:
-        explicit TAliveGuard(TControl& control);
-        ~TAliveGuard();
+        explicit TAliveGuard(TControl& control) : control_(control), next_(control.guards_) {
+            control.guards_ = this;
+        }
+        ~TAliveGuard() {
+            if (alive_) control_.guards_ = next_;
+        }
         TAliveGuard(const TAliveGuard&) = delete;
         TAliveGuard& operator=(const TAliveGuard&) = delete;
         bool Alive() const { return alive_; }
 
       private:
+        friend class TControl;
         TControl& control_;
+        TAliveGuard* next_;
         bool alive_ = true;
     };
 
@@ -330,8 +337,8 @@ class TControl : public TComponent {
     bool clicked_ = false;
     std::unique_ptr<TControlActionLink> actionLink_;
     TWndMethod windowProc_;
-    // Cleared by the destructor: every guard watching this control.
-    std::vector<bool*> aliveFlags_;
+    // The innermost guard watching this control (the destructor clears them).
+    TAliveGuard* guards_ = nullptr;
 };
 
 // What a windowed control asks of CreateWindowExW, filled by CreateParams.
@@ -403,6 +410,10 @@ class TWinControl : public TControl {
     bool SelectNext(TWinControl* current, bool forward, bool checkTabStop);
 
     TBrush& Brush() { return *brush_; }
+
+    // Visual styles for this control's window (on unless switched off).
+    bool Themed() const { return themed_; }
+    void SetThemed(bool value);
 
     // The form's part in keyboard handling (TApplication calls it).
     virtual bool DoKeyDown(TMessage& msg);
@@ -488,6 +499,9 @@ class TWinControl : public TControl {
     // what AdjustClientRect takes away).
     virtual void AlignControls(TControl* control, TRect& rect);
     virtual void AdjustClientRect(TRect&) const {}
+    // True for containers that place their children themselves (pages of
+    // a page control), so that Realign always runs AlignControls.
+    virtual bool ArrangesChildren() const { return false; }
     // How much larger the window is than its client area (before it exists).
     virtual TSize FrameExtent() const;
     // The parent's client area changed size: anchored children follow.
@@ -526,6 +540,12 @@ class TWinControl : public TControl {
     // A child's window is made when its parent's window exists.
     void CreateChildHandles();
     void DestroyHandle();
+    // Destroys the window (and those inside it) now, or - while a message
+    // of it or of a window inside it is being handled - detaches it from
+    // this control and destroys it once that is done.
+    void ReleaseWindow();
+    // A message of this window or of one inside it is being handled.
+    bool SubtreeBusy() const;
 
   private:
     friend class TControl;
@@ -540,10 +560,13 @@ class TWinControl : public TControl {
 
     HWND handle_ = nullptr;
     HWND parentWindow_ = nullptr;
+    // Messages of this window being handled (nested).
+    int dispatchDepth_ = 0;
     WNDPROC defWndProc_ = DefWindowProcW;
     std::vector<TControl*> controls_;
     std::vector<TWinControl*> tabList_;
     bool tabStop_ = false;
+    bool themed_ = true;
     // The tab order a layout asked for, applied once every sibling is read.
     int loadTabOrder_ = -1;
     int alignDisabled_ = 0;

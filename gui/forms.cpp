@@ -70,7 +70,9 @@ TCustomForm::~TCustomForm() {
         if (Application != nullptr) Application->HandleException(this);
     }
     if (Screen != nullptr) Screen->RemoveForm(this);
-    // The form's components go while the form still stands.
+    // One window destruction takes every window of the form, instead of
+    // one per control; then the components go while the form still stands.
+    ReleaseWindow();
     Destroying();
     DestroyComponents();
     canvas_->SetHandle(nullptr);

@@ -48,6 +48,21 @@ TBitmapHandle MonoMask(int width, int height, Transparent transparent) {
     return TBitmapHandle(CreateBitmap(width, height, 1, 1, bits.data()));
 }
 
+// The mask of an image added: the given one (white where transparent), or
+// one from the image's alpha bytes when it uses them (as GetBitmap's do).
+TBitmapHandle MaskOf(const TBitmap& image, const TBitmap* mask) {
+    if (mask != nullptr)
+        return MonoMask(mask->Width(), mask->Height(),
+                        [&](int x, int y) { return mask->PixelColor(x, y) == clWhite; });
+    bool alphaUsed = false;
+    for (int y = 0; y < image.Height() && !alphaUsed; ++y)
+        for (int x = 0; x < image.Width() && !alphaUsed; ++x)
+            alphaUsed = (image.ScanLine(y)[x] >> 24) != 0;
+    if (!alphaUsed) return {};
+    return MonoMask(image.Width(), image.Height(),
+                    [&](int x, int y) { return (image.ScanLine(y)[x] >> 24) == 0; });
+}
+
 }  // namespace
 
 TChangeLink::~TChangeLink() {
@@ -115,12 +130,7 @@ void TCustomImageList::SetBkColor(TColor value) {
 int TCustomImageList::Add(const TBitmap& image, const TBitmap* mask) {
     if (image.Empty()) throw EInvalidGraphic("Invalid image size");
     TBitmapHandle dib = FreeDib(image.Width(), image.Height(), image.ScanLine(0), image.Width());
-    TBitmapHandle maskBits;
-    if (mask != nullptr) {
-        const TColor white = clWhite;
-        maskBits = MonoMask(mask->Width(), mask->Height(),
-                            [&](int x, int y) { return mask->PixelColor(x, y) == white; });
-    }
+    TBitmapHandle maskBits = MaskOf(image, mask);
     const int index = ImageList_Add(handle_.Get(), dib.Get(), maskBits.Get());
     if (index < 0) throw EInvalidGraphic("Failed to add the image");
     Changed();
@@ -148,10 +158,7 @@ void TCustomImageList::Replace(int index, const TBitmap& image, const TBitmap* m
     if (index < 0 || index >= Count())
         throw EInvalidGraphic("Invalid image index " + std::to_string(index));
     TBitmapHandle dib = FreeDib(image.Width(), image.Height(), image.ScanLine(0), image.Width());
-    TBitmapHandle maskBits;
-    if (mask != nullptr)
-        maskBits = MonoMask(mask->Width(), mask->Height(),
-                            [&](int x, int y) { return mask->PixelColor(x, y) == clWhite; });
+    TBitmapHandle maskBits = MaskOf(image, mask);
     ImageList_Replace(handle_.Get(), index, dib.Get(), maskBits.Get());
     Changed();
 }
@@ -172,19 +179,42 @@ void TCustomImageList::GetBitmap(int index, TBitmap& image) const {
     if (index < 0 || index >= Count())
         throw EInvalidGraphic("Invalid image index " + std::to_string(index));
     image.SetSize(width_, height_);
-    TBitmap mask(width_, height_);
     image.Canvas().Brush().SetColor(clBlack);
     image.Canvas().FillRect({0, 0, width_, height_});
     ImageList_DrawEx(handle_.Get(), index, image.Canvas().Handle(), 0, 0, width_, height_, CLR_NONE,
                      CLR_NONE, ILD_NORMAL);
-    ImageList_DrawEx(handle_.Get(), index, mask.Canvas().Handle(), 0, 0, width_, height_, CLR_NONE,
-                     CLR_NONE, ILD_MASK);
     GdiFlush();
+    // The mask is read from the list's own mask bitmap: white is transparent.
+    std::vector<uint32_t> mask(static_cast<size_t>(width_) * height_, 0);
+    IMAGEINFO info{};
+    if (ImageList_GetImageInfo(handle_.Get(), index, &info) && info.hbmMask != nullptr) {
+        BITMAP bm{};
+        GetObjectW(info.hbmMask, sizeof bm, &bm);
+        std::vector<uint32_t> strip(static_cast<size_t>(bm.bmWidth) * bm.bmHeight);
+        BITMAPINFO bi{};
+        bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+        bi.bmiHeader.biWidth = bm.bmWidth;
+        bi.bmiHeader.biHeight = -bm.bmHeight;
+        bi.bmiHeader.biPlanes = 1;
+        bi.bmiHeader.biBitCount = 32;
+        TWindowDC screen(nullptr);
+        GetDIBits(screen.Get(), info.hbmMask, 0, static_cast<UINT>(bm.bmHeight), strip.data(), &bi,
+                  DIB_RGB_COLORS);
+        for (int y = 0; y < height_; ++y)
+            for (int x = 0; x < width_; ++x) {
+                const int sx = info.rcImage.left + x;
+                const int sy = info.rcImage.top + y;
+                if (sx < bm.bmWidth && sy < bm.bmHeight)
+                    mask[static_cast<size_t>(y) * width_ + x] =
+                        strip[static_cast<size_t>(sy) * bm.bmWidth + sx];
+            }
+    }
     for (int y = 0; y < height_; ++y) {
         uint32_t* row = image.ScanLine(y);
-        const uint32_t* m = mask.ScanLine(y);
-        for (int x = 0; x < width_; ++x)
-            row[x] = (m[x] & 0xFFFFFF) == 0 ? (row[x] | 0xFF000000u) : 0;
+        for (int x = 0; x < width_; ++x) {
+            const bool transparent = (mask[static_cast<size_t>(y) * width_ + x] & 0xFFFFFF) != 0;
+            row[x] = transparent ? 0 : (row[x] | 0xFF000000u);
+        }
     }
     image.SetAlphaChannel(false);
 }

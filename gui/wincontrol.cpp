@@ -8,6 +8,7 @@
 #include "gui/forms.h"
 #include "gui/geometry_win.h"
 #include "gui/screen.h"
+#include "gui/themes.h"
 #include "runtime/exceptions.h"
 #include "runtime/properties.h"
 #include "runtime/strings.h"
@@ -39,15 +40,29 @@ std::map<std::u16string, ClassEntry>& RegisteredClasses() {
 // (which may come before WM_NCCREATE) attaches it.
 thread_local TWinControl* t_creating = nullptr;
 
-// The windows whose messages are being handled, innermost last.
-thread_local std::vector<HWND> t_dispatching;
+// Windows whose control went while one of their messages was being
+// handled: detached and hidden, destroyed by the application once that
+// is done. Windows are made and destroyed on the main thread only.
+std::vector<HWND>& DeferredWindows() {
+    static std::vector<HWND> windows;
+    windows.erase(
+        std::remove_if(windows.begin(), windows.end(), [](HWND w) { return !IsWindow(w); }),
+        windows.end());
+    return windows;
+}
 
-// True while a message of the window, or of a window inside it, is being
-// handled: destroying it now would pull it from under the system's code.
-bool InDispatch(HWND window) {
-    for (HWND w : t_dispatching)
-        if (w == window || IsChild(window, w)) return true;
-    return false;
+// A window no control answers for any more: its own procedure back, no
+// link to the object.
+void Detach(HWND window, WNDPROC defProc) {
+    SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+    RemovePropW(window, kControlProp);
+    SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(defProc));
+}
+
+void DestroyLater(HWND window) {
+    ShowWindow(window, SW_HIDE);
+    DeferredWindows().push_back(window);
+    Application->DestroyWindowLater(window);
 }
 
 uint16_t NextControlId() {
@@ -74,10 +89,7 @@ LRESULT CALLBACK StdWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
 LRESULT TWinControl::MainWndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
     TMessage m{msg, wParam, lParam, 0};
     TAliveGuard guard(*this);
-    struct Dispatching {
-        explicit Dispatching(HWND w) { t_dispatching.push_back(w); }
-        ~Dispatching() { t_dispatching.pop_back(); }
-    } dispatching(handle_);
+    ++dispatchDepth_;
     try {
         WindowProc()(m);
     } catch (...) {
@@ -88,6 +100,7 @@ LRESULT TWinControl::MainWndProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcep
             // Reporting failed too; the message loop still goes on.
         }
     }
+    if (guard.Alive()) --dispatchDepth_;
     return m.Result;
 }
 
@@ -166,21 +179,40 @@ TWinControl::~TWinControl() {
     while (!controls_.empty()) delete controls_.back();
     if (handle_ != nullptr) {
         // The window goes as a plain window of its class: none of its last
-        // messages reaches this half-destroyed object. While one of its
-        // messages is still being handled it is hidden now and destroyed
-        // once that is done.
+        // messages reaches this half-destroyed object.
+        HWND window = handle_;
+        const bool busy = SubtreeBusy();
+        handle_ = nullptr;
+        Detach(window, defWndProc_);
+        if (busy && Application != nullptr)
+            DestroyLater(window);
+        else
+            DestroyWindow(window);
+    }
+}
+
+bool TWinControl::SubtreeBusy() const {
+    if (dispatchDepth_ > 0) return true;
+    for (TControl* child : controls_)
+        if (auto* win = dynamic_cast<TWinControl*>(child); win != nullptr && win->SubtreeBusy())
+            return true;
+    for (HWND w : DeferredWindows())
+        if (handle_ != nullptr && IsChild(handle_, w)) return true;
+    return false;
+}
+
+void TWinControl::ReleaseWindow() {
+    if (handle_ == nullptr) return;
+    if (SubtreeBusy() && Application != nullptr) {
+        // The children keep their windows inside it until they go.
         HWND window = handle_;
         handle_ = nullptr;
-        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        RemovePropW(window, kControlProp);
-        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(defWndProc_));
-        if (InDispatch(window) && Application != nullptr) {
-            ShowWindow(window, SW_HIDE);
-            Application->DestroyWindowLater(window);
-        } else {
-            DestroyWindow(window);
-        }
+        Detach(window, defWndProc_);
+        DestroyLater(window);
+        return;
     }
+    // The windows inside go with it; each control lets go of its own.
+    DestroyWindow(handle_);
 }
 
 // ---- the window ----------------------------------------------------------------------------
@@ -228,8 +260,6 @@ void TWinControl::CreateParams(TCreateParams& params) {
     params.WndParent = Parent() != nullptr ? Parent()->WindowHandle() : parentWindow_;
     params.WindowClass.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
     params.WindowClass.lpfnWndProc = DefWindowProcW;
-    params.WindowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    params.WindowClass.hInstance = GetModuleHandleW(nullptr);
     params.WinClassName = runtime::AnsiToWide(ClassName());
 }
 
@@ -249,6 +279,8 @@ void TWinControl::CreateWnd() {
             wc.style &= ~CS_GLOBALCLASS;
         }
         const WNDPROC defProc = wc.lpfnWndProc;
+        if (wc.hCursor == nullptr && params.SystemClassName.empty())
+            wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
         wc.lpfnWndProc = StdWndProc;
         wc.hInstance = GetModuleHandleW(nullptr);
         wc.lpszClassName = W(params.WinClassName);
@@ -259,6 +291,7 @@ void TWinControl::CreateWnd() {
     defWndProc_ = it->second.defProc;
     MakeWindowHandle(params);
     SendMessageW(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(Font()->Handle()), FALSE);
+    if (!themed_) TThemeServices::Instance().SetWindowTheme(handle_, L" ", L" ");
 }
 
 void TWinControl::MakeWindowHandle(const TCreateParams& params) {
@@ -320,6 +353,19 @@ void TWinControl::RecreateWnd() {
     DestroyHandle();
     HandleNeeded();
     if (focused && CanFocus()) ::SetFocus(handle_);
+}
+
+void TWinControl::SetThemed(bool value) {
+    if (themed_ == value) return;
+    themed_ = value;
+    if (handle_ == nullptr) return;
+    // Names that match no theme class switch the styles off; none gives
+    // the default back.
+    if (value)
+        TThemeServices::Instance().SetWindowTheme(handle_, nullptr, nullptr);
+    else
+        TThemeServices::Instance().SetWindowTheme(handle_, L" ", L" ");
+    RedrawWindow(handle_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
 }
 
 void TWinControl::SetParentWindow(HWND value) {
@@ -417,6 +463,10 @@ void TWinControl::Realign() {
         alignPending_ = true;
         return;
     }
+    // Nothing to lay out (most containers) costs no client area query.
+    if (!ArrangesChildren() && std::none_of(controls_.begin(), controls_.end(),
+                                            [](const TControl* c) { return c->Align() != alNone; }))
+        return;
     TRect rect = ClientRect();
     AdjustClientRect(rect);
     ++alignDisabled_;
@@ -453,6 +503,10 @@ void TWinControl::AlignControls(TControl*, TRect& rect) {
 
 void TWinControl::ApplyAnchors() {
     if (ComponentState().Contains(runtime::csLoading)) return;
+    if (std::none_of(controls_.begin(), controls_.end(), [](const TControl* c) {
+            return c->Align() == alNone && c->Anchors() != kDefaultAnchors;
+        }))
+        return;
     const TRect client = ClientRect();
     const TSize size{client.Width(), client.Height()};
     anchoring_ = true;
