@@ -83,6 +83,10 @@ RUNTIME_DECLARE_EXCEPTION(EReadError, EStreamError);
 RUNTIME_DECLARE_EXCEPTION(EWriteError, EStreamError);
 RUNTIME_DECLARE_EXCEPTION(EInOutError, Exception);
 
+// Pictures (shared by the picture codecs and the class library's graphics).
+RUNTIME_DECLARE_EXCEPTION(EInvalidGraphic, Exception);
+RUNTIME_DECLARE_EXCEPTION(EInvalidGraphicOperation, Exception);
+
 // Components and object model.
 RUNTIME_DECLARE_EXCEPTION(EComponentError, Exception);
 RUNTIME_DECLARE_EXCEPTION(EClassNotFound, EFileStreamError);
