@@ -1,5 +1,8 @@
 // Decoding pictures, beside Debian's libraries in the same run:
 //   - a 4,000 x 3,000 RGBA PNG (written by libpng), ours against libpng;
+//   - a 200-frame 320 x 240 GIF animation (written by giflib), ours
+//     against giflib's DGifSlurp (both read every frame's indices), and
+//     our composition of the frames on its own;
 //
 //   image_codecs_bench [runs]
 //
@@ -16,9 +19,11 @@
 #include <string>
 #include <vector>
 
+#include "controls/html/gif_decoder.h"
 #include "controls/toolbar/png_libpng_support.h"
 #include "controls/toolbar/png_reader.h"
 #include "runtime/streams.h"
+#include "tests/oracles/giflib_support.h"
 
 namespace {
 
@@ -93,10 +98,70 @@ void BenchPng(int runs) {
     Report("decode 4000x3000 RGBA PNG", ours, "libpng", theirs);
 }
 
+// Moving shapes over a gradient: each frame redraws a band of the screen,
+// every tenth frame the whole of it.
+std::string MakeAnimation(int frames) {
+    oracles::GifFile file;
+    file.width = 320;
+    file.height = 240;
+    file.loopCount = 0;
+    for (int i = 0; i < 256; ++i)
+        file.globalColours.insert(file.globalColours.end(),
+                                  {uint8_t(i), uint8_t(255 - i), uint8_t(i * 7)});
+    std::mt19937 rng(3);
+    for (int f = 0; f < frames; ++f) {
+        oracles::GifFrame frame;
+        bool whole = f % 10 == 0;
+        frame.width = 320;
+        frame.height = whole ? 240 : 80;
+        frame.top = whole ? 0 : (f * 7) % 160;
+        for (int y = 0; y < frame.height; ++y)
+            for (int x = 0; x < frame.width; ++x) {
+                int cx = (f * 5) % 320, cy = (f * 3) % 240;
+                int d = (x - cx) * (x - cx) + (frame.top + y - cy) * (frame.top + y - cy);
+                uint8_t v =
+                    d < 1600 ? uint8_t(200 + (rng() & 7)) : uint8_t((x + frame.top + y) / 3);
+                frame.pixels.push_back(v);
+            }
+        GraphicsControlBlock gcb{};
+        gcb.DisposalMode = DISPOSE_DO_NOT;
+        gcb.DelayTime = 4;
+        gcb.TransparentColor = NO_TRANSPARENT_COLOR;
+        frame.control = gcb;
+        file.frames.push_back(std::move(frame));
+    }
+    return oracles::GiflibWrite(file);
+}
+
+void BenchGif(int runs) {
+    std::string file = MakeAnimation(200);
+    std::printf("GIF: 200 frames of 320 x 240, %.1f MB\n", file.size() / 1e6);
+    auto theirs = oracles::GiflibRead(file);
+    html::TGif check;
+    runtime::TStringStream checkStream(file);
+    check.Decode(checkStream);
+    for (int i = 0; i < check.ImageCount(); ++i)
+        if (!theirs || check.Image(i).Pixels != theirs->frames[size_t(i)].pixels) {
+            std::fprintf(stderr, "GIF: our pixels differ from giflib's\n");
+            std::exit(1);
+        }
+    double ours = Median(runs, [&] {
+        runtime::TStringStream s(file);
+        html::TGif gif;
+        gif.Decode(s);
+    });
+    double peer = Median(runs, [&] { (void)oracles::GiflibRead(file); });
+    Report("decode 200-frame GIF", ours, "giflib", peer);
+    double compose = Median(runs, [&] { (void)check.BuildFrames(); });
+    std::printf("%-34s ours %8.1f ms   (no peer: giflib does not compose)\n",
+                "compose its 200 frames", compose * 1000);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     int runs = argc > 1 ? std::atoi(argv[1]) : 5;
     BenchPng(runs);
+    BenchGif(runs);
     return 0;
 }

@@ -82,6 +82,12 @@ inline std::string GiflibWrite(const GifFile& file) {
             EGifGCBToExtension(&*f.control, bytes);
             ok = EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, 4, bytes) == GIF_OK;
         }
+        // giflib keeps a copy of each local table and loses it when the next
+        // image has none; free it here.
+        if (gif->Image.ColorMap) {
+            GifFreeMapObject(gif->Image.ColorMap);
+            gif->Image.ColorMap = nullptr;
+        }
         ColorMapObject* local = f.localColours.empty() ? nullptr : MakeMap(f.localColours);
         ok = ok &&
              EGifPutImageDesc(gif, f.left, f.top, f.width, f.height, f.interlace, local) == GIF_OK;
@@ -102,6 +108,10 @@ inline std::string GiflibWrite(const GifFile& file) {
         }
     }
     if (global) GifFreeMapObject(global);
+    if (gif->Image.ColorMap) {
+        GifFreeMapObject(gif->Image.ColorMap);
+        gif->Image.ColorMap = nullptr;
+    }
     if (EGifCloseFile(gif, &error) != GIF_OK) ok = false;
     return ok ? out : std::string();
 }
