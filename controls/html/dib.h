@@ -11,18 +11,13 @@
 
 #include "runtime/exceptions.h"
 #include "runtime/object.h"
+#include "runtime/pixelformat.h"
 
 namespace html {
 
-// The class library's pixel format numbering.
-enum TPixelFormat : uint8_t {
-    pfDevice = 0,
-    pf1bit = 1,
-    pf4bit = 2,
-    pf8bit = 3,
-    pf24bit = 6,
-    pf32bit = 7
-};
+// The class library's pixel formats.
+using runtime::TPixelFormat;
+using enum runtime::TPixelFormat;
 
 struct TPaletteEntry {
     uint8_t Red = 0, Green = 0, Blue = 0, Flags = 0;

@@ -202,7 +202,7 @@ void TGif::ParseImage() {
     std::vector<uint8_t> data;
     ReadSubBlocks(nullptr, &data);
     const uint64_t pixels = uint64_t(image.Width) * image.Height;
-    if (decodedPixels_ + pixels > kMaxGifDecodedPixels) {
+    if (decodedPixels_ + pixels > PixelLimit) {
         if (images_.empty()) Fail(geImageTooLarge);
         throw EndOfUsableData{};
     }
@@ -398,7 +398,7 @@ std::vector<TGifCell> TGif::BuildFrames() const {
     TGifCell canvas{std::vector<uint32_t>(area, 0), std::vector<uint8_t>(masked ? area : 0, 0)};
     uint64_t used = 0;
     for (int32_t i = 0; i < ImageCount(); ++i) {
-        if (used + area > kMaxGifFramePixels) break;
+        if (used + area > FramePixelLimit) break;
         used += area;
         const TGifImage& image = images_[size_t(i)];
         const TGifColorTable& table = tables_[size_t(image.TableIndex)];
@@ -408,7 +408,8 @@ std::vector<TGifCell> TGif::BuildFrames() const {
         if (disposal == 3) before = canvas;
         // Pixels outside the logical screen are clipped.
         const int32_t right = std::min<int32_t>(image.Left + image.Width, w);
-        const int32_t bottom = std::min<int32_t>(image.Top + image.Height, h);
+        const int32_t bottom =
+            image.Pixels.empty() ? 0 : std::min<int32_t>(image.Top + image.Height, h);
         for (int32_t y = image.Top; y < bottom; ++y) {
             const uint8_t* src = &image.Pixels[size_t(y - image.Top) * image.Width];
             uint32_t* dst = &canvas.Pixels[size_t(y) * w];

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "controls/html/limits.h"
 #include "runtime/object.h"
 #include "runtime/streams.h"
 
@@ -168,9 +169,15 @@ class TGif : public runtime::TObject {
     // -1 without a NETSCAPE block.
     int32_t LoopCount = -1;
 
+    // Index pixels of all images together; images beyond end the decoding
+    // (a first image beyond is "Image too large").
+    uint64_t PixelLimit = kMaxGifDecodedPixels;
+    // Pixels of all composed frames together; frames beyond are left out.
+    uint64_t FramePixelLimit = kMaxGifFramePixels;
+
     // The frames as an animation shows them, one per image, each over what
-    // the previous images left as their disposal methods say. Frames that
-    // would exceed kMaxGifFramePixels are left out.
+    // the previous images left as their disposal methods say. Frames beyond
+    // FramePixelLimit are left out.
     [[nodiscard]] std::vector<TGifCell> BuildFrames() const;
 
   private:

@@ -11,6 +11,9 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     runtime::TStringStream stream(std::string(reinterpret_cast<const char*>(data), size));
     html::TGif gif;
+    // Keep each run small.
+    gif.PixelLimit = 1 << 20;
+    gif.FramePixelLimit = 1 << 20;
     try {
         gif.Decode(stream);
         // Keep each run small: compose only modest screens.

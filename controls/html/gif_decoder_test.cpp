@@ -77,7 +77,7 @@ TEST(GifDecoder, ToleratesWhatWritersLeave) {
         {"garbage after the last image", Header(4, 1, kColours) + image + "\x55garbage"},
         {"no leading clear code",
          Header(4, 1, kColours) + ImageBlock(0, 0, 4, 1, LiteralLzw(2, four, true, false))},
-        {"no end code, last codes in the final byte",
+        {"no end code",
          Header(4, 1, kColours) + ImageBlock(0, 0, 4, 1, LiteralLzw(2, four, false))},
         {"image data with a local table",
          Header(4, 1, {}) + "," + Le16(0) + Le16(0) + Le16(4) + Le16(1) + "\x81" +
@@ -100,6 +100,11 @@ TEST(GifDecoder, ToleratesWhatWritersLeave) {
     TGif gif;
     Decode(gif, Header(3, 1, kColours) + ImageBlock(0, 0, 3, 1, kwk));
     EXPECT_EQ(gif.Image(0).Pixels, (std::vector<uint8_t>{1, 1, 1}));
+    // The last byte holds the ends of three codes (3, clear, 2): all are
+    // decoded, not only the one that needed the byte.
+    Decode(gif,
+           Header(5, 1, kColours) + ImageBlock(0, 0, 5, 1, LiteralLzw(2, {1, 2, 3, 1, 2}, false)));
+    EXPECT_EQ(gif.Image(0).Pixels, (std::vector<uint8_t>{1, 2, 3, 1, 2}));
     // Fewer codes than pixels: the rest stay 0.
     Decode(gif, Header(4, 1, kColours) + ImageBlock(0, 0, 4, 1, LiteralLzw(2, {3, 3})));
     EXPECT_EQ(gif.Image(0).Pixels, (std::vector<uint8_t>{3, 3, 0, 0}));

@@ -8,22 +8,14 @@
 #include <cstdint>
 #include <vector>
 
+#include "runtime/pixelformat.h"
 #include "runtime/streams.h"
 
 namespace xc {
 
-// The class library's pixel format numbering.
-enum TPixelFormat : uint8_t {
-    pfDevice = 0,
-    pf1bit = 1,
-    pf4bit = 2,
-    pf8bit = 3,
-    pf15bit = 4,
-    pf16bit = 5,
-    pf24bit = 6,
-    pf32bit = 7,
-    pfCustom = 8
-};
+// The class library's pixel formats.
+using runtime::TPixelFormat;
+using enum runtime::TPixelFormat;
 
 // A colour-table entry: blue, green, red, reserved.
 struct TRGBQuad {

@@ -6,14 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "controls/xc/gif_lzw_test_support.h"
 #include "runtime/exceptions.h"
 
 namespace xc {
 namespace {
-
-size_t RowBytes(int32_t width, int32_t bits) {
-    return ((size_t(width) * bits + 31) / 32) * 4;
-}
 
 // LZW data by hand: the minimum code size, then the codes (value, size)
 // packed least significant bit first into one sub-block (or none), with
@@ -46,42 +43,18 @@ struct Decoded {
 
 Decoded Decode(const std::string& data, int32_t w, int32_t h, int32_t bits, int32_t colorBits,
                bool interlaced = false, bool tolerant = true) {
-    std::vector<uint8_t> buffer(RowBytes(w, bits) * h, 0);
+    std::vector<uint8_t> buffer(testing::RowBytes(w, bits) * h, 0);
     runtime::TStringStream s(data);
     Decoded d;
     DecodeGIFImageData(s, w, h, bits, interlaced, nullptr, d.damaged, buffer.data(), colorBits,
                        tolerant);
-    for (int32_t y = 0; y < h; ++y) {
-        const uint8_t* row = &buffer[RowBytes(w, bits) * (h - 1 - y)];
-        for (int32_t x = 0; x < w; ++x)
-            d.pixels.push_back(bits == 8   ? row[x]
-                               : bits == 4 ? (row[x / 2] >> (x % 2 ? 0 : 4)) & 15
-                                           : (row[x / 8] >> (7 - x % 8)) & 1);
-    }
+    d.pixels = testing::FromBuffer(buffer, w, h, bits);
     return d;
-}
-
-std::vector<uint8_t> PackPixels(const std::vector<uint8_t>& values, int32_t w, int32_t h,
-                                int32_t bits) {
-    std::vector<uint8_t> buffer(RowBytes(w, bits) * h, 0);
-    for (int32_t y = 0; y < h; ++y) {
-        uint8_t* row = &buffer[RowBytes(w, bits) * (h - 1 - y)];
-        for (int32_t x = 0; x < w; ++x) {
-            uint8_t v = values[size_t(y) * w + x];
-            if (bits == 8)
-                row[x] = v;
-            else if (bits == 4)
-                row[x / 2] |= uint8_t(v << (x % 2 ? 0 : 4));
-            else
-                row[x / 8] |= uint8_t(v << (7 - x % 8));
-        }
-    }
-    return buffer;
 }
 
 std::string Encode(const std::vector<uint8_t>& values, int32_t w, int32_t h, int32_t bits,
                    bool interlaced = false) {
-    std::vector<uint8_t> buffer = PackPixels(values, w, h, bits);
+    std::vector<uint8_t> buffer = testing::ToBuffer(values, w, h, bits);
     runtime::TStringStream s;
     EncodeGIFImageData(s, w, h, bits, interlaced, nullptr, buffer.data());
     return s.DataString();
@@ -236,7 +209,7 @@ TEST(GifLzw, StrictDecodingRaises) {
 }
 
 TEST(GifLzw, AnAbortFromProgressEndsTheEncodingAfterReportingIt) {
-    std::vector<uint8_t> buffer(RowBytes(8, 8) * 8, 1);
+    std::vector<uint8_t> buffer(testing::RowBytes(8, 8) * 8, 1);
     runtime::TStringStream s;
     std::vector<int> stages;
     TProgressEvent progress = [&](TProgressStage stage, uint8_t percent, const std::string&) {
