@@ -109,31 +109,32 @@ TCustomAction::TCustomAction(TComponent* owner) : TContainedAction(owner) {}
 
 // Each setter tells the links first (they compare the client with the old
 // value), then stores the value.
-#define GUI_ACTION_SETTER(field, value, Setter)             \
-    if (field == value) return;                             \
-    for (TActionLink * link : Links()) link->Setter(value); \
-    field = value;                                          \
-    Change()
+template <class T, class V, class Setter>
+void TCustomAction::SetLinked(T& field, const V& value, Setter setter) {
+    if (field == value) return;
+    for (TActionLink* link : Links()) (link->*setter)(value);
+    field = value;
+    Change();
+}
 
 void TCustomAction::SetCaption(const std::string& value) {
-    GUI_ACTION_SETTER(caption_, value, SetCaption);
+    SetLinked(caption_, value, &TActionLink::SetCaption);
 }
 void TCustomAction::SetEnabled(bool value) {
-    GUI_ACTION_SETTER(enabled_, value, SetEnabled);
+    SetLinked(enabled_, value, &TActionLink::SetEnabled);
 }
 void TCustomAction::SetHint(const std::string& value) {
-    GUI_ACTION_SETTER(hint_, value, SetHint);
+    SetLinked(hint_, value, &TActionLink::SetHint);
 }
 void TCustomAction::SetImageIndex(int32_t value) {
-    GUI_ACTION_SETTER(imageIndex_, value, SetImageIndex);
+    SetLinked(imageIndex_, value, &TActionLink::SetImageIndex);
 }
 void TCustomAction::SetShortCut(TShortCut value) {
-    GUI_ACTION_SETTER(shortCut_, value, SetShortCut);
+    SetLinked(shortCut_, value, &TActionLink::SetShortCut);
 }
 void TCustomAction::SetVisible(bool value) {
-    GUI_ACTION_SETTER(visible_, value, SetVisible);
+    SetLinked(visible_, value, &TActionLink::SetVisible);
 }
-#undef GUI_ACTION_SETTER
 
 void TCustomAction::SetHelpContext(int32_t value) {
     helpContext_ = value;
@@ -255,6 +256,11 @@ RUNTIME_END_CLASS
 
 RUNTIME_BEGIN_CLASS(TAction, TCustomAction)
 RUNTIME_END_CLASS
+
+bool IsActionExecute(const TNotifyEvent& handler, const TBasicAction* action) {
+    return action != nullptr && handler.Data() == action->OnExecute.Data() &&
+           !handler.Name().empty() && handler.Name() == action->OnExecute.Name();
+}
 
 // ---- links ---------------------------------------------------------------------------------
 

@@ -123,6 +123,11 @@ class TCustomAction : public TContainedAction {
     std::vector<TActionLink*> Links() const;
 
   private:
+    template <class T, class V, class Setter>
+    void SetLinked(T& field, const V& value, Setter setter);
+
+  public:
+  private:
     std::string caption_;
     bool checked_ = false;
     bool enabled_ = true;
@@ -185,6 +190,10 @@ class TActionList : public TCustomActionList {
   public:
     explicit TActionList(TComponent* owner) : TCustomActionList(owner) {}
 };
+
+// True when `handler` is the action's own OnExecute (as a layout binds
+// both by name): a client's click then runs the action, not the handler.
+bool IsActionExecute(const TNotifyEvent& handler, const TBasicAction* action);
 
 // The link between an action and one client.
 class TBasicActionLink : public TObject {

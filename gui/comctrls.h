@@ -460,7 +460,6 @@ class TListView : public TWinControl {
     bool ownerData_ = false;
     TBorderStyle borderStyle_ = bsSingle;
     TCustomImageList* smallImages_ = nullptr;
-    int updateCount_ = 0;
     int selected_ = -1;  // the selection while there is no window
     mutable std::unique_ptr<TListItem> dataItem_;
     std::vector<bool> checkedSaved_;
@@ -595,7 +594,6 @@ class TTreeView : public TWinControl {
     TBorderStyle borderStyle_ = bsSingle;
     TCustomImageList* images_ = nullptr;
     TTreeNode* selected_ = nullptr;
-    int updateCount_ = 0;
 };
 
 // ---- tool bar ------------------------------------------------------------------------------

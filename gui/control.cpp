@@ -508,6 +508,8 @@ void TControl::SetMouseCapture(bool value) {
 
 void TControl::MouseButtonDown(TMessage& msg, TMouseButton button, bool doubleClick) {
     TAliveGuard guard(*this);
+    if (TCustomForm* form = GetParentForm(this)) form->SendCancelMode(this);
+    if (!guard.Alive()) return;
     DefaultHandler(msg);
     if (!guard.Alive()) return;
     if (Application != nullptr) Application->CancelHint();
@@ -655,8 +657,7 @@ void TControl::Release() {
 
 void TControl::Click() {
     TBasicAction* action = Action();
-    const bool sameAsAction = action != nullptr && OnClick.Data() == action->OnExecute.Data() &&
-                              !OnClick.Name().empty() && OnClick.Name() == action->OnExecute.Name();
+    const bool sameAsAction = IsActionExecute(OnClick, action);
     if (OnClick && !sameAsAction)
         OnClick(this);
     else if (actionLink_)

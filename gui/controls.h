@@ -411,6 +411,12 @@ class TWinControl : public TControl {
 
     TBrush& Brush() { return *brush_; }
 
+    // Nested: the window stops redrawing until the last unlock, then
+    // redraws whole (for batches of changes to lists).
+    void BeginRedrawLock();
+    void EndRedrawLock();
+    bool RedrawLocked() const { return redrawLocks_ > 0; }
+
     // Visual styles for this control's window (on unless switched off).
     bool Themed() const { return themed_; }
     void SetThemed(bool value);
@@ -562,6 +568,7 @@ class TWinControl : public TControl {
     HWND parentWindow_ = nullptr;
     // Messages of this window being handled (nested).
     int dispatchDepth_ = 0;
+    int redrawLocks_ = 0;
     WNDPROC defWndProc_ = DefWindowProcW;
     std::vector<TControl*> controls_;
     std::vector<TWinControl*> tabList_;

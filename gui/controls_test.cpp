@@ -64,6 +64,8 @@ class TControlsForm : public TForm {
         Bind(TreeMenu, "TreeMenu");
         Bind(RemoveItem, "RemoveItem");
         Bind(Images, "Images");
+        Bind(DeleteButton, "DeleteButton");
+        Bind(Slider, "Slider");
     }
 
     TToolBar* ToolBar = nullptr;
@@ -100,6 +102,8 @@ class TControlsForm : public TForm {
     TPopupMenu* TreeMenu = nullptr;
     TMenuItem* RemoveItem = nullptr;
     TImageList* Images = nullptr;
+    TButton* DeleteButton = nullptr;
+    TScrollBar* Slider = nullptr;
 
     TEventLog Log;
     bool AbortPopup = false;
@@ -346,6 +350,18 @@ TEST_F(GuiControls, SplitterUpDownProgressScrollBoxAndTimer) {
     // The scroll box scrolls its far child into view.
     f.Pages->SetActivePage(f.MiscPage);
     testing::Pump();
+
+    // A click on a scroll bar's arrow moves it by SmallChange.
+    int changes = 0;
+    f.Slider->OnChange = [&changes](TObject*) { ++changes; };
+    const TPoint arrow{f.Slider->Width() - 5, f.Slider->Height() / 2};
+    PostMessageW(f.Slider->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, PointToLParam(arrow));
+    PostMessageW(f.Slider->Handle(), WM_LBUTTONUP, 0, PointToLParam(arrow));
+    testing::Pump();
+    EXPECT_EQ(f.Slider->Position(), 5);
+    EXPECT_EQ(changes, 1);
+    f.Slider->SetPosition(100);
+    EXPECT_EQ(f.Slider->Position(), 50) << "kept within Max";
     const int farTop = f.Far->Top();
     testing::Wheel(*f.Box, -WHEEL_DELTA);
     EXPECT_GT(f.Box->VertPosition(), 0);
@@ -379,10 +395,13 @@ TEST_F(GuiControls, ActionsDriveMenuItemsAndButtons) {
     file = GetSubMenu(GetMenu(f.Handle()), 0);
     EXPECT_NE(GetMenuState(file, 1, MF_BYPOSITION) & MF_GRAYED, 0u);
     EXPECT_FALSE(f.RemoveItem->Enabled());
+    EXPECT_FALSE(f.DeleteButton->Enabled());
+    EXPECT_FALSE(IsWindowEnabled(f.DeleteButton->Handle()));
     f.HaveSelection = true;
     ASSERT_TRUE(testing::PumpUntil([&] { return f.DeleteAction->Enabled(); }));
     file = GetSubMenu(GetMenu(f.Handle()), 0);
     EXPECT_EQ(GetMenuState(file, 1, MF_BYPOSITION) & MF_GRAYED, 0u);
+    EXPECT_TRUE(IsWindowEnabled(f.DeleteButton->Handle()));
 
     // Caption changes reach the clients that show the action's caption.
     f.SaveAction->SetCaption("Save &all");
@@ -390,6 +409,7 @@ TEST_F(GuiControls, ActionsDriveMenuItemsAndButtons) {
     EXPECT_EQ(f.SaveItem->Caption(), "Save &all");
     EXPECT_EQ(f.SaveButton->Caption(), "Save &all");
     EXPECT_EQ(f.RemoveItem->Caption(), "Remove");
+    EXPECT_EQ(f.DeleteButton->Text(), "Remove");
     EXPECT_EQ(f.DeleteItem->Caption(), "Delete keyword");
     testing::Pump();
     file = GetSubMenu(GetMenu(f.Handle()), 0);
@@ -400,11 +420,14 @@ TEST_F(GuiControls, ActionsDriveMenuItemsAndButtons) {
     testing::PressKey('S', {runtime::ssCtrl}, f.Path);
     PostMessageW(f.Handle(), WM_COMMAND, f.DeleteItem->Command(), 0);
     testing::Pump();
+    f.Pages->SetActivePage(f.MiscPage);
+    testing::Click(*f.DeleteButton);
     f.HaveSelection = false;
     f.DeleteAction->Update();
     PostMessageW(f.Handle(), WM_COMMAND, f.DeleteItem->Command(), 0);
     testing::Pump();
-    EXPECT_EQ(f.Log.Joined(), "save; delete");
+    EXPECT_EQ(f.Log.Joined(), "save; delete; delete")
+        << "the menu item and the button ran the action";
 
     // A highlighted menu item's long hint becomes the program's hint.
     std::string hinted;

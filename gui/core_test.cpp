@@ -19,6 +19,9 @@
 #include "runtime/strings.h"
 #include "runtime/threads.h"
 
+// The dialog flags (after the Windows headers).
+#include <commdlg.h>
+
 namespace gui {
 namespace {
 
@@ -287,11 +290,18 @@ TEST_F(GuiCore, ClicksKeysWheelAndFocusReachTheirControls) {
         << "the first control takes the focus";
     form.Log.Entries.clear();
 
+    // A click elsewhere tells the focused control to leave any mode it is in.
+    TWndMethod editProc = form.NameEdit->WindowProc();
+    form.NameEdit->SetWindowProc([&form, editProc](TMessage& msg) {
+        if (msg.Msg == CM_CANCELMODE) form.Log.Add("cancel mode");
+        editProc(msg);
+    });
     testing::Click(*form.OkButton);
+    form.NameEdit->SetWindowProc(editProc);
     testing::Click(*form.ActiveCheck);
     testing::Click(*form.ModeLink);  // a windowless control inside a group box
     testing::Click(*form.Keywords, TPoint{10, 20});
-    EXPECT_EQ(form.Log.Joined(), "ok; active off; link; keyword 1");
+    EXPECT_EQ(form.Log.Joined(), "cancel mode; ok; active off; link; keyword 1");
     EXPECT_FALSE(form.ActiveCheck->Checked());
 
     form.Log.Entries.clear();
@@ -617,6 +627,42 @@ TEST_F(GuiCore, ClipboardRoundTripKeepsBothTextFormats) {
 
     Clipboard().SetAsText("plain");
     EXPECT_EQ(Clipboard().AsText(), "plain");
+}
+
+TEST_F(GuiCore, DialogsAndTheShellGoThroughTheDesktopServices) {
+    testing::TFakeDesktop desktop;
+    TDesktopOverride services(desktop);
+
+    TSaveDialog save(nullptr);
+    save.SetTitle("Export keywords");
+    save.SetFilter("Text files (*.txt)|*.txt|All files (*.*)|*.*");
+    save.SetDefaultExt("txt");
+    save.SetOptions(save.Options() + TOpenOptions{ofOverwritePrompt});
+    desktop.FileDialogAnswers.push_back(u"C:\\data\\keywords.txt");
+    ASSERT_TRUE(save.Execute());
+    EXPECT_EQ(save.FileName(), "C:\\data\\keywords.txt");
+    EXPECT_FALSE(save.Execute()) << "cancelled";
+    ASSERT_EQ(desktop.FileDialogs.size(), 2u);
+    const TFileDialogRequest& asked = desktop.FileDialogs[0];
+    EXPECT_TRUE(asked.Save);
+    EXPECT_EQ(asked.Title, u"Export keywords");
+    EXPECT_EQ(asked.Filter, u"Text files (*.txt)|*.txt|All files (*.*)|*.*");
+    EXPECT_EQ(asked.DefaultExt, u"txt");
+    EXPECT_NE(asked.Flags & OFN_OVERWRITEPROMPT, 0u);
+    TOpenDialog open(nullptr);
+    open.Execute();
+    EXPECT_FALSE(desktop.FileDialogs.back().Save);
+
+    desktop.MessageBoxAnswers.push_back(IDYES);
+    EXPECT_EQ(MessageDlg("Delete?", mtConfirmation, {mbYes, mbNo}), mrYes);
+    ASSERT_EQ(desktop.MessageBoxes.size(), 1u);
+    EXPECT_EQ(desktop.MessageBoxes[0].caption, u"Confirm");
+    EXPECT_EQ(desktop.MessageBoxes[0].flags, UINT{MB_YESNO | MB_ICONQUESTION});
+
+    EXPECT_TRUE(ShellOpen("http://www.example.com/?from=serplow"));
+    ASSERT_EQ(desktop.ShellCalls.size(), 1u);
+    EXPECT_EQ(desktop.ShellCalls[0].target, u"http://www.example.com/?from=serplow");
+    EXPECT_EQ(desktop.ShellCalls[0].showCommand, SW_SHOWNORMAL);
 }
 
 TEST_F(GuiCore, ARealMessageBoxIsAnsweredThroughAHook) {

@@ -67,6 +67,11 @@ void ShowMessage(const std::string& text) {
     MessageBox(text, Application != nullptr ? Application->Title() : std::string(), MB_OK);
 }
 
+bool ShellOpen(const std::string& target, const std::string& parameters) {
+    return Desktop().ShellOpen(nullptr, runtime::AnsiToWide(target),
+                               runtime::AnsiToWide(parameters), SW_SHOWNORMAL);
+}
+
 // ---- TOpenDialog ---------------------------------------------------------------------------
 
 RUNTIME_BEGIN_CLASS(TOpenDialog, runtime::TComponent)

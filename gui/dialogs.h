@@ -25,6 +25,10 @@ int MessageBox(const std::string& text, const std::string& caption, UINT flags);
 int MessageDlg(const std::string& text, TMsgDlgType type, TMsgDlgButtons buttons);
 // Information with an OK button, captioned with the application's title.
 void ShowMessage(const std::string& text);
+// Opens a document, a web page or a "mailto:" link with the shell's
+// "open" verb (owned by the desktop, shown normally); false when the
+// shell refused.
+bool ShellOpen(const std::string& target, const std::string& parameters = {});
 
 RUNTIME_ENUM(TOpenOption, ofReadOnly, ofOverwritePrompt, ofHideReadOnly, ofNoChangeDir,
              ofAllowMultiSelect, ofPathMustExist, ofFileMustExist, ofCreatePrompt,

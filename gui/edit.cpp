@@ -151,9 +151,10 @@ void TCustomEdit::Change() {
     OnChange(this);
 }
 
-// ---- TMemo ---------------------------------------------------------------------------------
+// ---- TCustomMemo
+// ---------------------------------------------------------------------------------
 
-RUNTIME_BEGIN_CLASS(TMemo, TCustomEdit)
+RUNTIME_BEGIN_CLASS(TCustomMemo, TCustomEdit)
 RUNTIME_PROPERTY(Alignment, Alignment, SetAlignment).Default(taLeftJustify);
 RUNTIME_READONLY(Lines, Lines);
 RUNTIME_PROPERTY(ScrollBars, ScrollBars, SetScrollBars).Default(ssNone);
@@ -163,18 +164,18 @@ RUNTIME_PROPERTY(WantTabs, WantTabs, SetWantTabs).Default(false);
 RUNTIME_PROPERTY(WordWrap, WordWrap, SetWordWrap).Default(true);
 RUNTIME_END_CLASS
 
-GUI_BEGIN_MESSAGE_MAP(TMemo)
+GUI_BEGIN_MESSAGE_MAP(TCustomMemo)
 GUI_MESSAGE(WM_GETDLGCODE, WMGetDlgCode)
 GUI_END_MESSAGE_MAP
 
-TMemo::TMemo(TComponent* owner)
+TCustomMemo::TCustomMemo(TComponent* owner)
     : TCustomEdit(owner), lines_(std::make_unique<TMemoStrings>(*this)) {
     SetBounds(0, 0, 185, 89);
 }
 
-TMemo::~TMemo() = default;
+TCustomMemo::~TCustomMemo() = default;
 
-void TMemo::CreateParams(TCreateParams& params) {
+void TCustomMemo::CreateParams(TCreateParams& params) {
     TCustomEdit::CreateParams(params);
     static constexpr DWORD kAlign[] = {ES_LEFT, ES_RIGHT, ES_CENTER};
     params.Style |= ES_MULTILINE | kAlign[alignment_];
@@ -184,25 +185,25 @@ void TMemo::CreateParams(TCreateParams& params) {
         params.Style |= WS_HSCROLL;
 }
 
-void TMemo::SetScrollBars(TScrollStyle value) {
+void TCustomMemo::SetScrollBars(TScrollStyle value) {
     if (scrollBars_ == value) return;
     scrollBars_ = value;
     RecreateWnd();
 }
 
-void TMemo::SetWordWrap(bool value) {
+void TCustomMemo::SetWordWrap(bool value) {
     if (wordWrap_ == value) return;
     wordWrap_ = value;
     RecreateWnd();
 }
 
-void TMemo::SetAlignment(TAlignment value) {
+void TCustomMemo::SetAlignment(TAlignment value) {
     if (alignment_ == value) return;
     alignment_ = value;
     RecreateWnd();
 }
 
-void TMemo::WMGetDlgCode(TMessage& msg) {
+void TCustomMemo::WMGetDlgCode(TMessage& msg) {
     DefaultHandler(msg);
     if (wantTabs_)
         msg.Result |= DLGC_WANTTAB;
@@ -210,6 +211,9 @@ void TMemo::WMGetDlgCode(TMessage& msg) {
         msg.Result &= ~DLGC_WANTTAB;
     if (!wantReturns_) msg.Result &= ~DLGC_WANTALLKEYS;
 }
+
+RUNTIME_BEGIN_CLASS(TMemo, TCustomMemo)
+RUNTIME_END_CLASS
 
 // ---- TMemoStrings --------------------------------------------------------------------------
 

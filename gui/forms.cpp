@@ -520,6 +520,11 @@ void TCustomForm::SetFocusedControl(TWinControl* control) {
     Broadcast(changed);
 }
 
+void TCustomForm::SendCancelMode(TControl* sender) {
+    if (activeControl_ != nullptr && activeControl_ != sender)
+        activeControl_->Perform(CM_CANCELMODE, 0, reinterpret_cast<LPARAM>(sender));
+}
+
 void TCustomForm::WMActivate(TMessage& msg) {
     const bool activating = LOWORD(msg.WParam) != WA_INACTIVE;
     if (!activating) {

@@ -83,6 +83,9 @@ class TCustomForm : public TWinControl {
     void FocusControl(TWinControl* control);
     // A control inside got the focus (from its WM_SETFOCUS).
     void SetFocusedControl(TWinControl* control);
+    // A mouse button went down on `sender`: the focused control, when it
+    // is another one, leaves any mode it is in (CM_CANCELMODE).
+    void SendCancelMode(TControl* sender);
 
     // ---- appearance --------------------------------------------------------------------
     TFormBorderStyle BorderStyle() const { return borderStyle_; }

@@ -5,6 +5,7 @@
 #include <map>
 #include <mutex>
 
+#include "gui/setfield.h"
 #include "runtime/properties.h"
 #include "runtime/strings.h"
 
@@ -84,14 +85,11 @@ RUNTIME_END_CLASS
 TFont::TFont() : height_(PointsToHeight(8)) {}
 TFont::~TFont() = default;
 
-#define GUI_FONT_SETTER(field, value) \
-    if (field == value) return;       \
-    field = value;                    \
-    resource_.reset();                \
-    Changed()
-
 void TFont::SetHeight(int value) {
-    GUI_FONT_SETTER(height_, value);
+    SetField(height_, value, [this] {
+        resource_.reset();
+        Changed();
+    });
 }
 int TFont::Size() const {
     return -MulDiv(height_, 72, ScreenPixelsPerInch());
@@ -101,7 +99,10 @@ void TFont::SetSize(int points) {
 }
 void TFont::SetName(std::string value) {
     if (value.empty()) value = "MS Sans Serif";
-    GUI_FONT_SETTER(name_, value);
+    SetField(name_, value, [this] {
+        resource_.reset();
+        Changed();
+    });
 }
 void TFont::SetColor(TColor value) {
     if (color_ == value) return;
@@ -109,15 +110,23 @@ void TFont::SetColor(TColor value) {
     Changed();
 }
 void TFont::SetStyle(TFontStyles value) {
-    GUI_FONT_SETTER(style_, value);
+    SetField(style_, value, [this] {
+        resource_.reset();
+        Changed();
+    });
 }
 void TFont::SetCharset(uint8_t value) {
-    GUI_FONT_SETTER(charset_, value);
+    SetField(charset_, value, [this] {
+        resource_.reset();
+        Changed();
+    });
 }
 void TFont::SetPitch(TFontPitch value) {
-    GUI_FONT_SETTER(pitch_, value);
+    SetField(pitch_, value, [this] {
+        resource_.reset();
+        Changed();
+    });
 }
-#undef GUI_FONT_SETTER
 
 LOGFONTW TFont::LogFont() const {
     LOGFONTW lf{};

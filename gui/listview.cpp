@@ -3,6 +3,7 @@
 
 #include "gui/comctrls.h"
 #include "gui/geometry_win.h"
+#include "gui/setfield.h"
 #include "runtime/exceptions.h"
 #include "runtime/properties.h"
 #include "runtime/strings.h"
@@ -236,15 +237,11 @@ void TListItems::Clear() {
 }
 
 void TListItems::BeginUpdate() {
-    if (view_.updateCount_++ == 0 && view_.HandleAllocated())
-        SendMessageW(view_.WindowHandle(), WM_SETREDRAW, FALSE, 0);
+    view_.BeginRedrawLock();
 }
 
 void TListItems::EndUpdate() {
-    if (view_.updateCount_ > 0 && --view_.updateCount_ == 0 && view_.HandleAllocated()) {
-        SendMessageW(view_.WindowHandle(), WM_SETREDRAW, TRUE, 0);
-        InvalidateRect(view_.WindowHandle(), nullptr, TRUE);
-    }
+    view_.EndRedrawLock();
 }
 
 // ---- the view ------------------------------------------------------------------------------
@@ -368,7 +365,7 @@ void TListView::UpdateItems() {
         if (selected_ >= 0 && selected_ < static_cast<int>(items_->items_.size()))
             items_->items_[static_cast<size_t>(selected_)]->SetSelected(true);
     }
-    SendMessageW(window, WM_SETREDRAW, updateCount_ == 0, 0);
+    SendMessageW(window, WM_SETREDRAW, !RedrawLocked(), 0);
 }
 
 void TListView::ItemChanged(TListItem* item) {
@@ -389,27 +386,21 @@ TListItem* TListView::DataItem(int index) const {
     return &item;
 }
 
-#define GUI_VIEW_STYLE_SETTER(field, value) \
-    if (field == value) return;             \
-    field = value;                          \
-    RecreateWnd()
-
 void TListView::SetViewStyle(TViewStyle value) {
-    GUI_VIEW_STYLE_SETTER(viewStyle_, value);
+    SetField(viewStyle_, value, [this] { RecreateWnd(); });
 }
 void TListView::SetMultiSelect(bool value) {
-    GUI_VIEW_STYLE_SETTER(multiSelect_, value);
+    SetField(multiSelect_, value, [this] { RecreateWnd(); });
 }
 void TListView::SetHideSelection(bool value) {
-    GUI_VIEW_STYLE_SETTER(hideSelection_, value);
+    SetField(hideSelection_, value, [this] { RecreateWnd(); });
 }
 void TListView::SetShowColumnHeaders(bool value) {
-    GUI_VIEW_STYLE_SETTER(showColumnHeaders_, value);
+    SetField(showColumnHeaders_, value, [this] { RecreateWnd(); });
 }
 void TListView::SetBorderStyle(TBorderStyle value) {
-    GUI_VIEW_STYLE_SETTER(borderStyle_, value);
+    SetField(borderStyle_, value, [this] { RecreateWnd(); });
 }
-#undef GUI_VIEW_STYLE_SETTER
 
 void TListView::SetOwnerData(bool value) {
     if (ownerData_ == value) return;

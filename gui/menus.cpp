@@ -9,6 +9,7 @@
 #include "gui/forms.h"
 #include "gui/graphic.h"
 #include "gui/imagelist.h"
+#include "gui/setfield.h"
 #include "runtime/exceptions.h"
 #include "runtime/properties.h"
 #include "runtime/strings.h"
@@ -114,36 +115,30 @@ TMenuItem::~TMenuItem() {
     if (parent_ != nullptr) parent_->Remove(this);
 }
 
-#define GUI_ITEM_SETTER(field, value) \
-    if (field == value) return;       \
-    field = value;                    \
-    Changed()
-
 void TMenuItem::SetCaption(const std::string& value) {
-    GUI_ITEM_SETTER(caption_, value);
+    SetField(caption_, value, [this] { Changed(); });
 }
 void TMenuItem::SetEnabled(bool value) {
-    GUI_ITEM_SETTER(enabled_, value);
+    SetField(enabled_, value, [this] { Changed(); });
 }
 void TMenuItem::SetVisible(bool value) {
-    GUI_ITEM_SETTER(visible_, value);
+    SetField(visible_, value, [this] { Changed(); });
 }
 void TMenuItem::SetDefault(bool value) {
-    GUI_ITEM_SETTER(default_, value);
+    SetField(default_, value, [this] { Changed(); });
 }
 void TMenuItem::SetRadioItem(bool value) {
-    GUI_ITEM_SETTER(radioItem_, value);
+    SetField(radioItem_, value, [this] { Changed(); });
 }
 void TMenuItem::SetGroupIndex(int32_t value) {
-    GUI_ITEM_SETTER(groupIndex_, value);
+    SetField(groupIndex_, value, [this] { Changed(); });
 }
 void TMenuItem::SetShortCut(TShortCut value) {
-    GUI_ITEM_SETTER(shortCut_, value);
+    SetField(shortCut_, value, [this] { Changed(); });
 }
 void TMenuItem::SetImageIndex(int32_t value) {
-    GUI_ITEM_SETTER(imageIndex_, value);
+    SetField(imageIndex_, value, [this] { Changed(); });
 }
-#undef GUI_ITEM_SETTER
 
 void TMenuItem::SetChecked(bool value) {
     if (checked_ == value) return;
@@ -243,8 +238,7 @@ void TMenuItem::Click() {
     if (!enabled_) return;
     if (autoCheck_ && !(checked_ && radioItem_)) SetChecked(!checked_);
     TBasicAction* action = Action();
-    const bool sameAsAction = action != nullptr && OnClick.Data() == action->OnExecute.Data() &&
-                              !OnClick.Name().empty() && OnClick.Name() == action->OnExecute.Name();
+    const bool sameAsAction = IsActionExecute(OnClick, action);
     if (OnClick && !sameAsAction)
         OnClick(this);
     else if (actionLink_)

@@ -1,6 +1,7 @@
 #include <algorithm>
 
 #include "gui/extctrls.h"
+#include "gui/setfield.h"
 #include "runtime/properties.h"
 
 namespace gui {
@@ -297,27 +298,21 @@ void TImage::SetPicture(TPicture* value) {
     picture_->Assign(value);
 }
 
-#define GUI_IMAGE_SETTER(field, value) \
-    if (field == value) return;        \
-    field = value;                     \
-    PictureChanged()
-
 void TImage::SetStretch(bool value) {
-    GUI_IMAGE_SETTER(stretch_, value);
+    SetField(stretch_, value, [this] { PictureChanged(); });
 }
 void TImage::SetCenter(bool value) {
-    GUI_IMAGE_SETTER(center_, value);
+    SetField(center_, value, [this] { PictureChanged(); });
 }
 void TImage::SetProportional(bool value) {
-    GUI_IMAGE_SETTER(proportional_, value);
+    SetField(proportional_, value, [this] { PictureChanged(); });
 }
 void TImage::SetTransparent(bool value) {
-    GUI_IMAGE_SETTER(transparent_, value);
+    SetField(transparent_, value, [this] { PictureChanged(); });
 }
 void TImage::SetAutoSize(bool value) {
-    GUI_IMAGE_SETTER(autoSize_, value);
+    SetField(autoSize_, value, [this] { PictureChanged(); });
 }
-#undef GUI_IMAGE_SETTER
 
 void TImage::PictureChanged() {
     if (TGraphic* g = picture_->Graphic();

@@ -17,6 +17,7 @@ void RegisterStandardControls() {
     runtime::RegisterClassInfo<TMemo>();
     runtime::RegisterClassInfo<TListBox>();
     runtime::RegisterClassInfo<TComboBox>();
+    runtime::RegisterClassInfo<TScrollBar>();
     runtime::RegisterClassInfo<TPanel>();
     runtime::RegisterClassInfo<TBevel>();
     runtime::RegisterClassInfo<TSplitter>();

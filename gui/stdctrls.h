@@ -22,6 +22,10 @@ RUNTIME_ENUM(TCheckBoxState, cbUnchecked, cbChecked, cbGrayed)
 RUNTIME_ENUM(TScrollStyle, ssNone, ssHorizontal, ssVertical, ssBoth)
 RUNTIME_ENUM(TEditCharCase, ecNormal, ecUpperCase, ecLowerCase)
 RUNTIME_ENUM(TComboBoxStyle, csDropDown, csSimple, csDropDownList)
+RUNTIME_ENUM(TScrollBarKind, sbHorizontal, sbVertical)
+RUNTIME_ENUM(TScrollCode, scLineUp, scLineDown, scPageUp, scPageDown, scPosition, scTrack, scTop,
+             scBottom, scEndScroll)
+RUNTIME_EVENT_TYPE(TScrollEvent, "Sender, ScrollCode, ScrollPos", TObject*, TScrollCode, int&);
 
 // True when `caption` marks `c` as its accelerator ("&Open" and 'o').
 bool IsAccel(char16_t c, std::u16string_view caption);
@@ -275,12 +279,12 @@ class TEdit : public TCustomEdit {
     explicit TEdit(TComponent* owner) : TCustomEdit(owner) {}
 };
 
-class TMemo;
+class TCustomMemo;
 
 // The lines of a memo, read from and written to its text.
 class TMemoStrings : public runtime::TStrings {
   public:
-    explicit TMemoStrings(TMemo& memo) : memo_(memo) {}
+    explicit TMemoStrings(TCustomMemo& memo) : memo_(memo) {}
 
     void Clear() override;
     void Delete(int index) override;
@@ -296,15 +300,15 @@ class TMemoStrings : public runtime::TStrings {
   private:
     std::vector<std::string> Lines() const;
     void SetLines(const std::vector<std::string>& lines);
-    TMemo& memo_;
+    TCustomMemo& memo_;
 };
 
-class TMemo : public TCustomEdit {
-    RUNTIME_CLASS(TMemo)
+class TCustomMemo : public TCustomEdit {
+    RUNTIME_CLASS(TCustomMemo)
 
   public:
-    explicit TMemo(TComponent* owner);
-    ~TMemo() override;
+    explicit TCustomMemo(TComponent* owner);
+    ~TCustomMemo() override;
 
     runtime::TStrings* Lines() const { return lines_.get(); }
     TScrollStyle ScrollBars() const { return scrollBars_; }
@@ -319,7 +323,7 @@ class TMemo : public TCustomEdit {
     void SetAlignment(TAlignment value);
 
   protected:
-    GUI_MESSAGE_MAP(TMemo, TCustomEdit)
+    GUI_MESSAGE_MAP(TCustomMemo, TCustomEdit)
     void WMGetDlgCode(TMessage& msg);
 
   protected:
@@ -332,6 +336,13 @@ class TMemo : public TCustomEdit {
     bool wantReturns_ = true;
     bool wantTabs_ = false;
     TAlignment alignment_ = taLeftJustify;
+};
+
+class TMemo : public TCustomMemo {
+    RUNTIME_CLASS(TMemo)
+
+  public:
+    explicit TMemo(TComponent* owner) : TCustomMemo(owner) {}
 };
 
 // ---- lists -------------------------------------------------------------------------------
@@ -475,6 +486,55 @@ class TComboBox : public TCustomComboBox {
 
   public:
     explicit TComboBox(TComponent* owner) : TCustomComboBox(owner) {}
+};
+
+// ---- scroll bar ----------------------------------------------------------------------------
+
+// The system's scroll bar as a control of its own.
+class TScrollBar : public TWinControl {
+    RUNTIME_CLASS(TScrollBar)
+
+  public:
+    explicit TScrollBar(TComponent* owner);
+
+    TScrollBarKind Kind() const { return kind_; }
+    void SetKind(TScrollBarKind value);
+    int Min() const { return min_; }
+    void SetMin(int value) { SetParams(position_, value, max_); }
+    int Max() const { return max_; }
+    void SetMax(int value) { SetParams(position_, min_, value); }
+    int Position() const { return position_; }
+    void SetPosition(int value) { SetParams(value, min_, max_); }
+    // The position is kept within Min..Max less the page.
+    void SetParams(int position, int min, int max);
+    int PageSize() const { return pageSize_; }
+    void SetPageSize(int value);
+    int SmallChange() const { return smallChange_; }
+    void SetSmallChange(int value) { smallChange_ = value; }
+    int LargeChange() const { return largeChange_; }
+    void SetLargeChange(int value) { largeChange_ = value; }
+
+    // Before the position moves: the handler may change the new position.
+    TScrollEvent OnScroll;
+    TNotifyEvent OnChange;
+
+  protected:
+    GUI_MESSAGE_MAP(TScrollBar, TWinControl)
+    void CNScroll(TMessage& msg);
+
+  protected:
+    void CreateParams(TCreateParams& params) override;
+    void CreateHandleDone() override;
+
+  private:
+    void UpdateWindow();
+    TScrollBarKind kind_ = sbHorizontal;
+    int min_ = 0;
+    int max_ = 100;
+    int position_ = 0;
+    int pageSize_ = 0;
+    int smallChange_ = 1;
+    int largeChange_ = 1;
 };
 
 }  // namespace gui

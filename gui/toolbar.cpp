@@ -4,6 +4,7 @@
 #include "gui/application.h"
 #include "gui/comctrls.h"
 #include "gui/geometry_win.h"
+#include "gui/setfield.h"
 #include "runtime/properties.h"
 #include "runtime/strings.h"
 
@@ -95,27 +96,21 @@ void TToolButton::Changed() {
     if (toolBar_ != nullptr) toolBar_->RebuildButtons();
 }
 
-#define GUI_BUTTON_SETTER(field, value) \
-    if (field == value) return;         \
-    field = value;                      \
-    Changed()
-
 void TToolButton::SetCaption(const std::string& value) {
-    GUI_BUTTON_SETTER(caption_, value);
+    SetField(caption_, value, [this] { Changed(); });
 }
 void TToolButton::SetImageIndex(int32_t value) {
-    GUI_BUTTON_SETTER(imageIndex_, value);
+    SetField(imageIndex_, value, [this] { Changed(); });
 }
 void TToolButton::SetStyle(TToolButtonStyle value) {
-    GUI_BUTTON_SETTER(style_, value);
+    SetField(style_, value, [this] { Changed(); });
 }
 void TToolButton::SetVisible(bool value) {
-    GUI_BUTTON_SETTER(visible_, value);
+    SetField(visible_, value, [this] { Changed(); });
 }
 void TToolButton::SetWidth(int value) {
-    GUI_BUTTON_SETTER(width_, value);
+    SetField(width_, value, [this] { Changed(); });
 }
-#undef GUI_BUTTON_SETTER
 
 void TToolButton::SetEnabled(bool value) {
     if (enabled_ == value) return;
@@ -166,8 +161,7 @@ void TToolButton::Click() {
     if (style_ == tbsCheck && toolBar_ != nullptr && toolBar_->HandleAllocated())
         down_ = SendMessageW(toolBar_->WindowHandle(), TB_ISBUTTONCHECKED, command_, 0) != 0;
     TBasicAction* action = Action();
-    const bool sameAsAction = action != nullptr && OnClick.Data() == action->OnExecute.Data() &&
-                              !OnClick.Name().empty() && OnClick.Name() == action->OnExecute.Name();
+    const bool sameAsAction = IsActionExecute(OnClick, action);
     if (OnClick && !sameAsAction)
         OnClick(this);
     else if (actionLink_)

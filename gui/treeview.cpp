@@ -3,6 +3,7 @@
 
 #include "gui/comctrls.h"
 #include "gui/geometry_win.h"
+#include "gui/setfield.h"
 #include "runtime/properties.h"
 #include "runtime/strings.h"
 
@@ -135,15 +136,11 @@ void TTreeNodes::Delete(TTreeNode* node) {
 }
 
 void TTreeNodes::BeginUpdate() {
-    if (view_.updateCount_++ == 0 && view_.HandleAllocated())
-        SendMessageW(view_.WindowHandle(), WM_SETREDRAW, FALSE, 0);
+    view_.BeginRedrawLock();
 }
 
 void TTreeNodes::EndUpdate() {
-    if (view_.updateCount_ > 0 && --view_.updateCount_ == 0 && view_.HandleAllocated()) {
-        SendMessageW(view_.WindowHandle(), WM_SETREDRAW, TRUE, 0);
-        InvalidateRect(view_.WindowHandle(), nullptr, TRUE);
-    }
+    view_.EndRedrawLock();
 }
 
 // ---- the view ------------------------------------------------------------------------------
@@ -272,30 +269,24 @@ TTreeNode* TTreeView::GetNodeAt(int x, int y) const {
         SendMessageW(WindowHandle(), TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit))));
 }
 
-#define GUI_TREE_STYLE_SETTER(field, value) \
-    if (field == value) return;             \
-    field = value;                          \
-    RecreateWnd()
-
 void TTreeView::SetShowLines(bool value) {
-    GUI_TREE_STYLE_SETTER(showLines_, value);
+    SetField(showLines_, value, [this] { RecreateWnd(); });
 }
 void TTreeView::SetShowButtons(bool value) {
-    GUI_TREE_STYLE_SETTER(showButtons_, value);
+    SetField(showButtons_, value, [this] { RecreateWnd(); });
 }
 void TTreeView::SetShowRoot(bool value) {
-    GUI_TREE_STYLE_SETTER(showRoot_, value);
+    SetField(showRoot_, value, [this] { RecreateWnd(); });
 }
 void TTreeView::SetReadOnly(bool value) {
-    GUI_TREE_STYLE_SETTER(readOnly_, value);
+    SetField(readOnly_, value, [this] { RecreateWnd(); });
 }
 void TTreeView::SetHideSelection(bool value) {
-    GUI_TREE_STYLE_SETTER(hideSelection_, value);
+    SetField(hideSelection_, value, [this] { RecreateWnd(); });
 }
 void TTreeView::SetBorderStyle(TBorderStyle value) {
-    GUI_TREE_STYLE_SETTER(borderStyle_, value);
+    SetField(borderStyle_, value, [this] { RecreateWnd(); });
 }
-#undef GUI_TREE_STYLE_SETTER
 
 void TTreeView::SetImages(TCustomImageList* value) {
     if (images_ != nullptr) images_->RemoveFreeNotification(this);

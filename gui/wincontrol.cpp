@@ -355,6 +355,16 @@ void TWinControl::RecreateWnd() {
     if (focused && CanFocus()) ::SetFocus(handle_);
 }
 
+void TWinControl::BeginRedrawLock() {
+    if (redrawLocks_++ == 0 && handle_ != nullptr) SendMessageW(handle_, WM_SETREDRAW, FALSE, 0);
+}
+
+void TWinControl::EndRedrawLock() {
+    if (redrawLocks_ == 0 || --redrawLocks_ > 0 || handle_ == nullptr) return;
+    SendMessageW(handle_, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(handle_, nullptr, TRUE);
+}
+
 void TWinControl::SetThemed(bool value) {
     if (themed_ == value) return;
     themed_ = value;
