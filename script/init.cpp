@@ -1,5 +1,6 @@
 #include "script/init.h"
 
+#include "script/classes_rtti.h"
 #include "script/pascalscript_grammar.h"
 #include "script/script.h"
 #include "script/sysfunctions.h"
@@ -12,6 +13,7 @@ void init() {
     // built-in functions module (script/sysfunctions.h) comes first: every
     // later module and every host registration relies on its type names.
     RegisterSysFunctions();
+    classes::RegisterClassesModule();
 }
 
 void shutdown() {

@@ -5,6 +5,7 @@
 #include "runtime/exceptions.h"
 #include "runtime/format.h"
 #include "runtime/list.h"
+#include "runtime/properties.h"
 #include "runtime/streams.h"
 #include "runtime/strings.h"
 #include "script/errors.h"
@@ -102,6 +103,12 @@ std::string XmlUnescape(std::string_view value) {
 }
 
 // ---- TscXMLItem -------------------------------------------------------------
+
+RUNTIME_BEGIN_CLASS(TscXMLItem, runtime::TObject)
+RUNTIME_END_CLASS
+
+RUNTIME_BEGIN_CLASS(TscXMLDocument, runtime::TObject)
+RUNTIME_END_CLASS
 
 TscXMLItem::~TscXMLItem() {
     Clear();

@@ -8,7 +8,11 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
+
+#include "runtime/classinfo.h"
+#include "runtime/object.h"
 
 namespace runtime {
 class TStream;
@@ -27,13 +31,16 @@ void AppendXmlEscaped(std::string& out, std::string_view value);
 // no number raises the conversion error; an "&#" without ";" stays as it is.
 std::string XmlUnescape(std::string_view value);
 
-class TscXMLItem {
+// Both classes are objects of the class library, so scripts can hold them.
+class TscXMLItem : public runtime::TObject {
+    RUNTIME_CLASS(TscXMLItem)
+
   public:
     TscXMLItem() = default;
     TscXMLItem(const TscXMLItem&) = delete;
     TscXMLItem& operator=(const TscXMLItem&) = delete;
     // Frees the children, then leaves the parent's child list.
-    ~TscXMLItem();
+    ~TscXMLItem() override;
 
     int32_t Data = 0;
     std::string Name;
@@ -85,9 +92,13 @@ class TscXMLItem {
     std::vector<std::unique_ptr<TscXMLItem>> children_;
 };
 
-class TscXMLDocument {
+class TscXMLDocument : public runtime::TObject {
+    RUNTIME_CLASS(TscXMLDocument)
+
   public:
     TscXMLDocument();
+    // Takes the other document's tree; this is an object of its own.
+    TscXMLDocument(TscXMLDocument&& other) noexcept : root_(std::move(other.root_)) {}
 
     TscXMLItem& Root() { return *root_; }
     const TscXMLItem& Root() const { return *root_; }

@@ -1,0 +1,120 @@
+#pragma once
+
+// Internal to the general classes group (classes_rtti*.cpp): the shape of
+// its member tables and the helpers its handlers share.
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "runtime/classinfo.h"
+#include "runtime/exceptions.h"
+#include "runtime/handles.h"
+#include "runtime/variant.h"
+#include "script/items.h"
+
+namespace script::classes {
+
+// One call of a member: the instance it was reached through, the member's
+// helper (methods, constructors, indexed properties) and, for writes, the
+// value assigned.
+struct HostCall {
+    runtime::TObject* instance;
+    const std::string& memberName;
+    TscMethodHelper* method = nullptr;
+    const runtime::Variant* value = nullptr;
+
+    runtime::Variant Arg(int index) const { return method->GetParamValue(index); }
+    void SetArg(int index, const runtime::Variant& v) const { method->SetParamValue(index, v); }
+    int32_t IntArg(int index) const { return Arg(index).AsInteger(); }
+    std::string StrArg(int index) const { return Arg(index).AsString(); }
+    // The object an argument names: nullptr for nil; EInvalidCast for a
+    // handle that is not valid or names an object of another class.
+    template <typename T>
+    T* ObjectArg(int index) const {
+        return ObjectOf<T>(Arg(index));
+    }
+    // Same, nil refused.
+    template <typename T>
+    T& RequiredArg(int index) const {
+        T* object = ObjectArg<T>(index);
+        if (object == nullptr)
+            throw runtime::EInvalidOperation(memberName + ": the argument is nil");
+        return *object;
+    }
+    // The instance as a T; nil raises EInvalidOperation, another class
+    // EInvalidCast.
+    template <typename T>
+    T& Self() const {
+        if (instance == nullptr)
+            throw runtime::EInvalidOperation("Cannot use " + memberName + " of nil");
+        T* typed = dynamic_cast<T*>(instance);
+        if (typed == nullptr) runtime::detail::RaiseInvalidCast();
+        return *typed;
+    }
+    const runtime::Variant& Value() const { return *value; }
+
+    template <typename T>
+    static T* ObjectOf(const runtime::Variant& v) {
+        if (v.IsNull() || v.IsEmpty()) return nullptr;
+        return runtime::ObjectOfHandleAs<T>(v.AsInt64());
+    }
+};
+
+// A member's host operation; writes find the value in HostCall::value.
+using HostHandler = runtime::Variant (*)(const HostCall& call);
+
+enum class MemberKind : uint8_t { Constructor, Method, Property, Indexed, DefaultIndexed };
+
+struct MemberRow {
+    MemberKind kind;
+    // The declaration of a constructor or method; the name of a property.
+    std::string_view text;
+    std::string_view indexTypes;  // indexed properties
+    std::string_view typeName;    // properties
+    HostHandler read;             // the method, the getter
+    HostHandler write;            // the setter; nullptr for read-only properties
+};
+
+struct ClassRow {
+    const runtime::TClassInfo& (*classInfo)();
+    std::string_view ancestor;
+    std::span<const MemberRow> members;
+};
+
+// Row builders, so the tables read as the declarations they are.
+constexpr MemberRow Ctor(std::string_view syntax, HostHandler handler) {
+    return {MemberKind::Constructor, syntax, {}, {}, handler, nullptr};
+}
+constexpr MemberRow Method(std::string_view syntax, HostHandler handler) {
+    return {MemberKind::Method, syntax, {}, {}, handler, nullptr};
+}
+constexpr MemberRow Prop(std::string_view name, std::string_view typeName, HostHandler get,
+                         HostHandler set = nullptr) {
+    return {MemberKind::Property, name, {}, typeName, get, set};
+}
+constexpr MemberRow Indexed(std::string_view name, std::string_view indexTypes,
+                            std::string_view typeName, HostHandler get, HostHandler set = nullptr) {
+    return {MemberKind::Indexed, name, indexTypes, typeName, get, set};
+}
+constexpr MemberRow DefaultIndexed(std::string_view name, std::string_view indexTypes,
+                                   std::string_view typeName, HostHandler get,
+                                   HostHandler set = nullptr) {
+    return {MemberKind::DefaultIndexed, name, indexTypes, typeName, get, set};
+}
+
+// An object as a script value: its handle (0 for nil).
+inline runtime::Variant ObjectValue(runtime::TObject* object) {
+    return runtime::Variant(runtime::HandleOf(object));
+}
+inline runtime::Variant NoValue() {
+    return runtime::Variant(int32_t{0});
+}
+
+// The classes of each family, in declaration order.
+std::span<const ClassRow> ObjectAndListClasses();       // TObject .. TStringList
+std::span<const ClassRow> StreamAndComponentClasses();  // TStream .. TComponent
+std::span<const ClassRow> XmlClasses();                 // TscXMLItem, TscXMLDocument
+
+}  // namespace script::classes
