@@ -4,6 +4,9 @@
 ranges of equal words, for the native build (Windows asks the system).
 
 Input: the Unicode database of Debian's python3 (its unicodedata module).
+The space and punctuation flags, which decide word boundaries, follow what
+the system answers (checked by controls/unicode/widetext_test.cpp under
+Wine); the other flags follow the general categories.
 Run by hand when moving to newer Unicode data; the generated file is
 committed, so the build never needs Python.
 
@@ -31,11 +34,13 @@ def flags(code):
         f |= ALPHA
     if cat == "Nd":
         f |= DIGIT
-    if cat in ("Zs", "Zl", "Zp") or 0x09 <= code <= 0x0D or 0x1C <= code <= 0x1F or code == 0x85:
+    if cat in ("Zs", "Zl", "Zp") or 0x09 <= code <= 0x0D or code == 0x85:
         f |= SPACE
     if cat in ("Zs",) or code == 0x09:
         f |= BLANK
-    if cat.startswith("P") or cat.startswith("S"):
+    # As the system answers: every punctuation character; symbols only in
+    # Latin-1, where all the signs from U+00A1 to U+00BF count.
+    if cat.startswith("P") or (code < 0x100 and cat.startswith("S")) or 0xA1 <= code <= 0xBF:
         f |= PUNCT
     if cat == "Cc":
         f |= CNTRL

@@ -15,7 +15,7 @@ uint16_t detail::TableCharType1(char16_t ch) {
 }
 
 bool IsWideWordBoundary(char16_t ch) {
-    return ch == 0 || (GetWideCharType(ch, CT_CTYPE1) & (C1_SPACE | C1_PUNCT)) != 0;
+    return ch == 0 || (GetWideCharType(ch, kCType1) & (kC1Space | kC1Punct)) != 0;
 }
 
 }  // namespace controls::unicode

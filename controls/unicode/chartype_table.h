@@ -1,6 +1,6 @@
 #pragma once
 
-// The character-type words (CT_CTYPE1) of the Basic Multilingual Plane as
+// The character-type words (kCType1) of the Basic Multilingual Plane as
 // ranges of equal words, generated from the Unicode data by
 // tools/gen-unicode-chartype.py (ascending, gap-free, ending at U+FFFF).
 

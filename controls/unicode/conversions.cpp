@@ -15,9 +15,9 @@ std::u16string UTF8ToWideString(std::string_view text) {
 
 std::u16string CodePageToWide(std::string_view text, unsigned codePage) {
     switch (codePage) {
-        case CP_UTF7:
+        case kCodePageUTF7:
             return UTF7ToWideString(text);
-        case CP_UTF8:
+        case kCodePageUTF8:
             return UTF8ToWideString(text);
         default:
             return runtime::CodePageToWide(text, codePage);
@@ -26,9 +26,9 @@ std::u16string CodePageToWide(std::string_view text, unsigned codePage) {
 
 std::string WideToCodePage(std::u16string_view text, unsigned codePage) {
     switch (codePage) {
-        case CP_UTF7:
+        case kCodePageUTF7:
             return WideStringToUTF7(text);
-        case CP_UTF8:
+        case kCodePageUTF8:
             return WideStringToUTF8(text);
         default:
             return runtime::WideToCodePage(text, codePage);

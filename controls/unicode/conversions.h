@@ -21,17 +21,17 @@
 
 namespace controls::unicode {
 
-inline constexpr unsigned CP_ACP = 0;
-inline constexpr unsigned CP_THREAD_ACP = 3;
-inline constexpr unsigned CP_UTF7 = 65000;
-inline constexpr unsigned CP_UTF8 = 65001;
+inline constexpr unsigned kCodePageAnsi = 0;
+inline constexpr unsigned kCodePageThreadAnsi = 3;
+inline constexpr unsigned kCodePageUTF7 = 65000;
+inline constexpr unsigned kCodePageUTF8 = 65001;
 
 inline constexpr const char* SInvalidUTF7 = "Invalid UTF7";
 
 // Process-wide facts, the same for the whole run: whether the system's
 // wide calls are native (always, on the systems this program runs on),
 // whether it is Windows XP or later, and the code page of 8-bit text that
-// the controls exchange with the system (CP_THREAD_ACP on Windows; the
+// the controls exchange with the system (kCodePageThreadAnsi on Windows; the
 // system code page natively).
 bool PlatformIsUnicode();
 bool PlatformIsXPOrLater();
@@ -46,7 +46,7 @@ std::u16string UTF8ToWideString(std::string_view text);
 std::string WideStringToUTF7(std::u16string_view text);
 std::u16string UTF7ToWideString(std::string_view text);
 
-// CP_UTF7 and CP_UTF8 by the rules above; other code pages through the
+// kCodePageUTF7 and kCodePageUTF8 by the rules above; other code pages through the
 // system's conversion (characters without a mapping become the default
 // character). An unknown code page raises EConvertError.
 std::u16string CodePageToWide(std::string_view text, unsigned codePage);

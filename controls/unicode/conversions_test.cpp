@@ -120,11 +120,11 @@ TEST(Utf8Test, FourByteCharactersAndMalformedInput) {
 }
 
 TEST(ConversionsTest, CodePagesAndMessages) {
-    EXPECT_EQ(CodePageToWide("+AKM-", CP_UTF7), u"\u00A3");
-    EXPECT_EQ(WideToCodePage(u"\u00A3", CP_UTF7), "+AKM");
-    EXPECT_EQ(CodePageToWide("\xF0\x9F\x98\x80", CP_UTF8), u"\U0001F600");
-    EXPECT_EQ(CodePageToWide("\xC3", CP_UTF8), u"");
-    EXPECT_EQ(WideToCodePage(u"\U0001F600", CP_UTF8), "\xF0\x9F\x98\x80");
+    EXPECT_EQ(CodePageToWide("+AKM-", kCodePageUTF7), u"\u00A3");
+    EXPECT_EQ(WideToCodePage(u"\u00A3", kCodePageUTF7), "+AKM");
+    EXPECT_EQ(CodePageToWide("\xF0\x9F\x98\x80", kCodePageUTF8), u"\U0001F600");
+    EXPECT_EQ(CodePageToWide("\xC3", kCodePageUTF8), u"");
+    EXPECT_EQ(WideToCodePage(u"\U0001F600", kCodePageUTF8), "\xF0\x9F\x98\x80");
     EXPECT_EQ(CodePageToWide("\x80\xE9", 1252), u"\u20AC\u00E9");
     EXPECT_EQ(WideToCodePage(u"\u20AC\u00E9\u4E2D", 1252), "\x80\xE9?");
     // Messages kept as 8-bit text: UTF-8 after a mark, ANSI otherwise.

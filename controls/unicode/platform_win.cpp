@@ -43,7 +43,7 @@ PlatformFacts ReadFacts() {
     facts.xpOrLater =
         !known || (info.dwMajorVersion == 5 && info.dwMinorVersion >= 1) || info.dwMajorVersion > 5;
     facts.defaultCodePage = facts.unicode && (!known || info.dwMajorVersion >= 5)
-                                ? CP_THREAD_ACP
+                                ? kCodePageThreadAnsi
                                 : AnsiCodePageOfLocale(GetThreadLocale());
     return facts;
 }

@@ -103,3 +103,26 @@ TEST(WideTextTest, BuffersAndSmallRoutines) {
 
 }  // namespace
 }  // namespace controls::unicode
+
+#ifdef _WIN32
+namespace controls::unicode {
+namespace {
+
+// The table the native build answers from says what the system says about
+// every character that may stand next to a whole word.
+TEST(WideTextTest, NativeTableAgreesWithTheSystemOnWordBoundaries) {
+    constexpr uint16_t kBoundary = kC1Space | kC1Punct;
+    int mismatches = 0;
+    for (uint32_t c = 1; c < 0x10000; ++c) {
+        const auto ch = static_cast<char16_t>(c);
+        if ((GetWideCharType(ch, kCType1) & kBoundary) !=
+            (detail::TableCharType1(ch) & kBoundary)) {
+            if (++mismatches <= 10) ADD_FAILURE() << "U+" << std::hex << c;
+        }
+    }
+    EXPECT_EQ(mismatches, 0);
+}
+
+}  // namespace
+}  // namespace controls::unicode
+#endif
