@@ -318,13 +318,17 @@ TEST(ClassesRttiTest, XmlTree) {
     host.global.DeclareConst("Path", "String", Variant(folder.File("tree.xml")));
     EXPECT_EQ(
         host.Run(Text(
-            {"var d, d2: TscXMLDocument; r, e, x: TscXMLItem;", "begin",
+            {"var d, d2: TscXMLDocument; r, e, x, y: TscXMLItem;",
+             "begin",
              "  d := TscXMLDocument.Create; r := d.Root; r.Name := 'root';",
              "  e := r.Add; e.Name := 'a'; e.Prop['k'] := 'v\"1'; e.Data := 5;",
              "  x := TscXMLItem.Create; x.Name := 'b'; r.AddItem(x);",
              "  Trace(r.Count); Trace(r.Find('B')); Trace(r[0].Prop['k']); Trace(e.Data);",
              "  Trace(r.Items[1].Parent.Name); Trace(x.Root.Name); Trace(e.Text);",
              "  r.InsertItem(0, x); Trace(r[0].Name);",
+             "  try r.InsertItem(2, x) except Trace(ExceptionClassName) end; Trace(r[0].Name);",
+             "  y := TscXMLItem.Create;",
+             "  try r.InsertItem(3, y) except Trace(ExceptionClassName) end; y.Free;",
              "  try x.Free except Trace(ExceptionClassName) end;",
              "  try x.AddItem(r) except Trace(ExceptionMessage) end;",
              "  try r.AddItem(r) except Trace(ExceptionClassName) end;",
@@ -332,8 +336,11 @@ TEST(ClassesRttiTest, XmlTree) {
              "Trace(x.Prop['z']);",
              "  d.SaveToFile(Path); d2 := TscXMLDocument.Create; d2.LoadFromFile(Path);",
              "  Trace(d2.Root.Name); Trace(d2.Root[1].Prop['k']); Trace(d2.Root.Count);",
-             "  r.Clear; Trace(r.Count); Trace(r.Parent = nil);", "  d.Free; d2.Free", "end."})),
-        "2 1 v\"1 5 root root k=\"v&#34;1\" b EInvalidOperation An element cannot be added to "
+             "  r.Clear; Trace(r.Count); Trace(r.Parent = nil);",
+             "  d.Free; d2.Free",
+             "end."})),
+        "2 1 v\"1 5 root root k=\"v&#34;1\" b EListError b EListError EInvalidOperation An element "
+        "cannot be added to "
         "itself or its descendants EInvalidOperation c 3 1 root v\"1 3 0 True");
 }
 

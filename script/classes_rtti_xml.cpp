@@ -18,6 +18,9 @@ using runtime::Variant;
 // its own becomes the tree's when the script adds it. Either way the
 // element is checked first, so a refused one stays where it was.
 void Attach(TscXMLItem& parent, TscXMLItem& item, int index, bool insert) {
+    const int last = parent.Count() - (item.Parent() == &parent ? 1 : 0);
+    if (insert && (index < 0 || index > last))
+        throw runtime::EListError("List index out of bounds (" + std::to_string(index) + ")");
     if (item.Parent() == nullptr) {
         for (const TscXMLItem* p = &parent; p != nullptr; p = p->Parent())
             if (p == &item)
@@ -25,8 +28,6 @@ void Attach(TscXMLItem& parent, TscXMLItem& item, int index, bool insert) {
                     std::string(MessageText(Msg::ElementInOwnSubtree)));
         if (!runtime::IsScriptOwned(item))
             throw runtime::EInvalidOperation(std::string(MessageText(Msg::ElementNotOwnedByTree)));
-        if (insert && (index < 0 || index > parent.Count()))
-            throw runtime::EListError("List index out of bounds (" + std::to_string(index) + ")");
         std::unique_ptr<runtime::TObject> taken =
             runtime::TakeScriptObject(runtime::HandleOf(&item));
         (void)taken.release();  // the same object as `item`

@@ -342,9 +342,14 @@ void TUniStrings::LoadFromStream(runtime::TStream& stream, bool detect) {
             case teUTF16BE:
                 AssignText(FromUtf16Bytes(bytes, encoding == teUTF16BE));
                 break;
-            case teUTF8:
-                AssignText(UTF8ToWideString(bytes));
+            case teUTF8: {
+                // Text behind the mark that is no UTF-8 still holds the
+                // user's lines: they are read as ANSI rather than dropped.
+                std::u16string text = UTF8ToWideString(bytes);
+                if (text.empty() && !bytes.empty()) text = runtime::AnsiToWide(bytes);
+                AssignText(text);
                 break;
+            }
             case teAnsi:
                 AssignText(runtime::AnsiToWide(bytes));
                 break;

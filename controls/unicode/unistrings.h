@@ -14,7 +14,7 @@
 // Files: SaveToFile always writes FF FE and the text as UTF-16LE. Loading
 // detects UTF-16LE (FF FE), UTF-16BE (FE FF), UTF-8 (EF BB BF) and takes
 // anything else as ANSI; UTF-16 text of odd length drops its last byte, and
-// UTF-8 that does not decode reads as no text.
+// text behind a UTF-8 mark that does not decode as UTF-8 is read as ANSI.
 // Comparisons (IndexOf, sorting) are the locale's, ignoring case unless a
 // TUniStringList is CaseSensitive.
 // Updates: BeginUpdate/EndUpdate nest; the outermost BeginUpdate fires one
