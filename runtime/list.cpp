@@ -71,15 +71,14 @@ void TList::CheckIndex(int index) const {
     if (index < 0 || index >= Count()) Error(SListIndexError, index);
 }
 
+int ListGrowDelta(int capacity) {
+    if (capacity > 64) return capacity / 4;
+    if (capacity > 8) return 16;
+    return 4;
+}
+
 void TList::Grow() {
-    // The class library's steps: 4 while small, 16 up to 64, then a quarter.
-    int delta = 4;
-    if (capacity_ > 64) {
-        delta = capacity_ / 4;
-    } else if (capacity_ > 8) {
-        delta = 16;
-    }
-    SetCapacity(capacity_ + delta);
+    SetCapacity(capacity_ + ListGrowDelta(capacity_));
 }
 
 TList& TList::Expand() {

@@ -37,6 +37,10 @@ inline constexpr const char* SListCountError = "List count out of bounds (%d)";
 // MaxListSize); larger values raise EListError.
 inline constexpr int MaxListSize = 0x7FFFFFF;
 
+// How many items a full list of `capacity` grows by: the class library's
+// steps, 4 while small, 16 up to 64, then a quarter.
+int ListGrowDelta(int capacity);
+
 // <0, 0 or >0 as item1 sorts before, with or after item2.
 using TListSortCompare = std::function<int(void* item1, void* item2)>;
 

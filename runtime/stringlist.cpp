@@ -385,14 +385,7 @@ void TStringList::CheckIndex(int index) const {
 }
 
 void TStringList::Grow() {
-    // The class library's steps: 4 while small, 16 up to 64, then a quarter.
-    int delta = 4;
-    if (capacity_ > 64) {
-        delta = capacity_ / 4;
-    } else if (capacity_ > 8) {
-        delta = 16;
-    }
-    DoSetCapacity(capacity_ + delta);
+    DoSetCapacity(capacity_ + ListGrowDelta(capacity_));
 }
 
 void TStringList::DoSetCapacity(int capacity) {

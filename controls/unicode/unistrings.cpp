@@ -134,14 +134,7 @@ void TAnsiStringsForWideStrings::SetUpdateState(bool updating) {
 void TAnsiStringsForWideStrings::LoadFromStreamInCodePage(runtime::TStream& stream,
                                                           unsigned codePage) {
     const std::u16string text = CodePageToWide(ReadRest(stream), codePage);
-    wide_.BeginUpdate();
-    try {
-        wide_.SetTextStr(text);
-    } catch (...) {
-        wide_.EndUpdate();
-        throw;
-    }
-    wide_.EndUpdate();
+    wide_.WithUpdate([&] { wide_.SetTextStr(text); });
 }
 
 void TAnsiStringsForWideStrings::SaveToStreamInCodePage(runtime::TStream& stream,
@@ -202,16 +195,11 @@ std::u16string TUniStrings::TextOf() const {
 }
 
 void TUniStrings::Put(int index, std::u16string_view s) {
-    BeginUpdate();
-    try {
+    WithUpdate([&] {
         TObject* object = GetObject(index);
         Delete(index);
         InsertObject(index, s, object);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    });
 }
 
 void TUniStrings::SetObjectAt(int, TObject*) {}
@@ -219,8 +207,7 @@ void TUniStrings::SetObjectAt(int, TObject*) {}
 void TUniStrings::ChangeCapacity(int) {}
 
 void TUniStrings::AssignText(std::u16string_view text) {
-    BeginUpdate();
-    try {
+    WithUpdate([&] {
         Clear();
         size_t i = 0;
         while (i < text.size() && text[i] != 0) {
@@ -233,11 +220,7 @@ void TUniStrings::AssignText(std::u16string_view text) {
             if (i < text.size() && text[i] == u'\n') ++i;
             if (i < text.size() && text[i] == kLineSeparator) ++i;
         }
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    });
 }
 
 void TUniStrings::UpdateStateChanged(bool) {}
@@ -259,21 +242,15 @@ int TUniStrings::AddObject(std::u16string_view s, TObject* object) {
 }
 
 void TUniStrings::AddAll(const TUniStrings& strings) {
-    BeginUpdate();
-    try {
+    WithUpdate([&] {
         // Read the count once: a list added to itself doubles.
         const int count = strings.Count();
         for (int i = 0; i < count; ++i) AddObject(strings.Get(i), strings.GetObject(i));
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    });
 }
 
 void TUniStrings::Exchange(int index1, int index2) {
-    BeginUpdate();
-    try {
+    WithUpdate([&] {
         const std::u16string s1 = Get(index1);
         const std::u16string s2 = Get(index2);
         TObject* o1 = GetObject(index1);
@@ -282,11 +259,7 @@ void TUniStrings::Exchange(int index1, int index2) {
         Put(index2, s1);
         SetObjectAt(index1, o2);
         SetObjectAt(index2, o1);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    });
 }
 
 std::unique_ptr<char16_t[]> TUniStrings::GetText() const {
@@ -333,8 +306,7 @@ void TUniStrings::LoadFromFile(const std::u16string& fileName) {
 }
 
 void TUniStrings::LoadFromStream(runtime::TStream& stream, bool detect) {
-    BeginUpdate();
-    try {
+    WithUpdate([&] {
         const TTextEncoding encoding = detect ? DetectTextEncoding(stream) : teUTF16LE;
         const std::string bytes = ReadRest(stream);
         switch (encoding) {
@@ -354,26 +326,17 @@ void TUniStrings::LoadFromStream(runtime::TStream& stream, bool detect) {
                 AssignText(runtime::AnsiToWide(bytes));
                 break;
         }
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    });
 }
 
 void TUniStrings::Move(int curIndex, int newIndex) {
     if (curIndex == newIndex) return;
-    BeginUpdate();
-    try {
+    WithUpdate([&] {
         const std::u16string s = Get(curIndex);
         TObject* object = GetObject(curIndex);
         Delete(curIndex);
         InsertObject(newIndex, s, object);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    });
 }
 
 void TUniStrings::SaveToFile(const std::u16string& fileName) const {
@@ -413,19 +376,14 @@ bool TUniStrings::SameContent(const TUniStrings& other) const {
 void TUniStrings::Assign(const runtime::TPersistent* source) {
     if (const auto* wide = dynamic_cast<const TUniStrings*>(source)) {
         if (wide == this) return;
-        BeginUpdate();
-        try {
+        WithUpdate([&] {
             Clear();
             definedSeparators_ = wide->definedSeparators_;
             delimiter_ = wide->delimiter_;
             quoteChar_ = wide->quoteChar_;
             nameValueSeparator_ = wide->nameValueSeparator_;
             AddAll(*wide);
-        } catch (...) {
-            EndUpdate();
-            throw;
-        }
-        EndUpdate();
+        });
         return;
     }
     if (dynamic_cast<const runtime::TStrings*>(source) != nullptr) {
@@ -446,8 +404,7 @@ void TUniStrings::AssignTo(runtime::TPersistent* dest) const {
 // ---- form streams -------------------------------------------------------------------------
 
 void TUniStrings::ReadStrings(runtime::TReader& reader) {
-    BeginUpdate();
-    try {
+    WithUpdate([&] {
         if (reader.NextValue() == runtime::vaList) {
             reader.ReadListBegin();
             Clear();
@@ -456,47 +413,17 @@ void TUniStrings::ReadStrings(runtime::TReader& reader) {
         } else {
             AssignText(reader.ReadWideString());
         }
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    });
 }
 
-void TUniStrings::ReadWideStringsW(runtime::TReader& reader) {
-    if (!UtfHelp(reader) && Count() > 0) {
-        reader.SkipValue();
-        return;
-    }
-    BeginUpdate();
-    try {
+void TUniStrings::ReadEncodedLines(runtime::TReader& reader,
+                                   std::u16string (*decode)(std::string_view)) {
+    WithUpdate([&] {
         Clear();
         reader.ReadListBegin();
-        while (!reader.EndOfList()) Add(UTF8ToWideString(reader.ReadString()));
+        while (!reader.EndOfList()) Add(decode(reader.ReadString()));
         reader.ReadListEnd();
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
-}
-
-void TUniStrings::ReadWideStringsUTF7(runtime::TReader& reader) {
-    if (!UtfHelp(reader)) {
-        reader.SkipValue();
-        return;
-    }
-    BeginUpdate();
-    try {
-        Clear();
-        reader.ReadListBegin();
-        while (!reader.EndOfList()) Add(UTF7ToWideString(reader.ReadString()));
-        reader.ReadListEnd();
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    });
 }
 
 void TUniStrings::WriteWideStrings(runtime::TWriter& writer) const {
@@ -530,9 +457,22 @@ void TUniStrings::DefineProperties(runtime::TFiler& filer) {
         "WideStrings", [this](runtime::TReader& r) { ReadStrings(r); },
         [this](runtime::TWriter& w) { WriteWideStrings(w); }, hasLines);
     filer.DefineProperty(
-        "WideStringsW", [this](runtime::TReader& r) { ReadWideStringsW(r); }, nullptr, false);
+        "WideStringsW",
+        [this](runtime::TReader& r) {
+            if (!UtfHelp(r) && Count() > 0)
+                r.SkipValue();
+            else
+                ReadEncodedLines(r, UTF8ToWideString);
+        },
+        nullptr, false);
     filer.DefineProperty(
-        "WideStrings_UTF7", [this](runtime::TReader& r) { ReadWideStringsUTF7(r); },
+        "WideStrings_UTF7",
+        [this](runtime::TReader& r) {
+            if (UtfHelp(r))
+                ReadEncodedLines(r, UTF7ToWideString);
+            else
+                r.SkipValue();
+        },
         [this](runtime::TWriter& w) { WriteWideStringsUTF7(w); }, hasLines && NeedsUTF7());
 }
 
@@ -684,15 +624,7 @@ void TUniStringList::InsertObject(int index, std::u16string_view s, TObject* obj
 
 void TUniStringList::InsertItem(int index, std::u16string_view s, TObject* object) {
     Changing();
-    if (CountOf() == capacity_) {
-        // The class library's steps: 4 while small, 16 up to 64, then a quarter.
-        int delta = 4;
-        if (capacity_ > 64)
-            delta = capacity_ / 4;
-        else if (capacity_ > 8)
-            delta = 16;
-        ChangeCapacity(capacity_ + delta);
-    }
+    if (CountOf() == capacity_) ChangeCapacity(capacity_ + runtime::ListGrowDelta(capacity_));
     items_.insert(items_.begin() + index, Item{std::u16string(s), object});
     Changed();
 }

@@ -154,6 +154,19 @@ class TUniStrings : public runtime::TPersistent {
 
     void BeginUpdate();
     void EndUpdate();
+    // Runs `work` between BeginUpdate and EndUpdate; EndUpdate also runs when
+    // `work` throws.
+    template <class Work>
+    void WithUpdate(Work&& work) {
+        BeginUpdate();
+        try {
+            work();
+        } catch (...) {
+            EndUpdate();
+            throw;
+        }
+        EndUpdate();
+    }
     // Same count and every line equal as exact UTF-16.
     [[nodiscard]] bool SameContent(const TUniStrings& other) const;
     // From a TUniStrings: its lines, objects and separator settings; from an
@@ -189,8 +202,8 @@ class TUniStrings : public runtime::TPersistent {
     enum DefinedSeparator : uint8_t { sdDelimiter = 1, sdQuoteChar = 2, sdNameValueSeparator = 4 };
 
     void ReadStrings(runtime::TReader& reader);
-    void ReadWideStringsW(runtime::TReader& reader);
-    void ReadWideStringsUTF7(runtime::TReader& reader);
+    // Replaces the lines with a list of 8-bit values, each decoded.
+    void ReadEncodedLines(runtime::TReader& reader, std::u16string (*decode)(std::string_view));
     void WriteWideStrings(runtime::TWriter& writer) const;
     void WriteWideStringsUTF7(runtime::TWriter& writer) const;
     bool NeedsUTF7() const;

@@ -325,6 +325,14 @@ TEST(UniStringsTest, AssignBetweenWideAnd8BitLists) {
     EXPECT_THROW(wide.SetAnsiStrings(nullptr), runtime::EConvertError);
     EXPECT_EQ(wide.Count(), 1);  // assigning nil is refused, nothing lost
 
+    // The view loads and saves through any code page.
+    runtime::TStringStream in("+AKM-\r\nx");
+    wide.AnsiStrings()->LoadFromStreamInCodePage(in, kCodePageUTF7);
+    EXPECT_EQ(Show(LinesOf(wide)), "[\xC2\xA3][x]");
+    runtime::TStringStream out;
+    wide.AnsiStrings()->SaveToStreamInCodePage(out, kCodePageUTF8);
+    EXPECT_EQ(out.DataString(), "\xC2\xA3\r\nx\r\n");
+
     TUniStringList copy;
     copy.Assign(&wide);
     EXPECT_TRUE(copy.SameContent(wide));
@@ -332,7 +340,7 @@ TEST(UniStringsTest, AssignBetweenWideAnd8BitLists) {
     copy.Add(u"more");
     EXPECT_FALSE(copy.SameContent(wide));
     copy.AddAll(copy);
-    EXPECT_EQ(copy.Count(), 4);
+    EXPECT_EQ(copy.Count(), 6);
 }
 
 // A component holding a wide list, as a window layout does.
