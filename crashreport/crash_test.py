@@ -249,6 +249,24 @@ def overflow(args, oracle, folder):
                      whole_stack=False)
 
 
+def damaged(args, oracle, folder, scenario, function):
+    """A fault on a stack that cannot be unwound (nothing could handle it)
+    is reported once, from its first frame, and ends the program."""
+    result = run(args, folder, scenario)
+    check(result.returncode == 1, "%s: exit code %d" % (scenario, result.returncode))
+    entries = read_log(folder)
+    if check(len(entries) == 1, "%s: %d reports logged" % (scenario, len(entries))):
+        check_report(oracle, entries[0], "EAccessViolation", function, scenario, whole_stack=False)
+
+
+def smashed(args, oracle, folder):
+    damaged(args, oracle, folder, "smashed", "crashtest::SmashStackAndFault()")
+
+
+def lost(args, oracle, folder):
+    damaged(args, oracle, folder, "lost", "crashtest::LoseStackAndFault()")
+
+
 def repeat(args, oracle, folder):
     """Two failures within a minute end the program after the second."""
     result = run(args, folder, "repeat")
@@ -311,7 +329,7 @@ def main():
         parser.add_argument(option, required=True)
     args = parser.parse_args()
     oracle = Oracle(args)
-    for scenario in (sequence, uncaught, overflow, repeat, reporter_fault, lookup):
+    for scenario in (sequence, uncaught, overflow, smashed, lost, repeat, reporter_fault, lookup):
         folder = tempfile.mkdtemp(prefix="crashreport_")
         try:
             scenario(args, oracle, folder)

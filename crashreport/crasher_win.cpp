@@ -10,6 +10,10 @@
 //       ends the program (the repeated-crash rule)
 //   crashreport_crasher reporterfault <folder>   the reporter's own thread
 //       faults while it reports a hang
+//   crashreport_crasher smashed <folder>    a fault on a stack overwritten
+//       with garbage, frame pointer included
+//   crashreport_crasher lost <folder>       a fault with the stack pointer
+//       moved into garbage
 //   crashreport_crasher lookup <folder> <file>   names the code offsets
 //       listed in <file> (hexadecimal, from the image base) as a report
 //       would, one line each
@@ -68,8 +72,37 @@ __attribute__((noinline)) int Recurse(int depth) {
     return Recurse(depth + 1) + frame[0];
 }
 
-__attribute__((noinline)) void BlockMainThread(DWORD milliseconds) {
-    ::Sleep(milliseconds);
+// Fills the stack from its own stack pointer up with garbage, return
+// addresses included, sets its frame pointer to garbage too, then writes
+// through a null pointer: nothing can unwind the stack the fault leaves.
+__attribute__((noinline)) void SmashStackAndFault() {
+    // A frame of variable size keeps its base in RBP.
+    volatile char* area = static_cast<volatile char*>(__builtin_alloca(64 + zero));
+    area[0] = 1;
+    asm volatile(
+        "movq %%rsp, %%rdi\n\t"
+        "movq $64, %%rcx\n\t"
+        "movabsq $0x0000BAD0BAD0BAD0, %%rax\n\t"
+        "rep stosq\n\t"
+        "movq %%rax, %%rbp\n\t"
+        "movl $42, 0\n\t" ::
+            : "rax", "rcx", "rdi", "memory");
+}
+
+// Moves the stack pointer into a buffer of garbage, then writes through a
+// null pointer.
+alignas(16) uint64_t garbageStack[32768];
+__attribute__((noinline)) void LoseStackAndFault() {
+    for (uint64_t& slot : garbageStack) slot = 0x0000BAD0BAD0BAD0;
+    asm volatile(
+        "movq %0, %%rsp\n\t"
+        "movl $42, 0\n\t" ::"r"(garbageStack + 16384)
+        : "memory");
+}
+
+// Blocks until the event is set, a minute at most.
+__attribute__((noinline)) void BlockMainThread(HANDLE release) {
+    ::WaitForSingleObject(release, 60000);
 }
 
 // A thread object whose Execute fails.
@@ -91,12 +124,16 @@ class TIdleWorker : public runtime::TThread {
 const UINT failMessage = WM_APP + 1;
 const UINT countMessage = WM_APP + 2;
 int counted = 0;
+int failed = 0;
 
 // A window procedure as the class library writes one: nothing escapes it,
 // and what it catches goes to the reporter.
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM w, LPARAM l) noexcept {
     try {
-        if (message == failMessage) ThrowFromHandler(3);
+        if (message == failMessage) {
+            ++failed;
+            ThrowFromHandler(3);
+        }
         if (message == countMessage) ++counted;
         return ::DefWindowProcW(window, message, w, l);
     } catch (...) {
@@ -115,16 +152,30 @@ HWND MakeWindow() {
                              10, 10, 300, 200, nullptr, nullptr, wc.hInstance, nullptr);
 }
 
-void Pump(DWORD milliseconds) {
-    const DWORD until = ::GetTickCount() + milliseconds;
-    while (static_cast<int>(until - ::GetTickCount()) > 0) {
+// Handles the thread's messages until done() holds (a minute at most).
+template <class Done>
+void PumpUntil(Done done) {
+    const ULONGLONG deadline = ::GetTickCount64() + 60000;
+    while (!done() && ::GetTickCount64() < deadline) {
         MSG msg;
         while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
             ::TranslateMessage(&msg);
             ::DispatchMessageW(&msg);
         }
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        if (!done()) ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
     }
+}
+
+// A hang of the main thread: released by the report's last event, which
+// runs after the report is logged.
+HANDLE ReleaseAfterHangReport() {
+    HANDLE release = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    crashreport::TReporterEvents events;
+    events.OnAction = [release](const crashreport::TReportEvent& e, int action, bool&) {
+        if (action == 3 && e.Exception->ClassName() == "EFrozenApplication") ::SetEvent(release);
+    };
+    crashreport::SetReporterEvents(events);
+    return release;
 }
 
 void Say(const std::string& text) {
@@ -144,7 +195,7 @@ int Sequence() {
     // An exception in a message handler: the loop goes on.
     ::PostMessageW(window, failMessage, 0, 0);
     ::PostMessageW(window, countMessage, 0, 0);
-    Pump(300);
+    PumpUntil([] { return counted == 1; });
     Say(counted == 1 ? "loop went on" : "loop stopped");
 
     // An exception that escapes a thread object's Execute.
@@ -163,14 +214,16 @@ int Sequence() {
     ::CloseHandle(worker);
     Say("divider ended with " + std::to_string(code));
 
-    // A main thread that stops answering for several seconds: one report.
+    // A main thread that stops answering until its hang is reported: one
+    // report.
+    HANDLE release = ReleaseAfterHangReport();
     options.SetFreezeTimeoutSecs(1);
     options.SetFreezeCheckActive(1);
-    Pump(500);
-    BlockMainThread(5000);
-    Pump(1500);
+    BlockMainThread(release);
     options.SetFreezeCheckActive(0);
-    Say("hang over");
+    crashreport::SetReporterEvents({});
+    Say(::WaitForSingleObject(release, 0) == WAIT_OBJECT_0 ? "hang over" : "hang not reported");
+    ::CloseHandle(release);
 
     // The last one ends the program.
     WriteNowhere(42);
@@ -188,7 +241,7 @@ int Repeat() {
     HWND window = MakeWindow();
     for (int i = 0; i < 3; ++i) {
         ::PostMessageW(window, failMessage, 0, 0);
-        Pump(300);
+        PumpUntil([i] { return failed == i + 1; });
         Say("survived " + std::to_string(i + 1));
     }
     return 0;
@@ -205,10 +258,11 @@ int ReporterFault() {
     crashreport::SetReporterEvents(events);
     auto& options = crashreport::CurrentVuvuvuVozOptions();
     MakeWindow();
+    // Never set: the reporter's failure ends the program first.
+    HANDLE release = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
     options.SetFreezeTimeoutSecs(1);
     options.SetFreezeCheckActive(1);
-    Pump(500);
-    BlockMainThread(5000);
+    BlockMainThread(release);
     Say("still running");
     return 0;
 }
@@ -242,7 +296,8 @@ int Lookup(const std::string& listFile) {
 int main(int argc, char** argv) {
     if (argc < 3) {
         std::cerr
-            << "usage: crashreport_crasher sequence|uncaught|overflow|lookup <folder> [file]\n";
+            << "usage: crashreport_crasher sequence|uncaught|overflow|repeat|reporterfault|smashed|"
+               "lost|lookup <folder> [file]\n";
         return 2;
     }
     const std::string scenario = argv[1];
@@ -258,6 +313,8 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (scenario == "overflow") return crashtest::Recurse(0);
+    if (scenario == "smashed") crashtest::SmashStackAndFault();
+    if (scenario == "lost") crashtest::LoseStackAndFault();
     if (scenario == "repeat") return crashtest::Repeat();
     if (scenario == "reporterfault") return crashtest::ReporterFault();
     if (scenario == "lookup" && argc > 3) return crashtest::Lookup(argv[3]);

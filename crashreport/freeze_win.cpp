@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -21,9 +22,15 @@ constexpr DWORD probeMs = 50;
 constexpr int pausesAfterAnswer = 5;
 constexpr size_t hungFrames = 256;
 
+// One watch thread's stop request, shared with the thread: a watch asked to
+// stop while a report runs is left to end by itself.
+struct Watch {
+    std::atomic<bool> Stop{false};
+};
+
 std::mutex watchLock;
-HANDLE watchThread = nullptr;
-std::atomic<bool> stopWatch{false};
+std::shared_ptr<Watch> running;
+HANDLE runningThread = nullptr;
 
 bool watchRequested() {
     try {
@@ -43,12 +50,12 @@ int32_t timeoutMs() {
 }
 
 // Sleeps in probe steps; false when asked to stop meanwhile.
-bool pause(int steps) {
+bool pause(const Watch& watch, int steps) {
     for (int i = 0; i < steps; ++i) {
-        if (stopWatch) return false;
+        if (watch.Stop) return false;
         ::Sleep(probeMs);
     }
-    return !stopWatch;
+    return !watch.Stop;
 }
 
 // Stops the main thread just long enough to read its registers and walk
@@ -64,8 +71,10 @@ void reportHang(std::vector<uintptr_t>& frames) {
     if (::SuspendThread(main->Handle) == static_cast<DWORD>(-1)) return;
     const bool read = ::GetThreadContext(main->Handle, &context) != 0;
     if (read && context.Rip != 0 && context.Rsp != 0) {
-        count = WalkStack(context, main->StackTop, modules, TWalk::OtherStack, frames.data(),
-                          frames.size());
+        TThreadState* self = CurrentThreadState();
+        count = WalkStack(self != nullptr ? &self->Guard : nullptr, context, main->StackTop,
+                          modules, TWalk::OtherStack, frames.data(), frames.size())
+                    .Count;
     }
     ::ResumeThread(main->Handle);
     if (!read || context.Rip == 0 || context.Rsp == 0) return;
@@ -82,34 +91,42 @@ void reportHang(std::vector<uintptr_t>& frames) {
     DispatchException(failure, place, hkNone, rtHook);
 }
 
-DWORD WINAPI watch(void*) {
+// Whether the window answered a probe. While a report runs the main thread
+// waits for it, or is stopped by it: that counts as an answer.
+bool answered(HWND window) {
+    if (ReportInProgress()) return true;
+    DWORD_PTR ignored = 0;
+    return ::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_BLOCK, probeMs, &ignored) != 0 ||
+           !::IsWindow(window);
+}
+
+DWORD WINAPI watchThread(void* parameter) {
+    const std::unique_ptr<std::shared_ptr<Watch>> shared(
+        static_cast<std::shared_ptr<Watch>*>(parameter));
+    const Watch& watch = **shared;
     if (TThreadState* self = ClaimCurrentThreadState()) self->Reporter = true;
     std::vector<uintptr_t> frames(hungFrames);
     HWND window = nullptr;
-    while (!stopWatch && (window = FindMainWindow(::GetCurrentProcessId())) == nullptr) {
+    while (!watch.Stop && (window = FindMainWindow(::GetCurrentProcessId())) == nullptr) {
         ::Sleep(probeMs);
     }
-    while (!stopWatch) {
+    while (!watch.Stop) {
         int32_t elapsed = 0;
         int32_t limit = 0;
         do {
-            DWORD_PTR ignored = 0;
-            if (!::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_BLOCK, probeMs, &ignored) &&
-                ::IsWindow(window)) {
-                elapsed += probeMs;
-            } else {
-                pause(pausesAfterAnswer);
+            if (answered(window)) {
+                pause(watch, pausesAfterAnswer);
                 elapsed = 0;
+            } else {
+                elapsed += probeMs;
             }
             limit = timeoutMs();
-        } while (!stopWatch && (limit <= 0 || elapsed < limit));
-        if (stopWatch) break;
+        } while (!watch.Stop && (limit <= 0 || elapsed < limit));
+        if (watch.Stop) break;
         reportHang(frames);
         // One hang, one report: probing starts again once the window
         // answers.
-        DWORD_PTR ignored = 0;
-        while (!stopWatch && ::IsWindow(window) &&
-               !::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_BLOCK, probeMs, &ignored)) {
+        while (!watch.Stop && !answered(window)) {
         }
     }
     return 0;
@@ -119,18 +136,35 @@ DWORD WINAPI watch(void*) {
 
 void StartFreezeWatch() {
     std::lock_guard lock(watchLock);
-    if (watchThread != nullptr || InsideDevelopmentEnvironment() || !watchRequested()) return;
-    stopWatch = false;
-    watchThread = ::CreateThread(nullptr, 0, watch, nullptr, 0, nullptr);
+    if (running || InsideDevelopmentEnvironment() || !watchRequested()) return;
+    auto watch = std::make_shared<Watch>();
+    auto* parameter = new std::shared_ptr<Watch>(watch);
+    HANDLE thread = ::CreateThread(nullptr, 0, watchThread, parameter, 0, nullptr);
+    if (thread == nullptr) {
+        delete parameter;
+        return;
+    }
+    running = std::move(watch);
+    runningThread = thread;
 }
 
 void StopFreezeWatch() {
-    std::lock_guard lock(watchLock);
-    if (watchThread == nullptr) return;
-    stopWatch = true;
-    ::WaitForSingleObject(watchThread, INFINITE);
-    ::CloseHandle(watchThread);
-    watchThread = nullptr;
+    std::shared_ptr<Watch> watch;
+    HANDLE thread = nullptr;
+    {
+        std::lock_guard lock(watchLock);
+        watch = std::move(running);
+        thread = runningThread;
+        runningThread = nullptr;
+    }
+    if (!watch) return;
+    watch->Stop = true;
+    // A watch reporting a hang waits for the report's lock. While a report
+    // runs, this thread may be the one holding it (an event handler turning
+    // the watch off) or one the report waits for: the watch is left to end
+    // by itself once the report is done.
+    if (!ReportInProgress() && !IsReporterThread()) ::WaitForSingleObject(thread, INFINITE);
+    ::CloseHandle(thread);
 }
 
 }  // namespace crashreport

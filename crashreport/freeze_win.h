@@ -11,7 +11,8 @@ namespace crashreport {
 
 // Starts the watch when none runs and the program's options ask for it.
 void StartFreezeWatch();
-// Stops a running watch and waits for its end.
+// Stops a running watch and waits for its end; while a report runs, the
+// watch ends by itself once the report is done.
 void StopFreezeWatch();
 
 }  // namespace crashreport

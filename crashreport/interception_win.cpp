@@ -32,7 +32,9 @@ bool isLanguageRaise(DWORD code) {
     return (code & 0x00FFFFFF) == 0x474343 && (code >> 24) >= 0x20 && (code >> 24) <= 0x22;
 }
 
-void recordFault(TThreadState& state, const EXCEPTION_POINTERS& p, bool withTrace) {
+// Records a fault in the thread's block; answers how the walk of its stack
+// ended (StackEnd without a walk).
+TWalkEnd recordFault(TThreadState& state, const EXCEPTION_POINTERS& p, bool withTrace) {
     TRaiseRecord& r = state.Raise;
     const EXCEPTION_RECORD& e = *p.ExceptionRecord;
     std::memcpy(&r.Context, p.ContextRecord, sizeof r.Context);
@@ -42,13 +44,15 @@ void recordFault(TThreadState& state, const EXCEPTION_POINTERS& p, bool withTrac
     r.AccessAddress = e.NumberParameters >= 2 ? e.ExceptionInformation[1] : 0;
     r.ThrownType = nullptr;
     r.FirstFrameExact = true;
-    r.TraceCount =
-        withTrace ? static_cast<uint32_t>(WalkStack(r.Context, state.StackTop, StartModules(),
-                                                    TWalk::OwnStack, r.Trace, RaiseTraceCapacity))
-                  : 0;
+    r.TraceCount = 0;
+    if (!withTrace) return TWalkEnd::StackEnd;
+    const TWalkResult walk = WalkStack(&state.Guard, r.Context, state.StackTop, StartModules(),
+                                       TWalk::OwnStack, r.Trace, RaiseTraceCapacity);
+    r.TraceCount = static_cast<uint32_t>(walk.Count);
+    return walk.End;
 }
 
-TFailure faultOf(const TThreadState* state, const EXCEPTION_POINTERS& p) {
+TFailure faultOf(const EXCEPTION_POINTERS& p) {
     TFailure f;
     const EXCEPTION_RECORD& e = *p.ExceptionRecord;
     f.Code = e.ExceptionCode;
@@ -57,7 +61,6 @@ TFailure faultOf(const TThreadState* state, const EXCEPTION_POINTERS& p) {
         f.AccessKind = e.ExceptionInformation[0];
         f.AccessAddress = e.ExceptionInformation[1];
     }
-    (void)state;
     return f;
 }
 
@@ -84,26 +87,56 @@ TFailurePlace faultPlace(const TThreadState* state, const EXCEPTION_POINTERS& p)
     ::ExitThread(1);
 }
 
-// A stack overflow is reported from here, with what stack is left: the
-// report is built on the processing thread, and this thread only waits.
+// Faults that nothing further on could handle are reported from the
+// vectored handler, with what stack is left: the report is built on the
+// processing thread, and this thread only waits.
+//
+// A stack overflow leaves too little stack for the search of a handler.
 [[noreturn]] void stackOverflow(EXCEPTION_POINTERS* p) {
     TThreadState* state = CurrentThreadState();
     if (state == nullptr || state->Reporter)
         ReporterThreadFailed(p->ExceptionRecord->ExceptionCode);
     recordFault(*state, *p, false);
-    TFailurePlace place = faultPlace(state, *p);
-    DispatchException(faultOf(state, *p), place, hkNone, rtHook);
+    DispatchException(faultOf(*p), faultPlace(state, *p), hkNone, rtHook);
     // What is left of the stack cannot run a thread's normal end.
     ::TerminateProcess(::GetCurrentProcess(), 1);
     for (;;) ::Sleep(INFINITE);
 }
 
+// The system finds a fault's handlers by unwinding the stack as the walk
+// just did: when the walk faulted or lost its way, or the stack pointer is
+// not in the thread's stack at all, that search fails too (and faults again
+// and again, or ends the process without a word). The stack is damaged.
+bool stackDamaged(TWalkEnd walk, const CONTEXT& context) {
+    if (walk == TWalkEnd::Faulted || walk == TWalkEnd::Lost) return true;
+    // The whole reserve counts: a frame may reach below the committed part
+    // before its first touch.
+    const NT_TIB* tib = reinterpret_cast<const NT_TIB*>(::NtCurrentTeb());
+    const auto top = reinterpret_cast<uintptr_t>(tib->StackBase);
+    MEMORY_BASIC_INFORMATION m;
+    if (::VirtualQuery(reinterpret_cast<const void*>(top - 1), &m, sizeof m) != sizeof m)
+        return false;
+    return context.Rsp < reinterpret_cast<uintptr_t>(m.AllocationBase) || context.Rsp >= top;
+}
+
+// A fault on a damaged stack is reported here, once, and ends its thread
+// (the main thread: the program).
+[[noreturn]] void damagedStack(TThreadState& state, EXCEPTION_POINTERS* p) {
+    DispatchException(faultOf(*p), faultPlace(&state, *p), hkNone, rtHook);
+    endFailedThread();
+}
+
 LONG CALLBACK vectoredHandler(EXCEPTION_POINTERS* p) {
     const DWORD code = p->ExceptionRecord->ExceptionCode;
     if (!isFault(code)) return EXCEPTION_CONTINUE_SEARCH;
-    if (code == EXCEPTION_STACK_OVERFLOW) stackOverflow(p);
     TThreadState* state = CurrentThreadState();
-    if (state != nullptr && !state->InDispatch && !state->Reporter) recordFault(*state, *p, true);
+    // A fault inside one of this thread's walks ends that walk.
+    if (state != nullptr && ResumeFaultedWalk(state->Guard, *p->ContextRecord))
+        return EXCEPTION_CONTINUE_EXECUTION;
+    if (code == EXCEPTION_STACK_OVERFLOW) stackOverflow(p);
+    if (state == nullptr || state->InDispatch || state->Reporter) return EXCEPTION_CONTINUE_SEARCH;
+    const TWalkEnd walk = recordFault(*state, *p, true);
+    if (stackDamaged(walk, *p->ContextRecord)) damagedStack(*state, p);
     return EXCEPTION_CONTINUE_SEARCH;
 }
 
@@ -114,7 +147,10 @@ LONG WINAPI unhandledFilter(EXCEPTION_POINTERS* p) {
     }
     if (IsReporterThread()) ReporterThreadFailed(code);
     TThreadState* state = ClaimCurrentThreadState();
-    const TFailure failure = faultOf(state, *p);
+    // A thread that fails while its own report runs holds the report's
+    // lock: ending it would block every later report.
+    if (state != nullptr && state->InDispatch) ReporterThreadFailed(code);
+    const TFailure failure = faultOf(*p);
     if (failure.Address != LastProcessedAddress()) {
         DispatchException(failure, faultPlace(state, *p), hkNone, rtHook);
     }
@@ -175,8 +211,9 @@ void threadStarted(runtime::TThread& thread) {
     state->ThreadClass[length] = '\0';
     state->ThreadObject = true;
     state->CreatorId = ::GetCurrentThreadId();
-    state->CreatorTraceCount =
-        static_cast<uint32_t>(CaptureCurrentStack(2, state->CreatorTrace, CreatorTraceCapacity));
+    TThreadState* self = CurrentThreadState();
+    state->CreatorTraceCount = static_cast<uint32_t>(CaptureCurrentStack(
+        self != nullptr ? &self->Guard : nullptr, 2, state->CreatorTrace, CreatorTraceCapacity));
 }
 
 void threadException(runtime::TThread&) {
@@ -203,8 +240,10 @@ extern "C" __attribute__((noinline)) void crashreportRecordThrow(std::type_info*
     r.AccessAddress = 0;
     r.ThrownType = type;
     r.FirstFrameExact = false;
-    r.TraceCount = static_cast<uint32_t>(WalkStack(r.Context, state->StackTop, StartModules(),
-                                                   TWalk::OwnStack, r.Trace, RaiseTraceCapacity));
+    r.TraceCount =
+        static_cast<uint32_t>(WalkStack(&state->Guard, r.Context, state->StackTop, StartModules(),
+                                        TWalk::OwnStack, r.Trace, RaiseTraceCapacity)
+                                  .Count);
 }
 
 extern "C" [[noreturn]] void __real___cxa_throw(void* object, std::type_info* type,

@@ -404,6 +404,9 @@ bool TVvModulesList::AddModuleInfo(uintptr_t handle) {
     }
     info->Options =
         std::make_unique<TVvModuleOptionsEx>(fileName, true, reinterpret_cast<HMODULE>(handle));
+    // What the module's data and block hold are its options as they are,
+    // not changes to publish.
+    info->Options->BeginUpdate();
     if (!LoadModuleDebugData(*info, quick_)) {
         info->DataVersion = LibraryDataVersion;
         info->CompileDate = 0;
@@ -421,6 +424,7 @@ bool TVvModulesList::AddModuleInfo(uintptr_t handle) {
             }
         }
     }
+    info->Options->EndUpdate();
     items_.push_back(std::move(info));
     return true;
 }
@@ -461,6 +465,9 @@ void TVvModulesList::RefreshModules() {
 
 void TVvModulesList::DropChangedModules() {
     for (size_t i = items_.size(); i-- > 0;) {
+        // The running module's record stays: its options are the ones the
+        // program changes at run time.
+        if (items_[i]->Handle == reinterpret_cast<uintptr_t>(self_)) continue;
         if (items_[i]->FileDate != FileDate(items_[i]->FileName)) Delete(i);
     }
 }

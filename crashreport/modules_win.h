@@ -68,7 +68,8 @@ class TVvModulesList {
     // Drops records of unloaded modules and makes quick records of every
     // loaded module without one; the list ends sorted by handle.
     void RefreshModules();
-    // Drops records whose file changed since they were made.
+    // Drops records whose file changed since they were made, but the
+    // running module's.
     void DropChangedModules();
 
     [[nodiscard]] int Count() const { return static_cast<int>(items_.size()); }

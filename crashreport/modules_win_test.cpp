@@ -130,27 +130,81 @@ TEST(ModuleList, DropsChangedAndUnloadedModules) {
     for (int i = 0; i < list.Count(); ++i) EXPECT_NE(list.Item(i).FileName, dll.Path());
 }
 
+std::string publication(const TVvModuleOptions& options) {
+    runtime::TMemoryStream stream;
+    options.SaveToStream(stream);
+    return std::string(1, '\1') + std::string(static_cast<const char*>(stream.Memory()),
+                                              static_cast<size_t>(stream.Size()));
+}
+
+// The output path of the options a block publishes.
+std::string publishedPath(const std::string& block) {
+    runtime::TStringStream stream(block.substr(1));
+    TVvModuleOptions back("copy", false);
+    back.LoadFromStream(stream, LibraryDataVersion);
+    return back.OutputPath();
+}
+
 TEST(ModuleList, OptionsPublishedByAModuleAreTheOnesItsRecordGets) {
     LoadedTestDll dll;
     const HMODULE module = dll.Module();
     EXPECT_FALSE(ReadSharedBlock(module));
-    TVvModuleOptionsEx published(dll.Path(), true, module);
+    // What a module carrying the reporter publishes.
+    TVvModuleOptions published(dll.Path(), false);
     published.SetMailMode(2);
     published.SetOutputPath("C:\\Shared");
-    const auto block = ReadSharedBlock(module);
-    ASSERT_TRUE(block);
-    ASSERT_FALSE(block->empty());
-    EXPECT_EQ((*block)[0], 1);
-    runtime::TStringStream stream(block->substr(1));
-    TVvModuleOptions back("copy", false);
-    back.LoadFromStream(stream, LibraryDataVersion);
-    EXPECT_EQ(back.MailMode(), 2);
+    const HANDLE block = CreateSharedBlock(module, publication(published));
+    ASSERT_NE(block, nullptr);
 
     TVvModulesList list(::GetModuleHandleW(nullptr));
     TVvModuleInfo* info = list.FindModuleInfo(dll.Handle());
     ASSERT_NE(info, nullptr);
     EXPECT_EQ(info->Options->MailMode(), 2);
     EXPECT_EQ(info->Options->OutputPath(), "C:\\Shared");
+    ::CloseHandle(block);
+}
+
+TEST(ModuleList, OnlyTheRunningModulesOptionsArePublished) {
+    LoadedTestDll dll;
+    const HMODULE module = dll.Module();
+    // Another module's options, alone or in their record, never write its
+    // block: that module may carry a reporter of its own.
+    TVvModuleOptionsEx other(dll.Path(), true, module);
+    other.SetMailMode(2);
+    TVvModulesList list(::GetModuleHandleW(nullptr));
+    list.FindModuleInfo(dll.Handle())->Options->SetMailMode(3);
+    EXPECT_FALSE(ReadSharedBlock(module));
+
+    // The program's changes are published; making its record is no change.
+    const HMODULE self = ::GetModuleHandleW(nullptr);
+    EXPECT_EQ(RunningModule(), self);
+    TVvModuleInfo* program = list.FindModuleInfo(reinterpret_cast<uintptr_t>(self));
+    ASSERT_NE(program, nullptr);
+    program->Options->ResetSharedBlock();
+    EXPECT_EQ(ReadSharedBlock(self), std::string(1, '\0'));
+    program->Options->SetMailMode(2);
+    program->Options->SetOutputPath("C:\\Published");
+    auto block = ReadSharedBlock(self);
+    ASSERT_TRUE(block && !block->empty());
+    EXPECT_EQ((*block)[0], 1);
+    EXPECT_EQ(publishedPath(*block), "C:\\Published");
+
+    // A reader holding the block open while the program publishes again
+    // gets the new options in the same block.
+    const HANDLE reader = ::OpenFileMappingA(FILE_MAP_READ, FALSE, SharedBlockName(self).c_str());
+    ASSERT_NE(reader, nullptr);
+    program->Options->SetOutputPath("C:\\Again");
+    block = ReadSharedBlock(self);
+    ASSERT_TRUE(block && !block->empty());
+    EXPECT_EQ(publishedPath(*block), "C:\\Again");
+    // Options that no longer fit leave nothing stale behind.
+    program->Options->SetMailBody(std::string(20000, 'x'));
+    EXPECT_EQ(ReadSharedBlock(self), std::string(1, '\0'));
+    ::CloseHandle(reader);
+    program->Options->SetMailBody("");
+    block = ReadSharedBlock(self);
+    ASSERT_TRUE(block && !block->empty());
+    EXPECT_EQ(publishedPath(*block), "C:\\Again");
 }
 
 TEST(Memory, ReadsStopAtGuardPagesAndUnmappedMemory) {

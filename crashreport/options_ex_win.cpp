@@ -39,10 +39,25 @@ HANDLE CreateSharedBlock(HMODULE module, const std::string& data) {
     HANDLE mapping = ::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, total,
                                           SharedBlockName(module).c_str());
     if (mapping == nullptr) return nullptr;
-    const bool written = withMappedView(mapping, FILE_MAP_WRITE, total, [&](uint8_t* view) {
-        std::memcpy(view, &total, 4);
-        std::memcpy(view + 4, data.data(), data.size());
-    });
+    // A reader may hold an earlier block open at this moment, so the name
+    // still stands for it: it is written in place when the data fits, else
+    // emptied (nothing published) rather than left stale.
+    const bool existed = ::GetLastError() == ERROR_ALREADY_EXISTS;
+    const bool written =
+        withMappedView(mapping, FILE_MAP_WRITE, existed ? 0 : total, [&](uint8_t* view) {
+            MEMORY_BASIC_INFORMATION m;
+            const size_t room = !existed                                         ? total
+                                : ::VirtualQuery(view, &m, sizeof m) == sizeof m ? m.RegionSize
+                                                                                 : 0;
+            if (total <= room) {
+                std::memcpy(view, &total, 4);
+                std::memcpy(view + 4, data.data(), data.size());
+            } else if (room > 4) {
+                const uint32_t empty = 5;
+                std::memcpy(view, &empty, 4);
+                view[4] = 0;
+            }
+        });
     if (!written) {
         ::CloseHandle(mapping);
         return nullptr;
@@ -72,7 +87,17 @@ TVvModuleOptionsEx::~TVvModuleOptionsEx() {
     if (block_ != nullptr) ::CloseHandle(block_);
 }
 
+HMODULE RunningModule() {
+    HMODULE module = nullptr;
+    ::GetModuleHandleExW(
+        GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+        reinterpret_cast<LPCWSTR>(reinterpret_cast<void*>(&RunningModule)), &module);
+    return module;
+}
+
 void TVvModuleOptionsEx::Publish() {
+    // Other modules' options are read from their blocks, never written.
+    if (module_ == nullptr || module_ != RunningModule()) return;
     runtime::TMemoryStream stream;
     const uint8_t published = 1;
     stream.WriteBuffer(&published, 1);
@@ -82,8 +107,14 @@ void TVvModuleOptionsEx::Publish() {
         module_, std::string(static_cast<const char*>(stream.Memory()), stream.Size()));
 }
 
+void TVvModuleOptionsEx::ResetSharedBlock() {
+    if (module_ == nullptr || module_ != RunningModule()) return;
+    if (block_ != nullptr) ::CloseHandle(block_);
+    block_ = CreateSharedBlock(module_, std::string(1, '\0'));
+}
+
 void TVvModuleOptionsEx::SwitchWatch(bool wasOn) {
-    if (module_ != ::GetModuleHandleW(nullptr)) return;
+    if (module_ == nullptr || module_ != RunningModule()) return;
     const bool on = Active() != 0 && FreezeCheckActive() != 0;
     if (on == wasOn) return;
     std::function<void(bool)> change;

@@ -1,9 +1,11 @@
 #pragma once
 
-// The options object of every module the reporter meets at run time: it
-// publishes its changes in a named shared-memory block, and for the program
-// itself it starts and stops the freeze watch as Active and
-// FreezeCheckActive change.
+// The options object of every module the reporter meets at run time. The
+// options of the module that runs the reporter (the program) publish their
+// run-time changes in a named shared-memory block, and start and stop the
+// freeze watch as Active and FreezeCheckActive change; other modules'
+// options are read from their own blocks (a module carrying the reporter
+// publishes there).
 
 #include <windows.h>
 
@@ -21,8 +23,12 @@ class TVvModuleOptionsEx : public TVvModuleOptions {
     TVvModuleOptionsEx(std::string moduleName, bool saveSharedData, HMODULE module);
     ~TVvModuleOptionsEx() override;
 
-    // Writes a byte 1 and the options stream to the module's shared block.
+    // Writes a byte 1 and the options stream to the module's shared block;
+    // only for the running module.
     void Publish() override;
+    // Makes the running module's block hold a 0: nothing changed at run
+    // time.
+    void ResetSharedBlock();
     void SetActive(uint8_t value) override;
     void SetFreezeCheckActive(uint8_t value) override;
 
@@ -37,10 +43,14 @@ class TVvModuleOptionsEx : public TVvModuleOptions {
     HANDLE block_ = nullptr;
 };
 
+// The module that runs the reporter: the one holding this code.
+HMODULE RunningModule();
 // The name of a module's shared options block in this process.
 std::string SharedBlockName(HMODULE module);
 // Creates the module's block holding `data` (its first four bytes then
-// hold the total size); returns the mapping handle or null.
+// hold the total size); returns the mapping handle or null. A block of that
+// name that still exists is written in place when the data fits, else
+// emptied.
 HANDLE CreateSharedBlock(HMODULE module, const std::string& data);
 // The data of a module's block, or nullopt when there is none.
 std::optional<std::string> ReadSharedBlock(HMODULE module);

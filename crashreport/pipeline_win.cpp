@@ -46,12 +46,16 @@ struct LibraryState {
     // The event call the processing thread wants run on the failing thread.
     const std::function<void()>* Callback = nullptr;
     std::unique_ptr<TVvModulesList> ModuleList;
+    // The program's own options: its module record's, kept for the
+    // library's life.
+    TVvModuleOptionsEx* ProgramOptions = nullptr;
     std::unique_ptr<TVvModuleOptionsEx> Current;
+    // Set while a report runs (the main lock is held).
+    std::atomic<bool> Reporting{false};
     TProcessContext Context;
     std::mutex EventsLock;
     TReporterEvents Events;
     TReportPresenter Presenter;
-    HANDLE MainBlock = nullptr;
 };
 
 LibraryState* library = nullptr;
@@ -124,6 +128,10 @@ DWORD WINAPI processingThread(void*) {
 
 }  // namespace
 
+bool ReportInProgress() {
+    return library != nullptr && library->Reporting;
+}
+
 bool IsReporterThread() {
     const TThreadState* self = CurrentThreadState();
     return self != nullptr && self->Reporter;
@@ -195,6 +203,7 @@ bool DispatchException(const TFailure& failure, const TFailurePlace& place,
         return true;
     }
     if (self != nullptr) self->InDispatch = true;
+    library->Reporting = true;
     Request& r = library->Pending;
     r.Failure = failure;
     r.Place = place;
@@ -216,6 +225,7 @@ bool DispatchException(const TFailure& failure, const TFailurePlace& place,
         self->Raise.TraceCount = 0;
         self->InDispatch = false;
     }
+    library->Reporting = false;
     ::LeaveCriticalSection(&library->Main);
     return result;
 }
@@ -258,10 +268,13 @@ void InitExceptionReporting(const TReporterSetup& setup) {
 
     InitThreadStates(threadCapacity);
     InitStartModules();
-    // The program's own options come from its library data.
-    state->ModuleList->FindModuleInfo(reinterpret_cast<uintptr_t>(self));
-    // The program's shared block holds a 0: nothing published.
-    state->MainBlock = CreateSharedBlock(self, std::string(1, '\0'));
+    // The program's own options come from its library data; its shared
+    // block holds a 0 (nothing changed at run time) until they change.
+    if (TVvModuleInfo* program =
+            state->ModuleList->FindModuleInfo(reinterpret_cast<uintptr_t>(self))) {
+        state->ProgramOptions = program->Options.get();
+        state->ProgramOptions->ResetSharedBlock();
+    }
 
     state->Processing = ::CreateThread(nullptr, processingStack, processingThread, nullptr,
                                        STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
@@ -297,7 +310,6 @@ void DoneExceptionReporting() {
         ::CloseHandle(library->Processing);
     }
     library->Active = false;
-    if (library->MainBlock != nullptr) ::CloseHandle(library->MainBlock);
     DoneThreadStates();
     // The state stays: a thread still ending may look at it.
 }
@@ -311,31 +323,21 @@ TProcessContext& ProcessContext() {
 }
 
 TVvModuleOptionsEx& CurrentVuvuvuVozOptions() {
-    if (library == nullptr) {
+    if (library == nullptr || library->ProgramOptions == nullptr) {
         throw runtime::EAssertionFailed(
             "Cannot use 'CurrentVuvuvuVozOptions' function without VuvuvuVoz activate.");
     }
-    // The module list belongs to a report while one runs.
-    ::EnterCriticalSection(&library->Main);
-    TVvModuleInfo* program = library->ModuleList->FindModuleInfo(
-        reinterpret_cast<uintptr_t>(::GetModuleHandleW(nullptr)));
-    ::LeaveCriticalSection(&library->Main);
-    if (program == nullptr || !program->Options) {
-        throw runtime::EAssertionFailed(
-            "Cannot use 'CurrentVuvuvuVozOptions' function without VuvuvuVoz activate.");
-    }
-    return *program->Options;
+    return *library->ProgramOptions;
 }
 
 void SetTerminateAction(uint8_t action) {
     if (library == nullptr || !library->Active) return;
     library->Context.TerminateRequest = true;
     // While a report runs, its own options decide; else the program's.
-    if (::TryEnterCriticalSection(&library->Main)) {
-        ::LeaveCriticalSection(&library->Main);
-        CurrentVuvuvuVozOptions().SetTerminateAction(action);
-    } else {
+    if (library->Reporting) {
         library->Current->SetTerminateAction(action);
+    } else {
+        CurrentVuvuvuVozOptions().SetTerminateAction(action);
     }
 }
 

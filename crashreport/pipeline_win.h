@@ -66,6 +66,9 @@ bool DispatchException(const TFailure& failure, const TFailurePlace& place,
 
 // Whether the calling thread is one of the reporter's own.
 bool IsReporterThread();
+// Whether a report is being processed (its failing thread holds the
+// reporter's lock).
+bool ReportInProgress();
 
 // Address of the failure most recently reported (a second route to the
 // same unhandled exception is not reported again).

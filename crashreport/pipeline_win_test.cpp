@@ -169,6 +169,14 @@ TEST_F(ReporterTest, OtherThreadsAreListedAsTheOptionsAsk) {
     EXPECT_EQ(logged[1].find("| Running Thread: ID=" + waitingId), std::string::npos);
 }
 
+// Polls until condition holds, for at most 20 seconds.
+template <class Condition>
+bool waitUntil(Condition condition) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!condition() && std::chrono::steady_clock::now() < deadline) ::Sleep(5);
+    return condition();
+}
+
 // Every report stops the other threads to walk their stacks, and these
 // options keep them stopped while the report is shown and saved: a thread
 // stopped inside the heap would block the report for good. This one
@@ -176,36 +184,154 @@ TEST_F(ReporterTest, OtherThreadsAreListedAsTheOptionsAsk) {
 TEST_F(ReporterTest, ThreadsStoppedForAReportDoNotHoldTheHeap) {
     std::atomic<bool> stop{false};
     std::atomic<long> count{0};
+    std::atomic<DWORD> busyId{0};
     std::thread busy([&] {
+        busyId = ::GetCurrentThreadId();
         while (!stop) {
             std::string text(1000, 'x');
             delete[] new char[64 + count % 512];
             ++count;
         }
     });
-    const auto waitUntil = [](auto condition) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        while (!condition() && std::chrono::steady_clock::now() < deadline) ::Sleep(5);
-        return condition();
-    };
     ASSERT_TRUE(waitUntil([&] { return count > 1000; }));
+    HANDLE busyHandle = ::OpenThread(THREAD_SUSPEND_RESUME, FALSE, busyId);
+    ASSERT_NE(busyHandle, nullptr);
     TVvModuleOptionsEx& o = CurrentVuvuvuVozOptions();
     o.SetBehaviourFlags(o.BehaviourFlags() | bfSuspendOtherThreads);
-    long before = -1, after = -2;
+    int stoppedWhileSaved = 0;
     TReporterEvents events;
     events.OnAction = [&](const TReportEvent&, int action, bool&) {
         if (action != 2) return;
-        before = count;
-        ::Sleep(200);
-        after = count;
+        // A suspend count above 0 before this call: the report holds it.
+        if (::SuspendThread(busyHandle) >= 1) ++stoppedWhileSaved;
+        ::ResumeThread(busyHandle);
     };
     SetReporterEvents(events);
     for (int i = 0; i < 5; ++i) Report<runtime::EConvertError>("Round " + std::to_string(i));
-    EXPECT_EQ(before, after);  // stopped while the report was saved
-    EXPECT_TRUE(waitUntil([&] { return count > after + 1000; }));  // and going again
+    EXPECT_EQ(stoppedWhileSaved, 5);
+    // And going again.
+    const long after = count;
+    EXPECT_TRUE(waitUntil([&] { return count > after + 1000; }));
     stop = true;
     busy.join();
+    ::CloseHandle(busyHandle);
     EXPECT_EQ(entries().size(), 5u);
+}
+
+TEST_F(ReporterTest, EveryThreadKeepsStackForTheHandlersOfAnOverflow) {
+    const auto guaranteed = [] {
+        ULONG size = 0;  // 0 asks without changing
+        ::SetThreadStackGuarantee(&size);
+        return size;
+    };
+    EXPECT_GE(guaranteed(), 64u * 1024);  // the main thread, which started first
+    ULONG other = 0;
+    std::thread worker([&] { other = guaranteed(); });
+    worker.join();
+    EXPECT_GE(other, 64u * 1024);
+}
+
+// The system's own code handles faults of its own (a pointer probed for
+// reading): the reporter records them and lets them pass.
+TEST_F(ReporterTest, AFaultThatTheSystemHandlesIsNotReported) {
+    EXPECT_TRUE(::IsBadReadPtr(nullptr, 4));
+    bool handledThere = false;
+    std::thread worker([&] { handledThere = ::IsBadReadPtr(nullptr, 4) != 0; });
+    worker.join();
+    EXPECT_TRUE(handledThere);
+    EXPECT_TRUE(entries().empty());
+}
+
+volatile int opaqueZero = 0;
+
+// Spins with its frame pointer overwritten until stop is set: a thread
+// whose stack cannot be unwound.
+__attribute__((noinline)) void spinWithDamagedFrame(volatile bool* stop, volatile bool* spinning) {
+    volatile char* area = static_cast<volatile char*>(__builtin_alloca(32 + opaqueZero));
+    area[0] = 0;
+    asm volatile(
+        "movq %%rbp, %%r12\n\t"
+        "movabsq $0x0000BAD0BAD0BAD0, %%rbp\n\t"
+        "movb $1, (%1)\n\t"
+        "1: pause\n\t"
+        "cmpb $0, (%0)\n\t"
+        "je 1b\n\t"
+        "movq %%r12, %%rbp\n\t" ::"r"(stop),
+        "r"(spinning)
+        : "r12", "memory", "cc");
+    area[1] = 1;
+}
+
+// Walking another thread's damaged stack faults on the reporter's own
+// thread; the walk ends there and the report goes on.
+TEST_F(ReporterTest, AnotherThreadsDamagedStackEndsItsWalkNotTheReport) {
+    volatile bool stop = false;
+    volatile bool spinning = false;
+    std::atomic<DWORD> id{0};
+    std::thread damaged([&] {
+        id = ::GetCurrentThreadId();
+        spinWithDamagedFrame(&stop, &spinning);
+    });
+    ASSERT_TRUE(waitUntil([&] { return spinning; }));
+    Report<runtime::EConvertError>("While a stack is damaged");
+    stop = true;
+    damaged.join();
+    const auto logged = entries();
+    ASSERT_EQ(logged.size(), 1u);
+    EXPECT_NE(logged[0].find("| Running Thread: ID=" + std::to_string(id)), std::string::npos);
+    EXPECT_NE(logged[0].find("spinWithDamagedFrame"), std::string::npos);
+}
+
+// A visible window of the test's own, for the freeze watch to probe.
+class ProbedWindow {
+  public:
+    ProbedWindow() {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = ::DefWindowProcW;
+        wc.hInstance = ::GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"CrashreportProbedWindow";
+        ::RegisterClassW(&wc);
+        window_ =
+            ::CreateWindowExW(0, wc.lpszClassName, L"Probed", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0,
+                              0, 200, 100, nullptr, nullptr, wc.hInstance, nullptr);
+    }
+    ~ProbedWindow() { ::DestroyWindow(window_); }
+    HWND Handle() const { return window_; }
+
+  private:
+    HWND window_;
+};
+
+// A hang is reported with the main thread's stack. An event of that report
+// turns the watch off: the watch waits for the report, so it must not be
+// waited for.
+TEST_F(ReporterTest, AHangIsReportedAndItsOwnEventsMayStopTheWatch) {
+    ProbedWindow window;
+    ASSERT_NE(window.Handle(), nullptr);
+    HANDLE release = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    TReporterEvents events;
+    events.OnCustomData = [](const TReportEvent&, std::string&) {
+        CurrentVuvuvuVozOptions().SetFreezeCheckActive(0);
+    };
+    events.OnAction = [release](const TReportEvent&, int action, bool&) {
+        if (action == 3) ::SetEvent(release);
+    };
+    SetReporterEvents(events);
+    TVvModuleOptionsEx& o = CurrentVuvuvuVozOptions();
+    o.SetFreezeTimeoutSecs(1);
+    o.SetFreezeCheckActive(1);
+    // Hung until the report has been saved (a minute at most).
+    EXPECT_EQ(::WaitForSingleObject(release, 60000), WAIT_OBJECT_0);
+    ::CloseHandle(release);
+    EXPECT_TRUE(waitUntil([] { return !ReportInProgress(); }));
+    const TLogFile log(logName());
+    ASSERT_EQ(log.Count(), 1);
+    EXPECT_EQ(log.ItemValue("2.4", 0), "EFrozenApplication");
+    EXPECT_NE(log.Entry(0).find("| Exception Thread: ID=" + std::to_string(::GetCurrentThreadId())),
+              std::string::npos);
+    EXPECT_NE(log.Entry(0).find("AHangIsReportedAndItsOwnEventsMayStopTheWatch"),
+              std::string::npos);
+    EXPECT_EQ(o.FreezeCheckActive(), 0);
 }
 
 TEST_F(ReporterTest, ALogOfAnotherVersionIsStartedAnew) {

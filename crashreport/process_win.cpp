@@ -259,11 +259,12 @@ void buildReport(TProcessContext& context, Report& r, const TFailure& failure,
 // The log step: append the report (unless it repeats a logged one), keeping
 // the newest entries.
 bool saveLogFile(TProcessContext& context, Report& r, const TReportEvent& event,
-                 const TReporterEvents& events) {
+                 const TReporterEvents& events, bool failingThreadRuns) {
     TVvModuleOptionsEx& o = CurrentOptions();
     bool success = true;
     context.LastWarningCode = eeNone;
-    if (events.OnAction) RunInFaultingThread([&] { events.OnAction(event, 2, success); }, true);
+    if (events.OnAction)
+        RunInFaultingThread([&] { events.OnAction(event, 2, success); }, failingThreadRuns);
     bool retry = false;
     do {
         retry = false;
@@ -279,11 +280,12 @@ bool saveLogFile(TProcessContext& context, Report& r, const TReportEvent& event,
             success = false;
         }
         if (!success && events.OnError) {
-            RunInFaultingThread([&] { events.OnError(event, 3, retry); }, true);
+            RunInFaultingThread([&] { events.OnError(event, 3, retry); }, failingThreadRuns);
             if (retry) success = true;
         }
     } while (retry);
-    if (events.OnAction) RunInFaultingThread([&] { events.OnAction(event, 3, success); }, true);
+    if (events.OnAction)
+        RunInFaultingThread([&] { events.OnAction(event, 3, success); }, failingThreadRuns);
     return success;
 }
 
@@ -380,13 +382,17 @@ bool ProcessException(TProcessContext& context, const TFailure& failure, const T
     }
     TUnwindModules snapshot;
     snapshot.Refresh();
+    // A damaged stack makes a walk fault: this thread's guard ends it.
+    TThreadState* self = CurrentThreadState();
+    TWalkGuard* guard = self != nullptr ? &self->Guard : nullptr;
     if (place.Frames != nullptr) {
         appendFrames(r.Stack, modules, place.Frames, place.FrameCount, place.FirstFrameExact,
                      failingThread, true);
     } else if (registers != nullptr) {
         std::vector<uintptr_t> frames(otherThreadFrames);
-        const size_t count = WalkStack(*registers, place.StackTop, snapshot, TWalk::OtherStack,
-                                       frames.data(), frames.size());
+        const size_t count = WalkStack(guard, *registers, place.StackTop, snapshot,
+                                       TWalk::OtherStack, frames.data(), frames.size())
+                                 .Count;
         appendFrames(r.Stack, modules, frames.data(), count, true, failingThread, true);
     }
     if (const ListedThread* t = findListed(threads, failingThread);
@@ -408,7 +414,7 @@ bool ProcessException(TProcessContext& context, const TFailure& failure, const T
     }
     {
         TThreadCaptures captures(wanted, otherThreadFrames);
-        captures.Capture(snapshot);
+        captures.Capture(snapshot, guard);
         for (const TThreadCapture& c : captures.Threads()) {
             appendFrames(r.Stack, modules, c.Frames, c.Count, true, c.ThreadId, true);
             if (const ListedThread* t = findListed(threads, c.ThreadId);
@@ -547,7 +553,7 @@ bool ProcessException(TProcessContext& context, const TFailure& failure, const T
             } catch (...) {
             }
         }
-        if (o.SaveLogFile()) saveLogFile(context, r, event, events);
+        if (o.SaveLogFile()) saveLogFile(context, r, event, events, failingThreadRuns);
         if (choices.CopyToClipboard) copyToClipboard(context.ReportText);
 
         context.Step = 16;

@@ -3,6 +3,7 @@
 #include <psapi.h>
 
 #include <algorithm>
+#include <atomic>
 
 #include "crashreport/callstack.h"
 #include "crashreport/memory_win.h"
@@ -12,6 +13,43 @@ namespace crashreport {
 namespace {
 
 TUnwindModules* startModules = nullptr;
+
+// Fields that another thread may change while walks read them.
+template <class T>
+T loadShared(const T& field) {
+    return std::atomic_ref<T>(const_cast<T&>(field)).load(std::memory_order_acquire);
+}
+template <class T>
+void storeShared(T& field, T value) {
+    std::atomic_ref<T>(field).store(value, std::memory_order_release);
+}
+
+// What the loader hands its DLL notifications (loaded and unloaded alike).
+struct DllNotification {
+    ULONG Flags;
+    const void* FullDllName;
+    const void* BaseDllName;
+    void* DllBase;
+    ULONG SizeOfImage;
+};
+constexpr ULONG dllUnloaded = 2;
+using DllNotificationFunction = void(CALLBACK*)(ULONG reason, const DllNotification* data,
+                                                void* context);
+using RegisterDllNotification = LONG(NTAPI*)(ULONG flags, DllNotificationFunction function,
+                                             void* context, void** cookie);
+using UnregisterDllNotification = LONG(NTAPI*)(void* cookie);
+
+template <class Function>
+Function ntdllFunction(const char* name) {
+    return reinterpret_cast<Function>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), name)));
+}
+
+void CALLBACK dllNotified(ULONG reason, const DllNotification* data, void* context) {
+    if (reason == dllUnloaded && data != nullptr) {
+        static_cast<TUnwindModules*>(context)->Forget(reinterpret_cast<uintptr_t>(data->DllBase));
+    }
+}
 
 const RUNTIME_FUNCTION* findFunction(uintptr_t pc, uintptr_t& base, const TUnwindModules& modules,
                                      bool systemLookup) {
@@ -24,6 +62,12 @@ const RUNTIME_FUNCTION* findFunction(uintptr_t pc, uintptr_t& base, const TUnwin
 }
 
 }  // namespace
+
+TUnwindModules::~TUnwindModules() {
+    if (notificationCookie_ == nullptr) return;
+    if (auto unregister = ntdllFunction<UnregisterDllNotification>("LdrUnregisterDllNotification"))
+        unregister(notificationCookie_);
+}
 
 void TUnwindModules::Add(HMODULE module) {
     const auto base = reinterpret_cast<uintptr_t>(module);
@@ -66,30 +110,49 @@ void TUnwindModules::Refresh() {
     for (HMODULE module : handles) Add(module);
 }
 
-bool TUnwindModules::Holds(uintptr_t pc) const {
-    const auto it = std::upper_bound(modules_.begin(), modules_.end(), pc,
-                                     [](uintptr_t v, const Module& m) { return v < m.Base; });
-    return it != modules_.begin() && pc < std::prev(it)->End;
+void TUnwindModules::FollowUnloads() {
+    if (notificationCookie_ != nullptr) return;
+    if (auto reg = ntdllFunction<RegisterDllNotification>("LdrRegisterDllNotification"))
+        reg(0, dllNotified, this, &notificationCookie_);
 }
 
-const RUNTIME_FUNCTION* TUnwindModules::Find(uintptr_t pc, uintptr_t& base) const {
+void TUnwindModules::Forget(uintptr_t base) {
+    const auto at = std::lower_bound(modules_.begin(), modules_.end(), base,
+                                     [](const Module& x, uintptr_t b) { return x.Base < b; });
+    if (at == modules_.end() || at->Base != base) return;
+    storeShared(at->End, at->Base);
+    storeShared(at->Table, static_cast<const RUNTIME_FUNCTION*>(nullptr));
+}
+
+const TUnwindModules::Module* TUnwindModules::moduleAt(uintptr_t pc) const {
     const auto it = std::upper_bound(modules_.begin(), modules_.end(), pc,
                                      [](uintptr_t v, const Module& m) { return v < m.Base; });
     if (it == modules_.begin()) return nullptr;
     const Module& m = *std::prev(it);
-    if (pc >= m.End || m.Table == nullptr) return nullptr;
-    const auto rva = static_cast<DWORD>(pc - m.Base);
+    return pc < loadShared(m.End) ? &m : nullptr;
+}
+
+bool TUnwindModules::Holds(uintptr_t pc) const {
+    return moduleAt(pc) != nullptr;
+}
+
+const RUNTIME_FUNCTION* TUnwindModules::Find(uintptr_t pc, uintptr_t& base) const {
+    const Module* m = moduleAt(pc);
+    if (m == nullptr) return nullptr;
+    const RUNTIME_FUNCTION* table = loadShared(m->Table);
+    if (table == nullptr) return nullptr;
+    const auto rva = static_cast<DWORD>(pc - m->Base);
     // Binary search of the sorted table.
-    uint32_t low = 0, high = m.Count;
+    uint32_t low = 0, high = m->Count;
     while (low < high) {
         const uint32_t mid = low + (high - low) / 2;
-        const RUNTIME_FUNCTION& f = m.Table[mid];
+        const RUNTIME_FUNCTION& f = table[mid];
         if (rva < f.BeginAddress) {
             high = mid;
         } else if (rva >= f.EndAddress) {
             low = mid + 1;
         } else {
-            base = m.Base;
+            base = m->Base;
             return &f;
         }
     }
@@ -105,22 +168,42 @@ void InitStartModules() {
     if (startModules != nullptr) return;
     auto* modules = new TUnwindModules;
     modules->Refresh();
+    modules->FollowUnloads();
     startModules = modules;
 }
 
-size_t WalkStack(const CONTEXT& start, uintptr_t stackTop, const TUnwindModules& modules,
-                 TWalk walk, uintptr_t* out, size_t capacity, size_t skip) {
+namespace {
+
+// The walk proper; `progress` (when given) follows the frames stored.
+TWalkResult walkFrames(const CONTEXT& start, uintptr_t stackTop, const TUnwindModules& modules,
+                       TWalk walk, uintptr_t* out, size_t capacity, size_t skip,
+                       volatile size_t* progress) {
+    TWalkResult result;
     CONTEXT context = start;
     const uintptr_t low = context.Rsp;
     uintptr_t high = low + StackScanLimit;
-    if (stackTop != 0 && stackTop > low) high = std::min(high, stackTop);
+    const bool toTop = stackTop != 0 && stackTop > low && stackTop <= high;
+    if (toTop) high = stackTop;
     // The stack is committed from its pointer up to its top: one check
     // covers every frame the walk may read.
-    if (walk == TWalk::OtherStack && !IsReadable(low, high - low)) return 0;
+    if (walk == TWalk::OtherStack && !IsReadable(low, high - low)) {
+        result.End = TWalkEnd::Unreadable;
+        return result;
+    }
     const bool systemLookup = walk == TWalk::OwnStack;
-    size_t count = 0;
-    for (size_t frame = 0; count < capacity && context.Rip != 0; ++frame) {
-        if (frame >= skip) out[count++] = context.Rip;
+    for (size_t frame = 0;; ++frame) {
+        if (context.Rip == 0) {
+            result.End = TWalkEnd::StackEnd;
+            break;
+        }
+        if (result.Count == capacity) {
+            result.End = TWalkEnd::Limit;
+            break;
+        }
+        if (frame >= skip) {
+            out[result.Count++] = context.Rip;
+            if (progress != nullptr) *progress = result.Count;
+        }
         const uintptr_t rsp = context.Rsp;
         uintptr_t base = 0;
         // A return address may stand just past its function's end (a call
@@ -135,13 +218,64 @@ size_t WalkStack(const CONTEXT& start, uintptr_t stackTop, const TUnwindModules&
                                &establisher, nullptr);
         } else {
             // A leaf function: the return address is on top of the stack.
-            if (rsp + 8 > high) break;
+            if (rsp + 8 > high) {
+                result.End = toTop ? TWalkEnd::StackEnd : TWalkEnd::Limit;
+                break;
+            }
             context.Rip = *reinterpret_cast<const uintptr_t*>(rsp);
             context.Rsp = rsp + 8;
         }
-        if (context.Rsp <= rsp || context.Rsp > high) break;
+        if (context.Rsp <= rsp) {
+            result.End = TWalkEnd::Lost;
+            break;
+        }
+        if (context.Rsp > high) {
+            // Past the top of the stack is where the first frame leaves it.
+            result.End = toTop && context.Rsp <= high + 8 * sizeof(uintptr_t) ? TWalkEnd::StackEnd
+                         : toTop                                              ? TWalkEnd::Lost
+                                                                              : TWalkEnd::Limit;
+            break;
+        }
     }
-    return count;
+    return result;
+}
+
+}  // namespace
+
+// Saves the registers with which the calling function resumes when a walk
+// it guards faults: the system's capture, entered by a jump so that it
+// records the caller's own return. It returns twice, like setjmp.
+extern "C" __attribute__((returns_twice)) void crashreportSaveWalkResume(CONTEXT* context);
+asm(".text\n"
+    ".globl crashreportSaveWalkResume\n"
+    ".def crashreportSaveWalkResume; .scl 2; .type 32; .endef\n"
+    "crashreportSaveWalkResume:\n"
+    "    jmp *__imp_RtlCaptureContext(%rip)\n");
+
+bool ResumeFaultedWalk(TWalkGuard& guard, CONTEXT& context) {
+    if (!guard.Active) return false;
+    guard.Active = false;
+    guard.Faulted = true;
+    context = guard.Resume;
+    return true;
+}
+
+__attribute__((noinline)) TWalkResult WalkStack(TWalkGuard* guard, const CONTEXT& context,
+                                                uintptr_t stackTop, const TUnwindModules& modules,
+                                                TWalk walk, uintptr_t* out, size_t capacity,
+                                                size_t skip) {
+    if (guard == nullptr) {
+        return walkFrames(context, stackTop, modules, walk, out, capacity, skip, nullptr);
+    }
+    guard->Faulted = false;
+    guard->Progress = 0;
+    crashreportSaveWalkResume(&guard->Resume);
+    if (guard->Faulted) return {guard->Progress, TWalkEnd::Faulted};
+    guard->Active = true;
+    const TWalkResult result =
+        walkFrames(context, stackTop, modules, walk, out, capacity, skip, &guard->Progress);
+    guard->Active = false;
+    return result;
 }
 
 uintptr_t CallSiteOf(uintptr_t returnAddress) {
@@ -177,13 +311,14 @@ void UnwindOwnFrames(CONTEXT& context, size_t frames) {
     }
 }
 
-size_t CaptureCurrentStack(size_t skip, uintptr_t* out, size_t capacity) {
+size_t CaptureCurrentStack(TWalkGuard* guard, size_t skip, uintptr_t* out, size_t capacity) {
     CONTEXT context;
     ::RtlCaptureContext(&context);
     const NT_TIB* tib = reinterpret_cast<const NT_TIB*>(::NtCurrentTeb());
     // The first frame is this function's own.
-    return WalkStack(context, reinterpret_cast<uintptr_t>(tib->StackBase), StartModules(),
-                     TWalk::OwnStack, out, capacity, skip + 1);
+    return WalkStack(guard, context, reinterpret_cast<uintptr_t>(tib->StackBase), StartModules(),
+                     TWalk::OwnStack, out, capacity, skip + 1)
+        .Count;
 }
 
 TThreadCaptures::TThreadCaptures(const std::vector<TThreadCapture>& threads, size_t frames)
@@ -192,7 +327,7 @@ TThreadCaptures::TThreadCaptures(const std::vector<TThreadCapture>& threads, siz
         threads_[i].Frames = frames_.data() + i * perThread_;
 }
 
-void TThreadCaptures::Capture(const TUnwindModules& modules) {
+void TThreadCaptures::Capture(const TUnwindModules& modules, TWalkGuard* guard) {
     for (TThreadCapture& t : threads_) {
         t.Captured = t.Handle != nullptr && ::SuspendThread(t.Handle) != static_cast<DWORD>(-1);
     }
@@ -203,8 +338,9 @@ void TThreadCaptures::Capture(const TUnwindModules& modules) {
             t.Context.ContextFlags = 0;
             continue;
         }
-        t.Count =
-            WalkStack(t.Context, t.StackTop, modules, TWalk::OtherStack, t.Frames, perThread_);
+        t.Count = WalkStack(guard, t.Context, t.StackTop, modules, TWalk::OtherStack, t.Frames,
+                            perThread_)
+                      .Count;
     }
     for (TThreadCapture& t : threads_) {
         if (t.Captured) ::ResumeThread(t.Handle);

@@ -6,8 +6,7 @@ namespace crashreport {
 
 namespace {
 
-// Handlers need stack after an overflow; ask the system to keep this much
-// of a thread's stack for them when the stack is large enough.
+// Stack kept for the handlers of a stack overflow.
 constexpr ULONG stackGuarantee = 64 * 1024;
 
 TThreadState* pool = nullptr;
@@ -61,6 +60,7 @@ TThreadState* take() {
         s.InDispatch = false;
         s.Raise.Context.ContextFlags = 0;
         s.Raise.TraceCount = 0;
+        s.Guard.Active = false;
         s.ThreadId = self;
     }
     ::ReleaseSRWLockExclusive(&listLock);
@@ -68,10 +68,11 @@ TThreadState* take() {
     return found;
 }
 
-void attach() {
-    if (pool == nullptr) return;
-    // The reserve is the address range from the deallocation point up; ask
-    // for the guarantee only where it leaves the thread most of its stack.
+// Handlers need stack after an overflow: asks the system to keep some of
+// the calling thread's stack for them, when the stack is large enough to
+// leave the thread most of it. The reserve is the address range from the
+// deallocation point up.
+void guaranteeStack() {
     MEMORY_BASIC_INFORMATION m;
     const NT_TIB* tib = reinterpret_cast<const NT_TIB*>(::NtCurrentTeb());
     if (::VirtualQuery(tib->StackLimit, &m, sizeof m) == sizeof m &&
@@ -81,6 +82,11 @@ void attach() {
         ULONG size = stackGuarantee;
         ::SetThreadStackGuarantee(&size);
     }
+}
+
+void attach() {
+    if (pool == nullptr) return;
+    guaranteeStack();
     take();
 }
 
@@ -119,6 +125,9 @@ void InitThreadStates(size_t capacity) {
     for (size_t i = 0; i < capacity; ++i) new (&states[i]) TThreadState{};
     poolCapacity = capacity;
     pool = states;
+    // The calling thread is the main thread, which started before any
+    // callback could see it.
+    guaranteeStack();
     mainState = take();
 }
 

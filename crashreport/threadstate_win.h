@@ -16,6 +16,8 @@
 #include <cstdint>
 #include <typeinfo>
 
+#include "crashreport/stackwalk_win.h"
+
 namespace crashreport {
 
 // Frames recorded at a raise, and of the creator at a thread's start.
@@ -66,6 +68,8 @@ struct TThreadState {
     // Set while this thread waits for its report (no nested report).
     bool InDispatch;
     TRaiseRecord Raise;
+    // Every walk this thread makes goes through it.
+    TWalkGuard Guard;
 };
 
 // Makes the pool, registers the calling thread as the main thread and
