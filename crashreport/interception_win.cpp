@@ -272,6 +272,11 @@ void RemoveInterception() {
     vectoredHandle = nullptr;
 }
 
+uintptr_t CurrentRaiseAddress() {
+    const TThreadState* state = CurrentThreadState();
+    return raiseMatches(state) ? CallSiteOf(state->Raise.Address) : 0;
+}
+
 bool ExceptionManager(const std::exception_ptr& exception, TRaiserType raiserType) {
     if (!ExceptionReportingActive() || !exception) return true;
     return reportCurrentException(exception, raiserType);

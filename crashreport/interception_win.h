@@ -13,9 +13,15 @@
 // - the terminate handler reports a C++ exception that nobody caught;
 // - runtime threads report an exception escaping Execute through their hook.
 
+#include <cstdint>
+
 namespace crashreport {
 
 void InstallInterception();
 void RemoveInterception();
+
+// Where the exception being handled on the calling thread was raised (the
+// call of its throw), when the thread recorded that throw; else 0.
+uintptr_t CurrentRaiseAddress();
 
 }  // namespace crashreport

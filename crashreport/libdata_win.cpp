@@ -1,5 +1,6 @@
 #include "crashreport/libdata_win.h"
 
+#include <algorithm>
 #include <cstring>
 #include <mutex>
 #include <optional>
@@ -59,23 +60,26 @@ std::optional<std::string> libraryDataOf(HMODULE module, const std::string& file
     return data;
 }
 
+TPasswordRequest currentRequest() {
+    std::lock_guard lock(passwordLock);
+    return passwordRequest();
+}
+
 // The password of a module's protected data: its own answer, then the
-// reporter's event.
+// reporter's event. The running module's own answer is that event.
 std::string passwordOf(const TVvModuleInfo& info) {
     std::string password;
     using Export = void(char* destination, int maxLength);
-    if (auto* ask = reinterpret_cast<Export*>(reinterpret_cast<void*>(::GetProcAddress(
-            reinterpret_cast<HMODULE>(info.Handle), "VuvuvuVoz_PasswordRequestEvent")))) {
+    const auto module = reinterpret_cast<HMODULE>(info.Handle);
+    if (auto* ask = module == RunningModule()
+                        ? nullptr
+                        : reinterpret_cast<Export*>(reinterpret_cast<void*>(
+                              ::GetProcAddress(module, "VuvuvuVoz_PasswordRequestEvent")))) {
         char buffer[256] = {};
         ask(buffer, 255);
         password.assign(buffer + 1, static_cast<uint8_t>(buffer[0]));
     }
-    TPasswordRequest request;
-    {
-        std::lock_guard lock(passwordLock);
-        request = passwordRequest();
-    }
-    if (request) request(info, password);
+    if (const TPasswordRequest request = currentRequest()) request(info, password);
     return password;
 }
 
@@ -101,6 +105,26 @@ bool loadOldData(TVvModuleInfo& info, uint16_t version, std::string_view data, b
 void SetPasswordRequest(TPasswordRequest request) {
     std::lock_guard lock(passwordLock);
     passwordRequest() = std::move(request);
+}
+
+// The running module's answer, asked for by name: the text given (a
+// length byte, then the characters) is the password so far, the request
+// event may change it, and the result is cut to maxLength (at most 255).
+extern "C" __declspec(dllexport) void VuvuvuVoz_PasswordRequestEvent(char* destination,
+                                                                     int maxLength) {
+    if (destination == nullptr || maxLength < 0) return;
+    TVvModuleInfo info;
+    info.Handle = reinterpret_cast<uintptr_t>(RunningModule());
+    info.FileName = ModuleFileName(info.Handle);
+    std::string password(destination + 1, static_cast<uint8_t>(destination[0]));
+    try {
+        if (const TPasswordRequest request = currentRequest()) request(info, password);
+    } catch (...) {
+        // A failing event leaves the password as it came.
+    }
+    const size_t length = std::min<size_t>(password.size(), std::min(maxLength, 255));
+    destination[0] = static_cast<char>(length);
+    std::memcpy(destination + 1, password.data(), length);
 }
 
 bool LoadModuleDebugData(TVvModuleInfo& info, bool namesOnly) {

@@ -2,7 +2,6 @@
 
 #include <memory>
 
-#include "crashreport/file_replace.h"
 #include "crashreport/logitem.h"
 #include "crashreport/texthelpers.h"
 #include "runtime/exceptions.h"
@@ -85,7 +84,7 @@ void TLogFile::Save() {
             file.WriteBuffer(entries_[i].data(), static_cast<int64_t>(entries_[i].size()));
         }
     }
-    if (!RenameFileReplacing(scratch, fileName_)) {
+    if (!runtime::os::RenameFileReplacing(scratch, fileName_)) {
         (void)runtime::os::DeleteFile(scratch);
         throw runtime::EInOutError("Cannot replace the log file " + fileName_);
     }

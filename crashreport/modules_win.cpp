@@ -85,10 +85,6 @@ uint32_t functionSize(uint32_t rva, const std::vector<RUNTIME_FUNCTION>& table,
     return ret == std::string_view::npos ? 1 : static_cast<uint32_t>(ret - (rva - codeStart) + 1);
 }
 
-std::string fileNameOnly(const std::string& path) {
-    return runtime::os::ExtractFileName(path);
-}
-
 runtime::TDateTime fileTimeToDateTime(const FILETIME& utc) {
     FILETIME local;
     WORD dosDate = 0, dosTime = 0;
@@ -354,7 +350,8 @@ bool InsideDevelopmentEnvironment() {
     static const bool inside = [] {
         char name[MAX_PATH];
         const DWORD length = ::GetModuleFileNameA(nullptr, name, MAX_PATH);
-        return runtime::UpperCase(fileNameOnly(std::string(name, length))) == "GDB.EXE";
+        return runtime::UpperCase(runtime::os::ExtractFileName(std::string(name, length))) ==
+               "GDB.EXE";
     }();
     return inside;
 }

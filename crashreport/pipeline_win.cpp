@@ -119,7 +119,9 @@ DWORD WINAPI processingThread(void*) {
             r.Result =
                 ProcessException(library->Context, r.Failure, r.Place, r.HandlerKind, r.RaiserType);
         } catch (...) {
-            ReportInternalError(library->Context, "ProcessException");
+            ReportInternalError(DescribeInternalError(std::to_string(library->Context.Step),
+                                                      std::current_exception(),
+                                                      CurrentRaiseAddress()));
             r.Result = true;
         }
         ::SetEvent(library->RequestDone);

@@ -8,11 +8,15 @@
 #include <filesystem>
 #include <thread>
 
+#include "crashreport/libdata_win.h"
 #include "crashreport/logfile.h"
+#include "crashreport/process_win.h"
 #include "crashreport/reporter.h"
+#include "crashreport/sysinfo_win.h"
 #include "gui/application.h"
 #include "gui/init.h"
 #include "runtime/exceptions.h"
+#include "runtime/strings.h"
 
 namespace crashreport {
 namespace {
@@ -372,6 +376,56 @@ TEST_F(ReporterTest, TheClassLibrarysCatchReportsThroughTheProgramsHook) {
     EXPECT_EQ(log.ItemValue("2.5", 0), "From a handler.");
     EXPECT_NE(log.Entry(0).find("Fail<runtime::EConvertError>"), std::string::npos);
     gui::shutdown();
+}
+
+// A failure of the reporter's own: the file names the step, where the
+// exception was raised with the code bytes there, and its message.
+TEST(InternalError, TheFileNamesTheStepAddressMessageAndCodeBytes) {
+    static const uint8_t code[32] = {0x55, 0x48, 0x89, 0xE5, 0xC3, 0x0F};
+    const auto address = reinterpret_cast<uintptr_t>(code);
+    const auto describe = [&](auto raise, uintptr_t at) {
+        try {
+            raise();
+        } catch (...) {
+            return DescribeInternalError("7", std::current_exception(), at);
+        }
+        return TInternalError();
+    };
+    const TInternalError e =
+        describe([] { throw runtime::EConvertError("A broken step"); }, address);
+    EXPECT_FALSE(e.Abort);
+    std::string dump = "$55 $48 $89 $E5 $C3 $0F ";
+    for (int i = 6; i < 32; ++i) dump += "$00 ";
+    EXPECT_EQ(InternalErrorFileText(e, "Fri, 11 Dec 2026 10:00:00 +0000"),
+              "Version: 5.0.2\r\nDate   : Fri, 11 Dec 2026 10:00:00 +0000\r\nOS     : " +
+                  OperatingSystemName() + "\r\nRAD    : mingw-w64 g++\r\nDump   : " + dump +
+                  "\r\nSection: 7\r\nAddress: $" +
+                  runtime::IntToHex(static_cast<int64_t>(address), 16) +
+                  "\r\nMessage: A broken step");
+
+    // Nothing readable there, nothing to tell: no dump, the general message.
+    const TInternalError unknown = describe([] { throw 42; }, 0);
+    EXPECT_EQ(unknown.Dump, "");
+    EXPECT_EQ(unknown.Message, "General internal error.");
+    EXPECT_TRUE(describe([] { throw runtime::EAbort(""); }, 0).Abort);
+}
+
+TEST(LibraryData, TheProgramAnswersPasswordRequestsByName) {
+    using Export = void(char* destination, int maxLength);
+    const HMODULE self = ::GetModuleHandleW(nullptr);
+    auto* ask = reinterpret_cast<Export*>(
+        reinterpret_cast<void*>(::GetProcAddress(self, "VuvuvuVoz_PasswordRequestEvent")));
+    ASSERT_NE(ask, nullptr);
+    SetPasswordRequest([self](const TVvModuleInfo& module, std::string& password) {
+        EXPECT_EQ(module.Handle, reinterpret_cast<uintptr_t>(self));
+        password += "-42";
+    });
+    char buffer[256] = "\x05start";
+    ask(buffer, 255);
+    EXPECT_EQ(std::string(buffer + 1, static_cast<uint8_t>(buffer[0])), "start-42");
+    ask(buffer, 4);
+    EXPECT_EQ(std::string(buffer + 1, static_cast<uint8_t>(buffer[0])), "star");
+    SetPasswordRequest(nullptr);
 }
 
 }  // namespace

@@ -28,10 +28,6 @@ constexpr size_t dumpBytes = 256;
 
 const std::vector<std::string> duplicateIds = {"2.2", "2.3", "2.4", "2.5"};
 
-std::string fileNameOnly(const std::string& path) {
-    return runtime::os::ExtractFileName(path);
-}
-
 // Names the code at `address` from its module's debug data, else from the
 // module's exports.
 TVvDebugInfo lookupDebugInfo(TVvModulesList& modules, uintptr_t address, bool exact, DWORD threadId,
@@ -203,8 +199,7 @@ void copyToClipboard(const std::string& text) {
 
 // The report's text: header, call stacks, modules, registers.
 void buildReport(TProcessContext& context, Report& r, const TFailure& failure,
-                 const TFailurePlace& place, const CONTEXT* registers,
-                 const std::vector<ListedThread>& threads) {
+                 const CONTEXT* registers, const std::vector<ListedThread>& threads) {
     TVvModuleOptionsEx& o = CurrentOptions();
     TVvModulesList& modules = Modules();
     const int offset = UtcOffsetMinutes();
@@ -215,7 +210,7 @@ void buildReport(TProcessContext& context, Report& r, const TFailure& failure,
         modules.FindModuleInfo(reinterpret_cast<uintptr_t>(::GetModuleHandleW(nullptr)));
     if (program != nullptr) {
         h.Name = program->Description.size() > 1 ? program->Description
-                                                 : fileNameOnly(program->FileName);
+                                                 : runtime::os::ExtractFileName(program->FileName);
         h.Version = program->Version;
         if (program->CompileDate != 0) {
             h.CompilationDate = FormatReportDate(program->CompileDate + offset / 1440.0, offset);
@@ -235,10 +230,11 @@ void buildReport(TProcessContext& context, Report& r, const TFailure& failure,
     std::vector<TCallStackRow> rows;
     for (const TVvDebugInfo& e : r.Stack) {
         if (!ShownInCallStack(o, e.Kind)) continue;
-        rows.push_back(
-            {e.ThreadId, e.Running, e.Address,
-             e.ModuleInfo != nullptr ? fileNameOnly(e.ModuleInfo->FileName) : std::string(),
-             e.UnitName, e.ClassName, e.ProcedureName, e.Line, e.LineOffset});
+        rows.push_back({e.ThreadId, e.Running, e.Address,
+                        e.ModuleInfo != nullptr
+                            ? runtime::os::ExtractFileName(e.ModuleInfo->FileName)
+                            : std::string(),
+                        e.UnitName, e.ClassName, e.ProcedureName, e.Line, e.LineOffset});
     }
     std::string stacks = BuildCallStackSection(o, rows, [&](const TCallStackRow& row, bool first) {
         return threadCaption(o, threads, context.MainThreadId, row, first);
@@ -246,14 +242,13 @@ void buildReport(TProcessContext& context, Report& r, const TFailure& failure,
     std::vector<TModuleRow> moduleRows;
     for (int i = 0; i < modules.Count(); ++i) {
         const TVvModuleInfo& m = modules.Item(i);
-        moduleRows.push_back({m.Handle, fileNameOnly(m.FileName), m.Description, m.Version, m.Size,
-                              m.FileDate, ModuleFolder(m)});
+        moduleRows.push_back({m.Handle, runtime::os::ExtractFileName(m.FileName), m.Description,
+                              m.Version, m.Size, m.FileDate, ModuleFolder(m)});
     }
     stacks += BuildModulesSection(o, moduleRows);
     context.CpuText = BuildCpuSection(o, cpuState(registers, failure.Address));
     context.ReportText = JoinReport(context.HeaderText, stacks, context.CpuText);
     r.MailCopy = context.ReportText;
-    (void)place;
 }
 
 // The log step: append the report (unless it repeats a logged one), keeping
@@ -335,7 +330,7 @@ bool ProcessException(TProcessContext& context, const TFailure& failure, const T
 
     Report r;
     TVvModuleInfo* where = modules.FindModuleInfoByAddress(failure.Address);
-    r.ModuleName = where != nullptr ? fileNameOnly(where->FileName) : std::string();
+    r.ModuleName = where != nullptr ? runtime::os::ExtractFileName(where->FileName) : std::string();
     r.AddressText = failure.Address != 0
                         ? runtime::IntToHex(static_cast<int64_t>(failure.Address), 16)
                         : std::string();
@@ -457,7 +452,7 @@ bool ProcessException(TProcessContext& context, const TFailure& failure, const T
     if (o.LogFlags() & lfModulesSection) modules.RefreshModules();
 
     context.Step = 7;
-    buildReport(context, r, failure, place, registers, threads);
+    buildReport(context, r, failure, registers, threads);
     const TReporterEvents events = CurrentEvents();
     const TReportEvent event{&r.Exception, failure.Address, failingThread, &context.ReportText};
     // Events run on the failing thread, unless its stack ran out.
@@ -600,26 +595,48 @@ void RestartOrTerminate(const TProcessContext& context, bool restart) {
     for (;;) ::Sleep(INFINITE);
 }
 
-void ReportInternalError(const TProcessContext& context, const std::string& step) {
-    if (!::IsDebuggerPresent()) return;
-    const std::string line = "[ERROR] - Section: " + step +
-                             " - Address: 0000000000000000 - Message: \"General internal error.\"";
+TInternalError DescribeInternalError(const std::string& step, const std::exception_ptr& error,
+                                     uintptr_t address) {
+    TInternalError e;
+    e.Step = step;
+    e.Address = address;
+    const TExceptionDescription d = DescribeLanguageException(error, nullptr);
+    e.Abort = d.Valid && d.InheritsFrom("EAbort");
+    e.Message =
+        d.Valid && d.HasMessage && !d.Message.empty() ? d.Message : "General internal error.";
+    uint8_t bytes[32];
+    if (address != 0 && SafeRead(address, bytes, sizeof bytes)) {
+        for (const uint8_t b : bytes) e.Dump += "$" + runtime::IntToHex(b, 2) + " ";
+    }
+    return e;
+}
+
+std::string InternalErrorFileText(const TInternalError& e, const std::string& date) {
+    return "Version: " + std::string(LibraryVersionText) + "\r\nDate   : " + date +
+           "\r\nOS     : " + OperatingSystemName() +
+           "\r\nRAD    : mingw-w64 g++\r\nDump   : " + e.Dump + "\r\nSection: " + e.Step +
+           "\r\nAddress: $" + runtime::IntToHex(static_cast<int64_t>(e.Address), 16) +
+           "\r\nMessage: " + e.Message;
+}
+
+void ReportInternalError(const TInternalError& e) {
+    if (e.Abort || !::IsDebuggerPresent()) return;
+    const std::string line =
+        "[ERROR] - Section: " + e.Step +
+        " - Address: " + runtime::IntToHex(static_cast<int64_t>(e.Address), 16) + " - Message: \"" +
+        e.Message + "\"";
     ::OutputDebugStringA(line.c_str());
     char program[MAX_PATH];
     const DWORD length = ::GetModuleFileNameA(nullptr, program, MAX_PATH);
     const std::string logName = runtime::os::ChangeFileExt(std::string(program, length), ".log");
-    const std::string text = "Version: " + std::string(LibraryVersionText) + "\r\nDate   : " +
-                             FormatReportDate(runtime::Now(), UtcOffsetMinutes()) +
-                             "\r\nOS     : " + OperatingSystemName() +
-                             "\r\nRAD    : mingw-w64 g++\r\nDump   : \r\nSection: " + step +
-                             "\r\nAddress: $0000000000000000\r\nMessage: General internal error.";
+    const std::string text =
+        InternalErrorFileText(e, FormatReportDate(runtime::Now(), UtcOffsetMinutes()));
     HANDLE file = ::CreateFileA(logName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return;
     DWORD written = 0;
     ::WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
     ::CloseHandle(file);
-    (void)context;
 }
 
 void ReportInternalWarning(TProcessContext& context, TVuvuvuVozErrorCode code,

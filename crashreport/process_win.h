@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <exception>
 #include <functional>
 #include <string>
 #include <vector>
@@ -59,9 +60,25 @@ bool ProcessException(TProcessContext& context, const TFailure& failure, const T
 // Starts the program again (when asked) and ends this process with code 1.
 [[noreturn]] void RestartOrTerminate(const TProcessContext& context, bool restart);
 
-// A failure of the reporter itself at `step`: told to a debugger and
-// written beside the program, when one watches.
-void ReportInternalError(const TProcessContext& context, const std::string& step);
+// A failure of the reporter itself: the step that failed (its number), the
+// exception that ended it and where that was raised.
+struct TInternalError {
+    std::string Step;
+    uintptr_t Address = 0;
+    // The exception's message, or "General internal error.".
+    std::string Message;
+    // The 32 code bytes at Address as "$XX " each, when readable.
+    std::string Dump;
+    // A silent abort, which is no failure.
+    bool Abort = false;
+};
+TInternalError DescribeInternalError(const std::string& step, const std::exception_ptr& error,
+                                     uintptr_t address);
+// The text of the internal-error file, dated `date`.
+std::string InternalErrorFileText(const TInternalError& error, const std::string& date);
+// Tells a debugger and writes the file (named as the program, with
+// ".log"), only when a debugger watches.
+void ReportInternalError(const TInternalError& error);
 void ReportInternalWarning(TProcessContext& context, TVuvuvuVozErrorCode code,
                            const std::string& message);
 
