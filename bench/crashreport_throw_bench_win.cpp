@@ -3,8 +3,8 @@
 // one run under Wine. "Without" is the same program before the reporter
 // starts (the throw wrapper then records nothing). Measure a Release tree:
 //
-//   cmake -S . -B build/windows-release -G Ninja -DCMAKE_BUILD_TYPE=Release \
-//         -DCMAKE_TOOLCHAIN_FILE=$PWD/cmake/mingw-w64.cmake
+//   cmake -S . -B build/windows-release -G Ninja -DCMAKE_BUILD_TYPE=Release
+//         -DCMAKE_TOOLCHAIN_FILE=$PWD/cmake/mingw-w64.cmake   (one line)
 //   cmake --build build/windows-release --target crashreport_throw_bench
 //   build/windows/wine-run.sh build/windows-release/bench/crashreport_throw_bench.exe
 
