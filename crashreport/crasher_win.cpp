@@ -148,8 +148,12 @@ HWND MakeWindow() {
     wc.hInstance = ::GetModuleHandleW(nullptr);
     wc.lpszClassName = L"CrashTestWindow";
     ::RegisterClassW(&wc);
-    return ::CreateWindowExW(0, wc.lpszClassName, L"Crash test", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                             10, 10, 300, 200, nullptr, nullptr, wc.hInstance, nullptr);
+    HWND window =
+        ::CreateWindowExW(WS_EX_NOACTIVATE, wc.lpszClassName, L"Crash test", WS_OVERLAPPEDWINDOW,
+                          10, 10, 300, 200, nullptr, nullptr, wc.hInstance, nullptr);
+    // Shown without taking the focus from tests running beside this one.
+    ::ShowWindow(window, SW_SHOWNOACTIVATE);
+    return window;
 }
 
 // Handles the thread's messages until done() holds (a minute at most).

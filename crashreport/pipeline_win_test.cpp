@@ -296,8 +296,10 @@ class ProbedWindow {
         wc.lpszClassName = L"CrashreportProbedWindow";
         ::RegisterClassW(&wc);
         window_ =
-            ::CreateWindowExW(0, wc.lpszClassName, L"Probed", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0,
+            ::CreateWindowExW(WS_EX_NOACTIVATE, wc.lpszClassName, L"Probed", WS_OVERLAPPEDWINDOW, 0,
                               0, 200, 100, nullptr, nullptr, wc.hInstance, nullptr);
+        // Shown without taking the focus from tests running beside this one.
+        ::ShowWindow(window_, SW_SHOWNOACTIVATE);
     }
     ~ProbedWindow() { ::DestroyWindow(window_); }
     HWND Handle() const { return window_; }
