@@ -1,8 +1,10 @@
 #include "core/link.h"
 
 #include <utility>
+#include <vector>
 
 #include "runtime/exceptions.h"
+#include "runtime/handles.h"
 #include "runtime/properties.h"
 #include "runtime/strings.h"
 
@@ -46,15 +48,44 @@ int TLinkList::IndexOf(std::string_view name) const {
     return -1;
 }
 
-void TLinkList::CheckInsert(void* item) const {
-    if (dynamic_cast<TLink*>(static_cast<runtime::TObject*>(item)) == nullptr) {
-        throw runtime::EInvalidCast("Invalid class typecast");
+void TLinkList::TakeLinks(TLinkList& source) {
+    if (&source == this) return;
+    std::vector<TLink*> links;
+    links.reserve(static_cast<size_t>(source.Count()));
+    for (int i = 0; i < source.Count(); ++i) links.push_back(source.Links(i));
+    source.releasing_ = true;
+    source.Clear();
+    source.releasing_ = false;
+    for (TLink* link : links) {
+        if (link != nullptr) Add(std::unique_ptr<TLink>(link));
     }
+}
+
+void TLinkList::CheckInsert(void* item) const {
+    const auto* link = dynamic_cast<TLink*>(static_cast<runtime::TObject*>(item));
+    if (link == nullptr) throw runtime::EInvalidCast("Invalid class typecast");
+    if (link->list_ != nullptr) throw runtime::EListError("The link is in a list already");
 }
 
 void TLinkList::Notify(void* ptr, runtime::TListNotification action) {
     runtime::TList::Notify(ptr, action);
-    if (action == runtime::lnDeleted) delete static_cast<TLink*>(ptr);
+    auto* link = static_cast<TLink*>(ptr);
+    switch (action) {
+        case runtime::lnAdded:
+            link->list_ = this;
+            // The list owns what it holds, also a link a script made.
+            if (runtime::IsScriptOwned(*link)) {
+                runtime::TakeScriptObject(runtime::HandleOf(link)).release();
+            }
+            break;
+        case runtime::lnExtracted:
+            link->list_ = nullptr;
+            break;
+        case runtime::lnDeleted:
+            link->list_ = nullptr;
+            if (!releasing_) delete link;
+            break;
+    }
 }
 
 }  // namespace core

@@ -16,6 +16,8 @@
 
 namespace core {
 
+class TLinkList;
+
 class TLink : public runtime::TObject {
     RUNTIME_CLASS(TLink)
 
@@ -31,11 +33,19 @@ class TLink : public runtime::TObject {
     int32_t Position = 0;  // 1-based rank
     int32_t Page = 0;      // the result page it came from
     double Cost = 0;       // -1.0 for SOAP results and unreadable stored values
+
+  private:
+    friend class TLinkList;
+    // The list that owns the link; nullptr while it is in none.
+    const TLinkList* list_ = nullptr;
 };
 
 // Owns its links: every removal frees the link, and Clear frees them last
 // to first. An item that is no TLink is refused (EInvalidCast "Invalid class
-// typecast") before it enters, so the list never frees it as a link.
+// typecast") before it enters, so the list never frees it as a link; so is
+// a link that a list holds already (EListError), so no link is ever freed
+// twice. A link a script made passes to the list when the script adds it:
+// the script can no longer free it.
 class TLinkList : public runtime::TList {
     RUNTIME_CLASS(TLinkList)
 
@@ -52,9 +62,16 @@ class TLinkList : public runtime::TList {
     // folded to lower case; -1 when none, and for an empty `name`.
     [[nodiscard]] int IndexOf(std::string_view name) const;
 
+    // Moves every link of `source` to the end of this list, in order.
+    void TakeLinks(TLinkList& source);
+
   protected:
     void Notify(void* ptr, runtime::TListNotification action) override;
     void CheckInsert(void* item) const override;
+
+  private:
+    // Set while TakeLinks empties the list: removals free nothing.
+    bool releasing_ = false;
 };
 
 }  // namespace core

@@ -1,5 +1,6 @@
 #include "core/state.h"
 
+#include "core/engines.h"
 #include "core/options.h"
 #include "core/site.h"
 
@@ -9,6 +10,7 @@ std::unique_ptr<TSiteList> Sites;
 TSite* CurrentSite = nullptr;
 TKeyword* CurrentKeyword = nullptr;
 std::unique_ptr<TOptions> Options;
+std::unique_ptr<TSEList> EngineList;
 TSE* CurrentEngine = nullptr;
 std::unique_ptr<runtime::TCriticalSection> ScriptLock;
 std::atomic<int32_t> RunningThreads{0};

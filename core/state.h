@@ -19,6 +19,7 @@ class TSite;
 class TKeyword;
 class TOptions;
 class TSE;
+class TSEList;
 
 // The program's title, also the caption of its fatal start-up message.
 inline constexpr const char* ApplicationTitle = "Serplow";
@@ -30,7 +31,9 @@ extern std::unique_ptr<TSiteList> Sites;
 extern TSite* CurrentSite;
 extern TKeyword* CurrentKeyword;
 extern std::unique_ptr<TOptions> Options;
-// The engine that checks use.
+// The loaded search engines; lives until the program ends.
+extern std::unique_ptr<TSEList> EngineList;
+// The engine that checks use; one of EngineList's.
 extern TSE* CurrentEngine;
 // Serialises every use of the script component.
 extern std::unique_ptr<runtime::TCriticalSection> ScriptLock;

@@ -1,6 +1,6 @@
 """Starts the local peers a test program needs, runs it, and stops them.
 
-    /usr/bin/python3 peers.py [--nginx] [--proxy] [--socks] [--web]
+    /usr/bin/python3 peers.py [--nginx] [--proxy] [--socks] [--web] [--serp]
                               [--file NAME:BYTES ...] -- PROGRAM [ARGS...]
 
 Every peer listens on a free port of 127.0.0.1 and its port reaches the
@@ -10,6 +10,8 @@ program in the environment:
     SERPLOW_TEST_SOCKS_PORT       microsocks without authentication
     SERPLOW_TEST_SOCKS_AUTH_PORT  microsocks asking for socksuser/sockspass
     SERPLOW_TEST_WEB_PORT         web_server.py
+    SERPLOW_TEST_SERP_PORT        serp/serp_server.py, the local result pages
+    SERPLOW_TEST_SERP_TLS_PORT    the same over HTTPS (--serp and --tls)
     SERPLOW_TEST_TLS12_PORT       openssl s_server, TLS 1.2 only (--tls)
     SERPLOW_TEST_TLS13_PORT       openssl s_server, TLS 1.3 only, choosing
                                   its certificate by the server name (--tls)
@@ -279,6 +281,25 @@ class Peers:
                    lambda port: [os.path.join(HERE, "web_server.py"), str(port)],
                    "SERPLOW_TEST_WEB_PORT", "web.log")
 
+    def serp(self):
+        tls_dir = self.env.get("SERPLOW_TEST_TLS_DIR")
+        tls_port = []
+
+        def configure(port):
+            args = [os.path.join(HERE, "serp", "serp_server.py"), str(port)]
+            tls_port.clear()
+            if tls_dir:
+                tls_port.append(free_port())
+                args += ["--tls-port", str(tls_port[0]),
+                         "--cert", os.path.join(tls_dir, "localhost.pem"),
+                         "--key", os.path.join(tls_dir, "localhost.key")]
+            return args
+
+        # The server gives up when either port is taken, so both are chosen again.
+        if self.start("serp_server.py", "/usr/bin/python3", configure, "SERPLOW_TEST_SERP_PORT",
+                      "serp.log") and tls_port:
+            self.env["SERPLOW_TEST_SERP_TLS_PORT"] = str(tls_port[0])
+
     def stop(self):
         for process in self.processes:
             if process.poll() is None:
@@ -297,6 +318,7 @@ def main():
     parser.add_argument("--proxy", action="store_true")
     parser.add_argument("--socks", action="store_true")
     parser.add_argument("--web", action="store_true")
+    parser.add_argument("--serp", action="store_true")
     parser.add_argument("--tls", action="store_true")
     parser.add_argument("--file", action="append", default=[])
     parser.add_argument("command", nargs=argparse.REMAINDER)
@@ -321,6 +343,8 @@ def main():
             peers.socks()
         if args.web:
             peers.web()
+        if args.serp:
+            peers.serp()
         env = dict(os.environ, **peers.env)
         if peers.missing:
             env["SERPLOW_TEST_MISSING"] = ",".join(peers.missing)
