@@ -30,6 +30,7 @@ keyword itself:
                   other host's
     https         the first request is redirected to the same page over HTTPS
     contentloc    the page comes with a Content-Location header (no redirect)
+    nul           the page holds NUL bytes between its results
     slow:SECONDS  the answer waits that long before it is sent
     error:CODE    every answer has that status (and no results)
 
@@ -76,7 +77,7 @@ def parse_keyword(text):
         name, colon, value = word.partition(":")
         if name in ("at", "total", "layout", "redirect", "slow", "error") and colon:
             options[name] = value
-        elif word in ("via-proxy", "cookie", "hosts", "https", "contentloc"):
+        elif word in ("via-proxy", "cookie", "hosts", "https", "contentloc", "nul"):
             options[word] = True
         else:
             words.append(word)
@@ -100,7 +101,7 @@ def results(keyword, options, proxied):
     return rows
 
 
-def render(rows, start, layout, query):
+def render(rows, start, layout, query, nul):
     page = rows[start:start + PAGE_SIZE]
     out = ["<!DOCTYPE html>", "<html><head><meta charset=\"utf-8\"><title>Local results</title>",
            "</head><body>"]
@@ -126,7 +127,7 @@ def render(rows, start, layout, query):
         out.append(f"<a class=\"next\" href=\"/search?q={query}&amp;start={start + PAGE_SIZE}\">"
                    "Next</a>")
     out.append("</body></html>")
-    return "\n".join(out).encode("utf-8")
+    return ("\0\n" if nul else "\n").join(out).encode("utf-8")
 
 
 class Handler(http.server.BaseHTTPRequestHandler):
@@ -232,7 +233,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
             headers.append(("Content-Location", "/elsewhere.html"))
         rows = results(keyword, options, "Via" in self.headers)
         query = urllib.parse.quote(raw.get("q", ""), safe="")
-        self.reply(200, render(rows, start, options.get("layout", "classic"), query), headers)
+        self.reply(200, render(rows, start, options.get("layout", "classic"), query, "nul" in options),
+                   headers)
 
 
 class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
