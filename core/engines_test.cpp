@@ -11,6 +11,7 @@
 #include "core/state.h"
 #include "runtime/container_test_support.h"
 #include "runtime/inifile.h"
+#include "runtime/os/folders.h"
 #include "runtime/streams.h"
 
 namespace core {
@@ -171,6 +172,34 @@ TEST(LoadSearchEnginesTest, LoadsListedEnginesAndLeavesTheListAlone) {
 TEST(LoadSearchEnginesTest, NoListGivesNoEngines) {
     EngineFolder folder;
     EXPECT_EQ(LoadSearchEngines()->Count(), 0);
+}
+
+// The engines the build puts beside this program, as the program ships them.
+TEST(LoadSearchEnginesTest, LoadsTheShippedEngines) {
+    const std::string savedExeDir = ExeDir;
+    ExeDir = runtime::os::ProgramFolder();
+    const std::unique_ptr<TSEList> engines = LoadSearchEngines();
+    const std::string unit = LoadScriptUnit("local_server.pas");
+    ExeDir = savedExeDir;
+
+    EXPECT_TRUE(engines->Problems.empty()) << engines->Problems.front();
+    struct Row {
+        const char* name;
+        const char* country;
+    };
+    const Row rows[] = {{"Google", "USA"},
+                        {"Bing", "USA (Bing)"},
+                        {"DuckDuckGo", "International (DuckDuckGo)"},
+                        {"Local", "Local"}};
+    ASSERT_EQ(engines->Count(), 4);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(engines->Items(i)->Name, rows[i].name);
+        EXPECT_EQ(engines->Items(i)->Country, rows[i].country);
+        EXPECT_EQ(engines->Items(i)->Lang, "English");
+        EXPECT_TRUE(engines->Items(i)->FreeListing);
+        EXPECT_FALSE(engines->Items(i)->PaidListing);
+    }
+    EXPECT_NE(unit.find("LocalServer"), std::string::npos);
 }
 
 TEST(TSETest, CutsLongHeaderValues) {
