@@ -177,9 +177,8 @@ int TSEList::FindEngineByFile(std::string_view path) const {
     return -1;
 }
 
-std::unique_ptr<TSEList> LoadSearchEngines() {
+std::unique_ptr<TSEList> LoadSearchEngines(const std::string& folder) {
     auto list = std::make_unique<TSEList>();
-    const std::string folder = EnginesDir();
     // Read whole and never written back: loading leaves the list as it is.
     const runtime::TMemIniFile ini(folder + kEngineListFile);
     runtime::TStringList sections;
@@ -233,13 +232,13 @@ void ChooseEngine() {
 
 // ---- units -------------------------------------------------------------------------------
 
-std::string LoadScriptUnit(const std::string& unitName) {
+std::string LoadScriptUnit(const std::string& folder, const std::string& unitName) {
     const bool plain = !unitName.empty() && unitName.find_first_of("/\\:") == std::string::npos &&
                        unitName.find("..") == std::string::npos;
     if (!plain) throw EEngineFileError("Invalid unit name: '" + unitName + "'");
     std::string base = unitName;
     if (base.size() > 4 && base[base.size() - 4] == '.') base.resize(base.size() - 4);
-    const std::string path = EnginesDir() + base + ".se";
+    const std::string path = folder + base + ".se";
     if (!runtime::os::FileExists(path)) throw EEngineFileError("Unit file not found: " + path);
     try {
         return ReadEngineFile(path);

@@ -102,12 +102,12 @@ class TSEList {
     std::vector<std::unique_ptr<TSE>> engines_;
 };
 
-// Loads every engine that EnginesDir() + "selist.ini" lists: a section with
-// a "Name" (the file's name in the folder) and without "Main" set. A listed
-// file that is missing or cannot be read is left out and named in Problems;
-// "selist.ini" itself is only read. Pending window messages run after each
-// engine.
-std::unique_ptr<TSEList> LoadSearchEngines();
+// Loads every engine that `folder` + "selist.ini" lists (the program's
+// EnginesDir() by default): a section with a "Name" (the file's name in the
+// folder) and without "Main" set. A listed file that is missing or cannot
+// be read is left out and named in Problems; "selist.ini" itself is only
+// read. Pending window messages run after each engine.
+std::unique_ptr<TSEList> LoadSearchEngines(const std::string& folder = EnginesDir());
 
 // Sets CurrentEngine from the settings, at start: the engine of SEFileName
 // (an older release's name containing "duzevedi" is corrected and saved
@@ -116,11 +116,11 @@ std::unique_ptr<TSEList> LoadSearchEngines();
 // nothing matches.
 void ChooseEngine();
 
-// The text of the script unit `unitName` ("common.pas" is read from
-// EnginesDir() + "common.se"; a name without a four-character extension is
-// taken whole). EEngineFileError for a name that is not a plain file name
-// (a path delimiter, a drive colon, "..") and for a file that cannot be
-// read.
-std::string LoadScriptUnit(const std::string& unitName);
+// The text of the script unit `unitName` in `folder`, the folder of the
+// engine that names it ("common.pas" is read from `folder` + "common.se"; a
+// name without a four-character extension is taken whole).
+// EEngineFileError for a name that is not a plain file name (a path
+// delimiter, a drive colon, "..") and for a file that cannot be read.
+std::string LoadScriptUnit(const std::string& folder, const std::string& unitName);
 
 }  // namespace core

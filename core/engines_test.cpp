@@ -179,7 +179,7 @@ TEST(LoadSearchEnginesTest, LoadsTheShippedEngines) {
     const std::string savedExeDir = ExeDir;
     ExeDir = runtime::os::ProgramFolder();
     const std::unique_ptr<TSEList> engines = LoadSearchEngines();
-    const std::string unit = LoadScriptUnit("local_server.pas");
+    const std::string unit = LoadScriptUnit(EnginesDir(), "local_server.pas");
     ExeDir = savedExeDir;
 
     EXPECT_TRUE(engines->Problems.empty()) << engines->Problems.front();
@@ -287,16 +287,16 @@ TEST(LoadScriptUnitTest, ReadsPlainNamesFromTheEnginesFolder) {
     EngineFolder folder;
     folder.Write("common.se", PackEngineText("function Two: Integer; begin Result := 2; end;"));
     folder.Write("bare.se", PackEngineText("x"));
-    EXPECT_EQ(LoadScriptUnit("common.pas"), "function Two: Integer; begin Result := 2; end;");
-    EXPECT_EQ(LoadScriptUnit("common.inc"), LoadScriptUnit("common.pas"));
-    EXPECT_EQ(LoadScriptUnit("bare"), "x");
+    EXPECT_EQ(LoadScriptUnit(folder.Dir(), "common.pas"), "function Two: Integer; begin Result := 2; end;");
+    EXPECT_EQ(LoadScriptUnit(folder.Dir(), "common.inc"), LoadScriptUnit(folder.Dir(), "common.pas"));
+    EXPECT_EQ(LoadScriptUnit(folder.Dir(), "bare"), "x");
     for (const char* name : {"", "../common.pas", "..", "sub/common.pas", "sub\\common.pas",
                              "C:common.pas", "/etc/passwd"}) {
-        EXPECT_THROW((void)LoadScriptUnit(name), EEngineFileError) << name;
+        EXPECT_THROW((void)LoadScriptUnit(folder.Dir(), name), EEngineFileError) << name;
     }
-    EXPECT_THROW((void)LoadScriptUnit("missing.pas"), EEngineFileError);
+    EXPECT_THROW((void)LoadScriptUnit(folder.Dir(), "missing.pas"), EEngineFileError);
     folder.Write("broken.se", container(10, "not zlib"));
-    EXPECT_THROW((void)LoadScriptUnit("broken.pas"), EEngineFileError);
+    EXPECT_THROW((void)LoadScriptUnit(folder.Dir(), "broken.pas"), EEngineFileError);
 }
 
 }  // namespace
