@@ -75,13 +75,24 @@ Variant HostReplaceISOSymbols(Variant& params) {
     return Variant();
 }
 
+// A set argument: its members' values or'ed ([rfReplaceAll, rfIgnoreCase]
+// comes as an array of them), or the number a sum of members gives.
+runtime::TReplaceFlags FlagsArg(const Variant& params, int32_t index) {
+    const Variant flags = Arg(params, index);
+    if (flags.IsEmpty() || flags.IsNull()) return 0;
+    if (!flags.IsArray()) return static_cast<runtime::TReplaceFlags>(flags.AsInteger());
+    runtime::TReplaceFlags set = 0;
+    for (int32_t i = flags.ArrayLowBound(1); i <= flags.ArrayHighBound(1); ++i) {
+        const Variant member = flags.GetElement({i});
+        if (!member.IsEmpty() && !member.IsNull()) set |= static_cast<unsigned>(member.AsInteger());
+    }
+    return set;
+}
+
 Variant HostWideStringReplace(Variant& params) {
-    const Variant flags = Arg(params, 3);
     const Variant wholeWord = Arg(params, 4);
     return Variant(controls::unicode::WideStringReplace(
-        WideArg(params, 0), WideArg(params, 1), WideArg(params, 2),
-        static_cast<runtime::TReplaceFlags>(flags.IsEmpty() || flags.IsNull() ? 0
-                                                                              : flags.AsInteger()),
+        WideArg(params, 0), WideArg(params, 1), WideArg(params, 2), FlagsArg(params, 3),
         !wholeWord.IsEmpty() && !wholeWord.IsNull() && wholeWord.AsBoolean()));
 }
 

@@ -1,6 +1,8 @@
 #include "core/search.h"
 
+#include <deque>
 #include <exception>
+#include <mutex>
 #include <memory>
 #include <vector>
 
@@ -44,19 +46,35 @@ std::string OneLine(std::string_view text) {
 
 class TThreadSearch;
 
+// A finished search waiting for the main thread.
+struct TReport {
+    TKeyword* keyword;
+    std::unique_ptr<TKeywordSearch> search;
+};
+
+// The reports of one check, shared with the calls it queued on the main
+// thread: a queued call that runs after the check has closed its box does
+// nothing, so no report outlives its check.
+struct TReportBox {
+    std::mutex lock;
+    std::deque<TReport> reports;  // guarded by lock
+    bool closed = false;          // main thread only
+    // The first error a report raised in the window.
+    std::exception_ptr error;     // main thread only
+};
+
 // The check in progress.
 struct TSiteCheck {
     TSiteCheck(TSite& checked, const TCheckLimits& checkLimits)
-        : site(&checked), limits(checkLimits) {}
+        : site(&checked), limits(checkLimits), box(std::make_shared<TReportBox>()) {}
 
     TSite* site;
     TCheckLimits limits;
+    std::shared_ptr<TReportBox> box;
     std::vector<std::unique_ptr<TThreadSearch>> workers;
     // AbortCheck ended the check while CheckSite still runs below it.
     bool aborted = false;
     bool stopSent = false;
-    // The first error a report raised in the window.
-    std::exception_ptr reportError;
 
     // Waits, processing pending messages, while `busy` holds; also leaves
     // on a stop when `leaveOnStop`, and at once when the check was aborted.
@@ -68,16 +86,42 @@ struct TSiteCheck {
 
 TSiteCheck* runningCheck = nullptr;
 
-// One keyword's check on a thread with the stack scripts need.
+// Main thread: records and logs the reports that have come, one at a time
+// (a report's log line may stop the check or abort it, which delivers the
+// rest itself and closes the box). Each report counts its worker out.
+void DeliverReports(TReportBox& box, const std::string& siteURL) {
+    while (!box.closed) {
+        TReport report;
+        {
+            std::lock_guard guard(box.lock);
+            if (box.reports.empty()) return;
+            report = std::move(box.reports.front());
+            box.reports.pop_front();
+        }
+        --RunningThreads;
+        try {
+            const std::u16string line = RecordSearch(*report.keyword, siteURL, *report.search);
+            if (Callbacks.KeywordDone) Callbacks.KeywordDone(line);
+        } catch (...) {
+            if (!box.error) box.error = std::current_exception();
+        }
+    }
+}
+
+// One keyword's check on a thread with the stack scripts need. It never
+// waits for the main thread: its report goes through the main-thread call
+// queue, so it can always be joined.
 class TThreadSearch final : public runtime::TThread {
   public:
     TThreadSearch(TSiteCheck& check, TKeyword& keyword)
-        : check_(check),
+        : box_(check.box),
+          siteURL_(check.site->URL),
           keyword_(keyword),
           name_(keyword.Name),
           engine_(*CurrentEngine),
           depth_(Options ? Options->SearchResults : 10),
-          fetch_(&check.site->Stop, check.limits.FetchTimeout) {
+          fetch_(&check.site->Stop, check.limits.FetchTimeout),
+          search_(std::make_unique<TKeywordSearch>()) {
         SetStackSize(script::kScriptStackSize);
     }
     ~TThreadSearch() override { TerminateAndWait(); }
@@ -86,30 +130,23 @@ class TThreadSearch final : public runtime::TThread {
 
   protected:
     void Execute() override {
-        SearchKeyword(engine_, name_, depth_, fetch_, search_);
-        runtime::Synchronize([this] { ReportDone(); });
+        SearchKeyword(engine_, name_, depth_, fetch_, *search_);
+        {
+            std::lock_guard guard(box_->lock);
+            box_->reports.push_back({&keyword_, std::move(search_)});
+        }
+        runtime::Queue([box = box_, url = siteURL_] { DeliverReports(*box, url); });
     }
 
   private:
-    // Main thread: records the result, logs it, counts the worker out.
-    void ReportDone() {
-        try {
-            const std::u16string line =
-                RecordSearch(keyword_, check_.site->URL, search_);
-            if (Callbacks.KeywordDone) Callbacks.KeywordDone(line);
-        } catch (...) {
-            if (!check_.reportError) check_.reportError = std::current_exception();
-        }
-        --RunningThreads;
-    }
-
-    TSiteCheck& check_;
+    const std::shared_ptr<TReportBox> box_;
+    const std::string siteURL_;
     TKeyword& keyword_;
     const std::u16string name_;
     const TSE& engine_;
     const int depth_;
     TFetchContext fetch_;
-    TKeywordSearch search_;
+    std::unique_ptr<TKeywordSearch> search_;
 };
 
 template <class Busy>
@@ -140,10 +177,11 @@ void StartSearchThread(TSiteCheck& check, TKeyword& keyword) {
     check.workers.back()->Start();
 }
 
-// Waits for every report, then for the threads' ends.
+// Waits for every report, then for the threads' ends, and closes the box.
 void JoinWorkers(TSiteCheck& check) {
     check.WaitWhile([] { return RunningThreads > 0; }, false);
     check.workers.clear();
+    check.box->closed = true;
 }
 
 void Refuse(const char* message) {
@@ -227,7 +265,7 @@ bool CheckSite(TSite& site, const TCheckLimits& limits) {
     }
     JoinWorkers(check);
     if (check.aborted) return false;
-    if (check.reportError) std::rethrow_exception(check.reportError);
+    if (check.box->error) std::rethrow_exception(check.box->error);
     return true;
 }
 
@@ -242,10 +280,15 @@ void StopCheck() {
 void AbortCheck() {
     TSiteCheck* check = runningCheck;
     if (check == nullptr) return;
-    check->SendStop();
-    JoinWorkers(*check);
-    check->aborted = true;
+    // A report delivered below may ask again: once is enough.
     runningCheck = nullptr;
+    check->SendStop();
+    // Workers never wait for the main thread, so they can be joined from
+    // anywhere, a report's log line included.
+    check->workers.clear();
+    DeliverReports(*check->box, check->site->URL);
+    check->box->closed = true;
+    check->aborted = true;
 }
 
 }  // namespace core
