@@ -132,6 +132,9 @@ def render(rows, start, layout, query, nul):
 
 class Handler(http.server.BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
+    # The head and the body go out in two writes: without this a client
+    # that keeps the connection waits for the delayed ACK between them.
+    disable_nagle_algorithm = True
 
     def log_message(self, *args):
         pass
