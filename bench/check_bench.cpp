@@ -140,9 +140,10 @@ int main() {
 
     std::printf("check of %d keywords (friendly mode 0, one page each): %.2f s, %.0f keywords/s\n",
                 kKeywords, checkMs / 1000, kKeywords / (checkMs / 1000));
-    std::printf("per keyword, %d sampled: search %.3f ms, its page alone %.3f ms, "
-                "script overhead %.3f ms\n",
-                kSampled, searchMs, fetchMs, searchMs - fetchMs);
+    std::printf(
+        "per keyword, %d sampled: search %.3f ms, its page alone %.3f ms, "
+        "script overhead %.3f ms\n",
+        kSampled, searchMs, fetchMs, searchMs - fetchMs);
     std::printf("%-40s %10s %13s %9s\n", "one result page", "DownloadURL", "curl", "ratio");
     bench::Report("one page per curl process", fetchMs, curlOne);
     bench::Report("100 pages in one curl process", fetchMs, curlMany);

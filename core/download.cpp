@@ -61,7 +61,8 @@ bool FindLocation(const runtime::TStrings& headers, std::string& location) {
         const std::string line = headers.Strings(i);
         const size_t colon = line.find(':');
         if (colon == std::string::npos) continue;
-        if (!runtime::SameText(runtime::Trim(std::string_view(line).substr(0, colon)), "location")) {
+        if (!runtime::SameText(runtime::Trim(std::string_view(line).substr(0, colon)),
+                               "location")) {
             continue;
         }
         location = runtime::Trim(std::string_view(line).substr(colon + 1));
@@ -71,7 +72,8 @@ bool FindLocation(const runtime::TStrings& headers, std::string& location) {
 }
 
 uint32_t FriendlyDelay() {
-    const int mode = std::clamp(Options ? Options->HumanActivitySimulation : 0, 0, kMaxFriendlyMode);
+    const int mode =
+        std::clamp(Options ? Options->HumanActivitySimulation : 0, 0, kMaxFriendlyMode);
     if (mode == 0) return 0;
     thread_local std::mt19937 random{std::random_device{}()};
     const int r = std::uniform_int_distribution<int>(0, 3)(random);
@@ -157,8 +159,8 @@ std::string CookieFileName(const std::string& protocol, const std::string& host,
     std::string name = runtime::LowerCase(host);
     if (!port.empty() && port != DefaultPort(protocol)) name += "_" + port;
     for (char& c : name) {
-        const bool safe = (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' ||
-                          c == '-' || c == '_';
+        const bool safe =
+            (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' || c == '-' || c == '_';
         if (!safe) c = '_';
     }
     // Dots alone would name the folder or its parent.

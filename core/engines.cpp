@@ -88,8 +88,8 @@ std::string ReadEngineText(runtime::TStream& stream) {
 std::string ReadEngineFile(const std::string& path) {
     std::unique_ptr<runtime::TFileStream> file;
     try {
-        file = std::make_unique<runtime::TFileStream>(path, runtime::fmOpenRead |
-                                                                 runtime::fmShareDenyWrite);
+        file = std::make_unique<runtime::TFileStream>(
+            path, runtime::fmOpenRead | runtime::fmShareDenyWrite);
     } catch (const runtime::EFileStreamError& e) {
         throw EEngineFileError(e.Message());
     }
@@ -196,8 +196,8 @@ std::unique_ptr<TSEList> LoadSearchEngines(const std::string& folder) {
         try {
             list->Add(std::make_unique<TSE>(path));
         } catch (const EEngineFileError& e) {
-            list->Problems.push_back("Search engine \"" + name + "\" cannot be read: " +
-                                     e.Message());
+            list->Problems.push_back("Search engine \"" + name +
+                                     "\" cannot be read: " + e.Message());
         }
         if (Callbacks.ProcessPending) Callbacks.ProcessPending();
     }

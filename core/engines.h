@@ -86,7 +86,9 @@ class TSE {
 class TSEList {
   public:
     [[nodiscard]] int Count() const { return static_cast<int>(engines_.size()); }
-    [[nodiscard]] TSE* Items(int index) const { return engines_.at(static_cast<size_t>(index)).get(); }
+    [[nodiscard]] TSE* Items(int index) const {
+        return engines_.at(static_cast<size_t>(index)).get();
+    }
     TSE& Add(std::unique_ptr<TSE> engine);
 
     // The first engine whose Country equals `country` exactly; -1 when none.

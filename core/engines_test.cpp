@@ -62,7 +62,8 @@ TEST(ReadScriptConstantTest, FindsTheDelimitedKey) {
 
 std::string container(uint32_t length, const std::string& compressed) {
     std::string bytes(4, '\0');
-    for (int i = 0; i < 4; ++i) bytes[static_cast<size_t>(i)] = static_cast<char>(length >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+        bytes[static_cast<size_t>(i)] = static_cast<char>(length >> (8 * i));
     return bytes + compressed;
 }
 
@@ -287,8 +288,10 @@ TEST(LoadScriptUnitTest, ReadsPlainNamesFromTheEnginesFolder) {
     EngineFolder folder;
     folder.Write("common.se", PackEngineText("function Two: Integer; begin Result := 2; end;"));
     folder.Write("bare.se", PackEngineText("x"));
-    EXPECT_EQ(LoadScriptUnit(folder.Dir(), "common.pas"), "function Two: Integer; begin Result := 2; end;");
-    EXPECT_EQ(LoadScriptUnit(folder.Dir(), "common.inc"), LoadScriptUnit(folder.Dir(), "common.pas"));
+    EXPECT_EQ(LoadScriptUnit(folder.Dir(), "common.pas"),
+              "function Two: Integer; begin Result := 2; end;");
+    EXPECT_EQ(LoadScriptUnit(folder.Dir(), "common.inc"),
+              LoadScriptUnit(folder.Dir(), "common.pas"));
     EXPECT_EQ(LoadScriptUnit(folder.Dir(), "bare"), "x");
     for (const char* name : {"", "../common.pas", "..", "sub/common.pas", "sub\\common.pas",
                              "C:common.pas", "/etc/passwd"}) {

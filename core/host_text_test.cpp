@@ -57,19 +57,11 @@ TEST(PosExBackTest, FindsTheLastMatchEndingBeforeTheOffset) {
         int64_t expected;
     };
     const Row rows[] = {
-        {"ab", "xxabyy", 6, 4},
-        {"ab", "xxabyy", 3, 0},
-        {"ab", "xxabyy", 4, 4},
+        {"ab", "xxabyy", 6, 4},   {"ab", "xxabyy", 3, 0}, {"ab", "xxabyy", 4, 4},
         {"ab", "xxabyy", 1, 3},  // offset 1: a forward search, the first character
-        {"ab", "abxxab", 100, 6},
-        {"ab", "abxxab", 5, 2},
-        {"ab", "abxxab", 2, 2},
-        {"a", "abca", 0, 0},
-        {"a", "abca", -5, 0},
-        {"", "abc", 3, 0},
-        {"abc", "ab", 2, 0},
-        {"zz", "xxabyy", 6, 0},
-        {"y", "xxabyy", 1, 5},
+        {"ab", "abxxab", 100, 6}, {"ab", "abxxab", 5, 2}, {"ab", "abxxab", 2, 2},
+        {"a", "abca", 0, 0},      {"a", "abca", -5, 0},   {"", "abc", 3, 0},
+        {"abc", "ab", 2, 0},      {"zz", "xxabyy", 6, 0}, {"y", "xxabyy", 1, 5},
     };
     for (const Row& row : rows) {
         EXPECT_EQ(PosExBack(row.sub, row.s, row.offset), row.expected)
@@ -106,14 +98,8 @@ TEST(DecodeURLTest, DecodesEscapes) {
         const char* expected;
     };
     const Row rows[] = {
-        {"", ""},
-        {"%61%62", "ab"},
-        {"a%20b", "a b"},
-        {"%C3%A9", "\xC3\xA9"},
-        {"%e9", "\xE9"},
-        {"100%", "100%"},
-        {"%zz%4", "%zz%4"},
-        {"a+b", "a+b"},
+        {"", ""},        {"%61%62", "ab"}, {"a%20b", "a b"},   {"%C3%A9", "\xC3\xA9"},
+        {"%e9", "\xE9"}, {"100%", "100%"}, {"%zz%4", "%zz%4"}, {"a+b", "a+b"},
     };
     for (const Row& row : rows) EXPECT_EQ(net::DecodeURL(row.input), row.expected) << row.input;
 }

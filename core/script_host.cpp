@@ -148,8 +148,7 @@ constexpr std::array<THostFunction, 10> kHostFunctions{{
      "function WideStringReplace(const S, OldPattern, NewPattern: WideString; Flags: "
      "TReplaceFlags; WholeWord: Boolean = False): WideString",
      &HostWideStringReplace},
-    {"POSEX", "function PosEx(const SubStr, S: string; Offset: Cardinal = 1): Integer",
-     &HostPosEx},
+    {"POSEX", "function PosEx(const SubStr, S: string; Offset: Cardinal = 1): Integer", &HostPosEx},
     {"POSEXBACK", "function PosExBack(const SubStr, S: string; Offset: Cardinal = 1): Integer",
      &HostPosExBack},
     {"ENCODEURL", "function EncodeURL(S: WideString): WideString", &HostEncodeURL},
@@ -222,8 +221,8 @@ void RegisterScriptHost(script::TscScript& script) {
     if (global.FindLocal("DownloadURL") == nullptr) DeclareHost(global);
     script.ParentScript = &global;
     script.OnGetUnit = [](runtime::TObject*, const std::string& unitName, std::string& unitText) {
-        unitText = LoadScriptUnit(currentRun != nullptr ? currentRun->unitFolder : EnginesDir(),
-                                  unitName);
+        unitText =
+            LoadScriptUnit(currentRun != nullptr ? currentRun->unitFolder : EnginesDir(), unitName);
     };
     scriptComponent = &script;
 }
@@ -306,7 +305,7 @@ TSearchOutcome RunSearch(const TSE& engine, std::u16string_view keyword, int dep
         std::string place = script.ErrorPosition;
         if (!script.ErrorUnit.empty()) place += " in unit " + script.ErrorUnit;
         throw ESearchCompileError("Unable to compile search engine script: " + engine.FileName +
-                                 "\r\n\r\n" + script.ErrorMessage + " at " + place);
+                                  "\r\n\r\n" + script.ErrorMessage + " at " + place);
     }
     try {
         script.Execute();

@@ -54,7 +54,8 @@ runtime::Variant CallLinkConstructor(runtime::TObject* instance,
                                      const runtime::TClassInfo* classType,
                                      const std::string& methodName, runtime::Variant& params);
 // TLinkList's "INDEXOF".
-runtime::Variant CallLinkListMethod(runtime::TObject* instance, const runtime::TClassInfo* classType,
+runtime::Variant CallLinkListMethod(runtime::TObject* instance,
+                                    const runtime::TClassInfo* classType,
                                     const std::string& methodName, runtime::Variant& params);
 
 struct TSearchOutcome {

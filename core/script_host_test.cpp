@@ -45,7 +45,8 @@ class ScriptHostTest : public ::testing::Test {
 };
 
 TEST_F(ScriptHostTest, OffersTheHostFunctions) {
-    const std::string text = Engine(R"(var
+    const std::string text =
+        Engine(R"(var
   s: WideString;
 begin
   s := '<b>bold</b> &amp;'#10'line';
@@ -70,7 +71,7 @@ begin
   Put(Links, 'indexof', IntToStr(Links.IndexOf('ISO')));
   Result := True;
 end;)",
-                                    R"(procedure Put(Links: TLinkList; const Name: string; Value: WideString);
+               R"(procedure Put(Links: TLinkList; const Name: string; Value: WideString);
 begin
   Links.Add(TLink.Create(Name, Value, 'desc', Links.Count + 1, 2, 1.5));
 end;
@@ -94,7 +95,8 @@ end;
         {"encodeutf8", u"%C3%A9"},
         {"decode", u"ab"},
         {"google", u"yes"},
-        {"decimal", runtime::AnsiToWide(std::string(1, runtime::FormatSettings().DecimalSeparator))},
+        {"decimal",
+         runtime::AnsiToWide(std::string(1, runtime::FormatSettings().DecimalSeparator))},
         {"indexof", u"1"},
     };
     EXPECT_EQ(titles, expected);
@@ -118,8 +120,8 @@ TEST_F(ScriptHostTest, LinksAreFreedOnce) {
     const Row rows[] = {
         {"added twice", "l := New('a'); Links.Add(l); Links.Add(l); Result := True;", false,
          "The link is in a list already", 1},
-        {"added to both lists", "l := New('a'); Extra.Add(l); Links.Add(l); Result := True;",
-         false, "The link is in a list already", 0},
+        {"added to both lists", "l := New('a'); Extra.Add(l); Links.Add(l); Result := True;", false,
+         "The link is in a list already", 0},
         {"freed after adding", "l := New('a'); Links.Add(l); l.Free; Result := True;", false,
          "owned by the host", 1},
         {"freed before adding", "l := New('a'); l.Free; Links.Add(l); Result := True;", false,
@@ -137,8 +139,8 @@ TEST_F(ScriptHostTest, LinksAreFreedOnce) {
     };
     for (const Row& row : rows) {
         const std::string text =
-            Engine(std::string("var\r\n  l: TLink;\r\n  o: TStringList;\r\nbegin\r\n  ") + row.body +
-                       "\r\nend;",
+            Engine(std::string("var\r\n  l: TLink;\r\n  o: TStringList;\r\nbegin\r\n  ") +
+                       row.body + "\r\nend;",
                    "function New(const Name: string): TLink;\r\nbegin\r\n  Result := "
                    "TLink.Create(Name, '', '', 1, 1, 0);\r\nend;\r\n");
         TLinkList links;
@@ -211,8 +213,8 @@ TEST_F(ScriptHostTest, ReadsUnitsFromTheEnginesFolder) {
         const char* unit;
         const char* reason;
     };
-    for (const Row& row : {Row{"../helper.pas", "Invalid unit name"},
-                           Row{"missing.pas", "Unit file not found"}}) {
+    for (const Row& row :
+         {Row{"../helper.pas", "Invalid unit name"}, Row{"missing.pas", "Unit file not found"}}) {
         const TSE engine(EnginesDir() + "test.se",
                          std::string("uses '") + row.unit + "';\r\n" + Engine(body));
         TFetchContext fetch;
@@ -235,6 +237,21 @@ TEST_F(ScriptHostTest, EveryRunStartsAfresh) {
         EXPECT_EQ(links.Links(0)->Name, "1");
         EXPECT_EQ(links.Links(0)->Title, keyword);
     }
+}
+
+// Every engine shipped with the program compiles, with its units.
+TEST_F(ScriptHostTest, TheShippedEnginesCompile) {
+    script::TscScript& script = testing::ProgramScript();
+    ASSERT_EQ(EngineList->Count(), 4);
+    for (int i = 0; i < EngineList->Count(); ++i) {
+        const TSE& engine = *EngineList->Items(i);
+        script.Clear();
+        script.SetText(engine.Script.Text());
+        EXPECT_TRUE(script.Compile()) << engine.FileName << ": " << script.ErrorMessage << " at "
+                                      << script.ErrorPosition << " " << script.ErrorUnit;
+        EXPECT_NE(script.FindLocal("Search"), nullptr) << engine.FileName;
+    }
+    script.Clear();
 }
 
 TEST_F(ScriptHostTest, StopEndsARunningScript) {

@@ -2,8 +2,8 @@
 
 #include <deque>
 #include <exception>
-#include <mutex>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "core/engines.h"
@@ -60,7 +60,7 @@ struct TReportBox {
     std::deque<TReport> reports;  // guarded by lock
     bool closed = false;          // main thread only
     // The first error a report raised in the window.
-    std::exception_ptr error;     // main thread only
+    std::exception_ptr error;  // main thread only
 };
 
 // The check in progress.
@@ -192,13 +192,14 @@ void Refuse(const char* message) {
 
 }  // namespace
 
-void SearchKeyword(const TSE& engine, std::u16string_view keyword, int depth,
-                   TFetchContext& fetch, TKeywordSearch& search) {
+void SearchKeyword(const TSE& engine, std::u16string_view keyword, int depth, TFetchContext& fetch,
+                   TKeywordSearch& search) {
     TLinkList extra;
     search.Succeeded = false;
     search.CompileFailed = false;
     try {
-        const TSearchOutcome outcome = RunSearch(engine, keyword, depth, search.Links, extra, fetch);
+        const TSearchOutcome outcome =
+            RunSearch(engine, keyword, depth, search.Links, extra, fetch);
         search.Succeeded = outcome.Succeeded;
         search.Reason = outcome.Reason;
     } catch (const ESearchCompileError& e) {

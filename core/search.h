@@ -40,8 +40,8 @@ struct TKeywordSearch {
 
 // Runs the engine's Search for `keyword` into `search` (RunSearch), never
 // raising: every failure ends up in Reason.
-void SearchKeyword(const TSE& engine, std::u16string_view keyword, int depth,
-                   TFetchContext& fetch, TKeywordSearch& search);
+void SearchKeyword(const TSE& engine, std::u16string_view keyword, int depth, TFetchContext& fetch,
+                   TKeywordSearch& search);
 
 // Records a finished search on its keyword: when it succeeded, its results
 // replace the keyword's links and the keyword's position becomes the

@@ -37,8 +37,8 @@ double secondsSince(Clock::time_point start) {
 // What one keyword is expected to come to.
 struct Expected {
     std::u16string keyword;
-    int position;          // after the check; -1: the check fails
-    std::string failure;   // the log line's reason when it fails
+    int position;         // after the check; -1: the check fails
+    std::string failure;  // the log line's reason when it fails
     bool active = true;
 };
 
@@ -211,7 +211,8 @@ TEST_F(SearchTest, RefusesToCheckWithoutAnEngine) {
 }
 
 TEST_F(SearchTest, ReportsACompileErrorPerKeyword) {
-    program_->WriteEngine("broken.se", "const\r\n  Name = 'Broken';\r\nbegin\r\n  Nowhere;\r\nend.\r\n");
+    program_->WriteEngine("broken.se",
+                          "const\r\n  Name = 'Broken';\r\nbegin\r\n  Nowhere;\r\nend.\r\n");
     TSE broken(EnginesDir() + "broken.se");
     CurrentEngine = &broken;
     TSite site(kSite);
@@ -221,8 +222,8 @@ TEST_F(SearchTest, ReportsACompileErrorPerKeyword) {
     ASSERT_TRUE(Check(site, lines));
     const std::string reason = "Unable to compile search engine script: " + EnginesDir() +
                                "broken.se Undeclared identifier: 'Nowhere' at 4:10";
-    EXPECT_EQ(shown(lines), (std::multiset<std::string>{"one - Failed: " + reason,
-                                                        "two - Failed: " + reason}));
+    EXPECT_EQ(shown(lines),
+              (std::multiset<std::string>{"one - Failed: " + reason, "two - Failed: " + reason}));
 }
 
 // At most six workers run; a Stop in the middle starts no more, ends the
@@ -230,8 +231,8 @@ TEST_F(SearchTest, ReportsACompileErrorPerKeyword) {
 TEST_F(SearchTest, StopsInTheMiddle) {
     TSite site(kSite);
     for (int i = 0; i < 20; ++i) {
-        TKeyword& keyword = site.AddKeyword(u"slow" + runtime::AnsiToWide(std::to_string(i)) +
-                                            u" slow:0.3 at:1");
+        TKeyword& keyword =
+            site.AddKeyword(u"slow" + runtime::AnsiToWide(std::to_string(i)) + u" slow:0.3 at:1");
         keyword.Position = 9;
     }
     Options->SearchResults = 10;

@@ -56,8 +56,8 @@ class ScopedSearchProgram {
         StartSearchLayers();
         ExeDir = folder_.File("");
         std::filesystem::copy(runtime::os::ProgramFolder() + "SearchEngines", EnginesDir());
-        WriteEngine("local_server.se",
-                    "const\r\n  LocalServer = 'http://127.0.0.1:" + serpPort + "';\r\nbegin\r\nend.\r\n");
+        WriteEngine("local_server.se", "const\r\n  LocalServer = 'http://127.0.0.1:" + serpPort +
+                                           "';\r\nbegin\r\nend.\r\n");
         EngineList = LoadSearchEngines();
         CurrentEngine = EngineList->Items(EngineList->FindEngineByFile("local.se"));
         RegisterScriptHost(ProgramScript());

@@ -1,6 +1,8 @@
 { Bing, United States: the result pages of www.bing.com. Each organic
   result is an <li class="b_algo"> with the title link in its <h2> and the
   description in the first paragraph after it. }
+uses 'engine_text.pas';
+
 const
   Name = 'Bing';
   Country = 'USA (Bing)';
@@ -9,20 +11,6 @@ const
   FreeListing = True;
   PaidListing = False;
   PageSize = 10;
-
-function TextBetween(const Page, Open, Close: string; From: Integer): string;
-var
-  a, b: Integer;
-begin
-  Result := '';
-  a := PosEx(Open, Page, From);
-  if a = 0 then
-    Exit;
-  a := a + Length(Open);
-  b := PosEx(Close, Page, a);
-  if b > 0 then
-    Result := Copy(Page, a, b - a);
-end;
 
 function AddResults(const Page: string; Links: TLinkList; Depth, PageNo: Integer): Integer;
 var

@@ -3,6 +3,8 @@
   whose address leads through DuckDuckGo's redirect, the target in
   "uddg="; the description is the <a class="result__snippet"> after it.
   Advertisements lead to "y.js" and are left out. }
+uses 'engine_text.pas';
+
 const
   Name = 'DuckDuckGo';
   Country = 'International (DuckDuckGo)';
@@ -10,20 +12,6 @@ const
   Lang = 'English';
   FreeListing = True;
   PaidListing = False;
-
-function TextBetween(const Page, Open, Close: string; From: Integer): string;
-var
-  a, b: Integer;
-begin
-  Result := '';
-  a := PosEx(Open, Page, From);
-  if a = 0 then
-    Exit;
-  a := a + Length(Open);
-  b := PosEx(Close, Page, a);
-  if b > 0 then
-    Result := Copy(Page, a, b - a);
-end;
 
 function TargetOf(const Href: string): string;
 begin

@@ -1,6 +1,8 @@
 { Google, United States: the result pages of www.google.com as they are
   served to a browser without scripts. Each result is a link around an
   <h3> title; Google's own links carry the target in "/url?q=". }
+uses 'engine_text.pas';
+
 const
   Name = 'Google';
   Country = 'USA';
@@ -11,20 +13,6 @@ const
   PageSize = 10;
   { How far after a title the description may start. }
   DescriptionReach = 3000;
-
-function TextBetween(const Page, Open, Close: string; From: Integer): string;
-var
-  a, b: Integer;
-begin
-  Result := '';
-  a := PosEx(Open, Page, From);
-  if a = 0 then
-    Exit;
-  a := a + Length(Open);
-  b := PosEx(Close, Page, a);
-  if b > 0 then
-    Result := Copy(Page, a, b - a);
-end;
 
 { The address of a result link: Google's redirect is taken apart. }
 function TargetOf(const Href: string): string;

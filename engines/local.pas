@@ -1,7 +1,7 @@
 { Local: the result pages of the local result server (tests/servers/serp),
   in any of its three layouts. The server's address comes from the unit
   local_server. }
-uses 'local_server.pas';
+uses 'local_server.pas', 'engine_text.pas';
 
 const
   Name = 'Local';
@@ -11,32 +11,6 @@ const
   FreeListing = True;
   PaidListing = False;
   PageSize = 10;
-
-{ The text between Open and Close, looked for from From on; From moves
-  past Close, or becomes 0 when either is missing. }
-function Between(const Page, Open, Close: string; var From: Integer): string;
-var
-  a, b: Integer;
-begin
-  Result := '';
-  if From = 0 then
-    Exit;
-  a := PosEx(Open, Page, From);
-  if a = 0 then
-  begin
-    From := 0;
-    Exit;
-  end;
-  a := a + Length(Open);
-  b := PosEx(Close, Page, a);
-  if b = 0 then
-  begin
-    From := 0;
-    Exit;
-  end;
-  Result := Copy(Page, a, b - a);
-  From := b + Length(Close);
-end;
 
 { Adds the results of one page, up to Depth links in all; the number added. }
 function AddResults(const Page: string; Links: TLinkList; Depth, PageNo: Integer): Integer;
@@ -71,9 +45,9 @@ begin
   while (p > 0) and (Links.Count < Depth) do
   begin
     q := p + Length(marker);
-    href := Between(Page, 'href="', '"', q);
-    title := Between(Page, '>', '</a>', q);
-    desc := Between(Page, descOpen, descClose, q);
+    href := CutBetween(Page, 'href="', '"', q);
+    title := CutBetween(Page, '>', '</a>', q);
+    desc := CutBetween(Page, descOpen, descClose, q);
     if q = 0 then
       Break;
     t := title;

@@ -151,7 +151,8 @@ int Run(const CommandLine& args) {
     if (!args.proxy.empty()) {
         const size_t colon = args.proxy.rfind(':');
         core::Options->ProxyHost = args.proxy.substr(0, colon);
-        core::Options->ProxyPort = colon == std::string::npos ? "8080" : args.proxy.substr(colon + 1);
+        core::Options->ProxyPort =
+            colon == std::string::npos ? "8080" : args.proxy.substr(colon + 1);
     }
 
     script::TscScript script;

@@ -62,7 +62,8 @@ bool Unpack(const std::string& packed, std::string& text, std::string& why) {
         return false;
     }
     uint32_t n = 0;
-    for (int i = 0; i < 4; ++i) n |= uint32_t{static_cast<unsigned char>(packed[static_cast<size_t>(i)])} << (8 * i);
+    for (int i = 0; i < 4; ++i)
+        n |= uint32_t{static_cast<unsigned char>(packed[static_cast<size_t>(i)])} << (8 * i);
     if (n > kMaxTextSize) {
         why = "the stated length " + std::to_string(n) + " is too large";
         return false;
