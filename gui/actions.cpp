@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "gui/application.h"
 #include "gui/controls.h"
 #include "gui/imagelist.h"
 #include "runtime/properties.h"
@@ -80,14 +81,25 @@ void TContainedAction::SetParentComponent(TComponent* parent) {
     if (auto* list = dynamic_cast<TCustomActionList*>(parent)) SetActionList(list);
 }
 
+namespace {
+
+// What nothing else handled goes to the application's window, whose hooks
+// may take it.
+bool SendToApplication(UINT msg, TBasicAction* action) {
+    return Application != nullptr &&
+           SendMessageW(Application->Handle(), msg, 0, reinterpret_cast<LPARAM>(action)) != 0;
+}
+
+}  // namespace
+
 bool TContainedAction::Execute() {
     if (actionList_ != nullptr && actionList_->ExecuteAction(this)) return true;
-    return TBasicAction::Execute();
+    return TBasicAction::Execute() || SendToApplication(CM_ACTIONEXECUTE, this);
 }
 
 bool TContainedAction::Update() {
     if (actionList_ != nullptr && actionList_->UpdateAction(this)) return true;
-    return TBasicAction::Update();
+    return TBasicAction::Update() || SendToApplication(CM_ACTIONUPDATE, this);
 }
 
 // ---- TCustomAction -------------------------------------------------------------------------
@@ -255,6 +267,9 @@ RUNTIME_BEGIN_CLASS(TActionList, TCustomActionList)
 RUNTIME_END_CLASS
 
 RUNTIME_BEGIN_CLASS(TAction, TCustomAction)
+RUNTIME_END_CLASS
+
+RUNTIME_BEGIN_CLASS(THintAction, TCustomAction)
 RUNTIME_END_CLASS
 
 bool IsActionExecute(const TNotifyEvent& handler, const TBasicAction* action) {

@@ -39,9 +39,7 @@ class TBasicAction : public TComponent {
     explicit TBasicAction(TComponent* owner);
     ~TBasicAction() override;
 
-    // Runs the action: its list's OnExecute, else its own OnExecute. False
-    // when neither is set (or the list did not handle it and the action
-    // has no handler).
+    // Runs the action's own OnExecute; false when it has none.
     virtual bool Execute();
     // Lets OnUpdate set the action's state; false when nothing handled it.
     virtual bool Update();
@@ -75,7 +73,10 @@ class TContainedAction : public TBasicAction {
     void SetCategory(std::string value) { category_ = std::move(value); }
     int Index() const;
 
+    // Its list's OnExecute, else its own, else the application window's
+    // hooks (CM_ACTIONEXECUTE); false when nothing handled it.
     bool Execute() override;
+    // The same with OnUpdate and CM_ACTIONUPDATE.
     bool Update() override;
 
     bool HasParent() const override { return true; }
@@ -145,6 +146,15 @@ class TAction : public TCustomAction {
 
   public:
     explicit TAction(TComponent* owner) : TCustomAction(owner) {}
+};
+
+// Carries the application's hint (TApplication::SetHint) to whoever shows
+// it, when no OnHint handler does: executed with the hint as its Hint.
+class THintAction : public TCustomAction {
+    RUNTIME_CLASS(THintAction)
+
+  public:
+    explicit THintAction(TComponent* owner) : TCustomAction(owner) {}
 };
 
 class TCustomActionList : public TComponent {

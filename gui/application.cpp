@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "gui/actions.h"
+#include "gui/appevents.h"
 #include "gui/desktop.h"
 #include "gui/errors.h"
 #include "gui/forms.h"
@@ -54,6 +55,14 @@ std::string GetLongHint(const std::string& hint) {
     return ShortOrLong(hint, false);
 }
 
+std::string HintWithShortCut(const std::string& hint, const TBasicAction* action) {
+    const auto* custom = dynamic_cast<const TCustomAction*>(action);
+    if (hint.empty() || custom == nullptr || custom->ShortCut() == scNone ||
+        Application == nullptr || !Application->HintShortCuts)
+        return hint;
+    return hint + " (" + ShortCutToText(custom->ShortCut()) + ")";
+}
+
 RUNTIME_BEGIN_CLASS(TApplication, runtime::TComponent)
 RUNTIME_END_CLASS
 
@@ -72,6 +81,8 @@ TApplication::TApplication(TComponent* owner) : TComponent(owner) {
 
 TApplication::~TApplication() {
     detail::InstallMainThreadWake(nullptr);
+    for (TApplicationEvents* e : events_) e->application_ = nullptr;
+    events_.clear();
     hintWindow_.reset();
     Destroying();
     DestroyComponents();
@@ -96,6 +107,10 @@ LRESULT CALLBACK TApplication::WindowProc(HWND window, UINT msg, WPARAM wParam,
 }
 
 LRESULT TApplication::AppWndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (!hooks_.empty()) {
+        TMessage m{msg, wParam, lParam, 0};
+        if (RunHooks(m)) return m.Result;
+    }
     switch (msg) {
         case detail::WM_WAKEMAINTHREAD:
             detail::DrainMainThreadQueue();
@@ -110,6 +125,11 @@ LRESULT TApplication::AppWndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_TIMER:
             if (wParam == kHintTimer) HintTimerExpired();
             return 0;
+        case CM_APPKEYDOWN:
+            return IsShortCut(
+                       MakeShortCut(static_cast<uint16_t>(wParam), KeyDataToShiftState(lParam)))
+                       ? 1
+                       : 0;
         default:
             return DefWindowProcW(window_, msg, wParam, lParam);
     }
@@ -142,10 +162,14 @@ bool TApplication::ProcessMessage(MSG& msg) {
     }
     bool handled = false;
     if (OnMessage) OnMessage(msg, handled);
-    if (!handled && !IsHintMsg(msg) && !IsKeyMsg(msg)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
+    if (!handled && !events_.empty())
+        ForEachEvents([&](TApplicationEvents& e) {
+            if (!handled && e.OnMessage) e.OnMessage(msg, handled);
+        });
+    if (handled || IsHintMsg(msg) || IsKeyMsg(msg)) return true;
+    if (dialogHandle_ != nullptr && IsDialogMessageW(dialogHandle_, &msg)) return true;
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
     return true;
 }
 
@@ -168,6 +192,7 @@ bool TApplication::IdleWork() {
     bool done = true;
     try {
         OnIdle(this, done);
+        if (!events_.empty()) ForEachEvents([&](TApplicationEvents& e) { e.OnIdle(this, done); });
         DoActionIdle();
         detail::DrainMainThreadQueue();
     } catch (...) {
@@ -180,10 +205,7 @@ void TApplication::DoActionIdle() {
     if (Screen == nullptr) return;
     for (int i = 0; i < Screen->FormCount(); ++i) {
         TCustomForm* form = Screen->Forms(i);
-        if (!form->Visible()) continue;
-        for (int c = 0; c < form->ComponentCount(); ++c)
-            if (auto* list = dynamic_cast<TCustomActionList*>(form->Components(c)))
-                list->UpdateActions();
+        if (form->Visible()) form->UpdateActions();
     }
 }
 
@@ -217,10 +239,18 @@ void TApplication::HandleException(TObject* sender) {
         return;
     } catch (...) {
     }
-    if (OnException)
+    bool taken = false;
+    if (OnException) {
         OnException(sender, error);
-    else
-        ShowException(error);
+        taken = true;
+    }
+    if (!events_.empty())
+        ForEachEvents([&](TApplicationEvents& e) {
+            if (!e.OnException) return;
+            e.OnException(sender, error);
+            taken = true;
+        });
+    if (!taken) ShowException(error);
 }
 
 void TApplication::ShowException(const std::exception_ptr& error) {
@@ -240,6 +270,66 @@ void TApplication::ShowException(const std::exception_ptr& error) {
     Desktop().MessageBox(owner, runtime::AnsiToWide(text),
                          runtime::AnsiToWide(title_.empty() ? "Error" : title_),
                          MB_OK | MB_ICONSTOP);
+}
+
+// ---- hooks, application events, shortcuts, help ----------------------------------------------
+
+int TApplication::HookMainWindow(TWindowHook hook) {
+    hooks_.emplace_back(++lastHookId_, std::move(hook));
+    return lastHookId_;
+}
+
+void TApplication::UnhookMainWindow(int id) {
+    hooks_.erase(std::remove_if(hooks_.begin(), hooks_.end(),
+                                [id](const auto& entry) { return entry.first == id; }),
+                 hooks_.end());
+}
+
+bool TApplication::RunHooks(TMessage& msg) {
+    // A copy: hooks may come and go while one runs; one that went is skipped.
+    const auto hooks = hooks_;
+    for (const auto& [id, hook] : hooks) {
+        if (std::none_of(hooks_.begin(), hooks_.end(),
+                         [id = id](const auto& entry) { return entry.first == id; }))
+            continue;
+        if (hook(msg)) return true;
+    }
+    return false;
+}
+
+void TApplication::ForEachEvents(const std::function<void(TApplicationEvents&)>& fire) {
+    // A copy, newest first: a handler may free an events component.
+    const std::vector<TApplicationEvents*> list(events_.rbegin(), events_.rend());
+    for (TApplicationEvents* e : list) {
+        if (std::find(events_.begin(), events_.end(), e) == events_.end()) continue;
+        e->cancelled_ = false;
+        fire(*e);
+        if (std::find(events_.begin(), events_.end(), e) != events_.end() && e->cancelled_) {
+            e->cancelled_ = false;
+            break;
+        }
+    }
+}
+
+bool TApplication::IsShortCut(TShortCut shortCut) {
+    uint16_t key = shortCut;
+    bool handled = false;
+    OnShortCut(key, handled);
+    if (!handled && !events_.empty())
+        ForEachEvents([&](TApplicationEvents& e) {
+            if (!handled) e.OnShortCut(key, handled);
+        });
+    if (handled) return true;
+    return mainForm_ != nullptr && mainForm_->HandleAllocated() &&
+           IsWindowEnabled(mainForm_->WindowHandle()) && mainForm_->IsShortCut(shortCut);
+}
+
+bool TApplication::HelpContext(int32_t context) {
+    return HelpCommand(HELP_CONTEXT, static_cast<ULONG_PTR>(context));
+}
+
+bool TApplication::HelpCommand(UINT command, ULONG_PTR data) {
+    return OnHelp && OnHelp(command, data);
 }
 
 // ---- windows -------------------------------------------------------------------------------
@@ -339,7 +429,27 @@ void TApplication::SetShowHint(bool value) {
 void TApplication::SetHint(const std::string& value) {
     if (hint_ == value) return;
     hint_ = value;
-    OnHint(this);
+    if (FireHint()) return;
+    // Nobody listens: the hint travels as an action, which the hooks of the
+    // application's window see (CM_ACTIONEXECUTE).
+    THintAction action(nullptr);
+    action.SetHint(value);
+    action.Execute();
+}
+
+bool TApplication::FireHint() {
+    bool fired = false;
+    if (OnHint) {
+        OnHint(this);
+        fired = true;
+    }
+    if (!events_.empty())
+        ForEachEvents([&](TApplicationEvents& e) {
+            if (!e.OnHint) return;
+            e.OnHint(this);
+            fired = true;
+        });
+    return fired;
 }
 
 void TApplication::StartHintTimer(int delay) {

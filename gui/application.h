@@ -14,6 +14,13 @@
 // whenever a worker queues a call: the wake-up posts a message to the
 // application's hidden window, which every message loop of the thread
 // dispatches, modal loops, menus and message boxes included.
+//
+// The application's window (Handle) also takes what no form took: a key no
+// form used as a shortcut (CM_APPKEYDOWN), a form's menu key
+// (CM_APPSYSCOMMAND), an action nobody executed or updated
+// (CM_ACTIONEXECUTE, CM_ACTIONUPDATE). Hooks on that window
+// (HookMainWindow) see every one of its messages first; tool bars that act
+// as menu bars and the Unicode layer stand there.
 
 #include <exception>
 #include <functional>
@@ -24,12 +31,15 @@
 #include "gui/colors.h"
 #include "gui/controls.h"
 #include "gui/geometry.h"
+#include "gui/shortcuts.h"
 #include "gui/win.h"
 #include "runtime/component.h"
 #include "runtime/events.h"
 
 namespace gui {
 
+class TApplicationEvents;
+class TBasicAction;
 class TCustomForm;
 class THintWindow;
 
@@ -52,15 +62,26 @@ struct THintInfo {
 };
 
 RUNTIME_EVENT_TYPE(TIdleEvent, "Sender, Done", TObject*, bool&);
-RUNTIME_EVENT_TYPE(TMessageEvent, "Sender, Handled", TObject*, bool&);
+// A shortcut (key code with the scShift, scCtrl, scAlt bits) offered to the
+// handler; Handled keeps it from going on.
+RUNTIME_EVENT_TYPE(TShortCutEvent, "Key, Handled", uint16_t&, bool&);
 
 // Takes over an error that escaped a message: the sender and the error.
 using TExceptionHandler = std::function<void(TObject* sender, std::exception_ptr error)>;
+// Sees a message before it is dispatched; Handled keeps it from going on.
+using TMessageHandler = std::function<void(MSG& msg, bool& handled)>;
+// Sees a message of the application's window first; true when it handled it.
+using TWindowHook = std::function<bool(TMessage& msg)>;
+// Asks for help (a HELP_ command and its data); true when it was given.
+using THelpHandler = std::function<bool(UINT command, ULONG_PTR data)>;
 
 // The part before "|" of a hint, and the part after it (the whole hint
 // when it has no "|").
 std::string GetShortHint(const std::string& hint);
 std::string GetLongHint(const std::string& hint);
+// The hint a client of the action shows: with the application's
+// HintShortCuts and an action with a shortcut, "Save (Ctrl+S)".
+std::string HintWithShortCut(const std::string& hint, const TBasicAction* action);
 
 class TApplication : public TComponent {
     RUNTIME_CLASS(TApplication)
@@ -83,10 +104,34 @@ class TApplication : public TComponent {
     bool Terminated() const { return terminated_; }
 
     // ---- errors ----------------------------------------------------------------------------
-    // Reports the exception being handled (call it inside a catch block).
+    // Reports the exception being handled (call it inside a catch block):
+    // OnException and the application events' OnException take it over
+    // when any is set, else ShowException shows it.
     void HandleException(TObject* sender);
     void ShowException(const std::exception_ptr& error);
     TExceptionHandler OnException;
+
+    // ---- the application window's hooks ----------------------------------------------------
+    // Every message of Handle() goes to the hooks first, in the order they
+    // were hooked, until one answers true. A hook may unhook itself (or
+    // another) while it runs.
+    int HookMainWindow(TWindowHook hook);
+    void UnhookMainWindow(int id);
+
+    // ---- keys and help ---------------------------------------------------------------------
+    // A key no form used (CM_APPKEYDOWN): OnShortCut, the application
+    // events' OnShortCut, then the main form's shortcuts while it is enabled.
+    bool IsShortCut(TShortCut shortCut);
+    TShortCutEvent OnShortCut;
+    // The modeless dialog window whose keys (Tab, Enter, Escape) the loop
+    // lets IsDialogMessage handle; nullptr for none.
+    HWND DialogHandle() const { return dialogHandle_; }
+    void SetDialogHandle(HWND window) { dialogHandle_ = window; }
+    // Help for a context (HELP_CONTEXT) or any command: OnHelp gives it;
+    // false when nothing did.
+    bool HelpContext(int32_t context);
+    bool HelpCommand(UINT command, ULONG_PTR data);
+    THelpHandler OnHelp;
 
     // ---- windows ---------------------------------------------------------------------------
     // The hidden window every loop dispatches to.
@@ -129,11 +174,17 @@ class TApplication : public TComponent {
 
     bool ShowHint() const { return showHint_; }
     void SetShowHint(bool value);
+    // A hint of a control linked to an action with a shortcut reads
+    // "Save (Ctrl+S)".
+    bool HintShortCuts = true;
     int HintPause = 500;
     int HintShortPause = 50;
     int HintHidePause = 2500;
     TColor HintColor = clInfoBk;
     THintWindowFactory HintWindowClass;
+    // The long hint of the control under the mouse (or of the menu item
+    // highlighted). A change fires OnHint and the application events'
+    // OnHint; with none set, a THintAction carries the hint instead.
     const std::string& Hint() const { return hint_; }
     void SetHint(const std::string& value);
     // Shows the hint of the control under `cursorPos` (screen) at once.
@@ -141,10 +192,12 @@ class TApplication : public TComponent {
     void CancelHint();
     THintWindow* HintWindow() const { return hintWindow_.get(); }
 
+    // When the loop has no message: Done (true on entry) false keeps the
+    // loop from waiting for the next message.
     TIdleEvent OnIdle;
     TNotifyEvent OnHint;
-    // Every message before it is dispatched; Handled keeps it from going on.
-    std::function<void(MSG& msg, bool& handled)> OnMessage;
+    // Every message before it is dispatched (the application events' too).
+    TMessageHandler OnMessage;
 
     // The control's message-independent references end (called by
     // ~TControl).
@@ -154,7 +207,13 @@ class TApplication : public TComponent {
     void Notification(TComponent* component, runtime::TOperation operation) override;
 
   private:
+    friend class TApplicationEvents;
     static LRESULT CALLBACK WindowProc(HWND, UINT, WPARAM, LPARAM) noexcept;
+    bool RunHooks(TMessage& msg);
+    // Calls `fire` for each application events component, the newest
+    // first, until one cancels the dispatch.
+    void ForEachEvents(const std::function<void(TApplicationEvents&)>& fire);
+    bool FireHint();
     LRESULT AppWndProc(UINT msg, WPARAM wParam, LPARAM lParam);
     bool ProcessMessage(MSG& msg);
     bool IsKeyMsg(MSG& msg);
@@ -185,6 +244,10 @@ class TApplication : public TComponent {
     bool hintActive_ = false;
     bool hintTimerRunning_ = false;
     std::vector<TComponent*> released_;
+    std::vector<std::pair<int, TWindowHook>> hooks_;
+    int lastHookId_ = 0;
+    std::vector<TApplicationEvents*> events_;
+    HWND dialogHandle_ = nullptr;
 };
 
 // The program's application and screen objects, made by gui::init().

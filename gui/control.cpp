@@ -38,6 +38,29 @@ TCustomForm* GetParentForm(const TControl* control) {
     return dynamic_cast<TCustomForm*>(const_cast<TControl*>(control));
 }
 
+TControl* FindControlAtPoint(TPoint screen, bool allowDisabled) {
+    const POINT p = ToPOINT(screen);
+    HWND window = WindowFromPoint(p);
+    if (window == nullptr) return nullptr;
+    // WindowFromPoint passes over disabled windows; look into them.
+    if (allowDisabled) {
+        for (;;) {
+            POINT client = p;
+            ::ScreenToClient(window, &client);
+            HWND child =
+                ChildWindowFromPointEx(window, client, CWP_SKIPINVISIBLE | CWP_SKIPTRANSPARENT);
+            if (child == nullptr || child == window) break;
+            window = child;
+        }
+    }
+    TWinControl* control = nullptr;
+    for (; window != nullptr && control == nullptr; window = GetParent(window))
+        control = TWinControl::FindControl(window);
+    if (control == nullptr) return nullptr;
+    TControl* child = control->ControlAtPos(control->ScreenToClient(screen), allowDisabled);
+    return child != nullptr ? child : control;
+}
+
 // ---- TSizeConstraints ------------------------------------------------------------------------
 
 RUNTIME_BEGIN_CLASS(TSizeConstraints, runtime::TPersistent)
@@ -129,6 +152,7 @@ GUI_MESSAGE(CM_PARENTCOLORCHANGED, CMParentColorChanged)
 GUI_MESSAGE(CM_PARENTSHOWHINTCHANGED, CMParentShowHintChanged)
 GUI_MESSAGE(CM_HITTEST, CMHitTest)
 GUI_MESSAGE(CM_ENABLEDCHANGED, CMEnabledChanged)
+GUI_MESSAGE(CM_HINTSHOW, CMHintShow)
 GUI_END_MESSAGE_MAP
 
 const TMessageMap& TNoMessages::StaticMessageMap() {
@@ -402,9 +426,7 @@ void TControl::SetColor(TColor value) {
 }
 
 void TControl::SetParentColor(bool value) {
-    if (parentColor_ == value) return;
-    parentColor_ = value;
-    if (value && parent_ != nullptr) Perform(CM_PARENTCOLORCHANGED);
+    SetFromParent(parentColor_, value, CM_PARENTCOLORCHANGED);
 }
 
 void TControl::CMParentColorChanged(TMessage&) {
@@ -424,16 +446,17 @@ void TControl::SetHint(const std::string& value) {
 }
 
 void TControl::SetShowHint(bool value) {
-    parentShowHint_ = false;
-    if (showHint_ == value) return;
-    showHint_ = value;
-    Perform(CM_SHOWHINTCHANGED);
+    SetOwnValue(showHint_, parentShowHint_, value, CM_SHOWHINTCHANGED);
 }
 
 void TControl::SetParentShowHint(bool value) {
-    if (parentShowHint_ == value) return;
-    parentShowHint_ = value;
-    if (value && parent_ != nullptr) Perform(CM_PARENTSHOWHINTCHANGED);
+    SetFromParent(parentShowHint_, value, CM_PARENTSHOWHINTCHANGED);
+}
+
+void TControl::SetFromParent(bool& fromParent, bool value, UINT parentChanged) {
+    if (fromParent == value) return;
+    fromParent = value;
+    if (value && parent_ != nullptr) Perform(parentChanged);
 }
 
 void TControl::CMParentShowHintChanged(TMessage&) {
@@ -645,6 +668,11 @@ void TControl::CMMouseLeave(TMessage&) {
     OnMouseLeave(this);
 }
 
+void TControl::CMHintShow(TMessage& msg) {
+    auto* info = reinterpret_cast<THintInfo*>(msg.LParam);
+    info->HintStr = HintWithShortCut(info->HintStr, Action());
+}
+
 void TControl::CMHitTest(TMessage& msg) {
     msg.Result = HTCLIENT;
 }
@@ -684,6 +712,13 @@ void TControl::SetAction(TBasicAction* value) {
     value->FreeNotification(this);
     const bool loading = ComponentState().Contains(runtime::csLoading);
     ActionChange(value, loading);
+}
+
+void TControl::UpdateActionState() {
+    if (!actionLink_) return;
+    auto* contained = dynamic_cast<TContainedAction*>(actionLink_->Action());
+    if (contained != nullptr && contained->ActionList() != nullptr) return;
+    actionLink_->Update();
 }
 
 std::unique_ptr<TControlActionLink> TControl::CreateActionLink() {

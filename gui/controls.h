@@ -177,6 +177,11 @@ class TControl : public TComponent {
 
     TBasicAction* Action() const;
     void SetAction(TBasicAction* value);
+    // When the program is idle: the linked action's OnUpdate runs (unless
+    // its action list updates it) so that the control shows its state. A
+    // control with more action clients inside (a tool bar's items) updates
+    // them too; a windowed control passes it on to its children.
+    virtual void UpdateActionState();
 
     // ---- painting ------------------------------------------------------------------------
     virtual void Invalidate();
@@ -247,10 +252,23 @@ class TControl : public TComponent {
     void CMParentShowHintChanged(TMessage& msg);
     void CMHitTest(TMessage& msg);
     void CMEnabledChanged(TMessage& msg);
+    void CMHintShow(TMessage& msg);
 
   protected:
     // A handler's way to the handling its base class gives the message.
     void InheritedMessage(const TMessageMap& parentMap, TMessage& msg);
+
+    // A property the control may take from its parent (ShowHint, Ctl3D):
+    // setting it ends taking the parent's (`changed` tells the control);
+    // switching `fromParent` on asks the parent again (`parentChanged`).
+    template <class T>
+    void SetOwnValue(T& field, bool& fromParent, T value, UINT changed) {
+        fromParent = false;
+        if (field == value) return;
+        field = value;
+        Perform(changed);
+    }
+    void SetFromParent(bool& fromParent, bool value, UINT parentChanged);
 
     virtual void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
     virtual void MouseMove(TShiftState shift, int x, int y);
@@ -400,8 +418,9 @@ class TWinControl : public TControl {
     void SetTabOrder(int value);
     // The windowed children in tab order.
     const std::vector<TWinControl*>& TabList() const { return tabList_; }
-    // Every focusable descendant in tab order, depth first.
-    void GetTabOrderList(std::vector<TWinControl*>& list) const;
+    // Every focusable descendant in tab order, depth first. A container
+    // that hides some of its children (a tool bar's overflow) leaves them out.
+    virtual void GetTabOrderList(std::vector<TWinControl*>& list) const;
     bool Focused() const;
     virtual bool CanFocus() const;
     virtual void SetFocus();
@@ -420,6 +439,13 @@ class TWinControl : public TControl {
     // Visual styles for this control's window (on unless switched off).
     bool Themed() const { return themed_; }
     void SetThemed(bool value);
+    // The sunken 3-D look of a bordered control, or a flat line when off.
+    // With ParentCtl3D the control takes its parent's. The classes that
+    // draw a border draw it by this (CM_CTL3DCHANGED tells them).
+    bool Ctl3D() const { return ctl3D_; }
+    void SetCtl3D(bool value);
+    bool ParentCtl3D() const { return parentCtl3D_; }
+    void SetParentCtl3D(bool value);
 
     // The form's part in keyboard handling (TApplication calls it).
     virtual bool DoKeyDown(TMessage& msg);
@@ -427,6 +453,7 @@ class TWinControl : public TControl {
     virtual bool DoKeyUp(TMessage& msg);
 
     void WndProc(TMessage& msg) override;
+    void UpdateActionState() override;
     TPoint ClientOrigin() const override;
     TRect ClientRect() const override;
     bool Showing() const override;
@@ -476,6 +503,7 @@ class TWinControl : public TControl {
     void WMNCDestroy(TMessage& msg);
     void WMMouseLeave(TMessage& msg);
     void WMContextMenu(TMessage& msg);
+    void WMSysCommand(TMessage& msg);
     void CNKeyDown(TMessage& msg);
     void CNChar(TMessage& msg);
     void CNSysChar(TMessage& msg);
@@ -485,6 +513,8 @@ class TWinControl : public TControl {
     void CMColorChanged(TMessage& msg);
     void CMFontChanged(TMessage& msg);
     void CMShowHintChanged(TMessage& msg);
+    void CMCtl3DChanged(TMessage& msg);
+    void CMParentCtl3DChanged(TMessage& msg);
     void CMCtlColor(TMessage& msg);
     void CMEnter(TMessage& msg);
     void CMExit(TMessage& msg);
@@ -574,6 +604,8 @@ class TWinControl : public TControl {
     std::vector<TWinControl*> tabList_;
     bool tabStop_ = false;
     bool themed_ = true;
+    bool ctl3D_ = true;
+    bool parentCtl3D_ = true;
     // The tab order a layout asked for, applied once every sibling is read.
     int loadTabOrder_ = -1;
     int alignDisabled_ = 0;
@@ -632,5 +664,11 @@ class TGraphicControl : public TControl {
 
 // The form a control lies on (nullptr when none).
 TCustomForm* GetParentForm(const TControl* control);
+
+// The class library's control under a screen point: the windowless child
+// there, else the windowed control whose window it is (the nearest one the
+// class library made). With allowDisabled, disabled controls (and the
+// windows of disabled ones) count too. nullptr over other windows.
+TControl* FindControlAtPoint(TPoint screen, bool allowDisabled = false);
 
 }  // namespace gui

@@ -380,6 +380,26 @@ TEST_F(GuiControls, SplitterUpDownProgressScrollBoxAndTimer) {
     const int ticks = f.Ticks;
     EXPECT_TRUE(testing::PumpUntil([&] { return f.FindComponent("Ticker") == nullptr; }));
     EXPECT_EQ(f.Ticks, ticks + 1);
+
+    // The control a splitter sizes goes while it is dragged: the drag ends.
+    f.Pages->SetActivePage(f.ResultsPage);
+    int moved = 0;
+    f.Splitter->OnMoved = [&moved](TObject*) { ++moved; };
+    const TPoint start{f.Splitter->Left() + 1, f.Splitter->Top() + 50};
+    PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, PointToLParam(start));
+    testing::Pump();
+    delete f.LeftPanel;
+    f.LeftPanel = nullptr;
+    f.Tree = nullptr;
+    f.Path = nullptr;
+    f.Depth = nullptr;
+    f.DepthUpDown = nullptr;
+    const TPoint end{start.X + 40, start.Y};
+    PostMessageW(window, WM_MOUSEMOVE, MK_LBUTTON, PointToLParam(end));
+    PostMessageW(window, WM_LBUTTONUP, 0, PointToLParam(end));
+    testing::Pump();
+    EXPECT_EQ(moved, 0);
+    EXPECT_EQ(f.Splitter->ResizeControl(), nullptr);
 }
 
 // ---- actions and menus --------------------------------------------------------------------
@@ -495,13 +515,19 @@ TEST_F(GuiControls, HintsShowTheShortPartInAReplaceableWindow) {
     EXPECT_EQ(longHint, "How many results to check");
     EXPECT_GT(TRecordingHintWindow::Measured, 0);
 
-    // A tool bar gives each button's hint.
-    const TRect bold = f.ToolBar->ButtonRect(f.BoldButton);
-    testing::MouseMove(*f.ToolBar, {(bold.Left + bold.Right) / 2, (bold.Top + bold.Bottom) / 2});
-    EXPECT_TRUE(testing::PumpUntil([] {
-        return Application->HintWindow()->IsShowing() &&
-               Application->HintWindow()->Text() == "Bold";
-    })) << Application->HintWindow()->Text();
+    // A tool bar gives each button's hint; a client of an action with a
+    // shortcut shows the shortcut too.
+    const std::pair<TToolButton*, std::string> buttons[] = {{f.BoldButton, "Bold"},
+                                                            {f.SaveButton, "Save (Ctrl+S)"}};
+    for (const auto& [button, hint] : buttons) {
+        const TRect r = f.ToolBar->ButtonRect(button);
+        testing::MouseMove(*f.ToolBar, {(r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2});
+        const std::string expected = hint;
+        EXPECT_TRUE(testing::PumpUntil([&expected] {
+            return Application->HintWindow()->IsShowing() &&
+                   Application->HintWindow()->Text() == expected;
+        })) << Application->HintWindow()->Text();
+    }
 
     // A click puts the hint away.
     testing::Click(*f.Depth);

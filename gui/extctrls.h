@@ -106,14 +106,18 @@ class TSplitter : public TGraphicControl {
     void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
     void Paint() override;
     void BoundsChanged(bool resized) override;
+    void Notification(TComponent* component, runtime::TOperation operation) override;
 
   private:
     bool Horizontal() const { return Align() == alLeft || Align() == alRight; }
     int NewSize(int position) const;
+    // The drag ends; the control it sized is no longer watched.
+    void EndDrag();
 
     int minSize_ = 30;
     TResizeStyle resizeStyle_ = rsUpdate;
     bool beveled_ = false;
+    // The control being sized during a drag, watched in case it goes.
     TControl* control_ = nullptr;
     int downPosition_ = 0;
     int startSize_ = 0;

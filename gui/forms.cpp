@@ -63,12 +63,26 @@ TCustomForm::TCustomForm(TComponent* owner)
     if (Screen != nullptr) Screen->AddForm(this);
 }
 
-TCustomForm::~TCustomForm() {
+void TCustomForm::operator delete(TCustomForm* form, std::destroying_delete_t) {
+    void* whole = dynamic_cast<void*>(form);
+    form->BeforeDestruction();
+    form->~TCustomForm();
+    ::operator delete(whole);
+}
+
+void TCustomForm::BeforeDestruction() {
+    if (destroyFired_) return;
+    destroyFired_ = true;
     try {
         OnDestroy(this);
     } catch (...) {
         if (Application != nullptr) Application->HandleException(this);
     }
+}
+
+TCustomForm::~TCustomForm() {
+    // Deleted forms fired it already, with their own class still there.
+    BeforeDestruction();
     if (Screen != nullptr) Screen->RemoveForm(this);
     // One window destruction takes every window of the form, instead of
     // one per control; then the components go while the form still stands.
@@ -190,6 +204,8 @@ TSize TCustomForm::FrameExtent() const {
 }
 
 void TCustomForm::CreateHandleDone() {
+    // A shown form whose window was made again (a new border) shows again.
+    const bool recreated = Visible() && shownOnce_ && !showingNow_;
     if (menu_ != nullptr) {
         ::SetMenu(WindowHandle(), menu_->Handle());
         menu_->SetWindow(WindowHandle());
@@ -200,6 +216,7 @@ void TCustomForm::CreateHandleDone() {
         GetWindowRect(WindowHandle(), &r);
         SetBoundsFields(r.left, r.top, r.right - r.left, r.bottom - r.top);
     }
+    if (recreated) ShowWindowNow();
 }
 
 bool TCustomForm::Showing() const {
@@ -248,7 +265,10 @@ void TCustomForm::Notification(TComponent* component, runtime::TOperation operat
         if (HandleAllocated() && !ComponentState().Contains(runtime::csDestroying))
             ::SetMenu(WindowHandle(), nullptr);
     }
-    if (component == activeControl_) activeControl_ = nullptr;
+    if (component == activeControl_) {
+        activeControl_ = nullptr;
+        if (Screen != nullptr && Screen->ActiveForm() == this) Screen->SetActiveControl(nullptr);
+    }
 }
 
 void TCustomForm::PaintWindow(HDC dc) {
@@ -397,14 +417,16 @@ TModalResult TCustomForm::ShowModal() {
     modal_ = true;
     if (Application != nullptr) Application->ModalStarted();
     TModalResult result = mrNone;
+    TAliveGuard guard(*this);
+    // The form may be gone (freed while its loop ran): then only what is
+    // not the form's is restored.
     auto finish = [&] {
-        modal_ = false;
+        if (guard.Alive()) modal_ = false;
         if (Application != nullptr) Application->ModalFinished();
         for (HWND w : disabled.windows)
             if (IsWindow(w)) EnableWindow(w, TRUE);
         if (activeBefore != nullptr && IsWindow(activeBefore)) SetActiveWindow(activeBefore);
     };
-    TAliveGuard guard(*this);
     try {
         Show();
         modalResult_ = mrNone;
@@ -593,6 +615,12 @@ bool TCustomForm::IsShortCut(TShortCut shortCut) {
             list != nullptr && list->IsShortCut(shortCut))
             return true;
     return false;
+}
+
+void TCustomForm::UpdateActions() {
+    for (int i = 0; i < ComponentCount(); ++i)
+        if (auto* list = dynamic_cast<TCustomActionList*>(Components(i))) list->UpdateActions();
+    UpdateActionState();
 }
 
 void TCustomForm::WMCommand(TMessage& msg) {

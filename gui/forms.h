@@ -3,6 +3,11 @@
 // Forms: top-level windows made from their layouts, shown modeless or
 // modal, closed through OnCloseQuery and OnClose.
 //
+// A form is made on the heap (NewForm, CreateForm) and freed with delete,
+// Release or its owner. Deleting it fires OnDestroy first, while the whole
+// form (its class's fields included) still stands; a form that is not
+// deleted (a local variable) fires OnDestroy from its base destructor.
+//
 // A form class T derives from TForm, declares its class information with
 // its handler methods (RUNTIME_HANDLER), binds its component fields in its
 // constructor (Bind(Button1, "Button1")) and is made with
@@ -13,6 +18,7 @@
 
 #include <functional>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -48,14 +54,16 @@ inline constexpr TModalResult mrAll = 8;
 inline constexpr TModalResult mrNoToAll = 9;
 inline constexpr TModalResult mrYesToAll = 10;
 
-RUNTIME_EVENT_TYPE(TShortCutEvent, "Key, Handled", uint16_t&, bool&);
-
 class TCustomForm : public TWinControl {
     RUNTIME_CLASS(TCustomForm)
 
   public:
     explicit TCustomForm(TComponent* owner);
     ~TCustomForm() override;
+
+    // delete: BeforeDestruction while the whole object stands, then the
+    // destructors.
+    void operator delete(TCustomForm* form, std::destroying_delete_t);
 
     // Reads the form's layout (when the program has one for its class or an
     // ancestor), binds the fields, fires OnCreate. NewForm calls it.
@@ -115,6 +123,9 @@ class TCustomForm : public TWinControl {
 
     // Runs the shortcut through OnShortCut, the menu and the action lists.
     virtual bool IsShortCut(TShortCut shortCut);
+    // The program is idle: the action lists update their actions, the
+    // controls the actions they show.
+    virtual void UpdateActions();
 
     bool Showing() const override;
 
@@ -158,6 +169,8 @@ class TCustomForm : public TWinControl {
     void PaintWindow(HDC dc) override;
     void VisibleChanged() override;
     void Notification(TComponent* component, runtime::TOperation operation) override;
+    // Fires OnDestroy (once); the form is about to be destroyed.
+    virtual void BeforeDestruction();
     virtual void DoShow();
     virtual void DoHide();
     virtual void DoClose(runtime::TCloseAction& action);
@@ -186,6 +199,7 @@ class TCustomForm : public TWinControl {
     bool active_ = false;
     bool shownOnce_ = false;
     bool showingNow_ = false;
+    bool destroyFired_ = false;
     TModalResult modalResult_ = mrNone;
     TWinControl* activeControl_ = nullptr;
     TMainMenu* menu_ = nullptr;

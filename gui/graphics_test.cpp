@@ -325,6 +325,53 @@ TEST_F(GuiGraphics, ImageListsDrawMasksOverlaysAndTravelInLayouts) {
     EXPECT_THROW(read->Delete(7), EInvalidGraphic);
 }
 
+TEST_F(GuiGraphics, ImageListsOf32PixelImages) {
+    runtime::RegisterClassInfo<TPictureHolder>();
+    TPictureHolder root(nullptr);
+    root.SetName("Root");
+    auto* list = new TImageList(&root);
+    list->SetName("Large");
+    list->SetWidth(32);
+    list->SetHeight(32);
+    // A strip of two: red, then blue.
+    TBitmap strip(64, 32);
+    Fill(strip, clRed, {0, 0, 32, 32});
+    Fill(strip, clBlue, {32, 0, 64, 32});
+    EXPECT_EQ(list->Add(strip), 0);
+    TBitmap masked(32, 32);
+    Fill(masked, clFuchsia, {0, 0, 32, 32});
+    Fill(masked, clLime, {8, 8, 24, 24});
+    EXPECT_EQ(list->AddMasked(masked, clFuchsia), 2);
+    ASSERT_EQ(list->Count(), 3);
+    int width = 0;
+    int height = 0;
+    ImageList_GetIconSize(list->Handle(), &width, &height);
+    EXPECT_EQ(width, 32);
+    EXPECT_EQ(height, 32);
+
+    TBitmap target(96, 32);
+    Fill(target, clWhite, {0, 0, 96, 32});
+    for (int i = 0; i < 3; ++i) list->Draw(target.Canvas(), i * 32, 0, i);
+    GdiFlush();
+    EXPECT_EQ(PixelAt(target, 31, 31), 0xFF0000u);
+    EXPECT_EQ(PixelAt(target, 40, 20), 0x0000FFu);
+    EXPECT_EQ(PixelAt(target, 65, 1), 0xFFFFFFu) << "transparent corner";
+    EXPECT_EQ(PixelAt(target, 80, 16), 0x00FF00u);
+
+    // The size travels with the images in a layout.
+    const std::string text = runtime::WriteComponentToText(root);
+    TPictureHolder back(nullptr);
+    runtime::ReadComponentFromText(text, back);
+    auto* read = dynamic_cast<TImageList*>(back.FindComponent("Large"));
+    ASSERT_NE(read, nullptr);
+    EXPECT_EQ(read->Width(), 32);
+    ASSERT_EQ(read->Count(), 3);
+    TBitmap image;
+    read->GetBitmap(1, image);
+    EXPECT_EQ(image.Width(), 32);
+    EXPECT_EQ(PixelAt(image, 31, 31), 0x0000FFu);
+}
+
 // ---- canvas --------------------------------------------------------------------------------
 
 TEST_F(GuiGraphics, CanvasClipsPensAndMeasuresText) {

@@ -54,12 +54,13 @@ void TIcon::SetHandle(HICON icon) {
     if (icon != nullptr) {
         ICONINFO info{};
         if (GetIconInfo(icon, &info)) {
+            // The info's bitmaps are copies that the caller owns.
+            const TBitmapHandle color(info.hbmColor);
+            const TBitmapHandle mask(info.hbmMask);
             BITMAP bm{};
-            GetObjectW(info.hbmColor != nullptr ? info.hbmColor : info.hbmMask, sizeof bm, &bm);
+            GetObjectW(color ? color.Get() : mask.Get(), sizeof bm, &bm);
             width_ = bm.bmWidth;
-            height_ = info.hbmColor != nullptr ? bm.bmHeight : bm.bmHeight / 2;
-            if (info.hbmColor != nullptr) DeleteObject(info.hbmColor);
-            if (info.hbmMask != nullptr) DeleteObject(info.hbmMask);
+            height_ = color ? bm.bmHeight : bm.bmHeight / 2;
         }
     }
     Changed();

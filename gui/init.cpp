@@ -1,6 +1,7 @@
 #include "gui/init.h"
 
 #include "gui/actions.h"
+#include "gui/appevents.h"
 #include "gui/application.h"
 #include "gui/colors.h"
 #include "gui/cursors.h"
@@ -27,6 +28,8 @@ void init() {
     runtime::RegisterClassInfo<TForm>();
     runtime::RegisterClassInfo<TAction>();
     runtime::RegisterClassInfo<TActionList>();
+    runtime::RegisterClassInfo<THintAction>();
+    runtime::RegisterClassInfo<TApplicationEvents>();
     runtime::RegisterClassInfo<TImageList>();
     runtime::RegisterClassInfo<TMenuItem>();
     runtime::RegisterClassInfo<TMainMenu>();

@@ -2,8 +2,10 @@
 
 // Window layouts compiled into the program: each is the text form of a
 // component stream (runtime/objecttext.h), kept as an RCDATA resource
-// named after its form class in upper case ("TMAINFORM"). The .rc file that
-// lists them lives beside the layouts in resources/.
+// named after its form class in upper case ("TMAINFORM"). The build writes
+// the resource script that lists a target's layout files
+// (serplow_layouts in cmake/SerplowLayouts.cmake); the program's layouts
+// live in resources/.
 
 #include <optional>
 #include <string_view>

@@ -15,7 +15,7 @@ namespace {
 TEST(LayoutText, EveryLayoutSurvivesATextRoundTrip) {
     const std::filesystem::path root(SERPLOW_SOURCE_DIR);
     int checked = 0;
-    for (const char* folder : {"resources", "gui/testdata"}) {
+    for (const char* folder : {"resources", "gui/testdata", "bench/data"}) {
         if (!std::filesystem::exists(root / folder)) continue;
         for (const auto& entry : std::filesystem::recursive_directory_iterator(root / folder)) {
             if (entry.path().extension() != ".layout") continue;

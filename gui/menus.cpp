@@ -412,6 +412,7 @@ void TMainMenu::MenuChanged() {
 RUNTIME_BEGIN_CLASS(TPopupMenu, TMenu)
 RUNTIME_PROPERTY(Alignment, Alignment, SetAlignment).Default(paLeft);
 RUNTIME_PROPERTY(AutoPopup, AutoPopup, SetAutoPopup).Default(true);
+RUNTIME_PROPERTY(TrackButton, TrackButton, SetTrackButton).Default(tbRightButton);
 RUNTIME_FIELD(OnPopup);
 RUNTIME_END_CLASS
 
@@ -433,6 +434,7 @@ void TPopupMenu::DoPopup() {
 }
 
 void TPopupMenu::Popup(int x, int y) {
+    popupPoint_ = {x, y};
     DoPopup();
     // The menu belongs to the form of the control it opened for.
     HWND owner = nullptr;
@@ -443,7 +445,8 @@ void TPopupMenu::Popup(int x, int y) {
     if (owner == nullptr) owner = GetActiveWindow();
     if (owner == nullptr && Application != nullptr) owner = Application->Handle();
     static constexpr UINT kAlign[] = {TPM_LEFTALIGN, TPM_RIGHTALIGN, TPM_CENTERALIGN};
-    const UINT flags = kAlign[alignment_] | TPM_RIGHTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY;
+    const UINT flags = kAlign[alignment_] | (trackButton_ == tbRightButton ? TPM_RIGHTBUTTON : 0) |
+                       TPM_RETURNCMD | TPM_NONOTIFY;
     if (GetForegroundWindow() != owner) SetForegroundWindow(owner);
     const UINT command =
         static_cast<UINT>(TrackPopupMenu(Handle(), flags, x, y, 0, owner, nullptr));

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "gui/actions.h"
+#include "gui/geometry.h"
 #include "gui/handles.h"
 #include "gui/shortcuts.h"
 #include "runtime/component.h"
@@ -32,6 +33,7 @@ class TBasicAction;
 class TCustomImageList;
 
 RUNTIME_ENUM(TPopupAlignment, paLeft, paRight, paCenter)
+RUNTIME_ENUM(TTrackButton, tbRightButton, tbLeftButton)
 
 // The link of a menu item to its action: caption, checked, enabled, hint,
 // image, shortcut and visible.
@@ -167,8 +169,9 @@ class TMenu : public TComponent {
 
     // Clicks the item with that command identifier; false when none has it.
     bool DispatchCommand(uint16_t command);
-    // Clicks the enabled, visible item with that shortcut.
-    bool IsShortCut(TShortCut shortCut);
+    // Clicks the enabled, visible item with that shortcut (a menu of
+    // another kind looks its items up its own way).
+    virtual bool IsShortCut(TShortCut shortCut);
     // The item's long hint for a highlighted command (WM_MENUSELECT).
     std::string HintOf(uint16_t command);
 
@@ -211,16 +214,21 @@ class TPopupMenu : public TMenu {
   public:
     explicit TPopupMenu(TComponent* owner);
 
-    // Shows the menu at the screen point and returns once it closed (the
-    // chosen item clicked). OnPopup runs first; an exception it raises
-    // (the silent abort included) leaves Popup and no menu is shown.
+    // Shows the menu at the screen point (kept as PopupPoint) and returns
+    // once it closed (the chosen item clicked). OnPopup runs first; an
+    // exception it raises (the silent abort included) leaves Popup and no
+    // menu is shown. A menu of another kind overrides it.
     virtual void Popup(int x, int y);
+    TPoint PopupPoint() const { return popupPoint_; }
     TComponent* PopupComponent() const { return popupComponent_; }
     void SetPopupComponent(TComponent* value);
     bool AutoPopup() const { return autoPopup_; }
     void SetAutoPopup(bool value) { autoPopup_ = value; }
     TPopupAlignment Alignment() const { return alignment_; }
     void SetAlignment(TPopupAlignment value) { alignment_ = value; }
+    // The button that chooses items: the right one also, or the left only.
+    TTrackButton TrackButton() const { return trackButton_; }
+    void SetTrackButton(TTrackButton value) { trackButton_ = value; }
 
     TNotifyEvent OnPopup;
 
@@ -232,6 +240,8 @@ class TPopupMenu : public TMenu {
     TComponent* popupComponent_ = nullptr;
     bool autoPopup_ = true;
     TPopupAlignment alignment_ = paLeft;
+    TTrackButton trackButton_ = tbRightButton;
+    TPoint popupPoint_;
 };
 
 // The text of a caption without its "&" accelerator marks ("&&" is "&").

@@ -61,6 +61,8 @@ inline constexpr UINT CM_TEXTCHANGED = CM_BASE + 13;
 inline constexpr UINT CM_MOUSEENTER = CM_BASE + 14;  // lParam: the control entered
 inline constexpr UINT CM_MOUSELEAVE = CM_BASE + 15;  // lParam: the control left
 inline constexpr UINT CM_MENUCHANGED = CM_BASE + 16;
+// To the application's window: a key no form used as a shortcut (wParam:
+// key, lParam: key data; result 1 when used).
 inline constexpr UINT CM_APPKEYDOWN = CM_BASE + 17;
 inline constexpr UINT CM_BUTTONPRESSED = CM_BASE + 18;
 inline constexpr UINT CM_SHOWINGCHANGED = CM_BASE + 19;
@@ -81,13 +83,24 @@ inline constexpr UINT CM_HINTSHOWPAUSE = CM_BASE + 33;
 inline constexpr UINT CM_WANTSPECIALKEY = CM_BASE + 34;  // wParam: key; result 1 to take it
 inline constexpr UINT CM_RELEASE = CM_BASE + 35;         // posted: the form frees itself
 inline constexpr UINT CM_CANCELMODE = CM_BASE + 36;      // lParam: the control clicked
-inline constexpr UINT CM_ACTIONUPDATE = CM_BASE + 37;    // lParam: TBasicAction*
-inline constexpr UINT CM_ACTIONEXECUTE = CM_BASE + 38;   // lParam: TBasicAction*
+// To the application's window: an action nothing else updated / executed
+// (lParam: TBasicAction*; result 1 when handled).
+inline constexpr UINT CM_ACTIONUPDATE = CM_BASE + 37;
+inline constexpr UINT CM_ACTIONEXECUTE = CM_BASE + 38;
+// To a parent after a child joined it, and before one leaves it (wParam:
+// the control; lParam: 1 inserted, 0 removed). CM_CONTROLLISTCHANGE comes
+// before the child joins the list and after it left.
 inline constexpr UINT CM_CONTROLCHANGE = CM_BASE + 39;
 inline constexpr UINT CM_PARENTCTL3DCHANGED = CM_BASE + 40;
 inline constexpr UINT CM_INVOKEHELP = CM_BASE + 41;
 inline constexpr UINT CM_DEFERREDFREE = CM_BASE + 42;   // posted to the application window
 inline constexpr UINT CM_DESTROYWINDOW = CM_BASE + 43;  // posted there too; wParam: the window
+// To the application's window: a form's menu key (its WM_SYSCOMMAND with
+// SC_KEYMENU; wParam and lParam as there; result 1 when used), for menu
+// bars that are not the system's.
+inline constexpr UINT CM_APPSYSCOMMAND = CM_BASE + 44;
+// A windowed control's Ctl3D changed (its classes draw their border anew).
+inline constexpr UINT CM_CTL3DCHANGED = CM_BASE + 45;
 
 // Notifications Windows sends to a parent, reflected to the child control
 // they are about: CN_BASE + the original message.

@@ -229,8 +229,10 @@ int TSplitter::NewSize(int position) const {
 void TSplitter::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
     TGraphicControl::MouseDown(button, shift, x, y);
     if (button != runtime::mbLeft) return;
+    EndDrag();
     control_ = ResizeControl();
     if (control_ == nullptr) return;
+    control_->FreeNotification(this);
     const TPoint screen = ClientToScreen({x, y});
     downPosition_ = Horizontal() ? screen.X : screen.Y;
     startSize_ = Horizontal() ? control_->Width() : control_->Height();
@@ -264,9 +266,22 @@ void TSplitter::MouseMove(TShiftState shift, int x, int y) {
 void TSplitter::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
     TGraphicControl::MouseUp(button, shift, x, y);
     if (!dragging_) return;
-    dragging_ = false;
-    control_ = nullptr;
+    EndDrag();
     OnMoved(this);
+}
+
+void TSplitter::EndDrag() {
+    dragging_ = false;
+    if (control_ != nullptr) control_->RemoveFreeNotification(this);
+    control_ = nullptr;
+}
+
+void TSplitter::Notification(TComponent* component, runtime::TOperation operation) {
+    TGraphicControl::Notification(component, operation);
+    if (operation == runtime::opRemove && component == control_) {
+        control_ = nullptr;
+        dragging_ = false;
+    }
 }
 
 void TSplitter::Paint() {

@@ -326,7 +326,7 @@ void TToolBar::CMHintShow(TMessage& msg) {
         msg.Result = 1;
         return;
     }
-    info->HintStr = GetShortHint(button->hint_);
+    info->HintStr = HintWithShortCut(GetShortHint(button->hint_), button->Action());
     info->CursorRect = ButtonRect(button);
 }
 

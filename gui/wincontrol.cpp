@@ -112,6 +112,8 @@ TWinControl* TWinControl::FindControl(HWND window) {
 // ---- class information and handlers ----------------------------------------------------
 
 RUNTIME_BEGIN_CLASS(TWinControl, TControl)
+RUNTIME_PROPERTY(ParentCtl3D, ParentCtl3D, SetParentCtl3D).Default(true);
+RUNTIME_PROPERTY(Ctl3D, Ctl3D, SetCtl3D).Default(true);
 RUNTIME_PROPERTY(TabOrder, TabOrder, SetTabOrder);
 RUNTIME_PROPERTY(TabStop, TabStop, SetTabStop).Default(false);
 RUNTIME_FIELD(OnEnter);
@@ -149,6 +151,7 @@ GUI_MESSAGE(WM_SETCURSOR, WMSetCursor)
 GUI_MESSAGE(WM_NCDESTROY, WMNCDestroy)
 GUI_MESSAGE(WM_MOUSELEAVE, WMMouseLeave)
 GUI_MESSAGE(WM_CONTEXTMENU, WMContextMenu)
+GUI_MESSAGE(WM_SYSCOMMAND, WMSysCommand)
 GUI_MESSAGE(CN_KEYDOWN, CNKeyDown)
 GUI_MESSAGE(CN_SYSKEYDOWN, CNKeyDown)
 GUI_MESSAGE(CN_CHAR, CNChar)
@@ -159,6 +162,8 @@ GUI_MESSAGE(CM_FOCUSCHANGED, CMFocusChanged)
 GUI_MESSAGE(CM_COLORCHANGED, CMColorChanged)
 GUI_MESSAGE(CM_FONTCHANGED, CMFontChanged)
 GUI_MESSAGE(CM_SHOWHINTCHANGED, CMShowHintChanged)
+GUI_MESSAGE(CM_CTL3DCHANGED, CMCtl3DChanged)
+GUI_MESSAGE(CM_PARENTCTL3DCHANGED, CMParentCtl3DChanged)
 GUI_MESSAGE(CN_CTLCOLORBTN, CMCtlColor)
 GUI_MESSAGE(CN_CTLCOLOREDIT, CMCtlColor)
 GUI_MESSAGE(CN_CTLCOLORLISTBOX, CMCtlColor)
@@ -175,6 +180,7 @@ TWinControl::TWinControl(TComponent* owner) : TControl(owner), brush_(std::make_
 }
 
 TWinControl::~TWinControl() {
+    Destroying();
     // The children this control still places go with it.
     while (!controls_.empty()) delete controls_.back();
     if (handle_ != nullptr) {
@@ -403,12 +409,15 @@ void TWinControl::DefaultHandler(TMessage& msg) {
 // ---- children ------------------------------------------------------------------------------
 
 void TWinControl::InsertControl(TControl* control) {
+    Perform(CM_CONTROLLISTCHANGE, reinterpret_cast<WPARAM>(control), 1);
     control->parent_ = this;
     controls_.push_back(control);
     if (auto* win = dynamic_cast<TWinControl*>(control)) tabList_.push_back(win);
     control->ApplyParentFont();
     if (control->ParentColor()) control->Perform(CM_PARENTCOLORCHANGED);
     if (control->ParentShowHint()) control->Perform(CM_PARENTSHOWHINTCHANGED);
+    if (auto* win = dynamic_cast<TWinControl*>(control); win != nullptr && win->parentCtl3D_)
+        win->Perform(CM_PARENTCTL3DCHANGED);
     control->UpdateAnchorOrigin();
     if (auto* win = dynamic_cast<TWinControl*>(control); win != nullptr && handle_ != nullptr) {
         win->CreateWnd();
@@ -418,11 +427,15 @@ void TWinControl::InsertControl(TControl* control) {
     if (control->Align() != alNone) Realign();
     ChildBoundsChanged(nullptr);
     control->Invalidate();
+    Perform(CM_CONTROLCHANGE, reinterpret_cast<WPARAM>(control), 1);
 }
 
 void TWinControl::RemoveControl(TControl* control) {
     auto it = std::find(controls_.begin(), controls_.end(), control);
     if (it == controls_.end()) return;
+    // A parent on its way out is told nothing: its own classes are gone.
+    const bool tell = !ComponentState().Contains(runtime::csDestroying);
+    if (tell) Perform(CM_CONTROLCHANGE, reinterpret_cast<WPARAM>(control), 0);
     control->Invalidate();
     if (auto* win = dynamic_cast<TWinControl*>(control)) {
         // A child window cannot outlive its place in the parent.
@@ -431,8 +444,10 @@ void TWinControl::RemoveControl(TControl* control) {
     }
     controls_.erase(std::find(controls_.begin(), controls_.end(), control));
     control->parent_ = nullptr;
+    if (!tell) return;
     if (control->Align() != alNone) Realign();
     ChildBoundsChanged(nullptr);
+    Perform(CM_CONTROLLISTCHANGE, reinterpret_cast<WPARAM>(control), 0);
 }
 
 bool TWinControl::ContainsControl(const TControl* control) const {
@@ -681,6 +696,25 @@ void TWinControl::CMFontChanged(TMessage&) {
 void TWinControl::CMShowHintChanged(TMessage&) {
     for (TControl* child : std::vector<TControl*>(controls_))
         child->Perform(CM_PARENTSHOWHINTCHANGED);
+}
+
+void TWinControl::SetCtl3D(bool value) {
+    SetOwnValue(ctl3D_, parentCtl3D_, value, CM_CTL3DCHANGED);
+}
+
+void TWinControl::SetParentCtl3D(bool value) {
+    SetFromParent(parentCtl3D_, value, CM_PARENTCTL3DCHANGED);
+}
+
+void TWinControl::CMCtl3DChanged(TMessage&) {
+    for (TWinControl* child : std::vector<TWinControl*>(tabList_))
+        child->Perform(CM_PARENTCTL3DCHANGED);
+}
+
+void TWinControl::CMParentCtl3DChanged(TMessage&) {
+    if (!parentCtl3D_ || Parent() == nullptr) return;
+    SetCtl3D(Parent()->Ctl3D());
+    parentCtl3D_ = true;
 }
 
 void TWinControl::CMCtlColor(TMessage& msg) {
@@ -956,6 +990,11 @@ void TWinControl::Loaded() {
     for (TWinControl* child : tabList_) child->loadTabOrder_ = -1;
 }
 
+void TWinControl::UpdateActionState() {
+    TControl::UpdateActionState();
+    for (TControl* child : std::vector<TControl*>(controls_)) child->UpdateActionState();
+}
+
 void TWinControl::GetTabOrderList(std::vector<TWinControl*>& list) const {
     for (TWinControl* child : tabList_) {
         list.push_back(child);
@@ -1107,6 +1146,10 @@ void TWinControl::CNKeyDown(TMessage& msg) {
     TCustomForm* form = GetParentForm(this);
     if (form != nullptr && form->IsShortCut(MakeShortCut(key, KeyDataToShiftState(msg.LParam))))
         return;
+    // The program's own shortcuts (the main form's, a tool bar's) next.
+    if (Application != nullptr &&
+        SendMessageW(Application->Handle(), CM_APPKEYDOWN, key, msg.LParam) != 0)
+        return;
     if (Perform(CM_CHILDKEY, key, reinterpret_cast<LPARAM>(this)) != 0) return;
     LRESULT mask = 0;
     switch (key) {
@@ -1133,6 +1176,18 @@ void TWinControl::CNKeyDown(TMessage& msg) {
         form->Perform(CM_DIALOGKEY, key, msg.LParam) != 0)
         return;
     msg.Result = 0;
+}
+
+void TWinControl::WMSysCommand(TMessage& msg) {
+    // Alt, F10 or an Alt+letter no accelerator took (the system sends it to
+    // the window that had the key): a menu bar of the program's own (a tool
+    // bar) may take it before the system's menu handling does.
+    if ((msg.WParam & 0xFFF0) == SC_KEYMENU && Application != nullptr &&
+        SendMessageW(Application->Handle(), CM_APPSYSCOMMAND, msg.WParam, msg.LParam) != 0) {
+        msg.Result = 0;
+        return;
+    }
+    DefaultHandler(msg);
 }
 
 void TWinControl::CNChar(TMessage& msg) {
