@@ -36,6 +36,19 @@ std::map<std::u16string, ClassEntry>& RegisteredClasses() {
     return classes;
 }
 
+// The window whose messages came last and its control: most messages come
+// in runs to one window, and the lookup through the window is not free.
+// Every place that detaches a control from its window forgets it.
+thread_local HWND t_lastWindow = nullptr;
+thread_local TWinControl* t_lastControl = nullptr;
+
+void ForgetLastWindow(HWND window) {
+    if (t_lastWindow == window) {
+        t_lastWindow = nullptr;
+        t_lastControl = nullptr;
+    }
+}
+
 // The control whose window CreateWindowExW is making: its first message
 // (which may come before WM_NCCREATE) attaches it.
 thread_local TWinControl* t_creating = nullptr;
@@ -54,6 +67,7 @@ std::vector<HWND>& DeferredWindows() {
 // A window no control answers for any more: its own procedure back, no
 // link to the object.
 void Detach(HWND window, WNDPROC defProc) {
+    ForgetLastWindow(window);
     SetWindowLongPtrW(window, GWLP_USERDATA, 0);
     RemovePropW(window, kControlProp);
     SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(defProc));
@@ -74,15 +88,22 @@ uint16_t NextControlId() {
 }  // namespace
 
 LRESULT CALLBACK StdWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
-    auto* control = reinterpret_cast<TWinControl*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    TWinControl* control = window == t_lastWindow ? t_lastControl : nullptr;
     if (control == nullptr) {
-        control = t_creating;
-        if (control == nullptr) return DefWindowProcW(window, msg, wParam, lParam);
-        t_creating = nullptr;
-        control->handle_ = window;
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(control));
-        SetPropW(window, kControlProp, control);
+        control = reinterpret_cast<TWinControl*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+        if (control == nullptr) {
+            control = t_creating;
+            if (control == nullptr) return DefWindowProcW(window, msg, wParam, lParam);
+            t_creating = nullptr;
+            control->handle_ = window;
+            SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(control));
+            SetPropW(window, kControlProp, control);
+        }
+        t_lastWindow = window;
+        t_lastControl = control;
     }
+    // The handle may name another window once this one is gone.
+    if (msg == WM_NCDESTROY) ForgetLastWindow(window);
     return control->MainWndProc(msg, wParam, lParam);
 }
 
@@ -346,6 +367,7 @@ void TWinControl::SetClientSize(int width, int height) {
 void TWinControl::WMNCDestroy(TMessage& msg) {
     DefaultHandler(msg);
     if (handle_ != nullptr) {
+        ForgetLastWindow(handle_);
         SetWindowLongPtrW(handle_, GWLP_USERDATA, 0);
         RemovePropW(handle_, kControlProp);
         handle_ = nullptr;
