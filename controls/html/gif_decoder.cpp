@@ -12,7 +12,7 @@ namespace html {
 namespace {
 
 [[noreturn]] void Fail(TGifError error) {
-    throw runtime::EInvalidGraphicOperation(std::string("TGif: ") + kGifErrorTexts[error]);
+    RaiseGifError(error);
 }
 
 // Thrown inside the decoder when a comment is cut short after an image:
@@ -74,6 +74,10 @@ class PixelSink {
 };
 
 }  // namespace
+
+void RaiseGifError(TGifError error) {
+    throw runtime::EInvalidGraphicOperation(std::string("TGif: ") + kGifErrorTexts[error]);
+}
 
 void TGif::Reset() {
     source_.clear();
@@ -311,6 +315,8 @@ void TGif::Decode(runtime::TStream& stream) {
         if (upper != "GIF87A" && upper != "GIF89A") Fail(geInvalidSignature);
         screen_.Width = uint16_t(ReadInteger(2));
         screen_.Height = uint16_t(ReadInteger(2));
+        // Every frame is composed on a canvas of the screen's size.
+        if (uint64_t{screen_.Width} * screen_.Height > ScreenPixelLimit) Fail(geImageTooLarge);
         uint8_t packed = uint8_t(ReadInteger(1));
         screen_.BackgroundIndex = uint8_t(ReadInteger(1));
         screen_.Aspect = uint8_t(ReadInteger(1));
@@ -382,68 +388,8 @@ const TGifColorTable& TGif::ColorTableOf(int32_t i) const {
     return tables_[size_t(Image(i).TableIndex)];
 }
 
-std::vector<TGifCell> TGif::BuildFrames() const {
-    std::vector<TGifCell> cells;
-    const int32_t w = screen_.Width, h = screen_.Height;
-    const size_t area = size_t(w) * size_t(h);
-    if (area == 0) return cells;
-    const bool masked = AnyTransparency();
-    // The background for disposal 2 when nothing can be transparent.
-    uint32_t background = 0;
-    if (screen_.GlobalTableIndex >= 0 &&
-        screen_.BackgroundIndex < tables_[size_t(screen_.GlobalTableIndex)].Count)
-        background = tables_[size_t(screen_.GlobalTableIndex)].Colors[screen_.BackgroundIndex];
-    auto toPixel = [](uint32_t c) { return (c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF); };
-
-    TGifCell canvas{std::vector<uint32_t>(area, 0), std::vector<uint8_t>(masked ? area : 0, 0)};
-    uint64_t used = 0;
-    for (int32_t i = 0; i < ImageCount(); ++i) {
-        if (used + area > FramePixelLimit) break;
-        used += area;
-        const TGifImage& image = images_[size_t(i)];
-        const TGifColorTable& table = tables_[size_t(image.TableIndex)];
-        const int32_t transparent = TransparentIndexOf(i);
-        const int32_t disposal = DisposalOf(i);
-        TGifCell before;
-        if (disposal == 3) before = canvas;
-        // Pixels outside the logical screen are clipped.
-        const int32_t right = std::min<int32_t>(image.Left + image.Width, w);
-        const int32_t bottom =
-            image.Pixels.empty() ? 0 : std::min<int32_t>(image.Top + image.Height, h);
-        for (int32_t y = image.Top; y < bottom; ++y) {
-            const uint8_t* src = &image.Pixels[size_t(y - image.Top) * image.Width];
-            uint32_t* dst = &canvas.Pixels[size_t(y) * w];
-            uint8_t* mask = masked ? &canvas.Mask[size_t(y) * w] : nullptr;
-            for (int32_t x = image.Left; x < right; ++x) {
-                uint8_t v = src[x - image.Left];
-                if (v == transparent) {
-                    if (i == 0) {
-                        dst[x] = 0;
-                        mask[x] = 1;
-                    }
-                    continue;
-                }
-                // An index beyond the table shows black.
-                dst[x] = v < table.Count ? toPixel(table.Colors[v]) : 0;
-                if (mask) mask[x] = 0;
-            }
-        }
-        cells.push_back(canvas);
-        if (disposal == 2) {
-            for (int32_t y = image.Top; y < bottom; ++y)
-                for (int32_t x = image.Left; x < right; ++x) {
-                    if (masked) {
-                        canvas.Pixels[size_t(y) * w + x] = 0;
-                        canvas.Mask[size_t(y) * w + x] = 1;
-                    } else {
-                        canvas.Pixels[size_t(y) * w + x] = toPixel(background);
-                    }
-                }
-        } else if (disposal == 3) {
-            canvas = std::move(before);
-        }
-    }
-    return cells;
+const TGifColorTable* TGif::GlobalColorTable() const {
+    return screen_.GlobalTableIndex >= 0 ? &tables_[size_t(screen_.GlobalTableIndex)] : nullptr;
 }
 
 }  // namespace html

@@ -80,6 +80,9 @@ inline constexpr std::array<const char*, geCount> kGifErrorTexts = {
 };
 static_assert(kGifErrorTexts.size() == geCount);
 
+// Raises runtime::EInvalidGraphicOperation "TGif: <text of error>".
+[[noreturn]] void RaiseGifError(TGifError error);
+
 // A colour table: colours with red in the low byte, green in the second,
 // blue in the third.
 struct TGifColorTable {
@@ -165,6 +168,8 @@ class TGif : public runtime::TObject {
     [[nodiscard]] const TGifExtension* GraphicControlOf(int32_t i) const;
     [[nodiscard]] bool AnyTransparency() const;
     [[nodiscard]] const TGifColorTable& ColorTableOf(int32_t i) const;
+    // Null without a global colour table.
+    [[nodiscard]] const TGifColorTable* GlobalColorTable() const;
 
     // -1 without a NETSCAPE block.
     int32_t LoopCount = -1;
@@ -172,12 +177,15 @@ class TGif : public runtime::TObject {
     // Index pixels of all images together; images beyond end the decoding
     // (a first image beyond is "Image too large").
     uint64_t PixelLimit = kMaxGifDecodedPixels;
-    // Pixels of all composed frames together; frames beyond are left out.
+    // Pixels of the logical screen; a larger one is "Image too large" as
+    // soon as it is read.
+    uint64_t ScreenPixelLimit = kMaxGifScreenPixels;
+    // Pixels of all frames together that BuildFrames makes at once.
     uint64_t FramePixelLimit = kMaxGifFramePixels;
 
-    // The frames as an animation shows them, one per image, each over what
-    // the previous images left as their disposal methods say. Frames beyond
-    // FramePixelLimit are left out.
+    // Every frame at once, as an animation shows them (gif_frames.h); more
+    // than FramePixelLimit pixels together raise "Image too large". An
+    // animation of any length is shown frame by frame with TGifComposer.
     [[nodiscard]] std::vector<TGifCell> BuildFrames() const;
 
   private:

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <new>
+
+#include "controls/html/gif_frames.h"
 #include "controls/html/gif_test_support.h"
+#include "controls/toolbar/allocation_cap_test_support.h"
 #include "runtime/exceptions.h"
 
 namespace html {
@@ -158,6 +162,26 @@ TEST(GifDecoder, RejectsBrokenFiles) {
     for (const auto& [bytes, message] : cases) EXPECT_EQ(DecodeError(bytes), message);
 }
 
+// A 41-byte file with a 65535 x 65535 screen is refused before anything
+// of the screen's size is asked for.
+TEST(GifDecoder, HugeScreenIsRefusedBeforeItIsAllocated) {
+    const std::string file =
+        Header(65535, 65535, kColours) + ImageBlock(0, 0, 1, 1, LiteralLzw(2, {1})) + ";";
+    ASSERT_EQ(file.size(), 41u);
+    codecs::testing::TAllocationCap cap(size_t{1} << 20);
+    std::string error = "no error";
+    try {
+        TGif gif;
+        Decode(gif, file);
+        (void)gif.BuildFrames();
+    } catch (const runtime::EInvalidGraphicOperation& e) {
+        error = e.Message();
+    } catch (const std::bad_alloc&) {
+        error = "asked for a block over 1 MiB";
+    }
+    EXPECT_EQ(error, "TGif: Image too large");
+}
+
 // Frames of a 2 x 1 screen: image 0 covers both pixels, image 1 the right.
 std::vector<TGifCell> Frames(int disposal0, int transparent1, int disposal1 = 0) {
     std::string file = Header(2, 1, kColours, 2) + Control(disposal0) +
@@ -213,6 +237,51 @@ TEST(GifDecoder, FirstImageTransparencyAndClipping) {
     EXPECT_EQ(frames[0].Mask, (std::vector<uint8_t>{1, 0, 0, 1}));
     EXPECT_EQ(frames[1].Pixels, (std::vector<uint32_t>{0, kRed, kRed, kGreen}));
     EXPECT_EQ(frames[1].Mask, (std::vector<uint8_t>{1, 0, 0, 0}));
+}
+
+// An animation beyond any budget for all its frames at once is shown
+// whole, one frame at a time: 200 frames of a 640 x 480 screen, each image a
+// 4 x 4 mark of its own colour in its own place, left in place.
+TEST(GifComposer, LongAnimationIsShownWholeFrameByFrame) {
+    constexpr int kFrames = 200;
+    std::vector<uint8_t> colours;
+    for (int i = 0; i < 256; ++i)
+        colours.insert(colours.end(), {uint8_t(i), uint8_t(255 - i), uint8_t(i * 7)});
+    auto markAt = [](int i) { return size_t((i / 40) * 16) * 640 + size_t((i % 40) * 16); };
+    auto colourOf = [](int i) {
+        return uint32_t(i) << 16 | uint32_t(255 - i) << 8 | uint8_t(i * 7);
+    };
+    std::string file = Header(640, 480, colours) + Loop(0);
+    for (int i = 0; i < kFrames; ++i)
+        file += Control(1, -1, 4) + ImageBlock((i % 40) * 16, (i / 40) * 16, 4, 4,
+                                               LiteralLzw(8, std::vector<uint8_t>(16, uint8_t(i))));
+    TGif gif;
+    Decode(gif, file);
+    ASSERT_EQ(gif.ImageCount(), kFrames);
+    // All frames at once are refused, not cut short.
+    try {
+        (void)gif.BuildFrames();
+        ADD_FAILURE() << "200 frames of 640 x 480 composed at once";
+    } catch (const runtime::EInvalidGraphicOperation& e) {
+        EXPECT_EQ(e.Message(), "TGif: Image too large");
+    }
+    // One frame is 1.2 MB: nothing larger is asked for.
+    codecs::testing::TAllocationCap cap(size_t{2} << 20);
+    TGifComposer composer(gif);
+    ASSERT_EQ(composer.Count(), kFrames);
+    const TGifCell& last = composer.Frame(kFrames - 1);
+    for (int i = 0; i < kFrames; ++i) ASSERT_EQ(last.Pixels[markAt(i)], colourOf(i)) << i;
+    // Back to an earlier frame: composed again from the first.
+    const TGifCell& sixth = composer.Frame(5);
+    EXPECT_EQ(sixth.Pixels[markAt(5)], colourOf(5));
+    EXPECT_EQ(sixth.Pixels[markAt(6)], 0u);
+    EXPECT_EQ(composer.Frame(6).Pixels[markAt(6)], colourOf(6));
+    try {
+        (void)composer.Frame(kFrames);
+        ADD_FAILURE();
+    } catch (const runtime::EInvalidGraphicOperation& e) {
+        EXPECT_EQ(e.Message(), "TGif: Value Out Of Range");
+    }
 }
 
 }  // namespace

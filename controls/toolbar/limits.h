@@ -11,6 +11,17 @@ namespace toolbar {
 // a reader can be given a smaller cap.
 inline constexpr uint64_t kMaxPngPixels = uint64_t{1} << 26;
 
+// Bytes a decode may hold per pixel of its cap: the pixels' 4, and 1 for
+// the two rows of samples that unfiltering keeps. A wide, flat image of
+// 16-bit samples needs rows of up to 8 bytes a pixel: with this it cannot
+// take more memory than the largest image allowed.
+inline constexpr uint64_t kPngBytesPerAllowedPixel = 5;
+
+// The most that deflate can expand: 258 bytes from two 1-bit codes. Image
+// data that could not hold the image's rows even at this ratio is
+// truncated, and is refused before the image is allocated.
+inline constexpr uint64_t kMaxDeflateRatio = 1032;
+
 // Pixels of one 32-bit image (TDIB32): the same 256 MiB.
 inline constexpr uint64_t kMaxDib32Pixels = uint64_t{1} << 26;
 

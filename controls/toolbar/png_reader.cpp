@@ -149,8 +149,24 @@ void TPNGReader::ReadHeader() {
     if (width_ == 0 || height_ == 0) return;
     if (compression != 0) Fail(SPngUnsupportedCompression);
     CheckPixelFormat(colorType);
-    if (uint64_t{width_} * height_ > PixelLimit) Fail(SPngImageTooLarge);
-    pixels_.assign(size_t{width_} * height_, 0);
+    // The pixels and the two rows of samples, in 64 bits. Nothing is
+    // allocated until image data arrive.
+    const uint64_t pixels = uint64_t{width_} * height_;
+    const uint64_t rows = 2 * (RowBytes(layout_, depth_, width_) + 1);
+    if (pixels > PixelLimit || pixels * 4 + rows > PixelLimit * kPngBytesPerAllowedPixel)
+        Fail(SPngImageTooLarge);
+}
+
+uint64_t TPNGReader::FilteredSize() const {
+    if (!interlaced_) return uint64_t{height_} * (RowBytes(layout_, depth_, width_) + 1);
+    uint64_t total = 0;
+    for (const Pass& pass : kPasses) {
+        if (pass.column >= width_ || pass.row >= height_) continue;
+        const uint64_t passWidth = (width_ - pass.column + pass.columnStep - 1) / pass.columnStep;
+        const uint64_t passRows = (height_ - pass.row + pass.rowStep - 1) / pass.rowStep;
+        total += passRows * (RowBytes(layout_, depth_, passWidth) + 1);
+    }
+    return total;
 }
 
 void TPNGReader::ReadPalette() {
@@ -347,6 +363,12 @@ void TPNGReader::ConvertRow(const uint8_t* row, uint32_t* out, uint32_t count,
 }
 
 void TPNGReader::ReadImageData() {
+    // What is left of the stream must be able to hold the image: a header
+    // of a few bytes cannot make us allocate the image it promises.
+    const int64_t remaining = stream_->Size() - stream_->Position();
+    if (uint64_t(std::max<int64_t>(remaining, 0)) * kMaxDeflateRatio < FilteredSize())
+        Fail(SPngTruncated);
+    pixels_.assign(size_t{width_} * height_, 0);
     const size_t maxRow = static_cast<size_t>(RowBytes(layout_, depth_, width_)) + 1;
     std::vector<uint8_t> current(maxRow, 0), previous(maxRow, 0);
     if (!interlaced_) {
@@ -394,7 +416,7 @@ void TPNGReader::ReadPNG(runtime::TStream& stream) {
         ReadChunkHeader();
         if (!ChunkIs("ihdr")) Fail(SPngInvalidFormat);
         ReadHeader();
-        if (pixels_.empty()) {
+        if (width_ == 0 || height_ == 0) {
             stream_ = nullptr;
             return;
         }
@@ -453,6 +475,8 @@ void TPNGReader::ReadPNG(runtime::TStream& stream) {
         EndInflate();
     } catch (...) {
         EndInflate();
+        pixels_.clear();
+        pixels_.shrink_to_fit();
         chunkData_.clear();
         chunkData_.shrink_to_fit();
         stream_ = nullptr;

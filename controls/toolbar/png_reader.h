@@ -54,8 +54,10 @@ class TPNGReader : public runtime::TObject {
     [[nodiscard]] uint32_t Gamma() const { return gamma_; }
     [[nodiscard]] const std::vector<uint8_t>& Background() const { return background_; }
 
-    // Images with more pixels are refused ("Image too large") before any
-    // pixel is allocated.
+    // Images with more pixels, or whose rows of samples would take more
+    // memory than the pixels of an image of this many, are refused ("Image
+    // too large") before anything is allocated; the pixels are allocated
+    // when image data that can hold them arrive.
     uint64_t PixelLimit = kMaxPngPixels;
 
   private:
@@ -67,6 +69,8 @@ class TPNGReader : public runtime::TObject {
     void CheckPixelFormat(uint8_t colorType);
     void ReadPalette();
     void ReadTransparency();
+    // Bytes of the filtered rows the image data inflate to.
+    [[nodiscard]] uint64_t FilteredSize() const;
     void ReadImageData();
     void InflateRow(uint8_t* buffer, size_t count);
     void UnfilterRow(uint8_t* row, const uint8_t* previous, size_t count) const;

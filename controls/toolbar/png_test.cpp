@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <new>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "controls/toolbar/allocation_cap_test_support.h"
 #include "controls/toolbar/crc32.h"
 #include "controls/toolbar/png_reader.h"
 #include "controls/toolbar/png_test_support.h"
@@ -370,6 +372,46 @@ TEST(PngReader, RejectsDamagedFiles) {
         {Signature() + Ihdr(0x10000, 0x10000, 8, 6), "EStreamError: Image too large"},
     };
     for (const auto& [png, message] : cases) EXPECT_EQ(DecodeError(png), message);
+}
+
+// Headers of a few dozen bytes that promise images within the pixel limit
+// are refused before the reader asks for blocks of the image's size: the
+// rows of samples count against the limit too, and the pixels wait for
+// image data that can hold them.
+TEST(PngReader, SmallFilesCannotMakeTheReaderAllocateWhatTheirHeadersPromise) {
+    const std::string tinyData = Chunk("IDAT", Deflate(std::string(64, '\0'))) + Chunk("IEND", "");
+    const std::pair<std::string, const char*> cases[] = {
+        // 2^26 x 1 of 16-bit RGBA: each row of samples is 512 MiB.
+        {Signature() + Ihdr(1u << 26, 1, 16, 6) + tinyData, "EStreamError: Image too large"},
+        // The largest image allowed, plain and interlaced, from 80 bytes.
+        {Signature() + Ihdr(8192, 8192, 8, 6) + tinyData, "EStreamError: Truncated image data"},
+        {Signature() + Ihdr(8192, 8192, 8, 6, 1) + tinyData, "EStreamError: Truncated image data"},
+        {Signature() + Ihdr(8192, 8192, 16, 0) + Chunk("IEND", ""),
+         "EStreamError: Truncated image data"},
+    };
+    codecs::testing::TAllocationCap cap(size_t{1} << 20);
+    for (const auto& [png, message] : cases) {
+        ASSERT_LT(png.size(), 100u);
+        try {
+            EXPECT_EQ(DecodeError(png), message);
+        } catch (const std::bad_alloc&) {
+            ADD_FAILURE() << "asked for a block over 1 MiB before refusing: " << message;
+        }
+    }
+}
+
+// The densest deflate zlib makes (about 1,000 to 1) still decodes: data
+// that can hold the image is never taken for truncated.
+TEST(PngReader, MostCompressedImageDataDecodes) {
+    const uint32_t w = 2048, h = 2048;
+    std::string raw(size_t{w + 1} * h, '\0');
+    std::string png =
+        Signature() + Ihdr(w, h, 8, 0) + Chunk("IDAT", Deflate(raw, 9)) + Chunk("IEND", "");
+    ASSERT_LT(png.size() * 1000, raw.size());
+    auto pixels = Decode(png);
+    ASSERT_EQ(pixels.size(), size_t{w} * h);
+    EXPECT_EQ(pixels.front(), 0xFF000000u);
+    EXPECT_EQ(pixels.back(), 0xFF000000u);
 }
 
 }  // namespace
