@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <utility>
+#include <vector>
 
 #include "controls/toolbar/color_effects.h"
 #include "controls/toolbar/limits.h"
@@ -32,26 +34,6 @@ constexpr Table MakeOpacityTable() {
 
 constexpr Table kUnpremultiply = MakeUnpremultiplyTable();
 constexpr Table kOpacity = MakeOpacityTable();
-
-// The rectangle of `sourceRect` inside `source` that lands inside `dest`
-// when its top-left goes to (x, y); the moved origin comes back in x, y.
-bool ClipTransfer(const TRect& sourceBounds, const TRect& destBounds, int32_t& x, int32_t& y,
-                  TRect& source) {
-    TRect clipped = IntersectRect(source, sourceBounds);
-    if (clipped.IsEmpty()) return false;
-    x += clipped.Left - source.Left;
-    y += clipped.Top - source.Top;
-    TRect target = IntersectRect({x, y, x + clipped.Width(), y + clipped.Height()}, destBounds);
-    if (target.IsEmpty()) return false;
-    clipped.Left += target.Left - x;
-    clipped.Top += target.Top - y;
-    clipped.Right = clipped.Left + target.Width();
-    clipped.Bottom = clipped.Top + target.Height();
-    x = target.Left;
-    y = target.Top;
-    source = clipped;
-    return true;
-}
 
 struct Tap {
     int32_t index;
@@ -118,6 +100,24 @@ TRect IntersectRect(const TRect& a, const TRect& b) {
     return r.IsEmpty() ? TRect{} : r;
 }
 
+bool ClipTransfer(const TRect& sourceBounds, const TRect& destBounds, int32_t& x, int32_t& y,
+                  TRect& source) {
+    TRect clipped = IntersectRect(source, sourceBounds);
+    if (clipped.IsEmpty()) return false;
+    x += clipped.Left - source.Left;
+    y += clipped.Top - source.Top;
+    TRect target = IntersectRect({x, y, x + clipped.Width(), y + clipped.Height()}, destBounds);
+    if (target.IsEmpty()) return false;
+    clipped.Left += target.Left - x;
+    clipped.Top += target.Top - y;
+    clipped.Right = clipped.Left + target.Width();
+    clipped.Bottom = clipped.Top + target.Height();
+    x = target.Left;
+    y = target.Top;
+    source = clipped;
+    return true;
+}
+
 uint32_t BlendPixel(uint32_t dest, uint32_t source) {
     uint32_t alpha = source >> 24;
     if (alpha == 0) return dest;
@@ -170,24 +170,35 @@ void RecoverImageListAlpha(const uint32_t* onBlack, const uint32_t* onWhite, uin
     }
 }
 
+TDIB32::TDIB32() = default;
+
+TDIB32::TDIB32(int32_t width, int32_t height) {
+    SetDimensions(width, height, false);
+}
+
+TDIB32::~TDIB32() = default;
+
 void TDIB32::SetDimensions(int32_t width, int32_t height, bool keepPixels) {
     width = std::max(width, 0);
     height = std::max(height, 0);
     if (width == width_ && height == height_) return;
     if (uint64_t(width) * uint64_t(height) > kMaxDib32Pixels) throw EDIB32Error(SDIB32TooLarge);
-    std::vector<uint32_t> fresh(size_t(width) * size_t(height), 0);
-    if (keepPixels) {
+    std::unique_ptr<detail::TDib32Surface, detail::TDib32SurfaceDeleter> fresh;
+    uint32_t* pixels = nullptr;
+    if (width > 0 && height > 0) fresh.reset(detail::NewDib32Surface(width, height, pixels));
+    if (keepPixels && pixels_ != nullptr && pixels != nullptr) {
         int32_t w = std::min(width, width_), h = std::min(height, height_);
         for (int32_t y = 0; y < h; ++y)
-            std::copy_n(ScanLine(y), w, &fresh[size_t(y) * size_t(width)]);
+            std::copy_n(ScanLine(y), w, pixels + size_t(y) * size_t(width));
     }
-    pixels_.swap(fresh);
+    surface_ = std::move(fresh);
+    pixels_ = pixels;
     width_ = width;
     height_ = height;
 }
 
 void TDIB32::Fill(uint32_t value) {
-    std::fill(pixels_.begin(), pixels_.end(), value);
+    if (pixels_ != nullptr) std::fill_n(pixels_, size_t(width_) * size_t(height_), value);
 }
 
 void TDIB32::FillRect(const TRect& rect, uint32_t value) {
@@ -201,18 +212,16 @@ void TDIB32::Assign(const TDIB32* other) {
         SetDimensions(0, 0, false);
         return;
     }
-    width_ = other->width_;
-    height_ = other->height_;
-    pixels_ = other->pixels_;
+    SetDimensions(other->width_, other->height_, false);
+    if (pixels_ != nullptr) std::copy_n(other->pixels_, size_t(width_) * size_t(height_), pixels_);
 }
 
 void TDIB32::TakeOver(TDIB32* other) {
     if (other == nullptr || other == this) throw EDIB32Error(SDIB32InvalidParameters);
-    pixels_ = std::move(other->pixels_);
-    width_ = other->width_;
-    height_ = other->height_;
-    other->pixels_.clear();
-    other->width_ = other->height_ = 0;
+    surface_ = std::move(other->surface_);
+    pixels_ = std::exchange(other->pixels_, nullptr);
+    width_ = std::exchange(other->width_, 0);
+    height_ = std::exchange(other->height_, 0);
 }
 
 std::unique_ptr<TDIB32> TDIB32::Detach() {
@@ -313,8 +322,9 @@ void TDIB32::ResampleTo(TDIB32& dest, const TRect& destRect, const TRect& source
     }
 }
 
-void TDIB32::DrawDisabledTo(TDIB32& dest, int32_t x, int32_t y, const TRect& sourceRect,
-                            uint32_t highlight, uint32_t shadow) const {
+void TDIB32::DisabledMasks(
+    const TRect& sourceRect, uint32_t highlight, uint32_t shadow,
+    const std::function<void(const TDIB32& mask, int32_t dx, int32_t dy)>& draw) const {
     TRect source = IntersectRect(sourceRect, Bounds());
     if (source.IsEmpty()) return;
     TDIB32 mask(source.Width(), source.Height());
@@ -331,10 +341,22 @@ void TDIB32::DrawDisabledTo(TDIB32& dest, int32_t x, int32_t y, const TRect& sou
             m[col] = alpha << 24;
         }
     }
+    // A source rectangle reaching past the image's top or left moves the
+    // mask by as much as was cut off.
+    const int32_t dx = source.Left - sourceRect.Left, dy = source.Top - sourceRect.Top;
+    const size_t count = size_t(mask.Width()) * size_t(mask.Height());
     for (auto [colour, offset] : {std::pair{highlight, 1}, {shadow, 0}}) {
-        for (uint32_t& p : mask.pixels_) p = (p & 0xFF000000) | (colour & 0xFFFFFF);
-        mask.BlendTo(dest, x + offset, y + offset, mask.Bounds(), 255);
+        uint32_t* p = mask.Pixels();
+        for (size_t i = 0; i < count; ++i) p[i] = (p[i] & 0xFF000000) | (colour & 0xFFFFFF);
+        draw(mask, dx + offset, dy + offset);
     }
+}
+
+void TDIB32::DrawDisabledTo(TDIB32& dest, int32_t x, int32_t y, const TRect& sourceRect,
+                            uint32_t highlight, uint32_t shadow) const {
+    DisabledMasks(sourceRect, highlight, shadow, [&](const TDIB32& mask, int32_t dx, int32_t dy) {
+        mask.BlendTo(dest, x + dx, y + dy, mask.Bounds(), 255);
+    });
 }
 
 }  // namespace toolbar

@@ -5,17 +5,23 @@
 // overall opacity, copying, resampling with filtering, colour effects, the
 // embossed disabled look and alpha recovery from two renderings.
 //
-// This is the portable half: the image is a plain pixel buffer, and every
-// drawing operation takes a destination image. The Windows half puts the
-// buffer in a DIB section and reads device pixels back into a scratch image
-// to blend onto a device context.
+// The pixel arithmetic is portable: natively the image is a plain pixel
+// buffer, and every drawing operation takes a destination image. On Windows
+// the pixels live in a DIB section selected into a memory device context
+// (the class library's TBitmap), and the operations that draw onto a device
+// context read its pixels back into a scratch image, work on them there and
+// write them back (dib32_win.cpp).
 
 #include <cstdint>
+#include <functional>
 #include <memory>
-#include <vector>
 
 #include "runtime/exceptions.h"
 #include "runtime/object.h"
+
+#ifdef _WIN32
+#include "gui/win.h"
+#endif
 
 namespace toolbar {
 
@@ -43,6 +49,13 @@ struct TRect {
 // The intersection; empty rectangles come back as (0, 0, 0, 0).
 [[nodiscard]] TRect IntersectRect(const TRect& a, const TRect& b);
 
+// Clips a transfer of `source` (a rectangle of an image with
+// `sourceBounds`) to (x, y) of a target with `destBounds`: false when
+// nothing of it lands; otherwise `source` becomes the part that does and
+// (x, y) where it goes.
+[[nodiscard]] bool ClipTransfer(const TRect& sourceBounds, const TRect& destBounds, int32_t& x,
+                                int32_t& y, TRect& source);
+
 // D with S drawn over it by S's alpha: alpha 0 leaves D, 0xFF gives S,
 // otherwise each channel is (w S + (256 - w) D + 127) >> 8 with
 // w = alpha + alpha >> 7, and the result's alpha byte is 0.
@@ -63,33 +76,42 @@ void BlendRow(const uint32_t* source, uint32_t* dest, int32_t count, uint8_t opa
 void RecoverImageListAlpha(const uint32_t* onBlack, const uint32_t* onWhite, uint32_t* out,
                            int32_t count);
 
+namespace detail {
+// Where an image's pixels live: a buffer natively, a DIB section with its
+// memory device context on Windows.
+struct TDib32Surface;
+struct TDib32SurfaceDeleter {
+    void operator()(TDib32Surface* surface) const noexcept;
+};
+}  // namespace detail
+
 class TDIB32 : public runtime::TObject {
   public:
     // Resample modes.
     static constexpr uint32_t ModeBlend = 0x001;
     static constexpr uint32_t ModeSmooth = 0x100;
 
-    TDIB32() = default;
-    TDIB32(int32_t width, int32_t height) { SetDimensions(width, height, false); }
+    TDIB32();
+    TDIB32(int32_t width, int32_t height);
+    ~TDIB32() override;
 
     [[nodiscard]] int32_t Width() const { return width_; }
     [[nodiscard]] int32_t Height() const { return height_; }
     [[nodiscard]] TRect Bounds() const { return {0, 0, width_, height_}; }
-    [[nodiscard]] bool Empty() const { return pixels_.empty(); }
+    [[nodiscard]] bool Empty() const { return pixels_ == nullptr; }
     // Null when empty.
-    [[nodiscard]] uint32_t* Pixels() { return pixels_.empty() ? nullptr : pixels_.data(); }
-    [[nodiscard]] const uint32_t* Pixels() const {
-        return pixels_.empty() ? nullptr : pixels_.data();
-    }
-    [[nodiscard]] uint32_t* ScanLine(int32_t y) { return &pixels_[size_t(y) * size_t(width_)]; }
+    [[nodiscard]] uint32_t* Pixels() { return pixels_; }
+    [[nodiscard]] const uint32_t* Pixels() const { return pixels_; }
+    [[nodiscard]] uint32_t* ScanLine(int32_t y) { return pixels_ + size_t(y) * size_t(width_); }
     [[nodiscard]] const uint32_t* ScanLine(int32_t y) const {
-        return &pixels_[size_t(y) * size_t(width_)];
+        return pixels_ + size_t(y) * size_t(width_);
     }
     [[nodiscard]] uint32_t Pixel(int32_t x, int32_t y) const { return ScanLine(y)[x]; }
 
-    // Negative sizes count as 0. A new size makes a new image (all pixels 0);
-    // with keepPixels the old pixels go back at the top-left corner. More
-    // than kMaxDib32Pixels raises "Image too large".
+    // Negative sizes count as 0; with either 0 there are no pixels. A new
+    // size makes a new image (all pixels 0); with keepPixels the old pixels
+    // go back at the top-left corner. More than kMaxDib32Pixels raises
+    // "Image too large".
     void SetDimensions(int32_t width, int32_t height, bool keepPixels);
 
     void Fill(uint32_t value);
@@ -130,10 +152,69 @@ class TDIB32 : public runtime::TObject {
     void DrawDisabledTo(TDIB32& dest, int32_t x, int32_t y, const TRect& sourceRect,
                         uint32_t highlight, uint32_t shadow) const;
 
+#ifdef _WIN32
+    // ---- onto device contexts (Windows) --------------------------------------------------
+    // The memory device context with the image's DIB section selected, and
+    // the section; null when the image is empty. Pixels drawn there by GDI
+    // are seen through Pixels() once GdiFlush() has run.
+    [[nodiscard]] HDC DC() const;
+    [[nodiscard]] HBITMAP Handle() const;
+
+    // Plain copies (alpha ignored), stretched by the system: the image from its
+    // top-left into `rect`, clipped to it; the part of `sourceRect` inside
+    // the image to (x, y); `sourceRect` stretched into `destRect`.
+    void CopyToDC(HDC dc, const TRect& rect) const;
+    void CopyToDC(HDC dc, int32_t x, int32_t y, const TRect& sourceRect) const;
+    void StretchToDC(HDC dc, const TRect& destRect, const TRect& sourceRect) const;
+
+    // Blends the part of `sourceRect` inside the image onto the device at
+    // (x, y), within its clip box, with an overall opacity. The device's
+    // pixels are read back and written again: in one block up to 64 x 64
+    // pixels, row by row for larger areas.
+    void BlendToDC(HDC dc, int32_t x, int32_t y, const TRect& sourceRect, uint8_t opacity) const;
+    // Like BlendToDC, each pixel first going through the effects against
+    // the device's pixel.
+    void EffectsToDC(HDC dc, int32_t x, int32_t y, const TRect& sourceRect,
+                     const TColorEffects& effects) const;
+
+    // `sourceRect` into `destRect` of the device; nothing when `destRect` is
+    // not visible. Equal sizes blend (mode's low byte ModeBlend) or copy;
+    // other sizes are resampled (with ModeBlend or ModeSmooth) into a
+    // scratch image of the visible part and blended or copied, else
+    // stretched by the system.
+    void DrawTo(HDC dc, const TRect& destRect, uint32_t mode, const TRect& sourceRect) const;
+
+    // Draws image `index` of a system image list into this image at (x, y),
+    // `width` x `height` of it (0: the list's image size), clipped to the
+    // image. With recoverAlpha the image is drawn on opaque black here and on
+    // opaque white in a scratch image, and the two give colour and alpha
+    // (RecoverImageListAlpha); without, it is drawn once as the system draws it.
+    void DrawImageListImage(HIMAGELIST list, int32_t index, int32_t x, int32_t y, int32_t width = 0,
+                            int32_t height = 0, bool recoverAlpha = false);
+
+    // The embossed disabled look of `sourceRect` onto the device at (x, y),
+    // in the system's button highlight and shadow colours.
+    void DrawDisabled(HDC dc, int32_t x, int32_t y, const TRect& sourceRect) const;
+#endif
+
   private:
+    // The disabled look's mask of `sourceRect` (clipped to the image) in
+    // each of the two colours, handed to `draw` with the offset of its
+    // place: the highlight one pixel down and right, then the shadow.
+    void DisabledMasks(
+        const TRect& sourceRect, uint32_t highlight, uint32_t shadow,
+        const std::function<void(const TDIB32& mask, int32_t dx, int32_t dy)>& draw) const;
+
     int32_t width_ = 0;
     int32_t height_ = 0;
-    std::vector<uint32_t> pixels_;
+    std::unique_ptr<detail::TDib32Surface, detail::TDib32SurfaceDeleter> surface_;
+    uint32_t* pixels_ = nullptr;
 };
+
+namespace detail {
+// A surface of width x height zero pixels (both above 0); `pixels` gets
+// its first row.
+[[nodiscard]] TDib32Surface* NewDib32Surface(int32_t width, int32_t height, uint32_t*& pixels);
+}  // namespace detail
 
 }  // namespace toolbar

@@ -166,6 +166,13 @@ TEST(Dib32, DisabledLookEmbossesDarkOpaquePixels) {
     EXPECT_EQ(dst.Pixel(1, 1), 0xFFFFFFFFu);  // highlight one down and right
     EXPECT_EQ(dst.Pixel(1, 0), 0xFF808080u);  // the white pixel leaves no mark
     EXPECT_EQ(dst.Pixel(2, 1), 0xFF808080u);
+    // A source rectangle reaching past the image's left: its pixels stay
+    // where the rectangle puts them.
+    TDIB32 moved(3, 2);
+    moved.Fill(0xFF808080);
+    glyph.DrawDisabledTo(moved, 0, 0, {-1, 0, 2, 1}, 0xFFFFFF, 0x404040);
+    EXPECT_EQ(moved.Pixel(1, 0), 0xFF404040u);
+    EXPECT_EQ(moved.Pixel(0, 0), 0xFF808080u);
 }
 
 TEST(Dib32, RecoversAlphaFromBlackAndWhiteRenderings) {
