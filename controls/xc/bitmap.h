@@ -11,6 +11,12 @@
 #include "runtime/pixelformat.h"
 #include "runtime/streams.h"
 
+#ifdef _WIN32
+namespace gui {
+class TBitmap;
+}
+#endif
+
 namespace xc {
 
 // The class library's pixel formats.
@@ -62,5 +68,13 @@ void SaveDibAsBmp(const TDibBitmap& bitmap, runtime::TStream& stream, uint32_t c
 // Reads an uncompressed BMP of 1, 4, 8, 24 or 32 bits (bottom-up or
 // top-down); EInvalidGraphic "Bitmap image is not valid" otherwise.
 [[nodiscard]] TDibBitmap LoadDibFromBmp(runtime::TStream& stream);
+
+#ifdef _WIN32
+// The class library's bitmap (32 bits, alpha bytes kept) in this form; an
+// empty one raises EInvalidGraphic "Bitmap image is not valid".
+[[nodiscard]] TDibBitmap DibFromBitmap(const gui::TBitmap& bitmap);
+// The bitmap becomes the picture (converted to the class library's 32 bits).
+void BitmapFromDib(const TDibBitmap& dib, gui::TBitmap& bitmap);
+#endif
 
 }  // namespace xc

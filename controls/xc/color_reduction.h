@@ -32,6 +32,12 @@ enum TReductionMethod : uint8_t {
     return bitmap.PixelFormat();
 }
 
+#ifdef _WIN32
+// The same for a bitmap of the class library (read through DibFromBitmap).
+[[nodiscard]] std::unique_ptr<runtime::TMemoryStream> ConvertBitmapPixelFormat(
+    const gui::TBitmap& bitmap, TPixelFormat target, uint8_t method);
+#endif
+
 // The reductions themselves, for a 24-bit bitmap: the 8-bit bitmap and, in
 // `colorsUsed`, the count the BMP header names (boxes for median cut, 224,
 // 216, else 0).

@@ -1,6 +1,8 @@
 #include <windows.h>
 
 #include "controls/xc/xc_memory.h"
+#include "gui/dialogs.h"
+#include "gui/screen.h"
 #include "runtime/exceptions.h"
 
 namespace xc {
@@ -18,8 +20,11 @@ void GlobalFreeAndNil(void*& block) {
 }
 
 void NotImplementedAbort() {
-    MessageBoxW(nullptr, L"Function not yet implemented", L"Information",
-                MB_OK | MB_ICONINFORMATION);
+    // The user sees the message with the ordinary cursor, whatever the
+    // operation had set; the message goes through the class library's
+    // desktop services.
+    if (gui::Screen != nullptr) gui::Screen->SetCursor(gui::crDefault);
+    gui::MessageDlg(SNotImplemented, gui::mtInformation, {gui::mbOK});
     throw runtime::EAbort(SNotImplemented);
 }
 
