@@ -14,6 +14,12 @@
 #include "controls/html/dib.h"
 #include "runtime/object.h"
 
+#ifdef _WIN32
+namespace gui {
+class TBitmap;
+}
+#endif
+
 namespace html {
 
 // The platform's stock default palette: the 20 static system colours.
@@ -151,5 +157,22 @@ class TColorQuantizer : public runtime::TObject {
 // palette.
 [[nodiscard]] std::unique_ptr<TPixelBitmap> DitherToDisplay(const TPixelBitmap* bitmap,
                                                             int32_t displayColorBits);
+
+#ifdef _WIN32
+// ---- the screen and the class library's bitmaps (Windows) --------------------------------
+// Bits per pixel of the screen (bits x planes).
+[[nodiscard]] int32_t DisplayColorBits();
+// The system palette's 256 entries; where the screen keeps none, the
+// stock palette's 20 colours in entries 0-9 and 246-255, black between.
+[[nodiscard]] TPalette SystemPalette();
+// Sets the display palette at start: built from the system palette on an
+// 8-bit screen, none on others.
+void InitDisplayPalette();
+
+// A bitmap of the class library as a 32-bit one of this code (an empty
+// one raises GIFException "Bitmap image is not valid"), and back.
+[[nodiscard]] TPixelBitmap PixelBitmapFromBitmap(const gui::TBitmap& bitmap);
+void BitmapFromPixelBitmap(const TPixelBitmap& source, gui::TBitmap& bitmap);
+#endif
 
 }  // namespace html
