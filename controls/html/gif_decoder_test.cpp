@@ -237,6 +237,13 @@ TEST(GifDecoder, FirstImageTransparencyAndClipping) {
     EXPECT_EQ(frames[0].Mask, (std::vector<uint8_t>{1, 0, 0, 1}));
     EXPECT_EQ(frames[1].Pixels, (std::vector<uint32_t>{0, kRed, kRed, kGreen}));
     EXPECT_EQ(frames[1].Mask, (std::vector<uint8_t>{1, 0, 0, 0}));
+    // A screen without width: its frames hold nothing, whatever the images.
+    TGif flat;
+    runtime::TStringStream f(Header(0, 4, kColours) +
+                             ImageBlock(1, 0, 2, 2, LiteralLzw(2, {1, 1, 1, 1})));
+    flat.Decode(f);
+    TGifComposer composer(flat);
+    EXPECT_TRUE(composer.Frame(0).Pixels.empty());
 }
 
 // An animation beyond any budget for all its frames at once is shown

@@ -70,12 +70,12 @@ void TGifComposer::Dispose(int32_t index) {
 void TGifComposer::Draw(int32_t index) {
     if (gif_.DisposalOf(index) == 3) saved_ = canvas_;
     const TGifImage& image = gif_.Image(index);
-    if (image.Pixels.empty()) return;
-    const TGifColorTable& table = gif_.ColorTableOf(index);
-    const int32_t transparent = gif_.TransparentIndexOf(index);
     // Pixels outside the logical screen are clipped.
     const int32_t right = std::min<int32_t>(image.Left + image.Width, width_);
     const int32_t bottom = std::min<int32_t>(image.Top + image.Height, height_);
+    if (image.Pixels.empty() || image.Left >= right || image.Top >= bottom) return;
+    const TGifColorTable& table = gif_.ColorTableOf(index);
+    const int32_t transparent = gif_.TransparentIndexOf(index);
     for (int32_t y = image.Top; y < bottom; ++y) {
         const uint8_t* src = &image.Pixels[size_t(y - image.Top) * image.Width];
         uint32_t* dst = &canvas_.Pixels[size_t(y) * size_t(width_)];
