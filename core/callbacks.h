@@ -33,6 +33,9 @@ struct WindowGeometry {
 struct CoreCallbacks {
     // One keyword's check has ended: advance the check progress, log the line.
     std::function<void(const std::u16string& line)> KeywordDone;
+    // A line for the check log that is no keyword's report (a news or
+    // version check that went wrong); the progress stays.
+    std::function<void(const std::u16string& line)> LogLine;
     // The project-progress dialog's label.
     std::function<void(const std::string& text)> StageText;
     // Parsing the project: position and total in characters.

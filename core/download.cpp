@@ -168,6 +168,14 @@ std::string CookieFileName(const std::string& protocol, const std::string& host,
     return name + ".txt";
 }
 
+void UseProxySettings(net::THTTPSend& http) {
+    if (!Options) return;
+    http.ProxyHost = Options->ProxyHost;
+    http.ProxyPort = Options->ProxyPort;
+    http.ProxyUser = Options->ProxyUser;
+    http.ProxyPass = Options->ProxyPass;
+}
+
 std::string DownloadURL(const std::string& url, TFetchContext& context) {
     if (!context.Wait(FriendlyDelay())) {
         context.Fail("Stopped");
@@ -176,12 +184,7 @@ std::string DownloadURL(const std::string& url, TFetchContext& context) {
 
     net::THTTPSend http;
     http.Timeout = context.Timeout();
-    if (Options) {
-        http.ProxyHost = Options->ProxyHost;
-        http.ProxyPort = Options->ProxyPort;
-        http.ProxyUser = Options->ProxyUser;
-        http.ProxyPass = Options->ProxyPass;
-    }
+    UseProxySettings(http);
     http.UserAgent = kBrowserUserAgent;
     http.Sock().OnStatus = [&context](net::TBlockSocket* sender, net::THookSocketReason,
                                       const std::string&) {

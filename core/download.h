@@ -14,6 +14,7 @@
 
 namespace net {
 class TBlockSocket;
+class THTTPSend;
 }
 
 namespace core {
@@ -79,6 +80,10 @@ class TFetchContext {
 // across redirects. EInOutError-like runtime errors when a cookie file
 // cannot be written.
 std::string DownloadURL(const std::string& url, TFetchContext& context);
+
+// Sets the HTTP client's proxy host, port, user and password from the
+// settings; no proxy without settings.
+void UseProxySettings(net::THTTPSend& http);
 
 // The cookie file's name for a host and port as ParseURL gives them: the
 // host in lower case, "_" and the port when it is not the scheme's default,

@@ -62,13 +62,16 @@ inline void ResetSerpRequests(const std::string& port) {
     (void)http.ExecuteRequest("GET", SerpURL(port, "/reset"));
 }
 
-// Options with a data folder of their own, friendly mode off, for the
-// scope; the program's settings come back after it.
+// Options with a data folder of their own, friendly mode off, no news
+// check, for the scope; the program's settings come back after it.
 class ScopedFetchOptions {
   public:
     ScopedFetchOptions() : saved_(std::move(Options)) {
         Options = std::make_unique<TOptions>(folder_.File(""));
         Options->HumanActivitySimulation = 0;
+        // News waiting to be shown: a check makes no news request to the
+        // maker's server.
+        Options->NeedToShowNews = true;
     }
     ~ScopedFetchOptions() { Options = std::move(saved_); }
     ScopedFetchOptions(const ScopedFetchOptions&) = delete;

@@ -8,9 +8,11 @@
 
 #include "core/engines.h"
 #include "core/keyword.h"
+#include "core/news.h"
 #include "core/options.h"
 #include "core/script_host.h"
 #include "core/site.h"
+#include "core/soap_road.h"
 #include "core/state.h"
 #include "runtime/strings.h"
 #include "runtime/threads.h"
@@ -225,11 +227,12 @@ std::u16string RecordSearch(TKeyword& keyword, std::string_view siteURL, TKeywor
 
 bool CheckSite(TSite& site, const TCheckLimits& limits) {
     if (runningCheck != nullptr) return false;
-    if (CurrentEngine == nullptr) {
+    const bool soapRoad = Options && Options->GoogleKeyActive;
+    if (!soapRoad && CurrentEngine == nullptr) {
         Refuse(kNoEngineMessage);
         return false;
     }
-    if (ScriptComponent() == nullptr) {
+    if (!soapRoad && ScriptComponent() == nullptr) {
         Refuse(kNoHostMessage);
         return false;
     }
@@ -249,6 +252,8 @@ bool CheckSite(TSite& site, const TCheckLimits& limits) {
         if (Callbacks.ProcessPending) Callbacks.ProcessPending();
         return !check.aborted;
     };
+    if (Options && !Options->NeedToShowNews) FetchNews();
+    if (soapRoad) return RunSoapRoad(site, limits, pending);
     for (int i = 0; i < site.Keywords.Count(); ++i) {
         if (!pending()) return false;
         TKeyword& keyword = *site.Keywords.Items(i);

@@ -25,8 +25,11 @@ inline constexpr int kMaxSearchWorkers = 6;
 
 // Knobs of a check that the settings do not hold.
 struct TCheckLimits {
-    // The HTTP client's wait for each step of a result page request.
+    // The HTTP client's wait for each step of a result page request or a
+    // call of the SOAP search interface.
     int FetchTimeout = kDefaultFetchTimeout;
+    // The SOAP search interface's endpoint; empty: the service's own.
+    std::string SoapAddress;
 };
 
 // One keyword's search, as a worker runs it.
@@ -51,10 +54,13 @@ std::u16string RecordSearch(TKeyword& keyword, std::string_view siteURL, TKeywor
 
 // Checks the active keywords of `site` with CurrentEngine, on the main
 // thread, processing pending window messages while it waits (an event
-// wait, not a poll). Returns when every worker it started has reported and
-// ended. False, after a message through ShowMessage, when no engine is
-// chosen or the script host is not set up; false also when another check
-// runs.
+// wait, not a poll). First the maker's news is fetched unless news waits
+// to be shown (core/news.h); with GoogleKeyActive the keywords then go
+// through the SOAP search interface (core/soap_road.h) instead of the
+// engine's script. Returns when every worker it started has reported and
+// ended. False, after a message through ShowMessage, when the script road
+// finds no engine chosen or the script host not set up; false also when
+// another check runs, and when the check was aborted.
 bool CheckSite(TSite& site, const TCheckLimits& limits = {});
 
 // Whether a check runs (main thread).

@@ -70,7 +70,9 @@ class SearchTest : public ::testing::Test {
         callbacks.ShowMessage = [this](const std::string& text, const std::string&, MessageKind,
                                        MessageOwner) { messages_.push_back(text); };
         ScopedCallbacks scoped(std::move(callbacks));
-        return CheckSite(site, TCheckLimits{kFetchTimeout});
+        TCheckLimits limits;
+        limits.FetchTimeout = kFetchTimeout;
+        return CheckSite(site, limits);
     }
 
     std::string port_;

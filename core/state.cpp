@@ -1,5 +1,6 @@
 #include "core/state.h"
 
+#include "core/countries.h"
 #include "core/engines.h"
 #include "core/options.h"
 #include "core/site.h"
@@ -20,6 +21,7 @@ unsigned SwitchAppMessage = 0;
 void* MutexHandle = nullptr;
 bool OldWindows = false;
 std::string NewVersionText;
+std::unique_ptr<TCountryFactory> CountryFactory;
 CoreCallbacks Callbacks;
 
 }  // namespace core

@@ -20,6 +20,7 @@ class TKeyword;
 class TOptions;
 class TSE;
 class TSEList;
+class TCountryFactory;
 
 // The program's title, also the caption of its fatal start-up message.
 inline constexpr const char* ApplicationTitle = "Serplow";
@@ -53,6 +54,9 @@ extern void* MutexHandle;
 extern bool OldWindows;
 // The question shown when a newer version exists.
 extern std::string NewVersionText;
+// The country and language tables of the SOAP search interface, made by
+// the core's start-up (init).
+extern std::unique_ptr<TCountryFactory> CountryFactory;
 
 // The window's side of the core.
 extern CoreCallbacks Callbacks;

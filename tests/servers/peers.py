@@ -1,7 +1,8 @@
 """Starts the local peers a test program needs, runs it, and stops them.
 
     /usr/bin/python3 peers.py [--nginx] [--proxy] [--socks] [--web] [--serp]
-                              [--file NAME:BYTES ...] -- PROGRAM [ARGS...]
+                              [--soap] [--maker] [--file NAME:BYTES ...]
+                              -- PROGRAM [ARGS...]
 
 Every peer listens on a free port of 127.0.0.1 and its port reaches the
 program in the environment:
@@ -12,6 +13,8 @@ program in the environment:
     SERPLOW_TEST_WEB_PORT         web_server.py
     SERPLOW_TEST_SERP_PORT        serp/serp_server.py, the local result pages
     SERPLOW_TEST_SERP_TLS_PORT    the same over HTTPS (--serp and --tls)
+    SERPLOW_TEST_SOAP_PORT        soap_server.py, the SOAP search interface
+    SERPLOW_TEST_MAKER_PORT       maker_server.py, the maker's news and version
     SERPLOW_TEST_TLS12_PORT       openssl s_server, TLS 1.2 only (--tls)
     SERPLOW_TEST_TLS13_PORT       openssl s_server, TLS 1.3 only, choosing
                                   its certificate by the server name (--tls)
@@ -277,9 +280,7 @@ class Peers:
                    "SERPLOW_TEST_SOCKS_AUTH_PORT", "socks_auth.log")
 
     def web(self):
-        self.start("web_server.py", "/usr/bin/python3",
-                   lambda port: [os.path.join(HERE, "web_server.py"), str(port)],
-                   "SERPLOW_TEST_WEB_PORT", "web.log")
+        self.script("web_server.py", "SERPLOW_TEST_WEB_PORT")
 
     def serp(self):
         tls_dir = self.env.get("SERPLOW_TEST_TLS_DIR")
@@ -299,6 +300,13 @@ class Peers:
         if self.start("serp_server.py", "/usr/bin/python3", configure, "SERPLOW_TEST_SERP_PORT",
                       "serp.log") and tls_port:
             self.env["SERPLOW_TEST_SERP_TLS_PORT"] = str(tls_port[0])
+
+    def script(self, name, variable):
+        """Starts a server of this folder that takes its port as its only
+        argument."""
+        self.start(name, "/usr/bin/python3",
+                   lambda port: [os.path.join(HERE, name), str(port)], variable,
+                   name.replace(".py", ".log"))
 
     def stop(self):
         for process in self.processes:
@@ -320,6 +328,8 @@ def main():
     parser.add_argument("--web", action="store_true")
     parser.add_argument("--serp", action="store_true")
     parser.add_argument("--tls", action="store_true")
+    parser.add_argument("--soap", action="store_true")
+    parser.add_argument("--maker", action="store_true")
     parser.add_argument("--file", action="append", default=[])
     parser.add_argument("command", nargs=argparse.REMAINDER)
     args = parser.parse_args()
@@ -345,6 +355,10 @@ def main():
             peers.web()
         if args.serp:
             peers.serp()
+        if args.soap:
+            peers.script("soap_server.py", "SERPLOW_TEST_SOAP_PORT")
+        if args.maker:
+            peers.script("maker_server.py", "SERPLOW_TEST_MAKER_PORT")
         env = dict(os.environ, **peers.env)
         if peers.missing:
             env["SERPLOW_TEST_MISSING"] = ",".join(peers.missing)
