@@ -35,8 +35,10 @@ out.write("// Do not edit: run the generator again instead.\n")
 out.write('#include "controls/tree/unicode_upper_table.h"\n\n')
 out.write("namespace controls::tree::detail {\n\n")
 out.write("const UpperPair kUpperPairs[] = {\n")
-for code, upper in pairs:
-    out.write("    {0x%04X, 0x%04X},\n" % (code, upper))
+# Five pairs a line, as clang-format lays the table out.
+for i in range(0, len(pairs), 5):
+    row = ", ".join("{0x%04X, 0x%04X}" % p for p in pairs[i:i + 5])
+    out.write("    %s,\n" % row)
 out.write("};\n\n")
 out.write("const int kUpperPairCount = %d;\n" % len(pairs))
 out.write("static_assert(sizeof kUpperPairs / sizeof kUpperPairs[0] == %d);\n\n" % len(pairs))

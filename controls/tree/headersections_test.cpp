@@ -159,29 +159,40 @@ TEST(GtHeaderSections, OlderVersionsAndDamage) {
         const char* name;
         std::string bytes;
         std::string described;
+        bool autoSize = false;
+        std::u16string hint;
     };
     const std::string names = I32(2) + std::string("A\0", 2) + I32(1) + std::string(1, '\0');
     const Case cases[] = {
         {"-11 with 8-bit hint",
          I32(-11) + I32(1) + Record(140, {{20, 50}, {40, 0}}, {{14, 1}}) + names + I32(0) + I32(1) +
              "x",
-         "0/50 "},
+         "0/50 ", false, u"x"},
         {"-10",
          I32(-10) + I32(1) + Record(68, {{20, 60}, {40, 3}}, {{14, 1}}) + names + I32(0) + I32(0),
-         "3/60 "},
-        {"-9", I32(-9) + I32(1) + Record(64, {{20, 61}, {36, 2}}, {}) + names + I32(0) + I32(0),
-         "2/61h "},
+         "3/60 ", false, u""},
+        {"-9",
+         I32(-9) + I32(1) + Record(64, {{20, 61}, {36, 2}}, {{63, 1}}) + names + I32(0) + I32(1) +
+             "y",
+         "2/61h ", true, u"y"},
+        {"-8 without AutoSize",
+         I32(-8) + I32(1) + Record(64, {{20, 65}, {36, 1}}, {{14, 1}, {63, 1}}) + names + I32(0) +
+             I32(1) + "z",
+         "1/65 ", false, u"z"},
         {"-6", I32(-6) + I32(1) + Record(52, {{20, 62}, {36, 0}}, {{14, 1}}) + names + I32(0),
-         "0/62 "},
-        {"-5", I32(-5) + I32(1) + Record(52, {{20, 63}, {36, 0}}, {{14, 1}}) + names, "0/63 "},
-        {"-4", I32(-4) + I32(1) + Record(36, {{4, 64}, {20, 5}}, {{0, 1}}) + names, "5/64 "},
-        {"unknown version", I32(-7) + I32(1), ""},
+         "0/62 ", false, u""},
+        {"-5", I32(-5) + I32(1) + Record(52, {{20, 63}, {36, 0}}, {{14, 1}}) + names, "0/63 ", false, u""},
+        {"-4", I32(-4) + I32(1) + Record(36, {{4, 64}, {20, 5}}, {{0, 1}}) + names, "5/64 ", false, u""},
+        {"unknown version", I32(-7) + I32(1), "", false, u""},
     };
     for (const Case& c : cases) {
         TGtHeaderSections sections;
         sections.AddSection();
         Load(sections, c.bytes);
         EXPECT_EQ(Describe(sections), c.described) << c.name;
+        if (sections.Count() == 0) continue;
+        EXPECT_EQ(sections.ItemByPosition(0)->AutoSize(), c.autoSize) << c.name;
+        EXPECT_EQ(sections.ItemByPosition(0)->Hint, c.hint) << c.name;
     }
     const std::string damaged[] = {
         I32(-12) + I32(0x7FFFFFFF),

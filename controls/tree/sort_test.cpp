@@ -87,6 +87,15 @@ TEST(GtTreeSort, ColumnTextsAndHandlerTexts) {
     tree.Sort(false);
     // d: no value (empty); a: the text "3"; b: -4; c: 9.
     EXPECT_EQ(Order(tree), "d b a c ");
+    // A custom key asks for a string value and keeps it wide.
+    tree.OnVirtualValueNeeded = [&](runtime::TObject*, TGtTreeItem*, int, int varType,
+                                    runtime::Variant& value) {
+        EXPECT_EQ(varType, 4);
+        value = runtime::Variant(u"\u0416\u20AC\U0001F600");
+    };
+    const TGtSortKey custom = tree.Items().Item(0)->SortKey(stCustom, 2);
+    EXPECT_EQ(custom.kind, TGtSortKey::Text);
+    EXPECT_EQ(custom.text, u"\u0416\u20AC\U0001F600");
     tree.SetVirtualityLevel(vlNone);
 }
 

@@ -143,9 +143,9 @@ void TGtTreeItem::RepaintCheckBox() {
 }
 
 void TGtTreeItem::SetCheckBoxState(TCheckBoxState value) {
-    const bool changed = value != checkBoxState_;
+    // No change event here: the view raises OnItemChecked and OnItemChange
+    // when the user toggles a box, and programmatic changes raise neither.
     checkBoxState_ = value;
-    if (changed) owner_->DoItemChange(this, icmCheckState);
     RepaintCheckBox();
 }
 
@@ -768,6 +768,11 @@ void TGtTreeItem::Assign(const runtime::TPersistent* source) {
     // Copying an ancestor's subtree into one of its own items would copy
     // without end.
     if (src->items_ == items_ && IsUnder(src)) throw EGtTreeError(SGtAssignFromAncestor);
+    // Copying a descendant would free it with this item's children before
+    // its own children were read.
+    // The walk goes up to the root, which may be this item.
+    for (const TGtTreeItem* p = src->parent_; p != nullptr; p = p->parent_)
+        if (p == this) throw EGtTreeError(SGtAssignFromDescendant);
     UpdateLock lock(owner_);
     if (static_) {
         static_->Text = src->Text();

@@ -139,6 +139,10 @@ TEST(GtTreeItem, RadioButtonsUncheckTheirSiblings) {
     TGtTreeItem* r1 = tree.Items().Add(nullptr, u"r1");
     TGtTreeItem* r2 = tree.Items().Add(nullptr, u"r2");
     TGtTreeItem* box = tree.Items().Add(nullptr, u"box");
+    // Only the view's user toggle reports check changes; programmatic ones
+    // raise no change event (else a toggle would report twice).
+    int changes = 0;
+    tree.OnItemChange = [&](runtime::TObject*, TGtTreeItem*, TItemChangeMode) { ++changes; };
     r1->SetCheckBoxType(2);
     r2->SetCheckBoxType(2);
     box->SetChecked(true);
@@ -150,6 +154,9 @@ TEST(GtTreeItem, RadioButtonsUncheckTheirSiblings) {
     r2->SetChecked(false);
     EXPECT_FALSE(r1->Checked());
     EXPECT_TRUE(box->Checked());
+    box->SetCheckBoxState(cbGrayed);
+    EXPECT_EQ(box->CheckBoxState(), cbGrayed);
+    EXPECT_EQ(changes, 0);
 }
 
 TEST(GtTreeItem, DeletingMovesTheFocusAndForgetsEveryReference) {
@@ -452,8 +459,13 @@ TEST(GtTreeItem, ClearAndAssign) {
     EXPECT_EQ(a2->Styles(0)->TextColor, 0x123456u);
     EXPECT_FALSE(copy.Items().Item(1)->Selected());
 
-    // Copying an item from its own ancestor would never end.
+    // Copying an item from its own ancestor would never end; from its own
+    // descendant (the root's too) would free the source while reading it.
     EXPECT_THROW(b->Assign(a), EGtTreeError);
+    EXPECT_THROW(a->Assign(b), EGtTreeError);
+    EXPECT_THROW(a->Assign(b->FirstChild()), EGtTreeError);
+    EXPECT_THROW(a->Root()->Assign(b), EGtTreeError);
+    EXPECT_EQ(Outline(tree), "A .B ..C ");
     EXPECT_THROW(a->Assign(static_cast<runtime::TPersistent*>(nullptr)), runtime::EConvertError);
     tree.SetView(nullptr);
 }
