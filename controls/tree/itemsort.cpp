@@ -185,6 +185,30 @@ template <class Key, class Compare>
 void SortKeyed(TGtTreeModel& tree, std::vector<KeyedChild<Key>>& keyed, bool descending,
                Compare compare) {
     const bool tieBreakers = tree.HasTieBreakers();
+    if (!tieBreakers) {
+        // The common case in two plain sorts: children without a key (first
+        // ascending, last descending) by creation order, the others by key
+        // and then creation order.
+        using Entry = KeyedChild<Key>;
+        const auto keyless = [&](const Entry& e) { return ((e.order & kNoKey) != 0) != descending; };
+        const auto mid = std::partition(keyed.begin(), keyed.end(), keyless);
+        const auto first = descending ? mid : keyed.begin();
+        const auto last = descending ? keyed.end() : mid;
+        std::sort(first, last, [](const Entry& a, const Entry& b) { return a.order < b.order; });
+        const auto keyedFirst = descending ? keyed.begin() : mid;
+        const auto keyedLast = descending ? mid : keyed.end();
+        if (descending)
+            std::sort(keyedFirst, keyedLast, [&](const Entry& a, const Entry& b) {
+                const int r = compare(a.key, b.key);
+                return r != 0 ? r > 0 : a.order < b.order;
+            });
+        else
+            std::sort(keyedFirst, keyedLast, [&](const Entry& a, const Entry& b) {
+                const int r = compare(a.key, b.key);
+                return r != 0 ? r < 0 : a.order < b.order;
+            });
+        return;
+    }
     auto less = [&](const KeyedChild<Key>& a, const KeyedChild<Key>& b) {
         const bool aHas = (a.order & kNoKey) == 0;
         const bool bHas = (b.order & kNoKey) == 0;
@@ -231,6 +255,19 @@ class TextKeyBuffer {
     // Equal texts go to the tree's tie-breakers and then to creation order.
     void Sort(std::vector<TextKey>& keyed, bool descending) const {
         const bool tieBreakers = tree_.HasTieBreakers();
+        if (!tieBreakers) {
+            if (descending)
+                std::sort(keyed.begin(), keyed.end(), [](const TextKey& a, const TextKey& b) {
+                    const int r = CompareUnits(a, b);
+                    return r != 0 ? r > 0 : a.item->CreationOrder() < b.item->CreationOrder();
+                });
+            else
+                std::sort(keyed.begin(), keyed.end(), [](const TextKey& a, const TextKey& b) {
+                    const int r = CompareUnits(a, b);
+                    return r != 0 ? r < 0 : a.item->CreationOrder() < b.item->CreationOrder();
+                });
+            return;
+        }
         auto less = [&](const TextKey& a, const TextKey& b) {
             int r = CompareUnits(a, b);
             if (descending) r = -r;
