@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include "controls/tree/init.h"
 #include "core/init.h"
 #include "core/options.h"
 #include "core/program_win.h"
@@ -53,7 +54,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         // Without OpenSSL the program still fetches plain HTTP pages.
         net::InitSSLInterface();
         script::init();
-        if (windows) startClassLibrary();
+        if (windows) {
+            startClassLibrary();
+            controls::tree::init();
+        }
     } catch (const runtime::Exception& e) {
         const std::u16string text = runtime::AnsiToWide(e.Message());
         MessageBoxW(nullptr, reinterpret_cast<const wchar_t*>(text.c_str()), L"Serplow",
@@ -61,7 +65,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         return 1;
     }
     const int exitCode = core::ProgramMain();
-    if (windows) gui::shutdown();
+    if (windows) {
+        controls::tree::shutdown();
+        gui::shutdown();
+    }
     script::shutdown();
     net::DestroySSLInterface();
     net::DoneSocketInterface();

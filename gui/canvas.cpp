@@ -221,6 +221,11 @@ TSize TCanvas::TextExtent(std::u16string_view text) {
     return {sz.cx, sz.cy};
 }
 
+HDC TCanvas::TextHandle() {
+    RequiredState(kFontValid | kBrushValid);
+    return dc_;
+}
+
 int TCanvas::DrawText(std::u16string_view text, TRect& r, UINT flags) {
     RequiredState(kFontValid | kBrushValid);
     Changing();

@@ -200,6 +200,9 @@ class TCanvas : public runtime::TPersistent {
     int TextHeight(std::string_view text) { return TextExtent(text).Height; }
     // DrawTextW with the given DT_ flags; r is updated for DT_CALCRECT.
     int DrawText(std::u16string_view text, TRect& r, UINT flags);
+    // The device context with the font, its colour and the brush's
+    // background selected, for text drawn with Windows calls directly.
+    HDC TextHandle();
 
     void Draw(int x, int y, TGraphic& graphic);
     void StretchDraw(const TRect& r, TGraphic& graphic);

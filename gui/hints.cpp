@@ -36,21 +36,30 @@ TRect THintWindow::TextRect() const {
     return {client.Left + 2, client.Top + 1, client.Right - 2, client.Bottom - 1};
 }
 
+namespace {
+
+// A hint string is zero-terminated 8-bit text: controls that carry a wide
+// hint put it after the zero.
+std::u16string ShownText(const std::string& hint) {
+    return runtime::AnsiToWide(std::string_view(hint).substr(0, hint.find('\0')));
+}
+
+}  // namespace
+
 TRect THintWindow::MeasureHintRect(int maxWidth, const std::string& hint, void*) {
     HandleNeeded();
     TWindowDC screen(nullptr);
     Canvas().SetHandle(screen.Get());
     Canvas().Font().Assign(Font());
     TRect r{0, 0, maxWidth, 0};
-    Canvas().DrawText(runtime::AnsiToWide(hint), r,
-                      DT_CALCRECT | DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
+    Canvas().DrawText(ShownText(hint), r, DT_CALCRECT | DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
     Canvas().SetHandle(nullptr);
     // The border and the margins around the text.
     return {0, 0, r.Right + 6, r.Bottom + 4};
 }
 
 void THintWindow::ShowHintText(const TRect& rect, const std::string& hint) {
-    SetText(hint);
+    SetTextW(ShownText(hint));
     TRect r = rect;
     // Kept on the work area of the monitor the hint is on.
     if (Screen != nullptr) {

@@ -17,6 +17,10 @@ using GetThemePartSizeFn = HRESULT(WINAPI*)(HTHEME_, HDC, int, int, const RECT*,
 using SetWindowThemeFn = HRESULT(WINAPI*)(HWND, LPCWSTR, LPCWSTR);
 using IsThemeActiveFn = BOOL(WINAPI*)();
 using IsAppThemedFn = BOOL(WINAPI*)();
+using DrawThemeEdgeFn = HRESULT(WINAPI*)(HTHEME_, HDC, int, int, const RECT*, UINT, UINT, RECT*);
+using GetThemeBackgroundContentRectFn = HRESULT(WINAPI*)(HTHEME_, HDC, int, int, const RECT*,
+                                                         RECT*);
+using GetThemeColorFn = HRESULT(WINAPI*)(HTHEME_, int, int, int, COLORREF*);
 
 template <class F>
 F Entry(HMODULE module, const char* name) {
@@ -35,6 +39,9 @@ struct TThemeServices::Entries {
     SetWindowThemeFn setWindowTheme;
     IsThemeActiveFn isThemeActive;
     IsAppThemedFn isAppThemed;
+    DrawThemeEdgeFn drawEdge;
+    GetThemeBackgroundContentRectFn contentRect;
+    GetThemeColorFn color;
 };
 
 TThemeServices& TThemeServices::Instance() {
@@ -56,13 +63,17 @@ TThemeServices::TThemeServices() {
         Entry<SetWindowThemeFn>(module, "SetWindowTheme"),
         Entry<IsThemeActiveFn>(module, "IsThemeActive"),
         Entry<IsAppThemedFn>(module, "IsAppThemed"),
+        Entry<DrawThemeEdgeFn>(module, "DrawThemeEdge"),
+        Entry<GetThemeBackgroundContentRectFn>(module, "GetThemeBackgroundContentRect"),
+        Entry<GetThemeColorFn>(module, "GetThemeColor"),
     };
     // Without any one of them the classic drawing is used throughout.
     available_ = entries.open != nullptr && entries.close != nullptr &&
                  entries.drawBackground != nullptr && entries.drawText != nullptr &&
                  entries.drawParentBackground != nullptr && entries.partSize != nullptr &&
                  entries.setWindowTheme != nullptr && entries.isThemeActive != nullptr &&
-                 entries.isAppThemed != nullptr;
+                 entries.isAppThemed != nullptr && entries.drawEdge != nullptr &&
+                 entries.contentRect != nullptr && entries.color != nullptr;
     if (available_) entries_ = &entries;
 }
 
@@ -111,6 +122,32 @@ bool TThemeServices::PartSize(HTHEME_ theme, HDC dc, int part, int state, TSize&
 HRESULT TThemeServices::SetWindowTheme(HWND window, const wchar_t* subAppName,
                                        const wchar_t* subIdList) const {
     return available_ ? entries_->setWindowTheme(window, subAppName, subIdList) : E_NOTIMPL;
+}
+
+HRESULT TThemeServices::DrawEdge(HTHEME_ theme, HDC dc, int part, int state, const TRect& r,
+                                 UINT edge, UINT flags, TRect* content) const {
+    if (!available_ || theme == nullptr) return E_NOTIMPL;
+    const RECT rc = ToRECT(r);
+    RECT inside = rc;
+    const HRESULT result = entries_->drawEdge(theme, dc, part, state, &rc, edge, flags, &inside);
+    if (content != nullptr && SUCCEEDED(result)) *content = ToTRect(inside);
+    return result;
+}
+
+bool TThemeServices::BackgroundContentRect(HTHEME_ theme, HDC dc, int part, int state,
+                                           const TRect& r, TRect& content) const {
+    if (!available_ || theme == nullptr) return false;
+    const RECT rc = ToRECT(r);
+    RECT inside{};
+    if (FAILED(entries_->contentRect(theme, dc, part, state, &rc, &inside))) return false;
+    content = ToTRect(inside);
+    return true;
+}
+
+bool TThemeServices::Color(HTHEME_ theme, int part, int state, int property,
+                           COLORREF& colour) const {
+    if (!available_ || theme == nullptr) return false;
+    return SUCCEEDED(entries_->color(theme, part, state, property, &colour));
 }
 
 TThemeHandle::TThemeHandle(HWND window, const wchar_t* classList)

@@ -33,6 +33,15 @@ class TThemeServices {
     // The part's size (TS_TRUE: the size the theme draws it at).
     bool PartSize(HTHEME_ theme, HDC dc, int part, int state, TSize& size) const;
     HRESULT SetWindowTheme(HWND window, const wchar_t* subAppName, const wchar_t* subIdList) const;
+    // DrawThemeEdge; `content` (when given) receives the rectangle inside
+    // the edge.
+    HRESULT DrawEdge(HTHEME_ theme, HDC dc, int part, int state, const TRect& r, UINT edge,
+                     UINT flags, TRect* content) const;
+    // The part's content rectangle within r.
+    bool BackgroundContentRect(HTHEME_ theme, HDC dc, int part, int state, const TRect& r,
+                               TRect& content) const;
+    // A colour property of the part (COLORREF); false when the theme has none.
+    bool Color(HTHEME_ theme, int part, int state, int property, COLORREF& colour) const;
 
   private:
     TThemeServices();

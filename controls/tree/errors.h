@@ -24,5 +24,8 @@ inline constexpr const char* SGtItemNotSpecified = "GtTree item not specified";
 inline constexpr const char* SGtAssignFromAncestor = "Can't assign Item from one of its parents.";
 inline constexpr const char* SGtAssignFromDescendant = "Can't assign Item from one of its subitems.";
 inline constexpr const char* SGtInvalidSection = "Invalid section";
+inline constexpr const char* SGtIndexOutOfBounds = "Index out of bounds";
+inline constexpr const char* SGtNoScrollBar =
+    "No scrollbar specified when attempting to create TGtScrollBarStyles instance";
 
 }  // namespace controls::tree

@@ -242,6 +242,17 @@ class TGtHeaderSections : public runtime::TPersistent {
     TGtHeaderSection* LastVisibleSection() const;
     TGtHeaderSection* PrevVisibleSection(const TGtHeaderSection* section) const;
 
+    // ---- sticky headers: the visible sections fill the client width ----
+    // Each visible resizable section's share of the resizable width (the
+    // client width less the visible sections that are not resizable).
+    void ComputeProportions(int clientWidth);
+    // Makes the visible sections end one pixel short of the client width,
+    // taking room from resizable sections but `except` first.
+    void FitSections(TGtHeaderSection* except, int clientWidth);
+    // The client width changed: the resizable sections take their shares of
+    // the new width; sections that gave room back take it again.
+    void StickyResize(int oldWidth, int newWidth);
+
     // "i<Index>:w<Width>:v<t|f>," per section in position order.
     std::string SectionsOrder() const;
     void SetSectionsOrder(std::string_view order);

@@ -27,6 +27,14 @@ RUNTIME_ENUM(TVirtualityLevel, vlNone, vlTextAndStyles)
 RUNTIME_ENUM(TItemChangeMode, icmText, icmState, icmCheckState, icmColumnText)
 RUNTIME_ENUM(TCheckBoxState, cbUnchecked, cbChecked, cbGrayed)
 
+// The sides of the tree's flat window border and its kinds.
+RUNTIME_ENUM(TGtBorderSide, ebsLeft, ebsRight, ebsTop, ebsBottom)
+RUNTIME_SET(TGtBorderSides, TGtBorderSide)
+inline constexpr TGtBorderSides kAllBorderSides{ebsLeft, ebsRight, ebsTop, ebsBottom};
+RUNTIME_ENUM(TGtFlatBorderType, fbtFlat, fbtSunken, fbtSunkenInner, fbtSunkenOuter, fbtRaised,
+             fbtRaisedInner, fbtRaisedOuter, fbtBump, fbtBigBump, fbtEtched, fbtFramed, fbtLine,
+             fbtLineBorder, fbtNone, fbtColorLineBorder)
+
 inline constexpr int kFieldTypeCount = sftMemo + 1;
 inline constexpr int kSortTypeCount = stCurrency + 1;
 
