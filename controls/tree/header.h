@@ -150,6 +150,7 @@ class TCustomGtHeader : public TGtXPThemedControl {
     void WMSetCursor(gui::TMessage& msg);
     void WMLButtonDblClk(gui::TMessage& msg);
     void WMCancelMode(gui::TMessage& msg);
+    void WMGetDlgCode(gui::TMessage& msg);
     void WMSysColorChange(gui::TMessage& msg);
     void WMRButtonDown(gui::TMessage& msg);
     void WMRButtonUp(gui::TMessage& msg);

@@ -88,9 +88,11 @@ void TCustomGtHeader::LookupChanged() {
     const std::u16string before = text;
     DoHeaderLookup(lookupSection_, text);
     if (text == before) return;
-    // Replaced without a second report.
+    // Replaced without a second report; typing goes on at its end.
     lookupChanging_ = true;
     lookup_->SetTextW(text);
+    const auto end = static_cast<WORD>(text.size());
+    SendMessageW(lookup_->Handle(), CB_SETEDITSEL, 0, MAKELPARAM(end, end));
     lookupChanging_ = false;
 }
 

@@ -147,6 +147,12 @@ void TCustomGtHeader::CMExit(gui::TMessage& msg) {
     FinishPointer(p.X, p.Y);
 }
 
+void TCustomGtHeader::WMGetDlgCode(gui::TMessage& msg) {
+    GUI_INHERITED(msg);
+    // Escape ends a drag rather than reaching the form.
+    if (dragged_ != nullptr) msg.Result |= DLGC_WANTALLKEYS;
+}
+
 void TCustomGtHeader::KeyDown(uint16_t& key, runtime::TShiftState shift) {
     if (key == VK_ESCAPE && shift.Empty() && dragged_ != nullptr) {
         // The section stays where it is.

@@ -53,10 +53,11 @@ class TGtHook : public runtime::TComponent {
     void Notification(runtime::TComponent* component, runtime::TOperation operation) override;
     virtual void DoBeforeProcess(gui::TMessage& msg, bool& handled);
     virtual void DoAfterProcess(gui::TMessage& msg, bool& handled);
+    // The hook or its owner is being designed.
+    virtual bool Designing() const;
 
   private:
     friend class TCtlHook;
-    bool Designing() const;
     void Attach();
     void Detach();
 
