@@ -7,6 +7,7 @@
 
 #include "controls/tree/drawing.h"
 #include "controls/tree/init.h"
+#include "controls/tree/windowtest_win.h"
 #include "gui/geometry_win.h"
 #include "gui/graphic.h"
 #include "gui/handles.h"
@@ -16,13 +17,9 @@
 namespace controls::tree {
 namespace {
 
-using gui::testing::PixelAt;
+using testing::Px;
 
-// A colour as PixelAt reports it (0xRRGGBB).
-uint32_t Px(gui::TColor c) {
-    const COLORREF v = gui::ColorToRGB(c);
-    return uint32_t{GetRValue(v)} << 16 | uint32_t{GetGValue(v)} << 8 | GetBValue(v);
-}
+using gui::testing::PixelAt;
 
 std::unique_ptr<gui::TBitmap> Blank(int w, int h, gui::TColor fill = gui::clWhite) {
     auto b = std::make_unique<gui::TBitmap>(w, h);
@@ -31,13 +28,7 @@ std::unique_ptr<gui::TBitmap> Blank(int w, int h, gui::TColor fill = gui::clWhit
     return b;
 }
 
-class GtDrawing : public ::testing::Test {
-  protected:
-    static void SetUpTestSuite() {
-        gui::testing::EnsureGui();
-        init();
-    }
-};
+class GtDrawing : public testing::GtWindowTest {};
 
 TEST_F(GtDrawing, FillsAndFrames) {
     auto b = Blank(20, 20);
@@ -275,7 +266,9 @@ TEST_F(GtWideText, MeasuresAndDrawsAsTheSystemDoes) {
                   static_cast<int>(text.size()), &sr, row.flags);
         DrawTextWide(ours->Canvas().Handle(), text.c_str(), static_cast<int>(text.size()),
                      row.flags, orr);
-        if (row.samePixels) EXPECT_TRUE(SamePixels(*system, *ours)) << runtime::WideToUtf8(text);
+        if (row.samePixels) {
+            EXPECT_TRUE(SamePixels(*system, *ours)) << runtime::WideToUtf8(text);
+        }
     }
 }
 

@@ -10,6 +10,7 @@
 #include "controls/tree/errors.h"
 #include "controls/tree/header.h"
 #include "controls/tree/init.h"
+#include "controls/tree/windowtest_win.h"
 #include "gui/application.h"
 #include "gui/forms.h"
 #include "gui/geometry_win.h"
@@ -22,12 +23,9 @@
 namespace controls::tree {
 namespace {
 
-using gui::testing::PixelAt;
+using testing::Px;
 
-uint32_t Px(gui::TColor c) {
-    const COLORREF v = gui::ColorToRGB(c);
-    return uint32_t{GetRValue(v)} << 16 | uint32_t{GetGValue(v)} << 8 | GetBValue(v);
-}
+using gui::testing::PixelAt;
 
 // A popup menu that counts how often it would show.
 class TCountingMenu : public gui::TPopupMenu {
@@ -37,12 +35,8 @@ class TCountingMenu : public gui::TPopupMenu {
     int Shown = 0;
 };
 
-class GtHeader : public ::testing::Test {
+class GtHeader : public testing::GtWindowTest {
   protected:
-    static void SetUpTestSuite() {
-        gui::testing::EnsureGui();
-        init();
-    }
     void SetUp() override {
         form_.SetBounds(100, 100, 420, 200);
         header_ = new TGtHeader(&form_);
@@ -108,12 +102,7 @@ class GtHeader : public ::testing::Test {
     }
     void Move(int x, int y = 5) { Post(WM_MOUSEMOVE, x, y, MK_LBUTTON); }
     void Up(int x, int y = 5) { Post(WM_LBUTTONUP, x, y); }
-    std::string Log() {
-        std::string out;
-        for (const std::string& e : log_.Entries) out += (out.empty() ? "" : ", ") + e;
-        log_.Entries.clear();
-        return out;
-    }
+    std::string Log() { return testing::TakeLog(log_); }
     std::string Order() {
         std::string out;
         for (int i = 0; i < header_->Sections()->Count(); ++i)

@@ -51,6 +51,11 @@ class TGtHintWindow : public gui::THintWindow {
     bool activating_ = false;
 };
 
+// The rectangle moved (never resized) onto the work area of the monitor
+// that shows most of it: ends past the right or bottom edge first, then
+// starts before the left or top edge.
+gui::TRect KeepOnWorkArea(gui::TRect r);
+
 // The hint string's text as the hint window shows it: the wide hint it
 // carries, else its 8-bit text up to the first zero.
 std::u16string HintStringText(const std::string& hint);

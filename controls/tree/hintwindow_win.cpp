@@ -15,6 +15,16 @@ std::u16string HintStringText(const std::string& hint) {
     return runtime::AnsiToWide(std::string_view(hint).substr(0, hint.find('\0')));
 }
 
+gui::TRect KeepOnWorkArea(gui::TRect r) {
+    if (gui::Screen == nullptr) return r;
+    const gui::TRect area = gui::Screen->WorkAreaFor(r);
+    if (r.Bottom > area.Bottom) r = r.Offset(0, area.Bottom - r.Bottom);
+    if (r.Right > area.Right) r = r.Offset(area.Right - r.Right, 0);
+    if (r.Left < area.Left) r = r.Offset(area.Left - r.Left, 0);
+    if (r.Top < area.Top) r = r.Offset(0, area.Top - r.Top);
+    return r;
+}
+
 void PublishWideHint(gui::TControl& control, std::u16string_view hint) {
     control.SetHint(EncodeWideHint(hint));
 }
@@ -59,14 +69,7 @@ void TGtHintWindow::ActivateHintWide(gui::TRect r, std::u16string_view text) {
     activating_ = true;
     SetWideCaption(text);
     r.Bottom += 4;
-    // Kept on the work area of the monitor it shows on.
-    if (gui::Screen != nullptr) {
-        const gui::TRect area = gui::Screen->WorkAreaFor(r);
-        if (r.Bottom > area.Bottom) r = r.Offset(0, area.Bottom - r.Bottom);
-        if (r.Right > area.Right) r = r.Offset(area.Right - r.Right, 0);
-        if (r.Left < area.Left) r = r.Offset(area.Left - r.Left, 0);
-        if (r.Top < area.Top) r = r.Offset(0, area.Top - r.Top);
-    }
+    r = KeepOnWorkArea(r);
     HWND window = Handle();
     SetBounds(r.Left, r.Top, r.Width(), r.Height());
     SetWindowPos(window, HWND_TOPMOST, r.Left, r.Top, r.Width(), r.Height(),

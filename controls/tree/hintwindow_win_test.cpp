@@ -5,6 +5,7 @@
 #include "controls/tree/colormath.h"
 #include "controls/tree/hintwindow.h"
 #include "controls/tree/init.h"
+#include "controls/tree/windowtest_win.h"
 #include "gui/application.h"
 #include "gui/forms.h"
 #include "gui/handles.h"
@@ -15,12 +16,8 @@
 namespace controls::tree {
 namespace {
 
-class GtHintWindow : public ::testing::Test {
+class GtHintWindow : public testing::GtWindowTest {
   protected:
-    static void SetUpTestSuite() {
-        gui::testing::EnsureGui();
-        init();
-    }
     void SetUp() override {
         hint_.Font()->SetName("Tahoma");
         hint_.Font()->SetHeight(-11);

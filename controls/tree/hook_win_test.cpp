@@ -7,6 +7,7 @@
 
 #include "controls/tree/hook.h"
 #include "controls/tree/init.h"
+#include "controls/tree/windowtest_win.h"
 #include "gui/extctrls.h"
 #include "gui/forms.h"
 #include "gui/testing.h"
@@ -16,12 +17,8 @@ namespace {
 
 constexpr UINT kProbe = WM_USER + 77;
 
-class GtHooks : public ::testing::Test {
+class GtHooks : public testing::GtWindowTest {
   protected:
-    static void SetUpTestSuite() {
-        gui::testing::EnsureGui();
-        init();
-    }
     void SetUp() override {
         panel_ = new gui::TPanel(&form_);
         panel_->SetParent(&form_);

@@ -805,11 +805,7 @@ void TCustomGtScrollBar::ShowTrackHintAt(int position) {
                                                   ? gui::TPoint{-2, thumbOffset_ - 2}
                                                   : gui::TPoint{thumbOffset_ - 2, -5});
     // Ending one pixel left of and above the anchor, inside the work area.
-    r = r.Offset(anchor.X - 1 - r.Width(), anchor.Y - 1 - r.Height());
-    if (r.Left < area.Left) r = r.Offset(area.Left - r.Left, 0);
-    if (r.Top < area.Top) r = r.Offset(0, area.Top - r.Top);
-    if (r.Right > area.Right) r = r.Offset(area.Right - r.Right, 0);
-    if (r.Bottom > area.Bottom) r = r.Offset(0, area.Bottom - r.Bottom);
+    r = KeepOnWorkArea(r.Offset(anchor.X - 1 - r.Width(), anchor.Y - 1 - r.Height()));
     hintWindow_->ActivateHintWide(r, text);
 }
 

@@ -10,6 +10,7 @@
 #include "controls/tree/errors.h"
 #include "controls/tree/hintwindow.h"
 #include "controls/tree/init.h"
+#include "controls/tree/windowtest_win.h"
 #include "controls/tree/scrollbar.h"
 #include "controls/tree/timers.h"
 #include "gui/application.h"
@@ -22,6 +23,8 @@
 
 namespace controls::tree {
 namespace {
+
+using testing::Px;
 
 using gui::testing::PixelAt;
 
@@ -55,17 +58,8 @@ std::string CodeName(TGtScrollCode code) {
     return std::string(runtime::TypeInfoOf<TGtScrollCode>().EnumName(code));
 }
 
-uint32_t Px(gui::TColor c) {
-    const COLORREF v = gui::ColorToRGB(c);
-    return uint32_t{GetRValue(v)} << 16 | uint32_t{GetGValue(v)} << 8 | GetBValue(v);
-}
-
-class GtScrollBar : public ::testing::Test {
+class GtScrollBar : public testing::GtWindowTest {
   protected:
-    static void SetUpTestSuite() {
-        gui::testing::EnsureGui();
-        init();
-    }
     void SetUp() override {
         form_.SetBounds(100, 100, 300, 260);
         bar_ = new TTestBar(&form_);
@@ -92,13 +86,7 @@ class GtScrollBar : public ::testing::Test {
         Post(WM_MOUSEMOVE, x, y);
         Post(WM_LBUTTONDOWN, x, y, MK_LBUTTON);
     }
-    // The events since the last call, comma-separated.
-    std::string Log() {
-        std::string out;
-        for (const std::string& e : log_.Entries) out += (out.empty() ? "" : ", ") + e;
-        log_.Entries.clear();
-        return out;
-    }
+    std::string Log() { return testing::TakeLog(log_); }
     int Button() const { return ButtonLength(bar_->Metrics()); }
 
     gui::TForm form_{nullptr};
@@ -338,8 +326,9 @@ TEST_F(GtScrollBar, ClassicAndThemedPainting) {
     // The track: the system's scroll-bar colour, or (blended) the
     // checkerboard of the face and its lighter shade.
     const int y = bar_->ThumbOffset() - 6;
-    if (GetSysColor(COLOR_SCROLLBAR) != GetSysColor(COLOR_BTNFACE))
+    if (GetSysColor(COLOR_SCROLLBAR) != GetSysColor(COLOR_BTNFACE)) {
         EXPECT_EQ(PixelAt(*classic, w / 2, y), Px(gui::clScrollBar));
+    }
     bar_->SetSystemBkColor(false);
     auto blended = gui::testing::PaintControl(*bar_);
     const uint32_t a = PixelAt(*blended, w / 2, y), c = PixelAt(*blended, w / 2 + 1, y);
