@@ -423,5 +423,35 @@ TEST_F(GtScrollBar, WideHintsAndStyles) {
     EXPECT_EQ(other.SecondBtnKind, sbkPage);
 }
 
+TEST_F(GtScrollBar, ThemeHandleFollowsTheWindowAndBevelsTakeTheFrame) {
+    ASSERT_TRUE(bar_->ThemeInUse());
+    HWND window = bar_->Handle();
+    bar_->SetUseXPThemes(true);  // unchanged: nothing happens
+    EXPECT_EQ(bar_->WindowHandle(), window);
+    bar_->SetUseXPThemes(false);
+    EXPECT_EQ(bar_->Theme(), nullptr);
+    EXPECT_FALSE(bar_->ThemeInUse());
+    EXPECT_NE(bar_->Handle(), window) << "the window is made again";
+    EXPECT_EQ(SendMessageW(bar_->Handle(), WM_THEMECHANGED, 0, 0), 1);
+    EXPECT_EQ(bar_->Theme(), nullptr) << "themes off: only the answer";
+    bar_->SetUseXPThemes(true);
+    ASSERT_TRUE(bar_->ThemeInUse());
+    EXPECT_EQ(SendMessageW(bar_->Handle(), WM_THEMECHANGED, 0, 0), 1);
+    EXPECT_TRUE(bar_->ThemeInUse()) << "reopened";
+
+    // A bevel and a border narrow the client area on the edges listed.
+    const int width = bar_->Width(), height = bar_->Height();
+    bar_->SetBevelKind(bkFlat);
+    bar_->SetBevelWidth(2);
+    bar_->SetBorderWidth(1);
+    bar_->SetBevelEdges({beLeft, beRight});
+    EXPECT_EQ(bar_->ClientWidth(), width - 2 * (1 + 2 + 2));
+    EXPECT_EQ(bar_->ClientHeight(), height - 2);
+    gui::testing::Pump();
+    bar_->SetBevelKind(bkNone);
+    bar_->SetBorderWidth(0);
+    EXPECT_EQ(bar_->ClientWidth(), width);
+}
+
 }  // namespace
 }  // namespace controls::tree
