@@ -5,7 +5,8 @@
 //   cmake -S . -B build/windows-release -G Ninja -DCMAKE_BUILD_TYPE=Release
 //         -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake
 //   cmake --build build/windows-release --target tree_text_bench
-//   DISPLAY=:99 WINEPREFIX=$PWD/build/windows/wineprefix wine build/windows-release/bench/tree_text_bench.exe
+//   export DISPLAY=:99 WINEPREFIX=$PWD/build/windows/wineprefix
+//   wine build/windows-release/bench/tree_text_bench.exe
 #include <windows.h>
 
 #include <algorithm>
@@ -23,9 +24,9 @@ constexpr int kRounds = 10;
 constexpr UINT kFlags = DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX | DT_VCENTER;
 
 std::vector<std::u16string> Cells() {
-    static const char16_t* const words[] = {u"keyword",  u"position", u"rank",    u"search",
-                                            u"\u043F\u043E\u0438\u0441\u043A", u"r\u00E9sultat",
-                                            u"engine",   u"tracking", u"site",    u"results"};
+    static const char16_t* const words[] = {
+        u"keyword",       u"position", u"rank",     u"search", u"\u043F\u043E\u0438\u0441\u043A",
+        u"r\u00E9sultat", u"engine",   u"tracking", u"site",   u"results"};
     std::vector<std::u16string> cells;
     unsigned seed = 7;
     for (int i = 0; i < kCells; ++i) {
@@ -47,7 +48,8 @@ double BestMs(Draw draw) {
     for (int round = 0; round < kRounds; ++round) {
         const auto start = std::chrono::steady_clock::now();
         draw();
-        const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
+        const std::chrono::duration<double, std::milli> took =
+            std::chrono::steady_clock::now() - start;
         best = std::min(best, took.count());
     }
     return best;
@@ -63,8 +65,8 @@ int main() {
     void* bits = nullptr;
     HBITMAP bitmap = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
     SelectObject(dc, bitmap);
-    HFONT font = CreateFontW(-11, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0,
-                             L"Tahoma");
+    HFONT font =
+        CreateFontW(-11, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"Tahoma");
     SelectObject(dc, font);
     SetBkMode(dc, TRANSPARENT);
     const std::vector<std::u16string> cells = Cells();
@@ -89,9 +91,10 @@ int main() {
         }
         GdiFlush();
     });
-    std::printf("1,000 wide text cells with ellipsis   DrawTextWide %8.2f ms   DrawTextW %8.2f ms"
-                "   ratio %.2f\n",
-                ours, system, ours / system);
+    std::printf(
+        "1,000 wide text cells with ellipsis   DrawTextWide %8.2f ms   DrawTextW %8.2f ms"
+        "   ratio %.2f\n",
+        ours, system, ours / system);
     DeleteObject(font);
     DeleteDC(dc);
     DeleteObject(bitmap);

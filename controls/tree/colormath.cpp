@@ -114,7 +114,8 @@ bool DecodeWideHint(std::string_view hint, std::u16string& text) {
     const size_t zero = hint.find('\0');
     if (zero == std::string_view::npos) return false;
     const std::string_view wide = hint.substr(zero + 1);
-    if (wide.size() < 4 || wide.size() % 2 != 0 || !wide.ends_with(std::string_view("\0\0\xFE\xFF", 4)))
+    if (wide.size() < 4 || wide.size() % 2 != 0 ||
+        !wide.ends_with(std::string_view("\0\0\xFE\xFF", 4)))
         return false;
     text.resize((wide.size() - 4) / 2);
     for (size_t i = 0; i < text.size(); ++i)

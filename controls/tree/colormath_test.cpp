@@ -14,12 +14,9 @@ TEST(GtColorMath, HueLightnessSaturationOfKnownColours) {
     };
     const Row rows[] = {
         {MakeRGB(255, 255, 255), 168, 252, 0},  // white: achromatic
-        {MakeRGB(0, 0, 0), 168, 0, 0},
-        {MakeRGB(127, 127, 127), 168, 126, 0},
-        {MakeRGB(255, 0, 0), 0, 126, 252},
-        {MakeRGB(0, 255, 0), 84, 126, 252},
-        {MakeRGB(0, 0, 255), 168, 126, 252},
-        {MakeRGB(255, 255, 0), 42, 126, 252},
+        {MakeRGB(0, 0, 0), 168, 0, 0},           {MakeRGB(127, 127, 127), 168, 126, 0},
+        {MakeRGB(255, 0, 0), 0, 126, 252},       {MakeRGB(0, 255, 0), 84, 126, 252},
+        {MakeRGB(0, 0, 255), 168, 126, 252},     {MakeRGB(255, 255, 0), 42, 126, 252},
         {MakeRGB(192, 192, 255), 168, 221, 252},
     };
     for (const Row& r : rows) {

@@ -48,8 +48,8 @@ void Draw3DRect(HDC dc, int x, int y, gui::TColor bottomRight, gui::TColor topLe
 
 void DrawDoubleFrame(HDC dc, const gui::TRect& r, int outerTopLeft, int innerBottomRight,
                      int innerTopLeft, int outerBottomRight) {
-    Draw3DRect(dc, r.Left, r.Top, gui::SystemColor(outerBottomRight), gui::SystemColor(outerTopLeft),
-               r.Height(), r.Width());
+    Draw3DRect(dc, r.Left, r.Top, gui::SystemColor(outerBottomRight),
+               gui::SystemColor(outerTopLeft), r.Height(), r.Width());
     Draw3DRect(dc, r.Left + 1, r.Top + 1, gui::SystemColor(innerBottomRight),
                gui::SystemColor(innerTopLeft), r.Height() - 2, r.Width() - 2);
 }
@@ -102,7 +102,8 @@ void ArrowLines(HDC dc, int direction, int x, int y, gui::TColor colour, const g
                 break;
         }
         line = line.Intersect(bounds);
-        if (!line.IsEmpty()) FillSolid(dc, line.Left, line.Top, colour, line.Height(), line.Width());
+        if (!line.IsEmpty())
+            FillSolid(dc, line.Left, line.Top, colour, line.Height(), line.Width());
     }
 }
 
@@ -131,8 +132,8 @@ void DrawTransparentBitmap(HDC dc, HBITMAP bitmap, int x, int y, const gui::TRec
                            gui::TColor transparent) {
     gui::TDCHandle memory(CreateCompatibleDC(dc));
     gui::TSelectObject select(memory.Get(), bitmap);
-    TransparentBlt(dc, x, y, source.Width(), source.Height(), memory.Get(), source.Left,
-                   source.Top, source.Width(), source.Height(), ColorToRgb(transparent));
+    TransparentBlt(dc, x, y, source.Width(), source.Height(), memory.Get(), source.Left, source.Top,
+                   source.Width(), source.Height(), ColorToRgb(transparent));
 }
 
 void AlphaTint(gui::TCanvas& canvas, const gui::TRect& r, gui::TColor colour, int alpha) {

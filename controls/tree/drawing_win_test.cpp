@@ -57,9 +57,12 @@ TEST_F(GtDrawing, FillsAndFrames) {
         gui::TColor outerTL, outerBR, innerTL, innerBR;
     };
     const Row rows[] = {
-        {true, false, false, gui::clBtnHighlight, gui::cl3DDkShadow, gui::clBtnFace, gui::clBtnShadow},
-        {false, false, false, gui::clBtnHighlight, gui::clBtnShadow, gui::clBtnFace, gui::clBtnFace},
-        {true, false, true, gui::cl3DDkShadow, gui::clBtnHighlight, gui::clBtnShadow, gui::clBtnFace},
+        {true, false, false, gui::clBtnHighlight, gui::cl3DDkShadow, gui::clBtnFace,
+         gui::clBtnShadow},
+        {false, false, false, gui::clBtnHighlight, gui::clBtnShadow, gui::clBtnFace,
+         gui::clBtnFace},
+        {true, false, true, gui::cl3DDkShadow, gui::clBtnHighlight, gui::clBtnShadow,
+         gui::clBtnFace},
         {false, true, true, gui::clBtnShadow, gui::clBtnHighlight, gui::clWhite, gui::clWhite},
     };
     for (const Row& r : rows) {
@@ -167,8 +170,8 @@ TEST_F(GtDrawing, FlatBordersDrawOnlyTheirSides) {
     };
     for (const Row& r : rows) {
         b = Blank(20, 20);
-        DrawFlatBorder(b->Canvas().Handle(), {0, 0, 20, 20}, gui::clRed, r.type,
-                       kAllBorderSides, gui::clLime);
+        DrawFlatBorder(b->Canvas().Handle(), {0, 0, 20, 20}, gui::clRed, r.type, kAllBorderSides,
+                       gui::clLime);
         EXPECT_EQ(PixelAt(*b, r.x, 5), Px(r.outer)) << r.type;
         EXPECT_EQ(PixelAt(*b, r.x + 1, 5), Px(r.inner)) << r.type;
         EXPECT_EQ(PixelAt(*b, 10, 10), 0xFFFFFFu) << r.type << ": the inside is left alone";
@@ -190,8 +193,8 @@ TEST_F(GtDrawing, FlatStandardScrollBars) {
     const int v = GetSystemMetrics(SM_CXVSCROLL);
     const int h = GetSystemMetrics(SM_CYHSCROLL);
     const int button = GetSystemMetrics(SM_CYVSCROLL);
-    DrawFlatScrollBars(window, b->Canvas().Handle(), {0, 0, 200, 150}, 0,
-                       WS_VSCROLL | WS_HSCROLL, false, false, true, 3);
+    DrawFlatScrollBars(window, b->Canvas().Handle(), {0, 0, 200, 150}, 0, WS_VSCROLL | WS_HSCROLL,
+                       false, false, true, 3);
     EXPECT_EQ(PixelAt(*b, 199 - v / 2, 149 - h / 2), Px(gui::clBtnFace)) << "the corner square";
     EXPECT_EQ(PixelAt(*b, 200 - v, 0), Px(gui::clBtnFace)) << "top button, raised";
     EXPECT_EQ(PixelAt(*b, 199, button - 1), Px(gui::cl3DDkShadow));
@@ -243,7 +246,9 @@ TEST_F(GtWideText, MeasuresAndDrawsAsTheSystemDoes) {
         {u"&File and &&more", DT_SINGLELINE, {0, 0, 200, 30}, false},
         {u"Centred", DT_SINGLELINE | DT_CENTER | DT_VCENTER, {0, 0, 200, 30}, true},
         {u"Right", DT_SINGLELINE | DT_RIGHT | DT_BOTTOM, {0, 0, 200, 30}, true},
-        {u"\u041F\u0440\u0438\u0432\u0435\u0442 \u00E9t\u00E9", DT_SINGLELINE, {0, 0, 200, 30},
+        {u"\u041F\u0440\u0438\u0432\u0435\u0442 \u00E9t\u00E9",
+         DT_SINGLELINE,
+         {0, 0, 200, 30},
          true},
     };
     for (const Row& row : rows) {
@@ -255,8 +260,8 @@ TEST_F(GtWideText, MeasuresAndDrawsAsTheSystemDoes) {
         const int systemHeight =
             DrawTextW(system->Canvas().Handle(), reinterpret_cast<const wchar_t*>(text.c_str()),
                       static_cast<int>(text.size()), &sr, row.flags | DT_CALCRECT);
-        const int ourHeight = DrawTextWide(ours->Canvas().Handle(), text.c_str(), -1,
-                                           row.flags | DT_CALCRECT, orr);
+        const int ourHeight =
+            DrawTextWide(ours->Canvas().Handle(), text.c_str(), -1, row.flags | DT_CALCRECT, orr);
         EXPECT_EQ(ourHeight, systemHeight) << runtime::WideToUtf8(text);
         EXPECT_EQ(orr, gui::ToTRect(sr)) << runtime::WideToUtf8(text);
 
@@ -280,8 +285,8 @@ TEST_F(GtWideText, EllipsisKeepsTheLongestHeadThatFits) {
         gui::TRect r{0, 0, width, 20};
         std::u16string shortened;
         TGtDrawTextParams params;
-        DrawTextWideEx(dc, text, DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX | DT_MODIFYSTRING,
-                       r, &params, &shortened);
+        DrawTextWideEx(dc, text, DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX | DT_MODIFYSTRING, r,
+                       &params, &shortened);
         ASSERT_TRUE(shortened.ends_with(u"...")) << width;
         const std::u16string head = shortened.substr(0, shortened.size() - 3);
         SIZE size{};

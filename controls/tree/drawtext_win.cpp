@@ -29,7 +29,8 @@ int DrawTextWideEx(HDC dc, std::u16string_view text, UINT format, gui::TRect& r,
     // Without extra parameters DT_TABSTOP's high byte is the tab length.
     const UINT flags = (format & kDtTabStop) != 0 && params == nullptr ? format & ~0xFF00u : format;
     const bool clip = (flags & kDtNoClip) == 0;
-    const UINT options = (clip ? ETO_CLIPPED : 0) | ((flags & kDtRtlReading) != 0 ? ETO_RTLREADING : 0);
+    const UINT options =
+        (clip ? ETO_CLIPPED : 0) | ((flags & kDtRtlReading) != 0 ? ETO_RTLREADING : 0);
     const RECT clipRect = gui::ToRECT(r.Inflate(1, 1));
     const auto* units = reinterpret_cast<const wchar_t*>(layout.Text.data());
     gui::TColor underline{};

@@ -22,7 +22,8 @@ inline constexpr const char* SGtItemIndexError = "GtTree item index out of bound
 inline constexpr const char* SGtMoveToSubItem = "Can't move Item to one of its subitems.";
 inline constexpr const char* SGtItemNotSpecified = "GtTree item not specified";
 inline constexpr const char* SGtAssignFromAncestor = "Can't assign Item from one of its parents.";
-inline constexpr const char* SGtAssignFromDescendant = "Can't assign Item from one of its subitems.";
+inline constexpr const char* SGtAssignFromDescendant =
+    "Can't assign Item from one of its subitems.";
 inline constexpr const char* SGtInvalidSection = "Invalid section";
 inline constexpr const char* SGtIndexOutOfBounds = "Index out of bounds";
 inline constexpr const char* SGtNoScrollBar =

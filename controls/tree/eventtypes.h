@@ -53,12 +53,12 @@ runtime::TTypeInfo MakeGtEventTypeInfo(std::string name, std::string_view paramN
 }  // namespace controls::tree::detail
 
 // RUNTIME_EVENT_TYPE for parameter lists that hold an opaque record.
-#define GT_EVENT_TYPE(Name, ParamNames, ...)                                           \
-    struct Name : ::runtime::TEvent<__VA_ARGS__> {                                     \
-        using ::runtime::TEvent<__VA_ARGS__>::TEvent;                                  \
-        static const ::runtime::TTypeInfo& StaticTypeInfo() {                          \
-            static const ::runtime::TTypeInfo info =                                   \
+#define GT_EVENT_TYPE(Name, ParamNames, ...)                                                   \
+    struct Name : ::runtime::TEvent<__VA_ARGS__> {                                             \
+        using ::runtime::TEvent<__VA_ARGS__>::TEvent;                                          \
+        static const ::runtime::TTypeInfo& StaticTypeInfo() {                                  \
+            static const ::runtime::TTypeInfo info =                                           \
                 ::controls::tree::detail::MakeGtEventTypeInfo<__VA_ARGS__>(#Name, ParamNames); \
-            return info;                                                               \
-        }                                                                              \
+            return info;                                                                       \
+        }                                                                                      \
     }

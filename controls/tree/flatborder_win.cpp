@@ -63,10 +63,10 @@ void DrawFlatBorder(HDC dc, gui::TRect r, gui::TColor lineColour, TGtFlatBorderT
         default:
             break;
     }
-    static constexpr UINT kEdges[] = {0,           EDGE_SUNKEN,     BDR_SUNKENINNER,
-                                      BDR_SUNKENOUTER, EDGE_RAISED, BDR_RAISEDINNER,
-                                      BDR_RAISEDOUTER, EDGE_BUMP,   EDGE_BUMP,
-                                      EDGE_ETCHED, EDGE_BUMP};
+    static constexpr UINT kEdges[] = {
+        0,           EDGE_SUNKEN,     BDR_SUNKENINNER, BDR_SUNKENOUTER,
+        EDGE_RAISED, BDR_RAISEDINNER, BDR_RAISEDOUTER, EDGE_BUMP,
+        EDGE_BUMP,   EDGE_ETCHED,     EDGE_BUMP};
     UINT flags = BF_ADJUST;
     if (sides.Contains(ebsLeft)) flags |= BF_LEFT;
     if (sides.Contains(ebsTop)) flags |= BF_TOP;
@@ -150,11 +150,10 @@ void DrawFlatBorder(HDC dc, gui::TRect r, gui::TColor lineColour, TGtFlatBorderT
 }
 
 void DrawFlatScrollBars(HWND window, HDC dc, const gui::TRect& windowRect, DWORD exStyle,
-                        DWORD style, bool trackingHorz, bool trackingVert, bool raised,
-                        int which) {
-    const int edge = (style & WS_BORDER) != 0              ? GetSystemMetrics(SM_CXBORDER)
-                     : (exStyle & WS_EX_CLIENTEDGE) != 0   ? GetSystemMetrics(SM_CXEDGE)
-                                                           : 0;
+                        DWORD style, bool trackingHorz, bool trackingVert, bool raised, int which) {
+    const int edge = (style & WS_BORDER) != 0            ? GetSystemMetrics(SM_CXBORDER)
+                     : (exStyle & WS_EX_CLIENTEDGE) != 0 ? GetSystemMetrics(SM_CXEDGE)
+                                                         : 0;
     const bool horz = (style & WS_HSCROLL) != 0;
     const bool vert = (style & WS_VSCROLL) != 0;
     const bool left = (exStyle & WS_EX_LEFTSCROLLBAR) != 0;

@@ -68,9 +68,9 @@ void TCustomGtHeader::OpenLookup(TGtHeaderSection* section) {
     lookup_->Items()->Assign(&section->LookupHistory());
     lookup_->SetTextW(u"");
     lookupChanging_ = false;
-    const gui::TRect r = gui::TRect{section->Left() - leftPos_, 0, section->Right() - leftPos_,
-                                    ClientHeight()}
-                             .Offset(Left(), Top());
+    const gui::TRect r =
+        gui::TRect{section->Left() - leftPos_, 0, section->Right() - leftPos_, ClientHeight()}
+            .Offset(Left(), Top());
     lookup_->Font()->Assign(Font());
     const int height = lookup_->Font()->Height();
     lookup_->Font()->SetHeight(height < 0 ? height + 2 : height - 2);
@@ -114,7 +114,8 @@ void TCustomGtHeader::CloseLookup(bool accepted) {
     }
     lookup_->SetVisible(false);
     // A window that cannot take the focus back is left as it is.
-    if (focusBeforeLookup_ != nullptr && IsWindow(focusBeforeLookup_)) ::SetFocus(focusBeforeLookup_);
+    if (focusBeforeLookup_ != nullptr && IsWindow(focusBeforeLookup_))
+        ::SetFocus(focusBeforeLookup_);
     focusBeforeLookup_ = nullptr;
 }
 

@@ -231,7 +231,8 @@ void TCustomGtHeader::DragTo(int x) {
     dragImageRect_ = {left, 0, left + dragged_->Width(), ClientHeight()};
     dropTarget_ = SectionAt(x, 1);
     if (MoveOnDrag) {
-        const int to = LiveDragPosition(*sections_, *dragged_, dropTarget_, x, leftPos_, movingRight);
+        const int to =
+            LiveDragPosition(*sections_, *dragged_, dropTarget_, x, leftPos_, movingRight);
         if (to >= 0) sections_->MoveSection(dragged_, to);
     }
     dragX_ = x;
@@ -260,7 +261,8 @@ void TCustomGtHeader::EndDrag(int x, int y) {
     Update();
 }
 
-// ---- entering and leaving, the cursor ------------------------------------------------------------
+// ---- entering and leaving, the cursor
+// ------------------------------------------------------------
 
 void TCustomGtHeader::CMMouseEnter(gui::TMessage& msg) {
     GUI_INHERITED(msg);

@@ -47,8 +47,11 @@ void LookupGlyph(HDC dc, const gui::TRect& r) {
 }
 
 UINT AlignmentFlags(TGtSAlignment alignment, bool rightToLeft) {
-    if (rightToLeft && alignment != hsaCenter) alignment = alignment == hsaLeft ? hsaRight : hsaLeft;
-    const UINT horizontal = alignment == hsaCenter ? DT_CENTER : alignment == hsaRight ? DT_RIGHT : DT_LEFT;
+    if (rightToLeft && alignment != hsaCenter)
+        alignment = alignment == hsaLeft ? hsaRight : hsaLeft;
+    const UINT horizontal = alignment == hsaCenter  ? DT_CENTER
+                            : alignment == hsaRight ? DT_RIGHT
+                                                    : DT_LEFT;
     return horizontal | (rightToLeft ? DT_RTLREADING : 0);
 }
 
@@ -142,7 +145,8 @@ void TCustomGtHeader::DrawSection(gui::TCanvas& canvas, TGtHeaderSection* s, gui
         canvas.Pen().SetColor(colour);
         canvas.Polygon(g.FilterTriangle);
     }
-    if (g.SortArrow) SortGlyph(dc, g.SortArrowRect.Left, g.SortArrowRect.Top, g.SortArrowDescending);
+    if (g.SortArrow)
+        SortGlyph(dc, g.SortArrowRect.Left, g.SortArrowRect.Top, g.SortArrowDescending);
     if (!g.HasContent) return;
 
     gui::TRect c = g.Content;

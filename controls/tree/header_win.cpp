@@ -278,6 +278,11 @@ void TCustomGtHeader::Notification(runtime::TComponent* component, runtime::TOpe
         images_ = nullptr;
         Invalidate();
     }
+    // The lookup edit goes with its parent when that goes first.
+    if (component == lookup_) {
+        lookup_ = nullptr;
+        lookupOpen_ = false;
+    }
     for (int i = 0; i < sections_->Count(); ++i) {
         TGtHeaderSection* s = sections_->ItemByPosition(i);
         if (s->PopupMenu() == component) s->SetPopupMenu(nullptr);
@@ -357,7 +362,8 @@ void TCustomGtHeader::InvalidateFrom(int index) {
 
 void TCustomGtHeader::RepaintSection(TGtHeaderSection* section) {
     if (section == nullptr || !section->Visible() || updateCount_ > 0) {
-        if (section != nullptr) InvalidateRange(section->Left() - leftPos_, section->Right() - leftPos_);
+        if (section != nullptr)
+            InvalidateRange(section->Left() - leftPos_, section->Right() - leftPos_);
         return;
     }
     InvalidateRange(section->Left() - leftPos_, section->Right() - leftPos_);
@@ -386,7 +392,8 @@ int TCustomGtHeader::MeasureSection(TGtHeaderSection* section, int& textWidth, i
         textHeight = size.Y;
     } else {
         const int image = ImageIndexOf(section);
-        if (images_ != nullptr && image >= 0 && image < images_->Count()) content += images_->Width();
+        if (images_ != nullptr && image >= 0 && image < images_->Count())
+            content += images_->Width();
         if (section->Style() != ElhsPictureOnly) {
             const std::u16string text = section->Text();
             if (text.empty()) {

@@ -296,6 +296,17 @@ TEST_F(GtHeader, LookupEditReportsItsTextAndKeepsAHistory) {
     gui::testing::Pump();
     EXPECT_EQ(done, "X cancelled");
     EXPECT_NE(s->LookupHistory().Strings(0), "X");
+
+    // An edit that goes first (with its parent) is forgotten.
+    Down(114, 13);
+    Up(114, 13);
+    delete header_->LookupEdit();
+    EXPECT_EQ(header_->LookupEdit(), nullptr);
+    EXPECT_FALSE(header_->LookupOpen());
+    Down(114, 13);
+    Up(114, 13);
+    EXPECT_TRUE(header_->LookupOpen()) << "made again";
+    header_->CloseLookup(false);
 }
 
 TEST_F(GtHeader, HeightFitsTheFontAndStickySectionsTheWidth) {
@@ -390,7 +401,8 @@ TEST_F(GtHeader, ClassicAndThemedPainting) {
     auto themed = gui::testing::PaintControl(*header_);
     bool differs = false;
     for (int y = 0; y < 20; ++y)
-        for (int x = 0; x < 230; ++x) differs = differs || PixelAt(*themed, x, y) != PixelAt(*classic, x, y);
+        for (int x = 0; x < 230; ++x)
+            differs = differs || PixelAt(*themed, x, y) != PixelAt(*classic, x, y);
     EXPECT_TRUE(differs);
 }
 

@@ -40,8 +40,8 @@ TEST(GtHeaderLayout, SectionUnderAPointAndResizeZones) {
         TGtHeaderSection* section;
     };
     const At at[] = {
-        {0, 0, 0, s0},   {49, 5, 0, s0},  {50, 5, 0, s1},       {63, 5, 0, s1},
-        {64, 5, 0, s2},  {123, 5, 0, s2}, {124, 5, 0, nullptr}, {10, -1, 0, nullptr},
+        {0, 0, 0, s0},        {49, 5, 0, s0},  {50, 5, 0, s1},       {63, 5, 0, s1},
+        {64, 5, 0, s2},       {123, 5, 0, s2}, {124, 5, 0, nullptr}, {10, -1, 0, nullptr},
         {10, 21, 0, nullptr}, {40, 5, 10, s1},
     };
     for (const At& a : at)
@@ -55,9 +55,9 @@ TEST(GtHeaderLayout, SectionUnderAPointAndResizeZones) {
         TGtHeaderSection* section;
     };
     const Zone zones[] = {
-        {44, false, nullptr}, {45, true, s0},      {49, true, s0}, {50, true, s0},
-        {54, true, s0},       {55, false, nullptr}, {63, false, nullptr}, {64, true, s1},
-        {68, true, s1},       {69, false, nullptr}, {119, true, s2},     {128, true, s2},
+        {44, false, nullptr},  {45, true, s0},       {49, true, s0},       {50, true, s0},
+        {54, true, s0},        {55, false, nullptr}, {63, false, nullptr}, {64, true, s1},
+        {68, true, s1},        {69, false, nullptr}, {119, true, s2},      {128, true, s2},
         {129, false, nullptr}, {2, false, nullptr},
     };
     for (const Zone& z : zones) {
@@ -125,9 +125,9 @@ TEST(GtHeaderLayout, GlyphsAndTheirPressZones) {
         TGtHeaderPressZone zone;
     };
     const Row rows[] = {
-        {89, 2, hpzExpand}, {96, 9, hpzExpand},  {88, 5, hpzNone},   {90, 12, hpzLookup},
-        {96, 16, hpzLookup}, {82, 12, hpzFilter}, {88, 16, hpzFilter}, {81, 14, hpzNone},
-        {50, 5, hpzNone},
+        {89, 2, hpzExpand},  {96, 9, hpzExpand},  {88, 5, hpzNone},
+        {90, 12, hpzLookup}, {96, 16, hpzLookup}, {82, 12, hpzFilter},
+        {88, 16, hpzFilter}, {81, 14, hpzNone},   {50, 5, hpzNone},
     };
     for (const Row& r : rows) EXPECT_EQ(PressZoneAt(*s, r.x, r.y, 0), r.zone) << r.x << "," << r.y;
 
@@ -162,7 +162,7 @@ TEST(GtHeaderLayout, ResizingAndLiveDragging) {
 
     TGtHeaderSection* s0 = sections.ItemByPosition(0);
     TGtHeaderSection* s2 = sections.ItemByPosition(2);
-    EXPECT_EQ(LiveDragPosition(sections, *s0, s1, 60, 0, true), -1);   // not far enough
+    EXPECT_EQ(LiveDragPosition(sections, *s0, s1, 60, 0, true), -1);  // not far enough
     EXPECT_EQ(LiveDragPosition(sections, *s0, s1, 61, 0, true), 1);
     EXPECT_EQ(LiveDragPosition(sections, *s2, s1, 99, 0, false), 1);
     EXPECT_EQ(LiveDragPosition(sections, *s2, s1, 120, 0, false), -1);

@@ -181,8 +181,10 @@ TEST(GtHeaderSections, OlderVersionsAndDamage) {
          "1/65 ", false, u"z"},
         {"-6", I32(-6) + I32(1) + Record(52, {{20, 62}, {36, 0}}, {{14, 1}}) + names + I32(0),
          "0/62 ", false, u""},
-        {"-5", I32(-5) + I32(1) + Record(52, {{20, 63}, {36, 0}}, {{14, 1}}) + names, "0/63 ", false, u""},
-        {"-4", I32(-4) + I32(1) + Record(36, {{4, 64}, {20, 5}}, {{0, 1}}) + names, "5/64 ", false, u""},
+        {"-5", I32(-5) + I32(1) + Record(52, {{20, 63}, {36, 0}}, {{14, 1}}) + names, "0/63 ",
+         false, u""},
+        {"-4", I32(-4) + I32(1) + Record(36, {{4, 64}, {20, 5}}, {{0, 1}}) + names, "5/64 ", false,
+         u""},
         {"unknown version", I32(-7) + I32(1), "", false, u""},
     };
     for (const Case& c : cases) {

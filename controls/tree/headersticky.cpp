@@ -12,7 +12,8 @@ namespace {
 int VisibleWidth(const TGtHeaderSections& sections) {
     int total = 0;
     for (int i = 0; i < sections.Count(); ++i)
-        if (const TGtHeaderSection* s = sections.ItemByPosition(i); s->Visible()) total += s->Width();
+        if (const TGtHeaderSection* s = sections.ItemByPosition(i); s->Visible())
+            total += s->Width();
     return total;
 }
 
@@ -42,15 +43,16 @@ TGtHeaderSection* LastWhere(const TGtHeaderSections& sections, Pick pick) {
 void TGtHeaderSections::ComputeProportions(int clientWidth) {
     const float resizable = static_cast<float>(ResizableWidth(*this, clientWidth));
     for (auto& s : sections_)
-        s->Proportion = s->Visible() && s->resizable_ ? static_cast<float>(s->width_) / resizable : 0;
+        s->Proportion =
+            s->Visible() && s->resizable_ ? static_cast<float>(s->width_) / resizable : 0;
 }
 
 void TGtHeaderSections::FitSections(TGtHeaderSection* except, int clientWidth) {
     // Shrinks the chosen sections while the sections reach the edge.
     auto shrink = [&](auto pick, bool save) {
         while (VisibleWidth(*this) >= clientWidth) {
-            TGtHeaderSection* s =
-                LastWhere(*this, [&](const TGtHeaderSection& c) { return c.width_ > 0 && pick(c); });
+            TGtHeaderSection* s = LastWhere(
+                *this, [&](const TGtHeaderSection& c) { return c.width_ > 0 && pick(c); });
             if (s == nullptr) return;
             if (save && s->SavedWidth < 0) s->SavedWidth = s->width_;
             const int overflow = VisibleWidth(*this) - clientWidth + 1;
@@ -88,7 +90,8 @@ void TGtHeaderSections::StickyResize(int oldWidth, int newWidth) {
     const int resizable = ResizableWidth(*this, newWidth);
     for (auto& s : sections_)
         if (s->Visible() && s->resizable_)
-            s->width_ = static_cast<int>(std::lround(s->Proportion * static_cast<float>(resizable)));
+            s->width_ =
+                static_cast<int>(std::lround(s->Proportion * static_cast<float>(resizable)));
     FitSections(nullptr, newWidth);
 }
 

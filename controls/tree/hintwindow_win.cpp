@@ -1,7 +1,6 @@
-#include "controls/tree/hintwindow.h"
-
 #include "controls/tree/colormath.h"
 #include "controls/tree/drawing.h"
+#include "controls/tree/hintwindow.h"
 #include "gui/handles.h"
 #include "gui/screen.h"
 #include "runtime/properties.h"

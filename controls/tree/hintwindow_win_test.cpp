@@ -83,8 +83,8 @@ TEST_F(GtHintWindow, HintStringsCarryTheWideText) {
     // The class library's own window shows the 8-bit part only.
     gui::THintWindow plain(nullptr);
     plain.ShowHintText({10, 10, 100, 30}, encoded);
-    EXPECT_EQ(plain.TextW(), runtime::AnsiToWide(runtime::WideToAnsi(
-                                 u"\u041F\u0440\u0438\u0432\u0435\u0442")));
+    EXPECT_EQ(plain.TextW(),
+              runtime::AnsiToWide(runtime::WideToAnsi(u"\u041F\u0440\u0438\u0432\u0435\u0442")));
     plain.HideHint();
 
     // A control's wide hint: its short part when the application asks for

@@ -190,7 +190,9 @@ void SortKeyed(TGtTreeModel& tree, std::vector<KeyedChild<Key>>& keyed, bool des
         // ascending, last descending) by creation order, the others by key
         // and then creation order.
         using Entry = KeyedChild<Key>;
-        const auto keyless = [&](const Entry& e) { return ((e.order & kNoKey) != 0) != descending; };
+        const auto keyless = [&](const Entry& e) {
+            return ((e.order & kNoKey) != 0) != descending;
+        };
         const auto mid = std::partition(keyed.begin(), keyed.end(), keyless);
         const auto first = descending ? mid : keyed.begin();
         const auto last = descending ? keyed.end() : mid;

@@ -5,8 +5,8 @@
 #include "controls/tree/helpers.h"
 #include "controls/tree/init.h"
 #include "controls/tree/xpthemed.h"
-#include "gui/win.h"
 #include "gui/testing.h"
+#include "gui/win.h"
 #include "runtime/classinfo.h"
 
 namespace controls::tree {
@@ -30,9 +30,8 @@ TEST(GtOsFlags, ShiftStateReadsTheKeyboard) {
         int key;
         runtime::TShiftStateElement element;
     };
-    const Row rows[] = {{VK_SHIFT, runtime::ssShift},
-                        {VK_MENU, runtime::ssAlt},
-                        {VK_CONTROL, runtime::ssCtrl}};
+    const Row rows[] = {
+        {VK_SHIFT, runtime::ssShift}, {VK_MENU, runtime::ssAlt}, {VK_CONTROL, runtime::ssCtrl}};
     for (const Row& row : rows) {
         BYTE state[256] = {};
         state[row.key] = 0x80;

@@ -35,9 +35,9 @@ RUNTIME_EVENT_TYPE(TGtScrollHintNeededEvent, "Sender, TrackPosition, Hint", runt
                    std::u16string&);
 RUNTIME_EVENT_TYPE(TGtScrollHitTestEvent, "Sender, X, Y, Part, DefaultTest", runtime::TObject*, int,
                    int, TGtScrollBarPart&, bool&);
-GT_EVENT_TYPE(TGtScrollDrawPartEvent, "Sender, Canvas, R, Part, Enabled, Focused, Pressed, DefaultDraw",
-              runtime::TObject*, gui::TCanvas*, gui::TRect, TGtScrollBarPart, bool, bool, bool,
-              bool&);
+GT_EVENT_TYPE(TGtScrollDrawPartEvent,
+              "Sender, Canvas, R, Part, Enabled, Focused, Pressed, DefaultDraw", runtime::TObject*,
+              gui::TCanvas*, gui::TRect, TGtScrollBarPart, bool, bool, bool, bool&);
 
 class TCustomGtScrollBar : public TGtXPThemedControl {
     RUNTIME_CLASS(TCustomGtScrollBar)

@@ -38,7 +38,8 @@ gui::TBrushHandle MakeBlendBrush(TRgb colour, TRgb lighter) {
                static_cast<uint32_t>(BlueOf(c));
     };
     for (int j = 0; j < 8; ++j)
-        for (int i = 0; i < 8; ++i) pixels[j * 8 + i] = dibPixel(((i ^ j) & 1) != 0 ? colour : lighter);
+        for (int i = 0; i < 8; ++i)
+            pixels[j * 8 + i] = dibPixel(((i ^ j) & 1) != 0 ? colour : lighter);
     return gui::TBrushHandle(CreateDIBPatternBrushPt(dib.data(), DIB_RGB_COLORS));
 }
 
@@ -73,8 +74,9 @@ struct TCustomGtScrollBar::Painter {
 
     void Part(TGtScrollBarPart part, const gui::TRect& r) {
         const bool enabled = part != sbpNowhere && bar.PartCanAct(part);
-        const bool pressed = part == sbpThumb ? bar.tracking_
-                                              : bar.pressing_ && bar.pressed_ == part && bar.hot_ == part;
+        const bool pressed = part == sbpThumb
+                                 ? bar.tracking_
+                                 : bar.pressing_ && bar.pressed_ == part && bar.hot_ == part;
         const bool hot = bar.mouseInside_ && !bar.pressing_ && bar.hot_ == part;
         const bool raised = Raised(part, enabled, hot);
         if (bar.ownerDraw_ && bar.OnDrawPart) {
@@ -183,7 +185,8 @@ struct TCustomGtScrollBar::Painter {
 
     gui::TColor Darker() const {
         const gui::TColor colour = bar.Color();
-        return colour == gui::clBtnFace ? gui::clBtnShadow : RgbToColor(DarkerShade(ColorToRgb(colour)));
+        return colour == gui::clBtnFace ? gui::clBtnShadow
+                                        : RgbToColor(DarkerShade(ColorToRgb(colour)));
     }
 
     void Glyph(int direction, const gui::TRect& r, bool enabled, bool hot) {
@@ -255,13 +258,8 @@ struct TCustomGtScrollBar::Painter {
 void TCustomGtScrollBar::Paint() {
     gui::TCanvas& canvas = Canvas();
     const TGtScrollMetrics m = Metrics();
-    Painter painter{*this,
-                    canvas,
-                    canvas.Handle(),
-                    m,
-                    LayoutScrollBar(m, thumbOffset_),
-                    ThemeInUse(),
-                    Focused()};
+    Painter painter{*this,        canvas,   canvas.Handle(), m, LayoutScrollBar(m, thumbOffset_),
+                    ThemeInUse(), Focused()};
     painter.Run();
 }
 

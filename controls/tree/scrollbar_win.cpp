@@ -480,9 +480,8 @@ void TCustomGtScrollBar::MouseDown(runtime::TMouseButton button, runtime::TShift
             previousCapture_ = capture != WindowHandle() ? capture : nullptr;
             SetCapture(WindowHandle());
             if (tracking_) {
-                const bool designing =
-                    Parent() != nullptr &&
-                    Parent()->ComponentState().Contains(runtime::csDesigning);
+                const bool designing = Parent() != nullptr &&
+                                       Parent()->ComponentState().Contains(runtime::csDesigning);
                 if (ShowTrackHint && !designing) ShowTrackHintAt(position_);
                 InvalidateTrack(false);
             } else if (hasAction) {
@@ -576,8 +575,7 @@ void TCustomGtScrollBar::ReleasePress() {
     if (tracking_) {
         tracking_ = false;
         hintWindow_.reset();
-        ReportStep(escPosition,
-                   std::clamp(PositionFromThumb(Metrics(), thumbOffset_), min_, max_));
+        ReportStep(escPosition, std::clamp(PositionFromThumb(Metrics(), thumbOffset_), min_, max_));
     } else {
         ReportStep(escEndScroll, position_);
     }
@@ -718,8 +716,8 @@ void TCustomGtScrollBar::WMSetScrollInfo(gui::TMessage& msg) {
     if ((mask & SIF_RANGE) != 0) {
         if (info->nMax >= info->nMin) {
             if ((mask & SIF_POS) != 0) {
-                position_ = info->nPos >= info->nMin && info->nPos <= info->nMax ? info->nPos
-                                                                                 : info->nMax;
+                position_ =
+                    info->nPos >= info->nMin && info->nPos <= info->nMax ? info->nPos : info->nMax;
                 min_ = info->nMin;
                 max_ = info->nMax;
                 if ((mask & SIF_PAGE) != 0 && page >= 0) page_ = page;
@@ -801,9 +799,9 @@ void TCustomGtScrollBar::ShowTrackHintAt(int position) {
     const gui::TRect area = gui::Screen != nullptr ? gui::Screen->WorkAreaFor(BoundsRect())
                                                    : gui::TRect{0, 0, 1024, 768};
     gui::TRect r = hintWindow_->CalcHintRectWide(area.Right, text);
-    const gui::TPoint anchor = ClientToScreen(kind_ == gui::sbVertical
-                                                  ? gui::TPoint{-2, thumbOffset_ - 2}
-                                                  : gui::TPoint{thumbOffset_ - 2, -5});
+    const gui::TPoint anchor =
+        ClientToScreen(kind_ == gui::sbVertical ? gui::TPoint{-2, thumbOffset_ - 2}
+                                                : gui::TPoint{thumbOffset_ - 2, -5});
     // Ending one pixel left of and above the anchor, inside the work area.
     r = KeepOnWorkArea(r.Offset(anchor.X - 1 - r.Width(), anchor.Y - 1 - r.Height()));
     hintWindow_->ActivateHintWide(r, text);

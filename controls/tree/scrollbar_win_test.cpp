@@ -10,9 +10,9 @@
 #include "controls/tree/errors.h"
 #include "controls/tree/hintwindow.h"
 #include "controls/tree/init.h"
-#include "controls/tree/windowtest_win.h"
 #include "controls/tree/scrollbar.h"
 #include "controls/tree/timers.h"
+#include "controls/tree/windowtest_win.h"
 #include "gui/application.h"
 #include "gui/forms.h"
 #include "gui/geometry_win.h"
@@ -145,7 +145,8 @@ TEST_F(GtScrollBar, HoldingTheTrackPagesUntilTheThumbReachesThePointer) {
 TEST_F(GtScrollBar, DraggingTheThumbTracksAndSnapsBackFarAway) {
     bar_->ShowTrackHint = true;
     bar_->OnScrollHintNeeded = [](runtime::TObject*, int position, std::u16string& hint) {
-        hint = u"\u0421\u0442\u0440\u043E\u043A\u0430 " + runtime::Utf8ToWide(std::to_string(position));
+        hint = u"\u0421\u0442\u0440\u043E\u043A\u0430 " +
+               runtime::Utf8ToWide(std::to_string(position));
     };
     const int x = bar_->Width() / 2;
     const int thumb = bar_->ThumbOffset() + 2;
@@ -249,9 +250,11 @@ TEST_F(GtScrollBar, StandardScrollInfoMessages) {
     SCROLLINFO info{};
     info.cbSize = sizeof info - 1;
     info.fMask = SIF_ALL;
-    EXPECT_EQ(SendMessageW(bar_->Handle(), SBM_GETSCROLLINFO, 0, reinterpret_cast<LPARAM>(&info)), 0);
+    EXPECT_EQ(SendMessageW(bar_->Handle(), SBM_GETSCROLLINFO, 0, reinterpret_cast<LPARAM>(&info)),
+              0);
     info.cbSize = sizeof info;
-    EXPECT_EQ(SendMessageW(bar_->Handle(), SBM_GETSCROLLINFO, 0, reinterpret_cast<LPARAM>(&info)), -1);
+    EXPECT_EQ(SendMessageW(bar_->Handle(), SBM_GETSCROLLINFO, 0, reinterpret_cast<LPARAM>(&info)),
+              -1);
     EXPECT_EQ(info.nMin, 0);
     EXPECT_EQ(info.nMax, 100);
     EXPECT_EQ(info.nPage, 10u);
@@ -266,8 +269,8 @@ TEST_F(GtScrollBar, StandardScrollInfoMessages) {
     const Row rows[] = {
         {SIF_RANGE | SIF_POS | SIF_PAGE, 0, 200, 20, 150, 0, 200, 20, 150},
         {SIF_RANGE | SIF_POS, 0, 100, 0, 150, 0, 100, 20, 100},  // outside: the new max
-        {SIF_POS, 0, 0, 0, 500, 0, 100, 20, 100},                 // outside: ignored
-        {SIF_RANGE, 200, 300, 0, 0, 0, 100, 20, 100},             // position outside: ignored
+        {SIF_POS, 0, 0, 0, 500, 0, 100, 20, 100},                // outside: ignored
+        {SIF_RANGE, 200, 300, 0, 0, 0, 100, 20, 100},            // position outside: ignored
         {SIF_PAGE, 0, 0, 5, 0, 0, 100, 5, 100},
         {SIF_RANGE, 50, 40, 0, 0, 0, 100, 5, 100},  // max below min: ignored
     };

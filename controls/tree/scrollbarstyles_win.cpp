@@ -6,15 +6,15 @@
 namespace controls::tree {
 
 // A published property of the styles that reads and writes the bar's.
-#define GT_BAR_PROPERTY(Name)                                                    \
-    builder.Property(                                                            \
-        #Name, [](const Self& s) { return s.ScrollBar().Name(); },             \
+#define GT_BAR_PROPERTY(Name)                                                 \
+    builder.Property(                                                         \
+        #Name, [](const Self& s) { return s.ScrollBar().Name(); },            \
         [](Self& s, decltype(std::declval<TCustomGtScrollBar&>().Name()) v) { \
-            s.ScrollBar().Set##Name(v);                                          \
+            s.ScrollBar().Set##Name(v);                                       \
         })
 #define GT_BAR_FIELD(Name)                                                                       \
     builder.Property(                                                                            \
-        #Name, [](const Self& s) { return s.ScrollBar().Name; },                               \
+        #Name, [](const Self& s) { return s.ScrollBar().Name; },                                 \
         [](Self& s, std::remove_cvref_t<decltype(std::declval<TCustomGtScrollBar&>().Name)> v) { \
             s.ScrollBar().Name = v;                                                              \
         })

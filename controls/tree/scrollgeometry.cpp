@@ -83,7 +83,8 @@ int PositionFromThumb(const TGtScrollMetrics& m, int offset) {
     const int nl = LeftButtons(m);
     const int f = std::min(m.Page, m.Max - m.Min + 1);
     const int buttons = b * (nl + RightButtons(m));
-    return MulDivRound(offset - b * nl, m.Max - m.Min - f + 1, m.Length - buttons - ThumbLength(m)) +
+    return MulDivRound(offset - b * nl, m.Max - m.Min - f + 1,
+                       m.Length - buttons - ThumbLength(m)) +
            m.Min;
 }
 
@@ -170,8 +171,7 @@ bool PressAccepted(const TGtScrollMetrics& m, TGtScrollBarPart part, TGtSecButto
     if (part == sbpThumb) return m.Page < m.Max - m.Min + 1 && m.Max != m.Min;
     if (part == sbpNowhere) return false;
     if (noDisableButtons) return true;
-    const bool custom =
-        (part == sbpLeftSndArrow || part == sbpRightSndArrow) && kind == sbkCustom;
+    const bool custom = (part == sbpLeftSndArrow || part == sbpRightSndArrow) && kind == sbkCustom;
     if (custom) return true;
     switch (action.Code) {
         case escLineUp:

@@ -107,14 +107,25 @@ TEST(GtScrollGeometry, PartsAndHitTesting) {
         TGtScrollBarPart part;
     };
     const Row rows[] = {
-        {0, 5, sbpLeftArrow},       {17, 5, sbpLeftArrow},   {18, 5, sbpLeftSndArrow},
-        {34, 5, sbpLeftSndArrow},   {35, 5, sbpLeftTop},     {offset, 5, sbpThumb},
-        {offset + thumb, 5, sbpRightBottom}, {165, 5, sbpRightBottom}, {166, 5, sbpRightSndArrow},
-        {183, 5, sbpRightSndArrow}, {184, 5, sbpRightArrow}, {199, 5, sbpRightArrow},
-        {50, -1, sbpNowhere},       {50, 18, sbpNowhere},    {50, 17, sbpLeftTop},
+        {0, 5, sbpLeftArrow},
+        {17, 5, sbpLeftArrow},
+        {18, 5, sbpLeftSndArrow},
+        {34, 5, sbpLeftSndArrow},
+        {35, 5, sbpLeftTop},
+        {offset, 5, sbpThumb},
+        {offset + thumb, 5, sbpRightBottom},
+        {165, 5, sbpRightBottom},
+        {166, 5, sbpRightSndArrow},
+        {183, 5, sbpRightSndArrow},
+        {184, 5, sbpRightArrow},
+        {199, 5, sbpRightArrow},
+        {50, -1, sbpNowhere},
+        {50, 18, sbpNowhere},
+        {50, 17, sbpLeftTop},
     };
     for (const Row& r : rows)
-        EXPECT_EQ(HitTestScrollBar(m, offset, r.along, r.across), r.part) << r.along << "," << r.across;
+        EXPECT_EQ(HitTestScrollBar(m, offset, r.along, r.across), r.part)
+            << r.along << "," << r.across;
 
     // A horizontal bar lays the same parts out along x.
     m.Vertical = false;
@@ -180,7 +191,7 @@ TEST(GtScrollGeometry, WheelSteps) {
         int delta, lines, steps;
     };
     const Row rows[] = {
-        {120, 3, 3}, {-120, 3, -3}, {240, 1, 2},  {120, 0, 1},   {60, 3, 1},
+        {120, 3, 3}, {-120, 3, -3},   {240, 1, 2},     {120, 0, 1},           {60, 3, 1},
         {30, 3, 0},  {120, 150, 150}, {-120, -1, -14}, {120 * 20, 150, 1001},
     };
     for (const Row& r : rows)

@@ -12,8 +12,8 @@ constexpr int kOpenEdge = 32767;
 
 class Layouter {
   public:
-    Layouter(std::u16string_view text, unsigned format, gui::TRect& rect,
-             TGtDrawTextParams* params, TGtTextMeasurer& measurer, TGtTextLayout& out)
+    Layouter(std::u16string_view text, unsigned format, gui::TRect& rect, TGtDrawTextParams* params,
+             TGtTextMeasurer& measurer, TGtTextLayout& out)
         : text_(text), format_(format), rect_(rect), params_(params), m_(measurer), out_(out) {}
 
     int Run();
@@ -31,9 +31,7 @@ class Layouter {
     int TabSpaces(int widthSinceTab);
     // Emits line_[s..e); false when no further line fits below it.
     void EmitLine(size_t s, size_t e, bool last);
-    bool NextLineFits() const {
-        return noClip_ || y_ + 2 * lineHeight_ <= rect_.Bottom;
-    }
+    bool NextLineFits() const { return noClip_ || y_ + 2 * lineHeight_ <= rect_.Bottom; }
 
     std::u16string_view text_;
     unsigned format_;
@@ -131,8 +129,8 @@ void Layouter::EmitLine(size_t s, size_t e, bool last) {
     TGtTextLine line;
     line.Start = out_.Text.size();
     int width = Width(s, e);
-    size_t shown = e;              // line_[s..shown) is shown before "..."
-    size_t tail = e;               // line_[tail..e) is shown after "..."
+    size_t shown = e;  // line_[s..shown) is shown before "..."
+    size_t tail = e;   // line_[tail..e) is shown after "..."
     bool ellipsis = false;
     if (!calc_ && width > avail_ && e > s) {
         const bool path = single_ && Has(kDtPathEllipsis);

@@ -48,6 +48,7 @@ struct Case {
 
 TEST(GtTextLayout, LinesAsTheFormattedTextDrawingPlacesThem) {
     const unsigned single = kDtSingleLine;
+    // clang-format off
     const Case cases[] = {
         {"left", u"abc", single, {0, 0, 100, 20}, "0,0:abc|", 10},
         {"centred", u"abc", single | kDtCenter, {0, 0, 100, 20}, "42,0:abc|", 10},
@@ -100,6 +101,7 @@ TEST(GtTextLayout, LinesAsTheFormattedTextDrawingPlacesThem) {
         {"external leading", u"a\nb", kDtExternalLeading, {0, 0, 100, 100}, "0,0:a|0,12:b|", 24},
         {"narrow characters", u"W.W", single, {0, 0, 100, 20}, "0,0:W.W|", 10},
     };
+    // clang-format on
     for (const Case& c : cases) {
         FakeMeasurer measurer;
         TGtTextLayout layout;

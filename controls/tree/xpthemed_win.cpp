@@ -1,5 +1,4 @@
 #include "controls/tree/xpthemed.h"
-
 #include "gui/geometry_win.h"
 #include "gui/handles.h"
 #include "runtime/properties.h"
