@@ -249,6 +249,9 @@ class TCustomGtHeader : public TGtXPThemedControl {
     TGtHeaderSection* pressed_ = nullptr;
     bool pressedFlag_ = false;
     gui::TPoint downPoint_;
+    // The pointer's x at the last move of a resize or drag: a move to the
+    // same place (the system's own, after windows change) is no move.
+    int lastMoveX_ = 0;
     // Where the last double click happened.
     gui::TPoint doubleClickPoint_;
     TGtHeaderSection* hot_ = nullptr;

@@ -38,6 +38,7 @@ void TCustomGtHeader::MouseDown(runtime::TMouseButton button, runtime::TShiftSta
     if (InResizeArea(x, zone) && zone->Resizable() && !Designing()) {
         StartResize(zone);
         resizeOffset_ = x - resizeX_;
+        lastMoveX_ = x;
         return;
     }
     downPoint_ = {x, y};
@@ -74,17 +75,19 @@ void TCustomGtHeader::MouseDown(runtime::TMouseButton button, runtime::TShiftSta
 
 void TCustomGtHeader::MouseMove(runtime::TShiftState shift, int x, int y) {
     TGtXPThemedControl::MouseMove(shift, x, y);
-    if (resizing_) {
-        ResizeTo(x);
-        return;
-    }
-    if (dragged_ != nullptr) {
-        DragTo(x);
+    if (resizing_ || dragged_ != nullptr) {
+        if (x == lastMoveX_) return;
+        lastMoveX_ = x;
+        if (resizing_)
+            ResizeTo(x);
+        else
+            DragTo(x);
         return;
     }
     if (pressedFlag_ && pressed_ != nullptr && AllowDrag && !Designing() &&
         std::hypot(x - downPoint_.X, y - downPoint_.Y) >= kDragThreshold) {
         StartDrag();
+        lastMoveX_ = x;
         DragTo(x);
         return;
     }

@@ -85,7 +85,9 @@ class GtHeader : public testing::GtWindowTest {
         header_->OnSectionCreate = [=, this](runtime::TObject*, TGtHeaderSection* s) {
             log_.Add("create " + name(s));
         };
-        form_.Show();
+        // Made but not shown: no window of another test program loses the
+        // foreground to it; posted input and painting need no display.
+        form_.HandleNeeded();
         gui::testing::Pump();
         log_.Entries.clear();
     }
@@ -93,8 +95,7 @@ class GtHeader : public testing::GtWindowTest {
 
     TGtHeaderSection* At(int position) { return header_->Sections()->ItemByPosition(position); }
     void Post(UINT msg, int x, int y, WPARAM keys = 0) {
-        PostMessageW(header_->Handle(), msg, keys, gui::PointToLParam({x, y}));
-        gui::testing::Pump();
+        testing::PostMouse(*header_, msg, x, y, keys);
     }
     void Down(int x, int y = 5) {
         Post(WM_MOUSEMOVE, x, y);

@@ -244,6 +244,9 @@ class TCustomGtScrollBar : public TGtXPThemedControl {
     int dragStartPosition_ = 0;
     int dragOffset_ = 0;
     int trackPosition_ = 0;
+    // The pointer along the bar at the last drag move: a move to the same
+    // place (the system's own) is no move.
+    int lastDragAlong_ = 0;
     HWND previousCapture_ = nullptr;
     bool repeatRunning_ = false;
     int repeatInterval_ = 0;

@@ -473,6 +473,7 @@ void TCustomGtScrollBar::MouseDown(runtime::TMouseButton button, runtime::TShift
             dragStartPosition_ = position_;
             dragOffset_ = dragStart_ - thumbOffset_;
             trackPosition_ = position_;
+            lastDragAlong_ = dragStart_;
         }
         if (accepted) {
             pressing_ = true;
@@ -539,6 +540,8 @@ void TCustomGtScrollBar::MouseMove(runtime::TShiftState shift, int x, int y) {
     }
     const TGtScrollMetrics m = Metrics();
     const int along = Along(x, y);
+    if (along == lastDragAlong_) return;
+    lastDragAlong_ = along;
     int offset;
     if (along < -m.Length / 2 || along > m.Length + m.Length / 2) {
         // Far off the bar: the thumb goes back to where the drag began.

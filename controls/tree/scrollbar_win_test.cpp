@@ -72,15 +72,16 @@ class GtScrollBar : public testing::GtWindowTest {
             log_.Add(CodeName(code) + " " + std::to_string(position));
         };
         bar_->OnChange = [this](runtime::TObject*) { log_.Add("change"); };
-        form_.Show();
+        // Made but not shown: no window of another test program loses the
+        // foreground to it; posted input and painting need no display.
+        form_.HandleNeeded();
         gui::testing::Pump();
         log_.Entries.clear();
     }
     void TearDown() override { gui::testing::Pump(); }
 
     void Post(UINT msg, int x, int y, WPARAM keys = 0) {
-        PostMessageW(bar_->Handle(), msg, keys, gui::PointToLParam({x, y}));
-        gui::testing::Pump();
+        testing::PostMouse(*bar_, msg, x, y, keys);
     }
     void Press(int x, int y) {
         Post(WM_MOUSEMOVE, x, y);

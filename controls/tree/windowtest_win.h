@@ -9,6 +9,7 @@
 #include <string>
 
 #include "controls/tree/init.h"
+#include "gui/geometry_win.h"
 #include "gui/graphics.h"
 #include "gui/testing.h"
 
@@ -26,6 +27,16 @@ inline std::string TakeLog(gui::testing::TEventLog& log) {
     for (const std::string& e : log.Entries) out += (out.empty() ? "" : ", ") + e;
     log.Entries.clear();
     return out;
+}
+
+// A mouse message posted to the control and handled. The real pointer goes
+// there first: moves the system makes of its own (when windows of other
+// programs change) then report the same point.
+inline void PostMouse(gui::TWinControl& control, UINT msg, int x, int y, WPARAM keys = 0) {
+    const gui::TPoint screen = control.ClientToScreen({x, y});
+    SetCursorPos(screen.X, screen.Y);
+    PostMessageW(control.Handle(), msg, keys, gui::PointToLParam({x, y}));
+    gui::testing::Pump();
 }
 
 class GtWindowTest : public ::testing::Test {

@@ -48,7 +48,8 @@ class TGtXPThemedControl : public gui::TCustomControl {
     // Descendants draw themed exactly when this holds.
     bool ThemeInUse() const { return useXPThemes_ && theme_ != nullptr; }
 
-    // The frame around the client area: an optional bevel and a border.
+    // The frame around the client area: an optional bevel and a border
+    // (drawn in one colour without Ctl3D).
     TBevelKind BevelKind() const { return bevelKind_; }
     void SetBevelKind(TBevelKind value);
     TBevelCut BevelInner() const { return bevelInner_; }
@@ -61,9 +62,6 @@ class TGtXPThemedControl : public gui::TCustomControl {
     void SetBevelWidth(int value);
     int BorderWidth() const { return borderWidth_; }
     void SetBorderWidth(int value);
-    // Off: frames in one colour (flat).
-    bool Ctl3D() const { return ctl3D_; }
-    void SetCtl3D(bool value);
 
   protected:
     GUI_MESSAGE_MAP(TGtXPThemedControl, gui::TCustomControl)
@@ -71,6 +69,7 @@ class TGtXPThemedControl : public gui::TCustomControl {
     void WMNCPaint(gui::TMessage& msg);
     void WMThemeChanged(gui::TMessage& msg);
     void WMDestroy(gui::TMessage& msg);
+    void CMCtl3DChanged(gui::TMessage& msg);
 
   protected:
     // The theme class of the window ("SCROLLBAR", "HEADER", "TREEVIEW").
@@ -96,7 +95,6 @@ class TGtXPThemedControl : public gui::TCustomControl {
     TBevelEdges bevelEdges_{beLeft, beTop, beRight, beBottom};
     int bevelWidth_ = 1;
     int borderWidth_ = 0;
-    bool ctl3D_ = true;
 };
 
 }  // namespace controls::tree

@@ -74,7 +74,6 @@ RUNTIME_PROPERTY(BevelOuter, BevelOuter, SetBevelOuter).Default(bvLowered);
 RUNTIME_PROPERTY(BevelEdges, BevelEdges, SetBevelEdges);
 RUNTIME_PROPERTY(BevelWidth, BevelWidth, SetBevelWidth).Default(1);
 RUNTIME_PROPERTY(BorderWidth, BorderWidth, SetBorderWidth).Default(0);
-RUNTIME_PROPERTY(Ctl3D, Ctl3D, SetCtl3D).Default(true);
 RUNTIME_END_CLASS
 
 GUI_BEGIN_MESSAGE_MAP(TGtXPThemedControl)
@@ -82,6 +81,7 @@ GUI_MESSAGE(WM_NCCALCSIZE, WMNCCalcSize)
 GUI_MESSAGE(WM_NCPAINT, WMNCPaint)
 GUI_MESSAGE(WM_THEMECHANGED, WMThemeChanged)
 GUI_MESSAGE(WM_DESTROY, WMDestroy)
+GUI_MESSAGE(gui::CM_CTL3DCHANGED, CMCtl3DChanged)
 GUI_END_MESSAGE_MAP
 
 TGtXPThemedControl::TGtXPThemedControl(runtime::TComponent* owner) : gui::TCustomControl(owner) {}
@@ -168,9 +168,8 @@ void TGtXPThemedControl::SetBorderWidth(int value) {
     FrameChanged();
 }
 
-void TGtXPThemedControl::SetCtl3D(bool value) {
-    if (value == ctl3D_) return;
-    ctl3D_ = value;
+void TGtXPThemedControl::CMCtl3DChanged(gui::TMessage& msg) {
+    GUI_INHERITED(msg);
     FrameChanged();
 }
 
@@ -245,7 +244,7 @@ void TGtXPThemedControl::WMNCPaint(gui::TMessage& msg) {
             if (bevelEdges_.Contains(beTop)) edges |= BF_TOP;
             if (bevelEdges_.Contains(beRight)) edges |= BF_RIGHT;
             if (bevelEdges_.Contains(beBottom)) edges |= BF_BOTTOM;
-            const UINT flags = edges | kKind[bevelKind_] | (ctl3D_ ? 0 : BF_MONO) | BF_ADJUST;
+            const UINT flags = edges | kKind[bevelKind_] | (Ctl3D() ? 0 : BF_MONO) | BF_ADJUST;
             Services().DrawEdge(theme_, dc, 0, 0, b, kInner[bevelInner_] | kOuter[bevelOuter_],
                                 flags, &c);
         }
