@@ -24,6 +24,7 @@ namespace controls::tree {
 namespace {
 
 using testing::Px;
+using testing::SaveShot;
 
 using gui::testing::PixelAt;
 
@@ -374,6 +375,7 @@ TEST_F(GtHeader, HintsOfSectionsAndOfTheHeader) {
 TEST_F(GtHeader, ClassicAndThemedPainting) {
     At(0)->SetSortMode(hsmAscend);
     auto classic = gui::testing::PaintControl(*header_);
+    SaveShot(*classic, "header_classic.png");
     // Raised sections: light at the top left, dark at the right edge.
     EXPECT_EQ(PixelAt(*classic, 0, 0), Px(gui::clBtnHighlight));
     EXPECT_EQ(PixelAt(*classic, 119, 10), Px(gui::cl3DDkShadow));
@@ -400,6 +402,7 @@ TEST_F(GtHeader, ClassicAndThemedPainting) {
     gui::testing::Pump();
     ASSERT_TRUE(header_->ThemeInUse());
     auto themed = gui::testing::PaintControl(*header_);
+    SaveShot(*themed, "header_themed.png");
     bool differs = false;
     for (int y = 0; y < 20; ++y)
         for (int x = 0; x < 230; ++x)

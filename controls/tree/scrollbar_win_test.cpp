@@ -25,6 +25,7 @@ namespace controls::tree {
 namespace {
 
 using testing::Px;
+using testing::SaveShot;
 
 using gui::testing::PixelAt;
 
@@ -321,6 +322,7 @@ TEST_F(GtScrollBar, ClassicAndThemedPainting) {
     bar_->SetFlat(false);
     gui::testing::Pump();
     auto classic = gui::testing::PaintControl(*bar_);
+    SaveShot(*classic, "scrollbar_classic.png");
     const int w = bar_->ClientWidth();
     const int b = Button();
     // The raised top arrow: highlight outside at the top left, dark shadow
@@ -335,6 +337,7 @@ TEST_F(GtScrollBar, ClassicAndThemedPainting) {
     }
     bar_->SetSystemBkColor(false);
     auto blended = gui::testing::PaintControl(*bar_);
+    SaveShot(*blended, "scrollbar_blended.png");
     const uint32_t a = PixelAt(*blended, w / 2, y), c = PixelAt(*blended, w / 2 + 1, y);
     EXPECT_NE(a, c);
     EXPECT_TRUE((a == Px(gui::clBtnFace) && c == Px(gui::clBtnHighlight)) ||
@@ -376,6 +379,7 @@ TEST_F(GtScrollBar, ClassicAndThemedPainting) {
     gui::testing::Pump();
     ASSERT_TRUE(bar_->ThemeInUse());
     auto themed = gui::testing::PaintControl(*bar_);
+    SaveShot(*themed, "scrollbar_themed.png");
     bool differs = false;
     for (int py = 0; py < b; ++py)
         for (int px = 0; px < w; ++px)

@@ -12,6 +12,7 @@
 #include "gui/geometry_win.h"
 #include "gui/graphics.h"
 #include "gui/testing.h"
+#include "runtime/strings.h"
 
 namespace controls::tree::testing {
 
@@ -37,6 +38,11 @@ inline void PostMouse(gui::TWinControl& control, UINT msg, int x, int y, WPARAM 
     SetCursorPos(screen.X, screen.Y);
     PostMessageW(control.Handle(), msg, keys, gui::PointToLParam({x, y}));
     gui::testing::Pump();
+}
+
+// A snapshot for people to look at, written beside the test program.
+inline void SaveShot(const gui::TBitmap& bitmap, const char* name) {
+    gui::testing::SavePng(bitmap, runtime::AnsiToWide(std::string(SERPLOW_BINARY_DIR "/") + name));
 }
 
 class GtWindowTest : public ::testing::Test {
