@@ -150,6 +150,9 @@ void TBlockSocket::ApplyOption(const TSynaOption& option) {
             break;
         case TSynaOptionType::SOT_RecvTimeout:
             setInt(kSolSocket, kSoRcvTimeo, option.Value);
+            // The handle never blocks, so the socket keeps the value for
+            // the waits it makes itself (a TLS plug's, ReadWait).
+            recvTimeout_ = option.Value > 0 ? option.Value : -1;
             break;
         case TSynaOptionType::SOT_SendTimeout:
             setInt(kSolSocket, kSoSndTimeo, option.Value);
@@ -451,10 +454,10 @@ int TBlockSocket::ReceiveSome(char* buffer, int length, int timeout) {
         try {
             count = RecvBuffer(buffer, length);
         } catch (...) {
-            readWait_ = -1;
+            readWait_.reset();
             throw;
         }
-        readWait_ = -1;
+        readWait_.reset();
         if (count > 0) return count;
         if (lastError_ == 0) {
             // Nothing although the socket was readable: the peer has closed.

@@ -19,6 +19,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -128,8 +129,10 @@ class TBlockSocket : public runtime::TObject {
     const TDeadline& Deadline() const { return deadline_; }
     // The time-out of the read in progress, for a TLS plug that must wait
     // for the rest of a record it began to receive (-1: no limit; 0 when
-    // the socket does not wait).
-    int ReadWait() const { return readWait_; }
+    // the socket does not wait). Outside the socket's reads (RecvBuffer
+    // called directly) the socket's receive time-out, the value of its
+    // SOT_RecvTimeout option (-1 while none is set).
+    int ReadWait() const { return readWait_ ? *readWait_ : recvTimeout_; }
 
     TSocketFamily Family() const { return family_; }
     virtual void SetFamily(TSocketFamily family);
@@ -277,7 +280,8 @@ class TBlockSocket : public runtime::TObject {
     TSocketLibrary& library_;
     TSocket handle_ = kInvalidSocket;
     TDeadline deadline_;
-    int readWait_ = -1;
+    std::optional<int> readWait_;
+    int recvTimeout_ = -1;
     TSockAddr localSin_{};
     TSockAddr remoteSin_{};
     int lastError_ = 0;

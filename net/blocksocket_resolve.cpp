@@ -6,7 +6,9 @@
 // A host name is looked up on a thread of its own, so that a resolver that
 // does not answer holds the socket no longer than its connect time-out, its
 // deadline or a stop request; the thread finishes on its own and its answer
-// is dropped. Address texts are looked up in place: they never wait.
+// is dropped. Such threads are few (kMaxLookupThreads) and keep the socket
+// library loaded until they end. Address texts are looked up in place: they
+// never wait.
 
 #include <algorithm>
 #include <chrono>
@@ -35,8 +37,7 @@ TSockAddr FirstAddress(const TSocketApi& api, TAddrInfo* answers) {
 }
 
 // One address lookup, by value: the thread that runs it may outlive the
-// socket that asked (the socket library must not: the process-wide one
-// lives as long as the process).
+// socket that asked (not the socket library, which waits for it).
 struct TLookup {
     TSocketApi api;
     std::mutex* lock = nullptr;  // the library's, for the IPv4-only road
@@ -162,23 +163,7 @@ TSockAddr TBlockSocket::ResolveBounded(const std::string& host, const std::strin
         lookup.second = PreferIP4 ? kAfInet6 : kAfInet;
     }
 
-    auto state = std::make_shared<TLookupState>();
-    bool threaded = false;
-    if (!IsIPv4Address(host) && !IsIPv6Address(host)) {
-        try {
-            std::thread([state, lookup] {
-                TLookupResult result = RunLookup(lookup);
-                std::lock_guard guard(state->mutex);
-                state->result = result;
-                state->finished = true;
-                state->done.notify_all();
-            }).detach();
-            threaded = true;
-        } catch (const std::system_error&) {
-            // No thread to be had: the lookup runs here, unbounded.
-        }
-    }
-    if (!threaded) {
+    if (IsIPv4Address(host) || IsIPv6Address(host)) {
         TLookupResult result = RunLookup(lookup);
         lastError_ = result.error;
         return result.address;
@@ -186,18 +171,52 @@ TSockAddr TBlockSocket::ResolveBounded(const std::string& host, const std::strin
 
     const int timeout = deadline_.Bound(ConnectTimeout);
     const uint32_t start = CurrentTick();
-    std::unique_lock guard(state->mutex);
-    while (!state->finished) {
+    // The time left for the next slice of a wait; 0 with the error set when
+    // the wait must end.
+    auto nextSlice = [&] {
         if (StopFlag.exchange(false)) {
             lastError_ = kWsaEConnAborted;
-            return {};
+            return 0;
         }
         int left = TimeLeft(timeout, start);
         if (left == 0) {
             lastError_ = kWsaETimedOut;
-            return {};
+            return 0;
         }
-        int slice = left < 0 ? kStopCheckInterval : std::min(left, kStopCheckInterval);
+        return left < 0 ? kStopCheckInterval : std::min(left, kStopCheckInterval);
+    };
+
+    // Room among the lookup threads.
+    for (bool room = false; !room;) {
+        int slice = nextSlice();
+        if (slice == 0) return {};
+        room = library_.BeginLookup(slice);
+    }
+    auto state = std::make_shared<TLookupState>();
+    TSocketLibrary* library = &library_;
+    try {
+        std::thread([state, lookup, library] {
+            TLookupResult result = RunLookup(lookup);
+            {
+                std::lock_guard guard(state->mutex);
+                state->result = result;
+                state->finished = true;
+                state->done.notify_all();
+            }
+            library->EndLookup();
+        }).detach();
+    } catch (const std::system_error&) {
+        // No thread to be had: the lookup runs here, unbounded.
+        library_.EndLookup();
+        TLookupResult result = RunLookup(lookup);
+        lastError_ = result.error;
+        return result.address;
+    }
+
+    std::unique_lock guard(state->mutex);
+    while (!state->finished) {
+        int slice = nextSlice();
+        if (slice == 0) return {};
         state->done.wait_for(guard, std::chrono::milliseconds(slice));
     }
     lastError_ = state->result.error;

@@ -218,12 +218,15 @@ void ApplySetCookies(runtime::TStrings& cookies, const runtime::TStrings& header
             }
         } else if (set.name.size() + 1 + set.value.size() > static_cast<size_t>(kMaxCookieSize)) {
             continue;
-        } else if (found != positions.end()) {
-            // In place, spelt as the server last sent it.
-            jar[found->second].name = std::move(set.name);
-            jar[found->second].value = std::move(set.value);
         } else {
-            positions.emplace(std::move(key), jar.size());
+            // A cookie set again is the newest, spelt as the server last
+            // sent it: the last to go when the jar is full.
+            if (found != positions.end()) {
+                jar[found->second].kept = false;
+                found->second = jar.size();
+            } else {
+                positions.emplace(std::move(key), jar.size());
+            }
             jar.push_back(TCookie{std::move(set.name), std::move(set.value)});
         }
     }

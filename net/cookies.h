@@ -16,11 +16,12 @@ class TStrings;
 namespace net {
 
 // Applies the Set-Cookie lines among `headers` to `cookies`, in one pass
-// over both: a cookie is replaced in place when its name (without regard to
-// case) is there, spelt as the line has it, else appended; an empty value, a Max-Age of 0 or less
-// and an Expires date before `now` remove it; a cookie longer than kMaxCookieSize is ignored. Other
-// attributes are dropped. Then the oldest cookies go until the jar is within its bounds. `now`:
-// seconds since 1970-01-01 UTC.
+// over both: a cookie goes to the end (the newest) spelt as the line has it,
+// replacing the one of its name (without regard to case); an empty value, a
+// Max-Age of 0 or less and an Expires date before `now` remove it; a cookie
+// longer than kMaxCookieSize is ignored. Other attributes are dropped. Then
+// the oldest cookies go until the jar is within its bounds. `now`: seconds
+// since 1970-01-01 UTC.
 void ApplySetCookies(runtime::TStrings& cookies, const runtime::TStrings& headers, int64_t now);
 
 // Seconds since 1970-01-01 UTC of a cookie date (the forms servers use:

@@ -39,7 +39,10 @@ TEST(CookiesTest, SetCookieLinesUpdateTheJar) {
          {"a=1"},
          {"Set-Cookie: b=2; Path=/; HttpOnly"},
          "a=1; b=2"},
-        {"replaced in place, name in any case", {"A=1", "b=2"}, {"set-cookie: a = 9 "}, "a=9; b=2"},
+        {"replaced, name in any case, and now the newest",
+         {"A=1", "b=2"},
+         {"set-cookie: a = 9 "},
+         "b=2; a=9"},
         {"empty value removes", {"a=1", "b=2"}, {"Set-Cookie: a="}, "b=2"},
         {"no equals sign: the text is name and value", {}, {"Set-Cookie: flag"}, "flag=flag"},
         {"Max-Age 0 removes", {"a=1"}, {"Set-Cookie: a=1; Max-Age=0"}, ""},
@@ -134,6 +137,24 @@ TEST(CookiesTest, TheJarIsBoundedTheOldestGoing) {
     EXPECT_EQ(cookies.Strings(cookies.Count() - 1), "c71999=value71999");
     EXPECT_EQ(cookies.IndexOf("caller=1"), -1);
     EXPECT_EQ(cookies.IndexOf("c0=value0"), -1);
+}
+
+TEST(CookiesTest, ACookieSetAgainIsTheLastToGo) {
+    // A full jar; the server refreshes its oldest cookie, then sets a new one.
+    runtime::TStringList cookies;
+    runtime::TStringList headers;
+    ManyCookies(headers, 0, kMaxCookies);
+    ApplySetCookies(cookies, headers, kNow);
+    ASSERT_EQ(cookies.Count(), kMaxCookies);
+    ASSERT_EQ(cookies.Strings(0), "c0=value0");
+    headers.Clear();
+    headers.Add("Set-Cookie: c0=fresh");
+    headers.Add("Set-Cookie: new=1");
+    ApplySetCookies(cookies, headers, kNow);
+    EXPECT_EQ(cookies.Count(), kMaxCookies);
+    EXPECT_EQ(cookies.IndexOf("c1=value1"), -1);
+    EXPECT_EQ(cookies.Strings(cookies.Count() - 2), "c0=fresh");
+    EXPECT_EQ(cookies.Strings(cookies.Count() - 1), "new=1");
 }
 
 TEST(CookiesTest, SetCookieLinesCostLinearTime) {

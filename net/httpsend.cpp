@@ -256,11 +256,17 @@ bool THTTPSend::CheckRequestFields(const std::string& method, const std::string&
         const std::string& text;
     };
     const Field fields[] = {
-        {"method", method},        {"URL", url},
-        {"user agent", UserAgent}, {"MIME type", MimeType},
-        {"user name", UserName},   {"password", Password},
-        {"proxy host", ProxyHost}, {"proxy port", ProxyPort},
-        {"proxy user", ProxyUser}, {"proxy password", ProxyPass},
+        {"method", method},
+        {"URL", url},
+        {"protocol", Protocol},
+        {"user agent", UserAgent},
+        {"MIME type", MimeType},
+        {"user name", UserName},
+        {"password", Password},
+        {"proxy host", ProxyHost},
+        {"proxy port", ProxyPort},
+        {"proxy user", ProxyUser},
+        {"proxy password", ProxyPass},
     };
     for (const Field& field : fields)
         if (BreaksLines(field.text))

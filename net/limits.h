@@ -41,6 +41,11 @@ inline constexpr int64_t kMaxCookieBytes = 16 * 1024;
 // arriving (so that closing does not reset it).
 inline constexpr int64_t kMaxDrainBytes = 256 * 1024;
 
+// Host-name lookups running at once on threads of their own. A resolver
+// that does not answer keeps its threads until it does; a socket that finds
+// no room waits for some within its own time-out and stop flag.
+inline constexpr int kMaxLookupThreads = 16;
+
 // Every wait is cut into slices of this many milliseconds so that a stop
 // request set from another thread is seen quickly.
 inline constexpr int kStopCheckInterval = 50;

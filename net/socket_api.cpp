@@ -1,8 +1,11 @@
 #include "net/socket_api.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <utility>
 
+#include "net/limits.h"
 #include "net/socket_error.h"
 
 namespace net {
@@ -83,13 +86,24 @@ TSocketLibrary::TSocketLibrary(std::unique_ptr<TLibraryProvider> provider)
     : provider_(std::move(provider)) {}
 
 TSocketLibrary::~TSocketLibrary() {
+    std::unique_lock guard(useLock_);
+    lookupEnded_.wait(guard, [this] { return lookups_ == 0; });
+    useCount_ = 0;
+    CloseUnused();
+}
+
+void TSocketLibrary::CloseUnused() {
+    if (useCount_ > 0 || lookups_ > 0) return;
     if (addOn_) provider_->Close(addOn_);
     if (library_) provider_->Close(library_);
+    addOn_ = nullptr;
+    library_ = nullptr;
 }
 
 bool TSocketLibrary::Load(std::string_view name) {
-    std::lock_guard guard(lock_);
-    if (useCount_ > 0) {
+    std::lock_guard guard(useLock_);
+    // Loaded still, or kept for lookups that outlived the last use.
+    if (useCount_ > 0 || library_) {
         ++useCount_;
         return true;
     }
@@ -128,25 +142,41 @@ bool TSocketLibrary::Load(std::string_view name) {
 }
 
 bool TSocketLibrary::Unload() {
-    std::lock_guard guard(lock_);
+    std::lock_guard guard(useLock_);
     useCount_ = useCount_ > 0 ? useCount_ - 1 : 0;
-    if (useCount_ == 0) {
-        if (addOn_) provider_->Close(addOn_);
-        if (library_) provider_->Close(library_);
-        addOn_ = nullptr;
-        library_ = nullptr;
-    }
+    CloseUnused();
     return true;
 }
 
 bool TSocketLibrary::Loaded() const {
-    std::lock_guard guard(lock_);
+    std::lock_guard guard(useLock_);
     return useCount_ > 0;
 }
 
 int TSocketLibrary::UseCount() const {
-    std::lock_guard guard(lock_);
+    std::lock_guard guard(useLock_);
     return useCount_;
+}
+
+bool TSocketLibrary::BeginLookup(int waitMs) {
+    std::unique_lock guard(useLock_);
+    if (!lookupEnded_.wait_for(guard, std::chrono::milliseconds(std::max(waitMs, 0)),
+                               [this] { return lookups_ < kMaxLookupThreads; }))
+        return false;
+    ++lookups_;
+    return true;
+}
+
+void TSocketLibrary::EndLookup() {
+    std::lock_guard guard(useLock_);
+    if (lookups_ > 0) --lookups_;
+    CloseUnused();
+    lookupEnded_.notify_all();
+}
+
+int TSocketLibrary::RunningLookups() const {
+    std::lock_guard guard(useLock_);
+    return lookups_;
 }
 
 int TSocketLibrary::Bind(TSocket s, const TSockAddr& address) const {
@@ -189,8 +219,10 @@ std::string TSocketLibrary::GetHostName() const {
 }
 
 TSocketLibrary& SocketLibrary() {
-    static TSocketLibrary library(SystemLibraryProvider());
-    return library;
+    // Never destroyed: the end of the program must not wait for a resolver
+    // that does not answer.
+    static TSocketLibrary* library = new TSocketLibrary(SystemLibraryProvider());
+    return *library;
 }
 
 bool LoadSocketLibrary(std::string_view name) {

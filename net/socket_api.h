@@ -11,6 +11,7 @@
 // layers above see one interface.
 
 #include <array>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -299,6 +300,7 @@ enum class TSocketFamily { SF_Any, SF_IP4, SF_IP6 };
 class TSocketLibrary {
   public:
     explicit TSocketLibrary(std::unique_ptr<TLibraryProvider> provider);
+    // Waits for the lookups still running on their threads.
     ~TSocketLibrary();
     TSocketLibrary(const TSocketLibrary&) = delete;
     TSocketLibrary& operator=(const TSocketLibrary&) = delete;
@@ -308,8 +310,18 @@ class TSocketLibrary {
     // lacks a function the sockets call unchecked (every function but the
     // three of the lookup road).
     [[nodiscard]] bool Load(std::string_view name);
-    // Counts one use less (never below 0) and frees the libraries at 0.
+    // Counts one use less (never below 0) and frees the libraries at 0,
+    // or when the last lookup still running on its thread ends.
     bool Unload();
+
+    // A host-name lookup on a thread of its own (net/blocksocket_resolve.cpp)
+    // holds the libraries loaded while it runs, whatever the program's
+    // uses do meanwhile. BeginLookup waits up to `waitMs` for room among
+    // kMaxLookupThreads (false: none came); each true is followed by one
+    // EndLookup once the lookup is done with the functions.
+    [[nodiscard]] bool BeginLookup(int waitMs);
+    void EndLookup();
+    int RunningLookups() const;
 
     bool Loaded() const;
     int UseCount() const;
@@ -325,8 +337,8 @@ class TSocketLibrary {
 
     const TSocketApi& Api() const { return api_; }
 
-    // The loading lock; the IPv4-only lookups, whose answers live in storage
-    // shared by the process, run under it too.
+    // The lock of the IPv4-only lookups, whose answers live in storage
+    // shared by the process.
     std::mutex& Lock() const { return lock_; }
 
     // Call wrappers that handle the address sizes.
@@ -339,11 +351,18 @@ class TSocketLibrary {
     std::string GetHostName() const;
 
   private:
+    // Frees the libraries once neither a use nor a lookup holds them.
+    void CloseUnused();
+
     std::unique_ptr<TLibraryProvider> provider_;
     mutable std::mutex lock_;
+    // Guards loading and the counts of uses and lookups.
+    mutable std::mutex useLock_;
+    std::condition_variable lookupEnded_;
     void* library_ = nullptr;
     void* addOn_ = nullptr;
     int useCount_ = 0;
+    int lookups_ = 0;
     bool fullLookup_ = false;
     bool addOnLookup_ = false;
     TSocketApi api_;

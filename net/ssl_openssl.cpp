@@ -447,7 +447,8 @@ int TSSLOpenSSL::RecvBuffer(void* buffer, int length) {
     }
     if (length <= 0) return 0;
     // The socket saw the handle readable, yet a record may be only partly
-    // there: each wait for its rest is bounded like the read's own.
+    // there: each wait for its rest is bounded like the read's own (or, for
+    // a RecvBuffer called directly, by the socket's receive time-out).
     int timeout = WaitLimit(socket_->ReadWait());
     return Drive([&] { return lib_.SSL_read(ssl_, buffer, length); }, timeout, TWaits::Each, true);
 }

@@ -162,14 +162,22 @@ TEST(OpenSSLLoadTest, LockingCallbacksOfLibrariesThatAskForThem) {
 
     // Lock 2 held here keeps another thread out until it is released.
     locking(kLock, 2, __FILE__, __LINE__);
+    std::atomic<bool> asking{false};
     std::atomic<bool> entered{false};
     std::thread other([&] {
+        asking = true;
         locking(kLock, 2, __FILE__, __LINE__);
         entered = true;
         locking(kUnlock, 2, __FILE__, __LINE__);
     });
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    EXPECT_FALSE(entered);
+    while (!asking) std::this_thread::yield();
+    // The other thread asks for the lock now; it must not get it while this
+    // one holds it, however long that is (a slow machine only makes this
+    // look shorter, never fail).
+    for (int i = 0; i < 50; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        EXPECT_FALSE(entered);
+    }
     locking(kUnlock, 2, __FILE__, __LINE__);
     other.join();
     EXPECT_TRUE(entered);
