@@ -55,8 +55,10 @@ enum class ProjectBackup {
 // first site, CurrentKeyword none). Answers false, after the wrong-format
 // message, for a file that is none of the three formats. A malformed file
 // raises runtime::Exception (for the tagged text with "debug.xml" left in
-// the data folder); Sites, the selection and the backup are then as before.
-// Not while a check runs (the workers hold keywords): raises then.
+// the data folder). After either failure Sites and the backup are as
+// before, the selection is none and ProjectMaySave is false; a load that
+// succeeds sets it. Not while a check runs (the workers hold keywords):
+// raises then, changing nothing.
 bool LoadProject(const std::u16string& path, ProjectBackup backup = ProjectBackup::Make);
 
 // Waits until the sites replaced by earlier loads are freed (that happens on

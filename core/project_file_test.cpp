@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,7 +15,10 @@
 #include "runtime/container_test_support.h"
 #include "runtime/exceptions.h"
 #include "runtime/locale.h"
+#include "runtime/os/files.h"
+#include "runtime/streams.h"
 #include "runtime/strings.h"
+#include "xml/document.h"
 
 namespace core {
 namespace {
@@ -73,6 +77,50 @@ std::string Describe(const TSiteList& sites) {
     return out;
 }
 
+// The oldest format as its program wrote it: the model as an XML document
+// of attributes, in the XML library's text or binary form, compressed.
+std::string Project2004(const TSiteList& sites, bool binary) {
+    auto document = xml::CreateXmlDocument(u"Project", "1.0", "windows-1251");
+    auto list = document->DocumentElement()->AppendElement(u"Sites");
+    for (int i = 0; i < sites.Count(); ++i) {
+        const TSite& site = *sites.Items(i);
+        auto siteNode = list->AppendElement(u"Site" + Wide(std::to_string(i)));
+        siteNode->SetAttr(u"URL", Wide(site.URL));
+        siteNode->SetAttr(u"Notes", site.Notes);
+        auto keywords = siteNode->AppendElement(u"Keywords");
+        for (int j = 0; j < site.Keywords.Count(); ++j) {
+            const TKeyword& keyword = *site.Keywords.Items(j);
+            auto keywordNode = keywords->AppendElement(u"Keyword" + Wide(std::to_string(j)));
+            keywordNode->SetAttr(u"Name", keyword.Name);
+            keywordNode->SetIntAttr(u"Position", keyword.Position);
+            keywordNode->SetIntAttr(u"LastPosition", keyword.LastPosition);
+            keywordNode->SetIntAttr(u"Best", keyword.Best);
+            keywordNode->SetBoolAttr(u"Active", keyword.Active);
+            keywordNode->SetFloatAttr(u"Date", keyword.Date);
+            auto links = keywordNode->AppendElement(u"Links");
+            for (int k = 0; k < keyword.Links.Count(); ++k) {
+                const TLink& link = *keyword.Links.Links(k);
+                auto linkNode = links->AppendElement(u"Link" + Wide(std::to_string(k)));
+                linkNode->SetAttr(u"Name", Wide(link.Name));
+                linkNode->SetAttr(u"Title", link.Title);
+                linkNode->SetAttr(u"Description", link.Description);
+                linkNode->SetIntAttr(u"Position", link.Position);
+                linkNode->SetIntAttr(u"Page", link.Page);
+                linkNode->SetFloatAttr(u"Cost", link.Cost);
+            }
+        }
+    }
+    std::string payload;
+    if (binary) {
+        payload = document->BinaryXML();
+    } else {
+        runtime::TMemoryStream text;
+        document->Save(text);
+        payload.assign(static_cast<const char*>(text.Memory()), size_t(text.Size()));
+    }
+    return std::string(ProjectMagic2004) + LengthField(payload.size()) + Deflate(payload);
+}
+
 std::unique_ptr<TSiteList> SampleSites() {
     auto sites = std::make_unique<TSiteList>();
     auto& site = sites->Add(std::make_unique<TSite>("example.com"));
@@ -104,11 +152,13 @@ class ProjectFileTest : public ::testing::Test {
         Sites = std::make_unique<TSiteList>();
         CurrentSite = nullptr;
         CurrentKeyword = nullptr;
+        ProjectMaySave = true;
     }
     ~ProjectFileTest() override {
         WaitForReleasedProjects();
         CurrentSite = nullptr;
         CurrentKeyword = nullptr;
+        ProjectMaySave = true;
         Sites.reset();
         Options.reset();
     }
@@ -214,6 +264,19 @@ TEST_F(ProjectFileTest, OlderFormatsLoad) {
               "  link http://first.com/x [T] [D] 1 1 0.250000\n"
               " kw plain 0/0/0 on 0.000000\n"
               "site second.net []\n");
+
+    // A whole model in both forms of the XML library, descriptions and
+    // fractions of dates included.
+    auto model = SampleSites();
+    model->Items(0)->Keywords.Items(3)->Date = 45123.75;
+    const std::string expected = Describe(*model);
+    for (bool binary : {false, true}) {
+        WriteBytes(ProjectFile(), Project2004(*model, binary));
+        Sites = std::make_unique<TSiteList>();
+        ASSERT_TRUE(LoadProject(Project())) << binary;
+        EXPECT_EQ(Describe(*Sites), expected) << (binary ? "binary" : "text");
+        EXPECT_TRUE(ProjectMaySave);
+    }
 }
 
 TEST_F(ProjectFileTest, UnknownFormatsAreRefusedWithoutABackup) {
@@ -228,6 +291,7 @@ TEST_F(ProjectFileTest, UnknownFormatsAreRefusedWithoutABackup) {
                   (std::vector<std::string>{"message Error: " + std::string(SProjectWrongFormat)}));
         EXPECT_EQ(Describe(*Sites), before);
         EXPECT_FALSE(Exists(BackupFile()));
+        EXPECT_FALSE(ProjectMaySave);
     }
 }
 
@@ -240,7 +304,7 @@ TEST_F(ProjectFileTest, TheNewestFormatReadsToTheEndWhateverItsLength) {
     EXPECT_EQ(Sites->Items(0)->URL, "a.com");
 }
 
-TEST_F(ProjectFileTest, AFailedLoadKeepsSitesSelectionAndBackup) {
+TEST_F(ProjectFileTest, AFailedLoadKeepsSitesAndBackupAndDropsTheSelection) {
     SaveSample();
     LoadProject(Project());  // a clean load makes the backup
     const std::string backup = ReadBytes(BackupFile());
@@ -270,10 +334,63 @@ TEST_F(ProjectFileTest, AFailedLoadKeepsSitesSelectionAndBackup) {
         EXPECT_NE(message.find(folder_.File("debug.xml")), std::string::npos);
     }
     EXPECT_EQ(Describe(*Sites), before);
-    EXPECT_EQ(CurrentSite, site);
-    EXPECT_EQ(CurrentKeyword, site->Keywords.Items(1));
+    EXPECT_EQ(Sites->Items(0), site);
+    EXPECT_EQ(CurrentSite, nullptr);
+    EXPECT_EQ(CurrentKeyword, nullptr);
     EXPECT_EQ(ReadBytes(BackupFile()), backup);
     EXPECT_EQ(ReadBytes(folder_.File("debug.xml")), Bytes(broken));
+    // The project in memory is not the file's: it must not be saved over it.
+    EXPECT_FALSE(ProjectMaySave);
+
+    SaveSample();
+    ASSERT_TRUE(LoadProject(Project()));
+    EXPECT_TRUE(ProjectMaySave);
+}
+
+TEST_F(ProjectFileTest, NoFailedLoadTouchesTheBackup) {
+    SaveSample();
+    const std::string good = ReadBytes(ProjectFile());
+    const std::string text = good.substr(29);
+    std::string truncated = Deflate(text);
+    truncated.resize(truncated.size() / 2);
+    const std::u16string badXml = u"<Project><Sites><Site0 URL=\"a\"></Sites></Project>";
+    struct Row {
+        const char* what;
+        std::string file;
+    } rows[] = {
+        {"unknown magic", "SERPLOW PROJECT FILE 1999" + LengthField(0)},
+        {"2008, unbalanced", std::string(ProjectMagic2008) + LengthField(0) + Bytes(u"<A><B></A>")},
+        {"2007, inflate failure",
+         std::string(ProjectMagic2007) + LengthField(text.size()) + truncated},
+        {"2004, malformed XML",
+         std::string(ProjectMagic2004) + LengthField(badXml.size() * 2) + Deflate(Bytes(badXml))},
+        {"2004, inflate failure",
+         std::string(ProjectMagic2004) + LengthField(text.size()) + truncated},
+        {"2004, a length beyond what the data can hold",
+         std::string(ProjectMagic2004) + LengthField(100u << 20) + Deflate(Bytes(badXml))},
+        {"header cut short", std::string(ProjectMagic2007) + "\x01"},
+    };
+    for (const Row& row : rows) {
+        WriteBytes(ProjectFile(), good);
+        ASSERT_TRUE(LoadProject(Project())) << row.what;
+        const std::string backup = ReadBytes(BackupFile());
+        ASSERT_EQ(backup, good) << row.what;
+        const std::string before = Describe(*Sites);
+        CurrentKeyword = Sites->Items(0)->Keywords.Items(0);
+
+        WriteBytes(ProjectFile(), row.file);
+        bool loaded = false;
+        try {
+            loaded = LoadProject(Project());
+        } catch (const runtime::Exception&) {
+        }
+        EXPECT_FALSE(loaded) << row.what;
+        EXPECT_EQ(ReadBytes(BackupFile()), backup) << row.what;
+        EXPECT_EQ(Describe(*Sites), before) << row.what;
+        EXPECT_EQ(CurrentSite, nullptr) << row.what;
+        EXPECT_EQ(CurrentKeyword, nullptr) << row.what;
+        EXPECT_FALSE(ProjectMaySave) << row.what;
+    }
 }
 
 TEST_F(ProjectFileTest, ATruncatedCompressedProjectIsReported) {
@@ -326,17 +443,19 @@ TEST_F(ProjectFileTest, NumbersMoveBetweenLocales) {
     runtime::ScopedFormatSettings scoped(comma);
     Sites = std::make_unique<TSiteList>();
     auto& keyword = Sites->Add(std::make_unique<TSite>("a.com")).AddKeyword(u"k");
-    keyword.Date = 46000;
+    keyword.Date = 46000.25;
     keyword.Links.Add(std::make_unique<TLink>(u"http://a.com", u"", u"", 1, 1, 1.5));
     SaveProject(Project());
-    EXPECT_NE(ReadBytes(ProjectFile())
-                  .find(Bytes(u"<Cost>\x02"
-                              u"1.5</Cost>")),
+    const std::string bytes = ReadBytes(ProjectFile());
+    EXPECT_NE(bytes.find(Bytes(u"<Cost>\x02"
+                               u"1.5</Cost>")),
               std::string::npos);
+    EXPECT_NE(bytes.find(Bytes(u"<Date>"s + u'\0' + u"46000.25</Date>")), std::string::npos);
 
     Sites = std::make_unique<TSiteList>();
     ASSERT_TRUE(LoadProject(Project()));
     EXPECT_EQ(Sites->Items(0)->Keywords.Items(0)->Links.Links(0)->Cost, 1.5);
+    EXPECT_EQ(Sites->Items(0)->Keywords.Items(0)->Date, 46000.25);
 }
 
 TEST_F(ProjectFileTest, AnInterruptedSaveKeepsTheOldProject) {
@@ -352,6 +471,56 @@ TEST_F(ProjectFileTest, AnInterruptedSaveKeepsTheOldProject) {
     EXPECT_THROW(SaveProject(Project()), runtime::Exception);
     EXPECT_EQ(ReadBytes(ProjectFile()), old);
     EXPECT_FALSE(Exists(folder_.File("project.spj.saving")));
+}
+
+TEST_F(ProjectFileTest, AProjectThatCannotBeReplacedIsNotSaved) {
+    // A folder stands where the project goes: the rename fails.
+    ASSERT_TRUE(runtime::os::CreateDir(ProjectFile()));
+    Sites = SampleSites();
+    EXPECT_THROW(SaveProject(Project()), runtime::Exception);
+    EXPECT_TRUE(runtime::os::DirectoryExists(ProjectFile()));
+    EXPECT_FALSE(Exists(folder_.File("project.spj.saving")));
+}
+
+TEST_F(ProjectFileTest, ProgressIsReportedAtMostEveryFiftyMilliseconds) {
+    // Enough keywords and links that reporting each would be thousands of
+    // calls; the first and the last report come besides the timed ones.
+    Sites = std::make_unique<TSiteList>();
+    auto& site = Sites->Add(std::make_unique<TSite>("wide.com"));
+    for (int j = 0; j < 4000; ++j) {
+        auto& keyword = site.AddKeyword(u"k" + Wide(std::to_string(j)));
+        for (int k = 0; k < 10; ++k)
+            keyword.Links.Add(std::make_unique<TLink>(u"http://r.example", u"t", u"", k, 1, 0.5));
+    }
+    int saveReports = 0;
+    int loadReports = 0;
+    int pumps = 0;
+    CoreCallbacks counting;
+    counting.SaveProgress = [&](int64_t, int64_t) { ++saveReports; };
+    counting.LoadProgress = [&](int64_t, int64_t) { ++loadReports; };
+    counting.ProcessPending = [&] { ++pumps; };
+    ScopedCallbacks scoped(std::move(counting));
+    using Clock = std::chrono::steady_clock;
+    auto allowed = [](Clock::time_point start) {
+        auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
+        return int(ms.count() / 50) + 2;
+    };
+
+    auto start = Clock::now();
+    SaveProject(Project());
+    const int saveAllowed = allowed(start);
+    EXPECT_GE(saveReports, 1);
+    EXPECT_LE(saveReports, saveAllowed);
+
+    const int pumpsAfterSave = pumps;
+    Sites = std::make_unique<TSiteList>();
+    start = Clock::now();
+    ASSERT_TRUE(LoadProject(Project(), ProjectBackup::None));
+    const int loadAllowed = allowed(start);
+    EXPECT_LE(loadReports, loadAllowed);
+    // The stage texts and the sites added pump as well: a few more.
+    EXPECT_LE(pumps, pumpsAfterSave + loadAllowed + 4 + Sites->Count());
+    EXPECT_EQ(Sites->Items(0)->Keywords.Count(), 4000);
 }
 
 TEST_F(ProjectFileTest, LoadingWhileACheckRunsIsRefused) {

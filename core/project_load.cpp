@@ -529,29 +529,53 @@ void UseLoadedProject(project::TLoadedProject loaded) {
 
 }  // namespace
 
+namespace {
+
+// The project of the file, or nothing after the wrong-format message.
+std::optional<project::TLoadedProject> ReadProjectFile(const std::u16string& path) {
+    runtime::TFileStream file(path, runtime::fmOpenRead | runtime::fmShareDenyWrite);
+    char magic[ProjectMagicSize];
+    Format format = FormatOf(magic, file.Read(magic, int64_t(ProjectMagicSize)));
+    switch (format) {
+        case Format::Unknown:
+            if (Callbacks.ShowMessage)
+                Callbacks.ShowMessage(SProjectWrongFormat, "Error", MessageKind::Error,
+                                      MessageOwner::MainWindow);
+            return std::nullopt;
+        case Format::P2004:
+            return project::ReadXmlProject2004(file);
+        default:
+            return ReadTagged(file, format);
+    }
+}
+
+// Sites stay as they were; the selection goes, and the project may not be
+// saved over the file.
+void LoadFailed() {
+    CurrentSite = nullptr;
+    CurrentKeyword = nullptr;
+    ProjectMaySave = false;
+}
+
+}  // namespace
+
 bool LoadProject(const std::u16string& path, ProjectBackup backup) {
     if (RunningThreads.load() > 0)
         throw runtime::Exception("The project cannot be loaded while a check is running.");
 
-    project::TLoadedProject loaded;
-    {
-        runtime::TFileStream file(path, runtime::fmOpenRead | runtime::fmShareDenyWrite);
-        char magic[ProjectMagicSize];
-        Format format = FormatOf(magic, file.Read(magic, int64_t(ProjectMagicSize)));
-        switch (format) {
-            case Format::Unknown:
-                if (Callbacks.ShowMessage)
-                    Callbacks.ShowMessage(SProjectWrongFormat, "Error", MessageKind::Error,
-                                          MessageOwner::MainWindow);
-                return false;
-            case Format::P2004:
-                loaded = project::ReadXmlProject2004(file);
-                break;
-            default:
-                loaded = ReadTagged(file, format);
-                break;
-        }
+    std::optional<project::TLoadedProject> read;
+    try {
+        read = ReadProjectFile(path);
+    } catch (...) {
+        LoadFailed();
+        throw;
     }
+    if (!read) {
+        LoadFailed();
+        return false;
+    }
+    project::TLoadedProject loaded = std::move(*read);
+    ProjectMaySave = true;
     if (backup == ProjectBackup::Make) {
         // A backup that cannot be written must not cost the user the project
         // that did load.

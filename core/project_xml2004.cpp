@@ -1,6 +1,7 @@
 // The oldest project format: a zlib stream holding an XML document (text or
 // binary form) read through the XML library.
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -15,8 +16,12 @@ namespace core::project {
 namespace {
 
 // Files of this format were small; a length field beyond this is taken for
-// damage rather than inflated into memory.
-constexpr uint32_t MaxXmlProjectBytes = 1u << 30;
+// damage rather than inflated into memory and parsed into a tree.
+constexpr uint32_t MaxXmlProjectBytes = 128u << 20;
+// Nor may the length promise more than this many bytes per compressed byte:
+// the documents of this format compress about 30 times, while a crafted
+// stream can promise a thousand times its size.
+constexpr int64_t MaxXmlInflateRatio = 256;
 
 // The child elements named prefix + i, for i below the count of the list's
 // child nodes, in index order; of two of one name the first counts.
@@ -80,7 +85,9 @@ void ReadSite(xml::IXmlElement& node, TSite& site) {
 
 TLoadedProject ReadXmlProject2004(runtime::TStream& file) {
     const uint32_t length = ReadLengthField(file);
-    if (length > MaxXmlProjectBytes) throw runtime::Exception("The project file is damaged.");
+    const int64_t packed = std::max<int64_t>(file.Size() - file.Position(), 0);
+    if (length > MaxXmlProjectBytes || int64_t(length) > (packed + 64) * MaxXmlInflateRatio)
+        throw runtime::Exception("The project file is damaged.");
 
     runtime::TMemoryStream text;
     {

@@ -10,6 +10,7 @@ namespace core {
 std::unique_ptr<TSiteList> Sites;
 TSite* CurrentSite = nullptr;
 TKeyword* CurrentKeyword = nullptr;
+bool ProjectMaySave = true;
 std::unique_ptr<TOptions> Options;
 std::unique_ptr<TSEList> EngineList;
 TSE* CurrentEngine = nullptr;

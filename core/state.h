@@ -31,6 +31,11 @@ extern std::unique_ptr<TSiteList> Sites;
 // loops move CurrentKeyword too.
 extern TSite* CurrentSite;
 extern TKeyword* CurrentKeyword;
+// False from a failed load of the project (a file in no known format, a
+// damaged or unreadable one) until a load succeeds: Sites is not what the
+// file holds then, and saving at close must not replace the file the user
+// has. True at start (no file read yet).
+extern bool ProjectMaySave;
 extern std::unique_ptr<TOptions> Options;
 // The loaded search engines; lives until the program ends.
 extern std::unique_ptr<TSEList> EngineList;

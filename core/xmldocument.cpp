@@ -31,7 +31,45 @@ void WriteValue(tagged::TTaggedTextWriter& writer, const runtime::Variant& value
 
 // ---- TXmlElementList --------------------------------------------------------
 
+bool TXmlElementList::TNameLess::operator()(std::u16string_view a, std::u16string_view b) const {
+    return CompareNames(a, b) < 0;
+}
+
+void TXmlElementList::Merge() const {
+    if (added_.empty()) return;
+    std::vector<std::unique_ptr<TXmlElement>> merged;
+    merged.reserve(items_.size() + added_.size());
+    auto item = items_.begin();
+    for (auto& [name, element] : added_) {
+        while (item != items_.end() && CompareNames((*item)->Name(), name) <= 0)
+            merged.push_back(std::move(*item++));
+        merged.push_back(std::move(element));
+    }
+    while (item != items_.end()) merged.push_back(std::move(*item++));
+    added_.clear();
+    items_ = std::move(merged);
+}
+
+TXmlElement* TXmlElementList::Present(std::u16string_view name) const {
+    // The merged part without merging: a binary search.
+    auto at =
+        std::lower_bound(items_.begin(), items_.end(), name,
+                         [](const std::unique_ptr<TXmlElement>& element, std::u16string_view key) {
+                             return CompareNames(element->Name(), key) < 0;
+                         });
+    if (at != items_.end() && CompareNames((*at)->Name(), name) == 0) return at->get();
+    auto waiting = added_.find(name);
+    return waiting != added_.end() ? waiting->second.get() : nullptr;
+}
+
+TXmlElement* TXmlElementList::Add(std::unique_ptr<TXmlElement> element) {
+    TXmlElement* added = element.get();
+    added_.emplace(added->Name(), std::move(element));
+    return added;
+}
+
 bool TXmlElementList::Search(std::u16string_view name, int& index) const {
+    Merge();
     int low = 0;
     int high = Count() - 1;
     bool found = false;
@@ -60,14 +98,13 @@ int TXmlElementList::IndexOfName(std::u16string_view name) const {
 }
 
 TXmlElement* TXmlElementList::AddSorted(std::unique_ptr<TXmlElement> element) {
-    int index;
-    if (Search(element->Name(), index)) return items_[size_t(index)].get();
-    auto* added = element.get();
-    items_.insert(items_.begin() + index, std::move(element));
-    return added;
+    if (TXmlElement* present = Present(element->Name())) return present;
+    return Add(std::move(element));
 }
 
 void TXmlElementList::Resort(std::u16string_view oldName, std::u16string_view newName) {
+    // A waiting element's key views its name, which is about to change.
+    Merge();
     if (oldName == newName || Count() < 2) return;
     int current;
     int target;
@@ -84,6 +121,7 @@ TXmlElement::TXmlElement(std::u16string name, TXmlElement* parent)
     : Document(parent ? parent->Document : nullptr), Parent(parent), name_(std::move(name)) {}
 
 TXmlElement::~TXmlElement() {
+    Children.Merge();
     auto& items = Children.items_;
     while (!items.empty()) items.pop_back();
     if (counted_ && Document) --Document->ElementCount;
@@ -105,10 +143,8 @@ std::unique_ptr<TXmlElement> TXmlElement::NewChild(std::u16string name) {
 }
 
 TXmlElement& TXmlElement::AddChild(std::u16string_view name) {
-    int index;
-    if (Children.Search(name, index)) return *Children.items_[size_t(index)];
-    auto& items = Children.items_;
-    return **items.insert(items.begin() + index, NewChild(std::u16string(name)));
+    if (TXmlElement* present = Children.Present(name)) return *present;
+    return *Children.Add(NewChild(std::u16string(name)));
 }
 
 void TXmlElement::SetValue(std::u16string_view name, const runtime::Variant& value) {
@@ -221,22 +257,26 @@ void TXmlDocument::LoadFromStream(runtime::TStream* stream) {
 
 namespace {
 
+// The dump is named only when it was written: a message must not send the
+// user looking for a file that is not there.
 std::string LoadErrorMessage(std::string_view reason, int64_t streamSize, int64_t textUnits,
-                             std::string_view dumpFolder) {
+                             std::string_view dumpFolder, bool dumped) {
     std::string message = "Error while loading project.\r\n";
     message += reason;
     message += "\r\nAdditional info: stream size=" + runtime::IntToStr(streamSize) +
-               "; buf size=" + runtime::IntToStr(textUnits) + "\r\n\r\n";
-    message += "A debug dump has been created at:\r\n";
+               "; buf size=" + runtime::IntToStr(textUnits);
+    if (!dumped) return message;
+    message += "\r\n\r\nA debug dump has been created at:\r\n";
     message += dumpFolder;
     message += "debug.xml\r\n\r\n";
     message += "Please send the debug dump file and the bug report to the developer";
     return message;
 }
 
-void WriteDebugDump(runtime::TStream& stream, int64_t start, int64_t units,
+// False when no folder is set or the dump could not be written.
+bool WriteDebugDump(runtime::TStream& stream, int64_t start, int64_t units,
                     std::string_view dumpFolder) {
-    if (dumpFolder.empty()) return;
+    if (dumpFolder.empty()) return false;
     try {
         runtime::TFileStream dump(std::string(dumpFolder) + "debug.xml", runtime::fmCreate);
         stream.Seek(start, runtime::soFromBeginning);
@@ -249,8 +289,10 @@ void WriteDebugDump(runtime::TStream& stream, int64_t start, int64_t units,
             dump.WriteBuffer(buffer.data(), n);
             left -= n;
         }
+        return true;
     } catch (...) {
         // The dump only helps a bug report; the load error is what counts.
+        return false;
     }
 }
 
@@ -261,8 +303,8 @@ void ParseGuarded(runtime::TStream& stream, int64_t start, int64_t units, int64_
     try {
         parse();
     } catch (const std::exception& e) {
-        WriteDebugDump(stream, start, units, dumpFolder);
-        throw runtime::Exception(LoadErrorMessage(e.what(), streamSize, units, dumpFolder));
+        bool dumped = WriteDebugDump(stream, start, units, dumpFolder);
+        throw runtime::Exception(LoadErrorMessage(e.what(), streamSize, units, dumpFolder, dumped));
     }
 }
 

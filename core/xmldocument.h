@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -31,10 +32,17 @@ using TXmlProgressEvent =
     std::function<void(runtime::TObject* sender, int64_t position, int64_t total)>;
 
 // The children of one element, sorted by name.
+//
+// Children added one by one wait apart, themselves sorted, and join the
+// list in one merge when it is next looked at: building a wide list costs
+// n log n, not the n squared of inserting each child at its place.
 class TXmlElementList {
   public:
-    [[nodiscard]] int Count() const { return int(items_.size()); }
-    [[nodiscard]] TXmlElement* Items(int index) const { return items_.at(size_t(index)).get(); }
+    [[nodiscard]] int Count() const { return int(items_.size() + added_.size()); }
+    [[nodiscard]] TXmlElement* Items(int index) const {
+        Merge();
+        return items_.at(size_t(index)).get();
+    }
 
     // Binary search: true when `name` is present; `index` is the first
     // match or the place where `name` would be inserted.
@@ -52,7 +60,20 @@ class TXmlElementList {
     friend class TXmlElement;
     friend class TXmlDocument;
 
-    std::vector<std::unique_ptr<TXmlElement>> items_;
+    struct TNameLess {
+        bool operator()(std::u16string_view a, std::u16string_view b) const;
+    };
+
+    // The element of that name, merged or waiting; null when none.
+    TXmlElement* Present(std::u16string_view name) const;
+    // Adds an element whose name is not present.
+    TXmlElement* Add(std::unique_ptr<TXmlElement> element);
+    // Moves the waiting elements to their places.
+    void Merge() const;
+
+    mutable std::vector<std::unique_ptr<TXmlElement>> items_;
+    // Waiting to be merged, by name (the key views the element's own name).
+    mutable std::map<std::u16string_view, std::unique_ptr<TXmlElement>, TNameLess> added_;
 };
 
 class TXmlElement : public runtime::TObject {
@@ -134,8 +155,8 @@ class TXmlDocument : public runtime::TObject {
 // Runs `parse`, which reads the tagged text of `stream` from `start` on.
 // When it fails, "debug.xml" in `dumpFolder` gets the text (`units` UTF-16
 // units from `start`; nothing without a folder) and runtime::Exception
-// carries the reason, the stream's size, the text's length and where the
-// dump was left.
+// carries the reason, the stream's size, the text's length and, when the
+// dump was written, where it was left.
 void ParseGuarded(runtime::TStream& stream, int64_t start, int64_t units, int64_t streamSize,
                   std::string_view dumpFolder, const std::function<void()>& parse);
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,8 @@
 #include "runtime/exceptions.h"
 #include "runtime/locale.h"
 #include "runtime/streams.h"
+#include "runtime/strings.h"
+#include "tests/support/linear_time.h"
 
 namespace core {
 namespace {
@@ -104,6 +107,42 @@ TEST(XmlDocumentTest, ChildrenKeepTheLocaleOrder) {
     EXPECT_EQ(document.ElementCount, 3);
 }
 
+TEST(XmlDocumentTest, ChildrenAddedInAnyOrderAreOneSortedList) {
+    // Children added between looks, renamed while they wait, added again,
+    // and added after the list was looked at.
+    TXmlDocument document;
+    TXmlElement& root = document.Root();
+    TXmlElement& c = root.AddChild(u"C");
+    root.AddChild(u"A");
+    EXPECT_EQ(&root.AddChild(u"C"), &c);
+    root.AddChild(u"E").SetName(u"B");
+    EXPECT_EQ(root.Children.Count(), 3);
+    EXPECT_EQ(root.Children.Find(u"B"), root.Children.Items(1));
+    root.SetValue(u"D", runtime::Variant(int32_t(4)));
+    root.AddChild(u"A0");
+    EXPECT_EQ(&root.AddChild(u"B"), root.Children.Items(2));
+    std::u16string names;
+    for (int i = 0; i < root.Children.Count(); ++i) names += root.Children.Items(i)->Name() + u" ";
+    EXPECT_EQ(names, u"A A0 B C D ");
+    EXPECT_EQ(root.GetInteger(u"D"), 4);
+    EXPECT_EQ(document.ElementCount, 5);
+}
+
+TEST(XmlDocumentTest, WideListsBuildInLinearTime) {
+    // "Link0", "Link1", ...: far from the locale's order ("Link10" before
+    // "Link2"), so that each child lands inside the list.
+    serplow::testing::ExpectLinearTime("children added", 2000, [](int count) {
+        auto names = std::make_shared<std::vector<std::u16string>>();
+        for (int i = 0; i < count; ++i)
+            names->push_back(u"Link" + runtime::AnsiToWide(std::to_string(i)));
+        return [names] {
+            TXmlDocument document;
+            for (const std::u16string& name : *names) document.Root().AddChild(name);
+            EXPECT_EQ(document.Root().Children.Items(0)->Name(), u"Link0");
+        };
+    });
+}
+
 TEST(XmlDocumentTest, SiblingsWrittenInAnotherOrderLoadSorted) {
     TXmlDocument document;
     Load(document,
@@ -175,6 +214,22 @@ TEST(XmlDocumentTest, FailedLoadLeavesADebugDumpAndTellsWhere) {
                       "Please send the debug dump file and the bug report to the developer");
     }
     EXPECT_EQ(ReadBytes(folder.File("debug.xml")), Bytes(text));
+
+    // Without a folder (or when the dump cannot be written) no dump is
+    // claimed.
+    for (const std::string& dumpFolder : {std::string(), folder.File("no such folder/")}) {
+        TXmlDocument undumped;
+        undumped.DumpFolder = dumpFolder;
+        try {
+            Load(undumped, text);
+            FAIL();
+        } catch (const runtime::Exception& e) {
+            EXPECT_EQ(std::string(e.what()),
+                      "Error while loading project.\r\nUnequal number of brackets.\r\n"
+                      "Additional info: stream size=40; buf size=20")
+                << dumpFolder;
+        }
+    }
 }
 
 TEST(XmlDocumentTest, NestingIsBounded) {
