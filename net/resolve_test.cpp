@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -10,12 +11,16 @@
 #include <vector>
 
 #include "net/httpsend.h"
+#include "net/limits.h"
 #include "net/tcpblocksocket.h"
 #include "net/testing/scripted_peer.h"
 #include "net/testing/stopper.h"
 
 namespace net {
 namespace {
+
+// Libraries closed by every TAlteredProvider.
+std::atomic<int> gLibrariesClosed{0};
 
 // The system's socket library with some functions hidden or replaced.
 class TAlteredProvider : public TLibraryProvider {
@@ -32,7 +37,10 @@ class TAlteredProvider : public TLibraryProvider {
         if (auto it = replaced_.find(name); it != replaced_.end()) return it->second;
         return system_->Symbol(library, name);
     }
-    void Close(void* library) override { system_->Close(library); }
+    void Close(void* library) override {
+        ++gLibrariesClosed;
+        system_->Close(library);
+    }
 
   private:
     std::unique_ptr<TLibraryProvider> system_;
@@ -222,6 +230,50 @@ TEST_F(ResolveTest, LookupsOfNamesEndOnTimeOutAndStop) {
     // The lookups left behind finish before their library goes.
     gReleaseLookups = true;
     while (gLookupsRunning > 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+}
+
+// Polls for up to 20 s; the state reached.
+bool Eventually(const std::function<bool()>& state) {
+    auto start = std::chrono::steady_clock::now();
+    while (!state() && std::chrono::steady_clock::now() - start < std::chrono::seconds(20))
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    return state();
+}
+
+TEST_F(ResolveTest, LookupThreadsAreFewAndKeepTheLibraryLoaded) {
+    gRealGetAddrInfo = SocketLibrary().Api().getaddrinfo;
+    gReleaseLookups = false;
+    auto library =
+        AlteredLibrary({}, {{"getaddrinfo", reinterpret_cast<void*>(&StallingGetAddrInfo)}});
+    // Sockets that give up on lookups which do not answer leave them
+    // running, up to the cap.
+    for (int i = 0; i < 10 * kMaxLookupThreads && library->RunningLookups() < kMaxLookupThreads;
+         ++i) {
+        TTCPBlockSocket socket(*library);
+        socket.ConnectTimeout = 50;
+        socket.Connect("stall.test", "80");
+        EXPECT_EQ(socket.LastError(), kWsaETimedOut);
+    }
+    ASSERT_EQ(library->RunningLookups(), kMaxLookupThreads);
+    const int started = gLookupsStarted;
+
+    // No room: the next lookup waits for some within its time-out and does
+    // not start.
+    TTCPBlockSocket late(*library);
+    late.ConnectTimeout = 300;
+    late.Connect("stall.test", "80");
+    EXPECT_EQ(late.LastError(), kWsaETimedOut);
+    EXPECT_EQ(gLookupsStarted, started);
+
+    // The end of the socket layer leaves the library loaded under them...
+    const int closed = gLibrariesClosed;
+    DoneSocketInterface(*library);
+    EXPECT_FALSE(library->Loaded());
+    EXPECT_EQ(gLibrariesClosed, closed);
+    // ...until they end.
+    gReleaseLookups = true;
+    EXPECT_TRUE(Eventually([&] { return library->RunningLookups() == 0; }));
+    EXPECT_EQ(gLibrariesClosed, closed + 1);
 }
 
 TEST_F(ResolveTest, EmptyHostNameGivesLoopback) {
