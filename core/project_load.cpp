@@ -55,30 +55,31 @@ namespace {
 
 // Items of one list as they arrive, by the index their element's name
 // carries; the list takes, for each index below its element's child count,
-// the first item that carries it.
+// the first item that carries it. The items arrive in the locale's order of
+// their names ("Link10" before "Link2"): each goes to the slot of its index,
+// in one pass and without allocating once the slots have grown.
 template <class T>
 class TIndexedItems {
   public:
     void Clear() { items_.clear(); }
     void Add(int index, std::unique_ptr<T> item) { items_.emplace_back(index, std::move(item)); }
 
+    // Calls `append` with the items in index order.
     template <class Append>
     void MoveTo(int childCount, Append append) {
-        auto byIndex = [](const auto& a, const auto& b) { return a.first < b.first; };
-        if (!std::is_sorted(items_.begin(), items_.end(), byIndex))
-            std::stable_sort(items_.begin(), items_.end(), byIndex);
-        int next = 0;
-        for (auto& [index, item] : items_) {
-            if (index >= childCount) break;
-            if (index < next) continue;  // a second element of the same name
-            append(std::move(item));
-            next = index + 1;
-        }
+        slots_.clear();
+        slots_.resize(size_t(childCount));
+        for (auto& [index, item] : items_)
+            if (index < childCount && !slots_[size_t(index)])
+                slots_[size_t(index)] = std::move(item);
         items_.clear();
+        for (auto& item : slots_)
+            if (item) append(std::move(item));
     }
 
   private:
     std::vector<std::pair<int, std::unique_ptr<T>>> items_;
+    std::vector<std::unique_ptr<T>> slots_;
 };
 
 class TTaggedProjectReader {
@@ -183,6 +184,12 @@ class TTaggedProjectReader {
     std::u16string AsString() const {
         return reader_.Marker() == tagged::StringMarker ? reader_.Text()
                                                         : AsVariant().AsWideString();
+    }
+    // An 8-bit field (a URL), converted straight from the text read.
+    std::string AsAnsi() const {
+        return reader_.Marker() == tagged::StringMarker
+                   ? runtime::WideToAnsi(reader_.Text())
+                   : runtime::WideToAnsi(AsVariant().AsWideString());
     }
     int32_t AsInteger() const {
         return reader_.Marker() == tagged::IntegerMarker ? tagged::ParseInteger(reader_.Text())
@@ -296,7 +303,7 @@ class TTaggedProjectReader {
     void Value() {
         switch (stack_.back().role) {
             case Role::SiteURL:
-                site_->URL = runtime::WideToAnsi(AsString());
+                site_->URL = AsAnsi();
                 break;
             case Role::SiteNotes:
                 site_->Notes = AsString();
@@ -320,7 +327,7 @@ class TTaggedProjectReader {
                 date_ = AsString();
                 break;
             case Role::LinkName:
-                link_->Name = runtime::WideToAnsi(AsString());
+                link_->Name = AsAnsi();
                 break;
             case Role::LinkTitle:
                 link_->Title = AsString();
@@ -366,6 +373,7 @@ class TTaggedProjectReader {
                 break;
             case Role::Links:
                 keyword_->Links.Clear();
+                keyword_->Links.SetCapacity(std::min(frame.children, runtime::MaxListSize));
                 links_.MoveTo(frame.children,
                               [&](std::unique_ptr<TLink> l) { keyword_->Links.Add(std::move(l)); });
                 break;

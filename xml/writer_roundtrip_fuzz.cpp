@@ -3,7 +3,9 @@
 // the encodings), writes it, reads it back and requires the same tree. The
 // writer may refuse what XML cannot hold; what it writes must read back:
 // as text, and saved in the declared encoding. With xmllint installed,
-// xmllint must accept every saved document too.
+// xmllint must accept the saved documents too: a sample of one input in
+// eight by its bytes (so that an input that failed fails again), since a
+// program started per input would take most of a fuzzing run.
 
 #include <unistd.h>
 
@@ -118,6 +120,13 @@ void Fill(IXmlNode& parent, Input& in, int depth) {
     }
 }
 
+// FNV-1a of the input.
+uint32_t Hash(const uint8_t* data, size_t size) {
+    uint32_t hash = 2166136261u;
+    for (size_t i = 0; i < size; ++i) hash = (hash ^ data[i]) * 16777619u;
+    return hash;
+}
+
 bool XmllintAccepts(const std::string& bytes) {
     static const bool installed = std::system("xmllint --version >/dev/null 2>&1") == 0;
     if (!installed) return true;
@@ -167,6 +176,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (testing::DumpTree(*loaded, testing::DumpMode::Text) != tree) __builtin_trap();
     const std::string bytes(static_cast<const char*>(saved.Memory()),
                             static_cast<size_t>(saved.Size()));
-    if (!XmllintAccepts(bytes)) __builtin_trap();
+    if (Hash(data, size) % 8 == 0 && !XmllintAccepts(bytes)) __builtin_trap();
     return 0;
 }
