@@ -255,6 +255,8 @@ TEST_F(ResolveTest, LookupThreadsAreFewAndKeepTheLibraryLoaded) {
         EXPECT_EQ(socket.LastError(), kWsaETimedOut);
     }
     ASSERT_EQ(library->RunningLookups(), kMaxLookupThreads);
+    // Each of them in the resolver by now.
+    ASSERT_TRUE(Eventually([] { return gLookupsRunning == kMaxLookupThreads; }));
     const int started = gLookupsStarted;
 
     // No room: the next lookup waits for some within its time-out and does
