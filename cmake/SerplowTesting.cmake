@@ -1,8 +1,11 @@
 # Test, fuzz and emulator plumbing shared by every folder.
 #
-#   serplow_test(<name> SOURCES <files...> [LIBS <targets...>])
+#   serplow_test(<name> [DESKTOP] SOURCES <files...> [LIBS <targets...>])
 #     One test program, one ctest test. Under Wine each program costs a
 #     process start, so a subsystem groups its cases into a few programs.
+#     DESKTOP marks a program that shows windows, takes the foreground or
+#     moves the pointer: all tests share one desktop, where one such program
+#     takes the focus another one checks, so they run one at a time.
 #
 #   serplow_fuzzer(<name> SOURCES <files...> [LIBS <targets...>] CORPUS <dir>)
 #     A fuzz target defining LLVMFuzzerTestOneInput. In the native g++ build
@@ -31,11 +34,14 @@ else()
 endif()
 
 function(serplow_test name)
-  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "DESKTOP" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} ${SERPLOW_GTEST_LIBS})
   add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
   set_tests_properties(${name} PROPERTIES TIMEOUT 300)
+  if(T_DESKTOP)
+    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK desktop)
+  endif()
 endfunction()
 
 # Sets <out> to those of the given files (relative to the current source
