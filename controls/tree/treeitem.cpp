@@ -442,7 +442,7 @@ TGtTreeItem* TGtTreeItem::GetNext() const {
 }
 
 int TGtTreeItem::GetWidth() const {
-    TGtTreeView* view = owner_->View();
+    TGtTreeDisplay* view = owner_->Display();
     return view != nullptr ? view->MeasureCellSize(const_cast<TGtTreeItem*>(this), -1) : 0;
 }
 
@@ -562,7 +562,7 @@ void TGtTreeItem::DeleteChild(TGtTreeItem* child) {
     }
     owner_->Refs().Forget(child);
     if (!owner_->IsDestroying())
-        if (TGtTreeView* view = owner_->View()) view->ItemDeleted(child);
+        if (TGtTreeDisplay* view = owner_->Display()) view->ItemDeleted(child);
     owner_->DoItemDeletion(child);
 
     if (children_) {
@@ -662,7 +662,7 @@ void TGtTreeItem::ExpandParents() {
 }
 
 void TGtTreeItem::MakeVisible() {
-    if (TGtTreeView* view = owner_->View()) view->EnsureVisible(this);
+    if (TGtTreeDisplay* view = owner_->Display()) view->EnsureVisible(this);
 }
 
 // ---- moving -----------------------------------------------------------------------------

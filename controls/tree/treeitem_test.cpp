@@ -15,7 +15,7 @@ namespace controls::tree {
 namespace {
 
 // A view that records what the model asks of it.
-struct RecordingView : TGtTreeView {
+struct RecordingView : TGtTreeDisplay {
     std::vector<TGtRefreshFlags> endUpdates;
     std::vector<TGtTreeItem*> deleted;
     void EndUpdate(TGtTreeModel&, TGtRefreshFlags refresh) override {
@@ -162,7 +162,7 @@ TEST(GtTreeItem, RadioButtonsUncheckTheirSiblings) {
 TEST(GtTreeItem, DeletingMovesTheFocusAndForgetsEveryReference) {
     TGtTreeModel tree;
     RecordingView view;
-    tree.SetView(&view);
+    tree.SetDisplay(&view);
     TGtTreeItems& items = tree.Items();
     TGtTreeItem* p = items.Add(nullptr, u"P");
     TGtTreeItem* a = items.AddChild(p, u"a");
@@ -201,7 +201,7 @@ TEST(GtTreeItem, DeletingMovesTheFocusAndForgetsEveryReference) {
     tree.OnChanging = [](runtime::TObject*, TGtTreeItem*, bool& allow) { allow = false; };
     x->Delete();
     EXPECT_EQ(tree.FocusedItem(), y);
-    tree.SetView(nullptr);
+    tree.SetDisplay(nullptr);
 }
 
 TEST(GtTreeItem, MovingKeepsTheFlatListInTreeOrder) {
@@ -281,7 +281,7 @@ TEST(GtTreeItem, StateSelectionAndCollapse) {
 TEST(GtTreeItem, UpdateLockRunsEndWorkOnceAndAPendingSortOnce) {
     TGtTreeModel tree;
     RecordingView view;
-    tree.SetView(&view);
+    tree.SetDisplay(&view);
     tree.SetSortMode(smAdd);
     tree.SetSortSection(-1);
     int sorts = 0;
@@ -298,7 +298,7 @@ TEST(GtTreeItem, UpdateLockRunsEndWorkOnceAndAPendingSortOnce) {
     EXPECT_NE(view.endUpdates[0] & rfRowsStale, 0u);
     EXPECT_EQ(sorts, 1);
     EXPECT_EQ(Outline(tree), "a b ");
-    tree.SetView(nullptr);
+    tree.SetDisplay(nullptr);
 }
 
 // Sorts the top-level items with the given texts and returns their order.
@@ -438,7 +438,7 @@ TEST(GtTreeItem, WalksAndSearches) {
 TEST(GtTreeItem, ClearAndAssign) {
     TGtTreeModel tree;
     RecordingView view;
-    tree.SetView(&view);
+    tree.SetDisplay(&view);
     tree.Items().Clear();
     ASSERT_EQ(view.endUpdates.size(), 1u);
     EXPECT_EQ(view.endUpdates[0] & rfRowsStale, 0u);
@@ -467,7 +467,7 @@ TEST(GtTreeItem, ClearAndAssign) {
     EXPECT_THROW(a->Root()->Assign(b), EGtTreeError);
     EXPECT_EQ(Outline(tree), "A .B ..C ");
     EXPECT_THROW(a->Assign(static_cast<runtime::TPersistent*>(nullptr)), runtime::EConvertError);
-    tree.SetView(nullptr);
+    tree.SetDisplay(nullptr);
 }
 
 TEST(GtTreeItem, VirtualTreesAskForTextsAndDropStorage) {

@@ -265,7 +265,7 @@ void TGtTreeItems::DeleteItem(TGtTreeItem* item) {
 void TGtTreeItems::Clear() {
     UpdateLock lock(owner_);
     owner_->SetItemFocused(nullptr);
-    if (TGtTreeView* view = owner_->View()) view->ClearDisplayedRows();
+    if (TGtTreeDisplay* view = owner_->Display()) view->ClearDisplayedRows();
     const bool hadItems = Count() > 0;
     root_->DeleteChildren();
     owner_->Request(rfContentWidth);

@@ -8,7 +8,7 @@
 //
 // The tree control (TCustomGtTree) is a TGtTreeModel: its setters store
 // here and add their display effects; it attaches itself as the model's
-// TGtTreeView, through which the data side asks for repaints and
+// TGtTreeDisplay, through which the data side asks for repaints and
 // measurements. Without a view (tests, tools) the model works on its own
 // and every request is simply recorded and dropped at the end of an update.
 //
@@ -52,9 +52,9 @@ inline constexpr TGtRefreshFlags rfUpdatePending = 128;  // end-of-update work i
 
 // The view half of a tree: what the data side asks of the window. Every
 // operation has a do-nothing default so that a model works without one.
-class TGtTreeView {
+class TGtTreeDisplay {
   public:
-    virtual ~TGtTreeView() = default;
+    virtual ~TGtTreeDisplay() = default;
 
     // The outermost unlock (or a request outside any update): lay out,
     // update scroll bars, rebuild rows, auto-size and repaint as `refresh`
@@ -144,8 +144,8 @@ class TGtTreeModel {
     const TGtList& AllItems() const { return allItems_; }
 
     // ---- attachments ------------------------------------------------------------------
-    TGtTreeView* View() const { return view_; }
-    void SetView(TGtTreeView* view) { view_ = view; }
+    TGtTreeDisplay* Display() const { return view_; }
+    void SetDisplay(TGtTreeDisplay* view) { view_ = view; }
     // The header sections that are the tree's columns (not owned; none
     // means no columns).
     TGtHeaderSections* Sections() const { return sections_; }
@@ -326,7 +326,7 @@ class TGtTreeModel {
     TGtList allItems_;
     std::unique_ptr<TGtList> selection_;
     std::unique_ptr<TGtTreeItems> items_;
-    TGtTreeView* view_ = nullptr;
+    TGtTreeDisplay* view_ = nullptr;
     TGtHeaderSections* sections_ = nullptr;
     runtime::TObject* sender_ = nullptr;
 

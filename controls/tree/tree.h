@@ -1,0 +1,422 @@
+#pragma once
+
+// TCustomGtTree: the multi-column tree and grid control. It draws nothing
+// itself: it owns and wires together the client-area view (TGtTreeView,
+// treeview.h) that paints the rows and takes the mouse and keys, the
+// header (TGtHeader) whose sections are the columns, two owner-drawn
+// scroll bars and the item collection. It holds every setting the view and
+// the items read, raises every event through one overridable dispatcher
+// (Do + the event's name) and repaints through the nested update lock of
+// TGtTreeModel: setters and item changes record what must be redone and
+// the outermost unlock lays out, updates the bars, sorts, sizes and
+// repaints once. TGtTree publishes it.
+//
+// Layout, bars, measuring and the border are treelayout_win.cpp; the
+// arithmetic behind them is treegeometry.h. Windows only.
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "controls/tree/header.h"
+#include "controls/tree/scrollbar.h"
+#include "controls/tree/treeevents.h"
+#include "controls/tree/treeitem.h"
+#include "controls/tree/treeitems.h"
+#include "controls/tree/treemodel.h"
+#include "controls/tree/xpthemed.h"
+#include "gui/imagelist.h"
+
+namespace controls::tree {
+
+class TGtTreeView;
+class TCustomGtTree;
+
+RUNTIME_ENUM(TGtDblClickMode, dcmNone, dcmExpand, dcmEdit)
+RUNTIME_ENUM(TSTSelModes, smSimple, smUsual)
+
+// Makers of the parts a descendant replaces (a C++ constructor cannot call
+// a descendant's override): empty members make the standard parts.
+struct TGtTreeParts {
+    std::function<std::unique_ptr<TGtTreeView>(TCustomGtTree*)> View;
+    std::function<std::unique_ptr<TCustomGtHeader>(TCustomGtTree*)> Header;
+};
+
+class TCustomGtTree : public TGtXPThemedControl, public TGtTreeModel, private TGtTreeDisplay {
+    RUNTIME_CLASS(TCustomGtTree)
+
+  public:
+    explicit TCustomGtTree(runtime::TComponent* owner) : TCustomGtTree(owner, {}) {}
+    TCustomGtTree(runtime::TComponent* owner, const TGtTreeParts& parts);
+    ~TCustomGtTree() override;
+
+    // ---- parts ------------------------------------------------------------------------
+    TGtTreeView* View() const { return view_; }
+    TCustomGtHeader* Header() const { return header_; }
+    TGtScrollBar* HorzScrollBar() const { return horzBar_; }
+    TGtScrollBar* VertScrollBar() const { return vertBar_; }
+    TGtScrollBarStyles* HorzScrollBarStyles() const { return horzStyles_.get(); }
+    TGtScrollBarStyles* VertScrollBarStyles() const { return vertStyles_.get(); }
+    TGtHeaderSections* HeaderSections() const;
+    // Takes a copy of the sections.
+    void SetHeaderSections(TGtHeaderSections* value);
+
+    // ---- update lock ------------------------------------------------------------------
+    // Also holds the header's own lock.
+    void SetUpdating(bool updating) override;
+
+    // ---- items and columns ------------------------------------------------------------
+    virtual void SetShowColumns(bool value);
+    void SetMainTreeColumn(int value);
+    int DefaultSectionWidth() const;
+    void SetDefaultSectionWidth(int value);
+    int SelectColumn() const { return selectColumn_; }
+    void SetSelectColumn(int value);
+    bool OwnerDrawByColumn = true;
+    std::u16string OwnerDrawMask = u"~~@~~";
+
+    // ---- rows, lines and buttons ------------------------------------------------------
+    void SetLineHeight(int value);
+    bool AutoLineHeight() const { return autoLineHeight_; }
+    void SetAutoLineHeight(bool value);
+    int ItemIndent() const { return itemIndent_; }
+    void SetItemIndent(int value);
+    bool ShowLines() const { return showLines_; }
+    void SetShowLines(bool value) { ChangeRows(showLines_, value); }
+    bool ShowRoot() const { return showRoot_; }
+    void SetShowRoot(bool value) { ChangeRows(showRoot_, value); }
+    bool ShowButtons() const { return showButtons_; }
+    void SetShowButtons(bool value) { ChangeRows(showButtons_, value); }
+    bool ShowRootButtons() const { return showRootButtons_; }
+    void SetShowRootButtons(bool value) { ChangeRows(showRootButtons_, value); }
+    bool ShowLeafButton() const { return showLeafButton_; }
+    void SetShowLeafButton(bool value) { ChangeRows(showLeafButton_, value); }
+    TGtColor LinesColor() const { return linesColor_; }
+    void SetLinesColor(TGtColor value);
+    bool HorizontalLines() const { return horizontalLines_; }
+    void SetHorizontalLines(bool value);
+    TGtColor HorzDivLinesColor() const { return horzDivLinesColor_; }
+    void SetHorzDivLinesColor(TGtColor value);
+    bool VerticalLines() const { return verticalLines_; }
+    void SetVerticalLines(bool value) { ChangeAll(verticalLines_, value); }
+    TGtColor VertDivLinesColor() const { return vertDivLinesColor_; }
+    void SetVertDivLinesColor(TGtColor value);
+    bool BarStyle() const { return barStyle_; }
+    void SetBarStyle(bool value);
+    bool StripedItems() const { return stripedItems_; }
+    void SetStripedItems(bool value) { ChangeAll(stripedItems_, value); }
+    TGtColor StripedOddColor() const { return stripedOddColor_; }
+    void SetStripedOddColor(TGtColor value);
+    TGtColor StripedEvenColor() const { return stripedEvenColor_; }
+    void SetStripedEvenColor(TGtColor value);
+    char16_t PathSeparator = u'\\';
+    void SetFilteredVisibility(bool value);
+
+    // ---- colours and appearance -------------------------------------------------------
+    TGtColor BkColor() const { return bkColor_; }
+    void SetBkColor(TGtColor value);
+    TGtColor TextColor() const { return textColor_; }
+    void SetTextColor(TGtColor value);
+    TGtColor FocusedSelectColor() const { return focusedSelectColor_; }
+    void SetFocusedSelectColor(TGtColor value) { ChangeAll(focusedSelectColor_, value); }
+    TGtColor FocusedSelectTextColor() const { return focusedSelectTextColor_; }
+    void SetFocusedSelectTextColor(TGtColor value) { ChangeAll(focusedSelectTextColor_, value); }
+    TGtColor HideSelectColor() const { return hideSelectColor_; }
+    void SetHideSelectColor(TGtColor value) { ChangeAll(hideSelectColor_, value); }
+    TGtColor HideSelectTextColor() const { return hideSelectTextColor_; }
+    void SetHideSelectTextColor(TGtColor value) { ChangeAll(hideSelectTextColor_, value); }
+    bool HideSelection() const { return hideSelection_; }
+    void SetHideSelection(bool value) { ChangeRows(hideSelection_, value); }
+    int HighlightAlphaLevel() const { return highlightAlphaLevel_; }
+    void SetHighlightAlphaLevel(int value);
+    bool RowSelect() const { return rowSelect_; }
+    void SetRowSelect(bool value);
+    bool FullRowSelect = true;
+    bool DrawFocusRect() const { return drawFocusRect_; }
+    void SetDrawFocusRect(bool value) { ChangeRows(drawFocusRect_, value); }
+    bool HideFocusRect() const { return hideFocusRect_; }
+    void SetHideFocusRect(bool value) { ChangeRows(hideFocusRect_, value); }
+    bool Tracking = true;
+    TGtColor TrackColor() const { return trackColor_; }
+    void SetTrackColor(TGtColor value) { ChangeRows(trackColor_, value); }
+    bool UnderlineTracked() const { return underlineTracked_; }
+    void SetUnderlineTracked(bool value) { ChangeRows(underlineTracked_, value); }
+    bool RowHotTrack() const { return rowHotTrack_; }
+    void SetRowHotTrack(bool value) { ChangeRows(rowHotTrack_, value); }
+    gui::TBorderStyle BorderStyle() const { return borderStyle_; }
+    void SetBorderStyle(gui::TBorderStyle value);
+    void SetUseXPThemes(bool value) override;
+    bool DoubleBufferedOnResize = true;
+    bool InSizeMove() const { return inSizeMove_; }
+
+    // ---- images and check boxes -------------------------------------------------------
+    gui::TCustomImageList* Images() const { return images_; }
+    void SetImages(gui::TCustomImageList* value);
+    gui::TCustomImageList* Images2() const { return images2_; }
+    void SetImages2(gui::TCustomImageList* value);
+    bool ShowImages() const { return showImages_; }
+    void SetShowImages(bool value);
+    void SetShowCheckboxes(bool value);
+    int CheckBoxSize() const { return checkBoxSize_; }
+    void SetCheckBoxSize(int value) { ChangeAll(checkBoxSize_, value); }
+
+    // ---- selection, focus, expansion --------------------------------------------------
+    void SetMultiSelect(bool value) override;
+    bool SetItemFocused(TGtTreeItem* item) override;
+    TGtTreeItem* ItemFocused() const { return FocusedItem(); }
+    TGtTreeItem* Selected() const { return CurrentItem(); }
+    void SetSelected(TGtTreeItem* item);
+    TSTSelModes SelectionMode = smUsual;
+    bool RightClickSelect = true;
+    bool AlwaysKeepFocus = false;
+    bool AlwaysKeepSelection = true;
+    bool IgnoreEnabled = false;
+    bool MouseFrameSelect = true;
+    bool MouseFrameVisible = true;
+    int ChangeDelay = 500;
+    bool AutoCollapse = false;
+    bool ExpandOnDblClick() const { return dblClickMode_ == dcmExpand; }
+    void SetExpandOnDblClick(bool value);
+    TGtDblClickMode DblClickMode() const { return dblClickMode_; }
+    void SetDblClickMode(TGtDblClickMode value) { dblClickMode_ = value; }
+    // The view holds the input focus.
+    bool HasFocus() const;
+
+    // ---- sorting and search -----------------------------------------------------------
+    void SetSortSection(int value);
+    bool IncrementalSearch = false;
+    int IncrementalSearchTimeout = 500;
+    bool AutoLookup = false;
+
+    // ---- header -----------------------------------------------------------------------
+    int HeaderHeight() const;
+    void SetHeaderHeight(int value);
+    bool HeaderHotTrack() const { return headerHotTrack_; }
+    void SetHeaderHotTrack(bool value);
+    bool AutoResizeColumns = true;
+
+    // ---- scroll bars ------------------------------------------------------------------
+    bool HideHorzScrollBar() const { return hideHorzBar_; }
+    void SetHideHorzScrollBar(bool value);
+    bool HideVertScrollBar() const { return hideVertBar_; }
+    void SetHideVertScrollBar(bool value);
+    bool ScrollbarOpposite() const { return scrollbarOpposite_; }
+    void SetScrollbarOpposite(bool value);
+    bool ScrollTracking = false;
+    bool HorzBarVisible() const { return horzBarVisible_; }
+    bool VertBarVisible() const { return vertBarVisible_; }
+    int LeftPosition() const;
+    void SetLeftPosition(int value);
+    int TopIndex() const;
+    void SetTopIndex(int value);
+    TGtTreeItem* GetTopItem() const;
+    // EGtTreeError for none.
+    void SetTopItem(TGtTreeItem* item);
+
+    // ---- layout and measuring (treelayout_win.cpp) ------------------------------------
+    void UpdateLayout();
+    virtual void UpdateScrollBars();
+    virtual int DefaultLineHeight();
+    // Size.x: the cell's width; Size.y: its height.
+    virtual bool MeasureCellSize(TGtTreeItem* item, int column, gui::TPoint& size);
+    virtual bool MeasureCellText(TGtTreeItem* item, int column, gui::TPoint& size);
+    int GetColumnWidth(int column, bool visibleOnly);
+    void AutoSizeColumn(int column);
+    void AutoSizeAllColumns();
+    // The row at the visible index in tree coordinates (its top moved down
+    // by the view's top).
+    gui::TRect GetItemRect(int index) const;
+    TGtTreeItem* GetItemAtY(int y) const;
+
+    // ---- other operations -------------------------------------------------------------
+    // One line per item: (level - 1) spaces, the text, CR LF; 8-bit text in
+    // the system code page.
+    void SaveStringsToStream(runtime::TStream& stream) const;
+    TGtFontInfo DefaultFont() const override;
+
+    // ---- events -----------------------------------------------------------------------
+    virtual void DoItemDraw(TGtTreeItem* item, gui::TCanvas* surface, const gui::TRect& r,
+                            int sectionIndex);
+    virtual void DoItemChecked(TGtTreeItem* item);
+    virtual void DoAfterSelectionChange();
+    virtual int DoItemPicDraw(TGtTreeItem* item);
+    virtual int DoItemPicDraw2(TGtTreeItem* item);
+    virtual void DoItemPostDraw(gui::TCanvas* canvas, TGtTreeItem* item, const gui::TRect& r,
+                                bool& drawFocusRect);
+    virtual void DoHotTrack(TGtTreeItem* oldItem, TGtTreeItem* newItem);
+    virtual void DoScroll(gui::TScrollBarKind kind, int code);
+    virtual void DoMeasureItemPart(TGtTreeItem* item, int partIndex, gui::TPoint& size);
+    virtual void DoHeaderColumnClick(int sectionIndex);
+    virtual void DoHeaderColumnResize(int sectionIndex);
+    virtual void DoHeaderColumnDraw(gui::TCanvas* canvas, TGtHeaderSection* section,
+                                    const gui::TRect& r, bool pressed);
+    virtual void DoHeaderColumnMove(TGtHeaderSection* section, int oldPos, int newPos);
+    virtual void DoHeaderLookup(TGtHeaderSection* section, std::u16string& text);
+    virtual void DoHeaderLookupDone(TGtHeaderSection* section, const std::u16string& text,
+                                    bool accepted);
+    virtual void DoHeaderSectionExpand(TGtHeaderSection* section);
+    virtual void DoHeaderSectionCollapse(TGtHeaderSection* section);
+    virtual void DoItemSelectedChange(TGtTreeItem* item) override;
+    virtual void DoItemFocused() override;
+
+    TOnItemDrawEvent OnItemDraw;
+    TOnItemCheckedEvent OnItemChecked;
+    runtime::TNotifyEvent OnAfterSelectionChange;
+    TOnPicDrawEvent OnItemPicDraw;
+    TOnPicDrawEvent OnItemPicDraw2;
+    TGtTreeItemPostDrawEvent OnItemPostDraw;
+    THotTrackEvent OnHotTrack;
+    TGtTreeScrollEvent OnScroll;
+    TMeasureItemPartEvent OnMeasureItemPart;
+    TColumnNotifyEvent OnHeaderColumnClick;
+    TColumnNotifyEvent OnHeaderColumnResize;
+    TGtSectionRedrawEvent OnHeaderColumnDraw;
+    TGtColumnMoveEvent OnHeaderColumnMove;
+    TGtHeaderLookupEvent OnHeaderLookup;
+    TGtHeaderLookupDoneEvent OnHeaderLookupDone;
+    runtime::TNotifyEvent OnHeaderResize;
+    THeaderSectionEvent OnHeaderSectionExpand;
+    THeaderSectionEvent OnHeaderSectionCollapse;
+    TColumnNotifyEvent OnHeaderSectionAutoSize;
+    TColumnNotifyEvent OnHeaderSectionFilterCall;
+    runtime::TMouseEvent OnHeaderMouseDown;
+    TGtScrollDrawPartEvent OnHorzScrollDrawPart;
+    TGtScrollDrawPartEvent OnVertScrollDrawPart;
+    TGtScrollHintNeededEvent OnHorzScrollHintNeeded;
+    TGtScrollHintNeededEvent OnVertScrollHintNeeded;
+
+    void Loaded() override;
+
+  protected:
+    GUI_MESSAGE_MAP(TCustomGtTree, TGtXPThemedControl)
+    void WMEraseBkgnd(gui::TMessage& msg);
+    void WMSetFocus(gui::TMessage& msg);
+    void WMScroll(gui::TMessage& msg);
+    void CMFontChanged(gui::TMessage& msg);
+    void CMEnabledChanged(gui::TMessage& msg);
+
+  protected:
+    const wchar_t* ThemeClassName() const override { return L"TREEVIEW"; }
+    void CreateParams(gui::TCreateParams& params) override;
+    void CreateWnd() override;
+    void Paint() override;
+    void Resize() override;
+    void Notification(runtime::TComponent* component, runtime::TOperation operation) override;
+
+  private:
+    friend class TGtTreeView;
+    // What the model asks of the display.
+    void EndUpdate(TGtTreeModel& model, TGtRefreshFlags refresh) override;
+    void RedrawItem(TGtTreeItem* item, bool checkVisible) override;
+    void RedrawItemPart(TGtTreeItem* item, bool checkVisible, int left, int right) override;
+    void PaintNow() override;
+    void ItemDeleted(TGtTreeItem* item) override;
+    void ClearDisplayedRows() override;
+    int MeasureCellSize(TGtTreeItem* item, int column) override;
+    void EnsureVisible(TGtTreeItem* item) override;
+
+    // Setter effects: store, request, let the lock do the rest.
+    template <class T>
+    void Change(T& field, T value, TGtRefreshFlags flags) {
+        if (field == value) return;
+        SetUpdating(true);
+        field = value;
+        Request(flags);
+        SetUpdating(false);
+    }
+    template <class T>
+    void ChangeRows(T& field, T value) {
+        Change(field, value, rfRepaintRows | RowsWidthFlag());
+    }
+    template <class T>
+    void ChangeAll(T& field, T value) {
+        Change(field, value, rfRepaintAll);
+    }
+    TGtRefreshFlags RowsWidthFlag() const { return ShowColumns() ? 0 : rfContentWidth; }
+    // Recomputes LineHeight when automatic; rows stale when it changed.
+    void Remeasure();
+    bool Designing() const;
+    void SetImageList(gui::TCustomImageList*& field, gui::TCustomImageList* value);
+    void LayoutOnce();
+    bool UpdateHorzBar();
+    bool UpdateVertBar();
+    void SectionResized(TGtHeaderSection* section);
+    void HeaderResized();
+    void SectionAutoSizeRequest(TGtHeaderSection* section);
+    void WireHeader();
+    void WireBar(TGtScrollBar& bar, bool vertical);
+    // Sets a bar's position without its scroll report acting.
+    void SyncBarPosition(TGtScrollBar* bar, int position);
+
+    TGtTreeView* view_ = nullptr;
+    TCustomGtHeader* header_ = nullptr;
+    TGtScrollBar* horzBar_ = nullptr;
+    TGtScrollBar* vertBar_ = nullptr;
+    std::unique_ptr<TGtScrollBarStyles> horzStyles_;
+    std::unique_ptr<TGtScrollBarStyles> vertStyles_;
+    std::unique_ptr<gui::TChangeLink> imageLink_;
+
+    int selectColumn_ = -1;
+    bool autoLineHeight_ = true;
+    int itemIndent_ = 17;
+    bool showLines_ = true;
+    bool showRoot_ = false;
+    bool showButtons_ = true;
+    bool showRootButtons_ = true;
+    bool showLeafButton_ = false;
+    TGtColor linesColor_ = 0xFF00000F;
+    bool horizontalLines_ = false;
+    TGtColor horzDivLinesColor_ = 0xFF00000F;
+    bool verticalLines_ = false;
+    TGtColor vertDivLinesColor_ = 0xFF00000F;
+    bool barStyle_ = false;
+    bool stripedItems_ = false;
+    TGtColor stripedOddColor_ = 0xFF000010;
+    TGtColor stripedEvenColor_ = 0xFF000014;
+    TGtColor bkColor_ = 0xFF000005;
+    TGtColor textColor_ = 0xFF000008;
+    TGtColor focusedSelectColor_ = 0xFF00000D;
+    TGtColor focusedSelectTextColor_ = 0xFF00000E;
+    TGtColor hideSelectColor_ = 0xFF00000F;
+    TGtColor hideSelectTextColor_ = 0xFF000010;
+    bool hideSelection_ = false;
+    int highlightAlphaLevel_ = 255;
+    bool rowSelect_ = true;
+    bool drawFocusRect_ = true;
+    bool hideFocusRect_ = false;
+    TGtColor trackColor_ = 0xFF00000D;
+    bool underlineTracked_ = true;
+    bool rowHotTrack_ = false;
+    gui::TBorderStyle borderStyle_ = gui::bsSingle;
+    gui::TCustomImageList* images_ = nullptr;
+    gui::TCustomImageList* images2_ = nullptr;
+    bool showImages_ = true;
+    int checkBoxSize_ = 15;
+    TGtDblClickMode dblClickMode_ = dcmExpand;
+    bool headerHotTrack_ = true;
+    bool hideHorzBar_ = false;
+    bool hideVertBar_ = false;
+    bool scrollbarOpposite_ = false;
+
+    bool horzBarVisible_ = false;
+    bool vertBarVisible_ = false;
+    int headerHeightAtLayout_ = 0;
+    int loadedHeaderHeight_ = -1;
+    bool inLayout_ = false;
+    bool layoutAgain_ = false;
+    // The bars are being set to the view's positions.
+    bool barSync_ = false;
+    bool inAutoSizeAll_ = false;
+    bool autoSizePending_ = false;
+    bool inSizeMove_ = false;
+};
+
+class TGtTree : public TCustomGtTree {
+    RUNTIME_CLASS(TGtTree)
+
+  public:
+    explicit TGtTree(runtime::TComponent* owner) : TCustomGtTree(owner) {}
+    TGtTree(runtime::TComponent* owner, const TGtTreeParts& parts) : TCustomGtTree(owner, parts) {}
+};
+
+}  // namespace controls::tree
