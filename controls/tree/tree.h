@@ -19,6 +19,7 @@
 #include <string>
 
 #include "controls/tree/header.h"
+#include "controls/tree/maincell.h"
 #include "controls/tree/scrollbar.h"
 #include "controls/tree/treeevents.h"
 #include "controls/tree/treeitem.h"
@@ -99,6 +100,7 @@ class TCustomGtTree : public TGtXPThemedControl, public TGtTreeModel, private TG
     void SetHorzDivLinesColor(TGtColor value);
     bool VerticalLines() const { return verticalLines_; }
     void SetVerticalLines(bool value) { ChangeAll(verticalLines_, value); }
+    bool VerticalLinesLong = true;
     TGtColor VertDivLinesColor() const { return vertDivLinesColor_; }
     void SetVertDivLinesColor(TGtColor value);
     bool BarStyle() const { return barStyle_; }
@@ -212,6 +214,14 @@ class TCustomGtTree : public TGtXPThemedControl, public TGtTreeModel, private TG
     TGtTreeItem* GetTopItem() const;
     // EGtTreeError for none.
     void SetTopItem(TGtTreeItem* item);
+
+    // Selection helpers (with MultiSelect; without it the focus is the
+    // selection).
+    void DeselectAll();
+    // Selects every visible row between the two items, both included.
+    void SelectRange(TGtTreeItem* from, TGtTreeItem* to);
+    // Where the item's main-cell parts lie (content coordinates).
+    TGtMainCellLayout MainCellLayout(TGtTreeItem* item);
 
     // ---- layout and measuring (treelayout_win.cpp) ------------------------------------
     void UpdateLayout();
@@ -409,6 +419,19 @@ class TCustomGtTree : public TGtXPThemedControl, public TGtTreeModel, private TG
     bool inAutoSizeAll_ = false;
     bool autoSizePending_ = false;
     bool inSizeMove_ = false;
+};
+
+// Holds a tree's update lock for a scope, released also when the scope is
+// left by an exception (which then propagates).
+class TGtTreeLock {
+  public:
+    explicit TGtTreeLock(TCustomGtTree& tree) : tree_(tree) { tree_.SetUpdating(true); }
+    ~TGtTreeLock() noexcept(false) { tree_.SetUpdating(false); }
+    TGtTreeLock(const TGtTreeLock&) = delete;
+    TGtTreeLock& operator=(const TGtTreeLock&) = delete;
+
+  private:
+    TCustomGtTree& tree_;
 };
 
 class TGtTree : public TCustomGtTree {

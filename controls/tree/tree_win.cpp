@@ -12,22 +12,6 @@
 
 namespace controls::tree {
 
-namespace {
-
-// Holds the tree's update lock for a scope, released also on an exception.
-class UpdateLock {
-  public:
-    explicit UpdateLock(TCustomGtTree& tree) : tree_(tree) { tree_.SetUpdating(true); }
-    ~UpdateLock() noexcept(false) { tree_.SetUpdating(false); }
-    UpdateLock(const UpdateLock&) = delete;
-    UpdateLock& operator=(const UpdateLock&) = delete;
-
-  private:
-    TCustomGtTree& tree_;
-};
-
-}  // namespace
-
 RUNTIME_BEGIN_CLASS(TCustomGtTree, TGtXPThemedControl)
 RUNTIME_END_CLASS
 
@@ -121,7 +105,7 @@ TCustomGtTree::TCustomGtTree(runtime::TComponent* owner, const TGtTreeParts& par
     imageLink_ = std::make_unique<gui::TChangeLink>();
     imageLink_->OnChange = [this](runtime::TObject*) {
         if (view_ != nullptr && view_->Painting()) return;
-        UpdateLock lock(*this);
+        TGtTreeLock lock(*this);
         Remeasure();
         Request(rfRepaintRows | RowsWidthFlag());
     };
@@ -156,14 +140,14 @@ void TCustomGtTree::CreateParams(gui::TCreateParams& params) {
 void TCustomGtTree::CreateWnd() {
     TGtXPThemedControl::CreateWnd();
     UpdateLayout();
-    UpdateLock lock(*this);
+    TGtTreeLock lock(*this);
     Request(rfRowsStale | rfCountStale | rfRepaintAll);
 }
 
 void TCustomGtTree::Loaded() {
     TGtXPThemedControl::Loaded();
     SetLoading(false);
-    UpdateLock lock(*this);
+    TGtTreeLock lock(*this);
     header_->Loaded();
     if (AutoSorts()) Sort(true);
     if (selectColumn_ >= SectionCount()) selectColumn_ = -1;
@@ -286,7 +270,7 @@ TGtHeaderSections* TCustomGtTree::HeaderSections() const {
 }
 
 void TCustomGtTree::SetHeaderSections(TGtHeaderSections* value) {
-    UpdateLock lock(*this);
+    TGtTreeLock lock(*this);
     header_->SetSections(value);
     SetSections(header_->Sections());
     Request(rfRepaintRows);
@@ -295,7 +279,7 @@ void TCustomGtTree::SetHeaderSections(TGtHeaderSections* value) {
 void TCustomGtTree::SetShowColumns(bool value) {
     if (header_ == nullptr || value == ShowColumns()) return;
     if (value && !IsLoading() && SectionCount() == 0) return;
-    UpdateLock lock(*this);
+    TGtTreeLock lock(*this);
     TGtTreeModel::SetShowColumns(value);
     Request(rfCountStale | rfRowsStale | rfRepaintAll | (value ? 0 : rfContentWidth));
     UpdateLayout();
@@ -305,7 +289,7 @@ void TCustomGtTree::SetMainTreeColumn(int value) {
     if (value < 0) return;
     if (value >= SectionCount()) value = 0;
     if (value == MainTreeColumn()) return;
-    UpdateLock lock(*this);
+    TGtTreeLock lock(*this);
     TGtTreeModel::SetMainTreeColumn(value);
     Request(rfRepaintRows);
 }
@@ -324,7 +308,7 @@ void TCustomGtTree::SetSelectColumn(int value) {
         selectColumn_ = value;
         return;
     }
-    UpdateLock lock(*this);
+    TGtTreeLock lock(*this);
     selectColumn_ = value;
     if (MultiSelect())
         Request(rfRepaintAll);
@@ -338,14 +322,14 @@ void TCustomGtTree::SetLineHeight(int value) {
     if (autoLineHeight_ && value != DefaultLineHeight()) return;
     if (value <= 0) value = DefaultLineHeight();
     if (value == LineHeight()) return;
-    UpdateLock lock(*this);
+    TGtTreeLock lock(*this);
     TGtTreeModel::SetLineHeight(value);
     Request(rfRowsStale | rfRepaintAll);
 }
 
 void TCustomGtTree::SetAutoLineHeight(bool value) {
     if (value == autoLineHeight_) return;
-    UpdateLock lock(*this);
+    TGtTreeLock lock(*this);
     autoLineHeight_ = value;
     if (value) TGtTreeModel::SetLineHeight(DefaultLineHeight());
     Request(rfRowsStale | rfRepaintAll);
@@ -353,7 +337,7 @@ void TCustomGtTree::SetAutoLineHeight(bool value) {
 
 void TCustomGtTree::SetItemIndent(int value) {
     if (value == itemIndent_) return;
-    UpdateLock lock(*this);
+    TGtTreeLock lock(*this);
     itemIndent_ = value;
     Remeasure();
     Request(rfRepaintAll | RowsWidthFlag());
@@ -368,7 +352,7 @@ void TCustomGtTree::SetLinesColor(TGtColor value) {
 
 void TCustomGtTree::SetHorizontalLines(bool value) {
     if (value == horizontalLines_) return;
-    UpdateLock lock(*this);
+    TGtTreeLock lock(*this);
     horizontalLines_ = value;
     Remeasure();
     Request(rfRepaintRows);
@@ -390,7 +374,7 @@ void TCustomGtTree::SetVertDivLinesColor(TGtColor value) {
 
 void TCustomGtTree::SetBarStyle(bool value) {
     if (value == barStyle_) return;
-    UpdateLock lock(*this);
+    TGtTreeLock lock(*this);
     barStyle_ = value;
     if (value) {
         bkColor_ = 0xFF00000F;
@@ -417,7 +401,7 @@ void TCustomGtTree::SetStripedEvenColor(TGtColor value) {
 
 void TCustomGtTree::SetFilteredVisibility(bool value) {
     if (value == FilteredVisibility()) return;
-    UpdateLock lock(*this);
+    TGtTreeLock lock(*this);
     TGtTreeModel::SetFilteredVisibility(value);
     Request(rfCountStale | rfRowsStale | rfRepaintAll | RowsWidthFlag());
 }
@@ -439,7 +423,7 @@ void TCustomGtTree::SetHighlightAlphaLevel(int value) {
 
 void TCustomGtTree::SetRowSelect(bool value) {
     if (value == rowSelect_) return;
-    UpdateLock lock(*this);
+    TGtTreeLock lock(*this);
     rowSelect_ = value;
     if (!value) FullRowSelect = false;
     Request(rfRowsStale | rfRepaintAll);
@@ -472,7 +456,7 @@ void TCustomGtTree::SetImageList(gui::TCustomImageList*& field, gui::TCustomImag
         value->FreeNotification(this);
     }
     if (IsDestroying()) return;
-    UpdateLock lock(*this);
+    TGtTreeLock lock(*this);
     Remeasure();
     if (ShowColumns() && &field == &images_) {
         if (TGtHeaderSection* main = SectionByIndex(MainTreeColumn()); main && main->AutoSize())
@@ -490,7 +474,7 @@ void TCustomGtTree::SetImages2(gui::TCustomImageList* value) {
 
 void TCustomGtTree::SetShowImages(bool value) {
     if (value == showImages_) return;
-    UpdateLock lock(*this);
+    TGtTreeLock lock(*this);
     showImages_ = value;
     Remeasure();
     Request(rfRepaintRows | RowsWidthFlag());
@@ -498,7 +482,7 @@ void TCustomGtTree::SetShowImages(bool value) {
 
 void TCustomGtTree::SetShowCheckboxes(bool value) {
     if (value == ShowCheckboxes()) return;
-    UpdateLock lock(*this);
+    TGtTreeLock lock(*this);
     TGtTreeModel::SetShowCheckboxes(value);
     Remeasure();
     Request(rfRepaintAll | RowsWidthFlag());
@@ -508,13 +492,13 @@ void TCustomGtTree::SetShowCheckboxes(bool value) {
 
 void TCustomGtTree::SetMultiSelect(bool value) {
     if (value == MultiSelect()) return;
-    UpdateLock lock(*this);
+    TGtTreeLock lock(*this);
     TGtTreeModel::SetMultiSelect(value);
     Request(rfRepaintAll);
 }
 
 bool TCustomGtTree::SetItemFocused(TGtTreeItem* item) {
-    UpdateLock lock(*this);
+    TGtTreeLock lock(*this);
     return TGtTreeModel::SetItemFocused(item);
 }
 
@@ -551,7 +535,7 @@ void TCustomGtTree::SetHeaderHeight(int value) {
         loadedHeaderHeight_ = value;
         return;
     }
-    UpdateLock lock(*this);
+    TGtTreeLock lock(*this);
     header_->SetHeight(value);
     UpdateLayout();
     Request(rfRowsStale | rfRepaintAll);
@@ -564,7 +548,7 @@ void TCustomGtTree::SetHeaderHotTrack(bool value) {
 
 void TCustomGtTree::SetHideHorzScrollBar(bool value) {
     if (value == hideHorzBar_) return;
-    UpdateLock lock(*this);
+    TGtTreeLock lock(*this);
     hideHorzBar_ = value;
     Request(rfCountStale | rfRowsStale | rfRepaintAll);
     UpdateLayout();
@@ -572,7 +556,7 @@ void TCustomGtTree::SetHideHorzScrollBar(bool value) {
 
 void TCustomGtTree::SetHideVertScrollBar(bool value) {
     if (value == hideVertBar_) return;
-    UpdateLock lock(*this);
+    TGtTreeLock lock(*this);
     hideVertBar_ = value;
     Request(rfCountStale | rfRowsStale | rfRepaintAll);
     UpdateLayout();
@@ -735,7 +719,7 @@ void TCustomGtTree::WMSetFocus(gui::TMessage& msg) {
 
 void TCustomGtTree::Resize() {
     TGtXPThemedControl::Resize();
-    UpdateLock lock(*this);
+    TGtTreeLock lock(*this);
     UpdateLayout();
     Request(rfUpdatePending);
 }
@@ -807,7 +791,7 @@ void TCustomGtTree::WMScroll(gui::TMessage& msg) {
 void TCustomGtTree::CMFontChanged(gui::TMessage& msg) {
     GUI_INHERITED(msg);
     if (header_ == nullptr) return;
-    UpdateLock lock(*this);
+    TGtTreeLock lock(*this);
     header_->Font()->Assign(Font());
     header_->AdjustHeight();
     Remeasure();

@@ -305,28 +305,211 @@ TEST_F(GtTree, MultiSelectOffKeepsOnlyTheFocusedItem) {
         EXPECT_NE(log.find(e), std::string::npos) << log;
 }
 
-TEST_F(GtTree, PaintsRowsSelectionAndColumns) {
+// A click on the view at a row's middle and the given x.
+void ClickRow(TGtTreeView& view, int row, int x, WPARAM keys = 0, bool right = false) {
+    const int y = view.GetRowRect(row).Top + view.GetRowRect(row).Height() / 2;
+    testing::PostMouse(view, right ? WM_RBUTTONDOWN : WM_LBUTTONDOWN, x, y,
+                       keys | (right ? MK_RBUTTON : MK_LBUTTON));
+    testing::PostMouse(view, right ? WM_RBUTTONUP : WM_LBUTTONUP, x, y, keys);
+}
+
+std::string SelectedTexts(TGtTree& tree) {
+    std::string out;
+    for (int i = 0; i < tree.AllItems().Count(); ++i) {
+        auto* item = static_cast<TGtTreeItem*>(tree.AllItems().Get(i));
+        if (item->Selected()) out += (out.empty() ? "" : " ") + runtime::WideToUtf8(item->Text());
+    }
+    return out;
+}
+
+TEST_F(GtTree, ClicksSelectWithCtrlAndShiftAndReportOnce) {
+    AddColumns();
+    AddRows(8);
+    TGtTreeView& view = *tree_->View();
+    int after = 0;
+    tree_->OnAfterSelectionChange = [&](runtime::TObject*) { ++after; };
+    struct Step {
+        int row;
+        WPARAM keys;
+        const char* selected;
+        const char* focused;
+    } steps[] = {
+        {2, 0, "Row 2", "Row 2"},
+        {4, MK_CONTROL, "Row 2 Row 4", "Row 4"},
+        // Ctrl leaves the anchor where the last plain click put it.
+        {6, MK_SHIFT, "Row 2 Row 3 Row 4 Row 5 Row 6", "Row 6"},
+        {5, MK_CONTROL, "Row 2 Row 3 Row 4 Row 6", "Row 5"},
+        {1, 0, "Row 1", "Row 1"},
+    };
+    for (const Step& s : steps) {
+        after = 0;
+        ClickRow(view, s.row, 40, s.keys);
+        EXPECT_EQ(SelectedTexts(*tree_), s.selected) << s.row;
+        ASSERT_NE(tree_->ItemFocused(), nullptr);
+        EXPECT_EQ(runtime::WideToUtf8(tree_->ItemFocused()->Text()), s.focused);
+        EXPECT_EQ(after, 1) << s.row;
+    }
+    // A click on another column selects the row too; one below the rows
+    // clears the focus and (AlwaysKeepSelection) keeps the selection.
+    ClickRow(view, 3, 150);
+    EXPECT_EQ(SelectedTexts(*tree_), "Row 3");
+    testing::PostMouse(view, WM_LBUTTONDOWN, 40, view.RowsHeight() + 5, MK_LBUTTON);
+    testing::PostMouse(view, WM_LBUTTONUP, 40, view.RowsHeight() + 5);
+    EXPECT_EQ(tree_->ItemFocused(), nullptr);
+    EXPECT_EQ(SelectedTexts(*tree_), "Row 3");
+
+    // Single selection: the focus is the selection.
+    tree_->SetMultiSelect(false);
+    ClickRow(view, 6, 40, MK_CONTROL);
+    EXPECT_EQ(tree_->Selected(), tree_->Items().Item(6));
+    EXPECT_EQ(tree_->SelectedCount(), 1);
+}
+
+TEST_F(GtTree, ButtonsExpandAndCheckBoxesToggleOnTheLeftReleaseOnly) {
+    tree_->SetShowCheckboxes(true);
+    tree_->Items().BeginUpdate();
+    TGtTreeItem* a = tree_->Items().Add(nullptr, u"Keywords");
+    a->SetShowCheckBox(true);
+    a->SetCheckBoxEnabled(true);
+    for (const char16_t* text : {u"cheap flights", u"hotel deals"}) {
+        TGtTreeItem* child = tree_->Items().AddChild(a, text);
+        child->SetShowCheckBox(true);
+        child->SetCheckBoxEnabled(true);
+    }
+    tree_->Items().EndUpdate();
+    tree_->OnItemChecked = [this](runtime::TObject*, TGtTreeItem* item) {
+        log_.Add("checked " + runtime::WideToUtf8(item->Text()));
+    };
+    TGtTreeView& view = *tree_->View();
+    const TGtMainCellLayout l = tree_->MainCellLayout(a);
+
+    ClickRow(view, 0, (l.Button.Left + l.Button.Right) / 2);
+    EXPECT_TRUE(a->Expanded());
+    EXPECT_EQ(view.RowCount(), 3);
+    EXPECT_EQ(tree_->ItemFocused(), nullptr);  // the button does not select
+
+    const TGtMainCellLayout child = tree_->MainCellLayout(a->Children(1));
+    const int boxX = child.CheckBox.Left + 3;
+    ClickRow(view, 2, boxX, 0, /*right=*/true);
+    EXPECT_FALSE(a->Children(1)->Checked());
+    ClickRow(view, 2, boxX);
+    EXPECT_TRUE(a->Children(1)->Checked());
+    EXPECT_EQ(testing::TakeLog(log_), "checked hotel deals");
+
+    // Double click on the text collapses, the button expands again.
+    const int textX = l.Text.Left + 2;
+    const int y = view.GetRowRect(0).Top + 3;
+    testing::PostMouse(view, WM_LBUTTONDOWN, textX, y, MK_LBUTTON);
+    testing::PostMouse(view, WM_LBUTTONUP, textX, y);
+    testing::PostMouse(view, WM_LBUTTONDBLCLK, textX, y, MK_LBUTTON);
+    testing::PostMouse(view, WM_LBUTTONUP, textX, y);
+    EXPECT_FALSE(a->Expanded());
+    EXPECT_EQ(view.RowCount(), 1);
+    EXPECT_EQ(tree_->ItemFocused(), a);
+
+    // Hit parts along the row.
+    a->Expand(false);
+    struct Probe {
+        int x;
+        THitPart part;
+    } probes[] = {{l.Button.Left + 2, hpExpandButton},
+                  {l.CheckBox.Left + 2, hpCheckBox},
+                  {l.Text.Left + 2, hpText},
+                  {l.Text.Right + 30, hpNothing}};
+    for (const Probe& p : probes) {
+        int section = -7;
+        THitPart part = hpNothing;
+        EXPECT_EQ(view.GetItemAt(p.x, 2, section, part), a);
+        EXPECT_EQ(part, p.part) << p.x;
+    }
+}
+
+TEST_F(GtTree, WheelAndKeysScrollAndMoveTheFocus) {
+    AddRows(60);
+    TGtTreeView& view = *tree_->View();
+    UINT lines = 3;
+    SystemParametersInfoW(SPI_GETWHEELSCROLLLINES, 0, &lines, 0);
+    const int page = view.GetVisibleRowCount() - 1;
+    const int step = lines == WHEEL_PAGESCROLL || static_cast<int>(lines) > page
+                         ? page
+                         : static_cast<int>(lines);
+    struct Turn {
+        int delta;
+        int top;
+    } turns[] = {{-120, step}, {-60, step}, {-60, 2 * step}, {240, 0}};
+    for (const Turn& w : turns) {
+        SendMessageW(view.Handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(w.delta)), 0);
+        EXPECT_EQ(tree_->TopIndex(), w.top) << w.delta;
+    }
+
+    tree_->SetItemFocused(tree_->Items().Item(0));
+    struct Key {
+        WORD key;
+        int focused;
+    } keys[] = {{VK_DOWN, 1}, {VK_DOWN, 2}, {VK_UP, 1}, {VK_END, 59}, {VK_HOME, 0}};
+    for (const Key& k : keys) {
+        SendMessageW(view.Handle(), WM_KEYDOWN, k.key, 0);
+        EXPECT_EQ(tree_->ItemFocused(), tree_->Items().Item(k.focused)) << k.key;
+        EXPECT_TRUE(tree_->ItemFocused()->Selected());
+    }
+    SendMessageW(view.Handle(), WM_KEYDOWN, VK_END, 0);
+    int rest = 0;
+    EXPECT_EQ(tree_->TopIndex(), 60 - view.GetFullRowCount(rest));
+}
+
+TEST_F(GtTree, PaintsRowsButtonsCheckBoxesSelectionAndLines) {
     AddColumns();
     AddRows(30);
     tree_->SetBkColor(0x00F0F0F0);
-    tree_->Items().Item(1)->SetSelected(true);
+    tree_->SetShowCheckboxes(true);
+    tree_->SetVerticalLines(true);
+    TGtTreeItem* parent = tree_->Items().Item(0);
+    for (const char16_t* text : {u"cheap flights", u"hotel deals"})
+        tree_->Items().AddChild(parent, text)->ColumnText()->Add(u"7");
+    parent->SetShowCheckBox(true);
+    parent->SetCheckBoxEnabled(true);
+    parent->SetChecked(true);
     tree_->SetMultiSelect(false);
-    tree_->SetItemFocused(tree_->Items().Item(1));
+    tree_->SetItemFocused(parent->NextSibling());
     gui::testing::Pump();
     auto bitmap = gui::testing::PaintControl(*tree_);
     const TGtTreeView& view = *tree_->View();
     const int lh = tree_->LineHeight();
-    // Row 0 on the background, row 1 in the unfocused selection colour.
-    const int x = view.Left() + 250;
-    EXPECT_EQ(PixelAt(*bitmap, x, view.Top() + lh / 2), 0xF0F0F0u);
-    EXPECT_EQ(PixelAt(*bitmap, x, view.Top() + lh + lh / 2), Px(gui::clBtnFace));
-    // Some text pixels in the first row's main cell.
-    bool ink = false;
-    for (int px = view.Left(); px < view.Left() + 120 && !ink; ++px)
-        for (int py = view.Top(); py < view.Top() + lh; ++py)
-            if (PixelAt(*bitmap, px, py) != 0xF0F0F0u) ink = true;
-    EXPECT_TRUE(ink);
+    const int top = view.Top();
+    // Row 0 on the background; the focused row 1 in the unfocused
+    // selection colour.
+    EXPECT_EQ(PixelAt(*bitmap, 200, top + lh / 2), 0xF0F0F0u);
+    EXPECT_EQ(PixelAt(*bitmap, 200, top + lh + lh / 2), Px(gui::clBtnFace));
+    // The collapsed parent's button: grey frame, white inside, black plus.
+    const TGtMainCellLayout l = tree_->MainCellLayout(parent);
+    const int cx = (l.Button.Left + l.Button.Right) / 2;
+    const int cy = top + (lh - 1) / 2;
+    EXPECT_EQ(PixelAt(*bitmap, cx - 4, cy), 0x808080u);
+    EXPECT_EQ(PixelAt(*bitmap, cx - 3, cy - 3), 0xFFFFFFu);
+    EXPECT_EQ(PixelAt(*bitmap, cx, cy - 2), 0x000000u);
+    EXPECT_EQ(PixelAt(*bitmap, cx + 2, cy), 0x000000u);
+    // The check box stands out from the background; rows without one do not.
+    int marked = 0;
+    for (int x = l.CheckBox.Left; x < l.CheckBox.Right; ++x)
+        if (PixelAt(*bitmap, x, cy) != 0xF0F0F0u) ++marked;
+    EXPECT_GT(marked, 4);
+    // Column lines at each column's right edge.
+    EXPECT_EQ(PixelAt(*bitmap, 119, top + 5 * lh + 3), Px(gui::clBtnFace));
+    EXPECT_EQ(PixelAt(*bitmap, 189, top + 5 * lh + 3), Px(gui::clBtnFace));
+
+    parent->Expand(false);
+    tree_->SetItemFocused(parent->Children(0));
+    gui::testing::Pump();
+    bitmap = gui::testing::PaintControl(*tree_);
+    EXPECT_EQ(PixelAt(*bitmap, cx, cy - 2), 0xFFFFFFu);  // expanded: a minus
+    EXPECT_EQ(PixelAt(*bitmap, cx + 2, cy), 0x000000u);
     gui::testing::SavePng(*bitmap, runtime::AnsiToWide(SERPLOW_BINARY_DIR "/gt_tree.png"));
+
+    // A disabled tree shows its check boxes disabled: they change look.
+    const uint32_t enabledLook = PixelAt(*bitmap, l.CheckBox.Left + 7, cy);
+    tree_->SetEnabled(false);
+    bitmap = gui::testing::PaintControl(*tree_);
+    EXPECT_NE(PixelAt(*bitmap, l.CheckBox.Left + 7, cy), enabledLook);
 }
 
 }  // namespace

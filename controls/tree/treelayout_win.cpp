@@ -276,11 +276,7 @@ TGtTreeItem* TCustomGtTree::GetItemAtY(int y) const {
 // ---- header and bar wiring ----------------------------------------------------------------
 
 void TCustomGtTree::SectionResized(TGtHeaderSection* section) {
-    SetUpdating(true);
-    struct Unlock {
-        TCustomGtTree& tree;
-        ~Unlock() noexcept(false) { tree.SetUpdating(false); }
-    } unlock{*this};
+    TGtTreeLock lock(*this);
     DoHeaderColumnResize(section->Index());
     Request(rfRepaintRows | rfRowsStale | (verticalLines_ ? rfRepaintAll : 0));
 }
@@ -288,11 +284,7 @@ void TCustomGtTree::SectionResized(TGtHeaderSection* section) {
 void TCustomGtTree::HeaderResized() {
     if (view_ == nullptr || view_->Painting()) return;
     {
-        SetUpdating(true);
-        struct Unlock {
-            TCustomGtTree& tree;
-            ~Unlock() noexcept(false) { tree.SetUpdating(false); }
-        } unlock{*this};
+        TGtTreeLock lock(*this);
         Request(rfRepaintRows | rfRowsStale);
         if (header_->Height() != headerHeightAtLayout_) {
             Request(rfRepaintAll | rfCountStale);
@@ -369,11 +361,7 @@ void TCustomGtTree::WireHeader() {
             DoHeaderSectionExpand(s);
         else
             DoHeaderSectionCollapse(s);
-        SetUpdating(true);
-        struct Unlock {
-            TCustomGtTree& tree;
-            ~Unlock() noexcept(false) { tree.SetUpdating(false); }
-        } unlock{*this};
+        TGtTreeLock lock(*this);
         Request(rfRepaintAll);
     };
     h.OnSectionExpand = [expandCollapse](runtime::TObject*, TGtHeaderSection* s) {

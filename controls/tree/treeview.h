@@ -8,6 +8,7 @@
 // owns it and holds every setting it reads. Windows only.
 
 #include "controls/tree/gtlist.h"
+#include "controls/tree/maincell.h"
 #include "controls/tree/treemodel.h"
 #include "gui/controls.h"
 
@@ -15,6 +16,10 @@ namespace controls::tree {
 
 class TCustomGtTree;
 class TGtTreeItem;
+
+// The part of a row under a point.
+RUNTIME_ENUM(THitPart, hpExpandButton, hpText, hpCell, hpMainCell, hpImage, hpImage2, hpCheckBox,
+             hpNothing)
 
 class TGtTreeView : public gui::TCustomControl {
     RUNTIME_CLASS(TGtTreeView)
@@ -46,6 +51,14 @@ class TGtTreeView : public gui::TCustomControl {
     virtual TGtTreeItem* GetItemAtY(int y) const;
     // The row's index among the rows shown, -1 when not shown.
     int RowIndexOf(const TGtTreeItem* item) const;
+
+    // ---- mouse (treemouse_win.cpp) ----------------------------------------------------
+    // The row under the point and which part of it; `section` gets the
+    // column's index when the point lies in one (else keeps its value).
+    virtual TGtTreeItem* GetItemAt(int x, int y, int& section, THitPart& part) const;
+    // Flips the item's selection under the tree's rules.
+    void ToggleSelect(TGtTreeItem* item);
+    TGtTreeItem* HotItem() const { return hotItem_; }
 
     // ---- scrolling --------------------------------------------------------------------
     int LeftPosition() const { return leftPosition_; }
@@ -80,11 +93,28 @@ class TGtTreeView : public gui::TCustomControl {
 
   protected:
     void Paint() override;
+    void MouseDown(runtime::TMouseButton button, runtime::TShiftState shift, int x, int y) override;
+    void MouseUp(runtime::TMouseButton button, runtime::TShiftState shift, int x, int y) override;
+    void MouseMove(runtime::TShiftState shift, int x, int y) override;
+    bool DoMouseWheel(runtime::TShiftState shift, int wheelDelta, gui::TPoint mousePos) override;
+    void KeyDown(uint16_t& key, runtime::TShiftState shift) override;
     // Paints the rows shown at the horizontal origin `origin`.
     virtual void DrawItems(gui::TCanvas& canvas, int origin);
 
   private:
+    void LeftPress(TGtTreeItem* item, THitPart part, runtime::TShiftState shift);
+    void DoubleClickAt(int x, int y);
+    void CompleteDeferredSelection();
+    void FocusAndSelect(TGtTreeItem* item, runtime::TShiftState shift);
+    void ToggleExpanded(TGtTreeItem* item);
+
     TCustomGtTree* tree_;
+    TGtTreeItem* hotItem_ = nullptr;
+    bool buttonPressed_ = false;
+    gui::TPoint pressPoint_;
+    bool pendingSelect_ = false;
+    runtime::TShiftState pendingShift_;
+    int wheelRest_ = 0;
     TGtList rows_;
     int topIndex_ = 0;
     int bottomIndex_ = 0;

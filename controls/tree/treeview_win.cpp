@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "controls/tree/drawing.h"
+#include "controls/tree/headersections.h"
 #include "controls/tree/tree.h"
 #include "controls/tree/treegeometry.h"
 #include "controls/tree/treeview.h"
@@ -262,43 +263,124 @@ void TGtTreeView::Paint() {
     DrawItems(canvas, leftPosition_);
 }
 
+namespace {
+
+gui::TColor Col(TGtColor c) {
+    return static_cast<gui::TColor>(c);
+}
+
+// The 9 by 9 expand button: a grey frame, white inside, a black minus and,
+// while collapsed, the plus's upright bar.
+void DrawExpandButton(gui::TCanvas& canvas, int cx, int cy, bool expanded) {
+    const gui::TRect box{cx - 4, cy - 4, cx + 5, cy + 5};
+    canvas.Brush().SetColor(gui::clWhite);
+    canvas.FillRect(box);
+    canvas.Brush().SetColor(static_cast<gui::TColor>(0x808080));
+    canvas.FrameRect(box);
+    canvas.Brush().SetColor(gui::clBlack);
+    canvas.FillRect({cx - 2, cy, cx + 3, cy + 1});
+    if (!expanded) canvas.FillRect({cx, cy - 2, cx + 1, cy + 3});
+}
+
+void DrawCheckBox(gui::TCanvas& canvas, const gui::TRect& r, const TGtTreeItem& item,
+                  bool enabled) {
+    UINT state = item.CheckBoxType() == 2 ? DFCS_BUTTONRADIO : DFCS_BUTTONCHECK;
+    if (item.CheckBoxState() == cbChecked) state |= DFCS_CHECKED;
+    if (item.CheckBoxState() == cbGrayed) state = DFCS_BUTTON3STATE | DFCS_CHECKED;
+    if (!enabled) state |= DFCS_INACTIVE;
+    RECT rr{r.Left, r.Top, r.Right, r.Bottom};
+    DrawFrameControl(canvas.Handle(), &rr, DFC_BUTTON, state);
+}
+
+}  // namespace
+
 void TGtTreeView::DrawItems(gui::TCanvas& canvas, int origin) {
     const int saved = leftPosition_;
     leftPosition_ = origin;
-    TCustomGtHeader* header = tree_->Header();
-    const bool columns = tree_->ShowColumns() && header != nullptr;
+    TCustomGtTree& t = *tree_;
+    TCustomGtHeader* header = t.Header();
+    const bool columns = t.ShowColumns() && header != nullptr;
+    const int right = columns ? header->SectionsWidth() - leftPosition_ : ClientWidth();
     for (int i = 0; i < rows_.Count(); ++i) {
         TGtTreeItem* item = Row(i);
         gui::TRect row = GetRowRect(i);
-        const bool selected =
-            item->Selected() || (!tree_->MultiSelect() && item == tree_->FocusedItem());
+        row.Right = std::max(right, columns ? right : ClientWidth());
+        if (t.HorizontalLines() && !t.BarStyle()) row.Bottom -= 1;
+        const bool selected = item->Selected() || (!t.MultiSelect() && item == t.FocusedItem());
+        const int visIndex = topIndex_ + i;
         if (selected) {
-            canvas.Brush().SetColor(static_cast<gui::TColor>(
-                HasFocus() ? tree_->FocusedSelectColor() : tree_->HideSelectColor()));
+            canvas.Brush().SetColor(Col(HasFocus() ? t.FocusedSelectColor() : t.HideSelectColor()));
+            canvas.FillRect(row);
+        } else if (t.StripedItems()) {
+            canvas.Brush().SetColor(
+                Col(visIndex % 2 == 0 ? t.StripedEvenColor() : t.StripedOddColor()));
             canvas.FillRect(row);
         }
+        const gui::TColor text =
+            Col(selected && HasFocus() ? t.FocusedSelectTextColor() : t.TextColor());
+        canvas.Font().Assign(t.Font());
+        canvas.Font().SetColor(text);
+        const TGtMainCellLayout l = t.MainCellLayout(item);
+        const int cy = row.Top + (row.Height() - 1) / 2;
+        if (t.ShowButtons() && (item->HasVisibleChildren() || t.ShowLeafButton()) &&
+            (item->Level() > 0 || t.ShowRootButtons()))
+            DrawExpandButton(canvas, (l.Button.Left + l.Button.Right) / 2 - leftPosition_, cy,
+                             item->Expanded());
+        if (!l.CheckBox.Empty()) {
+            const int size = std::min(l.CheckBox.Right - l.CheckBox.Left, row.Height());
+            const int top = row.Top + (row.Height() - size) / 2;
+            DrawCheckBox(canvas,
+                         {l.CheckBox.Left - leftPosition_, top,
+                          l.CheckBox.Left - leftPosition_ + size, top + size},
+                         *item, t.Enabled() && item->CheckBoxEnabled());
+        }
+        if (!l.Image1.Empty()) {
+            const int index = item->ImageIndex >= 0 ? item->ImageIndex : t.DoItemPicDraw(item);
+            t.Images()->Draw(canvas, l.Image1.Left - leftPosition_,
+                             row.Top + (row.Height() - t.Images()->Height()) / 2, index);
+        }
         canvas.Brush().SetStyle(gui::bsClear);
-        canvas.Font().SetColor(static_cast<gui::TColor>(
-            selected && HasFocus() ? tree_->FocusedSelectTextColor() : tree_->TextColor()));
-        if (!columns) {
-            gui::TPoint size;
-            const int indent = tree_->ItemIndent() * (item->Level() + 1);
-            gui::TRect r{indent - leftPosition_, row.Top, row.Right, row.Bottom};
-            canvas.DrawText(item->Text(), r, DT_NOPREFIX | DT_SINGLELINE | DT_VCENTER);
-        } else {
+        int mainRight = right;
+        if (columns) {
             TGtHeaderSections* sections = header->Sections();
             for (int p = 0; p < sections->Count(); ++p) {
                 TGtHeaderSection* s = sections->ItemByPosition(p);
                 if (!s->Visible()) continue;
-                const bool main = s->Index() == tree_->MainTreeColumn();
-                const int indent = main ? tree_->ItemIndent() * (item->Level() + 1) : 2;
-                gui::TRect r{s->Left() - leftPosition_ + indent, row.Top,
-                             s->Left() + s->Width() - leftPosition_, row.Bottom};
-                canvas.DrawText(item->CellText(main ? -1 : s->Index()), r,
+                const int left = s->Left() - leftPosition_;
+                const int cellRight = left + s->Width();
+                if (s->Index() == t.MainTreeColumn()) {
+                    mainRight = cellRight;
+                    continue;
+                }
+                gui::TRect r{left + 2, row.Top, cellRight - 2, row.Bottom};
+                const std::u16string cell = s->Password() ? u"******" : item->CellText(s->Index());
+                canvas.DrawText(cell, r,
                                 DT_NOPREFIX | DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS);
             }
         }
+        gui::TRect r{l.Text.Left - leftPosition_, row.Top, mainRight, row.Bottom};
+        canvas.DrawText(item->Text(), r,
+                        DT_NOPREFIX | DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS);
         canvas.Brush().SetStyle(gui::bsSolid);
+        if (t.HorizontalLines() && !t.BarStyle()) {
+            canvas.Brush().SetColor(Col(t.HorzDivLinesColor()));
+            canvas.FillRect({0, row.Bottom, row.Right, row.Bottom + 1});
+        }
+        if (item == t.FocusedItem() && HasFocus() && t.DrawFocusRect()) {
+            const RECT fr{row.Left, row.Top, row.Right, row.Bottom};
+            DrawFocusRect(canvas.Handle(), &fr);
+        }
+    }
+    if (columns && t.VerticalLines()) {
+        canvas.Brush().SetColor(Col(t.VertDivLinesColor()));
+        const int bottom = t.VerticalLinesLong ? ClientHeight() : RowsHeight();
+        TGtHeaderSections* sections = header->Sections();
+        for (int p = 0; p < sections->Count(); ++p) {
+            TGtHeaderSection* s = sections->ItemByPosition(p);
+            if (!s->Visible()) continue;
+            const int x = s->Left() + s->Width() - 1 - leftPosition_;
+            canvas.FillRect({x, 0, x + 1, bottom});
+        }
     }
     leftPosition_ = saved;
 }

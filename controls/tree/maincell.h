@@ -1,0 +1,43 @@
+#pragma once
+
+// Where the parts of a row's main cell lie: the expand button, the check
+// box, the second and the first image and the text, left to right from the
+// item's indent. The painter draws at these places and the hit test, the
+// line hints and in-place editing read them, so they agree before the
+// first paint as after it. Pure arithmetic; x in content coordinates.
+
+namespace controls::tree {
+
+struct TGtMainCellInput {
+    int CellLeft = 0;  // the main column's left (0 without columns)
+    int ItemIndent = 17;
+    int Level = 0;  // 0 for top-level items
+    // Top-level items are indented one step (root lines or root buttons).
+    bool RootIndent = true;
+    bool CheckBox = false;
+    int CheckBoxWidth = 15;
+    int Image2Width = 0;  // 0: no second image shown
+    int Image1Width = 0;  // 0: no first image shown
+    int TextWidth = 0;
+};
+
+// A horizontal span [Left, Right); empty when Left == Right.
+struct TGtSpan {
+    int Left = 0;
+    int Right = 0;
+    bool Empty() const { return Right <= Left; }
+    bool Contains(int x) const { return x >= Left && x < Right; }
+};
+
+struct TGtMainCellLayout {
+    TGtSpan Button;  // the indent step just before the item's own parts
+    TGtSpan CheckBox;
+    TGtSpan Image2;
+    TGtSpan Image1;
+    TGtSpan Text;  // the text itself; the hit zone starts ItemIndent div 3 earlier
+    int TextHitLeft = 0;
+};
+
+TGtMainCellLayout LayoutMainCell(const TGtMainCellInput& in);
+
+}  // namespace controls::tree

@@ -1,0 +1,43 @@
+#include "controls/tree/maincell.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace controls::tree {
+namespace {
+
+// The parts shown, as "button 0-17 check 17-32 image2 .. image1 .. text .. hit N".
+std::string Describe(const TGtMainCellLayout& l) {
+    std::string out;
+    const auto span = [&](const char* name, TGtSpan s) {
+        if (!s.Empty())
+            out += std::string(name) + " " + std::to_string(s.Left) + "-" +
+                   std::to_string(s.Right) + " ";
+    };
+    span("button", l.Button);
+    span("check", l.CheckBox);
+    span("image2", l.Image2);
+    span("image1", l.Image1);
+    span("text", l.Text);
+    return out + "hit " + std::to_string(l.TextHitLeft);
+}
+
+TEST(GtMainCell, PartsFollowTheIndentLeftToRight) {
+    struct Case {
+        TGtMainCellInput in;
+        const char* expected;
+    } cases[] = {
+        {{.TextWidth = 40}, "button 0-17 text 22-62 hit 18"},
+        {{.CellLeft = 100, .Level = 2, .TextWidth = 10}, "button 134-151 text 156-166 hit 152"},
+        {{.RootIndent = false, .TextWidth = 10}, "button -14-3 text 8-18 hit 4"},
+        {{.CheckBox = true, .Image2Width = 16, .Image1Width = 16, .TextWidth = 10},
+         "button 0-17 check 17-32 image2 37-53 image1 58-74 text 79-89 hit 75"},
+        {{.Image1Width = 16, .TextWidth = 10}, "button 0-17 image1 17-33 text 38-48 hit 34"},
+        {{.CheckBox = true, .TextWidth = 10}, "button 0-17 check 17-32 text 37-47 hit 33"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(Describe(LayoutMainCell(c.in)), c.expected);
+}
+
+}  // namespace
+}  // namespace controls::tree
