@@ -146,6 +146,7 @@ void ThrowInvalidOp() {
 }  // namespace variant_internal
 
 using namespace variant_internal;
+using V = VariantInternals;
 
 namespace {
 
@@ -301,6 +302,57 @@ Variant Variant::SubString(const Variant& source, size_t offset, size_t count) {
     count = std::min(count, heap.size - offset);
     return VariantInternals::MakeHeap(varString, AnsiHeap::Part(heap, offset, count));
 }
+namespace {
+
+// `heap`, the text of `holder`, followed by `tail` (Heap::Append).
+template <typename Heap>
+void AppendTo(Variant& holder, typename Heap::View tail) {
+    auto* heap = static_cast<Heap*>(VariantInternals::Heap(holder));
+    VariantInternals::SetHeap(holder, Heap::Append(heap, tail));
+}
+
+}  // namespace
+
+bool Variant::AppendText(const Variant& tail) {
+    const auto isText = [](uint64_t type) { return type == varString || type == varOleStr; };
+    if (!isText(tail.type_) && tail.type_ != varEmpty) return false;
+    if (type_ == varEmpty) {
+        // "" + text is the text; "" + "" stays Empty's sum, the Integer 0.
+        *this = isText(tail.type_) ? tail : Variant(int32_t{0});
+        return true;
+    }
+    if (!isText(type_)) return false;
+    if (tail.type_ == varEmpty) return true;
+    if (type_ == varString && tail.type_ == varString) {
+        AppendTo<AnsiHeap>(*this, V::Ansi(tail));
+    } else if (type_ == varOleStr && tail.type_ == varOleStr) {
+        AppendTo<WideHeap>(*this, V::Wide(tail));
+    } else if (type_ == varOleStr) {
+        const std::u16string wide = AnsiToWide(V::Ansi(tail));
+        AppendTo<WideHeap>(*this, wide);
+    } else {
+        // An 8-bit text followed by a wide one is wide.
+        std::u16string wide = AnsiToWide(V::Ansi(*this));
+        wide += V::Wide(tail);
+        *this = Variant(std::move(wide));
+    }
+    return true;
+}
+
+std::span<char> Variant::MutableAnsiText() {
+    if (type_ != varString) return {};
+    auto* heap = AnsiHeap::Unshared(static_cast<AnsiHeap*>(v_.heap));
+    v_.heap = heap;
+    return {heap->WritableChars(), heap->size};
+}
+
+std::span<char16_t> Variant::MutableWideText() {
+    if (type_ != varOleStr) return {};
+    auto* heap = WideHeap::Unshared(static_cast<WideHeap*>(v_.heap));
+    v_.heap = heap;
+    return {heap->WritableChars(), heap->size};
+}
+
 Variant::Variant(std::shared_ptr<IVariantDispatch> v) : type_(varDispatch) {
     v_.heap = new DispatchHeap(std::move(v));
 }
@@ -308,10 +360,16 @@ Variant::Variant(std::shared_ptr<IVariantDispatch> v) : type_(varDispatch) {
 void Variant::ShareOrCopyHeap() {
     if (IsArray()) {
         const ArrayHeap& source = *static_cast<const ArrayHeap*>(v_.heap);
+        // Until the copy exists this Variant must not look like a holder of
+        // the source's heap: its destructor would free it.
+        type_ = varEmpty;
+        VariantMemoryCharge charge(ArrayHeap::Bytes(source.bounds.size(), source.elements.size()));
         auto copy = std::make_unique<ArrayHeap>();
         copy->elementType = source.elementType;
         copy->bounds = source.bounds;
         copy->elements = source.elements;
+        charge.HandTo(*copy);
+        type_ = varArray | source.elementType;
         v_.heap = copy.release();
     } else {
         v_.heap->refs.fetch_add(1, std::memory_order_relaxed);

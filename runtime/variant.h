@@ -106,6 +106,8 @@
 //   ArrayRedim            the last dimension's high bound; below low - 1
 //                         raises EVariantInvalidArgError
 
+#include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 #include <memory>
@@ -170,6 +172,57 @@ struct TVarArrayBound {
 // The shared, reference-counted payload of strings, arrays and dispatch
 // holders (defined in variant_internal.h).
 struct VariantHeap;
+
+// Counts the memory that the texts of strings and the elements of arrays
+// take, header included, from their allocation until they are freed,
+// wherever that happens. While an account is current on a thread, every
+// such allocation made there is charged to it; one that would take it
+// beyond its limit raises EOutOfMemory ("Out of memory") instead, before
+// anything is allocated. A script engine gives each program one, as Lua
+// gives each state its allocator, so that a script cannot take the host's
+// memory.
+class VariantMemoryAccount {
+  public:
+    // A new account, with one reference for the caller.
+    static VariantMemoryAccount* Create(size_t limit);
+    VariantMemoryAccount(const VariantMemoryAccount&) = delete;
+    VariantMemoryAccount& operator=(const VariantMemoryAccount&) = delete;
+    void AddRef() noexcept;
+    // Every value charged holds a reference too: the account lives until
+    // the last of them is freed.
+    void Release() noexcept;
+
+    size_t Limit() const noexcept { return limit_.load(std::memory_order_relaxed); }
+    void SetLimit(size_t limit) noexcept { limit_.store(limit, std::memory_order_relaxed); }
+    // Bytes of the values alive.
+    size_t Used() const noexcept { return used_.load(std::memory_order_relaxed); }
+    // Bytes charged since the account was made (frees do not lower it).
+    uint64_t TotalCharged() const noexcept { return total_.load(std::memory_order_relaxed); }
+
+    // The account charged on the calling thread; nullptr for none.
+    static VariantMemoryAccount* Current() noexcept;
+    // Makes an account (nullptr: none) current on the calling thread for
+    // the life of the scope.
+    class Scope {
+      public:
+        explicit Scope(VariantMemoryAccount* account) noexcept;
+        ~Scope();
+        Scope(const Scope&) = delete;
+        Scope& operator=(const Scope&) = delete;
+
+      private:
+        VariantMemoryAccount* previous_;
+    };
+
+  private:
+    explicit VariantMemoryAccount(size_t limit) : limit_(limit) {}
+    friend struct VariantMemoryCharge;
+
+    std::atomic<size_t> limit_;
+    std::atomic<size_t> used_{0};
+    std::atomic<uint64_t> total_{0};
+    std::atomic<int32_t> refs_{1};
+};
 
 class Variant {
   public:
@@ -293,6 +346,26 @@ class Variant {
 
     // A copy converted to `type` (VarAsType), by the rules above.
     Variant AsType(TVarType type) const;
+
+    // ---- strings built in place ---------------------------------------------
+    // The value becomes itself followed by `tail`, as `*this + tail` would
+    // make it, when both are text (a string, or Empty counting as ""; an
+    // 8-bit string followed by a wide one becomes wide). A text this
+    // Variant alone holds grows in place, with room kept for what may
+    // follow (growing geometrically); a shared one is copied once. `tail`
+    // may be this very value. False, and nothing changes, when either is
+    // not text.
+    bool AppendText(const Variant& tail);
+    // The characters of a varString (varOleStr) value for writing in place:
+    // a text that another Variant shares is copied first. Empty for any
+    // other type. Valid until the value changes.
+    std::span<char> MutableAnsiText();
+    std::span<char16_t> MutableWideText();
+    // Whether both hold the same value object: the same type and payload,
+    // for strings the very same shared text.
+    bool Identical(const Variant& other) const noexcept {
+        return type_ == other.type_ && v_.i64 == other.v_.i64;
+    }
 
     // ---- arrays -------------------------------------------------------------
     // Element type varVariant holds any Variant per element; other element

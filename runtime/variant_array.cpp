@@ -103,10 +103,12 @@ Variant Variant::CreateArray(std::span<const TVarArrayBound> bounds, TVarType el
             ThrowCreate();
     const int64_t count = ElementCount(bounds);
 
+    VariantMemoryCharge charge(ArrayHeap::Bytes(bounds.size(), static_cast<size_t>(count)));
     auto heap = std::make_unique<ArrayHeap>();
     heap->elementType = elementType;
     heap->bounds.assign(bounds.begin(), bounds.end());
     heap->elements.assign(static_cast<size_t>(count), ZeroOf(elementType));
+    charge.HandTo(*heap);
     return V::MakeHeap(varArray | elementType, heap.release());
 }
 
@@ -125,10 +127,12 @@ Variant Variant::CreateArray(std::initializer_list<int32_t> lowHighPairs, TVarTy
 
 Variant Variant::ArrayOf(std::span<const Variant> values) {
     if (static_cast<int64_t>(values.size()) > kVariantArrayMaxElements) ThrowCreate();
+    VariantMemoryCharge charge(ArrayHeap::Bytes(1, values.size()));
     auto heap = std::make_unique<ArrayHeap>();
     heap->elementType = varVariant;
     heap->bounds.push_back(TVarArrayBound{0, static_cast<int32_t>(values.size())});
     heap->elements.assign(values.begin(), values.end());
+    charge.HandTo(*heap);
     return V::MakeHeap(varArray | varVariant, heap.release());
 }
 
@@ -191,7 +195,16 @@ void Variant::ArrayRedim(int32_t highBound) {
     std::vector<TVarArrayBound> bounds = array.bounds;
     bounds.back() = last;
     const int64_t count = ElementCount(bounds);
-    array.elements.resize(static_cast<size_t>(count), ZeroOf(array.elementType));
+    const size_t before = array.charged;
+    VariantMemoryCharge::Recharge(array, ArrayHeap::Bytes(bounds.size(), static_cast<size_t>(count)));
+    try {
+        array.elements.resize(static_cast<size_t>(count), ZeroOf(array.elementType));
+    } catch (...) {
+        VariantMemoryCharge::Recharge(array, before);
+        throw;
+    }
+    // Memory a shrinking array no longer needs goes back.
+    if (array.elements.capacity() > array.elements.size() * 2) array.elements.shrink_to_fit();
     array.bounds = std::move(bounds);
 }
 

@@ -4,6 +4,7 @@
 // the heap payloads, raw access to a Variant's fields and the conversion
 // primitives the operators reuse. Not part of the runtime's interface.
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -21,6 +22,43 @@ struct VariantHeap {
     // dispatch holders are shared between copies. Which derived type a heap
     // is follows from the Variant's type code (ReleaseHeap frees by it).
     std::atomic<int32_t> refs{1};
+    // The account the heap's memory is charged to (nullptr: none) and how
+    // much; refunded when the heap is freed.
+    VariantMemoryAccount* account = nullptr;
+    size_t charged = 0;
+
+    // Whether the Variant that holds this heap is its only holder.
+    bool Unique() const noexcept { return refs.load(std::memory_order_acquire) == 1; }
+};
+
+// The charge of one allocation to the account current on the thread: taken
+// before the memory is allocated (EOutOfMemory beyond the limit), handed to
+// the heap once it exists, given back if it never is.
+struct VariantMemoryCharge {
+    explicit VariantMemoryCharge(size_t bytes);
+    ~VariantMemoryCharge() {
+        if (account != nullptr) Refund(account, bytes);
+    }
+    VariantMemoryCharge(const VariantMemoryCharge&) = delete;
+    VariantMemoryCharge& operator=(const VariantMemoryCharge&) = delete;
+
+    void HandTo(VariantHeap& heap) noexcept {
+        heap.account = account;
+        heap.charged = bytes;
+        account = nullptr;
+    }
+    // What a heap holds goes back to its account (none: nothing).
+    static void RefundHeap(VariantHeap& heap) noexcept {
+        if (heap.account != nullptr) Refund(heap.account, heap.charged);
+        heap.account = nullptr;
+    }
+    // A heap whose memory grows or shrinks to `bytes` is charged the
+    // difference on its own account (EOutOfMemory beyond its limit).
+    static void Recharge(VariantHeap& heap, size_t bytes);
+    static void Refund(VariantMemoryAccount* account, size_t bytes) noexcept;
+
+    VariantMemoryAccount* account = nullptr;
+    size_t bytes = 0;
 };
 
 namespace variant_internal {
@@ -47,18 +85,25 @@ struct TextHeap final : VariantHeap {
     size_t size = 0;
     const Char* data = nullptr;
     TextHeap* root = nullptr;  // Slice: the heap whose characters these are
+    size_t room = 0;           // Inline: characters that fit (size and spare)
 
     View Text() const { return {data, size}; }
 
     // A heap of n characters for the caller to fill (MutableChars), zero
-    // terminated.
-    static TextHeap* Make(size_t n) {
-        void* memory = ::operator new(sizeof(TextHeap) + (n + 1) * sizeof(Char));
+    // terminated, with room for `room` (at least n) before it must move.
+    static TextHeap* Make(size_t n, size_t room = 0) {
+        if (room < n) room = n;
+        if (room > (SIZE_MAX - sizeof(TextHeap)) / sizeof(Char) - 1) throw std::bad_alloc();
+        const size_t bytes = sizeof(TextHeap) + (room + 1) * sizeof(Char);
+        VariantMemoryCharge charge(bytes);
+        void* memory = ::operator new(bytes);
         auto* heap = new (memory) TextHeap();
         Char* chars = reinterpret_cast<Char*>(heap + 1);
         chars[n] = Char();
         heap->size = n;
         heap->data = chars;
+        heap->room = room;
+        charge.HandTo(*heap);
         return heap;
     }
     static TextHeap* Copy(View text) {
@@ -69,12 +114,15 @@ struct TextHeap final : VariantHeap {
     }
     static TextHeap* Adopt(String&& text) {
         if (text.size() < kMinAdoptedTextLength) return Copy(text);
+        VariantMemoryCharge charge(sizeof(TextHeap) + sizeof(String) +
+                                   (text.capacity() + 1) * sizeof(Char));
         void* memory = ::operator new(sizeof(TextHeap) + sizeof(String));
         auto* heap = new (memory) TextHeap();
         auto* kept = new (heap + 1) String(std::move(text));
         heap->storage = Storage::Adopted;
         heap->size = kept->size();
         heap->data = kept->data();
+        charge.HandTo(*heap);
         return heap;
     }
     // Characters [offset, offset + n) of `source` (in range): shared with
@@ -84,19 +132,57 @@ struct TextHeap final : VariantHeap {
         TextHeap& holder = source.storage == Storage::Slice ? *source.root : source;
         if (n < kMinSharedTextLength || n < holder.size - n)
             return Copy(source.Text().substr(offset, n));
-        holder.refs.fetch_add(1, std::memory_order_relaxed);
+        VariantMemoryCharge charge(sizeof(TextHeap));
         auto* heap = new (::operator new(sizeof(TextHeap))) TextHeap();
+        holder.refs.fetch_add(1, std::memory_order_relaxed);
         heap->storage = Storage::Slice;
         heap->size = n;
         heap->data = source.data + offset;
         heap->root = &holder;
+        charge.HandTo(*heap);
         return heap;
     }
     Char* MutableChars() { return reinterpret_cast<Char*>(this + 1); }
 
+    // `heap` followed by `tail`, for the Variant that holds `heap`: in
+    // place when it is that Variant's alone and has the room; otherwise a
+    // new heap with room to grow (by half again) takes the text and the
+    // holder's reference to `heap` is given up. `tail` may lie in `heap`.
+    static TextHeap* Append(TextHeap* heap, View tail) {
+        const size_t size = heap->size;
+        if (tail.size() > SIZE_MAX / 2 - size) throw std::bad_alloc();
+        const size_t needed = size + tail.size();
+        if (heap->storage == Storage::Inline && heap->Unique() && needed <= heap->room) {
+            Char* chars = heap->MutableChars();
+            // The tail may be this very text: it lies wholly before `size`.
+            std::char_traits<Char>::copy(chars + size, tail.data(), tail.size());
+            chars[needed] = Char();
+            heap->size = needed;
+            return heap;
+        }
+        TextHeap* grown = Make(needed, std::max(needed, size + size / 2 + 16));
+        Char* chars = grown->MutableChars();
+        if (size != 0) std::char_traits<Char>::copy(chars, heap->data, size);
+        if (!tail.empty()) std::char_traits<Char>::copy(chars + size, tail.data(), tail.size());
+        Release(heap);
+        return grown;
+    }
+    // The heap of the Variant that holds `heap`, made its own to write in:
+    // `heap` itself when it is unshared and holds its characters, else a
+    // copy (and the holder's reference to `heap` is given up).
+    static TextHeap* Unshared(TextHeap* heap) {
+        if (heap->storage != Storage::Slice && heap->Unique()) return heap;
+        TextHeap* copy = Copy(heap->Text());
+        Release(heap);
+        return copy;
+    }
+    // The characters of an unshared heap (Unshared).
+    Char* WritableChars() { return const_cast<Char*>(data); }
+
     static void Release(TextHeap* heap) noexcept {
         while (heap != nullptr && heap->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) {
             TextHeap* root = heap->root;
+            VariantMemoryCharge::RefundHeap(*heap);
             if (heap->storage == Storage::Adopted) reinterpret_cast<String*>(heap + 1)->~String();
             heap->~TextHeap();
             ::operator delete(static_cast<void*>(heap));
@@ -117,6 +203,12 @@ struct ArrayHeap final : VariantHeap {
     TVarType elementType = varVariant;
     std::vector<TVarArrayBound> bounds;  // dimension 1 first
     std::vector<Variant> elements;       // dimension 1 varies fastest
+
+    // What an array of that shape takes, charged to the account.
+    static size_t Bytes(size_t dims, size_t elementCount) {
+        return sizeof(ArrayHeap) + dims * sizeof(TVarArrayBound) + elementCount * sizeof(Variant);
+    }
+    ~ArrayHeap() { VariantMemoryCharge::RefundHeap(*this); }
 };
 
 // A number read from a Variant or from text, for the operators.
@@ -171,6 +263,10 @@ struct VariantInternals {
         r.v_.heap = heap;
         return r;
     }
+
+    // Puts a heap of the same kind in the place of the Variant's heap (the
+    // old one is the caller's to release).
+    static void SetHeap(Variant& v, VariantHeap* heap) { v.v_.heap = heap; }
 
     static std::string_view Ansi(const Variant& v) {
         return static_cast<const variant_internal::AnsiHeap*>(v.v_.heap)->Text();
