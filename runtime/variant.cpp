@@ -7,6 +7,7 @@
 #include <cmath>
 #include <iterator>
 #include <limits>
+#include <vector>
 
 #include "runtime/exceptions.h"
 #include "runtime/format.h"
@@ -304,38 +305,73 @@ Variant Variant::SubString(const Variant& source, size_t offset, size_t count) {
 }
 namespace {
 
-// `heap`, the text of `holder`, followed by `tail` (Heap::Append).
-template <typename Heap>
-void AppendTo(Variant& holder, typename Heap::View tail) {
-    auto* heap = static_cast<Heap*>(VariantInternals::Heap(holder));
-    VariantInternals::SetHeap(holder, Heap::Append(heap, tail));
+bool IsTextType(uint64_t type) {
+    return type == varString || type == varOleStr;
 }
+
+// The heap of `holder` followed by the tails (Heap::Append).
+template <typename Heap>
+void AppendTo(Variant& holder, std::span<const typename Heap::View> tails) {
+    auto* heap = static_cast<Heap*>(V::Heap(holder));
+    V::SetHeap(holder, Heap::Append(heap, tails));
+}
+
+// Tails whose views fit on the stack.
+constexpr size_t kTailBatch = 16;
 
 }  // namespace
 
 bool Variant::AppendText(const Variant& tail) {
-    const auto isText = [](uint64_t type) { return type == varString || type == varOleStr; };
-    if (!isText(tail.type_) && tail.type_ != varEmpty) return false;
     if (type_ == varEmpty) {
+        if (!IsTextType(tail.type_) && tail.type_ != varEmpty) return false;
         // "" + text is the text; "" + "" stays Empty's sum, the Integer 0.
-        *this = isText(tail.type_) ? tail : Variant(int32_t{0});
+        *this = IsTextType(tail.type_) ? tail : Variant(int32_t{0});
         return true;
     }
-    if (!isText(type_)) return false;
-    if (tail.type_ == varEmpty) return true;
-    if (type_ == varString && tail.type_ == varString) {
-        AppendTo<AnsiHeap>(*this, V::Ansi(tail));
-    } else if (type_ == varOleStr && tail.type_ == varOleStr) {
-        AppendTo<WideHeap>(*this, V::Wide(tail));
-    } else if (type_ == varOleStr) {
-        const std::u16string wide = AnsiToWide(V::Ansi(tail));
-        AppendTo<WideHeap>(*this, wide);
-    } else {
+    return AppendText(std::span<const Variant>(&tail, 1));
+}
+
+bool Variant::AppendText(std::span<const Variant> tails) {
+    if (!IsTextType(type_)) return false;
+    bool anyWide = false;
+    for (const Variant& tail : tails) {
+        if (!IsTextType(tail.type_) && tail.type_ != varEmpty) return false;
+        anyWide = anyWide || tail.type_ == varOleStr;
+    }
+    if (type_ == varString && anyWide) {
         // An 8-bit text followed by a wide one is wide.
         std::u16string wide = AnsiToWide(V::Ansi(*this));
-        wide += V::Wide(tail);
+        for (const Variant& tail : tails) {
+            if (tail.type_ == varString) wide += AnsiToWide(V::Ansi(tail));
+            if (tail.type_ == varOleStr) wide += V::Wide(tail);
+        }
         *this = Variant(std::move(wide));
+        return true;
     }
+    // One growth for all the tails: the views of the pieces, and wide
+    // copies of 8-bit ones joining a wide text.
+    const size_t count = tails.size();
+    if (type_ == varString) {
+        std::string_view inlineViews[kTailBatch];
+        std::vector<std::string_view> moreViews(count > kTailBatch ? count : 0);
+        const std::span<std::string_view> views =
+            count > kTailBatch ? std::span(moreViews) : std::span(inlineViews, count);
+        for (size_t i = 0; i < count; ++i)
+            if (tails[i].type_ == varString) views[i] = V::Ansi(tails[i]);
+        AppendTo<AnsiHeap>(*this, std::span<const std::string_view>(views));
+        return true;
+    }
+    std::vector<std::u16string> widened(count);
+    std::vector<std::u16string_view> views(count);
+    for (size_t i = 0; i < count; ++i) {
+        if (tails[i].type_ == varOleStr) {
+            views[i] = V::Wide(tails[i]);
+        } else if (tails[i].type_ == varString) {
+            widened[i] = AnsiToWide(V::Ansi(tails[i]));
+            views[i] = widened[i];
+        }
+    }
+    AppendTo<WideHeap>(*this, std::span<const std::u16string_view>(views));
     return true;
 }
 

@@ -356,6 +356,9 @@ class Variant {
     // may be this very value. False, and nothing changes, when either is
     // not text.
     bool AppendText(const Variant& tail);
+    // The same for several tails at once, added in order, when this value is
+    // a string (not Empty): all are appended, or none when one is not text.
+    bool AppendText(std::span<const Variant> tails);
     // The characters of a varString (varOleStr) value for writing in place:
     // a text that another Variant shares is copied first. Empty for any
     // other type. Valid until the value changes.

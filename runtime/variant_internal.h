@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <new>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -144,28 +145,33 @@ struct TextHeap final : VariantHeap {
     }
     Char* MutableChars() { return reinterpret_cast<Char*>(this + 1); }
 
-    // `heap` followed by `tail`, for the Variant that holds `heap`: in
+    // `heap` followed by the tails, for the Variant that holds `heap`: in
     // place when it is that Variant's alone and has the room; otherwise a
     // new heap with room to grow (by half again) takes the text and the
-    // holder's reference to `heap` is given up. `tail` may lie in `heap`.
-    static TextHeap* Append(TextHeap* heap, View tail) {
+    // holder's reference to `heap` is given up. A tail may lie in `heap`.
+    static TextHeap* Append(TextHeap* heap, std::span<const View> tails) {
         const size_t size = heap->size;
-        if (tail.size() > SIZE_MAX / 2 - size) throw std::bad_alloc();
-        const size_t needed = size + tail.size();
-        if (heap->storage == Storage::Inline && heap->Unique() && needed <= heap->room) {
-            Char* chars = heap->MutableChars();
-            // The tail may be this very text: it lies wholly before `size`.
-            std::char_traits<Char>::copy(chars + size, tail.data(), tail.size());
-            chars[needed] = Char();
-            heap->size = needed;
-            return heap;
+        size_t needed = size;
+        for (View tail : tails) {
+            if (tail.size() > SIZE_MAX / 2 - needed) throw std::bad_alloc();
+            needed += tail.size();
         }
-        TextHeap* grown = Make(needed, std::max(needed, size + size / 2 + 16));
-        Char* chars = grown->MutableChars();
-        if (size != 0) std::char_traits<Char>::copy(chars, heap->data, size);
-        if (!tail.empty()) std::char_traits<Char>::copy(chars + size, tail.data(), tail.size());
-        Release(heap);
-        return grown;
+        const bool inPlace =
+            heap->storage == Storage::Inline && heap->Unique() && needed <= heap->room;
+        TextHeap* target = inPlace ? heap : Make(needed, std::max(needed, size + size / 2 + 16));
+        Char* chars = target->MutableChars();
+        if (!inPlace && size != 0) std::char_traits<Char>::copy(chars, heap->data, size);
+        // A tail that is this very text lies wholly before `size`, where
+        // nothing is written.
+        size_t at = size;
+        for (View tail : tails) {
+            if (!tail.empty()) std::char_traits<Char>::copy(chars + at, tail.data(), tail.size());
+            at += tail.size();
+        }
+        chars[needed] = Char();
+        target->size = needed;
+        if (!inPlace) Release(heap);
+        return target;
     }
     // The heap of the Variant that holds `heap`, made its own to write in:
     // `heap` itself when it is unshared and holds its characters, else a

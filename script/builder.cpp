@@ -461,7 +461,7 @@ class DeferredDesignator final : public TscDeferredBuild {
     std::vector<WithEntry> withs_;
     // Declared procedures by their element, until their body is built.
     std::unordered_map<const IlElement*, TscProcVariable*> procedures_;
-    int64_t arrayElements_ = 0;  // declared so far (kMaxArrayElements)
+    int64_t arrayElements_ = 0;  // declared so far (within the memory limit)
 };
 
 // ---- names and types ----------------------------------------------------------------------
@@ -697,7 +697,11 @@ void Builder::BuildVariable(Node ident, const std::string& typeText, Node typeEl
                 throw runtime::EVariantArrayCreateError("Error creating variant or safe array");
             }
             elements *= count;
-            if (elements + arrayElements_ > kMaxArrayElements) Fail(Msg::ArrayTooLarge);
+            // The arrays are made now, and a procedure's afresh at each
+            // call: together they must fit the program's memory.
+            const auto fitting =
+                static_cast<int64_t>(script.Run().MemoryLimit() / sizeof(Variant));
+            if (elements > fitting || elements + arrayElements_ > fitting) Fail(Msg::ArrayTooLarge);
             bounds.push_back({static_cast<int32_t>(low), static_cast<int32_t>(count)});
         }
         if (bounds.empty()) bounds.push_back({0, 1});
@@ -894,20 +898,32 @@ void Builder::BuildAssignment(Node element, TscScope& script, TscStatement& list
         FailTypes(*designator, *value);
     }
     char operation = ' ';
+    std::vector<std::unique_ptr<TscExpression>> chain;
     if (modificator) {
         const std::string text = modificator.Text();
         operation = text.empty() ? ' ' : text[0];
     } else {
-        operation = value->OptimizeAssignment(*designator);
+        // s := s + a + b + ...: the text grows in place by each piece.
+        chain = value->TakeAppendChain(*designator);
+        if (!chain.empty()) {
+            operation = '+';
+            value = std::move(chain.front());
+            chain.erase(chain.begin());
+        } else {
+            operation = value->OptimizeAssignment(*designator);
+        }
     }
     std::unique_ptr<TscAssignmentStmt> statement;
     switch (operation) {
         case '*':
             statement = std::make_unique<TscAssignMulStmt>(script, statementPos, unit_);
             break;
-        case '+':
-            statement = std::make_unique<TscAssignPlusStmt>(script, statementPos, unit_);
+        case '+': {
+            auto plus = std::make_unique<TscAssignPlusStmt>(script, statementPos, unit_);
+            plus->MorePieces = std::move(chain);
+            statement = std::move(plus);
             break;
+        }
         case '-':
             statement = std::make_unique<TscAssignMinusStmt>(script, statementPos, unit_);
             break;

@@ -178,6 +178,11 @@ bool HasVarParams(const TscCustomVariable& ref, int written) {
     return false;
 }
 
+bool IsIndexHelper(const TscCustomVariable& item) {
+    return item.ItemClass() == TscItemClass::ArrayHelper ||
+           item.ItemClass() == TscItemClass::StringHelper;
+}
+
 // Any other call: var parameters, macros, defaults left to the procedure,
 // several arguments.
 [[gnu::noinline]] Variant CallWithArguments(TscProcVariable& proc, const TscDesignatorItem& step,
@@ -239,6 +244,15 @@ Variant TscDesignator::Evaluate(const Variant& newValue, bool assign) {
             continue;
         }
 
+        if (!last && TscCustomHelper::HoldsValueInPlace(*ref) && step.ArgCount() == 0 &&
+            IsIndexHelper(*steps_.Items(s + 1)->Ref)) {
+            // The index after it reads and writes this value in place: no
+            // copy of a page or an array per element.
+            current = Variant::Null();
+            previous = ref;
+            continue;
+        }
+
         const int argCount = step.ArgCount();
         ArgValues args(argCount);
         ComputeArgs(step, *ref, args);
@@ -295,11 +309,14 @@ Variant TscStringDesignator::GetValue() {
 
 void TscStringDesignator::SetValue(const Variant& value) {
     const Variant index = FastRef->GetValue();
-    std::string text = LinkedItem->Value.AsString();
-    const size_t at = CheckedIndex(index, text.size());
-    const std::string with = value.AsString();
-    text[at] = with.empty() ? '\0' : with[0];
-    LinkedItem->SetValue(Variant(std::move(text)));
+    Variant& text = LinkedItem->Value;
+    if (text.IsString()) {
+        WriteChar(text, index, value);
+        return;
+    }
+    Variant written(text.AsString());
+    WriteChar(written, index, value);
+    LinkedItem->SetValue(written);
 }
 
 TscCallDesignator::TscCallDesignator(TscScope& script)

@@ -82,7 +82,7 @@ inline constexpr std::array<MessageEntry, static_cast<size_t>(Msg::Count)> kMess
     // Array bounds and parameter defaults are computed while compiling, and
     // compiling runs no procedure and no host code.
     {Msg::ConstantExpressionExpected, "Constant expression expected"},
-    // Array declarations beyond kMaxArrayElements (limits.h).
+    // Array declarations beyond the program's memory limit (limits.h).
     {Msg::ArrayTooLarge, "Array is too large"},
     // A concatenation beyond kMaxStringLength (limits.h), at run time.
     {Msg::StringTooLong, "String is too long"},

@@ -387,7 +387,11 @@ class ArithmeticNode final : public OperatorNode {
             scratch = *a;
             a = &scratch;
         }
-        if (rightValue != nullptr) {
+        if (a == &scratch) {
+            // The left value is a temporary of this node's own: a + b + c
+            // grows one text instead of copying it at every operator.
+            Combine(scratch);
+        } else if (rightValue != nullptr) {
             scratch = Arithmetic<kOp>(*a, *rightValue);
         } else {
             Variant rightScratch;
@@ -396,12 +400,12 @@ class ArithmeticNode final : public OperatorNode {
         return scratch;
     }
     void Combine(Variant& acc) override {
-        if (rightValue != nullptr) {
-            acc = Arithmetic<kOp>(acc, *rightValue);
-        } else {
-            Variant rightScratch;
-            acc = Arithmetic<kOp>(acc, Operand(right, rightScratch));
-        }
+        Variant rightScratch;
+        const Variant& b = rightValue != nullptr ? *rightValue : Operand(right, rightScratch);
+        if constexpr (kOp == Op::Plus)
+            AddTo(acc, b);
+        else
+            acc = Arithmetic<kOp>(acc, b);
     }
 };
 
@@ -1036,6 +1040,47 @@ bool TscExpression::GetBoolean() {
 void TscExpression::SetValue(const Variant& value) {
     if (ReadOnly) return;
     if (TscDesignator* designator = TopDesignator()) designator->SetValue(value);
+}
+
+void TscExpression::Adopt(std::unique_ptr<TscExpressionNode> root) {
+    root->parent = nullptr;
+    top_ = std::move(root);
+    current_ = nullptr;
+    Kind = top_->kind;
+    DeclTypeName = top_->typeName;
+    const auto* d = AsDesignator(static_cast<const TscExpressionNode*>(top_.get()));
+    ReadOnly = d == nullptr || d->designator->ReadOnly;
+}
+
+std::vector<std::unique_ptr<TscExpression>> TscExpression::TakeAppendChain(
+    const TscDesignator& target) {
+    std::vector<std::unique_ptr<TscExpression>> pieces;
+    if (target.DesignatorKind != 1 || target.LinkedItem == nullptr || top_ == nullptr ||
+        current_ != nullptr || !(target.Kind == fskString || target.Kind == fskVariant))
+        return pieces;
+    // A long chain sits under a spine node, its operators unchanged.
+    TscExpressionNode* top = top_.get();
+    if (auto* spine = dynamic_cast<SpineNode*>(top)) top = spine->left.get();
+    const auto isPlus = [](const TscExpressionNode* node) {
+        return IsBinary(node) && static_cast<const OperatorNode*>(node)->op == Op::Plus &&
+               node->left && node->right;
+    };
+    size_t count = 0;
+    const TscExpressionNode* node = top;
+    for (; isPlus(node); node = node->left.get()) ++count;
+    const auto* first = AsDesignator(node);
+    if (count < 2 || first == nullptr || first->variable != target.LinkedItem) return pieces;
+
+    std::unique_ptr<TscExpressionNode> chain =
+        top == top_.get() ? std::move(top_) : std::move(top_->left);
+    top_.reset();
+    pieces.resize(count);
+    for (size_t i = count; i-- > 0;) {
+        pieces[i] = std::make_unique<TscExpression>(script_);
+        pieces[i]->Adopt(std::move(chain->right));
+        chain = std::move(chain->left);
+    }
+    return pieces;
 }
 
 char TscExpression::OptimizeAssignment(const TscDesignator& target) {

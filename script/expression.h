@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "script/items.h"
 
@@ -55,6 +56,12 @@ class TscExpression : public TscCustomExpression {
     // reduced to a and the operator is returned; ' ' otherwise.
     char OptimizeAssignment(const TscDesignator& target);
 
+    // For x := x + a + b + ... with x a plain String or Variant variable:
+    // the operands after x (at least two), each an expression of its own,
+    // in order, and this expression is left empty; none, and the
+    // expression unchanged, for anything else.
+    std::vector<std::unique_ptr<TscExpression>> TakeAppendChain(const TscDesignator& target);
+
     // For an expression that is a single operand: the variable of a plain
     // variable designator, else the designator; nullptr otherwise (also for
     // a single constant).
@@ -76,6 +83,8 @@ class TscExpression : public TscCustomExpression {
     // Puts an operand (or an opening operator) into the current node's first
     // free slot.
     void AddNode(std::unique_ptr<TscExpressionNode> node);
+    // Makes the finished tree under `root` this expression's.
+    void Adopt(std::unique_ptr<TscExpressionNode> root);
 
     TscScope& script_;
     std::unique_ptr<TscExpressionNode> top_;

@@ -301,8 +301,7 @@ struct ArrayTarget {
 
 ArrayTarget ArrayOf(TscCustomHelper& helper, Variant& copy) {
     TscCustomVariable* parent = helper.ParentRef;
-    if (parent != nullptr && (parent->IsVariable() || parent->ItemClass() == TscItemClass::Param ||
-                              parent->ItemClass() == TscItemClass::Custom))
+    if (parent != nullptr && TscCustomHelper::HoldsValueInPlace(*parent))
         return {&parent->Value, true};
     copy = helper.ParentValue;
     return {&copy, false};
@@ -320,12 +319,11 @@ bool ReadIndexes(const TscCustomVariable& helper, int dims, std::array<int32_t, 
 }  // namespace
 
 Variant TscArrayHelper::GetValue() {
-    Variant copy;
-    const ArrayTarget target = ArrayOf(*this, copy);
+    const Variant& array = ParentData();
     std::array<int32_t, 3> indexes{};
-    const int dims = target.array->ArrayDimCount();
+    const int dims = array.ArrayDimCount();
     if (!ReadIndexes(*this, dims, indexes)) return Variant::Null();
-    return target.array->GetElement({indexes.data(), static_cast<size_t>(dims)});
+    return array.GetElement({indexes.data(), static_cast<size_t>(dims)});
 }
 
 void TscArrayHelper::SetValue(const Variant& value) {
@@ -351,28 +349,47 @@ TscStringHelper::TscStringHelper()
 
 Variant TscStringHelper::GetValue() {
     const Variant& index = GetParam(0)->Value;
-    if (const auto text = ParentValue.AnsiTextView())
+    const Variant& parent = ParentData();
+    if (const auto text = parent.AnsiTextView())
         return CharValue(static_cast<unsigned char>((*text)[CheckedIndex(index, text->size())]));
-    if (const auto wide = ParentValue.WideTextView())
+    if (const auto wide = parent.WideTextView())
         return Variant(std::u16string(1, (*wide)[CheckedIndex(index, wide->size())]));
-    const std::string text = ParentValue.AsString();
+    const std::string text = parent.AsString();
     return CharValue(static_cast<unsigned char>(text[CheckedIndex(index, text.size())]));
 }
 
 void TscStringHelper::SetValue(const Variant& value) {
     const Variant& index = GetParam(0)->Value;
-    Variant result;
-    if (const auto wide = ParentValue.WideTextView()) {
-        std::u16string text(*wide);
-        const std::u16string with = value.AsWideString();
-        text[CheckedIndex(index, text.size())] = with.empty() ? u'\0' : with[0];
-        result = Variant(std::move(text));
-    } else {
-        std::string text = ParentValue.AsString();
-        text[CheckedIndex(index, text.size())] = FirstChar(value);
-        result = Variant(std::move(text));
+    // A text the previous step holds is written in place (a string
+    // variable takes writes even when read-only, as its SetValue does).
+    if (ParentRef != nullptr && HoldsValueInPlace(*ParentRef) && ParentRef->Value.IsString() &&
+        (!ParentRef->ReadOnly || ParentRef->ItemClass() == TscItemClass::StringVariable)) {
+        WriteChar(ParentRef->Value, index, value);
+        return;
     }
+    Variant result = ParentData();
+    if (!result.IsString()) result = Variant(result.AsString());
+    WriteChar(result, index, value);
     if (ParentRef != nullptr) ParentRef->SetValue(result);
+}
+
+void WriteChar(Variant& text, const Variant& index, const Variant& value) {
+    if (text.Type() == runtime::varOleStr) {
+        const size_t at = CheckedIndex(index, text.WideTextView()->size());
+        const std::u16string with = value.AsWideString();
+        const char16_t* before = text.WideTextView()->data();
+        const std::span<char16_t> chars = text.MutableWideText();
+        if (chars.data() != before) ChargeWork(chars.size() * sizeof(char16_t));
+        chars[at] = with.empty() ? u'\0' : with[0];
+        return;
+    }
+    const size_t at = CheckedIndex(index, text.AnsiTextView()->size());
+    const char c = FirstChar(value);
+    const char* before = text.AnsiTextView()->data();
+    const std::span<char> chars = text.MutableAnsiText();
+    // A text shared with another value was copied first: that is work.
+    if (chars.data() != before) ChargeWork(chars.size());
+    chars[at] = c;
 }
 
 TscPropertyHelper::TscPropertyHelper(std::string name, std::string typeName, TscTypeKind kind)

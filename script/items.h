@@ -350,6 +350,20 @@ class TscCustomHelper : public TscCustomVariable {
     // The object ParentValue names: nullptr for Null, Empty and 0; a handle
     // that is not valid raises EInvalidCast.
     runtime::TObject* ParentObject() const;
+    // The value an index works on: the previous step's own value, in place,
+    // when that step holds its value (the designator then hands no copy in
+    // ParentValue); else ParentValue.
+    runtime::Variant& ParentData() {
+        return ParentRef != nullptr && HoldsValueInPlace(*ParentRef) ? ParentRef->Value
+                                                                     : ParentValue;
+    }
+
+  public:
+    // Whether an item's value is its `Value`, read and written in place by
+    // the index helpers.
+    static bool HoldsValueInPlace(const TscCustomVariable& item) {
+        return item.HoldsValue() || item.ItemClass() == TscItemClass::Custom;
+    }
 };
 
 // An element of the Variant array stored in ParentRef's Value, read and
@@ -507,6 +521,11 @@ const runtime::Variant& CharValue(unsigned char c);
 // The 0-based place of the 1-based `index` into a text of `length`
 // characters; ERangeError "Range check error" outside it.
 size_t CheckedIndex(const runtime::Variant& index, size_t length);
+// Writes the first character of `value` (#0 for an empty text) at the
+// 1-based `index` of the string `text`, in place: a text shared with other
+// values is copied first.
+void WriteChar(runtime::Variant& text, const runtime::Variant& index,
+               const runtime::Variant& value);
 
 // ---- event bridges -------------------------------------------------------------
 

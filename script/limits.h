@@ -55,12 +55,22 @@ inline constexpr long long kMaxSourceSize = 0x7FFFFF00;
 // platform does not tell.
 inline constexpr size_t kUnknownStackBudget = size_t{512} << 10;
 
-// Most elements the array variables of one compiled script may declare
-// together (each element is a 16-byte Variant, and a procedure's local
-// array is made afresh on every call). Scripts hold a few small arrays.
-inline constexpr int64_t kMaxArrayElements = int64_t{1} << 16;
+// Memory a program's strings and arrays may take together unless its host
+// sets another limit (TscScript::SetMemoryLimit): its variables, its
+// temporaries and what it hands back. Engine scripts hold a few result
+// pages of a few hundred KB each. The array variables a program declares
+// are made when it compiles and must fit it too.
+inline constexpr size_t kDefaultMemoryLimit = size_t{512} << 20;
 
-// Longest string a script's "+" builds (a result page is a few hundred KB).
+// Longest string a script builds, by "+" or by any built-in function (a
+// result page is a few hundred KB).
 inline constexpr size_t kMaxStringLength = size_t{1} << 26;
+
+// Work of string and array operations counted as one step of the step
+// limit: a loop that copies megabytes spends its budget as fast as one that
+// iterates as often. Long operations charge their work in pieces of
+// kWorkChunkBytes, so that Stop ends them within milliseconds.
+inline constexpr uint64_t kWorkBytesPerStep = 4096;
+inline constexpr size_t kWorkChunkBytes = size_t{1} << 20;
 
 }  // namespace script

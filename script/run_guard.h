@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <new>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -20,13 +21,15 @@
 namespace script {
 
 // Counts a run in; the outermost one learns how deep the running thread's
-// stack lets it go and restarts the step count.
+// stack lets it go, restarts the step count and makes the program's run
+// state and memory account current on the thread.
 class RunGuard {
   public:
     explicit RunGuard(TscRunState& run) : run_(run) {
-        if (run.depth == 0) {
+        if (run.depth == 0) [[unlikely]] {
             run.stackLimit = StackLimit();
             run.RestartSteps();
+            outer_.emplace(run);
         }
         ++run.depth;
     }
@@ -42,19 +45,53 @@ class RunGuard {
 
   private:
     TscRunState& run_;
+    std::optional<TscRunScope> outer_;
 };
 
+// The length of a string value's text; 0 for other values.
+inline size_t TextLength(const runtime::Variant& v) {
+    if (const auto text = v.AnsiTextView()) return text->size();
+    if (const auto text = v.WideTextView()) return text->size();
+    return 0;
+}
+
+// EOutOfMemory "String is too long": a text beyond kMaxStringLength.
+[[noreturn]] inline void StringTooLong() {
+    throw runtime::EOutOfMemory(std::string(MessageText(Msg::StringTooLong)));
+}
+
+// A text of `length` characters may be made, or StringTooLong; its work
+// is charged.
+inline void CheckTextLength(uint64_t length) {
+    if (length > kMaxStringLength) StringTooLong();
+    ChargeWork(length);
+}
+
 // A concatenation beyond kMaxStringLength raises instead of taking all
-// memory (a loop doubling a string reaches it in a few dozen steps).
+// memory (a loop doubling a string reaches it in a few dozen steps); the
+// characters it copies are charged as work.
 inline void CheckConcatenation(const runtime::Variant& a, const runtime::Variant& b) {
     if (!a.IsString() || !b.IsString()) return;
-    const auto length = [](const runtime::Variant& v) -> size_t {
-        if (const auto text = v.AnsiTextView()) return text->size();
-        if (const auto text = v.WideTextView()) return text->size();
-        return 0;
-    };
-    if (length(a) + length(b) > kMaxStringLength)
-        throw runtime::EOutOfMemory(std::string(MessageText(Msg::StringTooLong)));
+    CheckTextLength(uint64_t{TextLength(a)} + TextLength(b));
+}
+
+// The same for `b` appended to `a` in place: only `b` is copied (growing
+// the text costs, spread over the appends, about as much again).
+inline void CheckAppend(const runtime::Variant& a, const runtime::Variant& b) {
+    const size_t added = TextLength(b);
+    if (TextLength(a) + uint64_t{added} > kMaxStringLength) StringTooLong();
+    ChargeWork(2 * uint64_t{added});
+}
+
+// acc := acc + b, for a value the caller holds: a text grows in place
+// when it is acc's alone.
+inline void AddTo(runtime::Variant& acc, const runtime::Variant& b) {
+    if (acc.IsString() && (b.IsString() || b.IsEmpty())) {
+        CheckAppend(acc, b);
+        acc.AppendText(b);
+        return;
+    }
+    acc = acc + b;
 }
 
 // Puts the values of a running procedure's variables and parameters aside

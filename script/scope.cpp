@@ -32,6 +32,50 @@ void TscRunState::StepBudgetSpent() const {
     throw EScriptStepLimit();
 }
 
+// ---- run state -------------------------------------------------------------------------
+
+namespace {
+
+thread_local TscRunState* tCurrentRun = nullptr;
+
+}  // namespace
+
+TscRunState::~TscRunState() {
+    if (memory_ != nullptr) memory_->Release();
+}
+
+void TscRunState::ChargeWork(uint64_t bytes) {
+    pendingWork += bytes;
+    if (pendingWork >= kWorkBytesPerStep) {
+        const uint64_t count = pendingWork / kWorkBytesPerStep;
+        pendingWork %= kWorkBytesPerStep;
+        CountSteps(count);
+    }
+    if (stopped.load(std::memory_order_relaxed)) StepBudgetSpent();
+}
+
+runtime::VariantMemoryAccount& TscRunState::Memory() {
+    if (memory_ == nullptr) memory_ = runtime::VariantMemoryAccount::Create(memoryLimit_);
+    return *memory_;
+}
+
+void TscRunState::SetMemoryLimit(size_t bytes) {
+    memoryLimit_ = bytes;
+    if (memory_ != nullptr) memory_->SetLimit(bytes);
+}
+
+TscRunState* CurrentRun() noexcept {
+    return tCurrentRun;
+}
+
+TscRunScope::TscRunScope(TscRunState& run) : previous_(tCurrentRun), memory_(&run.Memory()) {
+    tCurrentRun = &run;
+}
+
+TscRunScope::~TscRunScope() {
+    tCurrentRun = previous_;
+}
+
 TscScope::TscScope()
     : mainList_(std::make_unique<TscStatement>(*this, std::string(), std::string())) {}
 

@@ -24,6 +24,7 @@
 
 #include "runtime/object.h"
 #include "runtime/variant.h"
+#include "script/limits.h"
 
 namespace script {
 
@@ -63,6 +64,11 @@ struct TscSavedValue {
 // State of the runs of one program: its main script and the local scopes
 // of its procedures share it.
 struct TscRunState {
+    TscRunState() = default;
+    ~TscRunState();
+    TscRunState(const TscRunState&) = delete;
+    TscRunState& operator=(const TscRunState&) = delete;
+
     uintptr_t stackLimit = 0;  // lowest frame allowed (StackLimit of the running thread)
     int depth = 0;             // nested runs (Execute, calls, event handlers)
     uint64_t steps = 0;        // in this outermost run
@@ -71,15 +77,23 @@ struct TscRunState {
     // stopped the program. Another thread writes it (TscScript::Stop).
     std::atomic<uint64_t> stepBudget{~uint64_t{0}};
     std::atomic<bool> stopped{false};
+    // Bytes of string and array work not yet counted as steps (ChargeWork).
+    uint64_t pendingWork = 0;
 
     // Counts `count` steps against the budget.
     void CountSteps(uint64_t count) {
         steps += count;
         if (steps > stepBudget.load(std::memory_order_relaxed)) StepBudgetSpent();
     }
+    // Counts the work of a string or array operation of `bytes` (an array
+    // element is 16 bytes) as steps, one per kWorkBytesPerStep, and ends
+    // the run here when the host stopped it: a long operation charges its
+    // work as it goes.
+    void ChargeWork(uint64_t bytes);
     // At the start of an outermost run.
     void RestartSteps() {
         steps = 0;
+        pendingWork = 0;
         stepBudget.store(stepLimit != 0 ? stepLimit : ~uint64_t{0});
         // A Stop racing this start leaves the budget spent either way.
         if (stopped.load()) stepBudget.store(0);
@@ -89,6 +103,41 @@ struct TscRunState {
     TscRunLineSink* runLine = nullptr;  // none: statements report nothing
     // The values of procedures that run again while they run (FrameSave).
     std::vector<TscSavedValue> savedFrames;
+
+    // The account of the program's strings and arrays, made on first use
+    // with the program's memory limit.
+    runtime::VariantMemoryAccount& Memory();
+    size_t MemoryLimit() const { return memoryLimit_; }
+    void SetMemoryLimit(size_t bytes);
+
+  private:
+    runtime::VariantMemoryAccount* memory_ = nullptr;  // one reference held
+    size_t memoryLimit_ = kDefaultMemoryLimit;
+};
+
+// The run state of the program running on the calling thread (the
+// innermost, when a host callback runs another program); nullptr when no
+// script runs there.
+TscRunState* CurrentRun() noexcept;
+
+// Charges the work of a string or array operation to the program running
+// on the calling thread, if any (TscRunState::ChargeWork).
+inline void ChargeWork(uint64_t bytes) {
+    if (TscRunState* run = CurrentRun()) run->ChargeWork(bytes);
+}
+
+// Makes a program's run state (and its memory account) current on the
+// calling thread for the scope's life: for a compile or an outermost run.
+class TscRunScope {
+  public:
+    explicit TscRunScope(TscRunState& run);
+    ~TscRunScope();
+    TscRunScope(const TscRunScope&) = delete;
+    TscRunScope& operator=(const TscRunScope&) = delete;
+
+  private:
+    TscRunState* previous_;
+    runtime::VariantMemoryAccount::Scope memory_;
 };
 
 // Flow flags of a scope (TscScope::FlowFlags).

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <mutex>
+#include <new>
 #include <optional>
 
 #include "runtime/exceptions.h"
@@ -134,13 +135,28 @@ const std::string& TscScript::Text() const {
 
 // ---- compile and run -------------------------------------------------------------------------
 
+namespace {
+
+[[noreturn]] void RaiseOutOfMemory() {
+    throw runtime::EOutOfMemory("Out of memory");
+}
+
+}  // namespace
+
 bool TscScript::Compile() {
     ErrorMessage.clear();
     ErrorUnit.clear();
-    TscILParser parser(*this);
-    parser.SelectGrammar(syntaxType_);
-    std::string joined;
-    if (parser.BuildIntermediate(JoinedLines(Text(), joined))) BuildProgram(parser, *this);
+    // The values the program is compiled with (its constants and declared
+    // arrays) are its own: they count against its memory.
+    TscRunScope scope(Run());
+    try {
+        TscILParser parser(*this);
+        parser.SelectGrammar(syntaxType_);
+        std::string joined;
+        if (parser.BuildIntermediate(JoinedLines(Text(), joined))) BuildProgram(parser, *this);
+    } catch (const std::bad_alloc&) {
+        ErrorMessage = "Out of memory";
+    }
     const bool ok = ErrorMessage.empty();
     if (ok) ErrorPosition.clear();
     return ok;
@@ -155,7 +171,11 @@ void TscScript::Execute() {
     } reset{FlowFlags};
     // A flag a previous run left (a stray break) must not stop this one.
     FlowFlags = 0;
-    MainList().Execute();
+    try {
+        MainList().Execute();
+    } catch (const std::bad_alloc&) {
+        RaiseOutOfMemory();
+    }
 }
 
 Variant TscScript::CallScriptFunction(std::string_view name, const Variant& params) {
@@ -183,16 +203,20 @@ Variant TscScript::CallScriptFunction(std::string_view name, const Variant& para
     // A host callback may call a function that is running: its frame waits.
     std::optional<FrameSave> frame;
     if (proc.IsRunning) frame.emplace(proc, Run());
-    for (int i = 0; i < proc.ParamCount(); ++i) {
-        TscParamItem& param = *proc.GetParam(i);
-        if (i >= count)
-            param.SetValue(param.DefValue);
-        else if (params.IsArray())
-            param.SetValue(params.GetElement({low + i}));
-        else
-            param.SetValue(params);
+    try {
+        for (int i = 0; i < proc.ParamCount(); ++i) {
+            TscParamItem& param = *proc.GetParam(i);
+            if (i >= count)
+                param.SetValue(param.DefValue);
+            else if (params.IsArray())
+                param.SetValue(params.GetElement({low + i}));
+            else
+                param.SetValue(params);
+        }
+        return proc.GetValue();
+    } catch (const std::bad_alloc&) {
+        RaiseOutOfMemory();
     }
-    return proc.GetValue();
 }
 
 void TscScript::SetVariableValue(std::string_view name, const Variant& value) {
@@ -204,6 +228,10 @@ void TscScript::SetVariableValue(std::string_view name, const Variant& value) {
 
 void TscScript::SetStepLimit(uint64_t limit) {
     Run().stepLimit = limit;
+}
+
+void TscScript::SetMemoryLimit(size_t bytes) {
+    Run().SetMemoryLimit(bytes);
 }
 
 void TscScript::Stop() {

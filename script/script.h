@@ -21,7 +21,10 @@
 // library's exceptions (runtime::Exception and descendants) out of Execute
 // and CallScriptFunction, and the script stays usable. Script recursion
 // deeper than the run-time stack budget raises EStackOverflow
-// "Stack overflow" instead of exhausting the thread's stack.
+// "Stack overflow" instead of exhausting the thread's stack; memory beyond
+// the program's limit, or that the system refuses, raises EOutOfMemory.
+// The step limit and Stop raise EScriptStepLimit and EScriptStopped, which
+// a script cannot catch.
 
 #include <array>
 #include <cstddef>
@@ -120,13 +123,22 @@ class TscScript : public runtime::TComponent,
     void NotifyRunLine(const std::string& unitName, const std::string& sourcePos);
 
     // At most `limit` steps per outermost run (0: unlimited); beyond it
-    // EScriptStepLimit. A step is a loop iteration or a call. For hosts that
-    // run untrusted text.
+    // EScriptStepLimit. A step is a loop iteration, a call, or 4 KB of the
+    // work of string and array operations (kWorkBytesPerStep). For hosts
+    // that run untrusted text.
     void SetStepLimit(uint64_t limit);
-    // Ends the run in progress, from any thread: at its next step it raises
+    // Ends the run in progress, from any thread: at its next step, or in
+    // a long built-in operation within milliseconds, it raises
     // EScriptStopped, which no try/except of the script catches. Runs stay
     // stopped until Clear.
     void Stop();
+    // The memory the program's strings and arrays may take together
+    // (kDefaultMemoryLimit unless set): its variables, its temporaries, its
+    // declared arrays and the values it hands back while they live. Beyond
+    // it a run raises EOutOfMemory into the script, which may catch it.
+    void SetMemoryLimit(size_t bytes);
+    // What the program's values take now, and have taken in all.
+    const runtime::VariantMemoryAccount& Memory() { return Run().Memory(); }
 
     // ---- registration ---------------------------------------------------------------
     // Each "found" means found by Find, parent chain included; an existing

@@ -1,6 +1,8 @@
 #include "script/statements.h"
 
+#include <new>
 #include <string>
+#include <vector>
 
 #include "runtime/exceptions.h"
 #include "script/designator.h"
@@ -72,12 +74,112 @@ void TscAssignmentStmt::Execute() {
     }
 }
 
+const Variant& TscAssignmentStmt::SourceRef(Variant& scratch) const {
+    if (directSource_ != nullptr) return *directSource_;
+    if (sourceExpression_ != nullptr) return ValueRefOf(*sourceExpression_, scratch);
+    scratch = ReadSource->GetValue();
+    return scratch;
+}
+
+TscAssignPlusStmt::~TscAssignPlusStmt() = default;
+
+void TscAssignPlusStmt::Prepare() {
+    TscAssignmentStmt::Prepare();
+    const TscItemClass targetClass = WriteTarget->ItemClass();
+    const bool holdsValue = targetClass == TscItemClass::Variable ||
+                            targetClass == TscItemClass::Param ||
+                            targetClass == TscItemClass::StringVariable;
+    appendSlot_ = holdsValue && !WriteTarget->ReadOnly ? &WriteTarget->Value : nullptr;
+    // A string variable holds 8-bit text whatever is assigned to it.
+    ansiSlot_ = targetClass == TscItemClass::StringVariable;
+    impure_ = !ValueExpr->IsPure();
+    for (const auto& piece : MorePieces) impure_ = impure_ || !piece->IsPure();
+}
+
+Variant TscAssignPlusStmt::PieceValue(size_t index) {
+    return index == 0 ? Source() : MorePieces[index - 1]->GetValue();
+}
+
+Variant TscAssignPlusStmt::Sum(Variant acc, size_t from) {
+    for (size_t i = from; i <= MorePieces.size(); ++i) AddTo(acc, PieceValue(i));
+    return acc;
+}
+
+bool TscAssignPlusStmt::Appendable(const Variant& value) const {
+    return value.IsEmpty() || (ansiSlot_ ? value.Type() == runtime::varString : value.IsString());
+}
+
 void TscAssignPlusStmt::Execute() {
     RunLine();
-    const Variant value = Target();
-    const Variant operand = Source();
-    CheckConcatenation(value, operand);
-    Store(value + operand);
+    Variant* slot = appendSlot_;
+    if (slot == nullptr) {
+        Store(Sum(Target(), 0));
+        return;
+    }
+    if (!slot->IsString() || !MorePieces.empty()) {
+        AppendPieces(*slot);
+        return;
+    }
+    // One value: the frequent s := s + t.
+    Variant held;
+    if (impure_) held = *slot;
+    Variant scratch;
+    const Variant& value = impure_ ? (scratch = Source()) : SourceRef(scratch);
+    const Variant& start = impure_ ? held : *slot;
+    if (!Appendable(value)) {
+        Variant sum = start;
+        AddTo(sum, value);
+        Store(sum);
+        return;
+    }
+    CheckAppend(start, value);
+    if (!impure_ || slot->Identical(held)) {
+        held.Clear();
+        slot->AppendText(value);
+        return;
+    }
+    // The value changed the target: the old value is the one added to.
+    Variant sum = std::move(held);
+    sum.AppendText(value);
+    Store(sum);
+}
+
+// Several values, or a target that holds no text yet: the values are
+// computed in order, and while they are texts they are kept to be appended
+// together at the end (nothing has changed the target in between); a value
+// that is no text is added by "+" to the sum so far, and so are the rest.
+void TscAssignPlusStmt::AppendPieces(Variant& slot) {
+    Variant held = slot;
+    if (!held.IsString()) {
+        Store(Sum(std::move(held), 0));
+        return;
+    }
+    std::vector<Variant> values;
+    values.reserve(MorePieces.size() + 1);
+    uint64_t length = TextLength(held);
+    for (size_t i = 0; i <= MorePieces.size(); ++i) {
+        Variant value = PieceValue(i);
+        if (!Appendable(value)) {
+            Variant sum = std::move(held);
+            sum.AppendText(values);
+            AddTo(sum, value);
+            Store(Sum(std::move(sum), i + 1));
+            return;
+        }
+        const size_t added = TextLength(value);
+        length += added;
+        if (length > kMaxStringLength) StringTooLong();
+        ChargeWork(2 * uint64_t{added});
+        values.push_back(std::move(value));
+    }
+    if (slot.Identical(held)) {
+        held.Clear();
+        slot.AppendText(values);
+        return;
+    }
+    Variant sum = std::move(held);
+    sum.AppendText(values);
+    Store(sum);
 }
 
 void TscAssignMinusStmt::Execute() {
@@ -283,6 +385,11 @@ void TscTryStmt::Execute() {
     } catch (const runtime::Exception& e) {
         className = e.ClassName();
         message = e.Message();
+    } catch (const std::bad_alloc&) {
+        // Memory the system refused is a script exception like any other.
+        const runtime::EOutOfMemory outOfMemory("Out of memory");
+        className = outOfMemory.ClassName();
+        message = outOfMemory.Message();
     }
     // Whatever flow was pending when the exception came is void now.
     script.FlowFlags = 0;

@@ -11,6 +11,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "script/items.h"
 #include "script/scope.h"
@@ -64,7 +65,7 @@ class TscAssignmentStmt : public TscStatement {
     void Execute() override;
     // Picks WriteTarget and ReadSource once TargetDesignator and ValueExpr
     // are set.
-    void Prepare();
+    virtual void Prepare();
 
     std::unique_ptr<TscDesignator> TargetDesignator;
     std::unique_ptr<TscExpression> ValueExpr;
@@ -88,6 +89,9 @@ class TscAssignmentStmt : public TscStatement {
     runtime::Variant Target() const {
         return directTarget_ != nullptr ? *directTarget_ : WriteTarget->GetValue();
     }
+    // ReadSource's value in place where it is held (a variable's own), else
+    // computed into `scratch`.
+    const runtime::Variant& SourceRef(runtime::Variant& scratch) const;
 
   private:
     const runtime::Variant* directSource_ = nullptr;
@@ -95,12 +99,37 @@ class TscAssignmentStmt : public TscStatement {
     TscExpression* sourceExpression_ = nullptr;  // ReadSource as an expression
 };
 
-// target := target op value, for op + - * and / (real division).
+// target := target + value, and target := target + v1 + v2 + ... (the
+// values after the first in MorePieces). A text held by the target alone
+// grows in place, with room to spare, when the values are texts: a page
+// built piece by piece is not copied at every piece. What the source says
+// holds: every value is computed before the target changes, the target's
+// value is read first (a value that changes it is added to the old one),
+// and a value that is no text is added by the "+" of Variants, in order.
 class TscAssignPlusStmt final : public TscAssignmentStmt {
   public:
     using TscAssignmentStmt::TscAssignmentStmt;
+    ~TscAssignPlusStmt() override;
+    void Prepare() override;
     void Execute() override;
+
+    std::vector<std::unique_ptr<TscExpression>> MorePieces;
+
+  private:
+    // acc + the values from the `from`-th on (0: ReadSource's), in order.
+    runtime::Variant Sum(runtime::Variant acc, size_t from);
+    runtime::Variant PieceValue(size_t index);
+    void AppendPieces(runtime::Variant& slot);
+    bool Appendable(const runtime::Variant& value) const;
+
+    // What Prepare learns: the target's value to append to (nullptr when
+    // it cannot be written in place), whether it must stay 8-bit, and
+    // whether computing the values may run code that sees the target.
+    runtime::Variant* appendSlot_ = nullptr;
+    bool ansiSlot_ = false;
+    bool impure_ = false;
 };
+// target := target op value, for op - * and / (real division).
 class TscAssignMinusStmt final : public TscAssignmentStmt {
   public:
     using TscAssignmentStmt::TscAssignmentStmt;
