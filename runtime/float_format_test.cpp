@@ -219,6 +219,12 @@ TEST(FloatFormatTest, StrToFloatReadsTheLocaleSeparatorOnly) {
         {"-0", 0},          {"007.50", 7.5},
         {"1e-400", 0},      {"123456789012345678901234567890", 1.2345678901234568e29},
         {"0.1", 0.1},       {"1.7976931348623157e308", 1.7976931348623157e308},
+        // Thousands of digits: the ones past what rounding can need still
+        // decide a tie (2^53 + 1 lies halfway between two doubles).
+        {"9007199254740993", 9007199254740992.0},
+        {"9007199254740993." + std::string(2000, '0') + "1", 9007199254740994.0},
+        {"0." + std::string(300, '0') + "1" + std::string(3000, '7'), 1.7777777777777777e-301},
+        {"1" + std::string(5000, '0') + "e-5000", 1},
     };
     for (const Row& r : rows) {
         EXPECT_EQ(StrToFloat(r.text), r.value) << r.text;
@@ -226,7 +232,8 @@ TEST(FloatFormatTest, StrToFloatReadsTheLocaleSeparatorOnly) {
     }
     const std::string bad[] = {"",     " ",     "abc", "1,5", "1.5.5", "1e",     "e5",
                                "--1",  "1 000", "INF", "NAN", "0x10",  "1e400",  "-1e999",
-                               "1.5x", "$1",    "1e+", ".",   "+",     "1,000.5"};
+                               "1.5x", "$1",    "1e+", ".",   "+",     "1,000.5",
+                               "1" + std::string(5000, '0')};
     for (const std::string& text : bad) {
         double value = 42;
         EXPECT_FALSE(TryStrToFloat(text, value)) << text;

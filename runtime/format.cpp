@@ -6,9 +6,11 @@
 
 #include "runtime/format.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -85,20 +87,27 @@ class Formatter {
     using String = std::basic_string<Char>;
     using View = std::basic_string_view<Char>;
 
-    Formatter(View fmt, std::span<const FormatArg> args, const TFormatSettings& settings)
-        : fmt_(fmt), args_(args), settings_(settings) {}
+    // Raised inside when the result would grow beyond its limit.
+    struct LimitReached {};
+
+    Formatter(View fmt, std::span<const FormatArg> args, const TFormatSettings& settings,
+              size_t limit = SIZE_MAX)
+        : fmt_(fmt), args_(args), settings_(settings), limit_(limit) {}
 
     String run() {
-        out_.reserve(fmt_.size() + 8 * args_.size());
+        out_.reserve(std::min(fmt_.size() + 8 * args_.size(), limit_));
         while (i_ < fmt_.size()) {
             const size_t percent = fmt_.find(Char('%'), i_);
             if (percent == View::npos) {
+                room(fmt_.size() - i_);
                 out_.append(fmt_.substr(i_));
                 break;
             }
+            room(percent - i_);
             out_.append(fmt_.substr(i_, percent - i_));
             i_ = percent + 1;
             if (i_ < fmt_.size() && fmt_[i_] == Char('%')) {
+                room(1);
                 out_ += Char('%');
                 ++i_;
                 continue;
@@ -109,6 +118,11 @@ class Formatter {
     }
 
   private:
+    // `count` more characters fit within the limit, or LimitReached.
+    void room(size_t count) const {
+        if (count > limit_ || out_.size() > limit_ - count) throw LimitReached();
+    }
+
     [[noreturn]] void fail() const {
         throw EConvertError("Format '" + narrow(fmt_) + "' invalid or incompatible with argument");
     }
@@ -171,8 +185,10 @@ class Formatter {
         const size_t start = out_.size();
         convert(static_cast<char>(type < 0x80 ? type : 0), take(), static_cast<int>(precision));
         const size_t length = out_.size() - start;
+        room(0);
         if (width > 0 && length < static_cast<size_t>(width)) {
             const size_t pad = static_cast<size_t>(width) - length;
+            room(pad);
             if (left)
                 out_.append(pad, Char(' '));
             else
@@ -218,6 +234,7 @@ class Formatter {
                     fail();
                 const String text = asText(arg, static_cast<const String*>(nullptr));
                 const size_t cut = precision >= 0 ? static_cast<size_t>(precision) : text.size();
+                room(std::min(cut, text.size()));
                 out_.append(text, 0, cut);
                 return;
             }
@@ -250,6 +267,7 @@ class Formatter {
     View fmt_;
     std::span<const FormatArg> args_;
     const TFormatSettings& settings_;
+    size_t limit_;
     String out_;
     size_t i_ = 0;
     size_t next_ = 0;
@@ -264,6 +282,16 @@ std::string Format(std::string_view fmt, std::span<const FormatArg> args) {
 std::string Format(std::string_view fmt, std::span<const FormatArg> args,
                    const TFormatSettings& settings) {
     return Formatter<char>(fmt, args, settings).run();
+}
+
+std::optional<std::string> FormatAtMost(std::string_view fmt, std::span<const FormatArg> args,
+                                        size_t maxLength) {
+    using Narrow = Formatter<char>;
+    try {
+        return Narrow(fmt, args, FormatSettings(), maxLength).run();
+    } catch (const Narrow::LimitReached&) {
+        return std::nullopt;
+    }
 }
 
 std::u16string WideFormat(std::u16string_view fmt, std::span<const FormatArg> args) {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -47,6 +48,10 @@ std::string Format(std::string_view fmt, std::span<const FormatArg> args,
 inline std::string Format(std::string_view fmt, std::initializer_list<FormatArg> args) {
     return Format(fmt, std::span<const FormatArg>(args.begin(), args.size()));
 }
+// Format, for a result of at most `maxLength` characters: nullopt when it
+// would be longer (nothing beyond the limit is built).
+std::optional<std::string> FormatAtMost(std::string_view fmt, std::span<const FormatArg> args,
+                                        size_t maxLength);
 std::u16string WideFormat(std::u16string_view fmt, std::span<const FormatArg> args);
 inline std::u16string WideFormat(std::u16string_view fmt, std::initializer_list<FormatArg> args) {
     return WideFormat(fmt, std::span<const FormatArg>(args.begin(), args.size()));

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -140,6 +141,20 @@ TEST(FormatTest, LongArgumentsAreNotCut) {
     EXPECT_EQ(Format("%.999s", {long1000}), long1000.substr(1));
     const std::string longFormat = std::string(600, 'a') + "%d" + std::string(600, 'b');
     EXPECT_EQ(Format(longFormat, {7}), std::string(600, 'a') + "7" + std::string(600, 'b'));
+}
+
+// A result held to a length: refused as soon as it would pass it, so that
+// widths repeated over a long format never build gigabytes.
+TEST(FormatTest, FormatAtMostRefusesLongerResults) {
+    const FormatArg args[] = {FormatArg(7), FormatArg(std::string("text"))};
+    EXPECT_EQ(FormatAtMost("%d-%s", args, 6), std::optional<std::string>("7-text"));
+    EXPECT_EQ(FormatAtMost("%d-%s", args, 5), std::nullopt);
+    EXPECT_EQ(FormatAtMost("%5d", args, 4), std::nullopt);
+    EXPECT_EQ(FormatAtMost("%-5d|", args, 6), std::optional<std::string>("7    |"));
+    std::string many;
+    for (int i = 0; i < 1000; ++i) many += "%0:1000000d";
+    EXPECT_EQ(FormatAtMost(many, args, 1 << 24), std::nullopt);
+    EXPECT_THROW((void)FormatAtMost("%d %d %d", args, 100), EConvertError);
 }
 
 TEST(FormatTest, WideFormatKeepsEveryCharacter) {

@@ -49,6 +49,9 @@ std::string WideToCodePage(std::u16string_view s, unsigned codePage);
 
 // The code page of the 8-bit string (1252 natively).
 unsigned SystemCodePage();
+// Whether every character of that code page is one byte: a text may then be
+// cut anywhere without splitting a character.
+bool SystemCodePageIsSingleByte();
 
 // ---- case -----------------------------------------------------------------
 

@@ -65,6 +65,10 @@ std::string mapAnsi(std::string_view s, const ByteTable& byteTable, const char16
 
 }  // namespace
 
+bool SystemCodePageIsSingleByte() {
+    return detail::SystemCodePageIsSingleByte();
+}
+
 std::string UpperCase(std::string_view s) {
     std::string out(s);
     for (char& c : out) c = asciiUpper(c);

@@ -4,8 +4,10 @@
 #include <cstdint>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "runtime/exceptions.h"
+#include "runtime/strings.h"
 #include "runtime/variant.h"
 #include "runtime/variant_test_support.h"
 
@@ -67,6 +69,32 @@ TEST(VariantText, UnsharedTextGrowsInPlace) {
     Variant wide(u"\u0436");
     for (int i = 0; i < 4; ++i) ASSERT_TRUE(wide.AppendText(wide));
     EXPECT_EQ(wide.AsWideString(), std::u16string(16, u'\u0436'));
+}
+
+// Several tails at once: all or none, in order, whatever their widths.
+TEST(VariantText, AppendSeveralTails) {
+    std::vector<Variant> tails;
+    std::string expected = "head";
+    for (int i = 0; i < 20; ++i) {
+        tails.push_back(i % 5 == 4 ? Variant() : Variant(std::string(i, 'a' + i % 26)));
+        expected += std::string(i % 5 == 4 ? 0 : i, 'a' + i % 26);
+    }
+    Variant text("head");
+    ASSERT_TRUE(text.AppendText(tails));
+    EXPECT_TRUE(SameVariant(text, Variant(expected)));
+    tails.push_back(Variant(u"\u0436"));
+    Variant widened("head");
+    ASSERT_TRUE(widened.AppendText(tails));
+    EXPECT_EQ(widened.AsWideString(), AnsiToWide(expected) + u"\u0436");
+    Variant wide(u"x");
+    ASSERT_TRUE(wide.AppendText(tails));
+    EXPECT_EQ(wide.AsWideString(), u"x" + AnsiToWide(expected.substr(4)) + u"\u0436");
+    tails.push_back(Variant(int32_t{1}));
+    Variant refused("head");
+    EXPECT_FALSE(refused.AppendText(tails));
+    EXPECT_EQ(refused.AsString(), "head");
+    Variant empty;
+    EXPECT_FALSE(empty.AppendText(std::span<const Variant>(tails.data(), 2)));
 }
 
 TEST(VariantText, MutableTextIsUnsharedFirst) {

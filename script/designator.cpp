@@ -258,7 +258,22 @@ Variant TscDesignator::Evaluate(const Variant& newValue, bool assign) {
         ComputeArgs(step, *ref, args);
         const int paramCount = ref->ParamCount();
         const int written = argCount < paramCount ? argCount : paramCount;
-        for (int i = 0; i < written; ++i) ref->GetParam(i)->SetValue(args[i]);
+        for (int i = 0; i < written; ++i) {
+            // The parameters of helpers are plain items: the value moves in.
+            TscParamItem& param = *ref->GetParam(i);
+            if (!param.ReadOnly) param.Value = std::move(args[i]);
+        }
+        // A host function's arguments go once it returns, however it ends:
+        // its parameters must not keep a page or an array alive, charged
+        // to the program, until its next call.
+        struct ReleaseArguments {
+            TscCustomVariable* ref;
+            int written;
+            ~ReleaseArguments() {
+                if (ref->ItemClass() != TscItemClass::MethodHelper) return;
+                for (int i = 0; i < written; ++i) ref->GetParam(i)->Value = Variant::Null();
+            }
+        } releaseArguments{ref, written};
 
         if (ref->IsHelper()) {
             auto* helper = static_cast<TscCustomHelper*>(ref);

@@ -468,9 +468,21 @@ Variant TscMethodHelper::Call(runtime::TObject* instance, const std::string& nam
                           ArgArray.ArrayElementType() != runtime::varVariant))
             ArgArray = Variant::CreateArray({0, count - 1}, runtime::varVariant);
         for (int32_t i = 0; i < count; ++i) *ArgArray.ElementRef({&i, 1}) = GetParam(i)->Value;
+        // The array is kept for the next call, its elements not.
+        struct Empty {
+            Variant& array;
+            int count;
+            ~Empty() {
+                for (int32_t i = 0; i < count; ++i)
+                    if (Variant* element = array.ElementRef({&i, 1})) *element = Variant();
+            }
+        };
         Variant result = OnCall(instance, ClassRef, name, ArgArray);
-        if (count > 0 && ArgArray.ArrayDimCount() == 1 && ArgArray.ArrayLowBound(1) == 0 &&
-            ArgArray.ArrayHighBound(1) == count - 1) {
+        const bool sameShape = count > 0 && ArgArray.ArrayDimCount() == 1 &&
+                               ArgArray.ArrayLowBound(1) == 0 &&
+                               ArgArray.ArrayHighBound(1) == count - 1;
+        const Empty empty{ArgArray, sameShape ? count : 0};
+        if (sameShape) {
             for (int32_t i = 0; i < count; ++i)
                 if (GetParam(i)->IsVarParam) GetParam(i)->SetValue(ArgArray.GetElement({&i, 1}));
         }

@@ -159,7 +159,7 @@ TEST(RunLimitsTest, ArraysAreLimitedByTheMemoryBudget) {
     EXPECT_EQ(host.trace, "5");
     host.program.SetMemoryLimit(1 << 20);
     EXPECT_EQ(host.Run(Text({"var a: array[0..99999] of Integer;", "begin", "end."})),
-              "1:9: Array is too large");
+              "1:22: Array is too large");
 }
 
 // ---- caps, budget, work, stop -------------------------------------------------------------
@@ -194,7 +194,8 @@ TEST(RunLimitsTest, BuiltInsRespectTheCaps) {
 }
 
 // A run takes no more memory than its budget: beyond it, EOutOfMemory is
-// raised into the script, which may catch it.
+// raised into the script, which may catch it. A text of 512 KB fits in
+// 1 MB; twice that, with its header, does not.
 TEST(RunLimitsTest, MemoryBudgetOfARun) {
     LimitsHost host;
     host.program.SetMemoryLimit(1 << 20);
@@ -203,7 +204,7 @@ TEST(RunLimitsTest, MemoryBudgetOfARun) {
                              "  except Trace(ExceptionClassName + ': ' + ExceptionMessage) end;",
                              "  Trace(Length(s));", "end."})),
               "");
-    EXPECT_EQ(host.trace, "EOutOfMemory: Out of memory 262144");
+    EXPECT_EQ(host.trace, "EOutOfMemory: Out of memory 524288");
     EXPECT_LE(host.program.Memory().Used(), size_t{1} << 20);
 }
 
@@ -240,6 +241,26 @@ TEST(RunLimitsTest, StopEndsLongBuiltIns) {
         EXPECT_THROW(host.Run(text), EScriptStopped);
         EXPECT_EQ(host.trace, "");
     }
+}
+
+// Pos searches long texts in pieces: a match across the end of a piece is
+// found, and a search for a long, nearly matching text spends the step
+// budget instead of running for hours.
+TEST(RunLimitsTest, PosOverLongTexts) {
+    LimitsHost host;
+    ASSERT_EQ(host.Run(Text({"var s, t: string; i: Integer;", "begin", "  s := 'aaaa';",
+                             "  for i := 1 to 20 do s := s + s;",
+                             "  t := s; t[2097153] := 'b'; Trace(Pos('ab', t));",
+                             "  t := s; t[4194304] := 'b'; Trace(Pos('aab', t));",
+                             "  Trace(Pos('b', s)); Trace(Pos(s + 'a', s)); Trace(Pos(s, s));",
+                             "end."})),
+              "");
+    EXPECT_EQ(host.trace, "2097152 4194302 0 0 1");
+    host.program.SetStepLimit(5000);
+    EXPECT_THROW(host.Run(Text({"var s, t: string; i: Integer;", "begin", "  s := 'aaaa';",
+                                "  for i := 1 to 20 do s := s + s;",
+                                "  t := Copy(s, 1, 100000) + 'b';", "  i := Pos(t, s);", "end."})),
+                 EScriptStepLimit);
 }
 
 // Stop from another thread ends a run in progress.

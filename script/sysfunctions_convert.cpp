@@ -1,6 +1,8 @@
 // The conversion and formatting categories of the standard functions
 // (ctConv, ctFormat).
+#include <optional>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "runtime/datetime.h"
@@ -71,7 +73,9 @@ Variant DateTimeToStr(const SysCall& call) {
 }
 
 Variant VarToStr(const SysCall& call) {
-    return Variant(runtime::VarToStr(call.Arg(0)));
+    const Variant value = call.Arg(0);
+    if (value.Type() == runtime::varString) return value;
+    return Variant(runtime::VarToStr(value));
 }
 
 Variant StrToInt(const SysCall& call) {
@@ -107,22 +111,53 @@ Variant Format(const SysCall& call) {
     const int32_t low = args.ArrayLowBound(1);
     const int32_t high = args.ArrayHighBound(1);
     formatArgs.reserve(static_cast<size_t>(int64_t{high} - low + 1));
-    for (int32_t i = low; i <= high; ++i)
+    uint64_t argumentText = 0;
+    for (int32_t i = low; i <= high; ++i) {
         formatArgs.push_back(ToFormatArg(args.GetElement({i}), fmt.View()));
-    return Variant(runtime::Format(fmt.View(), formatArgs));
+        if (const auto* text = std::get_if<std::string>(&formatArgs.back().value()))
+            argumentText += text->size();
+    }
+    ChargeWork(uint64_t{fmt.View().size()} + argumentText);
+    // Widths repeated over a long format could make gigabytes: the result
+    // is refused once it would pass the longest string.
+    std::optional<std::string> text = runtime::FormatAtMost(fmt.View(), formatArgs, kMaxStringLength);
+    if (!text) StringTooLong();
+    ChargeWork(text->size());
+    return Variant(std::move(*text));
 }
 
+namespace {
+
+// A formatted result, held to the longest string.
+Variant CheckedResult(std::string text) {
+    CheckTextLength(text.size());
+    return Variant(std::move(text));
+}
+
+// Longest text a date and time format letter becomes ("c": the short date
+// and the long time), so that a format is refused before it is expanded.
+constexpr uint64_t kDateTimeExpansion = 64;
+
+}  // namespace
+
 Variant FormatFloat(const SysCall& call) {
-    return Variant(runtime::FormatFloat(ArgText(call.Arg(0)).View(), call.Arg(1).AsDouble()));
+    const ArgText fmt(call.Arg(0));
+    ChargeWork(fmt.View().size());
+    return CheckedResult(runtime::FormatFloat(fmt.View(), call.Arg(1).AsDouble()));
 }
 
 Variant FormatDateTime(const SysCall& call) {
-    return Variant(runtime::FormatDateTime(ArgText(call.Arg(0)).View(), call.Arg(1).AsDate()));
+    const ArgText fmt(call.Arg(0));
+    if (fmt.View().size() * kDateTimeExpansion > kMaxStringLength) StringTooLong();
+    ChargeWork(fmt.View().size() * kDateTimeExpansion);
+    return CheckedResult(runtime::FormatDateTime(fmt.View(), call.Arg(1).AsDate()));
 }
 
 Variant FormatMaskText(const SysCall& call) {
-    return Variant(
-        script::FormatMaskText(ArgText(call.Arg(0)).View(), ArgText(call.Arg(1)).View()));
+    const ArgText mask(call.Arg(0));
+    const ArgText value(call.Arg(1));
+    ChargeWork(uint64_t{mask.View().size()} + value.View().size());
+    return CheckedResult(script::FormatMaskText(mask.View(), value.View()));
 }
 
 }  // namespace script::sysfn

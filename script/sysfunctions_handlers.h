@@ -7,8 +7,12 @@
 #include <string>
 #include <string_view>
 
+#include "runtime/strings.h"
 #include "runtime/variant.h"
 #include "script/items.h"
+#include "script/limits.h"
+#include "script/run_guard.h"
+#include "script/scope.h"
 
 namespace script {
 
@@ -30,6 +34,40 @@ struct SysCall {
 };
 
 using SysHandler = runtime::Variant (*)(const SysCall& call);
+
+// Runs `work` over the text in pieces of about kWorkChunkBytes, charging
+// each as work before it runs, so that Stop ends a long operation within a
+// piece. A piece ends where no character can be split: anywhere in a
+// single-byte code page, else after a byte below 0x40 (no multi-byte
+// character holds one), or at the end of the text.
+template <typename Work>
+void ForEachPiece(std::string_view text, Work&& work) {
+    const bool anywhere = runtime::SystemCodePageIsSingleByte();
+    while (!text.empty()) {
+        size_t length = text.size();
+        if (length > kWorkChunkBytes) {
+            length = kWorkChunkBytes;
+            if (!anywhere) {
+                while (length < text.size() && static_cast<unsigned char>(text[length - 1]) >= 0x40)
+                    ++length;
+            }
+        }
+        ChargeWork(length);
+        work(text.substr(0, length));
+        text.remove_prefix(length);
+    }
+}
+
+// The result of an 8-bit text function of `text`, built piece by piece
+// (ForEachPiece) from what `map` makes of each piece.
+template <typename Map>
+runtime::Variant MapPieces(std::string_view text, Map&& map) {
+    std::string out;
+    out.reserve(text.size());
+    ForEachPiece(text, [&](std::string_view piece) { out += map(piece); });
+    if (out.size() > kMaxStringLength) StringTooLong();
+    return runtime::Variant(std::move(out));
+}
 
 // The text of a value, by the Variant's string conversion. An 8-bit string
 // is viewed in place (no copy of a long page per Pos or Copy); any other

@@ -89,6 +89,15 @@ Variant VarArrayCreate(const SysCall& call) {
     const int32_t type = call.Arg(1).AsInteger();
     if (type < 0 || type > 0xFFFF)
         throw runtime::EVariantArrayCreateError("Error creating variant or safe array");
+    // Held to the program's memory (its account refuses more); the elements
+    // are made before anything else runs, so their work is charged first.
+    uint64_t elements = 1;
+    for (const runtime::TVarArrayBound& dim : dims) {
+        elements *= static_cast<uint64_t>(dim.ElementCount);
+        if (elements > uint64_t{runtime::kVariantArrayMaxElements}) break;
+    }
+    if (elements <= uint64_t{runtime::kVariantArrayMaxElements})
+        ChargeWork(elements * sizeof(Variant));
     return Variant::CreateArray(dims, static_cast<runtime::TVarType>(type));
 }
 
