@@ -307,6 +307,8 @@ class Builder {
     }
 
     void BuildProgram(Node root);
+    // The unit the elements built next come from (empty: the main text).
+    void SetUnit(std::string unit) { unit_ = std::move(unit); }
     // Mode 0 plain, 1 "new" (the class's Create appended), 2 "delete"
     // (TObject's Free appended). A leading name stands before the element's
     // first name (the hidden variable of a with).
@@ -333,7 +335,7 @@ class Builder {
     }
     std::string Position() const { return std::string(position_); }
     [[noreturn]] void Fail(Msg message) const {
-        throw EScriptError(std::string(MessageText(message)), Position());
+        throw EScriptError(std::string(MessageText(message)), Position(), unit_);
     }
     // The recursions over nested statements and expressions stop short of
     // the end of the thread's stack.
@@ -345,30 +347,33 @@ class Builder {
         text += '\'';
         text += name;
         text += '\'';
-        throw EScriptError(std::move(text), Position());
+        throw EScriptError(std::move(text), Position(), unit_);
     }
     [[noreturn]] void FailTypes(const TscCustomVariable& target,
                                 const TscCustomVariable& source) const {
         std::string text(MessageText(Msg::IncompatibleTypes));
         text += ": '" + target.TypeName() + "', '" + source.TypeName() + "'";
-        throw EScriptError(std::move(text), Position());
+        throw EScriptError(std::move(text), Position(), unit_);
     }
 
     // A designator deferred to run time: its part of the intermediate form and
 // the hidden with variable its first name was found through, if any.
 class DeferredDesignator final : public TscDeferredBuild {
   public:
-    DeferredDesignator(std::unique_ptr<IntermediateForm> form, std::string leadingName)
-        : form_(std::move(form)), leadingName_(std::move(leadingName)) {}
+    DeferredDesignator(std::unique_ptr<IntermediateForm> form, std::string leadingName,
+                       std::string unit)
+        : form_(std::move(form)), leadingName_(std::move(leadingName)), unit_(std::move(unit)) {}
 
     std::unique_ptr<TscDesignator> Build(TscScope& scope) override {
         Builder builder(scope, nullptr);
+        builder.SetUnit(unit_);
         return builder.BuildDesignator(Node(*form_, 0), scope, 0, leadingName_);
     }
 
   private:
     std::unique_ptr<IntermediateForm> form_;
     std::string leadingName_;
+    std::string unit_;  // where the designator stands; errors name it
 };
 
 // ---- names and types ----
@@ -890,6 +895,13 @@ void Builder::BuildAssignment(Node element, TscScope& script, TscStatement& list
     std::unique_ptr<TscDesignator> designator = BuildDesignator(target, script, 0);
     if (designator->ReadOnly) {
         KeepPosition(statementPos);
+        // F := value inside function F, as other Pascals allow.
+        const TscDesignatorItem* last =
+            designator->StepCount() != 0 ? designator->Step(designator->StepCount() - 1) : nullptr;
+        if (last != nullptr && last->ArgCount() == 0 && last->Ref != nullptr &&
+            last->Ref->ItemClass() == TscItemClass::Proc &&
+            static_cast<const TscProcVariable*>(last->Ref)->IsFunction)
+            FailName(Msg::FunctionNameAssigned, last->Ref->Name);
         Fail(Msg::LeftSideNotAssignable);
     }
     std::unique_ptr<TscExpression> value = BuildExpression(expression, script);
@@ -1484,7 +1496,7 @@ Builder::Defer Builder::ClassStep(DesignatorBuild& build, const std::string& nam
         if (classVariable->DefaultProperty == nullptr) {
             std::string text(MessageText(Msg::NoDefaultProperty));
             text.replace(text.find("%s"), 2, classVariable->Name);
-            throw EScriptError(std::move(text), Position());
+            throw EScriptError(std::move(text), Position(), unit_);
         }
         auto step = std::make_unique<TscDesignatorItem>(classVariable->DefaultProperty, Position());
         step->IsIndexStep = true;
@@ -1533,8 +1545,8 @@ std::unique_ptr<TscDesignator> Builder::Deferred(DesignatorBuild& build, Defer r
     designator.DeclTypeName.clear();
     designator.ReadOnly = false;
     designator.DesignatorKind = 0;
-    designator.Deferred = std::make_unique<DeferredDesignator>(build.element.Subtree(),
-                                                               std::move(build.leadingName));
+    designator.Deferred = std::make_unique<DeferredDesignator>(
+        build.element.Subtree(), std::move(build.leadingName), unit_);
     return std::move(build.designator);
 }
 

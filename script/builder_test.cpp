@@ -72,6 +72,10 @@ TEST(BuilderTest, CompileErrorsWithTheirPositions) {
         {Text({"var x: array[Length('ab')] of Integer;", "begin end."}),
          "Constant expression expected at 1:14"},
         {Text({"begin", "  Trace(1", "end."}), "')' expected at 3:1"},
+        {Text({"function F: Integer;", "begin", "  F := 5", "end;", "begin end."}),
+         "Function result is set through Result, not by assigning to 'F' at 3:3"},
+        {Text({"procedure P;", "begin end;", "begin", "  P := 5", "end."}),
+         "Left side cannot be assigned to at 4:3"},
         {Text({"procedure P(a: Integer = 'x');", "begin end;", "begin end."}),
          "Incompatible types: 'Integer', 'String' at 1:24"},
     };
@@ -115,6 +119,21 @@ TEST(BuilderTest, ErrorsInAUnitNameTheUnit) {
     EXPECT_EQ(host.Compile(Text({"uses 'bad.pas';", "begin end."})),
               "Undeclared identifier: 'nope' at 2:7");
     EXPECT_EQ(host.script.ErrorUnit, "bad.pas");
+    // So do the errors a unit's names raise when they are built at run time.
+    host.script.OnGetUnit =
+        TscGetUnitEvent([](runtime::TObject*, const std::string&, std::string& text) {
+            text = Text({"procedure Index;", "var v: Variant;", "begin", "  Trace(v[1])", "end;",
+                         "begin end."});
+        });
+    ASSERT_EQ(host.Compile(Text({"uses 'late.pas';", "begin Index end."})), "");
+    try {
+        host.script.Execute();
+        ADD_FAILURE() << "no error";
+    } catch (const EScriptError& e) {
+        EXPECT_EQ(std::string(e.Message()), "Null value cannot be indexed");
+        EXPECT_EQ(e.Position(), "4:11");
+        EXPECT_EQ(e.Unit(), "late.pas");
+    }
 }
 
 // With "declarevars" set to "0" an unknown name becomes a global Variant.

@@ -41,6 +41,11 @@ enum class Msg {
     TooManyDimensions,
     NullIndexed,
     NullHasNoMembers,
+    UnterminatedComment,
+    UnterminatedString,
+    InvalidCharacterInIdentifier,
+    InvalidCharacter,
+    FunctionNameAssigned,
     Count
 };
 
@@ -91,6 +96,15 @@ inline constexpr std::array<MessageEntry, static_cast<size_t>(Msg::Count)> kMess
     // At run time, a Variant or object step without a value.
     {Msg::NullIndexed, "Null value cannot be indexed"},
     {Msg::NullHasNoMembers, "Null or nil value has no member: "},
+    // Lexical faults, reported where they begin when the text fails to
+    // parse after them.
+    {Msg::UnterminatedComment, "Unterminated comment"},
+    {Msg::UnterminatedString, "Unterminated string"},
+    // Names are ASCII letters, digits and "_".
+    {Msg::InvalidCharacterInIdentifier, "Invalid character in identifier: "},
+    {Msg::InvalidCharacter, "Invalid character: "},
+    // A function's value is set through Result, not by its name.
+    {Msg::FunctionNameAssigned, "Function result is set through Result, not by assigning to "},
 }};
 
 constexpr bool MessagesInOrder() {
@@ -109,13 +123,18 @@ constexpr std::string_view MessageText(Msg id) {
 // see the class name "Exception", as for any general error.
 class EScriptError : public runtime::Exception {
   public:
-    explicit EScriptError(std::string message, std::string position = {})
-        : runtime::Exception(std::move(message)), position_(std::move(position)) {}
+    explicit EScriptError(std::string message, std::string position = {}, std::string unit = {})
+        : runtime::Exception(std::move(message)),
+          position_(std::move(position)),
+          unit_(std::move(unit)) {}
 
     const std::string& Position() const noexcept { return position_; }
+    // The unit whose text the position is in; empty for the main text.
+    const std::string& Unit() const noexcept { return unit_; }
 
   private:
     std::string position_;
+    std::string unit_;
 };
 
 }  // namespace script

@@ -182,6 +182,7 @@ bool TscILParser::BuildIntermediate(std::string_view text) {
     units_.clear();
     errorMessage_.clear();
     errorPosition_.clear();
+    errorOffset_ = 0;
     terminatingError_ = false;
     errorLocked_ = false;
     aborted_ = false;
@@ -211,8 +212,10 @@ bool TscILParser::BuildIntermediate(std::string_view text) {
         // Only a grammar without error codes fails silently; a failure must
         // never read as success.
         errorMessage_ = MessageText(Msg::SyntaxError);
+        errorOffset_ = tokenizer_.Position();
         errorPosition_ = tokenizer_.LineColumnText();
     }
+    if (!ok) ReportLexicalFault();
     if (ok) {
         form_ = BuildForm();
         documentMade_ = false;
@@ -649,7 +652,8 @@ void TscILParser::MatchOptional(const GrammarElement& e, int start) {
 void TscILParser::RecordError(const GrammarElement& e, int start) {
     if (!e.hasErr || !errorMessage_.empty()) return;
     errorMessage_ = e.errMessage;
-    errorPosition_ = tokenizer_.LineColumnTextAt(FirstTokenPosition(start));
+    errorOffset_ = FirstTokenPosition(start);
+    errorPosition_ = tokenizer_.LineColumnTextAt(errorOffset_);
     terminatingError_ = e.terminating;
 }
 
@@ -660,6 +664,19 @@ void TscILParser::Abort() {
     errorLocked_ = true;
     errorMessage_ = MessageText(Msg::NestedTooDeeply);
     errorPosition_ = tokenizer_.LineColumnTextAt(FirstTokenPosition(tokenizer_.Position()));
+}
+
+// A text that fails to match where the reading met an unterminated
+// comment or string, or a character no token takes, fails because of it
+// (the matcher reads only as far as the text matches, and a fault always
+// ends the match close by): that is what the author needs to hear, where
+// it begins.
+void TscILParser::ReportLexicalFault() {
+    const TscParser::LexicalFault& fault = tokenizer_.Fault();
+    if (fault.position == 0 || errorOffset_ == 0 || aborted_) return;
+    errorMessage_ = MessageText(fault.message);
+    if (!fault.detail.empty()) errorMessage_ += "'" + fault.detail + "'";
+    errorPosition_ = tokenizer_.LineColumnTextAt(fault.position);
 }
 
 int TscILParser::FirstTokenPosition(int start) {
@@ -751,6 +768,7 @@ void TscILParser::IncludeUnit(const std::string& unitName) {
             CompileErrors& errors = script_.Errors();
             errorMessage_ = errors.ErrorMessage;
             errorPosition_ = errors.ErrorPosition;
+            errorOffset_ = 0;
             errorLocked_ = true;
             if (errors.ErrorUnit.empty()) errors.ErrorUnit = unitName;
         }

@@ -106,6 +106,7 @@ class TscILParser {
     bool MatchLoop(const GrammarElement& e, int start);
     void MatchOptional(const GrammarElement& e, int start);
     void RecordError(const GrammarElement& e, int start);
+    void ReportLexicalFault();
     void Abort();
     void DropLinesFrom(size_t entry);
     // The position of the first token at or after `start`.
@@ -170,6 +171,7 @@ class TscILParser {
     std::vector<std::unique_ptr<IntermediateForm>> units_;
     std::string errorMessage_;
     std::string errorPosition_;
+    int errorOffset_ = 0;  // errorPosition_ in the text; 0 for a unit's error
     bool terminatingError_ = false;
     // Set for errors no loop may clear: the depth cap and a failed unit.
     bool errorLocked_ = false;

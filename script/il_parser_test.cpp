@@ -210,6 +210,15 @@ TEST(ILParser, CompileErrorsNameWhatWasExpectedWhereItWasExpected) {
         {"procedure p(a: Integer; begin end; begin end.", "')' expected", "1:23"},
         {"function f Integer; begin end; begin end.", "':' expected", "1:12"},
         {"function f: ; begin end; begin end.", "Identifier expected", "1:13"},
+        // Faults of the text itself are named where they begin.
+        {"begin\r\n  x := 1; { open\r\n  x := 2;\r\nend.", "Unterminated comment", "2:11"},
+        {"begin (* open\r\nend.", "Unterminated comment", "1:7"},
+        {"begin\r\n  x := 'abc;\r\nend.", "Unterminated string", "2:8"},
+        {"begin x := 'a' + 'b\r\n' end.", "Unterminated string", "1:18"},
+        {"var caf\xE9: Integer; begin end.", "Invalid character in identifier: '\xE9'", "1:8"},
+        {"begin x := \xD7; end.", "Invalid character: '\xD7'", "1:12"},
+        // A fault beyond the place that fails is never read.
+        {"begin x := ; y := 'open\r\nend.", "Expression expected", "1:12"},
     };
     for (const ErrorRow& row : rows) {
         const Result r = Parse(row.script);

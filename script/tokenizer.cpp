@@ -158,6 +158,7 @@ void TscParser::SetSource(std::string_view text) {
     pos_ = 1;
     tokenStart_ = 1;
     lastLine_ = 0;
+    fault_ = LexicalFault();
     lines_.assign(1, 0);
     for (int i = 0; i < size_; ++i)
         if (src_[i] == '\n') lines_.push_back(i + 1);
@@ -192,12 +193,33 @@ bool TscParser::SkipComment() {
     }
     for (const BlockComment& b : block_) {
         if (!TextAt(pos_, b.opener)) continue;
+        const int opener = pos_;
         pos_ += static_cast<int>(b.closer.size());
         while (pos_ <= size_ && !TextAt(pos_, b.closer)) ++pos_;
+        if (pos_ > size_) NoteFault(opener, Msg::UnterminatedComment);
         pos_ = std::min(pos_ + static_cast<int>(b.closer.size()), size_ + 1);
         return true;
     }
     return false;
+}
+
+void TscParser::NoteFault(int position, Msg message, std::string detail) {
+    if (fault_.position != 0 && fault_.position <= position) return;
+    fault_.position = position;
+    fault_.message = message;
+    fault_.detail = std::move(detail);
+}
+
+void TscParser::NoteStrayCharacter(int position, bool inWord) {
+    const char c = At(position);
+    if (static_cast<unsigned char>(c) < 0x80 || IsIdentifierChar(c)) return;
+    // The character as the text has it: a multi-byte one whole.
+    int end = position + 1;
+    while (end <= size_ && end < position + 4 && static_cast<unsigned char>(At(end)) >= 0x80 &&
+           !IsIdentifierChar(At(end)))
+        ++end;
+    NoteFault(position, inWord ? Msg::InvalidCharacterInIdentifier : Msg::InvalidCharacter,
+              src_.substr(static_cast<size_t>(position - 1), static_cast<size_t>(end - position)));
 }
 
 void TscParser::SkipLineEndRun() {
@@ -233,8 +255,12 @@ std::string_view TscParser::ReadWordView() {
     SkipBlanks();
     if (pos_ > size_) return {};
     const char first = src_[pos_ - 1];
-    if (!IsIdentifierChar(first) || IsDigit(first)) return {};
+    if (!IsIdentifierChar(first) || IsDigit(first)) {
+        NoteStrayCharacter(pos_, false);
+        return {};
+    }
     while (pos_ <= size_ && IsIdentifierChar(src_[pos_ - 1])) ++pos_;
+    if (pos_ <= size_) NoteStrayCharacter(pos_, true);
     return std::string_view(src_).substr(tokenStart_ - 1, pos_ - tokenStart_);
 }
 
@@ -309,6 +335,7 @@ bool TscParser::ReadQuotedPart(std::string& value) {
     }
     value.resize(kept);
     pos_ = open;
+    NoteFault(open, Msg::UnterminatedString);
     return false;
 }
 

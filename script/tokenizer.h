@@ -17,6 +17,8 @@
 #include <string_view>
 #include <vector>
 
+#include "script/errors.h"
+
 namespace script {
 
 // A place in script text as (column, line), both counted from 1.
@@ -105,6 +107,17 @@ class TscParser {
     std::string_view ReadNumberLiteralView();
     std::string_view ReadBracketedTextView();
 
+    // The first lexical fault met in the text (the lowest position, 0 for
+    // none): an unterminated comment or string, a character no token takes.
+    // Reading goes on past it; the parser reports it when the text fails to
+    // match at or after it.
+    struct LexicalFault {
+        int position = 0;
+        Msg message = Msg::SyntaxError;
+        std::string detail;  // the quoted name after a message ending in ": "
+    };
+    const LexicalFault& Fault() const { return fault_; }
+
     // The current position as "line:col".
     std::string LineColumnText() const { return LineColumnTextAt(pos_); }
     std::string LineColumnTextAt(int position) const;
@@ -133,6 +146,9 @@ class TscParser {
     bool ReadQuotedPart(std::string& value);
     bool ReadCharCode(std::string& value);
     void RebuildKeywordTable();
+    void NoteFault(int position, Msg message, std::string detail = {});
+    // A byte of a character outside ASCII where a word may stand.
+    void NoteStrayCharacter(int position, bool inWord);
 
     BlockComment block_[2];
     std::bitset<256> identChars_;
@@ -142,6 +158,7 @@ class TscParser {
     // hash of the lower-cased word, and the longest keyword's length.
     std::vector<uint32_t> keywordSlots_;
     size_t longestKeyword_ = 0;
+    LexicalFault fault_;
     std::string scratch_;  // the token text of a view that is not in the text
     int tokenStart_ = 1;
     int pos_ = 1;

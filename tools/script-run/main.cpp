@@ -2,6 +2,7 @@
 // and one host procedure, WriteLn(const S: Variant), which writes
 // VarToStr(S) and a line end to standard output. The way to try the script
 // engine from outside, and the engine's side of the differential tests.
+// A unit named in "uses" is the file of that name beside the script.
 //
 //   script-run [--steps N] [--timeout S] <file>
 //
@@ -13,13 +14,15 @@
 // threads.
 //
 // Exit status: 0 after a run; 1 on a compile error ("line:col: message" on
-// standard error); 2 when an exception leaves the script ("ClassName:
-// message" on standard error, "line:col: " before the message when the
-// error has a place in the text); 3 when the file cannot be read or the
-// arguments are wrong; 4 when the run was stopped by --steps or --timeout.
+// standard error, "unit:line:col: message" in a unit); 2 when an exception
+// leaves the script ("ClassName: message" on standard error, with
+// "line:col: " or "unit:line:col: " before the message when the error has
+// a place in the text); 3 when the file cannot be read or the arguments are
+// wrong; 4 when the run was stopped by --steps or --timeout.
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <new>
@@ -64,6 +67,28 @@ void ReportException(const char* className, const std::string& message) {
     std::fprintf(stderr, "%s: %s\n", className, message.c_str());
 }
 
+// "unit:line:col" in a unit, "line:col" in the main text.
+std::string Place(const std::string& unit, const std::string& position) {
+    return unit.empty() ? position : unit + ":" + position;
+}
+
+bool ReadFile(const std::filesystem::path& path, std::string& text) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) return false;
+    text.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    return true;
+}
+
+// Units are the files of their names beside the script.
+void ReadUnitsBeside(script::TscScript& program, const std::filesystem::path& script) {
+    const std::filesystem::path folder = script.parent_path();
+    program.OnGetUnit = script::TscGetUnitEvent(
+        [folder](runtime::TObject*, const std::string& name, std::string& text) {
+            if (!ReadFile(folder / name, text))
+                throw runtime::EFOpenError("Cannot open unit " + name);
+        });
+}
+
 bool ParseNumber(const char* text, double& value) {
     char* end = nullptr;
     value = std::strtod(text, &end);
@@ -94,15 +119,17 @@ int RunProgram(script::TscScript& program, const std::string& text) {
     try {
         program.SetText(text);
         if (!program.Compile()) {
-            std::fprintf(stderr, "%s: %s\n", program.ErrorPosition.c_str(),
+            std::fprintf(stderr, "%s: %s\n",
+                         Place(program.ErrorUnit, program.ErrorPosition).c_str(),
                          program.ErrorMessage.c_str());
             return kExitCompileError;
         }
         program.Execute();
         return 0;
     } catch (const script::EScriptError& e) {
-        ReportException(e.ClassName(), e.Position().empty() ? e.Message()
-                                                            : e.Position() + ": " + e.Message());
+        ReportException(e.ClassName(), e.Position().empty()
+                                           ? e.Message()
+                                           : Place(e.Unit(), e.Position()) + ": " + e.Message());
     } catch (const runtime::Exception& e) {
         ReportException(e.ClassName(), e.Message());
     } catch (const script::EScriptStepLimit& e) {
@@ -150,13 +177,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: script-run [--steps N] [--timeout S] <script file>\n");
         return kExitUsage;
     }
-    std::ifstream file(options.file, std::ios::binary);
-    if (!file) {
+    std::string text;
+    if (!ReadFile(options.file, text)) {
         std::fprintf(stderr, "script-run: cannot read %s\n", options.file);
         return kExitUsage;
     }
-    const std::string text((std::istreambuf_iterator<char>(file)),
-                           std::istreambuf_iterator<char>());
 
     runtime::InitThreads();
     script::init();
@@ -167,6 +192,7 @@ int main(int argc, char** argv) {
         script::TscScript program;
         program.ParentScript = global;
         program.SetStepLimit(options.steps);
+        ReadUnitsBeside(program, options.file);
         runtime::TSyncEvent done;
         RunThread run(program, text, done);
         run.Start();

@@ -1,0 +1,4 @@
+uses 'unit_broken.inc';
+begin
+  WriteLn('never runs');
+end.

@@ -1,0 +1,5 @@
+uses 'unit_late.inc';
+begin
+  WriteLn('before');
+  Index;
+end.
