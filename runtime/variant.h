@@ -242,20 +242,23 @@ class Variant {
         return *this;
     }
     // `other` may live inside this Variant's array: it is taken before the
-    // old value is released.
-    Variant& operator=(Variant&& other) noexcept {
-        if (this != &other) {
-            const TVarType oldType = Type();
-            const Payload oldValue = v_;
-            type_ = other.type_;
-            v_ = other.v_;
-            other.type_ = varEmpty;
-            if (HoldsHeap(oldType)) ReleaseHeap(oldType, oldValue);
-        }
+    // old value is released. Taking `other` first also makes a move into
+    // itself keep the value, without a test.
+    [[gnu::always_inline]] Variant& operator=(Variant&& other) noexcept {
+        const uint64_t newType = other.type_;
+        const Payload newValue = other.v_;
+        other.type_ = varEmpty;
+        const uint64_t oldType = type_;
+        const Payload oldValue = v_;
+        type_ = newType;
+        v_ = newValue;
+        if (HoldsHeap(oldType)) [[unlikely]]
+            ReleaseHeap(static_cast<TVarType>(oldType), oldValue);
         return *this;
     }
-    ~Variant() {
-        if (HoldsHeap(type_)) ReleaseHeap(Type(), v_);
+    [[gnu::always_inline]] ~Variant() {
+        if (HoldsHeap(type_)) [[unlikely]]
+            ReleaseHeap(Type(), v_);
     }
     void Swap(Variant& other) noexcept {
         std::swap(type_, other.type_);

@@ -179,8 +179,19 @@ class DesignatorNode final : public TscExpressionNode {
         if (variable != nullptr) return variable->Value;
         if (callShape == CallShape::Unresolved) ResolveCallShape();
         if (callShape == CallShape::Simple) {
-            // The call runs here, not one machine call further down.
-            scratch = SimpleCall(*callProc, callArgument, designator->NeedResult);
+            // The call runs here, not one machine call further down; the
+            // argument is computed straight into the value the parameter
+            // takes.
+            if (argumentRoot != nullptr) {
+                Variant value;
+                const Variant& computed = argumentRoot->EvalRef(value);
+                if (&computed != &value) value = computed;
+                callProc->NeedResult = designator->NeedResult;
+                // Expressions are evaluated only while the program runs.
+                ProcedureRun::Call<true>(*callProc, &value, scratch);
+            } else {
+                scratch = SimpleCall(*callProc, callArgument, designator->NeedResult);
+            }
             return scratch;
         }
         scratch = designator->GetValue();
@@ -203,11 +214,14 @@ class DesignatorNode final : public TscExpressionNode {
     void ResolveCallShape() {
         const TscDesignatorItem& step = *designator->Step(0);
         callShape = IsSimpleCall(*callProc, step) ? CallShape::Simple : CallShape::None;
+        if (callArgument != nullptr && callArgument->ItemClass() == TscItemClass::Expression)
+            argumentRoot = static_cast<TscExpression*>(callArgument)->Root();
     }
 
     CallShape callShape = CallShape::None;
     TscProcVariable* callProc = nullptr;
     TscCustomExpression* callArgument = nullptr;
+    TscExpressionNode* argumentRoot = nullptr;  // the finished tree of a one-argument call
 };
 
 class SetNode final : public TscExpressionNode {
@@ -289,8 +303,8 @@ class OperatorNode : public TscExpressionNode {
     bool rightIsPure = false;
     const Variant* leftValue = nullptr;
     const Variant* rightValue = nullptr;
-    static const Variant& Operand(const std::unique_ptr<TscExpressionNode>& node,
-                                  Variant& scratch) {
+    [[gnu::always_inline]] static const Variant& Operand(
+        const std::unique_ptr<TscExpressionNode>& node, Variant& scratch) {
         if (node) return node->EvalRef(scratch);
         scratch = Variant::Null();
         return scratch;

@@ -1,5 +1,6 @@
 #include "script/items.h"
 
+#include <algorithm>
 #include <array>
 #include <string>
 
@@ -205,11 +206,15 @@ void TscProcVariable::AddLocal(TscCustomVariable& local, Variant initialValue) {
     locals_.push_back({&local, std::move(initialValue)});
 }
 
+// Items are only ever added to a local table while the program lives, so
+// the frame keeps its order and new items go at its end: a call that saved
+// the first n values of the frame restores them to the same items even when
+// the table grew meanwhile.
 void TscProcVariable::RebuildFrame() {
-    frame_.clear();
     LocalScript->ForEachItem([this](TscCustomVariable& item) {
-        if (!item.IsConstant && (item.IsVariable() || item.ItemClass() == TscItemClass::Param))
-            frame_.push_back(&item);
+        if (item.IsConstant || !(item.IsVariable() || item.ItemClass() == TscItemClass::Param))
+            return;
+        if (std::find(frame_.begin(), frame_.end(), &item) == frame_.end()) frame_.push_back(&item);
     });
     frameVersion_ = LocalScript->ItemTableVersion();
 }

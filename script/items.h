@@ -272,8 +272,8 @@ class TscProcVariable : public TscCustomVariable {
     // A local variable of the body and the value it starts each call with
     // (recorded by the builder).
     void AddLocal(TscCustomVariable& local, runtime::Variant initialValue);
-    // Every variable and parameter of LocalScript's table:
-    // what a recursive call saves and restores.
+    // Every variable and parameter of LocalScript's table: what a recursive
+    // call saves and restores. Items added to the table go at the end.
     std::span<TscCustomVariable* const> FrameItems() {
         if (LocalScript->ItemTableVersion() != frameVersion_) RebuildFrame();
         return frame_;

@@ -6,6 +6,7 @@
 // calls of machine code (nested script calls are nested machine calls: each
 // level kept short keeps deep recursion cheap).
 
+#include <optional>
 #include <utility>
 
 #include "runtime/variant.h"
@@ -20,51 +21,72 @@ namespace script {
 
 struct ProcedureRun {
     // TscProcVariable::Run: locals start from their initial values and
-    // Result from Null; the value is Result (Null for a procedure).
-    [[gnu::always_inline]] static runtime::Variant Run(TscProcVariable& proc) {
+    // Result from Null; `result` receives Result (Null for a procedure).
+    // A call from an expression (kNested) runs inside a run of the program
+    // already: it counts no run of its own.
+    template <bool kNested = false>
+    [[gnu::always_inline]] static void Run(TscProcVariable& proc, runtime::Variant& result) {
         TscScope& local = *proc.LocalScript;
-        RunGuard guard(local.Run());
-        guard.CheckStack();
-        local.CountStep();
+        TscRunState& run = local.Run();
+        std::optional<RunGuard> guard;
+        if (!kNested || run.depth == 0) [[unlikely]]
+            guard.emplace(run);
+        if (BelowStackLimit(run.stackLimit)) [[unlikely]]
+            RunGuard::StackOverflow();
+        run.CountSteps(1);
 
         struct Restore {
             TscProcVariable& proc;
+            TscScope& local;
             bool wasRunning;
             ~Restore() {
-                proc.LocalScript->FlowFlags = 0;
+                local.FlowFlags = 0;
                 proc.IsRunning = wasRunning;
             }
-        } restore{proc, proc.IsRunning};
+        } restore{proc, local, proc.IsRunning};
         proc.IsRunning = true;
         local.FlowFlags = 0;
         // Every call starts from the declared state, whatever the last one
         // left.
-        for (TscProcVariable::Local& l : proc.locals_) l.item->Value = l.initialValue;
-        if (proc.LinkedItem != nullptr) {
-            runtime::Variant null = runtime::Variant::Null();
-            proc.LinkedItem->Value.Swap(null);
-        }
+        if (!proc.locals_.empty()) [[unlikely]]
+            for (TscProcVariable::Local& l : proc.locals_) l.item->Value = l.initialValue;
+        TscCustomVariable* resultItem = proc.LinkedItem;
+        if (resultItem != nullptr) resultItem->Value = runtime::Variant::Null();
 
         local.MainList().ExecuteList();
 
-        if (!proc.IsFunction || proc.LinkedItem == nullptr) return runtime::Variant::Null();
         // Result starts afresh on the next call, so its value can be handed
         // out.
-        return std::move(proc.LinkedItem->Value);
+        if (proc.IsFunction && resultItem != nullptr)
+            result = std::move(resultItem->Value);
+        else
+            result = runtime::Variant::Null();
+    }
+    static runtime::Variant Run(TscProcVariable& proc) {
+        runtime::Variant result;
+        Run(proc, result);
+        return result;
     }
 
     // TscProcVariable::Call. The parameter takes the argument's value and
     // the argument the old one (which its owner frees): a swap costs less
     // than an assignment here.
-    [[gnu::always_inline]] static runtime::Variant Call(TscProcVariable& proc,
-                                                        runtime::Variant* argument) {
+    template <bool kNested = false>
+    [[gnu::always_inline]] static void Call(TscProcVariable& proc, runtime::Variant* argument,
+                                            runtime::Variant& result) {
         if (!proc.IsRunning) {
             if (argument != nullptr) proc.GetParam(0)->Value.Swap(*argument);
-            return Run(proc);
+            Run<kNested>(proc, result);
+            return;
         }
         TscCustomVariable* param = argument != nullptr ? proc.GetParam(0) : nullptr;
         FrameSave frame(proc, proc.LocalScript->Run(), param, argument);
-        return Run(proc);
+        Run<kNested>(proc, result);
+    }
+    static runtime::Variant Call(TscProcVariable& proc, runtime::Variant* argument) {
+        runtime::Variant result;
+        Call(proc, argument, result);
+        return result;
     }
 };
 

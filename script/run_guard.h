@@ -4,6 +4,7 @@
 // through (nesting, stack budget, step count, string growth) and the frame
 // of a recursive procedure call.
 
+#include <algorithm>
 #include <cstdint>
 #include <new>
 #include <optional>
@@ -25,27 +26,30 @@ namespace script {
 // state and memory account current on the thread.
 class RunGuard {
   public:
-    explicit RunGuard(TscRunState& run) : run_(run) {
-        if (run.depth == 0) [[unlikely]] {
-            run.stackLimit = StackLimit();
-            run.RestartSteps();
-            outer_.emplace(run);
-        }
+    [[gnu::always_inline]] explicit RunGuard(TscRunState& run) : run_(run) {
+        if (run.depth == 0) [[unlikely]]
+            run.EnterOuterRun();
         ++run.depth;
     }
-    ~RunGuard() { --run_.depth; }
+    [[gnu::always_inline]] ~RunGuard() {
+        if (--run_.depth == 0) [[unlikely]]
+            run_.LeaveOuterRun();
+    }
     RunGuard(const RunGuard&) = delete;
     RunGuard& operator=(const RunGuard&) = delete;
 
     // Script recursion deeper than the budget raises instead of exhausting
     // the thread's stack.
-    void CheckStack() const {
-        if (BelowStackLimit(run_.stackLimit)) throw runtime::EStackOverflow("Stack overflow");
+    [[gnu::always_inline]] void CheckStack() const {
+        if (BelowStackLimit(run_.stackLimit)) [[unlikely]]
+            StackOverflow();
+    }
+    [[noreturn, gnu::noinline, gnu::cold]] static void StackOverflow() {
+        throw runtime::EStackOverflow("Stack overflow");
     }
 
   private:
     TscRunState& run_;
-    std::optional<TscRunScope> outer_;
 };
 
 // The length of a string value's text; 0 for other values.
@@ -86,6 +90,11 @@ inline void CheckAppend(const runtime::Variant& a, const runtime::Variant& b) {
 // acc := acc + b, for a value the caller holds: a text grows in place
 // when it is acc's alone.
 inline void AddTo(runtime::Variant& acc, const runtime::Variant& b) {
+    using runtime::VariantAccess;
+    if (VariantAccess::BothInteger(acc, b)) {
+        acc = VariantAccess::IntegerResult(VariantAccess::Int(acc) + VariantAccess::Int(b));
+        return;
+    }
     if (acc.IsString() && (b.IsString() || b.IsEmpty())) {
         CheckAppend(acc, b);
         acc.AppendText(b);
@@ -101,35 +110,45 @@ inline void AddTo(runtime::Variant& acc, const runtime::Variant& b) {
 // not on the machine stack: each level of a recursion stays small.
 class FrameSave {
   public:
-    explicit FrameSave(TscProcVariable& proc, TscRunState& run)
+    [[gnu::always_inline]] FrameSave(TscProcVariable& proc, TscRunState& run)
         : FrameSave(proc, run, nullptr, nullptr) {}
     // The same, and then `param` (nullptr: none) takes the value of
-    // `argument`, which is left with the parameter's old one. The two steps
-    // are one for a parameter of the frame.
-    FrameSave(TscProcVariable& proc, TscRunState& run, TscCustomVariable* param,
-              runtime::Variant* argument)
-        : saved_(run.savedFrames), at_(saved_.size()) {
-        bool passed = param == nullptr;
-        for (TscCustomVariable* item : proc.FrameItems()) {
-            saved_.push_back({item, std::move(item->Value)});
-            if (item == param) {
-                item->Value.Swap(*argument);
-                passed = true;
-            }
-        }
-        if (!passed) param->Value.Swap(*argument);
+    // `argument`, which is left with the parameter's old one (Empty, for a
+    // parameter of the frame: its value waits aside).
+    [[gnu::always_inline]] FrameSave(TscProcVariable& proc, TscRunState& run,
+                                     TscCustomVariable* param, runtime::Variant* argument)
+        : proc_(proc), run_(run), at_(run.savedTop) {
+        const std::span<TscCustomVariable* const> items = proc.FrameItems();
+        count_ = items.size();
+        if (run.savedValues.size() - at_ < count_) [[unlikely]]
+            Grow(run, at_ + count_);
+        runtime::Variant* saved = run.savedValues.data() + at_;
+        run.savedTop = at_ + count_;
+        // The slots are Empty: each value moves aside, leaving its item
+        // Empty, and the parameter takes the argument.
+        for (size_t i = 0; i < count_; ++i) saved[i] = std::move(items[i]->Value);
+        if (param != nullptr) param->Value.Swap(*argument);
     }
-    ~FrameSave() {
-        // The nested call's values go with the saved ones.
-        for (size_t i = at_; i < saved_.size(); ++i) saved_[i].item->Value.Swap(saved_[i].value);
-        saved_.resize(at_);
+    [[gnu::always_inline]] ~FrameSave() {
+        // The nested call's values go, and the slots are Empty again. The
+        // frame may have grown meanwhile; its first items are the same.
+        const std::span<TscCustomVariable* const> items = proc_.FrameItems();
+        runtime::Variant* saved = run_.savedValues.data() + at_;
+        for (size_t i = 0; i < count_; ++i) items[i]->Value = std::move(saved[i]);
+        run_.savedTop = at_;
     }
     FrameSave(const FrameSave&) = delete;
     FrameSave& operator=(const FrameSave&) = delete;
 
   private:
-    std::vector<TscSavedValue>& saved_;
+    [[gnu::noinline]] static void Grow(TscRunState& run, size_t needed) {
+        run.savedValues.resize(std::max(2 * run.savedValues.size(), needed + 16));
+    }
+
+    TscProcVariable& proc_;
+    TscRunState& run_;
     size_t at_;
+    size_t count_;
 };
 
 }  // namespace script

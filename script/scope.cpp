@@ -4,6 +4,7 @@
 
 #include "runtime/strings.h"
 #include "script/items.h"
+#include "script/stack_guard.h"
 #include "script/statements.h"
 
 namespace script {
@@ -52,6 +53,12 @@ void TscRunState::ChargeWork(uint64_t bytes) {
         CountSteps(count);
     }
     if (stopped.load(std::memory_order_relaxed)) StepBudgetSpent();
+}
+
+void TscRunState::EnterOuterRun() {
+    stackLimit = StackLimit();
+    RestartSteps();
+    outerScope_.emplace(*this);
 }
 
 runtime::VariantMemoryAccount& TscRunState::Memory() {

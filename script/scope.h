@@ -15,6 +15,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -55,10 +56,21 @@ class TscRunLineSink {
     ~TscRunLineSink() = default;
 };
 
-// A value put aside while a procedure runs again (FrameSave).
-struct TscSavedValue {
-    TscCustomVariable* item;
-    runtime::Variant value;
+
+struct TscRunState;
+
+// Makes a program's run state (and its memory account) current on the
+// calling thread for the scope's life: for a compile or an outermost run.
+class TscRunScope {
+  public:
+    explicit TscRunScope(TscRunState& run);
+    ~TscRunScope();
+    TscRunScope(const TscRunScope&) = delete;
+    TscRunScope& operator=(const TscRunScope&) = delete;
+
+  private:
+    TscRunState* previous_;
+    runtime::VariantMemoryAccount::Scope memory_;
 };
 
 // State of the runs of one program: its main script and the local scopes
@@ -101,8 +113,16 @@ struct TscRunState {
     // EScriptStopped or EScriptStepLimit.
     [[noreturn]] void StepBudgetSpent() const;
     TscRunLineSink* runLine = nullptr;  // none: statements report nothing
-    // The values of procedures that run again while they run (FrameSave).
-    std::vector<TscSavedValue> savedFrames;
+    // The values of procedures that run again while they run (FrameSave):
+    // the first savedTop; the ones above are Empty, kept for reuse.
+    std::vector<runtime::Variant> savedValues;
+    size_t savedTop = 0;
+
+    // An outermost run begins (RunGuard): how deep the running thread's
+    // stack lets it go, the step count, and the run state and memory
+    // account current on the thread; and ends.
+    void EnterOuterRun();
+    void LeaveOuterRun() { outerScope_.reset(); }
 
     // The account of the program's strings and arrays, made on first use
     // with the program's memory limit.
@@ -111,6 +131,7 @@ struct TscRunState {
     void SetMemoryLimit(size_t bytes);
 
   private:
+    std::optional<TscRunScope> outerScope_;
     runtime::VariantMemoryAccount* memory_ = nullptr;  // one reference held
     size_t memoryLimit_ = kDefaultMemoryLimit;
 };
@@ -126,19 +147,6 @@ inline void ChargeWork(uint64_t bytes) {
     if (TscRunState* run = CurrentRun()) run->ChargeWork(bytes);
 }
 
-// Makes a program's run state (and its memory account) current on the
-// calling thread for the scope's life: for a compile or an outermost run.
-class TscRunScope {
-  public:
-    explicit TscRunScope(TscRunState& run);
-    ~TscRunScope();
-    TscRunScope(const TscRunScope&) = delete;
-    TscRunScope& operator=(const TscRunScope&) = delete;
-
-  private:
-    TscRunState* previous_;
-    runtime::VariantMemoryAccount::Scope memory_;
-};
 
 // Flow flags of a scope (TscScope::FlowFlags).
 inline constexpr uint8_t kBreakFlag = 1;
