@@ -285,9 +285,14 @@ Variant Variant::JoinedString(std::initializer_list<std::string_view> parts) {
     for (std::string_view part : parts) size += part.size();
     AnsiHeap* heap = AnsiHeap::Make(size);
     char* out = heap->MutableChars();
-    for (std::string_view part : parts) {
-        if (!part.empty()) std::char_traits<char>::copy(out, part.data(), part.size());
-        out += part.size();
+    try {
+        for (std::string_view part : parts) {
+            CopyInPieces(out, part.data(), part.size());
+            out += part.size();
+        }
+    } catch (...) {
+        AnsiHeap::Release(heap);
+        throw;
     }
     return VariantInternals::MakeHeap(varString, heap);
 }
@@ -403,7 +408,11 @@ void Variant::ShareOrCopyHeap() {
         auto copy = std::make_unique<ArrayHeap>();
         copy->elementType = source.elementType;
         copy->bounds = source.bounds;
-        copy->elements = source.elements;
+        copy->elements.reserve(source.elements.size());
+        ArrayHeap::InPieces(source.elements.size(), [&](size_t from, size_t count) {
+            copy->elements.insert(copy->elements.end(), source.elements.begin() + from,
+                                  source.elements.begin() + from + count);
+        });
         charge.HandTo(*copy);
         type_ = varArray | source.elementType;
         v_.heap = copy.release();

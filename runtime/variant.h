@@ -199,6 +199,21 @@ class VariantMemoryAccount {
     // Bytes charged since the account was made (frees do not lower it).
     uint64_t TotalCharged() const noexcept { return total_.load(std::memory_order_relaxed); }
 
+    // Called between the pieces of long operations (copying or filling
+    // megabytes) on the threads where the account is current; it may raise
+    // to end such an operation, which frees what it made first. A script
+    // engine ends a stopped run there.
+    using ProgressCheck = void (*)(void* context);
+    void SetProgressCheck(ProgressCheck check, void* context) noexcept {
+        check_ = check;
+        checkContext_ = context;
+    }
+    // The check of the account current on the calling thread, if any.
+    static void CheckProgress() {
+        if (VariantMemoryAccount* account = Current(); account != nullptr && account->check_)
+            account->check_(account->checkContext_);
+    }
+
     // The account charged on the calling thread; nullptr for none.
     static VariantMemoryAccount* Current() noexcept;
     // Makes an account (nullptr: none) current on the calling thread for
@@ -222,6 +237,8 @@ class VariantMemoryAccount {
     std::atomic<size_t> used_{0};
     std::atomic<uint64_t> total_{0};
     std::atomic<int32_t> refs_{1};
+    ProgressCheck check_ = nullptr;
+    void* checkContext_ = nullptr;
 };
 
 class Variant {

@@ -107,7 +107,11 @@ Variant Variant::CreateArray(std::span<const TVarArrayBound> bounds, TVarType el
     auto heap = std::make_unique<ArrayHeap>();
     heap->elementType = elementType;
     heap->bounds.assign(bounds.begin(), bounds.end());
-    heap->elements.assign(static_cast<size_t>(count), ZeroOf(elementType));
+    const Variant zero = ZeroOf(elementType);
+    heap->elements.reserve(static_cast<size_t>(count));
+    ArrayHeap::InPieces(static_cast<size_t>(count), [&](size_t, size_t n) {
+        heap->elements.insert(heap->elements.end(), n, zero);
+    });
     charge.HandTo(*heap);
     return V::MakeHeap(varArray | elementType, heap.release());
 }
@@ -197,9 +201,19 @@ void Variant::ArrayRedim(int32_t highBound) {
     const int64_t count = ElementCount(bounds);
     const size_t before = array.charged;
     VariantMemoryCharge::Recharge(array, ArrayHeap::Bytes(bounds.size(), static_cast<size_t>(count)));
+    const size_t size = array.elements.size();
     try {
-        array.elements.resize(static_cast<size_t>(count), ZeroOf(array.elementType));
+        if (static_cast<size_t>(count) <= size) {
+            array.elements.resize(static_cast<size_t>(count));
+        } else {
+            const Variant zero = ZeroOf(array.elementType);
+            array.elements.reserve(static_cast<size_t>(count));
+            ArrayHeap::InPieces(static_cast<size_t>(count) - size, [&](size_t, size_t n) {
+                array.elements.insert(array.elements.end(), n, zero);
+            });
+        }
     } catch (...) {
+        array.elements.resize(size);
         VariantMemoryCharge::Recharge(array, before);
         throw;
     }

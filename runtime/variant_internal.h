@@ -64,6 +64,24 @@ struct VariantMemoryCharge {
 
 namespace variant_internal {
 
+// Long copies and fills go in pieces of this many bytes, with the current
+// account's progress check between them (VariantMemoryAccount).
+inline constexpr size_t kProgressPieceBytes = size_t{1} << 20;
+
+// Copies n characters in pieces, checking progress between them.
+template <typename Char>
+void CopyInPieces(Char* to, const Char* from, size_t n) {
+    constexpr size_t piece = kProgressPieceBytes / sizeof(Char);
+    while (n > piece) {
+        VariantMemoryAccount::CheckProgress();
+        std::char_traits<Char>::copy(to, from, piece);
+        to += piece;
+        from += piece;
+        n -= piece;
+    }
+    if (n != 0) std::char_traits<Char>::copy(to, from, n);
+}
+
 // Below this length a part of a string is always copied: a copy of a short
 // text costs less than the reference that sharing keeps.
 inline constexpr size_t kMinSharedTextLength = 256;
@@ -109,8 +127,12 @@ struct TextHeap final : VariantHeap {
     }
     static TextHeap* Copy(View text) {
         TextHeap* heap = Make(text.size());
-        if (!text.empty())
-            std::char_traits<Char>::copy(heap->MutableChars(), text.data(), text.size());
+        try {
+            CopyInPieces(heap->MutableChars(), text.data(), text.size());
+        } catch (...) {
+            Release(heap);
+            throw;
+        }
         return heap;
     }
     static TextHeap* Adopt(String&& text) {
@@ -160,13 +182,22 @@ struct TextHeap final : VariantHeap {
             heap->storage == Storage::Inline && heap->Unique() && needed <= heap->room;
         TextHeap* target = inPlace ? heap : Make(needed, std::max(needed, size + size / 2 + 16));
         Char* chars = target->MutableChars();
-        if (!inPlace && size != 0) std::char_traits<Char>::copy(chars, heap->data, size);
-        // A tail that is this very text lies wholly before `size`, where
-        // nothing is written.
-        size_t at = size;
-        for (View tail : tails) {
-            if (!tail.empty()) std::char_traits<Char>::copy(chars + at, tail.data(), tail.size());
-            at += tail.size();
+        try {
+            if (!inPlace) CopyInPieces(chars, heap->data, size);
+            // A tail that is this very text lies wholly before `size`,
+            // where nothing is written.
+            size_t at = size;
+            for (View tail : tails) {
+                CopyInPieces(chars + at, tail.data(), tail.size());
+                at += tail.size();
+            }
+        } catch (...) {
+            // Stopped part way: the text is as it was.
+            if (inPlace)
+                chars[size] = Char();
+            else
+                Release(target);
+            throw;
         }
         chars[needed] = Char();
         target->size = needed;
@@ -210,6 +241,16 @@ struct ArrayHeap final : VariantHeap {
     std::vector<TVarArrayBound> bounds;  // dimension 1 first
     std::vector<Variant> elements;       // dimension 1 varies fastest
 
+    // Runs work(from, count) over `total` elements in pieces, checking
+    // progress between them.
+    template <typename Work>
+    static void InPieces(size_t total, Work&& work) {
+        constexpr size_t piece = kProgressPieceBytes / sizeof(Variant);
+        for (size_t from = 0; from < total; from += piece) {
+            if (from != 0) VariantMemoryAccount::CheckProgress();
+            work(from, std::min(piece, total - from));
+        }
+    }
     // What an array of that shape takes, charged to the account.
     static size_t Bytes(size_t dims, size_t elementCount) {
         return sizeof(ArrayHeap) + dims * sizeof(TVarArrayBound) + elementCount * sizeof(Variant);

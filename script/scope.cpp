@@ -42,7 +42,9 @@ thread_local TscRunState* tCurrentRun = nullptr;
 }  // namespace
 
 TscRunState::~TscRunState() {
-    if (memory_ != nullptr) memory_->Release();
+    if (memory_ == nullptr) return;
+    memory_->SetProgressCheck(nullptr, nullptr);
+    memory_->Release();
 }
 
 void TscRunState::ChargeWork(uint64_t bytes) {
@@ -62,7 +64,17 @@ void TscRunState::EnterOuterRun() {
 }
 
 runtime::VariantMemoryAccount& TscRunState::Memory() {
-    if (memory_ == nullptr) memory_ = runtime::VariantMemoryAccount::Create(memoryLimit_);
+    if (memory_ == nullptr) {
+        memory_ = runtime::VariantMemoryAccount::Create(memoryLimit_);
+        // A long copy or fill of a stopped run ends between its pieces.
+        memory_->SetProgressCheck(
+            [](void* context) {
+                const auto& run = *static_cast<const TscRunState*>(context);
+                if (run.depth > 0 && run.stopped.load(std::memory_order_relaxed))
+                    run.StepBudgetSpent();
+            },
+            this);
+    }
     return *memory_;
 }
 

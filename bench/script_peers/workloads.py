@@ -1,5 +1,5 @@
 # The benchmark's workloads in Python (see workloads.pas).
-#   python3 workloads.py loop|fib|scan <page file>
+#   python3 workloads.py loop|fib|scan|build <page file>
 # prints "<milliseconds> <checksum>".
 import sys
 import time
@@ -35,6 +35,17 @@ def scan(page, times):
     return total + count
 
 
+def build(page, times):
+    total = 0
+    n = len(page) // 2000
+    for _ in range(times):
+        s = ''
+        for i in range(2000):
+            s += page[i * n:(i + 1) * n]
+        total += len(s) + scan(s, 1)
+    return total
+
+
 def main():
     workload, page_path = sys.argv[1], sys.argv[2]
     with open(page_path, "rb") as f:
@@ -44,6 +55,8 @@ def main():
         result = loop(10000000)
     elif workload == "fib":
         result = fib(30)
+    elif workload == "build":
+        result = build(page, 50)
     else:
         result = scan(page, 50)
     print("%.3f %d" % ((time.perf_counter() - start) * 1000, result))

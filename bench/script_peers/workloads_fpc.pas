@@ -1,6 +1,6 @@
 { The benchmark's workloads in Free Pascal (see workloads.pas), built with
   fpc -O2 by the harness.
-    workloads_fpc loop|fib|scan <page file>
+    workloads_fpc loop|fib|scan|build <page file>
   prints "<milliseconds> <checksum>". }
 program workloads_fpc;
 
@@ -53,6 +53,23 @@ begin
   Result := total + count;
 end;
 
+function Build(const page: string; times: Integer): Integer;
+var
+  s: string;
+  i, n, t, total: Integer;
+begin
+  total := 0;
+  n := Length(page) div 2000;
+  for t := 1 to times do
+  begin
+    s := '';
+    for i := 0 to 1999 do
+      s := s + Copy(page, i * n + 1, n);
+    total := total + Length(s) + Scan(s, 1);
+  end;
+  Result := total;
+end;
+
 function Microseconds: Int64;
 var
   tv: TTimeVal;
@@ -80,6 +97,8 @@ begin
     checksum := Loop(10000000)
   else if ParamStr(1) = 'fib' then
     checksum := Fib(30)
+  else if ParamStr(1) = 'build' then
+    checksum := Build(page, 50)
   else
     checksum := Scan(page, 50);
   WriteLn(Format('%.3f %d', [(Microseconds - start) / 1000, checksum]));

@@ -8,7 +8,8 @@
 # The programs are written in the subset both languages share: no program
 # heading, single-argument WriteLn, floats printed through Format or
 # FloatToStr. For fpc the runner puts a heading in front of each, with
-# objfpc mode, ansistrings and the units SysUtils and ScriptCompat (fpc/).
+# objfpc mode, ansistrings and the units SysUtils, Variants and
+# ScriptCompat (fpc/).
 # Exit 77 (skipped) when fpc is not installed.
 set -u
 
@@ -56,7 +57,7 @@ for program in "$here"/*.pas "$work"/generated/*.pas; do
 
   source="$work/$name.pp"
   {
-    printf 'program t_%s; {$mode objfpc}{$H+} uses SysUtils, ScriptCompat;\n' "$name"
+    printf 'program t_%s; {$mode objfpc}{$H+} uses SysUtils, Variants, ScriptCompat;\n' "$name"
     cat "$program"
   } >"$source"
   if ! fpc -v0 -Fu"$here/fpc" -FU"$work" -o"$work/$name" "$source" >"$work/$name.fpc.log" 2>&1; then
