@@ -121,7 +121,7 @@ constexpr int kNodeName = -2;
 constexpr int kExprName = -3;
 constexpr int kStringName = -4;
 constexpr int kUsesName = -5;
-static_assert(std::size(kFixedNames) == 5);
+static_assert(std::size(kFixedNames) == static_cast<size_t>(-kUsesName), "one name for each negative index");
 
 }  // namespace
 

@@ -17,6 +17,7 @@
 #include "script/errors.h"
 #include "script/il_parser.h"
 #include "script/statements.h"
+#include "tests/support/linear_time.h"
 
 namespace script {
 namespace {
@@ -357,6 +358,26 @@ TEST(ScriptTest, ScriptThreadsRecurseDeepAndCompileLongChains) {
     };
     testing::OnScriptThread(work);
     if (testing::HasScriptStack()) work();
+}
+
+// Declaring names costs the same per name however many there are: names
+// in one var list, and procedures.
+TEST(ScriptTest, DeclarationsCompileInLinearTime) {
+    TestHost host;
+    const auto compiles = [&](std::string text) {
+        return [&host, text = std::move(text)] { ASSERT_EQ(host.Compile(text), ""); };
+    };
+    serplow::testing::ExpectLinearTime("variables", 4000, [&](int n) {
+        std::string text = "var v0";
+        for (int i = 1; i < n; ++i) text += ", v" + std::to_string(i);
+        return compiles(text + ": Integer;\r\nbegin v" + std::to_string(n - 1) + " := 1 end.");
+    });
+    serplow::testing::ExpectLinearTime("procedures", 500, [&](int n) {
+        std::string text;
+        for (int i = 0; i < n; ++i)
+            text += "procedure P" + std::to_string(i) + "; begin end;\r\n";
+        return compiles(text + "begin P" + std::to_string(n - 1) + " end.");
+    });
 }
 
 TEST(ScriptTest, StepLimitEndsEndlessRunsAndCannotBeCaught) {
