@@ -564,6 +564,18 @@ std::optional<std::u16string_view> Variant::WideTextView() const noexcept {
     return VariantInternals::Wide(*this);
 }
 
+void IVariantDispatch::CallMethod(std::u16string_view name, std::span<Variant> args) {
+    (void)Invoke(name, args);
+}
+
+void IVariantDispatch::SetIndexedProperty(std::u16string_view name, std::span<Variant> args,
+                                          const Variant& value) {
+    if (!args.empty())
+        throw EVariantDispatchError("The object has no property with arguments: " +
+                                    WideToAnsi(name));
+    SetProperty(name, value);
+}
+
 std::shared_ptr<IVariantDispatch> Variant::AsDispatch() const {
     if (type_ == varDispatch || type_ == varUnknown)
         return static_cast<const DispatchHeap*>(v_.heap)->object;

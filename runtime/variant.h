@@ -162,6 +162,14 @@ class IVariantDispatch {
     virtual class Variant GetProperty(std::u16string_view name) = 0;
     virtual void SetProperty(std::u16string_view name, const class Variant& value) = 0;
     virtual class Variant Invoke(std::u16string_view name, std::span<class Variant> args) = 0;
+    // A method called for its effect, without asking for a value (the base
+    // asks and drops it).
+    virtual void CallMethod(std::u16string_view name, std::span<class Variant> args);
+    // Writes a property that takes arguments (Cells[1, 2] := v); without
+    // arguments it is SetProperty. The base serves only that case and raises
+    // EVariantDispatchError for arguments.
+    virtual void SetIndexedProperty(std::u16string_view name, std::span<class Variant> args,
+                                    const class Variant& value);
 };
 
 struct TVarArrayBound {

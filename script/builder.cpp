@@ -20,6 +20,7 @@
 #include "script/il_parser.h"
 #include "script/intermediate_form.h"
 #include "script/limits.h"
+#include "script/ole_helper.h"
 #include "script/scope.h"
 #include "script/stack_guard.h"
 #include "script/statements.h"
@@ -442,7 +443,9 @@ class DeferredDesignator final : public TscDeferredBuild {
     void AddressOf(DesignatorBuild& build, int at);
     Defer FirstStep(DesignatorBuild& build, const std::string& name);
     Defer NextStep(DesignatorBuild& build, const std::string& name);
-    Defer VariantStep(DesignatorBuild& build, bool index, StepType& type);
+    Defer VariantStep(DesignatorBuild& build, const std::string& name, bool index,
+                      StepType& type);
+    void AddOleStep(DesignatorBuild& build, const std::string& name);
     Defer ClassStep(DesignatorBuild& build, const std::string& name, bool index,
                     const std::string& className);
     void AddHelperStep(DesignatorBuild& build, const char* helperName);
@@ -1357,6 +1360,8 @@ void Builder::AddArgument(DesignatorBuild& build, Node element) {
     TscDesignatorItem& step = *designator.Step(designator.StepCount() - 1);
     std::unique_ptr<TscExpression> argument = BuildExpression(element, build.script);
     if (step.Ref->IsMacro) argument->SourceText = SourceText(element);
+    if (step.Ref->ItemClass() == TscItemClass::OleHelper)
+        static_cast<TscOLEHelper*>(step.Ref)->AddArgument();
     step.Args.Add(std::move(argument));
 }
 
@@ -1422,6 +1427,12 @@ Builder::Defer Builder::NextStep(DesignatorBuild& build, const std::string& name
     const TscDesignatorItem& previousStep = *designator.Step(designator.StepCount() - 1);
     TscCustomVariable* previous = previousStep.Ref;
     const bool index = name == "[";
+    if (previous->ItemClass() == TscItemClass::OleHelper) {
+        // Late bound: every later name is a member of the object before it,
+        // and an index adds arguments to that member.
+        if (!index) AddOleStep(build, name);
+        return Defer::No;
+    }
     if (previous->ItemClass() == TscItemClass::MethodHelper &&
         static_cast<TscMethodHelper*>(previous)->IsIndexedProp && previousStep.ArgCount() == 0 &&
         previous->ParamCount() > 0) {
@@ -1438,7 +1449,7 @@ Builder::Defer Builder::NextStep(DesignatorBuild& build, const std::string& name
             type.name = designator.Step(designator.StepCount() - 2)->Ref->DeclTypeName;
     }
     if (type.kind == fskVariant) {
-        const Defer defer = VariantStep(build, index, type);
+        const Defer defer = VariantStep(build, name, index, type);
         if (defer != Defer::No || type.kind == fskVariant) return defer;
     }
     switch (type.kind) {
@@ -1463,13 +1474,17 @@ Builder::Defer Builder::NextStep(DesignatorBuild& build, const std::string& name
 }
 
 // After a Variant: what the value holds decides. A string or an object
-// turns `type` into its kind; an array takes the index here (type stays
-// Variant); no value defers the designator.
-Builder::Defer Builder::VariantStep(DesignatorBuild& build, bool index, StepType& type) {
+// turns `type` into its kind; an array takes the index here and an OLE
+// object the member (type stays Variant); no value defers the designator.
+Builder::Defer Builder::VariantStep(DesignatorBuild& build, const std::string& name, bool index,
+                                    StepType& type) {
     Variant value;
     if (!ValueOf(*build.designator, value)) return Defer::Unread;
     if (value.IsNull() || value.IsEmpty()) return Defer::NoValue;
-    if (value.IsString()) {
+    if (value.Type() == runtime::varDispatch || value.Type() == runtime::varUnknown) {
+        if (index) Fail(Msg::ArrayTypeRequired);
+        AddOleStep(build, name);
+    } else if (value.IsString()) {
         type.kind = fskString;
     } else if (value.IsArray()) {
         if (!index) Fail(Msg::IndexRequired);
@@ -1522,6 +1537,12 @@ Builder::Defer Builder::ClassStep(DesignatorBuild& build, const std::string& nam
     TscVariable& added = build.script.Add(std::string(), std::move(holder));
     designator.AddStep(std::make_unique<TscDesignatorItem>(&added, Position()));
     return Defer::No;
+}
+
+// An OLE member: an item of its own, which its arguments give parameters.
+void Builder::AddOleStep(DesignatorBuild& build, const std::string& name) {
+    TscOLEHelper& helper = build.script.Add(std::string(), std::make_unique<TscOLEHelper>(name));
+    build.designator->AddStep(std::make_unique<TscDesignatorItem>(&helper, Position()));
 }
 
 void Builder::AddHelperStep(DesignatorBuild& build, const char* helperName) {

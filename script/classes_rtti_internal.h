@@ -13,6 +13,7 @@
 #include "runtime/handles.h"
 #include "runtime/variant.h"
 #include "script/items.h"
+#include "script/main_thread_objects.h"
 
 namespace script::classes {
 
@@ -58,7 +59,9 @@ struct HostCall {
     template <typename T>
     static T* ObjectOf(const runtime::Variant& v) {
         if (v.IsNull() || v.IsEmpty()) return nullptr;
-        return runtime::ObjectOfHandleAs<T>(v.AsInt64());
+        T* object = runtime::ObjectOfHandleAs<T>(v.AsInt64());
+        if (object != nullptr) CheckThreadFor(*object);
+        return object;
     }
 };
 

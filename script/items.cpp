@@ -13,6 +13,7 @@
 #include "runtime/strings.h"
 #include "script/conversions.h"
 #include "script/errors.h"
+#include "script/main_thread_objects.h"
 #include "script/proc_call.h"
 #include "script/run_guard.h"
 #include "script/scope.h"
@@ -280,7 +281,9 @@ TscCustomHelper::TscCustomHelper(TscItemClass itemClass, std::string name, std::
 
 runtime::TObject* TscCustomHelper::ParentObject() const {
     if (ParentValue.IsNull() || ParentValue.IsEmpty()) return nullptr;
-    return runtime::ObjectOfHandle(ParentValue.AsInt64());
+    runtime::TObject* object = runtime::ObjectOfHandle(ParentValue.AsInt64());
+    if (object != nullptr) CheckThreadFor(*object);
+    return object;
 }
 
 TscArrayHelper::TscArrayHelper(std::string name, std::string typeName, TscTypeKind kind, int count)
@@ -503,6 +506,7 @@ Variant TscMethodHelper::Call(runtime::TObject* instance, const std::string& nam
 Variant TscMethodHelper::CallConstructor() {
     auto* classVariable = static_cast<TscClassVariable*>(ParentRef);
     const runtime::TClassInfo* classInfo = classVariable->ClassRef;
+    if (classInfo != nullptr) CheckThreadFor(*classInfo, nullptr);
     if (classInfo == nullptr || !classInfo->CanCreate()) return Call(nullptr, UpperName());
     const runtime::TObjectHandle handle = runtime::AdoptScriptObject(classInfo->Create());
     struct Release {
@@ -576,20 +580,28 @@ Variant TscEventHelper::GetValue() {
     return Variant(std::string());
 }
 
+// The bridge installs itself only once the host's event took it: a handler
+// refused by its bridge class or by the event changes nothing. The bridge it
+// replaces is retired.
 void TscEventHelper::SetValue(const Variant& value) {
     runtime::TObject* host = ParentObject();
     if (host == nullptr) throw runtime::EInvalidOperation("Cannot set event " + Name + " of nil");
     const std::string handlerName = value.AsString();
+    auto* replaced = dynamic_cast<TscCustomEvent*>(runtime::GetMethodProp(*host, Name).Data());
     if (handlerName == "0") {
         runtime::ClearMethodProp(*host, Name);
-        return;
+    } else {
+        TscCustomVariable* found =
+            OwnerScript != nullptr ? OwnerScript->Find(handlerName) : nullptr;
+        if (found == nullptr || found->ItemClass() != TscItemClass::Proc || EventClass == nullptr)
+            throw EScriptError(std::string(MessageText(Msg::EventHandlerNotProcedure)));
+        std::unique_ptr<TscCustomEvent> bridge =
+            EventClass(host, static_cast<TscProcVariable*>(found));
+        runtime::SetMethodProp(*host, Name, bridge->HandlerAddress());
+        bridge->OwnerScope = OwnerScript;
+        (void)OwnerScript->Add(std::string(), std::move(bridge));
     }
-    TscCustomVariable* found = OwnerScript != nullptr ? OwnerScript->Find(handlerName) : nullptr;
-    if (found == nullptr || found->ItemClass() != TscItemClass::Proc || EventClass == nullptr)
-        throw EScriptError(std::string(MessageText(Msg::EventHandlerNotProcedure)));
-    std::unique_ptr<TscCustomEvent> bridge = EventClass(host, static_cast<TscProcVariable*>(found));
-    TscCustomEvent& installed = OwnerScript->Add(std::string(), std::move(bridge));
-    runtime::SetMethodProp(*host, Name, installed.HandlerAddress());
+    if (replaced != nullptr && replaced->OwnerScope != nullptr) replaced->Retire();
 }
 
 // ---- TscClassVariable ----------------------------------------------------------------------
@@ -753,12 +765,23 @@ runtime::TMethod TscCustomEvent::HandlerAddress() {
     return {};
 }
 
-void TscCustomEvent::CallHandler(std::span<const Variant> args) {
-    if (HandlerProc == nullptr || HandlerProc->IsRunning) return;
+bool TscCustomEvent::CallHandler(std::span<const Variant> args) {
+    if (HandlerProc == nullptr || HandlerProc->IsRunning) return false;
+    struct Running {
+        int& count;
+        explicit Running(int& c) : count(c) { ++count; }
+        ~Running() { --count; }
+    } running(running_);
     const size_t count = std::min(args.size(), static_cast<size_t>(HandlerProc->ParamCount()));
     for (size_t i = 0; i < count; ++i)
         HandlerProc->GetParam(static_cast<int>(i))->SetValue(args[i]);
     (void)HandlerProc->GetValue();
+    return true;
+}
+
+void TscCustomEvent::Retire() {
+    if (running_ > 0 || OwnerScope == nullptr) return;
+    (void)OwnerScope->FreeItem(*this);  // frees this bridge
 }
 
 }  // namespace script

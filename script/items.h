@@ -140,6 +140,7 @@ enum class TscItemClass : uint8_t {
     MethodHelper,
     ComponentHelper,
     EventHelper,
+    OleHelper,
     ClassVariable,
 };
 
@@ -164,7 +165,7 @@ class TscCustomVariable : public runtime::TObject {
     // directly by the fast paths.
     bool HoldsValue() const { return IsVariable() || itemClass_ == TscItemClass::Param; }
     bool IsHelper() const {
-        return itemClass_ >= TscItemClass::ArrayHelper && itemClass_ <= TscItemClass::EventHelper;
+        return itemClass_ >= TscItemClass::ArrayHelper && itemClass_ <= TscItemClass::OleHelper;
     }
 
     int ParamCount() const { return params_.Count(); }
@@ -529,9 +530,10 @@ void WriteChar(runtime::Variant& text, const runtime::Variant& index,
 
 // ---- event bridges -------------------------------------------------------------
 
-// Relays a host event to a script procedure. A concrete bridge (a later
-// module) gives HandlerAddress a handler of its event's signature bound to
-// the bridge; destroying the bridge clears the host event it was set to.
+// Relays a host event to a script procedure (the bridges of
+// script/event_bridges.h). HandlerAddress gives a handler of its event's
+// signature bound to the bridge; the host's event is cleared when the
+// bridge is freed, so it never calls a freed bridge.
 class TscCustomEvent : public runtime::TObject {
   public:
     TscCustomEvent(runtime::TObject* hostObject, TscProcVariable* handlerProc);
@@ -540,12 +542,22 @@ class TscCustomEvent : public runtime::TObject {
     virtual runtime::TMethod HandlerAddress();
 
     // Writes the leading arguments into the procedure's parameters (at most
-    // as many as it has) and runs it, dropping its value; nothing while the
-    // procedure is already running.
-    void CallHandler(std::span<const runtime::Variant> args);
+    // as many as it has) and runs it, dropping its value. False, and nothing
+    // runs, while the procedure is running already (the event fired again
+    // from inside its handler).
+    bool CallHandler(std::span<const runtime::Variant> args);
+
+    // The bridge is no longer the host's handler: it is freed from the
+    // table that holds it, or, while its handler runs, left there until that
+    // table is cleared.
+    void Retire();
 
     TscProcVariable* HandlerProc;
     runtime::TObject* HostObject;
+    TscScope* OwnerScope = nullptr;  // the table that holds the bridge
+
+  private:
+    int running_ = 0;
 };
 
 }  // namespace script

@@ -116,6 +116,12 @@ void TscScope::Index(size_t at) {
     if (!added) found->second = at;
 }
 
+bool TscScope::FreeItem(const runtime::TObject& object) {
+    const size_t before = entries_.size();
+    RemoveEntries([&object](const Entry& entry) { return entry.object.get() != &object; });
+    return entries_.size() != before;
+}
+
 void TscScope::Reindex() {
     latest_.clear();
     for (size_t i = 0; i < entries_.size(); ++i) Index(i);

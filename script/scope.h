@@ -174,6 +174,9 @@ class TscScope {
     // An entry for an item this table does not own (a procedure's parameters
     // in its local scope).
     void AddItemReference(std::string name, TscCustomVariable& item);
+    // Frees the entry that holds `object` (an event bridge the host no
+    // longer calls); false when the table holds none.
+    bool FreeItem(const runtime::TObject& object);
     // The entries in name order (ASCII case ignored; among equal names the
     // latest first).
     int ItemCount() const { return static_cast<int>(entries_.size()); }
