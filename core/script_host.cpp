@@ -216,8 +216,9 @@ class TRunScope {
 
 // ---- registration and callbacks ----------------------------------------------------------------
 
-void RegisterScriptHost(script::TscScript& script) {
+void RegisterScriptHost(script::TscScript& script, runtime::TComponent* mainForm) {
     script::TscScript& global = *script::GlobalScript();
+    if (mainForm != nullptr) global.DeclareForm(*mainForm);
     if (global.FindLocal("DownloadURL") == nullptr) DeclareHost(global);
     script.ParentScript = &global;
     script.OnGetUnit = [](runtime::TObject*, const std::string& unitName, std::string& unitText) {

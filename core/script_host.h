@@ -14,6 +14,7 @@
 
 namespace runtime {
 class TClassInfo;
+class TComponent;
 class TObject;
 }  // namespace runtime
 namespace script {
@@ -39,7 +40,11 @@ RUNTIME_DECLARE_EXCEPTION(ESearchCompileError, ESearchScriptError);
 // GlobalScript (the first call; later calls only rebind), makes GlobalScript
 // the parent of `script`, points its OnGetUnit at the engine units
 // (LoadScriptUnit), and makes it the script component that RunSearch uses.
-void RegisterScriptHost(script::TscScript& script);
+// `mainForm`, when given, is declared first (TscScript::DeclareForm):
+// scripts name it and its components by their names, with the members the
+// class library's bridges give their classes. Those are the main thread's:
+// engine scripts, which run on workers, are refused them.
+void RegisterScriptHost(script::TscScript& script, runtime::TComponent* mainForm = nullptr);
 // The script component RegisterScriptHost bound; nullptr before.
 script::TscScript* ScriptComponent();
 

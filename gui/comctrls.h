@@ -14,6 +14,7 @@
 #include "gui/imagelist.h"
 #include "gui/stdctrls.h"
 #include "runtime/collection.h"
+#include "runtime/persistent.h"
 #include "runtime/stringlist.h"
 
 namespace gui {
@@ -131,6 +132,8 @@ class TStatusPanel : public runtime::TCollectionItem {
 class TStatusBar;
 
 class TStatusPanels : public runtime::TCollection {
+    RUNTIME_CLASS(TStatusPanels)
+
   public:
     explicit TStatusPanels(TStatusBar& bar);
     TStatusPanel* Add() { return static_cast<TStatusPanel*>(TCollection::Add()); }
@@ -300,6 +303,8 @@ class TListColumn : public runtime::TCollectionItem {
 };
 
 class TListColumns : public runtime::TCollection {
+    RUNTIME_CLASS(TListColumns)
+
   public:
     explicit TListColumns(TListView& view);
     TListColumn* Add() { return static_cast<TListColumn*>(TCollection::Add()); }
@@ -315,7 +320,9 @@ class TListColumns : public runtime::TCollection {
     TListView& view_;
 };
 
-class TListItem : public TObject {
+class TListItem : public runtime::TPersistent {
+    RUNTIME_CLASS(TListItem)
+
   public:
     TListItem(TListItems* owner) : owner_(owner) {}
 
@@ -331,6 +338,13 @@ class TListItem : public TObject {
     void SetFocused(bool value);
     int32_t ImageIndex() const { return imageIndex_; }
     void SetImageIndex(int32_t value);
+    // The row's state image: 0-based in the view's state images (the
+    // check boxes' 0 and 1 among them); -1: none.
+    int32_t StateIndex() const;
+    void SetStateIndex(int32_t value);
+    // Starts editing the caption in place; false when the view cannot
+    // (read-only, or without a window).
+    bool EditCaption();
     // The program's object behind the row (not owned).
     void* Data() const { return data_; }
     void SetData(void* value) { data_ = value; }
@@ -347,10 +361,13 @@ class TListItem : public TObject {
     std::unique_ptr<runtime::TStringList> subItems_ = std::make_unique<runtime::TStringList>();
     bool checked_ = false;
     int32_t imageIndex_ = -1;
+    int32_t stateIndex_ = -1;
     void* data_ = nullptr;
 };
 
-class TListItems {
+class TListItems : public runtime::TPersistent {
+    RUNTIME_CLASS(TListItems)
+
   public:
     explicit TListItems(TListView& view) : view_(view) {}
     TListItems(const TListItems&) = delete;
@@ -470,7 +487,9 @@ class TListView : public TWinControl {
 class TTreeNodes;
 class TTreeView;
 
-class TTreeNode : public TObject {
+class TTreeNode : public runtime::TPersistent {
+    RUNTIME_CLASS(TTreeNode)
+
   public:
     TTreeNode(TTreeNodes& owner, TTreeNode* parent) : owner_(owner), parent_(parent) {}
     ~TTreeNode() override;
@@ -490,6 +509,16 @@ class TTreeNode : public TObject {
     void SetSelected(bool value);
     int32_t ImageIndex() const { return imageIndex_; }
     void SetImageIndex(int32_t value);
+    // The image shown while the node is selected; -1: its ImageIndex.
+    int32_t SelectedIndex() const { return selectedIndex_; }
+    void SetSelectedIndex(int32_t value);
+    // The node's state image: 1-based in the view's state images; -1 or 0:
+    // none.
+    int32_t StateIndex() const { return stateIndex_; }
+    void SetStateIndex(int32_t value);
+    // Starts editing the text in place; false when the view cannot
+    // (read-only, or without a window).
+    bool EditText();
     void MakeVisible();
     // Frees the node with its children.
     void Delete();
@@ -504,11 +533,16 @@ class TTreeNode : public TObject {
     std::string text_;
     void* data_ = nullptr;
     int32_t imageIndex_ = -1;
+    int32_t selectedIndex_ = -1;
+    int32_t stateIndex_ = -1;
     bool expanded_ = false;
     HTREEITEM item_ = nullptr;
+    void ApplyState();
 };
 
-class TTreeNodes {
+class TTreeNodes : public runtime::TPersistent {
+    RUNTIME_CLASS(TTreeNodes)
+
   public:
     explicit TTreeNodes(TTreeView& view) : view_(view) {}
     TTreeNodes(const TTreeNodes&) = delete;
@@ -564,6 +598,13 @@ class TTreeView : public TWinControl {
     TBorderStyle BorderStyle() const { return borderStyle_; }
     void SetBorderStyle(TBorderStyle value);
     TTreeNode* GetNodeAt(int x, int y) const;
+    // Every node expanded (collapsed).
+    void FullExpand();
+    void FullCollapse();
+    // The node shown first at the top; nullptr without nodes or window.
+    TTreeNode* TopItem() const;
+    // Scrolls the node to the top.
+    void SetTopItem(TTreeNode* node);
 
     TTVChangedEvent OnChange;
 

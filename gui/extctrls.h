@@ -125,6 +125,20 @@ class TSplitter : public TGraphicControl {
     bool dragging_ = false;
 };
 
+// An area without a window of its own that its OnPaint handler draws on
+// its Canvas.
+class TPaintBox : public TGraphicControl {
+    RUNTIME_CLASS(TPaintBox)
+
+  public:
+    explicit TPaintBox(TComponent* owner);
+
+    TNotifyEvent OnPaint;
+
+  protected:
+    void Paint() override;
+};
+
 // Shows a picture, as it is, stretched or centred.
 class TImage : public TGraphicControl {
     RUNTIME_CLASS(TImage)

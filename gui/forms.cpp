@@ -54,6 +54,9 @@ GUI_END_MESSAGE_MAP
 RUNTIME_BEGIN_CLASS(TForm, TCustomForm)
 RUNTIME_END_CLASS
 
+RUNTIME_BEGIN_CLASS(TDataModule, runtime::TComponent)
+RUNTIME_END_CLASS
+
 TCustomForm::TCustomForm(TComponent* owner)
     : TWinControl(owner), canvas_(std::make_unique<TCanvas>()) {
     SetControlStyle(
@@ -236,6 +239,8 @@ void TCustomForm::SetBorderIcons(TBorderIcons value) {
 }
 
 void TCustomForm::SetFormStyle(TFormStyle value) {
+    if (value == fsMDIChild || value == fsMDIForm)
+        throw runtime::EInvalidOperation("MDI forms are not supported");
     if (formStyle_ == value) return;
     formStyle_ = value;
     if (HandleAllocated())

@@ -39,7 +39,8 @@ RUNTIME_SET(TBorderIcons, TBorderIcon)
 RUNTIME_ENUM(TPosition, poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poScreenCenter,
              poDesktopCenter, poMainFormCenter, poOwnerFormCenter)
 RUNTIME_ENUM(TWindowState, wsNormal, wsMinimized, wsMaximized)
-RUNTIME_ENUM(TFormStyle, fsNormal, fsStayOnTop)
+// The MDI styles exist for their values only: a form refuses them.
+RUNTIME_ENUM(TFormStyle, fsNormal, fsMDIChild, fsMDIForm, fsStayOnTop)
 
 using TModalResult = int32_t;
 inline constexpr TModalResult mrNone = 0;
@@ -207,6 +208,15 @@ class TCustomForm : public TWinControl {
     std::vector<Binding> bindings_;
     int pendingClientWidth_ = -1;
     int pendingClientHeight_ = -1;
+};
+
+// A container of components without a window, which a program declares to
+// scripts (or reads from a layout) as one.
+class TDataModule : public TComponent {
+    RUNTIME_CLASS(TDataModule)
+
+  public:
+    explicit TDataModule(TComponent* owner) : TComponent(owner) {}
 };
 
 class TForm : public TCustomForm {

@@ -68,6 +68,9 @@ void TListColumn::Assign(const runtime::TPersistent* source) {
     TCollectionItem::Assign(source);
 }
 
+RUNTIME_BEGIN_CLASS(TListColumns, runtime::TCollection)
+RUNTIME_END_CLASS
+
 TListColumns::TListColumns(TListView& view)
     : TCollection(runtime::CollectionItemFactory<TListColumn>()), view_(view) {}
 
@@ -76,6 +79,12 @@ void TListColumns::Update(runtime::TCollectionItem*) {
 }
 
 // ---- items ---------------------------------------------------------------------------------
+
+RUNTIME_BEGIN_CLASS(TListItem, runtime::TPersistent)
+RUNTIME_END_CLASS
+
+RUNTIME_BEGIN_CLASS(TListItems, runtime::TPersistent)
+RUNTIME_END_CLASS
 
 int TListItem::Index() const {
     return owner_ != nullptr ? owner_->IndexOf(this) : -1;
@@ -116,6 +125,38 @@ void TListItem::SetChecked(bool value) {
     item.state = CheckState(value);
     SendMessageW(view.WindowHandle(), LVM_SETITEMSTATE, static_cast<WPARAM>(index),
                  reinterpret_cast<LPARAM>(&item));
+}
+
+int32_t TListItem::StateIndex() const {
+    if (owner_ == nullptr) return stateIndex_;
+    const TListView& view = owner_->view_;
+    const int index = Index();
+    if (!view.HandleAllocated() || view.OwnerData() || index < 0) return stateIndex_;
+    const auto state = SendMessageW(view.WindowHandle(), LVM_GETITEMSTATE,
+                                    static_cast<WPARAM>(index), LVIS_STATEIMAGEMASK);
+    return static_cast<int32_t>(state >> 12) - 1;
+}
+
+void TListItem::SetStateIndex(int32_t value) {
+    stateIndex_ = value;
+    if (owner_ == nullptr) return;
+    const TListView& view = owner_->view_;
+    const int index = Index();
+    if (!view.HandleAllocated() || view.OwnerData() || index < 0) return;
+    LVITEMW item{};
+    item.stateMask = LVIS_STATEIMAGEMASK;
+    item.state = INDEXTOSTATEIMAGEMASK(std::max(0, value + 1));
+    SendMessageW(view.WindowHandle(), LVM_SETITEMSTATE, static_cast<WPARAM>(index),
+                 reinterpret_cast<LPARAM>(&item));
+}
+
+bool TListItem::EditCaption() {
+    const int index = Index();
+    if (owner_ == nullptr || index < 0) return false;
+    TListView& view = owner_->view_;
+    if (!view.HandleAllocated() || view.ReadOnly()) return false;
+    SetFocus(view.WindowHandle());
+    return SendMessageW(view.WindowHandle(), LVM_EDITLABELW, static_cast<WPARAM>(index), 0) != 0;
 }
 
 bool TListItem::Selected() const {

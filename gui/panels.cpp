@@ -293,6 +293,18 @@ void TSplitter::Paint() {
 
 // ---- TImage --------------------------------------------------------------------------------
 
+RUNTIME_BEGIN_CLASS(TPaintBox, TGraphicControl)
+RUNTIME_FIELD(OnPaint);
+RUNTIME_END_CLASS
+
+TPaintBox::TPaintBox(TComponent* owner) : TGraphicControl(owner) {
+    SetBounds(0, 0, 105, 105);
+}
+
+void TPaintBox::Paint() {
+    OnPaint(this);
+}
+
 RUNTIME_BEGIN_CLASS(TImage, TGraphicControl)
 RUNTIME_PROPERTY(AutoSize, AutoSize, SetAutoSize).Default(false);
 RUNTIME_PROPERTY(Center, Center, SetCenter).Default(false);

@@ -21,6 +21,7 @@ void RegisterStandardControls() {
     runtime::RegisterClassInfo<TPanel>();
     runtime::RegisterClassInfo<TBevel>();
     runtime::RegisterClassInfo<TSplitter>();
+    runtime::RegisterClassInfo<TPaintBox>();
     runtime::RegisterClassInfo<TImage>();
     runtime::RegisterClassInfo<TTimer>();
     runtime::RegisterClassInfo<TScrollBox>();

@@ -52,6 +52,9 @@ void TStatusPanel::Assign(const runtime::TPersistent* source) {
     TCollectionItem::Assign(source);
 }
 
+RUNTIME_BEGIN_CLASS(TStatusPanels, runtime::TCollection)
+RUNTIME_END_CLASS
+
 TStatusPanels::TStatusPanels(TStatusBar& bar)
     : TCollection(runtime::CollectionItemFactory<TStatusPanel>()), bar_(bar) {}
 

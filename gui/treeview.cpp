@@ -11,6 +11,12 @@ namespace gui {
 
 // ---- nodes ---------------------------------------------------------------------------------
 
+RUNTIME_BEGIN_CLASS(TTreeNode, runtime::TPersistent)
+RUNTIME_END_CLASS
+
+RUNTIME_BEGIN_CLASS(TTreeNodes, runtime::TPersistent)
+RUNTIME_END_CLASS
+
 TTreeNode::~TTreeNode() = default;
 
 void TTreeNode::SetText(const std::string& value) {
@@ -28,6 +34,35 @@ void TTreeNode::SetText(const std::string& value) {
 void TTreeNode::SetImageIndex(int32_t value) {
     imageIndex_ = value;
     if (item_ != nullptr) InvalidateRect(owner_.view_.WindowHandle(), nullptr, TRUE);
+}
+
+void TTreeNode::SetSelectedIndex(int32_t value) {
+    selectedIndex_ = value;
+    if (item_ != nullptr) InvalidateRect(owner_.view_.WindowHandle(), nullptr, TRUE);
+}
+
+void TTreeNode::SetStateIndex(int32_t value) {
+    stateIndex_ = value;
+    ApplyState();
+}
+
+// The state image goes to the window; the window keeps it.
+void TTreeNode::ApplyState() {
+    if (item_ == nullptr || !owner_.view_.HandleAllocated()) return;
+    TVITEMW tv{};
+    tv.mask = TVIF_STATE;
+    tv.hItem = item_;
+    tv.stateMask = TVIS_STATEIMAGEMASK;
+    tv.state = INDEXTOSTATEIMAGEMASK(std::max(0, stateIndex_));
+    SendMessageW(owner_.view_.WindowHandle(), TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&tv));
+}
+
+bool TTreeNode::EditText() {
+    TTreeView& view = owner_.view_;
+    if (item_ == nullptr || !view.HandleAllocated() || view.ReadOnly()) return false;
+    SetFocus(view.WindowHandle());
+    return SendMessageW(view.WindowHandle(), TVM_EDITLABELW, 0, reinterpret_cast<LPARAM>(item_)) !=
+           0;
 }
 
 int TTreeNode::Index() const {
@@ -228,6 +263,7 @@ void TTreeView::InsertItem(TTreeNode* node) {
     insert.item.lParam = reinterpret_cast<LPARAM>(node);
     node->item_ = reinterpret_cast<HTREEITEM>(
         SendMessageW(WindowHandle(), TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
+    if (node->stateIndex_ > 0) node->ApplyState();
 }
 
 void TTreeView::InsertAll(std::vector<std::unique_ptr<TTreeNode>>& nodes) {
@@ -267,6 +303,40 @@ TTreeNode* TTreeView::GetNodeAt(int x, int y) const {
     hit.pt = {x, y};
     return NodeOf(reinterpret_cast<HTREEITEM>(
         SendMessageW(WindowHandle(), TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit))));
+}
+
+void TTreeView::FullExpand() {
+    std::vector<TTreeNode*> stack;
+    for (auto& root : items_->roots_) stack.push_back(root.get());
+    while (!stack.empty()) {
+        TTreeNode* node = stack.back();
+        stack.pop_back();
+        if (!node->children_.empty()) node->SetExpanded(true);
+        for (auto& child : node->children_) stack.push_back(child.get());
+    }
+}
+
+void TTreeView::FullCollapse() {
+    std::vector<TTreeNode*> stack;
+    for (auto& root : items_->roots_) stack.push_back(root.get());
+    while (!stack.empty()) {
+        TTreeNode* node = stack.back();
+        stack.pop_back();
+        node->SetExpanded(false);
+        for (auto& child : node->children_) stack.push_back(child.get());
+    }
+}
+
+TTreeNode* TTreeView::TopItem() const {
+    if (!HandleAllocated()) return nullptr;
+    return NodeOf(reinterpret_cast<HTREEITEM>(
+        SendMessageW(WindowHandle(), TVM_GETNEXTITEM, TVGN_FIRSTVISIBLE, 0)));
+}
+
+void TTreeView::SetTopItem(TTreeNode* node) {
+    if (node != nullptr && node->item_ != nullptr && HandleAllocated())
+        SendMessageW(WindowHandle(), TVM_SELECTITEM, TVGN_FIRSTVISIBLE,
+                     reinterpret_cast<LPARAM>(node->item_));
 }
 
 void TTreeView::SetShowLines(bool value) {
@@ -318,7 +388,8 @@ void TTreeView::CNNotify(TMessage& msg) {
             }
             if ((info->item.mask & TVIF_IMAGE) != 0) info->item.iImage = node->imageIndex_;
             if ((info->item.mask & TVIF_SELECTEDIMAGE) != 0)
-                info->item.iSelectedImage = node->imageIndex_;
+                info->item.iSelectedImage =
+                    node->selectedIndex_ >= 0 ? node->selectedIndex_ : node->imageIndex_;
             break;
         }
         case TVN_SELCHANGEDW: {

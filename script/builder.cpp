@@ -8,6 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "runtime/classinfo.h"
 #include "runtime/component.h"
 #include "runtime/exceptions.h"
 #include "runtime/handles.h"
@@ -254,6 +255,15 @@ Variant InitialValue(TscTypeKind kind) {
         default:
             return Variant::Null();
     }
+}
+
+// The name of an object's class as scripts know it: its own, else that of
+// its nearest ancestor scripts know (a host class no module declared).
+std::string KnownClassName(const runtime::TObject& object, const TscScope& script) {
+    for (const runtime::TClassInfo* info = &object.ClassInfo(); info != nullptr;
+         info = info->Parent())
+        if (script.FindClassVariable(info->Name()) != nullptr) return info->Name();
+    return object.ClassName();
 }
 
 // Items whose value the builder may read without running a procedure or
@@ -1493,7 +1503,7 @@ Builder::Defer Builder::VariantStep(DesignatorBuild& build, const std::string& n
         runtime::TObject* object = runtime::ObjectOfHandle(value.AsInt64());
         if (object == nullptr) return Defer::NoValue;
         type.kind = fskClass;
-        type.name = object->ClassName();
+        type.name = KnownClassName(*object, build.script);
     } else {
         Fail(Msg::ClassTypeRequired);
     }
@@ -1531,7 +1541,8 @@ Builder::Defer Builder::ClassStep(DesignatorBuild& build, const std::string& nam
                       : nullptr;
     runtime::TComponent* component = owner != nullptr ? owner->FindComponent(name) : nullptr;
     if (component == nullptr) FailName(Msg::UndeclaredIdentifier, name);
-    auto holder = std::make_unique<TscVariable>(std::string(), component->ClassName(), fskClass);
+    auto holder = std::make_unique<TscVariable>(std::string(),
+                                                KnownClassName(*component, build.script), fskClass);
     holder->Value = Variant(runtime::HandleOf(component));
     holder->ReadOnly = true;
     TscVariable& added = build.script.Add(std::string(), std::move(holder));

@@ -1,7 +1,11 @@
 #include "script/classes_rtti.h"
 
 #include <array>
+#include <memory>
 #include <string>
+#include <vector>
+
+#include "runtime/properties.h"
 
 #include "script/classes_rtti_internal.h"
 
@@ -11,11 +15,6 @@ namespace {
 
 using runtime::Variant;
 
-struct ConstRow {
-    std::string_view name;
-    int32_t value;
-};
-
 constexpr ConstRow kConstants[] = {
     {"fmCreate", 65535},     {"fmOpenRead", 0},        {"fmOpenWrite", 1},
     {"fmOpenReadWrite", 2},  {"fmShareExclusive", 16}, {"fmShareDenyWrite", 32},
@@ -23,11 +22,6 @@ constexpr ConstRow kConstants[] = {
     {"soFromEnd", 2},
 };
 static_assert(std::size(kConstants) == 10);
-
-struct EnumRow {
-    std::string_view typeName;
-    std::string_view names;
-};
 
 constexpr EnumRow kEnums[] = {
     {"TDuplicates", "dupIgnore, dupAccept, dupError"},
@@ -68,6 +62,9 @@ void DeclareMember(TscClassVariable& cls, const MemberRow& row) {
                 std::move(setter));
             break;
         }
+        case MemberKind::Event:
+            cls.DeclareEvent(std::string(row.text), row.eventClass);
+            break;
         case MemberKind::Indexed:
         case MemberKind::DefaultIndexed: {
             const auto indexed = [read, write](runtime::TObject* instance,
@@ -89,6 +86,8 @@ void DeclareMember(TscClassVariable& cls, const MemberRow& row) {
     }
 }
 
+}  // namespace
+
 void DeclareClasses(TscScript& script, std::span<const ClassRow> classes) {
     for (const ClassRow& row : classes) {
         TscClassVariable* cls = script.DeclareClass(row.classInfo(), row.ancestor);
@@ -98,11 +97,44 @@ void DeclareClasses(TscScript& script, std::span<const ClassRow> classes) {
     }
 }
 
+namespace {
+// The C++ type of classes known by name only.
+struct TNameOnly {};
 }  // namespace
 
+std::unique_ptr<runtime::TClassInfo> NameOnlyClass(std::string name,
+                                                   const runtime::TClassInfo& parent) {
+    return std::make_unique<runtime::TClassInfo>(std::move(name), &parent, typeid(TNameOnly),
+                                                 parent.IsComponentClass(), nullptr, nullptr,
+                                                 std::vector<std::unique_ptr<runtime::TPropInfo>>(),
+                                                 std::vector<std::unique_ptr<runtime::TMethodEntry>>());
+}
+
+Variant ConstructedInstance(const HostCall& call) {
+    if (call.instance == nullptr)
+        throw runtime::EInvalidOperation("Cannot create an instance of an abstract class");
+    return ObjectValue(call.instance);
+}
+
+Variant NotInClassLibrary(const HostCall& call) {
+    throw runtime::EInvalidOperation(call.memberName + ": the class library has no such class");
+}
+
+void DeclareConstants(TscScript& script, std::span<const ConstRow> constants) {
+    for (const ConstRow& c : constants) script.DeclareConst(c.name, "Integer", Variant(c.value));
+}
+
+void DeclareEnums(TscScript& script, std::span<const EnumRow> enums) {
+    for (const EnumRow& e : enums) script.DeclareEnum(e.typeName, e.names);
+}
+
+void DeclareEnumSets(TscScript& script, std::span<const EnumRow> sets) {
+    for (const EnumRow& e : sets) script.DeclareEnumSet(e.typeName, e.names);
+}
+
 TFunctions::TFunctions(TscScript& script) : TscRTTIModule(script) {
-    for (const ConstRow& c : kConstants) script.DeclareConst(c.name, "Integer", Variant(c.value));
-    for (const EnumRow& e : kEnums) script.DeclareEnum(e.typeName, e.names);
+    DeclareConstants(script, kConstants);
+    DeclareEnums(script, kEnums);
     DeclareClasses(script, ObjectAndListClasses());
     DeclareClasses(script, StreamAndComponentClasses());
     DeclareClasses(script, XmlClasses());

@@ -1,9 +1,11 @@
 #pragma once
 
-// Internal to the general classes group (classes_rtti*.cpp): the shape of
-// its member tables and the helpers its handlers share.
+// Internal to the host-class bridges (classes_rtti*.cpp and the Windows
+// groups, *_rtti_win.cpp): the shape of their member tables and the helpers
+// their handlers share.
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -13,6 +15,7 @@
 #include "runtime/handles.h"
 #include "runtime/variant.h"
 #include "script/items.h"
+#include "script/script.h"
 #include "script/main_thread_objects.h"
 
 namespace script::classes {
@@ -68,16 +71,18 @@ struct HostCall {
 // A member's host operation; writes find the value in HostCall::value.
 using HostHandler = runtime::Variant (*)(const HostCall& call);
 
-enum class MemberKind : uint8_t { Constructor, Method, Property, Indexed, DefaultIndexed };
+enum class MemberKind : uint8_t { Constructor, Method, Property, Indexed, DefaultIndexed, Event };
 
 struct MemberRow {
     MemberKind kind;
-    // The declaration of a constructor or method; the name of a property.
+    // The declaration of a constructor or method; the name of a property or
+    // an event.
     std::string_view text;
     std::string_view indexTypes;  // indexed properties
     std::string_view typeName;    // properties
     HostHandler read;             // the method, the getter
     HostHandler write;            // the setter; nullptr for read-only properties
+    TscEventClass eventClass = nullptr;  // events: the bridge class
 };
 
 struct ClassRow {
@@ -106,6 +111,41 @@ constexpr MemberRow DefaultIndexed(std::string_view name, std::string_view index
                                    HostHandler set = nullptr) {
     return {MemberKind::DefaultIndexed, name, indexTypes, typeName, get, set};
 }
+
+constexpr MemberRow Event(std::string_view name, TscEventClass eventClass) {
+    return {MemberKind::Event, name, {}, {}, nullptr, nullptr, eventClass};
+}
+
+// Declares the classes in order, each member bound to its handler. A class
+// the script knows already keeps its members.
+void DeclareClasses(TscScript& script, std::span<const ClassRow> classes);
+
+struct ConstRow {
+    std::string_view name;
+    int32_t value;
+};
+// Integer constants.
+void DeclareConstants(TscScript& script, std::span<const ConstRow> constants);
+
+struct EnumRow {
+    std::string_view typeName;
+    std::string_view names;
+};
+void DeclareEnums(TscScript& script, std::span<const EnumRow> enums);
+void DeclareEnumSets(TscScript& script, std::span<const EnumRow> sets);
+
+// The information of a class the class library lacks: scripts know it by
+// name and reach its parent's published properties, and it has no
+// instances (constructing one is refused as for an abstract class).
+std::unique_ptr<runtime::TClassInfo> NameOnlyClass(std::string name,
+                                                   const runtime::TClassInfo& parent);
+// The constructor without arguments: the engine hands it an instance made
+// by the class's own constructor; a class without one a script may call
+// (abstract, or known by name only) has none and is refused.
+runtime::Variant ConstructedInstance(const HostCall& call);
+
+// The handler of members of such classes: EInvalidOperation.
+runtime::Variant NotInClassLibrary(const HostCall& call);
 
 // An object as a script value: its handle (0 for nil).
 inline runtime::Variant ObjectValue(runtime::TObject* object) {

@@ -21,14 +21,6 @@ using runtime::Variant;
 
 // ---- TObject, TPersistent -----------------------------------------------------------
 
-// The engine hands the constructor an instance made by the class's own
-// constructor; a class without one a script may call has none.
-Variant ObjectCreate(const HostCall& call) {
-    if (call.instance == nullptr)
-        throw runtime::EInvalidOperation("Cannot create an instance of an abstract class");
-    return ObjectValue(call.instance);
-}
-
 Variant ObjectFree(const HostCall& call) {
     if (call.instance != nullptr) runtime::FreeScriptObject(runtime::HandleOf(call.instance));
     return Variant();
@@ -271,7 +263,7 @@ Variant StringListSetSorted(const HostCall& call) {
 // ---- tables ------------------------------------------------------------------------------
 
 constexpr MemberRow kObjectMembers[] = {
-    Ctor("constructor Create", ObjectCreate),
+    Ctor("constructor Create", ConstructedInstance),
     Method("procedure Free", ObjectFree),
     Method("function ClassName: String", ObjectClassName),
 };

@@ -118,6 +118,7 @@ Variant MemoryStreamSaveToFile(const HostCall& call) {
 // The engine made the component without owner; with one, the owner takes
 // it, and the script may still free it before the owner does.
 Variant ComponentCreate(const HostCall& call) {
+    (void)ConstructedInstance(call);
     runtime::TComponent& component = call.Self<runtime::TComponent>();
     runtime::TComponent* owner = call.ObjectArg<runtime::TComponent>(0);
     if (owner != nullptr) {

@@ -23,69 +23,8 @@ namespace {
 using runtime::Variant;
 using testing::Text;
 
-// A working script whose parent holds the built-in functions and the
-// general classes, as GlobalScript does in the program.
-class ClassesHost {
-  public:
-    ClassesHost() {
-        init();
-        global.LoadModules();
-        global.DeclareMethodEx("procedure Trace(s: Variant)",
-                               [this](runtime::TObject*, const runtime::TClassInfo*,
-                                      const std::string&, TscMethodHelper& caller) {
-                                   trace.push_back(runtime::VarToStr(caller.GetParamValue(0)));
-                                   return Variant();
-                               });
-        script.ParentScript = &global;
-    }
-
-    // Compiles and runs; the trace joined by " ", the compile error, or the
-    // class and message of an exception that left the script.
-    std::string Run(const std::string& text) {
-        trace.clear();
-        script.Clear();
-        script.SetText(text);
-        if (!script.Compile())
-            return "compile: " + script.ErrorMessage + " at " + script.ErrorPosition;
-        try {
-            script.Execute();
-        } catch (const runtime::Exception& e) {
-            std::string joined = Joined();
-            return (joined.empty() ? "" : joined + " ") + e.ClassName() + ": " + e.Message();
-        }
-        return Joined();
-    }
-
-    // "" when the text compiles, else the error message.
-    std::string Compile(const std::string& text) {
-        script.Clear();
-        script.SetText(text);
-        return script.Compile() ? std::string() : script.ErrorMessage;
-    }
-
-    std::string Joined() const {
-        std::string joined;
-        for (const std::string& entry : trace) {
-            if (!joined.empty()) joined += ' ';
-            joined += entry;
-        }
-        return joined;
-    }
-
-    TscScript global;
-    TscScript script;
-    std::vector<std::string> trace;
-};
-
-struct ScriptRow {
-    const char* name;
-    std::string text;
-    std::string expected;
-};
-
-void RunRows(ClassesHost& host, std::initializer_list<ScriptRow> rows) {
-    for (const ScriptRow& row : rows) EXPECT_EQ(host.Run(row.text), row.expected) << row.name;
-}
+using testing::ClassesHost;
+using testing::RunRows;
 
 TEST(ClassesRttiTest, ConstantsAndEnumerations) {
     ClassesHost host;

@@ -4,6 +4,8 @@
 // constants and index helpers that the built-in module provides in the
 // program, plus a few host functions that let scripts report what they do.
 
+#include <gtest/gtest.h>
+
 #include <exception>
 #include <functional>
 #include <memory>
@@ -132,5 +134,70 @@ class TestHost {
     TscScript script;
     std::vector<std::string> trace;
 };
+
+// A working script whose parent loads every registered module (the
+// built-in functions and the host-class groups), as GlobalScript does in
+// the program.
+class ClassesHost {
+  public:
+    ClassesHost() {
+        init();
+        global.LoadModules();
+        global.DeclareMethodEx("procedure Trace(s: Variant)",
+                               [this](runtime::TObject*, const runtime::TClassInfo*,
+                                      const std::string&, TscMethodHelper& caller) {
+                                   trace.push_back(runtime::VarToStr(caller.GetParamValue(0)));
+                                   return runtime::Variant();
+                               });
+        script.ParentScript = &global;
+    }
+
+    // Compiles and runs; the trace joined by " ", the compile error, or the
+    // class and message of an exception that left the script.
+    std::string Run(const std::string& text) {
+        trace.clear();
+        script.Clear();
+        script.SetText(text);
+        if (!script.Compile())
+            return "compile: " + script.ErrorMessage + " at " + script.ErrorPosition;
+        try {
+            script.Execute();
+        } catch (const runtime::Exception& e) {
+            std::string joined = Joined();
+            return (joined.empty() ? "" : joined + " ") + e.ClassName() + ": " + e.Message();
+        }
+        return Joined();
+    }
+
+    // "" when the text compiles, else the error message.
+    std::string Compile(const std::string& text) {
+        script.Clear();
+        script.SetText(text);
+        return script.Compile() ? std::string() : script.ErrorMessage;
+    }
+
+    std::string Joined() const {
+        std::string joined;
+        for (const std::string& entry : trace) {
+            if (!joined.empty()) joined += ' ';
+            joined += entry;
+        }
+        return joined;
+    }
+
+    TscScript global;
+    TscScript script;
+    std::vector<std::string> trace;
+};
+
+struct ScriptRow {
+    const char* name;
+    std::string text;
+    std::string expected;
+};
+
+inline void RunRows(ClassesHost& host, std::initializer_list<ScriptRow> rows) {
+    for (const ScriptRow& row : rows) EXPECT_EQ(host.Run(row.text), row.expected) << row.name;
+}
 
 }  // namespace script::testing

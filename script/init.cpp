@@ -4,6 +4,9 @@
 #include "script/pascalscript_grammar.h"
 #include "script/script.h"
 #include "script/sysfunctions.h"
+#ifdef _WIN32
+#include "script/gui_rtti.h"
+#endif
 
 namespace script {
 
@@ -14,6 +17,10 @@ void init() {
     // later module and every host registration relies on its type names.
     RegisterSysFunctions();
     classes::RegisterClassesModule();
+#ifdef _WIN32
+    // The class library's windows, controls and graphics exist only there.
+    RegisterGuiClassModules();
+#endif
 }
 
 void shutdown() {

@@ -41,6 +41,20 @@ bool ClassNamed(const runtime::TComponent& component,
     return false;
 }
 
+// Declares the class of a form's component when scripts do not know it,
+// below the nearest of its ancestors they know, so that its published
+// properties and its ancestors' members reach scripts.
+void DeclareComponentClass(TscScript& script, const runtime::TClassInfo& classInfo) {
+    if (script.Find(classInfo.Name()) != nullptr) return;
+    for (const runtime::TClassInfo* parent = classInfo.Parent(); parent != nullptr;
+         parent = parent->Parent()) {
+        if (script.FindClassVariable(parent->Name()) != nullptr) {
+            (void)script.DeclareClass(classInfo, parent->Name());
+            return;
+        }
+    }
+}
+
 }  // namespace
 
 TscScript::TscScript(runtime::TComponent* owner)
@@ -332,8 +346,11 @@ void TscScript::DeclareComponent(runtime::TComponent& component) {
             declared = DeclareClass(component.ClassInfo(), "TDataModule");
         if (declared == nullptr) return;
     }
-    for (int i = 0; i < component.ComponentCount(); ++i)
-        declared->DeclareComponent(*component.Components(i));
+    for (int i = 0; i < component.ComponentCount(); ++i) {
+        runtime::TComponent& owned = *component.Components(i);
+        DeclareComponentClass(*this, owned.ClassInfo());
+        declared->DeclareComponent(owned);
+    }
     DeclareObject(component.Name(), &component);
 }
 

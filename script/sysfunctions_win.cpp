@@ -72,11 +72,20 @@ class OleObject : public runtime::IVariantDispatch {
         return Call(name, {}, DISPATCH_METHOD | DISPATCH_PROPERTYGET, true);
     }
     void SetProperty(std::u16string_view name, const Variant& value) override {
-        Variant arg = value;
-        Call(name, std::span<Variant>(&arg, 1), DISPATCH_PROPERTYPUT, false);
+        SetIndexedProperty(name, {}, value);
     }
     Variant Invoke(std::u16string_view name, std::span<Variant> args) override {
         return Call(name, args, DISPATCH_METHOD | DISPATCH_PROPERTYGET, true);
+    }
+    void CallMethod(std::u16string_view name, std::span<Variant> args) override {
+        (void)Call(name, args, DISPATCH_METHOD, false);
+    }
+    // The value goes last, after the arguments (so first to the object).
+    void SetIndexedProperty(std::u16string_view name, std::span<Variant> args,
+                            const Variant& value) override {
+        std::vector<Variant> all(args.begin(), args.end());
+        all.push_back(value);
+        (void)Call(name, all, DISPATCH_PROPERTYPUT, false);
     }
 
   private:
@@ -87,10 +96,15 @@ class OleObject : public runtime::IVariantDispatch {
                                      " arguments");
         std::wstring wideName = ToWide(name);
         LPOLESTR names[1] = {wideName.data()};
-        // The lookup's own result is not examined: an unknown name makes
-        // Invoke fail below, with the error that names the member.
         DISPID id = DISPID_UNKNOWN;
-        dispatch_->GetIDsOfNames(IID_NULL, names, 1, GetThreadLocale(), &id);
+        HRESULT hr = dispatch_->GetIDsOfNames(IID_NULL, names, 1, GetThreadLocale(), &id);
+        // A name the object does not know is never invoked. It is reported
+        // with the code invoking it would give, which scripts may test for.
+        if (hr == DISP_E_UNKNOWNNAME) hr = DISP_E_MEMBERNOTFOUND;
+        if (FAILED(hr)) {
+            EXCEPINFO none{};
+            ThrowInvokeError(hr, name, none);
+        }
 
         // Dispatch invocation takes the arguments last first.
         std::vector<OleVariant> oleArgs(args.size());
@@ -109,8 +123,8 @@ class OleObject : public runtime::IVariantDispatch {
         OleVariant result;
         EXCEPINFO info{};
         UINT argError = 0;
-        const HRESULT hr = dispatch_->Invoke(id, IID_NULL, 0, flags, &params,
-                                             wantResult ? &result.v : nullptr, &info, &argError);
+        hr = dispatch_->Invoke(id, IID_NULL, 0, flags, &params, wantResult ? &result.v : nullptr,
+                               &info, &argError);
         if (FAILED(hr)) ThrowInvokeError(hr, name, info);
         return wantResult ? FromOle(result.v) : Variant();
     }
@@ -118,8 +132,11 @@ class OleObject : public runtime::IVariantDispatch {
     [[noreturn]] static void ThrowInvokeError(HRESULT hr, std::u16string_view name,
                                               EXCEPINFO& info) {
         if (info.pfnDeferredFillIn != nullptr) info.pfnDeferredFillIn(&info);
+        std::string text = SystemErrorText(hr);
+        // Some systems have no text for the code a name nobody knows gets.
+        if (text.empty() && hr == DISP_E_MEMBERNOTFOUND) text = "Member not found.";
         std::string message = "OLE error " + runtime::IntToHex(static_cast<uint32_t>(hr), 8) +
-                              ": " + runtime::WideToAnsi(name) + ": " + SystemErrorText(hr);
+                              ": " + runtime::WideToAnsi(name) + ": " + text;
         const struct {
             BSTR text;
             const char* label;
