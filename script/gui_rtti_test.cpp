@@ -192,6 +192,71 @@ TEST_F(GuiRttiTest, AScriptDrivesTheFormsControls) {
     EXPECT_EQ(Status->Panels()->Items(0)->Text(), "ready");
 }
 
+TEST_F(GuiRttiTest, PagesCombosCanvasesAndPictures) {
+    const std::filesystem::path file =
+        std::filesystem::temp_directory_path() / "serplow_gui_rtti_test.bmp";
+    std::filesystem::remove(file);
+    host.global.DeclareConst("FileName", "String", runtime::Variant(file.string()));
+    ShowForm();
+    EXPECT_EQ(host.Run(Text({
+                  "var pages: TPageControl; sheet: TTabSheet; combo: TComboBox;",
+                  "    bmp: TBitmap; image: TImage; i: Integer;",
+                  "begin",
+                  "  pages := TPageControl.Create(Form1); pages.Parent := Form1;",
+                  "  pages.SetBounds(8, 170, 200, 120);",
+                  "  for i := 1 to 3 do begin",
+                  "    sheet := TTabSheet.Create(Form1); sheet.Caption := 'Page ' + IntToStr(i);",
+                  "    sheet.PageControl := pages;",
+                  "  end;",
+                  "  Trace(pages.PageCount); Trace(pages.Pages[2].Caption);",
+                  "  pages.ActivePage := pages.Pages[0]; pages.SelectNextPage(True);",
+                  "  Trace(pages.ActivePage.Caption); pages.SelectNextPage(False);",
+                  "  pages.SelectNextPage(False); Trace(pages.ActivePage.Caption);",
+                  "  Trace(pages.Pages[1].PageControl = pages);",
+                  "  combo := TComboBox.Create(Form1); combo.Parent := Form1;",
+                  "  combo.Items.Add('daily'); combo.Items.Add('weekly');",
+                  "  combo.ItemIndex := 1; Trace(combo.ItemIndex); Trace(combo.Text);",
+                  "  bmp := TBitmap.Create; bmp.Width := 40; bmp.Height := 20;",
+                  "  bmp.Canvas.Brush.Color := clWhite; bmp.Canvas.Pen.Color := clBlue;",
+                  "  bmp.Canvas.Rectangle(0, 0, 40, 20);",
+                  "  bmp.Canvas.MoveTo(0, 10); bmp.Canvas.LineTo(40, 10);",
+                  "  Trace(bmp.Canvas.Pixels[20, 10]); Trace(bmp.Canvas.Pixels[20, 5]);",
+                  "  Trace(bmp.Canvas.TextHeight('Ag') > 0);",
+                  "  bmp.SaveToFile(FileName); bmp.Free;",
+                  "  image := TImage.Create(Form1); image.Parent := Form1;",
+                  "  image.Picture.LoadFromFile(FileName);",
+                  "  Trace(image.Picture.Width); Trace(image.Picture.Height);",
+                  "end.",
+              })),
+              "3 Page 3 Page 2 Page 3 True 1 weekly 16711680 16777215 True 40 20");
+    std::filesystem::remove(file);
+    RunRows(
+        host,
+        {
+            {"a page out of range", "begin Trace(TPageControl.Create(Form1).Pages[0]) end.",
+             "EListError: List index out of bounds (0)"},
+            {"a tree node index out of range", "begin Trace(Form1.TreeView1.Items[5].Text) end.",
+             "EListError: List index out of bounds (5)"},
+        });
+}
+
+TEST_F(GuiRttiTest, APaintBoxPaintsThroughItsScriptHandler) {
+    ShowForm();
+    ASSERT_EQ(host.Run(Text({
+                  "var box: TPaintBox;",
+                  "procedure BoxPaint(Sender: TObject);",
+                  "begin Trace('paint ' + TPaintBox(Sender).Name) end;",
+                  "begin",
+                  "  box := TPaintBox.Create(Form1); box.Name := 'Box'; box.Parent := Form1;",
+                  "  box.SetBounds(300, 200, 40, 40); box.OnPaint := 'BoxPaint';",
+                  "end.",
+              })),
+              "");
+    RedrawWindow(form->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    EXPECT_TRUE(gui::testing::PumpUntil([&] { return !host.trace.empty(); }));
+    EXPECT_EQ(host.trace.empty() ? "" : host.trace.front(), "paint Box");
+}
+
 TEST_F(GuiRttiTest, ObjectsScriptsMakeAreFullyConstructed) {
     ShowForm();
     EXPECT_EQ(host.Run(Text({
