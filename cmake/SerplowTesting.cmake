@@ -11,8 +11,12 @@
 #     A fuzz target defining LLVMFuzzerTestOneInput. In the native g++ build
 #     it is linked with a small driver and run over its corpus as a test;
 #     with clang and SERPLOW_FUZZ=ON it is a libFuzzer binary (tools/fuzz.sh).
+#
+# Test programs and fuzz targets also see the shared test helpers under
+# tests/ ("tests/support/linear_time.h").
 
 include_guard(GLOBAL)
+include(SerplowHeaders)
 
 option(SERPLOW_FUZZ "Build fuzz targets as libFuzzer binaries (clang)" OFF)
 
@@ -37,6 +41,7 @@ function(serplow_test name)
   cmake_parse_arguments(T "DESKTOP" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} ${SERPLOW_GTEST_LIBS})
+  serplow_headers(${name} tests)
   add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
   set_tests_properties(${name} PROPERTIES TIMEOUT 300)
   if(T_DESKTOP)
@@ -63,6 +68,7 @@ function(serplow_fuzzer name)
   endif()
   add_executable(${name} ${F_SOURCES})
   target_link_libraries(${name} PRIVATE ${F_LIBS})
+  serplow_headers(${name} tests)
   if(SERPLOW_FUZZ)
     target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
     target_link_options(${name} PRIVATE -fsanitize=fuzzer)
