@@ -104,7 +104,8 @@
 //                         EVariantBadIndexError; a non-array raises
 //                         EVariantNotAnArrayError
 //   ArrayRedim            the last dimension's high bound; below low - 1
-//                         raises EVariantInvalidArgError
+//                         raises EVariantInvalidArgError, a last dimension
+//                         of more than 2^31 - 1 elements ERangeError
 
 #include <atomic>
 #include <cstddef>

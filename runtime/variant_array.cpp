@@ -195,7 +195,10 @@ void Variant::ArrayRedim(int32_t highBound) {
     TVarArrayBound last = array.bounds.back();
     if (int64_t{highBound} < int64_t{last.LowBound} - 1)
         throw EVariantInvalidArgError("Invalid argument");
-    last.ElementCount = static_cast<int32_t>(int64_t{highBound} - last.LowBound + 1);
+    // From a negative low bound the count can pass what a bound holds.
+    const int64_t lastCount = int64_t{highBound} - last.LowBound + 1;
+    if (lastCount > INT32_MAX) throw ERangeError("Range check error");
+    last.ElementCount = static_cast<int32_t>(lastCount);
     std::vector<TVarArrayBound> bounds = array.bounds;
     bounds.back() = last;
     const int64_t count = ElementCount(bounds);

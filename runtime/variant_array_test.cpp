@@ -170,6 +170,14 @@ TEST(VariantArray, RedimKeepsElements) {
     Variant wide = Variant::CreateArray({0, (1 << 13) - 1, 0, 0}, varByte);
     EXPECT_THROW(wide.ArrayRedim(1 << 14), EVariantArrayCreateError);
     EXPECT_EQ(wide.ArrayHighBound(2), 0);
+
+    // From a negative low bound the top high bound is more elements than a
+    // bound counts: the library's range error, the array unchanged.
+    Variant low = Variant::CreateArray({-10, 0}, varVariant);
+    EXPECT_THROW(low.ArrayRedim(INT32_MAX), ERangeError);
+    EXPECT_THROW(low.ArrayRedim(INT32_MAX - 10), ERangeError);
+    EXPECT_EQ(low.ArrayHighBound(1), 0);
+    EXPECT_THROW(low.ArrayRedim(INT32_MAX - 11), EVariantArrayCreateError);  // fits, too big
 }
 
 TEST(VariantArray, CopiedOnAssignment) {
