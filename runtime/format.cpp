@@ -1,8 +1,4 @@
 // Format and WideFormat: one formatter over both character types.
-//
-// Integers passed as negative 32-bit values print with %u and %x as the
-// 32-bit unsigned value (-1 gives "4294967295" and "FFFFFFFF"), as scripts
-// hold Integer values; wider negative values print as 64-bit.
 
 #include "runtime/format.h"
 
@@ -65,11 +61,16 @@ std::string unsignedText(uint64_t value, int base) {
     return out;
 }
 
-// The two's-complement value %u and %x print for a signed argument.
-uint64_t asUnsigned(int64_t value) {
-    if (value < 0 && value >= std::numeric_limits<int32_t>::min())
-        return static_cast<uint32_t>(value);
+// The two's-complement value %u and %x print, in the argument's width.
+uint64_t asUnsigned(int64_t value, FormatArg::Integer integer) {
+    if (integer == FormatArg::Integer::Signed32) return static_cast<uint32_t>(value);
     return static_cast<uint64_t>(value);
+}
+
+std::string signedText(int64_t value, FormatArg::Integer integer) {
+    if (integer == FormatArg::Integer::Unsigned64)
+        return unsignedText(static_cast<uint64_t>(value), 10);
+    return IntToStr(value);
 }
 
 // Pads an integer's digits with zeros up to `precision`, after any sign.
@@ -183,7 +184,9 @@ class Formatter {
         if (type >= Char('A') && type <= Char('Z')) type = type - Char('A') + Char('a');
 
         const size_t start = out_.size();
-        convert(static_cast<char>(type < 0x80 ? type : 0), take(), static_cast<int>(precision));
+        if (next_ >= args_.size()) fail();
+        const FormatArg& arg = args_[next_++];
+        convert(static_cast<char>(type < 0x80 ? type : 0), arg, static_cast<int>(precision));
         const size_t length = out_.size() - start;
         room(0);
         if (width > 0 && length < static_cast<size_t>(width)) {
@@ -196,21 +199,22 @@ class Formatter {
         }
     }
 
-    void convert(char type, const FormatArg::Value& arg, int precision) {
+    void convert(char type, const FormatArg& argument, int precision) {
+        const FormatArg::Value& arg = argument.value();
         const auto* integer = std::get_if<int64_t>(&arg);
         const auto* real = std::get_if<double>(&arg);
         switch (type) {
             case 'd':
                 if (!integer) fail();
-                appendText(out_, withPrecision(IntToStr(*integer), precision));
+                appendText(out_,
+                           withPrecision(signedText(*integer, argument.integer()), precision));
                 return;
             case 'u':
-                if (!integer) fail();
-                appendText(out_, withPrecision(unsignedText(asUnsigned(*integer), 10), precision));
-                return;
             case 'x':
                 if (!integer) fail();
-                appendText(out_, withPrecision(unsignedText(asUnsigned(*integer), 16), precision));
+                appendText(out_, withPrecision(unsignedText(asUnsigned(*integer, argument.integer()),
+                                                            type == 'u' ? 10 : 16),
+                                               precision));
                 return;
             case 'e':
             case 'f':

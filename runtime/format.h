@@ -15,14 +15,21 @@
 namespace runtime {
 
 // One argument of Format. Integers, floats, 8-bit and wide strings, pointers.
+// An integer keeps its width and sign: %u and %x print a negative 32-bit
+// value as 32 bits (-1 gives "FFFFFFFF"), a negative 64-bit one as 64 bits,
+// and %d prints an unsigned 64-bit value as the unsigned number.
 class FormatArg {
   public:
-    FormatArg(int v) : value_(int64_t{v}) {}
-    FormatArg(long v) : value_(int64_t{v}) {}
+    enum class Integer : uint8_t { Signed32, Signed64, Unsigned64 };
+
+    FormatArg(int v) : value_(int64_t{v}), integer_(Integer::Signed32) {}
+    FormatArg(long v) : value_(int64_t{v}), integer_(widthOf<long>()) {}
     FormatArg(long long v) : value_(int64_t{v}) {}
     FormatArg(unsigned v) : value_(int64_t{v}) {}
-    FormatArg(unsigned long v) : value_(static_cast<int64_t>(v)) {}
-    FormatArg(unsigned long long v) : value_(static_cast<int64_t>(v)) {}
+    FormatArg(unsigned long v)
+        : value_(static_cast<int64_t>(v)), integer_(Integer::Unsigned64) {}
+    FormatArg(unsigned long long v)
+        : value_(static_cast<int64_t>(v)), integer_(Integer::Unsigned64) {}
     FormatArg(double v) : value_(v) {}
     FormatArg(const char* v) : value_(std::string(v ? v : "")) {}
     FormatArg(std::string_view v) : value_(std::string(v)) {}
@@ -32,9 +39,17 @@ class FormatArg {
 
     using Value = std::variant<int64_t, double, std::string, std::u16string, const void*>;
     const Value& value() const { return value_; }
+    // How an int64_t value() was passed.
+    Integer integer() const { return integer_; }
 
   private:
+    template <typename T>
+    static constexpr Integer widthOf() {
+        return sizeof(T) == 4 ? Integer::Signed32 : Integer::Signed64;
+    }
+
     Value value_;
+    Integer integer_ = Integer::Signed64;
 };
 
 // Format(fmt, args): "%" [index ":"] ["-"] [width] ["." prec] type, with

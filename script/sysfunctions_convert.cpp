@@ -20,7 +20,8 @@ namespace {
 using runtime::Variant;
 
 // One element of Format's argument array as the formatter takes it: the
-// integer types as integers, the floating types and dates as floats,
+// integer types as integers of their width (%x of Integer -1 is "FFFFFFFF",
+// of Int64 -1 sixteen "F"s), the floating types and dates as floats,
 // strings whole (no cut to 255 characters), and Empty, Null, objects and
 // nested arrays as the integer 0. The formatter has no Boolean argument: a
 // Boolean is refused as the class library's formatter refuses one.
@@ -29,9 +30,11 @@ runtime::FormatArg ToFormatArg(const Variant& element, std::string_view fmt) {
         case runtime::varSmallint:
         case runtime::varInteger:
         case runtime::varShortInt:
+            return runtime::FormatArg(int{element.AsInteger()});
         case runtime::varByte:
         case runtime::varWord:
         case runtime::varLongWord:
+            return runtime::FormatArg(static_cast<unsigned>(element.AsInt64()));
         case runtime::varInt64:
             return runtime::FormatArg(static_cast<long long>(element.AsInt64()));
         case runtime::varSingle:
