@@ -1,12 +1,16 @@
 // Floating point to text: FloatToStr, FloatToStrF, FormatFloat, CurrToStr.
 //
-// Digits come from std::to_chars (17 significant digits, correctly rounded,
-// locale-independent) and are then rounded half away from zero at the
-// requested place, as the class library rounds its decimal digits
-// (0.125 to two places gives 0.13; 1.005, stored as 1.00499..., gives 1.00).
+// Digits are the exact decimal expansion of the binary value (std::to_chars
+// with as many digits as it has, locale-independent), rounded once, half
+// away from zero, at the requested place, as the class library rounds its
+// decimal digits (0.125 to two places gives 0.13; 1.005, stored as
+// 1.00499..., gives 1.00). Rounding a 17-digit form again would round some
+// values twice: 0.98834474613522349... must give 0.988344746135223 at 15
+// digits, not ...224.
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -20,7 +24,9 @@ namespace runtime {
 namespace {
 
 constexpr int kMaxPrecision = 18;
-constexpr int kExactDigits = 17;  // enough to tell any two doubles apart
+constexpr int kExactDigits = 17;  // enough to tell any two doubles apart; never more shown
+// Room for the exact expansion of any double: at most 767 significant digits.
+constexpr int kExpansionBuffer = 800;
 constexpr int kUnlimited = 100000;
 
 // value = 0.d1 d2 ... dcount * 10^exponent; count == 0 means zero.
@@ -30,26 +36,41 @@ struct Decimal {
     int exponent = 0;
 };
 
-// Rounds |value| to at most `precision` significant digits and at most
-// `decimals` digits after the decimal point; trailing zeros dropped.
+// How many significant digits the decimal expansion of a finite value > 0
+// has at most. A double is m * 2^e with m odd and below 2^53: for e >= 0 an
+// integer below 2^e2 (0.30103 * e2 digits and one), otherwise
+// m * 5^-e / 10^-e, whose digits are those of m * 5^-e: at most
+// 16 + 0.7 * -e.
+int expansionDigits(double value) {
+    int e2 = 0;
+    const double fraction = std::frexp(value, &e2);  // value = fraction * 2^e2
+    const auto m = static_cast<uint64_t>(std::ldexp(fraction, 53));
+    const int e = e2 - 53 + std::countr_zero(m);
+    return e >= 0 ? (e2 * 31 + 99) / 100 + 1 : 17 + (-e * 7 + 9) / 10;
+}
+
+// Rounds |value| to at most `precision` significant digits (and never more
+// than kExactDigits) and at most `decimals` digits after the decimal point;
+// trailing zeros dropped.
 Decimal toDecimal(double value, int precision, int decimals) {
     Decimal d;
     value = std::fabs(value);
     if (value == 0 || !std::isfinite(value)) return d;
-    char buffer[40];
+    char buffer[kExpansionBuffer];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value,
-                                      std::chars_format::scientific, kExactDigits - 1);
-    // buffer: "d.dddddddddddddddde[+-]xx"
-    std::array<char, kExactDigits> all{};
-    int n = 0;
-    const char* p = buffer;
-    for (; p < result.ptr && *p != 'e'; ++p)
-        if (*p != '.') all[n++] = *p;
+                                      std::chars_format::scientific, expansionDigits(value) - 1);
+    // buffer: "d.ddd...de[+-]xx", every digit of the value; the digits are
+    // made contiguous from buffer[1].
+    const char* e = std::find(buffer, result.ptr, 'e');
+    buffer[1] = buffer[0];
+    const char* all = buffer + 1;
+    int n = static_cast<int>(e - all);
+    while (n > 1 && all[n - 1] == '0') --n;
     int e10 = 0;
-    std::from_chars(p + 1 + (p[1] == '+'), result.ptr, e10);
+    std::from_chars(e + 1 + (e[1] == '+'), result.ptr, e10);
     d.exponent = e10 + 1;
 
-    precision = std::clamp(precision, 1, kMaxPrecision);
+    precision = std::clamp(precision, 1, kExactDigits);
     const long keep = std::min<long>(std::min(precision, n), long{d.exponent} + decimals);
     if (keep < 0) return Decimal{};
     bool roundUp = keep < n && all[keep] >= '5';
