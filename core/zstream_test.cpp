@@ -11,6 +11,7 @@
 
 #include "runtime/exceptions.h"
 #include "runtime/streams.h"
+#include "runtime/stringlist.h"
 #include "runtime/strings.h"
 #include "xml/document.h"
 
@@ -173,6 +174,30 @@ TEST(ZDecompressionStreamTest, SizeAndCopyFromWorkOnAFreshStream) {
     runtime::TStringStream copy;
     EXPECT_EQ(copy.CopyFrom(z, 0), 20000);
     EXPECT_EQ(copy.DataString(), data);
+}
+
+// Text lists load from the inflating stream wherever it stands, without
+// asking for a size it can only tell by inflating everything.
+TEST(ZDecompressionStreamTest, TextListsLoadFromItMidStream) {
+    std::string text = "header\r\n";
+    for (int i = 0; i < 20000; ++i) text += "line " + std::to_string(i) + "\r\n";
+    const std::string packed = compress(text);
+    runtime::TStringStream source("head" + packed + "TAIL");
+    source.SetPosition(4);
+    TZDecompressionStream z(source);
+    char header[8];
+    z.ReadBuffer(header, sizeof header);
+    runtime::TStringList lines;
+    lines.LoadFromStream(z);
+    ASSERT_EQ(lines.Count(), 20000);
+    EXPECT_EQ(lines.Strings(0), "line 0");
+    EXPECT_EQ(lines.Strings(19999), "line 19999");
+    EXPECT_EQ(source.Position(), 4 + static_cast<int64_t>(packed.size()));
+
+    runtime::TStringStream again(compress(text));
+    TZDecompressionStream fresh(again);
+    lines.LoadFromStream(fresh);
+    EXPECT_EQ(lines.Count(), 20001);
 }
 
 TEST(ZDecompressionStreamTest, SeekingPastTheEndIsAReadError) {

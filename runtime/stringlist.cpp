@@ -291,14 +291,16 @@ void TStrings::LoadFromFile(const std::u16string& fileName) {
 
 void TStrings::LoadFromStream(TStream& stream) {
     WithUpdate([&] {
-        // Read to the end rather than to Size - Position alone: a stream that
-        // cannot tell its size (Seek answering -1) still gives all its text.
+        // Read to the end, never asking the size: a stream that cannot tell
+        // it (Seek answering -1) still gives all its text, and an inflating
+        // stream would tell it only by inflating everything and starting
+        // again (which it cannot do mid-stream). Each read asks for as much
+        // as there is already, so a large stream takes a few reads.
         constexpr int64_t kChunk = 65536;
-        const int64_t expected = stream.Size() - stream.Position();
         std::string text;
         for (;;) {
             const size_t done = text.size();
-            const int64_t want = std::max(kChunk, expected - static_cast<int64_t>(done));
+            const int64_t want = std::max(kChunk, static_cast<int64_t>(done));
             text.resize(done + static_cast<size_t>(want));
             const int64_t n = stream.Read(text.data() + done, want);
             text.resize(done + static_cast<size_t>(n > 0 ? n : 0));
