@@ -78,6 +78,22 @@ bool isLowSurrogate(char16_t c) {
     return c >= 0xDC00 && c <= 0xDFFF;
 }
 
+// The reference starting at s[amp] ("&"): its text, and in `end` the index
+// just after its ";". Only a ";" close enough can end a reference; a stray
+// "&" further back must not hide the references after it.
+std::optional<std::u16string> referenceAt(std::u16string_view s, size_t amp, size_t& end) {
+    const std::u16string_view candidate = s.substr(amp + 1, MaxReferenceName + 1);
+    const size_t semi = candidate.find(u';');
+    if (semi == std::u16string_view::npos) return std::nullopt;
+    end = amp + 1 + semi + 1;
+    return decodeReference(candidate.substr(0, semi));
+}
+
+// One surrogate half decoded alone.
+bool isHalf(const std::u16string& text) {
+    return text.size() == 1 && (isHighSurrogate(text[0]) || isLowSurrogate(text[0]));
+}
+
 }  // namespace
 
 void WideCopy(std::u16string& dest, std::u16string_view source, int index, int count) {
@@ -115,20 +131,29 @@ void ReplaceISOSymbols(std::u16string& s) {
         const size_t amp = s.find(u'&', from);
         if (amp == std::u16string::npos) break;
         result.append(s, from, amp - from);
-        // Only a ";" close enough can end a reference; a stray "&" further
-        // back must not hide the references after it.
-        const std::u16string_view candidate =
-            std::u16string_view(s).substr(amp + 1, MaxReferenceName + 1);
-        const size_t semi = candidate.find(u';');
-        std::optional<std::u16string> decoded;
-        if (semi != std::u16string_view::npos) decoded = decodeReference(candidate.substr(0, semi));
-        if (decoded) {
-            result += *decoded;
-            from = amp + 1 + semi + 1;
-        } else {
+        size_t end = 0;
+        std::optional<std::u16string> decoded = referenceAt(s, amp, end);
+        if (!decoded) {
             result += u'&';
             from = amp + 1;
+            continue;
         }
+        if (isHalf(*decoded)) {
+            // A character beyond U+FFFF written as its two halves joins up;
+            // a half alone is no character.
+            size_t next = 0;
+            std::optional<std::u16string> low;
+            if (isHighSurrogate((*decoded)[0]) && end < s.size() && s[end] == u'&')
+                low = referenceAt(s, end, next);
+            if (low && isHalf(*low) && isLowSurrogate((*low)[0])) {
+                *decoded += *low;
+                end = next;
+            } else {
+                *decoded = u"\uFFFD";
+            }
+        }
+        result += *decoded;
+        from = end;
     }
     result.append(s, std::min(from, s.size()));
     s = std::move(result);

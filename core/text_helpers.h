@@ -25,9 +25,11 @@ std::u16string WideReplaceAll(std::u16string_view s, std::u16string_view oldText
 // Decodes the character references in `s`: "&name;" by the entity table
 // (case-sensitive) and "&#" + a number + ";" (decimal, or hexadecimal after
 // "x", "X", "$", "0x" or "0X"), for names of at most seven characters.
-// Numbers above U+FFFF give a surrogate pair; 0, negative numbers and
-// numbers beyond U+10FFFF, unknown names and malformed numbers stay as they
-// are. Decoded text is not decoded again ("&amp;lt;" gives "&lt;").
+// Numbers above U+FFFF give a surrogate pair; so do the two halves of one
+// as two references in a row, while a surrogate half alone gives U+FFFD.
+// 0, negative numbers and numbers beyond U+10FFFF, unknown names and
+// malformed numbers stay as they are. Decoded text is not decoded again
+// ("&amp;lt;" gives "&lt;").
 void ReplaceISOSymbols(std::u16string& s);
 
 // Replaces every character of code 128 or above by "&#" + its decimal code
