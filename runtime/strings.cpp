@@ -65,7 +65,8 @@ void insertInto(std::basic_string_view<Char> sub, std::basic_string<Char>& s, in
 // values of up to `bits` bits as two's complement (so "$FFFFFFFF" is -1 as
 // a 32-bit integer) and range-checking decimal ones.
 bool parseInteger(std::string_view text, int bits, int64_t& value) {
-    std::string_view s = trimmedView(text, true, true);
+    // Blanks before the number are allowed, blanks after it are not ("7 ").
+    std::string_view s = trimmedView(text, true, false);
     size_t i = 0;
     bool negative = false;
     if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';

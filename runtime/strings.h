@@ -126,8 +126,8 @@ std::string UIntToStr(uint64_t value);
 std::string IntToHex(int64_t value, int digits);
 
 // Decimal, or hexadecimal after "$" or "0x"/"0X", an optional sign first and
-// blanks around. Out of range or malformed: EConvertError
-// "'<text>' is not a valid integer value".
+// blanks before (not after: "7 " is no number). Out of range or malformed:
+// EConvertError "'<text>' is not a valid integer value".
 int32_t StrToInt(std::string_view s);
 int64_t StrToInt64(std::string_view s);
 int32_t StrToIntDef(std::string_view s, int32_t def);

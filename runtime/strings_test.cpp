@@ -192,7 +192,8 @@ TEST(StringsTest, StrToIntAcceptsDecimalAndHex) {
     const Row rows[] = {
         {"0", 0},
         {"123", 123},
-        {" 42 ", 42},
+        {" 42", 42},
+        {"\t -7", -7},
         {"-7", -7},
         {"+7", 7},
         {"$FF", 255},
@@ -222,7 +223,8 @@ TEST(StringsTest, StrToIntAcceptsDecimalAndHex) {
 TEST(StringsTest, StrToIntRefusesMalformedAndOutOfRangeText) {
     const std::string bad[] = {"",           " ",           "abc",        "12a",  "1 2", "--1",
                                "+-1",        "0x",          "$",          "$G",   "1.0", "1e3",
-                               "2147483648", "-2147483649", "$100000000", "0x-1", "\xB9"};
+                               "2147483648", "-2147483649", "$100000000", "0x-1", "\xB9",
+                               "7 ",         " 42 ",        "$FF\t",      "-1\r"};
     for (const std::string& text : bad) {
         int32_t value = 99;
         EXPECT_FALSE(TryStrToInt(text, value)) << text;

@@ -54,7 +54,8 @@ double Number::AsDouble() const {
 
 bool ParseNumber(std::string_view text, Number& n) {
     int64_t i = 0;
-    if (TryStrToInt64(text, i)) {
+    // A string Variant's number may have blanks on both sides ("7 " is 7).
+    if (TryStrToInt64(TrimRight(text), i)) {
         n = Number{};
         n.i = i;
         return true;

@@ -84,7 +84,7 @@ constexpr ValueCase kValueCases[] = {
     {"IntToStr(3000000000)", "3000000000", kAnyType},
     {"VarToStr(Null)", "", runtime::varString},
     {"VarToStr(12)", "12", runtime::varString},
-    {"StrToInt(' 12 ')", "12", runtime::varInteger},
+    {"StrToInt(' 12')", "12", runtime::varInteger},
     {"StrToInt('$FF')", "255", runtime::varInteger},
     {"StrToInt64('9000000000')", "9000000000", runtime::varInt64},
     {"StrToInt64('5')", "5", runtime::varInt64},
@@ -94,6 +94,8 @@ constexpr ValueCase kValueCases[] = {
     {"Format('%5d|%-5s|', [42, 'ab'])", "   42|ab   |", kAnyType},
     {"Format('%x', [255])", "FF", kAnyType},
     {"Format('%d', [StrToInt64('9000000000')])", "9000000000", kAnyType},
+    {"Format('%x|%x|%u', [-1, StrToInt64('-1'), StrToInt64('-1')])",
+     "FFFFFFFF|FFFFFFFFFFFFFFFF|18446744073709551615", kAnyType},
     {"Format('%s', [Chr(65)])", "A", kAnyType},
     {"Format('no args', [1])", "no args", kAnyType},
     {"FormatDateTime('yyyy-mm-dd hh:nn:ss', EncodeDate(2024, 2, 29) + EncodeTime(23, 59, 58, 0))",
@@ -164,6 +166,8 @@ constexpr ValueCase kValueCases[] = {
     {"ValidInt('123')", "True", runtime::varBoolean},
     {"ValidInt('12a')", "False", kAnyType},
     {"ValidInt('3000000000')", "False", kAnyType},
+    {"ValidInt(' 7')", "True", kAnyType},
+    {"ValidInt('7 ')", "False", kAnyType},
     {"VarType(1)", "3", runtime::varInteger},
     {"VarType('a')", "256", kAnyType},
     {"VarType(1.5)", "5", kAnyType},
@@ -288,6 +292,10 @@ constexpr BodyCase kBodyCases[] = {
     {"v := VarArrayCreate([0, 1], varVariant); v[1] := 'x'; SetLength(v, 5);"
      " Result := IntToStr(Length(v)) + v[1];",
      "5x"},
+    // Too many elements from a negative low bound: an error the script catches.
+    {"v := VarArrayCreate([-10, 0], varVariant);"
+     " try SetLength(v, 2147483647); except Result := ExceptionClassName; end;",
+     "ERangeError"},
     {"Result := Length(a);", "3"},
     {"try RaiseException('boom'); except Result := ExceptionClassName + ': ' + ExceptionMessage;"
      " end;",
@@ -317,6 +325,7 @@ constexpr ErrorCase kErrorCases[] = {
     {"Result := StrToInt('abc');", "EConvertError", "'abc' is not a valid integer value"},
     {"Result := StrToInt('3000000000');", "EConvertError",
      "'3000000000' is not a valid integer value"},
+    {"Result := StrToInt('7 ');", "EConvertError", "'7 ' is not a valid integer value"},
     {"Result := StrToFloat('x');", "EConvertError", "'x' is not a valid floating point value"},
     {"Result := StrToDate('31/31/2024');", "EConvertError", "'31/31/2024' is not a valid date"},
     {"Result := Format('%d', ['a']);", "EConvertError",
