@@ -55,6 +55,20 @@ class ScratchFolder {
     std::filesystem::path folder_;
 };
 
+// A file in the system code page whose first line, less its leading
+// blanks, starts with the bytes of a byte-order mark: a write drops the
+// blanks, and the file reads as UTF-8 or UTF-16 from then on. Wine's
+// profile functions do the same; such files are left out of the checks.
+bool becomesMarked(std::string_view bytes) {
+    size_t i = 0;
+    while (i < bytes.size() && ((bytes[i] >= 0x09 && bytes[i] <= 0x0D) || bytes[i] == 0x1A ||
+                                bytes[i] == ' '))
+        ++i;
+    const std::string_view rest = bytes.substr(i);
+    return i > 0 && (rest.starts_with("\xEF\xBB\xBF") || rest.starts_with("\xFF\xFE") ||
+                     rest.starts_with("\xFE\xFF"));
+}
+
 const std::string& scratchFile() {
     static const ScratchFolder folder;
     static const std::string path = folder.File();
@@ -80,8 +94,9 @@ void profile(std::string_view bytes) {
         static_cast<void>(ini.ReadInteger(section, "count", 0));
     }
     const std::string section = sections.Count() > 1 ? sections.Strings(0) : "fuzz";
+    const bool kept = !becomesMarked(bytes);
     ini.WriteString(section, "fuzzkey", "fuzz value");
-    check(ini.ReadString(section, "fuzzkey", "") == "fuzz value");
+    check(!kept || ini.ReadString(section, "fuzzkey", "") == "fuzz value");
     ini.WriteString("fuzz section", "key", "1");
     check(ini.ReadInteger("fuzz section", "key", 0) == 1);
     ini.DeleteKey(section, "fuzzkey");
