@@ -1,7 +1,8 @@
 #!/bin/sh
 # Makes the Windows tree's Wine prefix once; later calls only check it.
 set -eu
-prefix=$1
+# Wine takes only an absolute prefix; a relative one would fail unseen.
+prefix=$(realpath -m "$1")
 export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 if [ ! -f "$prefix/system.reg" ]; then
   echo "making the Wine prefix $prefix"
