@@ -419,33 +419,34 @@ TEST_F(HttpTest, LimitsOfTheHead) {
         const char* what;
         std::string head;
     } rows[] = {
-        {"long header line", "HTTP/1.1 200 OK\r\nX: " + std::string(1 << 20, 'x') + "\r\n\r\n"},
-        {"long status line", "HTTP/1.1 200 " + std::string(1 << 20, 'x') + "\r\n\r\n"},
+        {"long header line", "HTTP/1.1 200 OK\r\nX: " + std::string(1 << 20, 'x')},
+        {"long status line", "HTTP/1.1 200 " + std::string(1 << 20, 'x')},
         {"too many interim responses",
          [] {
              std::string interim;
              for (int i = 0; i < 20; ++i) interim += "HTTP/1.1 102 Processing\r\n\r\n";
-             return interim + Sized("late");
+             return interim;
          }()},
-        {"too many empty lines", std::string(200, '\n') + Sized("late")},
+        {"too many empty lines", std::string(200, '\n')},
         {"too many header lines", "HTTP/1.1 200 OK\r\n" +
                                       [] {
                                           std::string lines;
                                           for (int i = 0; i < 20000; ++i)
                                               lines += "X-Header-" + std::to_string(i) + ": v\r\n";
                                           return lines;
-                                      }() +
-                                      "\r\n"},
+                                      }()},
     };
+    // No head ends: the peer then holds the connection open far longer than
+    // a run takes, however busy the machine. Only a client that gives up at
+    // its limit answers "too large"; one that reads on waits until the peer
+    // closes, which ends in another error.
     for (const Row& row : rows) {
         TScriptedPeer peer;
-        peer.Connection().ReadRequest().SendSlowly(row.head, 8192, 5);
+        peer.Connection().ReadRequest().SendSlowly(row.head, 8192, 5).Pause(30000);
         peer.Start();
         THTTPSend http;
-        auto start = Clock::now();
+        http.Timeout = 60000;
         EXPECT_FALSE(http.ExecuteRequest("GET", Url(peer))) << row.what;
-        // Refused as the caps are passed, not after the client's time-out.
-        EXPECT_LT(MsSince(start), 30000) << row.what;
         EXPECT_EQ(http.LastError(), kHttpETooLarge) << row.what << ": " << http.LastErrorDesc();
         EXPECT_NE(http.LastErrorDesc(), "") << row.what;
     }
