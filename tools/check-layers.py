@@ -9,7 +9,8 @@ A folder may include its own headers and those of the folders below it:
     xml, net, script              runtime
     core                          runtime, xml, net, script
     gui                           runtime
-    controls/<name>               gui, runtime; their portable files runtime only
+    controls/<name>               gui, runtime; their portable files runtime and
+                                  the portable files of gui (its geometry)
     crashreport                   runtime, net, gui
     ui                            everything above
     app                           everything
@@ -60,7 +61,7 @@ MAP = {
     TESTS: [(unit, False) for unit in PROGRAMS],
 }
 # What the portable files of a folder may include, where it is less.
-PORTABLE_MAP = {CONTROLS: [("runtime", False)]}
+PORTABLE_MAP = {CONTROLS: [("runtime", False), ("gui", True)]}
 
 SOURCE = re.compile(r"\.(c|cc|cpp|h|hpp|inc)$")
 TEST_SIDE = re.compile(r"(_test|_fuzz|test_|testing)")
@@ -150,24 +151,34 @@ def resolve(root, path, name):
 
 def portable_files(root, compile_commands, sources):
     """The files the native tree compiles, and every repository header they
-    reach."""
+    reach; and of those, the ones a folder's own compiled files reach within
+    the folder, which are the folder's portable part for other folders (a
+    Windows-only header does not become portable by being included)."""
     with open(compile_commands) as f:
         commands = json.load(f)
     real_root = os.path.realpath(root)
-    found = set()
+    compiled = set()
     for entry in commands:
         name = os.path.realpath(os.path.join(entry.get("directory", ""), entry["file"]))
         if name.startswith(real_root + os.sep):
-            found.add(os.path.relpath(name, real_root))
-    pending = [path for path in found if path in sources]
-    while pending:
-        path = pending.pop()
-        for _, system, name, windows_side in includes(root, path):
-            target = None if system or windows_side else resolve(root, path, name)
-            if target and target not in found:
+            compiled.add(os.path.relpath(name, real_root))
+
+    def reach(within_unit):
+        found = set(compiled)
+        pending = [path for path in compiled if path in sources]
+        while pending:
+            path = pending.pop()
+            for _, system, name, windows_side in includes(root, path):
+                target = None if system or windows_side else resolve(root, path, name)
+                if not target or target in found:
+                    continue
+                if within_unit and unit_of(target) != unit_of(path):
+                    continue
                 found.add(target)
                 pending.append(target)
-    return found
+        return found
+
+    return reach(False), reach(True)
 
 
 def windows_headers():
@@ -195,7 +206,7 @@ def allowed(unit, portable):
 
 def check(root, compile_commands):
     sources = set(source_files(root))
-    portable = portable_files(root, compile_commands, sources)
+    portable, own_portable = portable_files(root, compile_commands, sources)
     windows = windows_headers()
     faults = []
     count = 0
@@ -231,11 +242,14 @@ def check(root, compile_commands):
                 continue
             if TEST_SIDE.search(path) and TEST_SIDE.search(target) and to not in ("ui", "app"):
                 continue  # test code shares its helpers across folders
-            ok = any(matches(pattern, to) and (not portable_only or target in portable)
+            ok = any(matches(pattern, to) and (not portable_only or target in own_portable)
                      for pattern, portable_only in side_rules)
             if not ok:
                 kind = "portable files of " if side_portable and map_key(unit) in PORTABLE_MAP else ""
-                faults.append("%s: %s%s may not use %s" % (where, kind, unit, to))
+                what = to
+                if any(matches(pattern, to) for pattern, _ in side_rules):
+                    what = "the Windows part of " + to
+                faults.append("%s: %s%s may not use %s" % (where, kind, unit, what))
     return faults, len(sources), count
 
 
