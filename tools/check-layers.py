@@ -6,7 +6,9 @@
 A folder may include its own headers and those of the folders below it:
 
     runtime                       nothing
-    xml, net, script              runtime
+    xml, net                      runtime
+    script                        runtime; its Windows files also gui (the
+                                  host classes bind scripts to windows)
     core                          runtime, xml, net, script
     gui                           runtime
     controls/<name>               gui, runtime; their portable files runtime and
@@ -48,7 +50,7 @@ MAP = {
     "runtime": [],
     "xml": [("runtime", False)],
     "net": [("runtime", False)],
-    "script": [("runtime", False), ("controls/unicode", True)],
+    "script": [("runtime", False), ("controls/unicode", True), ("gui", False)],
     "core": [("runtime", False), ("xml", False), ("net", False), ("script", False),
              ("controls/unicode", True)],
     "gui": [("runtime", False)],
@@ -61,7 +63,10 @@ MAP = {
     TESTS: [(unit, False) for unit in PROGRAMS],
 }
 # What the portable files of a folder may include, where it is less.
-PORTABLE_MAP = {CONTROLS: [("runtime", False), ("gui", True)]}
+PORTABLE_MAP = {
+    CONTROLS: [("runtime", False), ("gui", True)],
+    "script": [("runtime", False), ("controls/unicode", True)],
+}
 
 SOURCE = re.compile(r"\.(c|cc|cpp|h|hpp|inc)$")
 TEST_SIDE = re.compile(r"(_test|_fuzz|test_|testing)")
