@@ -5,6 +5,7 @@
 #include "gui/actions.h"
 #include "gui/appevents.h"
 #include "gui/desktop.h"
+#include "gui/dragmanager.h"
 #include "gui/errors.h"
 #include "gui/forms.h"
 #include "gui/geometry_win.h"
@@ -77,10 +78,12 @@ TApplication::TApplication(TComponent* owner) : TComponent(owner) {
     if (window_ == nullptr) RaiseLastWin32Error("Cannot create the application window");
     SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     detail::InstallMainThreadWake(window_);
+    drag_ = std::make_unique<TDragManager>(window_);
 }
 
 TApplication::~TApplication() {
     detail::InstallMainThreadWake(nullptr);
+    drag_.reset();
     for (TApplicationEvents* e : events_) e->application_ = nullptr;
     events_.clear();
     hintWindow_.reset();
@@ -125,6 +128,11 @@ LRESULT TApplication::AppWndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_TIMER:
             if (wParam == kHintTimer) HintTimerExpired();
             return 0;
+        case WM_CANCELMODE:
+        case WM_CAPTURECHANGED:
+            // The window holds the capture only while a drag runs.
+            if (drag_) drag_->CaptureLost();
+            return 0;
         case CM_APPKEYDOWN:
             return IsShortCut(
                        MakeShortCut(static_cast<uint16_t>(wParam), KeyDataToShiftState(lParam)))
@@ -160,6 +168,8 @@ bool TApplication::ProcessMessage(MSG& msg) {
         terminated_ = true;
         return true;
     }
+    // A drag running has the mouse and the keyboard.
+    if (drag_ && drag_->FilterMessage(msg)) return true;
     bool handled = false;
     if (OnMessage) OnMessage(msg, handled);
     if (!handled && !events_.empty())
@@ -380,6 +390,7 @@ void TApplication::Notification(TComponent* component, runtime::TOperation opera
 }
 
 void TApplication::ControlDestroying(TControl* control) {
+    if (drag_) drag_->ControlDestroying(control);
     if (mouseControl_ == control) mouseControl_ = nullptr;
     if (captureControl_ == control) {
         captureControl_ = nullptr;

@@ -40,6 +40,7 @@ namespace gui {
 
 class TApplicationEvents;
 class TBasicAction;
+class TDragManager;
 class TCustomForm;
 class THintWindow;
 
@@ -203,6 +204,10 @@ class TApplication : public TComponent {
     // ~TControl).
     void ControlDestroying(TControl* control);
 
+    // The class library's drag and drop (drag.h); nullptr once the
+    // application is being destroyed.
+    TDragManager* DragManager() const { return drag_.get(); }
+
   protected:
     void Notification(TComponent* component, runtime::TOperation operation) override;
 
@@ -248,6 +253,7 @@ class TApplication : public TComponent {
     int lastHookId_ = 0;
     std::vector<TApplicationEvents*> events_;
     HWND dialogHandle_ = nullptr;
+    std::unique_ptr<TDragManager> drag_;
 };
 
 // The program's application and screen objects, made by gui::init().

@@ -115,6 +115,8 @@ RUNTIME_PROPERTY(Color, Color, SetColor).Default(clBtnFace);
 RUNTIME_PROPERTY(ParentFont, ParentFont, SetParentFont).Default(true);
 RUNTIME_READONLY(Font, Font);
 RUNTIME_PROPERTY(Cursor, Cursor, SetCursor).Default(crDefault);
+RUNTIME_PROPERTY(DragCursor, DragCursor, SetDragCursor).Default(crDrag);
+RUNTIME_PROPERTY(DragMode, DragMode, SetDragMode).Default(dmManual);
 RUNTIME_PROPERTY(Hint, Hint, SetHint);
 RUNTIME_PROPERTY(ParentShowHint, ParentShowHint, SetParentShowHint).Default(true);
 RUNTIME_PROPERTY(ShowHint, ShowHint, SetShowHint).Default(false);
@@ -130,6 +132,10 @@ RUNTIME_FIELD(OnMouseEnter);
 RUNTIME_FIELD(OnMouseLeave);
 RUNTIME_FIELD(OnResize);
 RUNTIME_FIELD(OnContextPopup);
+RUNTIME_FIELD(OnStartDrag);
+RUNTIME_FIELD(OnDragOver);
+RUNTIME_FIELD(OnDragDrop);
+RUNTIME_FIELD(OnEndDrag);
 RUNTIME_END_CLASS
 
 GUI_BEGIN_MESSAGE_MAP(TControl)
@@ -153,6 +159,7 @@ GUI_MESSAGE(CM_PARENTSHOWHINTCHANGED, CMParentShowHintChanged)
 GUI_MESSAGE(CM_HITTEST, CMHitTest)
 GUI_MESSAGE(CM_ENABLEDCHANGED, CMEnabledChanged)
 GUI_MESSAGE(CM_HINTSHOW, CMHintShow)
+GUI_MESSAGE(CM_DRAG, CMDrag)
 GUI_END_MESSAGE_MAP
 
 const TMessageMap& TNoMessages::StaticMessageMap() {
@@ -548,6 +555,8 @@ void TControl::MouseButtonDown(TMessage& msg, TMouseButton button, bool doubleCl
         if (!guard.Alive()) return;
     }
     MouseDown(button, shift, p.X, p.Y);
+    if (guard.Alive() && button == runtime::mbLeft && !doubleClick && dragMode_ == dmAutomatic)
+        BeginDrag(false);
 }
 
 void TControl::MouseButtonUp(TMessage& msg, TMouseButton button) {

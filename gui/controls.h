@@ -28,6 +28,7 @@
 #include "gui/align.h"
 #include "gui/colors.h"
 #include "gui/cursors.h"
+#include "gui/drag.h"
 #include "gui/geometry.h"
 #include "gui/graphics.h"
 #include "gui/messages.h"
@@ -45,6 +46,8 @@ using runtime::TShiftState;
 
 class TBasicAction;
 class TControlActionLink;
+class TCustomImageList;
+class TDragManager;
 class TDoubleBuffer;
 class TCustomForm;
 class TPopupMenu;
@@ -52,7 +55,8 @@ class TWinControl;
 
 RUNTIME_ENUM(TControlStyleFlag, csAcceptsControls, csCaptureMouse, csClickEvents, csFramed,
              csSetCaption, csOpaque, csDoubleClicks, csFixedWidth, csFixedHeight, csReplicatable,
-             csNoStdEvents, csActionClient, csMenuEvents, csParentBackground)
+             csNoStdEvents, csActionClient, csMenuEvents, csParentBackground,
+             csDisplayDragImage)
 RUNTIME_SET(TControlStyle, TControlStyleFlag)
 
 RUNTIME_EVENT_TYPE(TMouseWheelEvent, "Sender, Shift, WheelDelta, X, Y, Handled", TObject*,
@@ -214,6 +218,26 @@ class TControl : public TComponent {
     virtual void Click();
     virtual void DblClick();
 
+    // ---- drag and drop (drag.h) ----------------------------------------------------------
+    // dmAutomatic: a left-button press begins a drag (with the default threshold).
+    TDragMode DragMode() const { return dragMode_; }
+    void SetDragMode(TDragMode value) { dragMode_ = value; }
+    // The cursor of this control's drag over a target that accepts it.
+    TCursor DragCursor() const { return dragCursor_; }
+    void SetDragCursor(TCursor value) { dragCursor_ = value; }
+    // Begins dragging this control: at once, or once the pointer moved
+    // `threshold` pixels (-1: kDefaultDragThreshold) with the button held.
+    // Nothing while a drag runs.
+    void BeginDrag(bool immediate, int threshold = -1);
+    // Ends this control's drag: drops it where the pointer is, or cancels it.
+    void EndDrag(bool drop);
+    // This control's drag is pending or running.
+    bool Dragging() const;
+    // The images this control's drag shows under the pointer (nullptr: none).
+    virtual TCustomImageList* GetDragImages() { return nullptr; }
+    // Something was dropped on the control: fires OnDragDrop.
+    virtual void DragDrop(TObject* source, int x, int y);
+
     // ---- streaming -----------------------------------------------------------------------
     bool HasParent() const override { return true; }
     TComponent* GetParentComponent() const override;
@@ -231,6 +255,10 @@ class TControl : public TComponent {
     TNotifyEvent OnMouseLeave;
     TNotifyEvent OnResize;
     TContextPopupEvent OnContextPopup;
+    TStartDragEvent OnStartDrag;
+    TDragOverEvent OnDragOver;
+    TDragDropEvent OnDragDrop;
+    TEndDragEvent OnEndDrag;
 
   protected:
     void WMLButtonDown(TMessage& msg);
@@ -253,6 +281,7 @@ class TControl : public TComponent {
     void CMHitTest(TMessage& msg);
     void CMEnabledChanged(TMessage& msg);
     void CMHintShow(TMessage& msg);
+    void CMDrag(TMessage& msg);
 
   protected:
     // A handler's way to the handling its base class gives the message.
@@ -279,6 +308,16 @@ class TControl : public TComponent {
     virtual void DoContextPopup(TPoint screenPos, bool& handled);
     virtual void Resize();
     virtual void Paint() {}
+    // This control's drag begins: fires OnStartDrag, which may supply the
+    // drag object (the drag makes a TDragControlObject when it does not).
+    virtual void DoStartDrag(TDragObject*& dragObject);
+    // Would the control accept what is dragged at its client point? Accept
+    // comes in true when OnDragOver is set (false otherwise); the base
+    // fires OnDragOver.
+    virtual void DragOver(TObject* source, int x, int y, TDragState state, bool& accept);
+    // This control's drag ended on `target` (nullptr: nothing took it) at
+    // its client point: fires OnEndDrag.
+    virtual void DoEndDrag(TObject* target, int x, int y);
     // The action's properties changed (or a new action was linked).
     virtual void ActionChange(TObject* sender, bool checkDefaults);
     // Makes the link to an action; a control class with more to show
@@ -327,6 +366,8 @@ class TControl : public TComponent {
 
   private:
     friend class TWinControl;
+    friend class TDragManager;
+    friend class TDragControlObject;
     void MouseButtonDown(TMessage& msg, TMouseButton button, bool doubleClick);
     void MouseButtonUp(TMessage& msg, TMouseButton button);
     void ApplyParentFont();
@@ -347,6 +388,8 @@ class TControl : public TComponent {
     bool parentColor_ = false;
     bool applyingParentFont_ = false;
     TCursor cursor_ = crDefault;
+    TDragMode dragMode_ = dmManual;
+    TCursor dragCursor_ = crDrag;
     std::string hint_;
     bool showHint_ = false;
     bool parentShowHint_ = true;

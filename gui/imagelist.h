@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "gui/colors.h"
+#include "gui/geometry.h"
 #include "gui/handles.h"
 #include "runtime/component.h"
 #include "runtime/events.h"
@@ -73,6 +74,15 @@ class TCustomImageList : public runtime::TComponent {
     // Copies image `index` into `image` (resized to Width x Height, 32 bits with alpha).
     void GetBitmap(int index, TBitmap& image) const;
 
+    // The image a drag shows of this list (drag.h) and the point in it that
+    // sits under the pointer.
+    int DragIndex() const { return dragIndex_; }
+    TPoint DragHotspot() const { return dragHotspot_; }
+    void SetDragImage(int index, int hotSpotX, int hotSpotY) {
+        dragIndex_ = index;
+        dragHotspot_ = {hotSpotX, hotSpotY};
+    }
+
     // Makes image `imageIndex` overlay number `overlay` (0..3).
     void Overlay(int imageIndex, int overlay);
     // Draws image `index`; disabled images are drawn blended; overlay -1: none.
@@ -99,6 +109,8 @@ class TCustomImageList : public runtime::TComponent {
     TColor bkColor_ = clNone;
     TColor blendColor_ = clNone;
     TDrawingStyle drawingStyle_ = dsNormal;
+    int dragIndex_ = 0;
+    TPoint dragHotspot_;
     TImageListHandle handle_;
     std::vector<TChangeLink*> links_;
 };

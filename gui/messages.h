@@ -101,6 +101,9 @@ inline constexpr UINT CM_DESTROYWINDOW = CM_BASE + 43;  // posted there too; wPa
 inline constexpr UINT CM_APPSYSCOMMAND = CM_BASE + 44;
 // A windowed control's Ctl3D changed (its classes draw their border anew).
 inline constexpr UINT CM_CTL3DCHANGED = CM_BASE + 45;
+// To the control under a drag (drag.h): wParam the TDragMessage, lParam a
+// TDragRec*; result 1 when it would accept a drop.
+inline constexpr UINT CM_DRAG = CM_BASE + 46;
 
 // Notifications Windows sends to a parent, reflected to the child control
 // they are about: CN_BASE + the original message.

@@ -889,7 +889,7 @@ void TWinControl::PaintTo(HDC dc, int x, int y) {
 void TWinControl::WndProc(TMessage& msg) {
     if (msg.Msg >= WM_MOUSEFIRST && msg.Msg <= WM_MOUSELAST && msg.Msg != WM_MOUSEWHEEL &&
         msg.Msg != WM_MOUSEHWHEEL) {
-        if (msg.Msg == WM_MOUSEMOVE && Application != nullptr && handle_ != nullptr) {
+        if (Application != nullptr && handle_ != nullptr) {
             POINT p = ToPOINT(PointFromLParam(msg.LParam));
             ::ClientToScreen(handle_, &p);
             Application->SetMousePos(ToTPoint(p));
