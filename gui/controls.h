@@ -55,9 +55,11 @@ class TWinControl;
 
 RUNTIME_ENUM(TControlStyleFlag, csAcceptsControls, csCaptureMouse, csClickEvents, csFramed,
              csSetCaption, csOpaque, csDoubleClicks, csFixedWidth, csFixedHeight, csReplicatable,
-             csNoStdEvents, csActionClient, csMenuEvents, csParentBackground,
-             csDisplayDragImage)
+             csNoStdEvents, csActionClient, csMenuEvents, csParentBackground, csDisplayDragImage)
 RUNTIME_SET(TControlStyle, TControlStyleFlag)
+// A bevelled frame a windowed control may draw around its client area:
+// none, a sunken edge, a soft sunken edge, or a one-pixel shadow line.
+RUNTIME_ENUM(TBevelKind, bkNone, bkTile, bkSoft, bkFlat)
 
 RUNTIME_EVENT_TYPE(TMouseWheelEvent, "Sender, Shift, WheelDelta, X, Y, Handled", TObject*,
                    TShiftState, int, int, int, bool&);
@@ -489,6 +491,9 @@ class TWinControl : public TControl {
     void SetCtl3D(bool value);
     bool ParentCtl3D() const { return parentCtl3D_; }
     void SetParentCtl3D(bool value);
+    // The frame drawn in the window's non-client area, inside its border.
+    TBevelKind BevelKind() const { return bevelKind_; }
+    void SetBevelKind(TBevelKind value);
 
     // The form's part in keyboard handling (TApplication calls it).
     virtual bool DoKeyDown(TMessage& msg);
@@ -558,6 +563,8 @@ class TWinControl : public TControl {
     void CMShowHintChanged(TMessage& msg);
     void CMCtl3DChanged(TMessage& msg);
     void CMParentCtl3DChanged(TMessage& msg);
+    void WMNCCalcSize(TMessage& msg);
+    void WMNCPaint(TMessage& msg);
     void CMCtlColor(TMessage& msg);
     void CMEnter(TMessage& msg);
     void CMExit(TMessage& msg);
@@ -649,6 +656,7 @@ class TWinControl : public TControl {
     bool themed_ = true;
     bool ctl3D_ = true;
     bool parentCtl3D_ = true;
+    TBevelKind bevelKind_ = bkNone;
     // The tab order a layout asked for, applied once every sibling is read.
     int loadTabOrder_ = -1;
     int alignDisabled_ = 0;

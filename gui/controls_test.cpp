@@ -574,5 +574,35 @@ TEST_F(GuiControls, PanelsBevelsAndImagesPaintWhereExpected) {
     EXPECT_EQ(testing::PixelAt(*bitmap, 80, 30), 0xFF0000u) << "the stretched picture";
 }
 
+TEST_F(GuiControls, ABevelKindFramesTheClientArea) {
+    TForm form(nullptr);
+    form.SetBounds(0, 0, 300, 200);
+    auto* panel = new TPanel(&form);
+    panel->SetParent(&form);
+    panel->SetBounds(0, 0, 100, 80);
+    form.Show();
+    testing::Pump();
+    struct Case {
+        TBevelKind kind;
+        int width;
+    };
+    for (const Case c : {Case{bkTile, 2}, Case{bkSoft, 2}, Case{bkFlat, 1}, Case{bkNone, 0}}) {
+        SCOPED_TRACE(static_cast<int>(c.kind));
+        panel->SetBevelKind(c.kind);
+        EXPECT_EQ(panel->ClientRect(), (TRect{0, 0, 100 - 2 * c.width, 80 - 2 * c.width}));
+        EXPECT_EQ(panel->Width(), 100) << "the frame is inside the bounds";
+        POINT origin{0, 0};
+        ClientToScreen(panel->Handle(), &origin);
+        RECT window;
+        GetWindowRect(panel->Handle(), &window);
+        EXPECT_EQ(origin.x - window.left, c.width);
+    }
+    // A window made anew keeps its frame.
+    panel->SetBevelKind(bkFlat);
+    panel->RecreateWnd();
+    testing::Pump();
+    EXPECT_EQ(panel->ClientWidth(), 98);
+}
+
 }  // namespace
 }  // namespace gui

@@ -135,6 +135,7 @@ TWinControl* TWinControl::FindControl(HWND window) {
 RUNTIME_BEGIN_CLASS(TWinControl, TControl)
 RUNTIME_PROPERTY(ParentCtl3D, ParentCtl3D, SetParentCtl3D).Default(true);
 RUNTIME_PROPERTY(Ctl3D, Ctl3D, SetCtl3D).Default(true);
+RUNTIME_PROPERTY(BevelKind, BevelKind, SetBevelKind).Default(bkNone);
 RUNTIME_PROPERTY(TabOrder, TabOrder, SetTabOrder);
 RUNTIME_PROPERTY(TabStop, TabStop, SetTabStop).Default(false);
 RUNTIME_FIELD(OnEnter);
@@ -185,6 +186,8 @@ GUI_MESSAGE(CM_FONTCHANGED, CMFontChanged)
 GUI_MESSAGE(CM_SHOWHINTCHANGED, CMShowHintChanged)
 GUI_MESSAGE(CM_CTL3DCHANGED, CMCtl3DChanged)
 GUI_MESSAGE(CM_PARENTCTL3DCHANGED, CMParentCtl3DChanged)
+GUI_MESSAGE(WM_NCCALCSIZE, WMNCCalcSize)
+GUI_MESSAGE(WM_NCPAINT, WMNCPaint)
 GUI_MESSAGE(CN_CTLCOLORBTN, CMCtlColor)
 GUI_MESSAGE(CN_CTLCOLOREDIT, CMCtlColor)
 GUI_MESSAGE(CN_CTLCOLORLISTBOX, CMCtlColor)
@@ -731,6 +734,57 @@ void TWinControl::SetParentCtl3D(bool value) {
 void TWinControl::CMCtl3DChanged(TMessage&) {
     for (TWinControl* child : std::vector<TWinControl*>(tabList_))
         child->Perform(CM_PARENTCTL3DCHANGED);
+}
+
+namespace {
+
+int BevelWidth(TBevelKind kind) {
+    return kind == bkNone ? 0 : kind == bkFlat ? 1 : 2;
+}
+
+}  // namespace
+
+void TWinControl::SetBevelKind(TBevelKind value) {
+    if (bevelKind_ == value) return;
+    bevelKind_ = value;
+    if (handle_ != nullptr)
+        SetWindowPos(handle_, nullptr, 0, 0, 0, 0,
+                     SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TWinControl::WMNCCalcSize(TMessage& msg) {
+    DefaultHandler(msg);
+    const int width = BevelWidth(bevelKind_);
+    if (width == 0) return;
+    // The first rectangle is the client area either way (wParam only says
+    // whether more follow).
+    RECT& r = *reinterpret_cast<RECT*>(msg.LParam);
+    r.left += width;
+    r.top += width;
+    r.right = std::max(r.left, r.right - width);
+    r.bottom = std::max(r.top, r.bottom - width);
+}
+
+void TWinControl::WMNCPaint(TMessage& msg) {
+    DefaultHandler(msg);
+    const int width = BevelWidth(bevelKind_);
+    if (width == 0) return;
+    // The frame lies just outside the client area, inside any border.
+    RECT window, client;
+    GetWindowRect(handle_, &window);
+    GetClientRect(handle_, &client);
+    MapWindowPoints(handle_, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    RECT frame{client.left - window.left - width, client.top - window.top - width,
+               client.right - window.left + width, client.bottom - window.top + width};
+    HDC dc = GetWindowDC(handle_);
+    if (dc == nullptr) return;
+    if (bevelKind_ == bkFlat) {
+        HBRUSH shadow = GetSysColorBrush(COLOR_BTNSHADOW);
+        FrameRect(dc, &frame, shadow);
+    } else {
+        DrawEdge(dc, &frame, EDGE_SUNKEN, BF_RECT | (bevelKind_ == bkSoft ? BF_SOFT : 0));
+    }
+    ReleaseDC(handle_, dc);
 }
 
 void TWinControl::CMParentCtl3DChanged(TMessage&) {
