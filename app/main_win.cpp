@@ -1,13 +1,10 @@
 #include <windows.h>
 
-#include "controls/tree/init.h"
 #include "core/init.h"
 #include "core/options.h"
 #include "core/program_win.h"
-#include "core/single_instance_win.h"
 #include "crashreport/reporter.h"
 #include "gui/application.h"
-#include "gui/init.h"
 #include "net/socket_api.h"
 #include "net/ssl_openssl.h"
 #include "runtime/classinfo.h"
@@ -15,29 +12,7 @@
 #include "runtime/strings.h"
 #include "runtime/threads.h"
 #include "script/init.h"
-
-namespace {
-
-// A copy that finds another one running only hands over to it and ends:
-// it makes no window, so the class library does not start there.
-bool anotherCopyRuns() {
-    HANDLE mutex = ::OpenMutexW(SYNCHRONIZE, FALSE, core::InstanceMutexName);
-    if (mutex == nullptr) return false;
-    ::CloseHandle(mutex);
-    return true;
-}
-
-// The class library, with what a window's message handling lets escape
-// handed to the exception reporter; the library shows an error itself
-// only when nothing was reported.
-void startClassLibrary() {
-    gui::init();
-    gui::Application->OnException = [](runtime::TObject*, std::exception_ptr error) {
-        if (crashreport::ExceptionManager(error)) gui::Application->ShowException(error);
-    };
-}
-
-}  // namespace
+#include "ui/program_win.h"
 
 // The program's entry point: each subsystem's start-up in its fixed order,
 // then the main routine, then the ends in reverse order.
@@ -45,7 +20,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // The exception reporter starts first and ends last: it watches
     // everything in between.
     crashreport::InitExceptionReporting({core::DefaultDataDir()});
-    const bool windows = !anotherCopyRuns();
     try {
         runtime::InitThreads();
         runtime::RegisterRuntimeClasses();
@@ -54,20 +28,31 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         // Without OpenSSL the program still fetches plain HTTP pages.
         net::InitSSLInterface();
         script::init();
-        if (windows) {
-            startClassLibrary();
-            controls::tree::init();
-        }
     } catch (const runtime::Exception& e) {
         const std::u16string text = runtime::AnsiToWide(e.Message());
         MessageBoxW(nullptr, reinterpret_cast<const wchar_t*>(text.c_str()), L"Serplow",
                     MB_ICONERROR | MB_OK);
         return 1;
     }
-    const int exitCode = core::ProgramMain();
-    if (windows) {
-        controls::tree::shutdown();
-        gui::shutdown();
+    // The main routine starts the class library once it knows this copy
+    // runs (a second one only hands over); what the library's message
+    // handling lets escape goes to the exception reporter, and the library
+    // shows an error itself only when nothing was reported.
+    core::TProgramParts parts = ui::ProgramParts();
+    parts.StartApplication = [start = parts.StartApplication] {
+        start();
+        gui::Application->OnException = [](runtime::TObject*, std::exception_ptr error) {
+            if (crashreport::ExceptionManager(error)) gui::Application->ShowException(error);
+        };
+    };
+    int exitCode = 1;
+    try {
+        exitCode = core::ProgramMain(parts);
+    } catch (const runtime::Exception& e) {
+        // The windows could not be made.
+        const std::u16string text = runtime::AnsiToWide(e.Message());
+        MessageBoxW(nullptr, reinterpret_cast<const wchar_t*>(text.c_str()), L"Serplow",
+                    MB_ICONERROR | MB_OK);
     }
     script::shutdown();
     net::DestroySSLInterface();

@@ -7,18 +7,41 @@
 
 namespace core {
 
-int ProgramMain() {
+namespace {
+
+// Ends the class library and lets the mutex go however the routine ends.
+class TProgramEnd {
+  public:
+    explicit TProgramEnd(const TProgramParts& parts) : parts_(parts) {}
+    ~TProgramEnd() {
+        if (started_ && parts_.EndApplication) parts_.EndApplication();
+        ReleaseSingleInstance();
+    }
+    TProgramEnd(const TProgramEnd&) = delete;
+    TProgramEnd& operator=(const TProgramEnd&) = delete;
+    void Started() { started_ = true; }
+
+  private:
+    const TProgramParts& parts_;
+    bool started_ = false;
+};
+
+}  // namespace
+
+int ProgramMain(const TProgramParts& parts) {
     if (!ClaimSingleInstance()) {
         BroadcastSwitchApp();
         return 0;
     }
+    TProgramEnd end(parts);
     // Numbers and dates the program writes follow the user's locale.
     ::SetThreadLocale(::GetUserDefaultLCID());
     runtime::SetFormatSettings(runtime::GetLocaleFormatSettings());
 
-    // The application object, the main window and its dialogs are not part
-    // of the program yet, so there is no message loop to run.
-    ReleaseSingleInstance();
+    end.Started();
+    if (parts.StartApplication) parts.StartApplication();
+    if (parts.CreateWindows && !parts.CreateWindows()) return 1;
+    if (parts.Run) parts.Run();
     return 0;
 }
 

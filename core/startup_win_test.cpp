@@ -137,10 +137,26 @@ TEST_F(SingleInstanceTest, OnlyOneClaimHolds) {
     EXPECT_TRUE(ClaimSingleInstance());
 }
 
+// Parts of the main routine that write down when they run.
+struct RecordedParts {
+    std::vector<std::string> calls;
+    bool windowsMade = true;
+    TProgramParts Parts() {
+        return {[this] { calls.push_back("start"); },
+                [this] {
+                    calls.push_back("windows");
+                    return windowsMade;
+                },
+                [this] { calls.push_back("run"); }, [this] { calls.push_back("end"); }};
+    }
+};
+
 TEST_F(SingleInstanceTest, FirstCopyRunsAndSetsTheLocale) {
     SwitchListener listener;
     runtime::SetFormatSettings(runtime::DefaultFormatSettings());
-    EXPECT_EQ(ProgramMain(), 0);
+    RecordedParts parts;
+    EXPECT_EQ(ProgramMain(parts.Parts()), 0);
+    EXPECT_EQ(parts.calls, (std::vector<std::string>{"start", "windows", "run", "end"}));
     EXPECT_EQ(listener.Received(), 0);
     EXPECT_EQ(::GetThreadLocale(), ::GetUserDefaultLCID());
     EXPECT_EQ(runtime::FormatSettings().ShortDateFormat,
@@ -150,11 +166,23 @@ TEST_F(SingleInstanceTest, FirstCopyRunsAndSetsTheLocale) {
     EXPECT_TRUE(ClaimSingleInstance());
 }
 
+TEST_F(SingleInstanceTest, StartEndedByTheMainWindowAnswersOne) {
+    RecordedParts parts;
+    parts.windowsMade = false;
+    EXPECT_EQ(ProgramMain(parts.Parts()), 1);
+    // No loop; the class library still ends and the mutex goes.
+    EXPECT_EQ(parts.calls, (std::vector<std::string>{"start", "windows", "end"}));
+    EXPECT_EQ(MutexHandle, nullptr);
+}
+
 TEST_F(SingleInstanceTest, SecondCopyInProcessAnswersZero) {
     SwitchListener listener;
     ASSERT_TRUE(ClaimSingleInstance());
     void* const held = MutexHandle;
-    EXPECT_EQ(ProgramMain(), 0);
+    // The class library never starts in a second copy.
+    RecordedParts parts;
+    EXPECT_EQ(ProgramMain(parts.Parts()), 0);
+    EXPECT_TRUE(parts.calls.empty());
     EXPECT_EQ(listener.Received(), 1);
     EXPECT_EQ(MutexHandle, held);
 }

@@ -1,0 +1,735 @@
+// The stand-ins of the program's own controls (tree, tool bar, spin edit,
+// HTML view), the image lists from resources, the engine selector's entry
+// texts, and the window fixes for newer Windows, under Wine.
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "gui/comctrls.h"
+#include "gui/errors.h"
+#include "gui/forms.h"
+#include "gui/graphic.h"
+#include "gui/stdctrls.h"
+#include "gui/testing.h"
+#include "gui/themes.h"
+#include "runtime/exceptions.h"
+#include "runtime/strings.h"
+#include "ui/engine_selector.h"
+#include "ui/html_standin.h"
+#include "ui/image_lists.h"
+#include "ui/init.h"
+#include "ui/spin_edit.h"
+#include "ui/toolbar_standin.h"
+#include "ui/tree_standin.h"
+#include "ui/ui_test_support.h"
+#include "ui/vista_fix.h"
+
+namespace ui {
+namespace {
+
+namespace gt = gui::testing;
+
+class UiControls : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        gt::EnsureGui();
+        static bool registered = false;
+        if (!registered) ui::init();
+        registered = true;
+    }
+    void SetUp() override {
+        form_ = &gui::NewForm<gui::TForm>(*gui::Application);
+        form_->SetBounds(50, 50, 500, 400);
+    }
+    void TearDown() override {
+        delete form_;
+        gt::Pump();
+    }
+    void ShowForm() {
+        form_->Show();
+        gt::Pump();
+    }
+    template <class T>
+    T& Add() {
+        T& control = runtime::NewComponent<T>(*form_);
+        control.SetParent(form_);
+        return control;
+    }
+
+    gui::TForm* form_ = nullptr;
+};
+
+// ---- tree stand-in -------------------------------------------------------------------------
+
+std::u16string RowText(const TTreeStandIn& tree, int row, int column) {
+    wchar_t buffer[256] = {};
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.pszText = buffer;
+    item.cchTextMax = 256;
+    SendMessageW(tree.WindowHandle(), LVM_GETITEMTEXTW, static_cast<WPARAM>(row),
+                 reinterpret_cast<LPARAM>(&item));
+    return reinterpret_cast<const char16_t*>(buffer);
+}
+
+void ToggleWithSpace(TTreeStandIn& tree, int row) {
+    LVITEMW state{};
+    state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    state.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageW(tree.WindowHandle(), LVM_SETITEMSTATE, static_cast<WPARAM>(row),
+                 reinterpret_cast<LPARAM>(&state));
+    tree.SetFocus();
+    gt::PressKey(VK_SPACE, {}, &tree);
+}
+
+TTreeStandIn& MakeTree(gui::TForm& form) {
+    auto& tree = runtime::NewComponent<TTreeStandIn>(form);
+    tree.SetParent(&form);
+    tree.SetBounds(10, 10, 400, 300);
+    for (const auto& [text, width] : {std::pair{"Keyword", 120}, {"Position", 70}, {"Date", 80}}) {
+        TTreeSection* section = tree.Sections()->Add();
+        section->SetText(text);
+        section->SetWidth(width);
+    }
+    tree.Sections()->Items(1)->SetAllowResize(false);
+    return tree;
+}
+
+TEST_F(UiControls, TreeRowsShowWideTextsAndTheirColumns) {
+    TTreeStandIn& tree = MakeTree(*form_);
+    ShowForm();
+    tree.BeginUpdate();
+    TTreeItem& first = tree.AddItem(u"плохая погода", &tree);
+    first.ColumnText = {u"7", u"01.02.2025"};
+    TTreeItem& second = tree.AddItem(u"日本語", nullptr);
+    second.ColumnText = {u"3"};
+    EXPECT_EQ(SendMessageW(tree.WindowHandle(), LVM_GETITEMCOUNT, 0, 0), 0)
+        << "rows wait for the update's end";
+    tree.EndUpdate();
+    ASSERT_EQ(SendMessageW(tree.WindowHandle(), LVM_GETITEMCOUNT, 0, 0), 2);
+    EXPECT_EQ(RowText(tree, 0, 0), u"плохая погода");
+    EXPECT_EQ(RowText(tree, 0, 2), u"01.02.2025");
+    EXPECT_EQ(RowText(tree, 1, 0), u"日本語");
+    EXPECT_EQ(RowText(tree, 1, 2), u"") << "a missing column text is empty";
+    EXPECT_EQ(tree.Items(0)->Data, &tree);
+
+    // Rows added outside an update show at once; Clear takes them all.
+    tree.AddItem(u"third");
+    EXPECT_EQ(SendMessageW(tree.WindowHandle(), LVM_GETITEMCOUNT, 0, 0), 3);
+    tree.Clear();
+    EXPECT_EQ(SendMessageW(tree.WindowHandle(), LVM_GETITEMCOUNT, 0, 0), 0);
+    EXPECT_EQ(tree.ItemCount(), 0);
+}
+
+TEST_F(UiControls, TreeReportsOnlyTheUsersCheckBoxes) {
+    TTreeStandIn& tree = MakeTree(*form_);
+    ShowForm();
+    std::vector<std::pair<int, bool>> checked;
+    tree.OnItemChecked = [&](runtime::TObject*, TTreeItem* item) {
+        checked.emplace_back(item->Index(), item->Checked());
+    };
+    for (int i = 0; i < 3; ++i) tree.AddItem(u"row " + runtime::AnsiToWide(std::to_string(i)));
+    tree.SetChecked(*tree.Items(1), true);
+    EXPECT_TRUE(tree.Items(1)->Checked());
+    EXPECT_TRUE(checked.empty()) << "a change made in code raises nothing";
+
+    ToggleWithSpace(tree, 2);
+    ASSERT_TRUE(gt::PumpUntil([&] { return !checked.empty(); }));
+    EXPECT_EQ(checked, (std::vector<std::pair<int, bool>>{{2, true}}));
+    EXPECT_TRUE(tree.Items(2)->Checked());
+    ToggleWithSpace(tree, 1);
+    ASSERT_TRUE(gt::PumpUntil([&] { return checked.size() == 2; }));
+    EXPECT_EQ(checked.back(), (std::pair<int, bool>{1, false}));
+}
+
+TEST_F(UiControls, TreeSelectionRaisesTheSelectedRow) {
+    TTreeStandIn& tree = MakeTree(*form_);
+    tree.SetMultiSelect(true);
+    ShowForm();
+    std::vector<int> selected;
+    tree.OnItemSelectedChange = [&](runtime::TObject*, TTreeItem* item) {
+        selected.push_back(item->Index());
+    };
+    for (int i = 0; i < 4; ++i) tree.AddItem(u"row");
+    tree.SetSelected(tree.Items(2));
+    EXPECT_EQ(selected, std::vector<int>{2});
+    EXPECT_EQ(tree.Selected(), tree.Items(2));
+    EXPECT_EQ(tree.SelectedCount(), 1);
+
+    // A click selects the row under the mouse.
+    RECT r{};
+    r.left = LVIR_BOUNDS;
+    SendMessageW(tree.WindowHandle(), LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&r));
+    gt::Click(tree, gui::TPoint{r.left + 60, (r.top + r.bottom) / 2});
+    EXPECT_EQ(selected.back(), 0);
+    EXPECT_EQ(tree.ItemAt(r.left + 60, (r.top + r.bottom) / 2), tree.Items(0));
+    EXPECT_EQ(tree.GetNextSelected(nullptr), tree.Items(0));
+    EXPECT_EQ(tree.GetNextSelected(tree.Items(0)), nullptr);
+}
+
+TEST_F(UiControls, TreeKeepsItsStateWhenItsWindowIsMadeAgain) {
+    TTreeStandIn& tree = MakeTree(*form_);
+    ShowForm();
+    for (int i = 0; i < 3; ++i) tree.AddItem(u"row");
+    tree.SetChecked(*tree.Items(0), true);
+    tree.SetSelected(tree.Items(1));
+    tree.SetSectionWidth(0, 155);
+    tree.SetMultiSelect(true);  // a new window
+    gt::Pump();
+    EXPECT_EQ(SendMessageW(tree.WindowHandle(), LVM_GETITEMCOUNT, 0, 0), 3);
+    EXPECT_EQ(tree.SectionWidth(0), 155);
+    EXPECT_EQ(tree.Selected(), tree.Items(1));
+    EXPECT_EQ(SendMessageW(tree.WindowHandle(), LVM_GETITEMSTATE, 0, LVIS_STATEIMAGEMASK),
+              static_cast<LRESULT>(INDEXTOSTATEIMAGEMASK(2)));
+}
+
+TEST_F(UiControls, TreeSectionsThatMayNotResizeRefuseTheDrag) {
+    TTreeStandIn& tree = MakeTree(*form_);
+    ShowForm();
+    HWND header = reinterpret_cast<HWND>(SendMessageW(tree.WindowHandle(), LVM_GETHEADER, 0, 0));
+    auto beginTrack = [&](int section) {
+        NMHEADERW note{};
+        note.hdr.hwndFrom = header;
+        note.hdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(header));
+        note.hdr.code = HDN_BEGINTRACKW;
+        note.iItem = section;
+        return SendMessageW(tree.WindowHandle(), WM_NOTIFY, note.hdr.idFrom,
+                            reinterpret_cast<LPARAM>(&note));
+    };
+    EXPECT_EQ(beginTrack(1), TRUE) << "Position stays as it is";
+    EXPECT_EQ(beginTrack(0), FALSE);
+    EXPECT_EQ(beginTrack(2), FALSE);
+}
+
+// Pixels of a row: its owner-drawn cell, its stripe, its bold face.
+TEST_F(UiControls, TreeDrawsOwnerCellsStripesAndBoldRows) {
+    TTreeStandIn& tree = MakeTree(*form_);
+    tree.SetStripedItems(true);
+    tree.SetShowCheckboxes(false);
+    ShowForm();
+    std::vector<int> drawn;
+    tree.OnItemDraw = [&](runtime::TObject*, TTreeItem* item, int section, const gui::TRect& r,
+                          gui::TCanvas& canvas) {
+        drawn.push_back(item->Index() * 10 + section);
+        canvas.Brush().SetColor(gui::clLime);
+        canvas.FillRect(gui::TRect{r.Left + 2, r.Top + 2, r.Left + 12, r.Bottom - 2});
+    };
+    for (int i = 0; i < 4; ++i) {
+        TTreeItem& item = tree.AddItem(u"WWWWWWWW");
+        item.ColumnText = {u"", u""};
+        item.SetOwnerDraw(1, true);
+        item.Bold = i == 3;
+    }
+    tree.AddItem(u"WWWWWWWW").ColumnText = {u"", u""};
+    std::unique_ptr<gui::TBitmap> picture = gt::PaintControl(tree);
+    RECT cell{};
+    cell.top = 1;
+    cell.left = LVIR_BOUNDS;
+    SendMessageW(tree.WindowHandle(), LVM_GETSUBITEMRECT, 0, reinterpret_cast<LPARAM>(&cell));
+    EXPECT_EQ(gt::PixelAt(*picture, cell.left + 6, (cell.top + cell.bottom) / 2), 0x00FF00u);
+    EXPECT_NE(std::find(drawn.begin(), drawn.end(), 31), drawn.end());
+    EXPECT_EQ(std::count_if(drawn.begin(), drawn.end(), [](int d) { return d / 10 == 4; }), 0)
+        << "rows without owner-drawn cells are the list view's";
+
+    // Odd rows are striped, even ones white (checked in the empty last column).
+    auto background = [&](int row) {
+        RECT r{};
+        r.top = 2;
+        r.left = LVIR_BOUNDS;
+        SendMessageW(tree.WindowHandle(), LVM_GETSUBITEMRECT, static_cast<WPARAM>(row),
+                     reinterpret_cast<LPARAM>(&r));
+        return gt::PixelAt(*picture, r.right - 4, (r.top + r.bottom) / 2);
+    };
+    EXPECT_EQ(background(0), 0xFFFFFFu);
+    EXPECT_EQ(background(1), 0xF0F0F0u);
+    EXPECT_EQ(background(2), 0xFFFFFFu);
+
+    // The bold row's text covers more of its cell than the same text in
+    // the regular face.
+    auto inked = [&](int row) {
+        RECT r{};
+        r.left = LVIR_LABEL;
+        SendMessageW(tree.WindowHandle(), LVM_GETITEMRECT, static_cast<WPARAM>(row),
+                     reinterpret_cast<LPARAM>(&r));
+        int dark = 0;
+        for (int y = r.top; y < r.bottom; ++y)
+            for (int x = r.left; x < r.right; ++x)
+                if ((gt::PixelAt(*picture, x, y) & 0xFF) < 0x80) ++dark;
+        return dark;
+    };
+    EXPECT_GT(inked(3), inked(4) * 11 / 10);
+}
+
+// ---- tool bar stand-in -----------------------------------------------------------------------
+
+TEST_F(UiControls, ToolBarHoldsItsControlsInTheirGaps) {
+    auto& bar = Add<TToolBarStandIn>();
+    auto& images = runtime::NewComponent<TResourceImageList>(*form_);
+    images.SetWidth(32);
+    images.SetHeight(32);
+    images.SetResourceName("TOOLBARIMAGES32");
+    bar.SetImages(&images);
+    auto& label = runtime::NewComponent<gui::TLabel>(*form_);
+    label.SetParent(&bar);
+    label.SetText("Site URL");
+    auto& combo = runtime::NewComponent<gui::TComboBox>(*form_);
+    combo.SetParent(&bar);
+    combo.SetWidth(216);
+    auto& first = runtime::NewComponent<gui::TToolButton>(*form_);
+    first.SetImageIndex(0);
+    first.SetToolBar(&bar);
+    auto& labelItem = runtime::NewComponent<TToolControlItem>(*form_);
+    labelItem.SetControl(&label);
+    labelItem.SetToolBar(&bar);
+    auto& comboItem = runtime::NewComponent<TToolControlItem>(*form_);
+    comboItem.SetControl(&combo);
+    comboItem.SetToolBar(&bar);
+    auto& last = runtime::NewComponent<gui::TToolButton>(*form_);
+    last.SetImageIndex(1);
+    last.SetToolBar(&bar);
+    ShowForm();
+
+    EXPECT_GE(bar.Height(), 32 + 4) << "as high as its 32-pixel buttons";
+    auto inside = [&](const gui::TControl& control, const gui::TToolButton& item) {
+        const gui::TRect gap = bar.ButtonRect(&item);
+        return control.Left() >= gap.Left && control.Left() + control.Width() <= gap.Right &&
+               std::abs(control.Top() * 2 + control.Height() - bar.Height()) <= 1;
+    };
+    EXPECT_TRUE(inside(label, labelItem));
+    EXPECT_TRUE(inside(combo, comboItem));
+    EXPECT_GE(bar.ButtonRect(&last).Left, combo.Left() + combo.Width());
+
+    // A button that goes moves the controls after it along.
+    const int comboLeft = combo.Left();
+    first.SetVisible(false);
+    gt::Pump();
+    EXPECT_LT(combo.Left(), comboLeft);
+    EXPECT_TRUE(inside(combo, comboItem));
+}
+
+// ---- image lists ---------------------------------------------------------------------------
+
+TEST_F(UiControls, ImageListsComeFromTheProgramsStrips) {
+    struct Case {
+        const char* name;
+        int size;
+        int count;
+    };
+    for (const Case& c : {Case{"MENUIMAGES16", 16, 11}, Case{"TOOLBARIMAGES32", 32, 5},
+                          Case{"ARROWIMAGES16", 16, 3}}) {
+        auto& list = runtime::NewComponent<TResourceImageList>(*form_);
+        list.SetWidth(c.size);
+        list.SetHeight(c.size);
+        list.SetResourceName(c.name);
+        EXPECT_EQ(list.Count(), c.count) << c.name;
+        gui::TBitmap image;
+        list.GetBitmap(0, image);
+        EXPECT_EQ(image.ScanLine(0)[0] >> 24, 0u) << c.name << ": corners are transparent";
+        EXPECT_EQ(image.ScanLine(c.size / 2)[c.size / 2] >> 24, 0xFFu) << c.name;
+    }
+    // The arrows: worse is red, better green.
+    auto& arrows = runtime::NewComponent<TResourceImageList>(*form_);
+    arrows.SetResourceName("ARROWIMAGES16");
+    gui::TBitmap image;
+    arrows.GetBitmap(0, image);
+    const uint32_t worse = image.ScanLine(8)[8];
+    EXPECT_GT((worse >> 16) & 0xFF, (worse >> 8) & 0xFF);
+    arrows.GetBitmap(1, image);
+    const uint32_t better = image.ScanLine(8)[8];
+    EXPECT_GT((better >> 8) & 0xFF, (better >> 16) & 0xFF);
+
+    auto& wrong = runtime::NewComponent<TResourceImageList>(*form_);
+    EXPECT_THROW(wrong.SetResourceName("NOSUCHSTRIP"), gui::EInvalidGraphic);
+    wrong.SetWidth(24);
+    EXPECT_THROW(wrong.SetResourceName("MENUIMAGES16"), gui::EInvalidGraphic)
+        << "a strip of another height";
+}
+
+// ---- spin edit -----------------------------------------------------------------------------
+
+TEST_F(UiControls, SpinEditKeepsItsValueWithinItsLimits) {
+    auto& spin = Add<TSpinEditStandIn>();
+    spin.SetMinValue(10);
+    spin.SetMaxValue(10000);
+    spin.SetIncrement(10);
+    struct Case {
+        double set;
+        double value;
+        int32_t integer;
+    };
+    for (const Case& c : {Case{50, 50, 50}, Case{3, 10, 10}, Case{20000, 10000, 10000},
+                          Case{12.9, 12.9, 12}}) {
+        spin.SetValue(c.set);
+        EXPECT_EQ(spin.Value(), c.value) << c.set;
+        EXPECT_EQ(spin.GetAsInteger(), c.integer) << c.set;
+    }
+    // Equal limits: no limit at all.
+    spin.SetMaxValue(10);
+    spin.SetMinValue(10);
+    spin.SetAsInteger(-3);
+    EXPECT_EQ(spin.Value(), -3);
+    spin.SetValue(-3.7);
+    EXPECT_EQ(spin.GetAsInteger(), -3) << "truncated toward zero";
+    spin.SetValue(1e12);
+    EXPECT_EQ(spin.GetAsInteger(), INT32_MAX);
+}
+
+TEST_F(UiControls, SpinEditStepsWithArrowsKeysAndTyping) {
+    auto& spin = Add<TSpinEditStandIn>();
+    auto& other = Add<gui::TEdit>();
+    other.SetTop(100);
+    spin.SetIncrement(10);
+    spin.SetValue(30);
+    ShowForm();
+    EXPECT_EQ(spin.Text(), "30");
+
+    // The arrows: the upper half steps up, the lower half down.
+    HWND arrows = spin.ArrowsHandle();
+    ASSERT_NE(arrows, nullptr);
+    RECT r{};
+    GetClientRect(arrows, &r);
+    auto press = [&](int y) {
+        PostMessageW(arrows, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(r.right / 2, y));
+        PostMessageW(arrows, WM_LBUTTONUP, 0, MAKELPARAM(r.right / 2, y));
+        gt::Pump();
+    };
+    press(2);
+    EXPECT_EQ(spin.Value(), 40);
+    press(r.bottom - 2);
+    press(r.bottom - 2);
+    EXPECT_EQ(spin.Value(), 20);
+    EXPECT_EQ(spin.Text(), "20");
+
+    spin.SetFocus();
+    gt::PressKey(VK_UP, {}, &spin);
+    EXPECT_EQ(spin.Value(), 30);
+    gt::PressKey(VK_DOWN, {}, &spin);
+    EXPECT_EQ(spin.Value(), 20);
+
+    // Typed numbers become the value; other text is put right on leaving.
+    spin.SetText("75");
+    EXPECT_EQ(spin.Value(), 75);
+    spin.SetText("seventy");
+    EXPECT_EQ(spin.Value(), 75);
+    other.SetFocus();
+    gt::Pump();
+    EXPECT_EQ(spin.Text(), "75");
+}
+
+// ---- HTML view -----------------------------------------------------------------------------
+
+TEST(HtmlTextTest, PagesBecomeTheirText) {
+    struct Case {
+        const char* html;
+        std::u16string text;
+    };
+    for (const Case& c : {
+             Case{"<p>One</p><p>Two &amp; three</p>", u"One\r\nTwo & three"},
+             Case{"<h1>News</h1>Line one<br>line <b>two</b>", u"News\r\nLine one\r\nline two"},
+             Case{"<script>var a = '<p>';</script><style>p {}</style>Text", u"Text"},
+             Case{"<ul><li>a</li><li>b</li></ul>", u"a\r\nb"},
+             Case{"plain   text\r\nwrapped", u"plain text wrapped"},
+             Case{"<p>unclosed <b", u"unclosed"},
+             Case{"", u""},
+         })
+        EXPECT_EQ(HtmlToText(c.html), c.text) << c.html;
+}
+
+TEST_F(UiControls, HtmlViewShowsTextAndNamesMissingFiles) {
+    auto& view = Add<THtmlTextView>();
+    view.SetBounds(0, 0, 300, 200);
+    ShowForm();
+    view.LoadFromString("<p>Latest news</p><p>Serplow 2.5</p>");
+    EXPECT_EQ(view.TextW(), u"Latest news\r\nSerplow 2.5");
+    EXPECT_TRUE(view.ReadOnly());
+
+    testing::TTempFolder folder;
+    testing::WriteFileBytes(folder.File("news.htm"), "<html><body>From a file</body></html>");
+    view.LoadFromFile(folder.File("news.htm"));
+    EXPECT_EQ(view.TextW(), u"From a file");
+    try {
+        view.LoadFromFile(folder.File("missing.htm"));
+        FAIL() << "a missing file loads";
+    } catch (const runtime::Exception& e) {
+        EXPECT_EQ(e.Message(), "Can't locate file: " + folder.File("missing.htm"));
+    }
+}
+
+// ---- the engine selector's entries -----------------------------------------------------------
+
+TEST(EngineEntryTest, EntriesSplitIntoCountryAndLanguage) {
+    struct Case {
+        const char* entry;
+        const char* country;
+        const char* lang;
+    };
+    for (const Case& c : {Case{"USA (English)", "USA", "English"},
+                          Case{"USA (Bing) (English)", "USA (Bing)", "English"},
+                          Case{"International (DuckDuckGo) (English)", "International (DuckDuckGo)",
+                               "English"},
+                          Case{"Local", "Local", ""}, Case{"", "", ""}}) {
+        EXPECT_EQ(CountryOfEntry(c.entry), c.country) << c.entry;
+        EXPECT_EQ(LangOfEntry(c.entry), c.lang) << c.entry;
+        if (*c.lang != '\0') {
+            EXPECT_EQ(EngineEntryText(c.country, c.lang), c.entry);
+        }
+    }
+}
+
+// ---- the window fixes for newer Windows -------------------------------------------------------
+
+// A form with buttons on a page control's two sheets and an edit, each
+// windowed control's paints counted.
+struct CueForm {
+    explicit CueForm(gui::TComponent& owner) : form(gui::NewForm<TVistaForm>(owner)) {
+        form.SetBounds(100, 100, 420, 300);
+        pages = &Make<gui::TPageControl>(form, 10, 10, 300, 200);
+        shown = &runtime::NewComponent<gui::TTabSheet>(form);
+        shown->SetPageControl(pages);
+        hidden = &runtime::NewComponent<gui::TTabSheet>(form);
+        hidden->SetPageControl(pages);
+        pages->SetActivePage(shown);
+        onShown = &Make<gui::TButton>(*shown, 10, 10, 90, 25);
+        check = &Make<gui::TCheckBox>(*shown, 10, 50, 120, 20);
+        onHidden = &Make<gui::TButton>(*hidden, 10, 10, 90, 25);
+        edit = &Make<gui::TEdit>(form, 320, 10, 80, 21);
+        onForm = &Make<gui::TButton>(form, 320, 50, 80, 25);
+        onShown->SetText("&Go");
+        for (gui::TWinControl* c : Windowed()) {
+            auto inherited = c->WindowProc();
+            c->SetWindowProc([this, c, inherited](gui::TMessage& msg) {
+                if (msg.Msg == WM_PAINT) ++paints[c];
+                inherited(msg);
+            });
+        }
+    }
+    ~CueForm() { delete &form; }
+
+    template <class T>
+    T& Make(gui::TWinControl& parent, int x, int y, int w, int h) {
+        T& c = runtime::NewComponent<T>(form);
+        c.SetParent(&parent);
+        c.SetBounds(x, y, w, h);
+        return c;
+    }
+    std::vector<gui::TWinControl*> Windowed() const {
+        return {onShown, check, onHidden, edit, onForm};
+    }
+    // Everything painted, then nothing waiting to paint.
+    void Settle() {
+        gt::Pump();
+        RedrawWindow(form.Handle(), nullptr, nullptr,
+                     RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        gt::Pump();
+        paints.clear();
+    }
+    // The keyboard cues change (as Alt does); then the program idles.
+    void CuesChange() {
+        SendMessageW(form.Handle(), WM_UPDATEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEACCEL), 0);
+        gt::Pump();
+        gui::Application->ProcessIdle();
+        gt::Pump();
+    }
+
+    TVistaForm& form;
+    gui::TPageControl* pages;
+    gui::TTabSheet* shown;
+    gui::TTabSheet* hidden;
+    gui::TButton* onShown;
+    gui::TCheckBox* check;
+    gui::TButton* onHidden;
+    gui::TEdit* edit;
+    gui::TButton* onForm;
+    std::map<gui::TWinControl*, int> paints;
+};
+
+TEST_F(UiControls, CueChangesRepaintTheButtonsOfShownPages) {
+    TWindowFixPlatformOverride platform({true, true});
+    auto& fix = runtime::NewComponent<TVistaAltFix>(*form_);
+    ASSERT_TRUE(fix.Active());
+    CueForm f(*gui::Application);
+    f.form.Show();
+    gui::Application->ProcessIdle();
+    EXPECT_TRUE(fix.Watches(&f.form)) << "forms are hooked when the program idles";
+    f.Settle();
+    f.CuesChange();
+    EXPECT_GE(f.paints[f.onShown], 1);
+    EXPECT_GE(f.paints[f.check], 1);
+    EXPECT_GE(f.paints[f.onForm], 1);
+    EXPECT_EQ(f.paints[f.onHidden], 0) << "its page does not show";
+    EXPECT_EQ(f.paints[f.edit], 0) << "not a button";
+
+    // Every windowed control with RepaintAll.
+    fix.SetRepaintAll(true);
+    CueForm all(*gui::Application);
+    all.form.Show();
+    gui::Application->ProcessIdle();
+    all.Settle();
+    all.CuesChange();
+    EXPECT_GE(all.paints[all.edit], 1);
+}
+
+TEST_F(UiControls, CueFixFollowsFormsAsTheyComeAndGo) {
+    TWindowFixPlatformOverride platform({true, true});
+    auto& fix = runtime::NewComponent<TVistaAltFix>(*form_);
+    gui::Application->ProcessIdle();
+    const int before = fix.WatchedCount();
+    auto* f = new CueForm(*gui::Application);
+    f->form.Show();
+    gui::Application->ProcessIdle();
+    EXPECT_EQ(fix.WatchedCount(), before + 1);
+    // A form that goes takes its entry (and its hook) along at once.
+    delete f;
+    EXPECT_EQ(fix.WatchedCount(), before);
+    gui::Application->ProcessIdle();
+    EXPECT_EQ(fix.WatchedCount(), before);
+
+    // A fix that goes first unhooks the forms, which go on working.
+    CueForm kept(*gui::Application);
+    kept.form.Show();
+    gui::Application->ProcessIdle();
+    delete &fix;
+    kept.Settle();
+    kept.CuesChange();
+    EXPECT_EQ(kept.paints[kept.onShown], 0);
+    SendMessageW(kept.form.Handle(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"still here"));
+    EXPECT_EQ(kept.form.Text(), "still here");
+}
+
+TEST_F(UiControls, ErrorsInHookedWindowProceduresReachTheApplication) {
+    TWindowFixPlatformOverride platform({true, true});
+    runtime::NewComponent<TVistaAltFix>(*form_);
+    CueForm f(*gui::Application);
+    f.form.Show();
+    gui::Application->ProcessIdle();
+    // A handler below the hook fails.
+    const UINT failing = RegisterWindowMessageW(L"serplow-test-failing");
+    auto below = f.form.WindowProc();
+    f.form.SetWindowProc([below, failing](gui::TMessage& msg) {
+        if (msg.Msg == failing) throw runtime::Exception("handler failed");
+        below(msg);
+    });
+    gui::Application->ProcessIdle();
+    std::vector<std::string> reported;
+    auto saved = gui::Application->OnException;
+    gui::Application->OnException = [&](runtime::TObject*, std::exception_ptr error) {
+        try {
+            std::rethrow_exception(error);
+        } catch (const runtime::Exception& e) {
+            reported.push_back(e.Message());
+        }
+    };
+    SendMessageW(f.form.Handle(), failing, 0, 0);
+    gui::Application->OnException = saved;
+    EXPECT_EQ(reported, std::vector<std::string>{"handler failed"});
+}
+
+TEST_F(UiControls, CueFixNeedsNewerWindowsWithVisualStyles) {
+    struct Case {
+        TWindowFixPlatform platform;
+        bool fixActive;
+        bool formLocks;
+    };
+    for (const Case& c : {Case{{true, true}, true, true}, Case{{true, false}, false, true},
+                          Case{{false, true}, false, false}, Case{{false, false}, false, false}}) {
+        TWindowFixPlatformOverride platform(c.platform);
+        auto& fix = runtime::NewComponent<TVistaAltFix>(*form_);
+        EXPECT_EQ(fix.Active(), c.fixActive);
+        CueForm f(*gui::Application);
+        f.form.SetKeyPreview(true);
+        f.form.Show();
+        gui::Application->ProcessIdle();
+        EXPECT_EQ(fix.Watches(&f.form), c.fixActive);
+        f.Settle();
+        f.CuesChange();
+        EXPECT_EQ(f.paints[f.onShown] > 0, c.fixActive);
+        // Alt held: the form's drawing waits while the platform needs it.
+        f.edit->SetFocus();
+        PostMessageW(f.edit->Handle(), WM_SYSKEYDOWN, VK_MENU, 0x20380001);
+        gt::Pump();
+        EXPECT_EQ(f.form.AltLocked(), c.formLocks);
+        EXPECT_EQ(IsWindowVisible(f.form.Handle()) == FALSE, c.formLocks)
+            << "the form's own redraw lock";
+        // Auto-repeat takes no second lock; Alt coming up releases it (after
+        // a repeat the system opens no menu on it, which would wait for the
+        // user).
+        PostMessageW(f.edit->Handle(), WM_SYSKEYDOWN, VK_MENU, 0x60380001);
+        PostMessageW(f.edit->Handle(), WM_SYSKEYUP, VK_MENU, 0xC0380001);
+        gt::Pump();
+        EXPECT_FALSE(f.form.AltLocked());
+        EXPECT_TRUE(IsWindowVisible(f.form.Handle()));
+        // Other keys never lock.
+        PostMessageW(f.edit->Handle(), WM_KEYDOWN, 'A', 0x001E0001);
+        gt::Pump();
+        EXPECT_FALSE(f.form.AltLocked());
+        delete &fix;
+    }
+}
+
+TEST_F(UiControls, AltLockEndsWhenTheFormIsLeft) {
+    TWindowFixPlatformOverride platform({true, true});
+    CueForm f(*gui::Application);
+    f.form.SetKeyPreview(true);
+    f.form.Show();
+    gt::Pump();
+    f.edit->SetFocus();
+    PostMessageW(f.edit->Handle(), WM_SYSKEYDOWN, VK_MENU, 0x20380001);
+    gt::Pump();
+    ASSERT_TRUE(f.form.AltLocked());
+    // Alt comes up in another window: the form must not stay frozen.
+    form_->Show();
+    SetForegroundWindow(form_->Handle());
+    SetActiveWindow(form_->Handle());
+    ASSERT_TRUE(gt::PumpUntil([&] { return !f.form.AltLocked(); }));
+    EXPECT_TRUE(IsWindowVisible(f.form.Handle()));
+    // Alt comes up (after a repeat, which keeps the system from opening a menu).
+    PostMessageW(form_->Handle(), WM_SYSKEYDOWN, VK_MENU, 0x60380001);
+    PostMessageW(form_->Handle(), WM_SYSKEYUP, VK_MENU, 0xC0380001);
+    gt::Pump();
+}
+
+// After Alt, every control shows as it would painted afresh, with visual
+// styles on and off.
+TEST_F(UiControls, ControlsLookTheSameAfterAlt) {
+    for (const bool themed : {true, false}) {
+        TWindowFixPlatformOverride platform({true, true});
+        auto& fix = runtime::NewComponent<TVistaAltFix>(*form_);
+        CueForm f(*gui::Application);
+        f.form.SetKeyPreview(true);
+        for (gui::TWinControl* c : f.Windowed()) gui::SetControlThemed(*c, themed);
+        f.form.Show();
+        gui::Application->ProcessIdle();
+        f.Settle();
+        // A button has the focus: an edit's blinking caret would differ.
+        f.onForm->SetFocus();
+        PostMessageW(f.onForm->Handle(), WM_SYSKEYDOWN, VK_MENU, 0x20380001);
+        gt::Pump();
+        f.CuesChange();
+        // Held long enough to repeat, so that letting go opens no menu.
+        PostMessageW(f.onForm->Handle(), WM_SYSKEYDOWN, VK_MENU, 0x60380001);
+        PostMessageW(f.onForm->Handle(), WM_KEYUP, VK_MENU, 0xC0380001);
+        gt::Pump();
+        gui::Application->ProcessIdle();
+        gt::Pump();
+        std::unique_ptr<gui::TBitmap> after = gt::CaptureWindow(f.form.Handle());
+        f.Settle();
+        std::unique_ptr<gui::TBitmap> fresh = gt::CaptureWindow(f.form.Handle());
+        ASSERT_EQ(after->Width(), fresh->Width());
+        int differing = 0;
+        for (int y = 0; y < fresh->Height(); ++y)
+            for (int x = 0; x < fresh->Width(); ++x)
+                if (gt::PixelAt(*after, x, y) != gt::PixelAt(*fresh, x, y)) ++differing;
+        EXPECT_EQ(differing, 0) << (themed ? "themed" : "classic");
+        delete &fix;
+    }
+}
+
+}  // namespace
+}  // namespace ui

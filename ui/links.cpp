@@ -1,0 +1,20 @@
+#include "ui/links.h"
+
+#include "gui/dialogs.h"
+
+namespace ui {
+
+std::string MakerPage(const std::string& path) {
+    return std::string("http://") + MakerWebAddress + path;
+}
+
+std::string MakerHomePage() {
+    return MakerPage("/?from=serplow&utm_nooverride=1");
+}
+
+void OpenLink(const std::string& target) {
+    // A refusal of the shell leaves nothing to do: the user sees no page.
+    (void)gui::ShellOpen(target);
+}
+
+}  // namespace ui

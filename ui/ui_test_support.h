@@ -1,0 +1,175 @@
+#pragma once
+
+// Shared by the window tests and the start-up benchmark: a folder of one's
+// own, projects made up of many sites, keywords and links, settings written
+// beforehand, and work done when the program next waits for input (for the
+// modal dialogs the start-up shows).
+
+#include <windows.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <initializer_list>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <utility>
+
+#include "core/callbacks.h"
+#include "core/keyword.h"
+#include "core/link.h"
+#include "core/project_file.h"
+#include "core/site.h"
+#include "core/state.h"
+#include "gui/appevents.h"
+#include "runtime/inifile.h"
+#include "runtime/strings.h"
+#include "ui/main_form.h"
+
+namespace ui::testing {
+
+// A new folder under the system's temporary folder, removed with all it
+// holds when the object goes.
+class TTempFolder {
+  public:
+    TTempFolder() {
+        const std::filesystem::path base = std::filesystem::temp_directory_path();
+        for (unsigned n = GetTickCount() ^ GetCurrentProcessId();; ++n) {
+            path_ = base / ("serplow-ui-" + std::to_string(n));
+            if (std::filesystem::create_directory(path_)) break;
+        }
+    }
+    ~TTempFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    TTempFolder(const TTempFolder&) = delete;
+    TTempFolder& operator=(const TTempFolder&) = delete;
+
+    // With a trailing delimiter, as the program keeps its folders.
+    std::string Path() const { return path_.string() + "\\"; }
+    std::string File(const std::string& name) const { return Path() + name; }
+
+  private:
+    std::filesystem::path path_;
+};
+
+inline std::string ReadFileBytes(const std::string& name) {
+    std::ifstream in(name, std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+inline void WriteFileBytes(const std::string& name, const std::string& bytes) {
+    std::ofstream(name, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+// The made-up project's keyword `k` of site `s`: where it stands, from
+// which place it came, its best place, the day of its check and whether it
+// is checked. Every twelfth keyword is not found, every fifth unchecked,
+// every seventh never checked.
+struct TKeywordFacts {
+    int32_t Position;
+    int32_t LastPosition;
+    int32_t Best;
+    double Date;
+    bool Active;
+};
+
+inline TKeywordFacts MadeUpKeyword(int s, int k) {
+    if (k % 7 == 6) return {0, 0, 0, 0, k % 5 != 0};
+    const int32_t position = k % 12 == 11 ? 0 : 1 + (k + s) % 30;
+    const int32_t last = 1 + (k * 3 + s) % 30;
+    return {position, last, position == 0 ? last : std::min(position, last), 45000.0 + k % 90,
+            k % 5 != 0};
+}
+
+inline std::string MadeUpSite(int s) {
+    return "www.site" + std::to_string(s + 1) + ".example";
+}
+
+inline std::u16string MadeUpKeywordName(int s, int k) {
+    return runtime::AnsiToWide("keyword " + std::to_string(s + 1) + "-" + std::to_string(k + 1));
+}
+
+// Replaces the program's sites with `sites` made-up sites of `keywords`
+// keywords, each with `links` results (keywords never checked have none).
+inline void BuildProject(int sites, int keywords, int links) {
+    core::CurrentSite = nullptr;
+    core::CurrentKeyword = nullptr;
+    core::Sites = std::make_unique<core::TSiteList>();
+    for (int s = 0; s < sites; ++s) {
+        auto site = std::make_unique<core::TSite>(MadeUpSite(s));
+        site->Notes = u"Notes of site " + runtime::AnsiToWide(std::to_string(s + 1));
+        for (int k = 0; k < keywords; ++k) {
+            core::TKeyword& keyword = site->AddKeyword(MadeUpKeywordName(s, k));
+            const TKeywordFacts facts = MadeUpKeyword(s, k);
+            keyword.Position = facts.Position;
+            keyword.LastPosition = facts.LastPosition;
+            keyword.Best = facts.Best;
+            keyword.Date = facts.Date;
+            keyword.Active = facts.Active;
+            if (facts.Date == 0) continue;
+            for (int i = 0; i < links; ++i) {
+                const std::string url = i + 1 == facts.Position
+                                            ? "http://" + MadeUpSite(s) + "/page" + std::to_string(k)
+                                            : "http://www.result" + std::to_string(i) +
+                                                  ".example/" + std::to_string(k);
+                keyword.Links.Add(std::make_unique<core::TLink>(runtime::AnsiToWide(url),
+                                                               u"Result title", u"", i + 1,
+                                                               i / 10 + 1, 0.0));
+            }
+        }
+        core::Sites->Add(std::move(site));
+    }
+}
+
+// Writes the program's sites as `dataDir` + "project.spj" and lets them go.
+inline void SaveBuiltProject(const std::string& dataDir) {
+    const core::CoreCallbacks saved = std::exchange(core::Callbacks, {});
+    core::SaveProject(runtime::AnsiToWide(dataDir + "project.spj"));
+    core::Callbacks = saved;
+    core::CurrentSite = nullptr;
+    core::CurrentKeyword = nullptr;
+    core::Sites.reset();
+    core::WaitForReleasedProjects();
+}
+
+// Writes settings of the "General" section before the program starts.
+inline void WriteSettings(const std::string& dataDir,
+                          std::initializer_list<std::pair<const char*, std::string>> values) {
+    runtime::TIniFile ini(dataDir + "serplow.ini");
+    for (const auto& [name, value] : values) ini.WriteString("General", name, value);
+}
+
+// The folder of the running program, where its engines lie.
+inline std::string ProgramFolder() {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::string folder = runtime::WideToAnsi(reinterpret_cast<const char16_t*>(path));
+    return folder.substr(0, folder.find_last_of('\\') + 1);
+}
+
+// Runs `action` once, the first time the program waits for input while
+// `ready` holds (modal dialogs wait for input too).
+class TIdleAction {
+  public:
+    TIdleAction(std::function<bool()> ready, std::function<void()> action)
+        : events_(std::make_unique<gui::TApplicationEvents>(nullptr)) {
+        events_->OnIdle = [this, ready = std::move(ready), action = std::move(action)](
+                              runtime::TObject*, bool&) {
+            if (done_ || !ready()) return;
+            done_ = true;
+            action();
+        };
+    }
+    bool Done() const { return done_; }
+
+  private:
+    std::unique_ptr<gui::TApplicationEvents> events_;
+    bool done_ = false;
+};
+
+}  // namespace ui::testing
