@@ -159,10 +159,13 @@ class TIdleAction {
     TIdleAction(std::function<bool()> ready, std::function<void()> action)
         : events_(std::make_unique<gui::TApplicationEvents>(nullptr)) {
         events_->OnIdle = [this, ready = std::move(ready), action = std::move(action)](
-                              runtime::TObject*, bool&) {
+                              runtime::TObject*, bool& idleDone) {
             if (done_ || !ready()) return;
             done_ = true;
             action();
+            // What the action set (a modal result) is seen before the loop
+            // waits for a message that may never come.
+            idleDone = false;
         };
     }
     bool Done() const { return done_; }

@@ -1,0 +1,627 @@
+// The main window under Wine, made as the program makes it, in a data
+// folder of the test's own: the first start, a project of three sites, a
+// project that cannot be read, close and start again, a save that fails, a
+// close during a check, the window's placement, the single-instance answer,
+// and a picture of the window for a person to look at.
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <functional>
+#include <optional>
+
+#include "core/engines.h"
+#include "core/options.h"
+#include "core/search.h"
+#include "core/single_instance_win.h"
+#include "gui/screen.h"
+#include "gui/testing.h"
+#include "net/socket_api.h"
+#include "runtime/inifile.h"
+#include "runtime/os/files.h"
+#include "runtime/os/paths.h"
+#include "runtime/strings.h"
+#include "ui/first_run_form.h"
+#include "ui/init.h"
+#include "ui/links.h"
+#include "ui/program_win.h"
+#include "ui/project_progress_form.h"
+#include "ui/ui_test_support.h"
+
+namespace ui {
+namespace {
+
+namespace gt = gui::testing;
+using testing::MadeUpKeyword;
+using testing::MadeUpKeywordName;
+using testing::MadeUpSite;
+using testing::TIdleAction;
+using testing::TTempFolder;
+
+// The fake desktop, with a hook that sees each message box before it is
+// answered.
+class TScriptedDesktop : public gt::TFakeDesktop {
+  public:
+    std::function<void(const MessageBoxCall&)> OnMessageBox;
+    int MessageBox(HWND owner, const std::u16string& text, const std::u16string& caption,
+                   UINT flags) override {
+        const int answer = TFakeDesktop::MessageBox(owner, text, caption, flags);
+        if (OnMessageBox) OnMessageBox(MessageBoxes.back());
+        return answer;
+    }
+    bool Said(const std::string& text) const {
+        const std::u16string wide = runtime::AnsiToWide(text);
+        for (const auto& call : MessageBoxes)
+            if (call.text.find(wide) != std::u16string::npos) return true;
+        return false;
+    }
+};
+
+template <class T>
+T* ShownForm() {
+    for (int i = 0; gui::Screen != nullptr && i < gui::Screen->FormCount(); ++i)
+        if (auto* form = dynamic_cast<T*>(gui::Screen->Forms(i)); form && form->Showing())
+            return form;
+    return nullptr;
+}
+
+std::u16string RowText(const TTreeStandIn& tree, int row, int column) {
+    wchar_t buffer[256] = {};
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.pszText = buffer;
+    item.cchTextMax = 256;
+    SendMessageW(tree.WindowHandle(), LVM_GETITEMTEXTW, static_cast<WPARAM>(row),
+                 reinterpret_cast<LPARAM>(&item));
+    return reinterpret_cast<const char16_t*>(buffer);
+}
+
+bool RowChecked(const TTreeStandIn& tree, int row) {
+    return SendMessageW(tree.WindowHandle(), LVM_GETITEMSTATE, static_cast<WPARAM>(row),
+                        LVIS_STATEIMAGEMASK) == static_cast<LRESULT>(INDEXTOSTATEIMAGEMASK(2));
+}
+
+class UiMain : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        gt::EnsureGui();
+        static bool registered = false;
+        if (!registered) {
+            // What the program's start does before its windows.
+            net::InitSocketInterface();
+            ui::init();
+        }
+        registered = true;
+    }
+    void SetUp() override { desktop_ = std::make_unique<gui::TDesktopOverride>(fake_); }
+    void TearDown() override {
+        Free();
+        desktop_.reset();
+        core::EngineList.reset();
+        core::CurrentEngine = nullptr;
+    }
+
+    TProgramFolders Folders() const { return {testing::ProgramFolder(), data_.Path()}; }
+    // Settings of a start that is not the first.
+    void NotFirstStart(std::initializer_list<std::pair<const char*, std::string>> more = {}) {
+        testing::WriteSettings(data_.Path(), {{"FirstRun", "0"},
+                                              {"Country", "Local"},
+                                              {"Lang", "English"},
+                                              {"SEFileName", engineFile("local.se")}});
+        testing::WriteSettings(data_.Path(), more);
+    }
+    static std::string engineFile(const std::string& name) {
+        return testing::ProgramFolder() + "SearchEngines\\" + name;
+    }
+    // Makes the windows as the program does, and shows the main one.
+    TForm1& Start() {
+        std::optional<TProgramWindows> made = CreateProgramWindows(Folders());
+        if (!made) throw std::runtime_error("the start ended");
+        windows_ = *made;
+        windows_.Main->Show();
+        gt::Pump();
+        return *windows_.Main;
+    }
+    // Closes the main window as the user does; it is not the application's
+    // main form then, so no loop of the test program ends.
+    void Close() {
+        gui::Application->SetMainForm(nullptr);
+        PostMessageW(windows_.Main->Handle(), WM_CLOSE, 0, 0);
+        gt::Pump();
+    }
+    void Free() {
+        if (windows_.Main == nullptr) return;
+        FreeProgramWindows(windows_);
+        gt::Pump();
+    }
+    std::string Settings(const char* name) const {
+        const runtime::TIniFile ini(data_.File("serplow.ini"));
+        return ini.ReadString("General", name, "");
+    }
+
+    TTempFolder data_;
+    TScriptedDesktop fake_;
+    std::unique_ptr<gui::TDesktopOverride> desktop_;
+    TProgramWindows windows_;
+};
+
+// ---- the first start -----------------------------------------------------------------------
+
+TEST_F(UiMain, FirstStartAsksForPreferencesOnce) {
+    // Its values count however the dialog was closed.
+    for (const bool closeBox : {false, true}) {
+        TTempFolder data;
+        TProgramFolders folders{testing::ProgramFolder(), data.Path()};
+        TIdleAction answer([] { return ShownForm<TForm11>() != nullptr; },
+                           [closeBox] {
+                               TForm11& dialog = *ShownForm<TForm11>();
+                               EXPECT_GT(dialog.ComboBox1->Items()->Count(), 2);
+                               EXPECT_EQ(dialog.ComboBox1->Text(), "USA (English)")
+                                   << "the settings' engine is chosen";
+                               dialog.SpinEdit1->SetValue(50);
+                               dialog.ComboBox1->SelectEntry("Local (English)");
+                               if (closeBox)
+                                   PostMessageW(dialog.Handle(), WM_CLOSE, 0, 0);
+                               else
+                                   gt::Click(*dialog.Button1);
+                           });
+        std::optional<TProgramWindows> made = CreateProgramWindows(folders);
+        ASSERT_TRUE(made);
+        windows_ = *made;
+        EXPECT_TRUE(answer.Done());
+        const core::TOptions& options = *core::Options;
+        EXPECT_FALSE(options.FirstRun);
+        EXPECT_EQ(options.SearchResults, 50);
+        EXPECT_EQ(options.Country, "Local");
+        EXPECT_EQ(options.Lang, "English");
+        EXPECT_EQ(runtime::os::ExtractFileName(options.SEFileName), "local.se");
+        ASSERT_NE(core::CurrentEngine, nullptr);
+        EXPECT_EQ(core::CurrentEngine->Name, "Local");
+        // Written at once.
+        const runtime::TIniFile ini(data.File("serplow.ini"));
+        EXPECT_EQ(ini.ReadString("General", "FirstRun", ""), "0");
+        EXPECT_EQ(ini.ReadString("General", "SearchResults", ""), "50");
+
+        TForm1& main = *windows_.Main;
+        main.Show();
+        gt::Pump();
+        EXPECT_EQ(main.PageControl1->ActivePage(), main.TabSheet2) << "nothing to show yet";
+        EXPECT_EQ(main.ComboBox1->Items()->Count(), 0);
+        EXPECT_EQ(main.TopLabel->Text(),
+                  "Top 50 results are shown. Click here to change the defaults.");
+        EXPECT_EQ(main.StatusLink->Text(), MakerWebAddress);
+        // The first start shows the window's designed size in the middle.
+        const gui::TRect area = gui::Screen->WorkAreaFor(main.BoundsRect());
+        EXPECT_EQ(main.Width(), 694);
+        EXPECT_LE(std::abs(main.Left() - (area.Left + (area.Width() - 694) / 2)), 1);
+        Free();
+
+        // The second start asks nothing.
+        bool asked = false;
+        TIdleAction watch([] { return ShownForm<TForm11>() != nullptr; },
+                          [&asked] {
+                              asked = true;
+                              ShownForm<TForm11>()->Close();
+                          });
+        made = CreateProgramWindows(folders);
+        ASSERT_TRUE(made);
+        windows_ = *made;
+        windows_.Main->Show();
+        gt::Pump();
+        EXPECT_FALSE(asked);
+        EXPECT_EQ(core::CurrentEngine->Name, "Local");
+        Free();
+    }
+}
+
+TEST_F(UiMain, NoEnginesEndsTheStartWithAMessage) {
+    TTempFolder program;  // a program folder without "SearchEngines"
+    const int forms = gui::Screen->FormCount();
+    const std::optional<TProgramWindows> made =
+        CreateProgramWindows({program.Path(), data_.Path()});
+    EXPECT_FALSE(made);
+    ASSERT_EQ(fake_.MessageBoxes.size(), 1u);
+    EXPECT_EQ(fake_.MessageBoxes[0].text,
+              u"Unable to load search engines data. Please reinstall the application.");
+    EXPECT_EQ(fake_.MessageBoxes[0].caption, u"Serplow");
+    EXPECT_EQ(fake_.MessageBoxes[0].flags, static_cast<UINT>(MB_OK | MB_ICONERROR));
+    EXPECT_EQ(gui::Screen->FormCount(), forms) << "no window is left";
+    EXPECT_FALSE(runtime::os::FileExists(data_.File("serplow.ini"))) << "nothing is written";
+    EXPECT_FALSE(core::Callbacks.GetGeometry);
+}
+
+// ---- a project -----------------------------------------------------------------------------
+
+TEST_F(UiMain, ProjectOfThreeSitesShowsItsKeywordsAndResults) {
+    NotFirstStart({{"SizeX", "900"}, {"SizeY", "560"}, {"PosX", "60"}, {"PosY", "40"}});
+    testing::BuildProject(3, 50, 10);
+    testing::SaveBuiltProject(data_.Path());
+
+    // The loading dialog shows while the project loads.
+    std::string loadingText;
+    auto savedHook = gui::Application->OnMessage;
+    gui::Application->OnMessage = [&](MSG&, bool&) {
+        if (TForm10* loading = ShownForm<TForm10>()) loadingText = loading->Label1->Text();
+    };
+    TForm1& main = Start();
+    gui::Application->OnMessage = savedHook;
+    EXPECT_EQ(loadingText, "Loading... Please wait");
+    EXPECT_EQ(ShownForm<TForm10>(), nullptr) << "and goes when it is loaded";
+
+    EXPECT_TRUE(fake_.MessageBoxes.empty());
+    EXPECT_EQ(main.PageControl1->ActivePage(), main.TabSheet1);
+    ASSERT_EQ(main.ComboBox1->Items()->Count(), 3);
+    for (int s = 0; s < 3; ++s) EXPECT_EQ(main.ComboBox1->Items()->Strings(s), MadeUpSite(s));
+    EXPECT_EQ(main.ComboBox1->ItemIndex(), 0);
+    EXPECT_EQ(main.BoundsRect(), gui::BoundsRect(60, 40, 900, 560));
+
+    // The first site's keywords, checked as they are active.
+    TTreeStandIn& keywords = *main.GtTree1;
+    ASSERT_EQ(SendMessageW(keywords.WindowHandle(), LVM_GETITEMCOUNT, 0, 0), 50);
+    int active = 0;
+    for (int k = 0; k < 50; ++k) {
+        EXPECT_EQ(RowText(keywords, k, 0), MadeUpKeywordName(0, k));
+        EXPECT_EQ(RowChecked(keywords, k), MadeUpKeyword(0, k).Active) << k;
+        if (MadeUpKeyword(0, k).Active) ++active;
+    }
+    EXPECT_EQ(main.StatusBar1->Panels()->Items(1)->Text(),
+              "Keywords: 50 | Checked: " + std::to_string(active));
+
+    // A keyword's results, its site's own in bold.
+    keywords.SetSelected(keywords.Items(3));
+    gt::Pump();
+    EXPECT_EQ(main.PageControl2->ActivePage(), main.TabSheet3);
+    TTreeStandIn& results = *main.GtTree2;
+    ASSERT_EQ(results.ItemCount(), 10);
+    const int position = MadeUpKeyword(0, 3).Position;
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_EQ(RowText(results, i, 0), runtime::AnsiToWide(std::to_string(i + 1)));
+        EXPECT_EQ(results.Items(i)->Bold, i + 1 == position) << i;
+    }
+    EXPECT_EQ(RowText(results, position - 1, 1),
+              runtime::AnsiToWide("http://" + MadeUpSite(0) + "/page3"));
+    // A keyword never checked has none.
+    keywords.SetSelected(keywords.Items(6));
+    gt::Pump();
+    EXPECT_EQ(main.PageControl2->ActivePage(), main.TabSheet4);
+
+    // The position cells: the arrow of each move, none for keywords never
+    // checked.
+    std::unique_ptr<gui::TBitmap> picture = gt::PaintControl(keywords);
+    for (int k = 0; k < 14; ++k) {
+        RECT cell{};
+        cell.top = 1;
+        cell.left = LVIR_BOUNDS;
+        SendMessageW(keywords.WindowHandle(), LVM_GETSUBITEMRECT, static_cast<WPARAM>(k),
+                     reinterpret_cast<LPARAM>(&cell));
+        int green = 0;
+        int red = 0;
+        for (int y = cell.top; y < cell.bottom; ++y) {
+            for (int x = cell.left + 33; x < cell.left + 49; ++x) {
+                const uint32_t p = gt::PixelAt(*picture, x, y);
+                const int r = (p >> 16) & 0xFF, g = (p >> 8) & 0xFF, b = p & 0xFF;
+                if (g > r + 60 && g > b + 40) ++green;
+                if (r > g + 60 && r > b + 60) ++red;
+            }
+        }
+        core::TKeyword& keyword = *core::Sites->Items(0)->Keywords.Items(k);
+        const int arrow = keyword.Best > 0 ? ChangeArrow(keyword) : -1;
+        EXPECT_EQ(green > 10, arrow == 1) << "keyword " << k;
+        EXPECT_EQ(red > 10, arrow == 0) << "keyword " << k;
+    }
+
+    // Another site, chosen in the selector as the user does.
+    HWND selector = main.ComboBox1->Handle();
+    SendMessageW(selector, CB_SETCURSEL, 1, 0);
+    SendMessageW(GetParent(selector), WM_COMMAND,
+                 MAKEWPARAM(GetDlgCtrlID(selector), CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(selector));
+    gt::Pump();
+    EXPECT_EQ(core::CurrentSite, core::Sites->Items(1));
+    EXPECT_EQ(RowText(keywords, 0, 0), MadeUpKeywordName(1, 0));
+    EXPECT_EQ(main.PageControl2->ActivePage(), main.TabSheet4) << "no keyword chosen yet";
+
+    // A picture of the window for a person to look at.
+    keywords.SetSelected(keywords.Items(2));
+    keywords.SetFocus();
+    gt::Pump();
+    std::unique_ptr<gui::TBitmap> window = gt::CaptureWindow(main.Handle());
+    gt::SavePng(*window, runtime::AnsiToWide(std::string(SERPLOW_BINARY_DIR) + "/main_window.png"));
+}
+
+// A project file of the newest format holding `text`.
+std::string TaggedProject(std::u16string_view text) {
+    std::string bytes(core::ProjectMagic2008);
+    bytes.append(4, '\0');
+    for (const char16_t c : text) {
+        bytes += static_cast<char>(c & 0xFF);
+        bytes += static_cast<char>(c >> 8);
+    }
+    return bytes;
+}
+
+TEST_F(UiMain, ProjectThatCannotBeReadIsNeitherShownNorSavedOver) {
+    struct Case {
+        const char* what;
+        std::string bytes;
+        const char* said;
+    };
+    for (const Case& c :
+         {Case{"no project at all", "plain text, not a project", core::SProjectWrongFormat},
+          Case{"a damaged project (a keyword without its date)",
+               TaggedProject(u"<DocumentRoot><Sites><Site0><URL>a.example</URL><Keywords>"
+                             u"<Keyword0></Keyword0></Keywords></Site0></Sites></DocumentRoot>"),
+               "Error while loading project."}}) {
+        TTempFolder data;
+        testing::WriteSettings(data.Path(), {{"FirstRun", "0"}});
+        testing::WriteFileBytes(data.File("project.spj"), c.bytes);
+        fake_.MessageBoxes.clear();
+        std::optional<TProgramWindows> made =
+            CreateProgramWindows({testing::ProgramFolder(), data.Path()});
+        ASSERT_TRUE(made) << c.what;
+        windows_ = *made;
+        windows_.Main->Show();
+        gt::Pump();
+        TForm1& main = *windows_.Main;
+        EXPECT_FALSE(main.ProjectMaySave()) << c.what;
+        EXPECT_EQ(main.PageControl1->ActivePage(), main.TabSheet2) << c.what;
+        ASSERT_GE(fake_.MessageBoxes.size(), 2u) << c.what << ": the failure, then what it means";
+        if (*c.said != '\0') {
+            EXPECT_TRUE(fake_.Said(c.said))
+                << c.what << ": " << runtime::WideToAnsi(fake_.MessageBoxes.front().text);
+        }
+        EXPECT_EQ(fake_.MessageBoxes.back().text, runtime::AnsiToWide(SProjectNotLoaded));
+        EXPECT_EQ(main.StatusBar1->Panels()->Items(1)->Text(), "Project not loaded");
+
+        Close();
+        EXPECT_EQ(testing::ReadFileBytes(data.File("project.spj")), c.bytes)
+            << c.what << ": the file is as it was";
+        Free();
+    }
+}
+
+// ---- close and start again -------------------------------------------------------------------
+
+TEST_F(UiMain, CloseSavesAndTheNextStartShowsTheSame) {
+    NotFirstStart();
+    testing::BuildProject(3, 50, 5);
+    testing::SaveBuiltProject(data_.Path());
+    TForm1& main = Start();
+    TTreeStandIn& keywords = *main.GtTree1;
+    // The user unchecks the second keyword.
+    ASSERT_TRUE(MadeUpKeyword(0, 1).Active);
+    keywords.SetSelected(keywords.Items(1));
+    keywords.SetFocus();
+    gt::PressKey(VK_SPACE, {}, &keywords);
+    ASSERT_TRUE(gt::PumpUntil([&] { return !core::Sites->Items(0)->Keywords.Items(1)->Active; }));
+    const std::string status = main.StatusBar1->Panels()->Items(1)->Text();
+    EXPECT_EQ(status, "Keywords: 50 | Checked: 39");
+    main.SetBounds(40, 30, 760, 480);
+    keywords.SetWidth(260);
+    gt::Pump();
+    const std::string before = testing::ReadFileBytes(data_.File("project.spj"));
+
+    Close();
+    EXPECT_FALSE(main.Showing());
+    EXPECT_EQ(core::Sites, nullptr) << "the sites go with the close";
+    EXPECT_NE(testing::ReadFileBytes(data_.File("project.spj")), before);
+    Free();
+    EXPECT_EQ(Settings("PosX"), "40");
+    EXPECT_EQ(Settings("SizeX"), "760");
+    EXPECT_EQ(Settings("Splitter"), "260");
+
+    TForm1& again = Start();
+    EXPECT_EQ(again.BoundsRect(), gui::BoundsRect(40, 30, 760, 480));
+    EXPECT_EQ(again.GtTree1->Width(), 260);
+    EXPECT_FALSE(RowChecked(*again.GtTree1, 1));
+    EXPECT_TRUE(RowChecked(*again.GtTree1, 2));
+    EXPECT_EQ(again.StatusBar1->Panels()->Items(1)->Text(), status);
+    EXPECT_EQ(again.ComboBox1->Items()->Count(), 3);
+}
+
+TEST_F(UiMain, MaximizedWindowComesBackMaximizedOverItsNormalPlace) {
+    NotFirstStart({{"PosX", "70"}, {"PosY", "50"}, {"SizeX", "720"}, {"SizeY", "420"}});
+    TForm1& main = Start();
+    main.SetWindowState(gui::wsMaximized);
+    gt::Pump();
+    ASSERT_TRUE(IsZoomed(main.Handle()));
+    Close();
+    Free();
+    EXPECT_EQ(Settings("Maximized"), "1");
+    EXPECT_EQ(Settings("PosX"), "70") << "the normal place, not the maximized one";
+    EXPECT_EQ(Settings("SizeX"), "720");
+
+    TForm1& again = Start();
+    EXPECT_TRUE(IsZoomed(again.Handle()));
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof placement;
+    GetWindowPlacement(again.Handle(), &placement);
+    EXPECT_EQ(placement.rcNormalPosition.right - placement.rcNormalPosition.left, 720);
+}
+
+TEST_F(UiMain, WindowOpensWholeOnAMonitorThatIsThere) {
+    struct Case {
+        int left, top, width, height;
+    };
+    for (const Case& c : {Case{5000, 200, 700, 400}, Case{-3000, -2000, 700, 400},
+                          Case{100, 100, 9000, 7000}, Case{300, 900, 700, 400}}) {
+        TTempFolder data;
+        testing::WriteSettings(data.Path(), {{"FirstRun", "0"},
+                                             {"PosX", std::to_string(c.left)},
+                                             {"PosY", std::to_string(c.top)},
+                                             {"SizeX", std::to_string(c.width)},
+                                             {"SizeY", std::to_string(c.height)}});
+        std::optional<TProgramWindows> made =
+            CreateProgramWindows({testing::ProgramFolder(), data.Path()});
+        ASSERT_TRUE(made);
+        windows_ = *made;
+        windows_.Main->Show();
+        gt::Pump();
+        const gui::TRect r = windows_.Main->BoundsRect();
+        const gui::TRect area = gui::Screen->WorkAreaFor(r);
+        EXPECT_TRUE(r.Left >= area.Left && r.Top >= area.Top && r.Right <= area.Right &&
+                    r.Bottom <= area.Bottom)
+            << c.left << "," << c.top << " " << c.width << "x" << c.height;
+        EXPECT_EQ(r.Width(), std::min(c.width, area.Width()));
+        Free();
+    }
+}
+
+// ---- failures at close ---------------------------------------------------------------------
+
+TEST_F(UiMain, FailedSaveOffersToTryAgainOrToCloseWithoutSaving) {
+    for (const int answer : {IDRETRY, IDCANCEL}) {
+        TTempFolder data;
+        testing::WriteSettings(data.Path(), {{"FirstRun", "0"}});
+        std::optional<TProgramWindows> made =
+            CreateProgramWindows({testing::ProgramFolder(), data.Path()});
+        ASSERT_TRUE(made);
+        windows_ = *made;
+        TForm1& main = *windows_.Main;
+        main.Show();
+        gt::Pump();
+        core::Sites->Add(std::make_unique<core::TSite>("www.kept.example"));
+        // A folder where the project file goes: the save cannot replace it.
+        const std::string blocked = data.File("project.spj");
+        ASSERT_TRUE(CreateDirectoryW(reinterpret_cast<const wchar_t*>(
+                                         runtime::AnsiToWide(blocked).c_str()),
+                                     nullptr));
+        fake_.MessageBoxes.clear();
+        fake_.MessageBoxAnswers = {answer};
+        bool enabledWhileAsked = false;
+        fake_.OnMessageBox = [&](const gt::TFakeDesktop::MessageBoxCall& call) {
+            enabledWhileAsked = main.Enabled();
+            EXPECT_EQ(call.caption, u"Error");
+            EXPECT_EQ(call.flags, static_cast<UINT>(MB_RETRYCANCEL | MB_ICONERROR));
+            // The user makes room before trying again.
+            if (answer == IDRETRY)
+                RemoveDirectoryW(
+                    reinterpret_cast<const wchar_t*>(runtime::AnsiToWide(blocked).c_str()));
+        };
+        Close();
+        fake_.OnMessageBox = nullptr;
+        ASSERT_EQ(fake_.MessageBoxes.size(), 1u) << answer;
+        EXPECT_TRUE(fake_.Said("Unable to save the project:"));
+        EXPECT_TRUE(enabledWhileAsked) << "the window is usable while it asks";
+        EXPECT_FALSE(main.Showing()) << "the close goes on either way";
+        if (answer == IDRETRY) {
+            ASSERT_TRUE(runtime::os::FileExists(blocked));
+            EXPECT_TRUE(core::LoadProject(runtime::AnsiToWide(blocked), core::ProjectBackup::None));
+            ASSERT_EQ(core::Sites->Count(), 1);
+            EXPECT_EQ(core::Sites->Items(0)->URL, "www.kept.example");
+        } else {
+            EXPECT_FALSE(runtime::os::FileExists(blocked)) << "nothing was saved";
+        }
+        Free();
+    }
+}
+
+TEST_F(UiMain, ClosingDuringACheckStopsItBeforeSaving) {
+    // The friendliest mode waits seconds before each request: the check
+    // is still running when the window closes.
+    NotFirstStart({{"HumanActivitySimulation", "3"}});
+    testing::BuildProject(1, 8, 0);
+    for (int k = 0; k < 8; ++k) core::Sites->Items(0)->Keywords.Items(k)->Active = true;
+    testing::SaveBuiltProject(data_.Path());
+    TForm1& main = Start();
+    ASSERT_NE(core::CurrentEngine, nullptr);
+    ASSERT_NE(core::CurrentSite, nullptr);
+    gui::Application->SetMainForm(nullptr);
+    // No news is fetched from the maker's host before the check.
+    core::Options->NeedToShowNews = true;
+
+    // The user closes the window once a worker runs: the close is taken
+    // from the check's own message loop.
+    bool posted = false;
+    HWND window = main.Handle();
+    std::function<void()> pending = core::Callbacks.ProcessPending;
+    core::Callbacks.ProcessPending = [&posted, window, pending] {
+        if (!posted && core::RunningThreads > 0)
+            posted = PostMessageW(window, WM_CLOSE, 0, 0) != FALSE;
+        pending();
+    };
+    const bool completed = core::CheckSite(*core::CurrentSite);
+    ASSERT_TRUE(posted);
+    EXPECT_FALSE(completed) << "the close ended the check";
+    EXPECT_EQ(core::RunningThreads, 0) << "every worker ended before the sites went";
+    EXPECT_FALSE(core::CheckRunning());
+    EXPECT_FALSE(main.Showing());
+    ASSERT_TRUE(core::LoadProject(runtime::AnsiToWide(data_.File("project.spj")),
+                                  core::ProjectBackup::None));
+    ASSERT_EQ(core::Sites->Count(), 1);
+    EXPECT_EQ(core::Sites->Items(0)->Keywords.Count(), 8);
+}
+
+// ---- the running copy ----------------------------------------------------------------------
+
+TEST_F(UiMain, AnotherCopyBringsThisOneBack) {
+    NotFirstStart();
+    TForm1& main = Start();
+    core::SwitchAppMessage = RegisterWindowMessageW(core::SwitchAppMessageName);
+    ShowWindow(main.Handle(), SW_MINIMIZE);
+    gt::Pump();
+    ASSERT_TRUE(IsIconic(main.Handle()));
+    SendMessageW(main.Handle(), core::SwitchAppMessage, 0, 0);
+    gt::Pump();
+    EXPECT_FALSE(IsIconic(main.Handle()));
+    EXPECT_TRUE(gt::PumpUntil([&] { return GetForegroundWindow() == main.Handle(); }));
+    core::SwitchAppMessage = 0;
+}
+
+// ---- the keyword tree's menu and checks ------------------------------------------------------
+
+TEST_F(UiMain, KeywordMenuFollowsTheSelection) {
+    NotFirstStart();
+    TForm1& main = Start();
+    // Without a site the menu does not open.
+    EXPECT_THROW(main.PopupMenu1Popup(nullptr), runtime::EAbort);
+    Free();
+
+    testing::BuildProject(1, 5, 0);
+    core::Sites->Items(0)->Keywords.Items(0)->Active = false;
+    core::Sites->Items(0)->Keywords.Items(1)->Active = true;
+    testing::SaveBuiltProject(data_.Path());
+    TForm1& shown = Start();
+    TTreeStandIn& keywords = *shown.GtTree1;
+    shown.PopupMenu1Popup(nullptr);
+    EXPECT_FALSE(shown.CheckItem->Enabled()) << "nothing selected";
+
+    keywords.SetSelected(keywords.Items(0));
+    shown.PopupMenu1Popup(nullptr);
+    EXPECT_TRUE(shown.CheckItem->Enabled());
+    EXPECT_EQ(shown.CheckItem->Caption(), "Check");
+    EXPECT_EQ(shown.CheckItem->ImageIndex(), 2);
+    shown.CheckItem->Click();
+    EXPECT_TRUE(RowChecked(keywords, 0));
+    EXPECT_TRUE(core::Sites->Items(0)->Keywords.Items(0)->Active);
+
+    shown.PopupMenu1Popup(nullptr);
+    EXPECT_EQ(shown.CheckItem->Caption(), "Uncheck");
+    EXPECT_EQ(shown.CheckItem->ImageIndex(), 8);
+    shown.ActionUncheckAll->Execute();
+    EXPECT_EQ(shown.StatusBar1->Panels()->Items(1)->Text(), "Keywords: 5 | Checked: 0");
+    shown.ActionCheckAll->Execute();
+    EXPECT_EQ(shown.StatusBar1->Panels()->Items(1)->Text(), "Keywords: 5 | Checked: 5");
+    for (int k = 0; k < 5; ++k) EXPECT_TRUE(core::Sites->Items(0)->Keywords.Items(k)->Active);
+    // The result menu opens only over results.
+    EXPECT_THROW(shown.PopupMenu2Popup(nullptr), runtime::EAbort);
+}
+
+TEST(MainWindowTest, ArrowsShowEachMove) {
+    struct Case {
+        int32_t position, last;
+        int arrow;
+    };
+    for (const Case& c : {Case{3, 7, 1}, Case{5, 5, 2}, Case{9, 3, 0}, Case{0, 4, 0},
+                          Case{4, 0, 1}, Case{0, 0, 0}}) {
+        core::TKeyword keyword(u"k");
+        keyword.Position = c.position;
+        keyword.LastPosition = c.last;
+        EXPECT_EQ(ChangeArrow(keyword), c.arrow) << c.position << " after " << c.last;
+    }
+}
+
+}  // namespace
+}  // namespace ui
