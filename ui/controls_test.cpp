@@ -25,6 +25,7 @@
 #include "ui/html_standin.h"
 #include "ui/image_lists.h"
 #include "ui/init.h"
+#include "ui/links.h"
 #include "ui/spin_edit.h"
 #include "ui/toolbar_standin.h"
 #include "ui/tree_standin.h"
@@ -459,6 +460,29 @@ TEST_F(UiControls, HtmlViewShowsTextAndNamesMissingFiles) {
         FAIL() << "a missing file loads";
     } catch (const runtime::Exception& e) {
         EXPECT_EQ(e.Message(), "Can't locate file: " + folder.File("missing.htm"));
+    }
+}
+
+TEST(NewsLinkTest, NewsLinksOpenOnlyWebAndMailAddresses) {
+    gui::testing::TFakeDesktop desktop;
+    gui::TDesktopOverride faked(desktop);
+    struct Case {
+        const char* link;
+        bool opened;
+    };
+    for (const Case& c : {Case{"http://www.example.com/news?id=1", true},
+                          Case{"https://www.example.com/", true},
+                          Case{"mailto:support@example.com", true},
+                          Case{"file:///C:/windows/system32/calc.exe", false},
+                          Case{"C:\\windows\\system32\\cmd.exe", false},
+                          Case{"javascript:alert(1)", false},
+                          Case{"news.htm", false}}) {
+        desktop.ShellCalls.clear();
+        EXPECT_EQ(OpenNewsLink(c.link), c.opened) << c.link;
+        ASSERT_EQ(desktop.ShellCalls.size(), c.opened ? 1u : 0u) << c.link;
+        if (c.opened) {
+            EXPECT_EQ(desktop.ShellCalls[0].target, runtime::AnsiToWide(c.link));
+        }
     }
 }
 

@@ -1,5 +1,6 @@
 #include "ui/links.h"
 
+#include "core/news.h"
 #include "gui/dialogs.h"
 
 namespace ui {
@@ -15,6 +16,12 @@ std::string MakerHomePage() {
 void OpenLink(const std::string& target) {
     // A refusal of the shell leaves nothing to do: the user sees no page.
     (void)gui::ShellOpen(target);
+}
+
+bool OpenNewsLink(const std::string& target) {
+    if (!core::IsNewsLinkAllowed(target)) return false;
+    OpenLink(target);
+    return true;
 }
 
 }  // namespace ui

@@ -24,4 +24,10 @@ std::string MakerHomePage();
 // the desktop, in a normal window (through the desktop services).
 void OpenLink(const std::string& target);
 
+// A link clicked on the maker's news page, which comes from the network:
+// only web and mail addresses are opened (a file, a program or a script
+// address is not run). Answers whether it was opened; the viewer follows
+// none of them itself either way.
+bool OpenNewsLink(const std::string& target);
+
 }  // namespace ui

@@ -10,6 +10,7 @@
 #include "core/search.h"
 #include "core/single_instance_win.h"
 #include "core/site.h"
+#include "core/soap_client.h"
 #include "core/state.h"
 #include "gui/desktop.h"
 #include "gui/dialogs.h"
@@ -207,6 +208,8 @@ void TForm1::FormCreate(runtime::TObject*) {
     if (core::Options->FirstRun) RunFirstRun();
     UpdateTopLabel();
 
+    soapClient_ = std::make_unique<core::TSoapClient>();
+    core::SetSoapClient(soapClient_.get());
     core::RegisterScriptHost(*scScript1);
     script::GlobalScript()->DeclareForm(*this);
     core::ChooseEngine();
@@ -426,6 +429,7 @@ void TForm1::FormDestroy(runtime::TObject*) {
     // The settings write the window's placement as they go.
     core::Options.reset();
     core::Callbacks = {};
+    if (core::SoapClient() == soapClient_.get()) core::SetSoapClient(nullptr);
     core::ReleaseSingleInstance();
 }
 

@@ -19,6 +19,7 @@
 // - The window opens where it was, on a monitor that is there: the stored
 //   placement is moved (and shrunk) into the nearest work area.
 
+#include <memory>
 #include <string>
 
 #include "core/callbacks.h"
@@ -34,6 +35,7 @@
 
 namespace core {
 class TKeyword;
+class TSoapClient;
 }
 namespace script {
 class TscScript;
@@ -118,6 +120,9 @@ class TForm1 : public TVistaForm {
     bool ProjectMaySave() const { return projectMaySave_; }
     const TProgramFolders& Folders() const { return folders_; }
     TForm10* ProjectProgress() const { return projectProgress_; }
+    // The client of the search interface that the checks with a Google key
+    // use; the core holds it from the creation to the destruction.
+    core::TSoapClient* SoapClient() const { return soapClient_.get(); }
 
     // ---- components ----------------------------------------------------------------------
     gui::TMainMenu* MainMenu1 = nullptr;
@@ -199,6 +204,7 @@ class TForm1 : public TVistaForm {
     void SetAllChecked(bool checked);
 
     TProgramFolders folders_;
+    std::unique_ptr<core::TSoapClient> soapClient_;
     gui::TWndMethod inheritedWindowProc_;
     TForm10* projectProgress_ = nullptr;
     int checkedCount_ = 0;

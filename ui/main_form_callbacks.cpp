@@ -17,6 +17,9 @@ void TForm1::InstallCoreCallbacks() {
     c.KeywordDone = [this](const std::u16string& line) {
         if (Form6 != nullptr) Form6->KeywordDone(line);
     };
+    c.LogLine = [this](const std::u16string& line) {
+        if (Form6 != nullptr) Form6->LogLine(line);
+    };
     c.StageText = [this](const std::string& text) {
         if (projectProgress_ == nullptr) return;
         projectProgress_->SetStageText(text);

@@ -16,6 +16,7 @@
 #include "core/options.h"
 #include "core/search.h"
 #include "core/single_instance_win.h"
+#include "core/soap_client.h"
 #include "gui/screen.h"
 #include "gui/testing.h"
 #include "net/socket_api.h"
@@ -27,6 +28,7 @@
 #include "ui/init.h"
 #include "ui/links.h"
 #include "ui/program_win.h"
+#include "ui/progress_form.h"
 #include "ui/project_progress_form.h"
 #include "ui/ui_test_support.h"
 
@@ -552,6 +554,33 @@ TEST_F(UiMain, ClosingDuringACheckStopsItBeforeSaving) {
                                   core::ProjectBackup::None));
     ASSERT_EQ(core::Sites->Count(), 1);
     EXPECT_EQ(core::Sites->Items(0)->Keywords.Count(), 8);
+}
+
+// ---- what the core reaches through the window ---------------------------------------------------
+
+TEST_F(UiMain, CoreReachesTheWindowsSoapClientAndCheckLog) {
+    NotFirstStart();
+    TForm1& main = Start();
+    ASSERT_NE(main.SoapClient(), nullptr);
+    EXPECT_EQ(core::SoapClient(), main.SoapClient());
+
+    // A news check that went wrong writes to the check's log; the bar
+    // stays where the keywords have brought it.
+    TForm6& progress = *windows_.Progress;
+    progress.Show();
+    gt::Pump();
+    ASSERT_TRUE(core::Callbacks.KeywordDone);
+    ASSERT_TRUE(core::Callbacks.LogLine);
+    core::Callbacks.KeywordDone(u"keyword one - OK");
+    const int position = progress.ProgressBar1->Position();
+    core::Callbacks.LogLine(u"The version file holds no version");
+    EXPECT_EQ(progress.ProgressBar1->Position(), position);
+    EXPECT_EQ(progress.Memo1->TextW(),
+              u"keyword one - OK\r\nThe version file holds no version\r\n");
+    progress.Hide();
+
+    Free();
+    EXPECT_EQ(core::SoapClient(), nullptr) << "the client goes with the window";
 }
 
 // ---- the running copy ----------------------------------------------------------------------

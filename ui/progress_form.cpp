@@ -22,6 +22,10 @@ TForm6::TForm6(runtime::TComponent* owner) : TForm(owner) {
 
 void TForm6::KeywordDone(const std::u16string& line) {
     ProgressBar1->StepIt();
+    LogLine(line);
+}
+
+void TForm6::LogLine(const std::u16string& line) {
     // The log is wide text: the line goes in at its end as typed text would.
     std::u16string text = line + u"\r\n";
     if (Memo1->HandleAllocated()) {

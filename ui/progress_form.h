@@ -21,6 +21,9 @@ class TForm6 : public gui::TForm {
 
     // One keyword's check ended: the bar advances, the line joins the log.
     void KeywordDone(const std::u16string& line);
+    // A line for the log that is no keyword's (a news or version check
+    // that went wrong): the bar stays.
+    void LogLine(const std::u16string& line);
 
     void FormShow(runtime::TObject* sender);
     void FormHide(runtime::TObject* sender);
