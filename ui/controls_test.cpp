@@ -268,6 +268,54 @@ TEST_F(UiControls, TreeDrawsOwnerCellsStripesAndBoldRows) {
     EXPECT_GT(inked(3), inked(4) * 11 / 10);
 }
 
+// A selected row is the selection's colours across, its texts readable in
+// every column (the program's own cells too), striped or not.
+TEST_F(UiControls, TreeSelectedRowShowsItsTextsInEveryColumn) {
+    for (const bool striped : {true, false}) {
+        TTreeStandIn& tree = MakeTree(*form_);
+        tree.SetStripedItems(striped);
+        tree.SetShowCheckboxes(false);
+        ShowForm();
+        // The other columns are drawn by the program, as the positions are,
+        // with text over the cell's own background.
+        tree.OnItemDraw = [](runtime::TObject*, TTreeItem*, int, const gui::TRect& r,
+                             gui::TCanvas& canvas) {
+            canvas.Brush().SetStyle(gui::bsClear);
+            canvas.TextOut(r.Left + 2, r.Top + 1, "WWWW");
+        };
+        for (int i = 0; i < 3; ++i) {
+            TTreeItem& item = tree.AddItem(u"WWWW");
+            item.ColumnText = {u"", u""};
+            item.SetOwnerDraw(1, true);
+            item.SetOwnerDraw(2, true);
+        }
+        tree.SetSelected(tree.Items(1));
+        tree.SetFocus();
+        gt::Pump();
+        std::unique_ptr<gui::TBitmap> picture = gt::PaintControl(tree);
+        const uint32_t highlight = gui::ColorToRGB(gui::clHighlight);
+        const uint32_t highlightRgb =
+            ((highlight & 0xFF) << 16) | (highlight & 0xFF00) | ((highlight >> 16) & 0xFF);
+        for (int column = 0; column < 3; ++column) {
+            RECT r{};
+            r.top = column;
+            r.left = LVIR_LABEL;
+            SendMessageW(tree.WindowHandle(), LVM_GETSUBITEMRECT, 1, reinterpret_cast<LPARAM>(&r));
+            int back = 0;
+            int ink = 0;
+            for (int y = r.top + 1; y < r.bottom - 1; ++y)
+                for (int x = r.left + 1; x < r.right - 1; ++x) {
+                    const uint32_t p = gt::PixelAt(*picture, x, y);
+                    if (p == highlightRgb) ++back;
+                    else if ((p & 0xFF) > 0xC0 && ((p >> 8) & 0xFF) > 0xC0 && (p >> 16) > 0xC0) ++ink;
+                }
+            EXPECT_GT(back, 20) << "column " << column << (striped ? " striped" : "");
+            EXPECT_GT(ink, 10) << "column " << column << (striped ? " striped" : "");
+        }
+        delete &tree;
+    }
+}
+
 // ---- tool bar stand-in -----------------------------------------------------------------------
 
 TEST_F(UiControls, ToolBarHoldsItsControlsInTheirGaps) {

@@ -514,6 +514,9 @@ void TTreeStandIn::DrawOwnerCell(NMLVCUSTOMDRAW& draw, TTreeItem& item, int sect
     canvas.SetHandle(draw.nmcd.hdc);
     try {
         canvas.Font().Assign(Font());
+        // The canvas serves every cell: the last cell's drawing may have
+        // left its brush clear, which would leave this one unpainted.
+        canvas.Brush().SetStyle(gui::bsSolid);
         canvas.Brush().SetColor(RowColor(item));
         canvas.FillRect(rect);
         canvas.Font().SetColor(IsSelected(item) ? gui::clHighlightText : Font()->Color());
