@@ -1,6 +1,6 @@
-#include "controls/tree/init.h"
 #include "ui/program_win.h"
 
+#include "controls/tree/init.h"
 #include "core/options.h"
 #include "core/state.h"
 #include "gui/application.h"
