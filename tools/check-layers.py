@@ -16,7 +16,9 @@ A folder may include its own headers and those of the folders below it:
     crashreport                   runtime, net, gui
     ui                            everything above
     app                           everything
-    tools/<name>, bench, tests/   everything but ui and app (tools also each other)
+    tools/<name>, tests/          everything but ui and app (tools also each other)
+    bench                         everything but app (the main window is timed
+                                  as a program of its own)
 
 The portable files of controls/unicode are also open to core and script
 (they hold the wide text conversions and string lists the core runs on).
@@ -59,7 +61,7 @@ MAP = {
     "ui": [(unit, False) for unit in BELOW_UI],
     "app": [(unit, False) for unit in BELOW_UI + ["ui"]],
     TOOLS: [(unit, False) for unit in PROGRAMS + [TOOLS]],
-    "bench": [(unit, False) for unit in PROGRAMS],
+    "bench": [(unit, False) for unit in PROGRAMS + ["ui"]],
     TESTS: [(unit, False) for unit in PROGRAMS],
 }
 # What the portable files of a folder may include, where it is less.
