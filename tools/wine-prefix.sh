@@ -16,3 +16,11 @@ if ! grep -q '"Managed"="N"' "$prefix/user.reg" 2>/dev/null; then
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
   wineserver -w
 fi
+# Wine draws caption buttons, check marks and scroll arrows with the Marlett
+# font, which this Wine build does not find in its own data folder: without
+# it the title bar shows the letters "0 1 r".
+marlett="$prefix/drive_c/windows/Fonts/marlett.ttf"
+if [ ! -f "$marlett" ] && [ -f /usr/share/wine/fonts/marlett.ttf ]; then
+  mkdir -p "$(dirname "$marlett")"
+  cp /usr/share/wine/fonts/marlett.ttf "$marlett"
+fi
