@@ -12,7 +12,7 @@ zlib1g-dev libz-mingw-w64-dev
 libpng-dev libgif-dev
 libssl-dev
 libgtest-dev libgmock-dev googletest libbenchmark-dev
-wine64 xvfb xauth fonts-liberation fonts-dejavu-core
+wine64 fonts-wine xvfb xauth fonts-liberation fonts-dejavu-core
 python3
 libxml2-utils
 nginx tinyproxy microsocks curl openssl
