@@ -17,6 +17,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "controls/tree/header.h"
 #include "controls/tree/maincell.h"
@@ -184,8 +185,17 @@ class TCustomGtTree : public TGtXPThemedControl, public TGtTreeModel, private TG
     // The view holds the input focus.
     bool HasFocus() const;
 
-    // ---- sorting and search -----------------------------------------------------------
+    // ---- sorting and search (treesort_win.cpp) -----------------------------------------
+    // A change empties the extra sort columns.
     void SetSortSection(int value);
+    void Sort(bool recursive) override;
+    // Extra sort columns order the rows the sort column leaves tied, in the
+    // order they were added. Resort sorts at once, or at the outermost
+    // unlock while the tree is locked.
+    void AddSortSection(int index, bool resort);
+    void RemoveSortSection(int index, bool resort);
+    int CompareTiedItems(TGtTreeItem* item1, TGtTreeItem* item2) override;
+    bool HasTieBreakers() const override { return !sortSections_.empty(); }
     bool IncrementalSearch = false;
     int IncrementalSearchTimeout = 500;
     bool AutoLookup = false;
@@ -353,6 +363,15 @@ class TCustomGtTree : public TGtXPThemedControl, public TGtTreeModel, private TG
     void SectionResized(TGtHeaderSection* section);
     void HeaderResized();
     void SectionAutoSizeRequest(TGtHeaderSection* section);
+    // What a click on a header section does to the order of the rows.
+    void SortByHeaderClick(TGtHeaderSection* section);
+    void HeaderSectionsDeleted(TGtHeaderSection* section);
+    // One extra sort column, ascending unless the section sorts descending.
+    int CompareBySection(TGtTreeItem* item1, TGtTreeItem* item2, const TGtHeaderSection& section);
+    // Drops extra sort columns whose sections are gone: the header reports
+    // deletions only at its outermost unlock, after they are freed.
+    void PruneSortSections();
+    void SortNowOrPending();
     void WireHeader();
     void WireBar(TGtScrollBar& bar, bool vertical);
     // Sets a bar's position without its scroll report acting.
@@ -419,6 +438,8 @@ class TCustomGtTree : public TGtXPThemedControl, public TGtTreeModel, private TG
     bool inAutoSizeAll_ = false;
     bool autoSizePending_ = false;
     bool inSizeMove_ = false;
+    // Views of header sections, in the order they were added.
+    std::vector<TGtHeaderSection*> sortSections_;
 };
 
 // Holds a tree's update lock for a scope, released also when the scope is

@@ -189,6 +189,7 @@ void TCustomGtTree::SetUpdating(bool updating) {
                 if (header != nullptr && header->Updating()) header->EndUpdate();
             }
         } unlock{header_};
+        if (UpdateCount() == 1) PruneSortSections();
         TGtTreeModel::SetUpdating(false);
     }
 }
@@ -518,10 +519,6 @@ void TCustomGtTree::SetExpandOnDblClick(bool value) {
 
 bool TCustomGtTree::HasFocus() const {
     return view_ != nullptr && view_->HasFocus();
-}
-
-void TCustomGtTree::SetSortSection(int value) {
-    TGtTreeModel::SetSortSection(value);
 }
 
 // ---- header and bars ---------------------------------------------------------------------

@@ -312,7 +312,9 @@ void TCustomGtTree::WireHeader() {
     TCustomGtHeader& h = *header_;
     h.OnSectionClick = [this](runtime::TObject*, TGtHeaderSection* s) {
         DoHeaderColumnClick(s->Index());
+        SortByHeaderClick(s);
     };
+    h.OnSectionDelete = [this](runtime::TObject*, TGtHeaderSection* s) { HeaderSectionsDeleted(s); };
     h.OnSectionResize = [this](runtime::TObject*, TGtHeaderSection* s) { SectionResized(s); };
     h.OnSectionDraw = [this](runtime::TObject*, gui::TCanvas* c, TGtHeaderSection* s, gui::TRect r,
                              bool pressed) { DoHeaderColumnDraw(c, s, r, pressed); };
