@@ -40,6 +40,9 @@ constexpr int kPageFrameExtraWidth = 7;
 constexpr int kPageFrameExtraHeight = 10;
 // The top-results link keeps this far from the status bar's right edge.
 constexpr int kTopLabelRightMargin = 20;
+// The web address owns the status bar's first panel: the panel grows to
+// hold it, with the same space after it as before it.
+constexpr int kStatusLinkPanel = 0;
 
 // A rectangle moved (and shrunk where needed) to lie wholly in `area`.
 gui::TRect FitInto(const gui::TRect& r, const gui::TRect& area) {
@@ -183,6 +186,7 @@ void TForm1::FormCreate(runtime::TObject*) {
     GtTree1->OnItemDraw = TTreeItemDrawEvent(this, &TForm1::GtTree1ItemDraw);
     core::CheckOldWindows();
     StatusLink->SetText(MakerWebAddress);
+    FitStatusLinkPanel();
     Label4->SetText(std::string("Open the FAQ section at ") + MakerWebAddress);
 
     core::Sites = std::make_unique<core::TSiteList>();
@@ -308,7 +312,15 @@ void TForm1::PlaceFromSettings() {
 }
 
 void TForm1::FormResize(runtime::TObject*) {
+    FitStatusLinkPanel();
     UpdateTopLabel();
+}
+
+void TForm1::FitStatusLinkPanel() {
+    // A larger font (a larger screen setting) widens the address past the
+    // designed width; the panel grows with it and never shrinks below it.
+    gui::TStatusPanel* panel = StatusBar1->Panels()->Items(kStatusLinkPanel);
+    panel->SetWidth(std::max(panel->Width(), StatusLink->Left() * 2 + StatusLink->Width()));
 }
 
 void TForm1::UpdateTopLabel() {

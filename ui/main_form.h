@@ -190,6 +190,7 @@ class TForm1 : public TVistaForm {
     void SaveAtClose();
     void PlaceFromSettings();
     void UpdateTopLabel();
+    void FitStatusLinkPanel();
     void ShowStatus(const std::string& text);
     std::string ProjectFileName() const;
 

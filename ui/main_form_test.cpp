@@ -194,6 +194,21 @@ TEST_F(UiMain, FirstStartAsksForPreferencesOnce) {
         EXPECT_EQ(main.TopLabel->Text(),
                   "Top 50 results are shown. Click here to change the defaults.");
         EXPECT_EQ(main.StatusLink->Text(), MakerWebAddress);
+        // The address fits its panel as the status bar draws it, at the
+        // designed font and at a larger one (a larger screen setting): no
+        // panel edge cuts it, and the panel is never narrower than designed.
+        for (const int size : {main.StatusLink->Font()->Size(), 16}) {
+            SCOPED_TRACE(size);
+            main.StatusLink->Font()->SetSize(size);
+            main.SetWidth(main.Width() + 1);
+            gt::Pump();
+            const gui::TRect first = main.StatusBar1->PanelRect(0);
+            EXPECT_GT(main.StatusLink->Width(), 0);
+            EXPECT_LT(main.StatusLink->Left() + main.StatusLink->Width(), first.Right)
+                << "the panel edge cuts the address";
+            EXPECT_GE(first.Width(), 150 - 2);
+        }
+        main.SetWidth(694);
         // The first start shows the window's designed size in the middle.
         const gui::TRect area = gui::Screen->WorkAreaFor(main.BoundsRect());
         EXPECT_EQ(main.Width(), 694);
