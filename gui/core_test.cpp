@@ -1043,22 +1043,30 @@ TEST_F(GuiCore, MouseEnterLeaveAndCaptureFollowThePointer) {
     label.OnMouseMove = [&form](TObject*, TShiftState, int x, int) {
         form.Log.Add("move " + std::to_string(x));
     };
-    form.Log.Entries.clear();
     const TPoint empty{300, 300};  // no control there
-    testing::MouseMove(label, {2, 2});
+    HWND window = form.Handle();
+    // The real pointer rests on the empty part of the form before anything
+    // is told: its own moves, late or not, then land where no control
+    // counts them, and the window's leave tracking sees it inside. The
+    // moves below are posted, so nothing else moves it.
+    const TPoint rest = form.ClientToScreen(empty);
+    SetCursorPos(rest.X, rest.Y);
+    const auto moveTo = [window](TPoint at) {
+        PostMessageW(window, WM_MOUSEMOVE, 0, PointToLParam(at));
+        testing::Pump();
+    };
+    moveTo(empty);
+    ASSERT_TRUE(testing::PumpUntil([&] { return Application->MouseControl() == &form; }));
+    form.Log.Entries.clear();
+    const TPoint onLabel{label.Left() + 2, label.Top() + 2};
+    moveTo(onLabel);
     EXPECT_EQ(Application->MouseControl(), &label);
-    testing::MouseMove(form, empty);
+    moveTo(empty);
     EXPECT_EQ(Application->MouseControl(), &form);
-    // Each once (the real pointer moving there may add a move of its own).
-    ASSERT_FALSE(form.Log.Entries.empty());
-    EXPECT_EQ(form.Log.Entries.front(), "enter");
-    EXPECT_EQ(form.Log.Entries.back(), "leave");
-    EXPECT_TRUE(form.Log.Contains("move 2"));
-    EXPECT_EQ(std::count(form.Log.Entries.begin(), form.Log.Entries.end(), "enter"), 1);
+    EXPECT_EQ(form.Log.Entries, (std::vector<std::string>{"enter", "move 2", "leave"}));
 
     // Pressed on the label, the mouse stays its own until the button is up.
     form.Log.Entries.clear();
-    HWND window = form.Handle();
     PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON,
                  PointToLParam({label.Left() + 2, label.Top() + 2}));
     testing::Pump();
@@ -1073,7 +1081,7 @@ TEST_F(GuiCore, MouseEnterLeaveAndCaptureFollowThePointer) {
         << form.Log.Joined();
 
     // The mouse leaving the window leaves the control under it.
-    testing::MouseMove(label, {2, 2});
+    moveTo(onLabel);
     form.Log.Entries.clear();
     SendMessageW(window, WM_MOUSELEAVE, 0, 0);
     EXPECT_EQ(Application->MouseControl(), nullptr);
@@ -1330,9 +1338,11 @@ TEST_F(GuiCore, ARealMessageBoxIsAnsweredThroughAHook) {
 // ---- the program's loop --------------------------------------------------------------------
 
 // Stays the last test of the program: it ends the application's loop for good.
-TEST_F(GuiCore, RunShowsTheMainFormIdlesAndEndsWhenTheMainFormCloses) {
+// Run ends the application for good, and a modal loop of an ended
+// application ends at once: the run happens in a process of its own, so
+// the tests after it (in any order) still have a running application.
+[[noreturn]] void RunUntilTheMainFormCloses() {
     TTestDialog& main = NewForm<TTestDialog>(*Application);
-    std::unique_ptr<TTestDialog> owner(&main);
     Application->SetMainForm(&main);
     int idles = 0;
     bool shownByRun = false;
@@ -1343,11 +1353,17 @@ TEST_F(GuiCore, RunShowsTheMainFormIdlesAndEndsWhenTheMainFormCloses) {
         done = false;
     };
     Application->Run();
-    Application->OnIdle.Clear();
-    EXPECT_TRUE(shownByRun);
-    EXPECT_EQ(idles, 3);
-    EXPECT_TRUE(Application->Terminated());
-    Application->SetMainForm(nullptr);
+    std::string faults;
+    if (!shownByRun) faults += "Run did not show the main form; ";
+    if (idles != 3) faults += "idled " + std::to_string(idles) + " times, not 3; ";
+    if (!Application->Terminated()) faults += "the application still runs; ";
+    std::fputs(faults.c_str(), stderr);
+    std::fflush(stderr);
+    std::_Exit(faults.empty() ? 0 : 1);
+}
+
+TEST_F(GuiCore, RunShowsTheMainFormIdlesAndEndsWhenTheMainFormCloses) {
+    EXPECT_EXIT(RunUntilTheMainFormCloses(), ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace
