@@ -293,6 +293,9 @@ void AbortCheck() {
     // anywhere, a report's log line included.
     check->workers.clear();
     DeliverReports(*check->box, check->site->URL);
+    // A worker stopped before its thread got to the search never searched
+    // and sent no report; every thread is joined, so none runs.
+    RunningThreads = 0;
     check->box->closed = true;
     check->aborted = true;
 }

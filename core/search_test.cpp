@@ -304,5 +304,28 @@ TEST_F(SearchTest, AbortJoinsTheWorkersBeforeTheSiteGoes) {
     (void)linesAtAbort;
 }
 
+// A close that comes as soon as the workers start finds some threads that
+// have not begun their search; they are stopped and joined without a
+// report, and the check must not count them as running afterwards (the
+// next project load would be refused for ever).
+TEST_F(SearchTest, AbortRightAfterTheWorkersStartLeavesNoneCounted) {
+    for (int round = 0; round < 20; ++round) {
+        TSite site(kSite);
+        for (int i = 0; i < 4; ++i) {
+            site.AddKeyword(u"early" + runtime::AnsiToWide(std::to_string(i)) + u" slow:0.1");
+        }
+        CoreCallbacks callbacks;
+        callbacks.ProcessPending = [] {
+            if (RunningThreads > 0) AbortCheck();
+        };
+        ScopedCallbacks scoped(std::move(callbacks));
+        TCheckLimits limits;
+        limits.FetchTimeout = kFetchTimeout;
+        EXPECT_FALSE(CheckSite(site, limits)) << round;
+        EXPECT_EQ(RunningThreads, 0) << round;
+        EXPECT_FALSE(CheckRunning()) << round;
+    }
+}
+
 }  // namespace
 }  // namespace core
