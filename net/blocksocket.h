@@ -264,6 +264,9 @@ class TBlockSocket : public runtime::TObject {
 
   private:
     bool UseLookupRoad() const;
+    // True, with the socket error of a call made before the socket layer's
+    // start (or after its end), when the library's functions are not there.
+    bool LibraryMissing();
     void ApplyOption(const TSynaOption& option);
     // Receives at most `length` bytes into `buffer`, waiting up to `timeout`
     // for the first; 0 with the last error set when none came.

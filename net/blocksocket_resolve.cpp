@@ -135,6 +135,12 @@ struct TLookupState {
 
 }  // namespace
 
+bool TBlockSocket::LibraryMissing() {
+    if (library_.Loaded()) return false;
+    lastError_ = kWsaNotInitialised;
+    return true;
+}
+
 bool TBlockSocket::UseLookupRoad() const {
     return library_.UsesLookupRoad(family_);
 }
@@ -229,7 +235,7 @@ TSockAddr TBlockSocket::ResolveAddress(const std::string& host, const std::strin
     TSockAddr address{};
     if (PortOutOfRange(port))
         lastError_ = kWsaEInval;
-    else
+    else if (!LibraryMissing())
         address = ResolveBounded(host, port);
     DoStatus(THookSocketReason::HR_ResolvingEnd, host + ":" + port);
     return address;
@@ -255,6 +261,10 @@ int TBlockSocket::AddressPort(const TSockAddr& address) {
 void TBlockSocket::ResolveNameToList(const std::string& name, std::vector<std::string>& list) {
     const TSocketApi& api = library_.Api();
     list.clear();
+    if (LibraryMissing()) {
+        list.push_back("0.0.0.0");
+        return;
+    }
     if (UseLookupRoad()) {
         TAddrInfo hints{};
         hints.ai_family = kAfUnspecified;
@@ -297,6 +307,7 @@ std::string TBlockSocket::ResolveName(const std::string& name) {
 
 int TBlockSocket::ResolvePort(const std::string& port) {
     const TSocketApi& api = library_.Api();
+    if (LibraryMissing()) return 0;
     if (UseLookupRoad()) {
         TAddrInfo hints{};
         hints.ai_family = family_ == TSocketFamily::SF_IP6 ? kAfInet6 : kAfInet;
@@ -317,6 +328,7 @@ int TBlockSocket::ResolvePort(const std::string& port) {
 std::string TBlockSocket::ResolveAddressToName(const std::string& address) {
     const TSocketApi& api = library_.Api();
     std::string result = address;
+    if (LibraryMissing()) return result;
     if (UseLookupRoad()) {
         TAddrInfo hints{};
         hints.ai_family = kAfUnspecified;

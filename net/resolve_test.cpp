@@ -284,5 +284,43 @@ TEST_F(ResolveTest, EmptyHostNameGivesLoopback) {
     EXPECT_EQ(socket.LocalHostName(), "127.0.0.1");
 }
 
+TEST_F(ResolveTest, LookupsWithoutTheLibraryAreRefused) {
+    // The socket layer not started yet, and started and ended again: the
+    // library's functions are not there to call.
+    TSocketLibrary notStarted(SystemLibraryProvider());
+    TSocketLibrary ended(SystemLibraryProvider());
+    InitSocketInterface(ended);
+    DoneSocketInterface(ended);
+    ASSERT_FALSE(ended.Loaded());
+    struct Row {
+        const char* what;
+        std::function<void(TTCPBlockSocket&)> call;
+    } rows[] = {
+        {"connect to a name", [](TTCPBlockSocket& s) { s.Connect("localhost", "80"); }},
+        {"connect to an address", [](TTCPBlockSocket& s) { s.Connect("127.0.0.1", "80"); }},
+        {"bind", [](TTCPBlockSocket& s) { s.Bind("127.0.0.1", "0"); }},
+        {"address of a name", [](TTCPBlockSocket& s) { s.ResolveAddress("localhost", "80"); }},
+        {"names of a name",
+         [](TTCPBlockSocket& s) { EXPECT_EQ(s.ResolveName("localhost"), "0.0.0.0"); }},
+        {"name of an address",
+         [](TTCPBlockSocket& s) { EXPECT_EQ(s.ResolveAddressToName("127.0.0.1"), "127.0.0.1"); }},
+        {"port", [](TTCPBlockSocket& s) { EXPECT_EQ(s.ResolvePort("http"), 0); }},
+    };
+    for (TSocketLibrary* library : {&notStarted, &ended}) {
+        const char* state = library == &notStarted ? "not started" : "ended";
+        for (const Row& row : rows) {
+            TTCPBlockSocket socket(*library);
+            row.call(socket);
+            EXPECT_EQ(socket.LastError(), kWsaNotInitialised) << state << ", " << row.what;
+            EXPECT_EQ(socket.Socket(), kInvalidSocket) << state << ", " << row.what;
+        }
+        // A request over such a socket fails as a request, with the reason.
+        THTTPSend http(std::make_unique<TTCPBlockSocket>(*library));
+        EXPECT_FALSE(http.ExecuteRequest("GET", "http://localhost:1/")) << state;
+        EXPECT_EQ(http.Sock().LastError(), kWsaNotInitialised) << state;
+        EXPECT_EQ(http.Sock().LastErrorDesc(), "Winsock not initialized") << state;
+    }
+}
+
 }  // namespace
 }  // namespace net
