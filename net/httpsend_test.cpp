@@ -465,8 +465,9 @@ TEST_F(HttpTest, TimeOutBoundsEachWaitRequestTimeOutTheWhole) {
         int maxMs;
     } rows[] = {
         {"a steady body longer than the time-out", Sized(body), -1, true, 1000, 60000},
-        // Ends long before the body could have arrived.
-        {"the whole request capped", Sized(body), 800, false, 750, 2900},
+        // Ends before the body could have arrived: the check below that it
+        // did not arrive whole holds however slow the machine.
+        {"the whole request capped", Sized(body), 800, false, 750, 20000},
         {"a stalled answer", "HTTP/1.1 200 OK\r\n", -1, false, 950, 30000},
     };
     for (const Row& row : rows) {
@@ -484,6 +485,7 @@ TEST_F(HttpTest, TimeOutBoundsEachWaitRequestTimeOutTheWhole) {
             EXPECT_TRUE(Body(http) == body) << row.what;
         } else {
             EXPECT_EQ(http.LastError(), kWsaETimedOut) << row.what;
+            EXPECT_LT(http.Document().Size(), static_cast<int64_t>(body.size())) << row.what;
         }
     }
 }
