@@ -354,6 +354,29 @@ TEST_F(GuiRttiTest, HandlersFireOnClicksTimersAndTreeEvents) {
     EXPECT_TRUE(host.trace.empty());
 }
 
+// A form's close asks its script first and lets the script choose what the
+// close does: the first close is refused, the second hides the form.
+TEST_F(GuiRttiTest, CloseQueryAndCloseHandlersDecideTheClose) {
+    ShowForm();
+    ASSERT_EQ(host.Run(Text({
+                  "var Asked: Integer;",
+                  "procedure FormCloseQuery(Sender: TObject; var CanClose: Boolean);",
+                  "begin Asked := Asked + 1; Trace('query'); CanClose := Asked > 1 end;",
+                  "procedure FormClose(Sender: TObject; var Action: TCloseAction);",
+                  "begin Trace('close'); Action := caHide end;",
+                  "begin Form1.OnCloseQuery := 'FormCloseQuery'; Form1.OnClose := 'FormClose' end.",
+              })),
+              "");
+    form->Close();
+    gui::testing::Pump();
+    EXPECT_EQ(host.Joined(), "query");
+    EXPECT_TRUE(form->Showing());
+    form->Close();
+    gui::testing::Pump();
+    EXPECT_EQ(host.Joined(), "query query close");
+    EXPECT_FALSE(form->Showing());
+}
+
 TEST(GuiRttiOleTest, ScriptsReachAutomationObjectsByName) {
     ClassesHost& host = NewHost();
     const std::filesystem::path file =
