@@ -19,7 +19,7 @@
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // The exception reporter starts first and ends last: it watches
     // everything in between.
-    crashreport::InitExceptionReporting({core::DefaultDataDir()});
+    crashreport::InitExceptionReporting({runtime::WideToAnsi(core::DefaultDataDir())});
     try {
         runtime::InitThreads();
         runtime::RegisterRuntimeClasses();

@@ -1,7 +1,8 @@
 #pragma once
 
 // Shared by the core's tests: the program-wide callbacks replaced for a
-// scope, and the process environment changed for a scope.
+// scope, the process environment changed for a scope, and a folder whose
+// name no single-byte code page spells.
 
 #include <optional>
 #include <string>
@@ -9,7 +10,13 @@
 #include <vector>
 
 #include "core/state.h"
+#include "runtime/container_test_support.h"
+#include "runtime/exceptions.h"
 #include "runtime/os/environment.h"
+#include "runtime/os/files.h"
+#include "runtime/os/paths.h"
+#include "runtime/streams.h"
+#include "runtime/strings.h"
 
 namespace core::testing {
 
@@ -37,12 +44,16 @@ class ScopedEnvironment {
 
     // Sets the variable, or unsets it for nothing.
     void Set(const std::string& name, const std::optional<std::string>& value) {
-        saved_.emplace_back(name, runtime::os::GetEnv(name));
+        Set(runtime::AnsiToWide(name),
+            value ? std::optional(runtime::AnsiToWide(*value)) : std::nullopt);
+    }
+    void Set(const std::u16string& name, const std::optional<std::u16string>& value) {
+        saved_.emplace_back(name, runtime::os::WideGetEnv(name));
         Apply(name, value);
     }
 
   private:
-    static void Apply(const std::string& name, const std::optional<std::string>& value) {
+    static void Apply(const std::u16string& name, const std::optional<std::u16string>& value) {
         if (value) {
             (void)runtime::os::SetEnv(name, *value);
         } else {
@@ -50,7 +61,37 @@ class ScopedEnvironment {
         }
     }
 
-    std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+    // Kept wide: a value outside the code page comes back whole.
+    std::vector<std::pair<std::u16string, std::optional<std::u16string>>> saved_;
 };
+
+// Cyrillic and CJK: a user profile outside the ANSI code page.
+inline constexpr const char16_t* kUnicodeFolderName = u"\u041f\u0451\u0442\u0440 \u6771\u4eac";
+
+// `name` made in the scratch folder, with a trailing delimiter.
+inline std::u16string MakeWideFolder(const runtime::testing::TempFolder& folder,
+                                     std::u16string_view name = kUnicodeFolderName) {
+    const std::u16string path = runtime::os::IncludeTrailingPathDelimiter(
+        runtime::AnsiToWide(folder.File("")) + std::u16string(name));
+    (void)runtime::os::ForceDirectories(path);
+    return path;
+}
+
+// Whole-file bytes by wide name ("" for a file that cannot be read).
+inline std::string ReadWideFile(const std::u16string& fileName) {
+    try {
+        runtime::TFileStream file(fileName, runtime::fmOpenRead | runtime::fmShareDenyNone);
+        std::string bytes(static_cast<size_t>(file.Size()), '\0');
+        if (!bytes.empty()) file.ReadBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
+        return bytes;
+    } catch (const runtime::Exception&) {
+        return {};
+    }
+}
+
+inline void WriteWideFile(const std::u16string& fileName, std::string_view bytes) {
+    runtime::TFileStream file(fileName, runtime::fmCreate);
+    if (!bytes.empty()) file.WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
+}
 
 }  // namespace core::testing

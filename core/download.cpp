@@ -83,14 +83,15 @@ uint32_t FriendlyDelay() {
 // The cookie jar of the host being talked to, kept in its file.
 class TCookieFiles {
   public:
-    TCookieFiles(net::THTTPSend& http, std::string folder)
+    TCookieFiles(net::THTTPSend& http, std::u16string folder)
         : http_(http), folder_(std::move(folder)) {}
 
     // Makes the jar the one of the host of `url`.
     void SwitchTo(const std::string& url) {
         net::TURLParts parts;
         (void)net::ParseURL(url, parts);
-        const std::string file = folder_ + CookieFileName(parts.Protocol, parts.Host, parts.Port);
+        const std::u16string file =
+            folder_ + runtime::AnsiToWide(CookieFileName(parts.Protocol, parts.Host, parts.Port));
         if (file == file_) return;
         file_ = file;
         http_.Cookies().Clear();
@@ -101,15 +102,15 @@ class TCookieFiles {
     void Save() {
         if (http_.Cookies().Count() == 0) return;
         if (!runtime::os::DirectoryExists(folder_) && !runtime::os::ForceDirectories(folder_)) {
-            throw runtime::EInOutError("Unable to create the folder " + folder_);
+            throw runtime::EInOutError("Unable to create the folder " + runtime::WideToAnsi(folder_));
         }
         http_.Cookies().SaveToFile(file_);
     }
 
   private:
     net::THTTPSend& http_;
-    const std::string folder_;
-    std::string file_;
+    const std::u16string folder_;
+    std::u16string file_;
 };
 
 }  // namespace
@@ -190,8 +191,8 @@ std::string DownloadURL(const std::string& url, TFetchContext& context) {
                                       const std::string&) {
         if (context.StopRequested()) sender->StopFlag = true;
     };
-    const std::string dataDir = Options ? Options->DataDir : ExeDir;
-    TCookieFiles cookies(http, dataDir + "Cookies" + runtime::os::PathDelim);
+    const std::u16string dataDir = Options ? Options->DataDir : ExeDir;
+    TCookieFiles cookies(http, dataDir + u"Cookies" + char16_t(runtime::os::PathDelim));
 
     struct ActiveSocket {
         TFetchContext& context;

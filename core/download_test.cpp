@@ -109,7 +109,7 @@ TEST_F(DownloadTest, FollowsRedirects) {
     EXPECT_TRUE(runtime::os::FileExists(options_.CookieFile("127.0.0.1_" + port_ + ".txt")));
     EXPECT_TRUE(runtime::os::FileExists(options_.CookieFile("localhost_" + port_ + ".txt")));
     const std::string jar =
-        runtime::testing::ReadBytes(options_.CookieFile("127.0.0.1_" + port_ + ".txt"));
+        testing::ReadWideFile(options_.CookieFile("127.0.0.1_" + port_ + ".txt"));
     EXPECT_TRUE(contains(jar, "serp_session=r")) << jar;
     EXPECT_TRUE(contains(jar, "first_host=1")) << jar;
     EXPECT_FALSE(contains(jar, "second_host")) << jar;

@@ -11,7 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     runtime::TStringStream stream(std::string(reinterpret_cast<const char*>(data), size));
     try {
         const std::string text = core::ReadEngineText(stream);
-        const core::TSE engine("fuzz.se", text);
+        const core::TSE engine(u"fuzz.se", text);
         (void)core::ReadScriptConstant("Name", text);
     } catch (const core::EEngineFileError&) {
         // Short, oversized, corrupt or truncated.

@@ -42,16 +42,22 @@ std::string CutHeader(std::string value) {
     return value;
 }
 
-std::string LastPathComponent(std::string_view path) {
-    // Either delimiter: settings may name the file the other platform's way.
-    const size_t slash = path.find_last_of("\\/");
-    return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+// Either delimiter: settings may name the file the other platform's way.
+template <class Char>
+std::basic_string<Char> LastPathComponent(std::basic_string_view<Char> path) {
+    constexpr Char delimiters[] = {'\\', '/', 0};
+    const size_t slash = path.find_last_of(delimiters);
+    return std::basic_string<Char>(slash == path.npos ? path : path.substr(slash + 1));
+}
+
+std::u16string LastPathComponent(const std::u16string& path) {
+    return LastPathComponent(std::u16string_view(path));
 }
 
 }  // namespace
 
-std::string EnginesDir() {
-    return ExeDir + "SearchEngines" + runtime::os::PathDelim;
+std::u16string EnginesDir() {
+    return ExeDir + u"SearchEngines" + char16_t(runtime::os::PathDelim);
 }
 
 // ---- the container -----------------------------------------------------------------------
@@ -85,7 +91,7 @@ std::string ReadEngineText(runtime::TStream& stream) {
     return text;
 }
 
-std::string ReadEngineFile(const std::string& path) {
+std::string ReadEngineFile(const std::u16string& path) {
     std::unique_ptr<runtime::TFileStream> file;
     try {
         file = std::make_unique<runtime::TFileStream>(
@@ -135,12 +141,12 @@ std::string ReadScriptConstant(std::string_view key, std::string_view text) {
 
 // ---- engines -----------------------------------------------------------------------------
 
-TSE::TSE(const std::string& path) : FileName(path) {
+TSE::TSE(const std::u16string& path) : FileName(path) {
     Script.SetText(ReadEngineFile(path));
     ReadHeader();
 }
 
-TSE::TSE(std::string fileName, std::string_view text) : FileName(std::move(fileName)) {
+TSE::TSE(std::u16string fileName, std::string_view text) : FileName(std::move(fileName)) {
     Script.SetText(text);
     ReadHeader();
 }
@@ -170,24 +176,28 @@ int TSEList::FindEngineByCountry(std::string_view country) const {
 }
 
 int TSEList::FindEngineByFile(std::string_view path) const {
-    const std::string wanted = LastPathComponent(path);
+    return FindEngineByFile(runtime::AnsiToWide(path));
+}
+
+int TSEList::FindEngineByFile(std::u16string_view path) const {
+    const std::u16string wanted = LastPathComponent(path);
     for (int i = 0; i < Count(); ++i) {
         if (LastPathComponent(Items(i)->FileName) == wanted) return i;
     }
     return -1;
 }
 
-std::unique_ptr<TSEList> LoadSearchEngines(const std::string& folder) {
+std::unique_ptr<TSEList> LoadSearchEngines(const std::u16string& folder) {
     auto list = std::make_unique<TSEList>();
     // Read whole and never written back: loading leaves the list as it is.
-    const runtime::TMemIniFile ini(folder + kEngineListFile);
+    const runtime::TMemIniFile ini(folder + runtime::AnsiToWide(kEngineListFile));
     runtime::TStringList sections;
     ini.ReadSections(sections);
     for (int i = 0; i < sections.Count(); ++i) {
         const std::string section = sections.Strings(i);
         const std::string name = ini.ReadString(section, "Name", "");
         if (name.empty() || ini.ReadBool(section, "Main", false)) continue;
-        const std::string path = folder + name;
+        const std::u16string path = folder + runtime::AnsiToWide(name);
         if (!runtime::os::FileExists(path)) {
             list->Problems.push_back("Search engine \"" + name + "\" is listed in " +
                                      kEngineListFile + " but its file is missing");
@@ -224,7 +234,7 @@ void ChooseEngine() {
     if (CurrentEngine != nullptr) return;
     CurrentEngine = engineAt(engines.FindEngineByCountry(kFallbackCountry));
     if (CurrentEngine == nullptr) return;
-    options.SEFileName = CurrentEngine->FileName;
+    options.SEFileName = runtime::WideToAnsi(CurrentEngine->FileName);
     options.Country = CurrentEngine->Country;
     options.Lang = CurrentEngine->Lang;
     options.Save();
@@ -232,14 +242,16 @@ void ChooseEngine() {
 
 // ---- units -------------------------------------------------------------------------------
 
-std::string LoadScriptUnit(const std::string& folder, const std::string& unitName) {
+std::string LoadScriptUnit(const std::u16string& folder, const std::string& unitName) {
     const bool plain = !unitName.empty() && unitName.find_first_of("/\\:") == std::string::npos &&
                        unitName.find("..") == std::string::npos;
     if (!plain) throw EEngineFileError("Invalid unit name: '" + unitName + "'");
     std::string base = unitName;
     if (base.size() > 4 && base[base.size() - 4] == '.') base.resize(base.size() - 4);
-    const std::string path = folder + base + ".se";
-    if (!runtime::os::FileExists(path)) throw EEngineFileError("Unit file not found: " + path);
+    const std::u16string path = folder + runtime::AnsiToWide(base) + u".se";
+    if (!runtime::os::FileExists(path)) {
+        throw EEngineFileError("Unit file not found: " + runtime::WideToAnsi(path));
+    }
     try {
         return ReadEngineFile(path);
     } catch (const EEngineFileError& e) {

@@ -36,7 +36,7 @@ class EEngineFileError : public runtime::Exception {
 inline constexpr uint32_t kMaxEngineTextSize = 16u << 20;
 
 // The folder of the engine files: ExeDir + "SearchEngines" + a delimiter.
-std::string EnginesDir();
+std::u16string EnginesDir();
 
 // The text of an engine or unit file whose container starts at the stream's
 // position. The length is checked against what the rest of the stream can
@@ -46,7 +46,7 @@ std::string EnginesDir();
 // beyond the data, and corrupt compressed data.
 std::string ReadEngineText(runtime::TStream& stream);
 // The same from a file; EEngineFileError also when it cannot be opened.
-std::string ReadEngineFile(const std::string& path);
+std::string ReadEngineFile(const std::u16string& path);
 // The container of `text`: what ReadEngineText reads back.
 std::string PackEngineText(std::string_view text);
 
@@ -65,11 +65,11 @@ class TSE {
 
     // Reads the engine file and its header constants; EEngineFileError when
     // the file cannot be read.
-    explicit TSE(const std::string& path);
+    explicit TSE(const std::u16string& path);
     // An engine from its script text (FileName names where it came from).
-    TSE(std::string fileName, std::string_view text);
+    TSE(std::u16string fileName, std::string_view text);
 
-    std::string FileName;  // the engine file's full path
+    std::u16string FileName;  // the engine file's full path
     std::string Name;
     std::string Country;
     std::string Url;
@@ -96,6 +96,7 @@ class TSEList {
     // The first engine whose file name (the last path component) equals
     // that of `path` exactly, folders aside; -1 when none.
     [[nodiscard]] int FindEngineByFile(std::string_view path) const;
+    [[nodiscard]] int FindEngineByFile(std::u16string_view path) const;
 
     // Why listed engines were left out while loading, one line each.
     std::vector<std::string> Problems;
@@ -109,7 +110,7 @@ class TSEList {
 // folder) and without "Main" set. A listed file that is missing or cannot
 // be read is left out and named in Problems; "selist.ini" itself is only
 // read. Pending window messages run after each engine.
-std::unique_ptr<TSEList> LoadSearchEngines(const std::string& folder = EnginesDir());
+std::unique_ptr<TSEList> LoadSearchEngines(const std::u16string& folder = EnginesDir());
 
 // Sets CurrentEngine from the settings, at start: the engine of SEFileName
 // (an older release's name containing "duzevedi" is corrected and saved
@@ -123,6 +124,6 @@ void ChooseEngine();
 // name without a four-character extension is taken whole).
 // EEngineFileError for a name that is not a plain file name (a path
 // delimiter, a drive colon, "..") and for a file that cannot be read.
-std::string LoadScriptUnit(const std::string& folder, const std::string& unitName);
+std::string LoadScriptUnit(const std::u16string& folder, const std::string& unitName);
 
 }  // namespace core

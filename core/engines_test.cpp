@@ -12,6 +12,7 @@
 #include "runtime/container_test_support.h"
 #include "runtime/inifile.h"
 #include "runtime/os/folders.h"
+#include "runtime/os/paths.h"
 #include "runtime/streams.h"
 
 namespace core {
@@ -104,21 +105,22 @@ TEST(EngineFileTest, RefusesBrokenContainers) {
     for (const Row& row : rows) {
         EXPECT_THROW(readText(row.bytes), EEngineFileError) << row.what;
     }
-    EXPECT_THROW((void)ReadEngineFile("/no/such/folder/engine.se"), EEngineFileError);
+    EXPECT_THROW((void)ReadEngineFile(u"/no/such/folder/engine.se"), EEngineFileError);
 }
 
-// A program folder with its SearchEngines folder, as ExeDir for the test.
+// A program folder with its SearchEngines folder, as ExeDir for the test;
+// `programFolder` names it inside the scratch folder.
 class EngineFolder {
   public:
-    EngineFolder() : savedExeDir_(ExeDir) {
-        ExeDir = folder_.File("");
-        std::filesystem::create_directories(Dir());
+    explicit EngineFolder(std::u16string_view programFolder = u"program") : savedExeDir_(ExeDir) {
+        ExeDir = testing::MakeWideFolder(folder_, programFolder);
+        EXPECT_TRUE(runtime::os::ForceDirectories(Dir()));
     }
     ~EngineFolder() { ExeDir = savedExeDir_; }
 
-    std::string Dir() const { return EnginesDir(); }
+    std::u16string Dir() const { return EnginesDir(); }
     void Write(const std::string& name, const std::string& bytes) const {
-        WriteBytes(Dir() + name, bytes);
+        testing::WriteWideFile(Dir() + runtime::AnsiToWide(name), bytes);
     }
     void WriteEngine(const std::string& name, const std::string& country,
                      const std::string& engineName = "Engine") const {
@@ -132,7 +134,7 @@ class EngineFolder {
 
   private:
     TempFolder folder_;
-    std::string savedExeDir_;
+    std::u16string savedExeDir_;
 };
 
 TEST(LoadSearchEnginesTest, LoadsListedEnginesAndLeavesTheListAlone) {
@@ -155,7 +157,7 @@ TEST(LoadSearchEnginesTest, LoadsListedEnginesAndLeavesTheListAlone) {
 
     ASSERT_EQ(engines->Count(), 2);
     EXPECT_EQ(engines->Items(0)->Name, "One");
-    EXPECT_EQ(engines->Items(0)->FileName, folder.Dir() + "one.se");
+    EXPECT_EQ(engines->Items(0)->FileName, folder.Dir() + u"one.se");
     EXPECT_EQ(engines->Items(0)->Country, "USA");
     EXPECT_EQ(engines->Items(0)->Url, "http://engine/");
     EXPECT_EQ(engines->Items(0)->Lang, "English");
@@ -167,7 +169,37 @@ TEST(LoadSearchEnginesTest, LoadsListedEnginesAndLeavesTheListAlone) {
     ASSERT_EQ(engines->Problems.size(), 2u);
     EXPECT_NE(engines->Problems[0].find("missing.se"), std::string::npos);
     EXPECT_NE(engines->Problems[1].find("corrupt.se"), std::string::npos);
-    EXPECT_EQ(ReadBytes(folder.Dir() + "selist.ini"), list);
+    EXPECT_EQ(testing::ReadWideFile(folder.Dir() + u"selist.ini"), list);
+}
+
+// A program folder whose name the code page cannot spell: the engines, the
+// units beside them and the engine the settings keep are all found.
+TEST(LoadSearchEnginesTest, LoadsFromAFolderOutsideTheCodePage) {
+    EngineFolder folder(testing::kUnicodeFolderName);
+    folder.WriteEngine("de.se", "Germany");
+    folder.WriteEngine("us.se", "USA");
+    folder.Write("common.se", PackEngineText("function Two: Integer; begin Result := 2; end;"));
+    folder.Write("selist.ini", "[DE]\r\nName=de.se\r\n[US]\r\nName=us.se\r\n");
+
+    TempFolder data;
+    auto savedOptions = std::move(Options);
+    auto savedEngines = std::move(EngineList);
+    Options = std::make_unique<TOptions>(runtime::AnsiToWide(data.File("")));
+    Options->SEFileName = "gone.se";
+    EngineList = LoadSearchEngines();
+    ASSERT_EQ(EngineList->Count(), 2) << EngineList->Problems.front();
+    EXPECT_EQ(EngineList->Items(1)->FileName, folder.Dir() + u"us.se");
+    EXPECT_EQ(LoadScriptUnit(runtime::os::ExtractFilePath(EngineList->Items(1)->FileName),
+                             "common.pas"),
+              "function Two: Integer; begin Result := 2; end;");
+    // The setting is 8-bit text; the engine is known by its file's own name.
+    ChooseEngine();
+    EXPECT_EQ(CurrentEngine, EngineList->Items(1));
+    EXPECT_EQ(EngineList->FindEngineByFile(Options->SEFileName), 1);
+
+    CurrentEngine = nullptr;
+    Options = std::move(savedOptions);
+    EngineList = std::move(savedEngines);
 }
 
 TEST(LoadSearchEnginesTest, NoListGivesNoEngines) {
@@ -177,8 +209,8 @@ TEST(LoadSearchEnginesTest, NoListGivesNoEngines) {
 
 // The engines the build puts beside this program, as the program ships them.
 TEST(LoadSearchEnginesTest, LoadsTheShippedEngines) {
-    const std::string savedExeDir = ExeDir;
-    ExeDir = runtime::os::ProgramFolder();
+    const std::u16string savedExeDir = ExeDir;
+    ExeDir = runtime::os::WideProgramFolder();
     const std::unique_ptr<TSEList> engines = LoadSearchEngines();
     const std::string unit = LoadScriptUnit(EnginesDir(), "local_server.pas");
     ExeDir = savedExeDir;
@@ -204,15 +236,15 @@ TEST(LoadSearchEnginesTest, LoadsTheShippedEngines) {
 }
 
 TEST(TSETest, CutsLongHeaderValues) {
-    const TSE engine("x.se", " Name = '" + std::string(300, 'n') + "';");
+    const TSE engine(u"x.se", " Name = '" + std::string(300, 'n') + "';");
     EXPECT_EQ(engine.Name, std::string(255, 'n'));
     EXPECT_EQ(engine.Country, "");
 }
 
 TEST(TSEListTest, FindsEnginesByCountryAndFileName) {
     TSEList list;
-    list.Add(std::make_unique<TSE>("/a/google_usa.se", EngineFolder::EngineText("G", "USA")));
-    list.Add(std::make_unique<TSE>("C:\\p\\SearchEngines\\bing.se",
+    list.Add(std::make_unique<TSE>(u"/a/google_usa.se", EngineFolder::EngineText("G", "USA")));
+    list.Add(std::make_unique<TSE>(u"C:\\p\\SearchEngines\\bing.se",
                                    EngineFolder::EngineText("B", "USA")));
     EXPECT_EQ(list.FindEngineByCountry("USA"), 0);
     EXPECT_EQ(list.FindEngineByCountry("usa"), -1);
@@ -228,11 +260,11 @@ class ChooseEngineTest : public ::testing::Test {
     void SetUp() override {
         savedOptions_ = std::move(Options);
         savedEngines_ = std::move(EngineList);
-        Options = std::make_unique<TOptions>(data_.File(""));
+        Options = std::make_unique<TOptions>(runtime::AnsiToWide(data_.File("")));
         EngineList = std::make_unique<TSEList>();
         EngineList->Add(
-            std::make_unique<TSE>("/e/germany.se", EngineFolder::EngineText("D", "Germany")));
-        EngineList->Add(std::make_unique<TSE>("/e/usa.se", EngineFolder::EngineText("U", "USA")));
+            std::make_unique<TSE>(u"/e/germany.se", EngineFolder::EngineText("D", "Germany")));
+        EngineList->Add(std::make_unique<TSE>(u"/e/usa.se", EngineFolder::EngineText("U", "USA")));
     }
     void TearDown() override {
         CurrentEngine = nullptr;

@@ -9,6 +9,7 @@
 #include <string>
 #include <utility>
 
+#include "core/core_test_support.h"
 #include "core/options.h"
 #include "core/state.h"
 #include "net/httpsend.h"
@@ -63,11 +64,12 @@ inline void ResetSerpRequests(const std::string& port) {
 }
 
 // Options with a data folder of their own, friendly mode off, no news
-// check, for the scope; the program's settings come back after it.
+// check, for the scope; the program's settings come back after it. The
+// folder's name is outside the code page, as a user profile's may be.
 class ScopedFetchOptions {
   public:
     ScopedFetchOptions() : saved_(std::move(Options)) {
-        Options = std::make_unique<TOptions>(folder_.File(""));
+        Options = std::make_unique<TOptions>(MakeWideFolder(folder_));
         Options->HumanActivitySimulation = 0;
         // News waiting to be shown: a check makes no news request to the
         // maker's server.
@@ -77,8 +79,9 @@ class ScopedFetchOptions {
     ScopedFetchOptions(const ScopedFetchOptions&) = delete;
     ScopedFetchOptions& operator=(const ScopedFetchOptions&) = delete;
 
-    std::string CookieFile(const std::string& name) const {
-        return folder_.File("Cookies") + runtime::os::PathDelim + name;
+    std::u16string CookieFile(const std::string& name) const {
+        return Options->DataDir + u"Cookies" + char16_t(runtime::os::PathDelim) +
+               runtime::AnsiToWide(name);
     }
 
   private:

@@ -70,14 +70,14 @@ void PrepareClient(net::THTTPSend& http) {
     UseProxySettings(http);
 }
 
-std::string ReadWholeFile(const std::string& fileName) {
+std::string ReadWholeFile(const std::u16string& fileName) {
     runtime::TFileStream stream(fileName, runtime::fmOpenRead | runtime::fmShareDenyWrite);
     std::string bytes(static_cast<size_t>(stream.Size()), '\0');
     if (!bytes.empty()) stream.ReadBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
     return bytes;
 }
 
-void WriteWholeFile(const std::string& fileName, std::string_view bytes) {
+void WriteWholeFile(const std::u16string& fileName, std::string_view bytes) {
     runtime::TFileStream stream(fileName, runtime::fmCreate);
     if (!bytes.empty()) stream.WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
 }
@@ -101,8 +101,8 @@ std::optional<std::string_view> HeaderLine(std::string_view headers, std::string
 
 }  // namespace
 
-std::string NewsFileName() {
-    return TempDir + "newsblock.txt";
+std::u16string NewsFileName() {
+    return TempDir + u"newsblock.txt";
 }
 
 void FetchNews() {
@@ -136,7 +136,7 @@ bool DownloadNews(net::THTTPSend& client, std::string& body) {
     if (client.ResultCode() != 200) return false;
     body = DocumentText(client);
     if (body.empty()) return false;
-    const std::string kept = NewsFileName();
+    const std::u16string kept = NewsFileName();
     if (runtime::os::FileExists(kept)) Options->NewsText = ReadWholeFile(kept);
     if (body == Options->NewsText) return false;
     Options->NewsText = body;

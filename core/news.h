@@ -25,7 +25,7 @@ inline constexpr std::string_view kVersionPath = "/serplow-ver.txt";
 inline constexpr int kMakerTimeout = 10000;
 
 // The kept copy of the news page: TempDir + "newsblock.txt".
-[[nodiscard]] std::string NewsFileName();
+[[nodiscard]] std::u16string NewsFileName();
 
 // The news check: when DownloadNews finds a new page, it is written to the
 // kept copy, NeedToShowNews is set and the settings are saved. A copy that

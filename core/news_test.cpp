@@ -117,7 +117,7 @@ class NewsTest : public ::testing::Test {
 
     // The kept copy's content; "<none>" without one.
     std::string Kept() const {
-        return runtime::os::FileExists(NewsFileName()) ? runtime::testing::ReadBytes(NewsFileName())
+        return runtime::os::FileExists(NewsFileName()) ? testing::ReadWideFile(NewsFileName())
                                                        : std::string("<none>");
     }
 
@@ -212,7 +212,7 @@ TEST_F(NewsTest, NoServerChangesNothingSilently) {
 }
 
 TEST_F(NewsTest, ACopyThatCannotBeWrittenStillShowsTheNews) {
-    TempDir = program_->TempFile("missing") + runtime::os::PathDelim;
+    TempDir = program_->TempFile("missing") + char16_t(runtime::os::PathDelim);
     program_->SetPage("news", "<p>News</p>", "last-modified=Mon, 01 Jan 2024");
     FetchNews();
     EXPECT_TRUE(Options->NeedToShowNews);

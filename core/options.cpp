@@ -30,11 +30,11 @@ std::string columnKey(int tree, int column) {
 
 }  // namespace
 
-std::string DefaultDataDir() {
-    const std::string appData = runtime::os::AppDataFolder();
+std::u16string DefaultDataDir() {
+    const std::u16string appData = runtime::os::WideAppDataFolder();
     if (appData.empty()) return ExeDir;
-    const std::string dir = runtime::os::IncludeTrailingPathDelimiter(
-        runtime::os::IncludeTrailingPathDelimiter(appData) + "Serplow");
+    const std::u16string dir = runtime::os::IncludeTrailingPathDelimiter(
+        runtime::os::IncludeTrailingPathDelimiter(appData) + u"Serplow");
     // When it cannot be made, the name stands all the same: later file
     // operations there fail.
     if (!runtime::os::DirectoryExists(dir)) (void)runtime::os::CreateDir(dir);
@@ -43,7 +43,7 @@ std::string DefaultDataDir() {
 
 TOptions::TOptions() : TOptions(DefaultDataDir()) {}
 
-TOptions::TOptions(std::string dataDir) : DataDir(std::move(dataDir)) {
+TOptions::TOptions(std::u16string dataDir) : DataDir(std::move(dataDir)) {
     Load();
     Closing = false;
 }
@@ -56,8 +56,8 @@ TOptions::~TOptions() {
     }
 }
 
-std::string TOptions::IniFileName() const {
-    return DataDir + "serplow.ini";
+std::u16string TOptions::IniFileName() const {
+    return DataDir + u"serplow.ini";
 }
 
 void TOptions::Load() {
@@ -74,7 +74,8 @@ void TOptions::Load() {
     Lang = ini.ReadString(General, "Lang", "English");
     SEFileName =
         ini.ReadString(General, "SEFileName",
-                       DataDir + "SearchEngines" + runtime::os::PathDelim + "google_usa.se");
+                       runtime::WideToAnsi(DataDir) + "SearchEngines" + runtime::os::PathDelim +
+                           "google_usa.se");
     LastNewsDate = ini.ReadString(News, "LastNewsDate", "");
     NewsDate = ini.ReadString(News, "NewsDate", "");
     NewsURL = ini.ReadString(News, "NewsURL", "");

@@ -11,15 +11,16 @@ namespace core {
 
 // The per-user data folder, with a trailing delimiter: "Serplow" in the
 // user's application-data folder (created, one level, when missing), or
-// ExeDir when there is no application-data folder.
-std::string DefaultDataDir();
+// ExeDir when there is no application-data folder. Wide, as every folder
+// of the core: a profile outside the system code page works.
+std::u16string DefaultDataDir();
 
 class TOptions {
   public:
     // Data folder DefaultDataDir(), then Load.
     TOptions();
     // The settings of another data folder (with its trailing delimiter).
-    explicit TOptions(std::string dataDir);
+    explicit TOptions(std::u16string dataDir);
     // Writes the geometry (WriteGeometry); a failure to write is dropped,
     // since a destructor cannot report it.
     ~TOptions();
@@ -37,7 +38,7 @@ class TOptions {
     // EIniFileException when the file cannot be written.
     void WriteGeometry();
 
-    [[nodiscard]] std::string IniFileName() const;
+    [[nodiscard]] std::u16string IniFileName() const;
 
     int32_t SizeX = 661;
     int32_t SizeY = 315;
@@ -51,12 +52,14 @@ class TOptions {
     std::string ProxyPass;
     // The search depth: results checked per keyword, 10 to 10000.
     int32_t SearchResults = 10;
-    std::string DataDir;
+    std::u16string DataDir;
     bool FirstRun = true;
     std::string GoogleKey;
     bool GoogleKeyActive = false;
     std::string Country = "USA";
     std::string Lang = "English";
+    // Engines are found by the file's own name, so a folder part the code
+    // page cannot spell does no harm here.
     std::string SEFileName;
     std::string LastNewsDate;
     std::string NewsDate;

@@ -31,8 +31,8 @@ std::string testData(const char* name) {
     return (std::filesystem::path(CORE_TESTDATA_DIR) / name).string();
 }
 
-std::string dataDir(const TempFolder& folder) {
-    return folder.File("");
+std::u16string dataDir(const TempFolder& folder) {
+    return runtime::AnsiToWide(folder.File(""));
 }
 
 bool contains(const std::string& text, const std::string& part) {
@@ -77,7 +77,7 @@ TEST(OptionsTest, FirstStartGivesTheDefaults) {
     EXPECT_EQ(options.Country, "USA");
     EXPECT_EQ(options.Lang, "English");
     EXPECT_EQ(options.SEFileName,
-              dataDir(folder) + "SearchEngines" + runtime::os::PathDelim + "google_usa.se");
+              folder.File("") + "SearchEngines" + runtime::os::PathDelim + "google_usa.se");
     EXPECT_TRUE(options.CheckForNewVersion);
     EXPECT_EQ(options.HumanActivitySimulation, 1);
     EXPECT_TRUE(options.FirstRun);
@@ -157,7 +157,7 @@ TEST(OptionsTest, SaveWritesAtOnceButNotTheGeometry) {
     options->PosX = 77;
     options->Save();
 
-    const std::string written = ReadBytes(options->IniFileName());
+    const std::string written = ReadBytes(folder.File("serplow.ini"));
     EXPECT_TRUE(contains(written, "SearchResults=500"));
     EXPECT_TRUE(contains(written, "ProxyHost=proxy.local"));
     for (const char* key : {"SkipNews", "PosX", "SizeX", "Maximized", "Splitter", "Column1"}) {
@@ -226,8 +226,8 @@ TEST(OptionsTest, WriteFailuresReachSaveButNotTheDestructor) {
     TempFolder folder;
     FakeWindow window;
     const ScopedCallbacks callbacks(window.Callbacks());
-    const std::string missing = runtime::os::IncludeTrailingPathDelimiter(
-        runtime::os::IncludeTrailingPathDelimiter(folder.File("missing")) + "deeper");
+    const std::u16string missing = runtime::os::IncludeTrailingPathDelimiter(
+        runtime::os::IncludeTrailingPathDelimiter(dataDir(folder) + u"missing") + u"deeper");
     auto options = std::make_unique<TOptions>(missing);
     EXPECT_EQ(options->SearchResults, 10);
     EXPECT_THROW(options->Save(), runtime::EIniFileException);
@@ -324,15 +324,46 @@ TEST(OptionsTest, ReadsTheFileWineWrote) {
 TEST(DataDirTest, IsSerplowInTheApplicationDataFolder) {
     TempFolder folder;
 #ifndef _WIN32
-    testing::ScopedEnvironment environment;
-    environment.Set("XDG_CONFIG_HOME", folder.Path().string());
-#endif
-    const std::string appData = runtime::os::AppDataFolder();
+    // Natively the application-data folder comes from the environment, so
+    // a profile whose name the code page cannot spell is tried too.
+    for (const std::u16string& appData : {dataDir(folder), testing::MakeWideFolder(folder)}) {
+        testing::ScopedEnvironment environment;
+        environment.Set(u"XDG_CONFIG_HOME", appData);
+        const std::u16string expected = appData + u"Serplow" + char16_t(runtime::os::PathDelim);
+        EXPECT_EQ(DefaultDataDir(), expected);
+        EXPECT_TRUE(runtime::os::DirectoryExists(expected));
+    }
+#else
+    const std::u16string appData = runtime::os::WideAppDataFolder();
     ASSERT_FALSE(appData.empty());
-    const std::string expected =
-        runtime::os::IncludeTrailingPathDelimiter(appData) + "Serplow" + runtime::os::PathDelim;
+    const std::u16string expected = runtime::os::IncludeTrailingPathDelimiter(appData) +
+                                    u"Serplow" + char16_t(runtime::os::PathDelim);
     EXPECT_EQ(DefaultDataDir(), expected);
     EXPECT_TRUE(runtime::os::DirectoryExists(expected));
+#endif
+}
+
+// The settings of a profile whose name the code page cannot spell: written
+// there, and read back from there.
+TEST(DataDirTest, SettingsLiveInAFolderOutsideTheCodePage) {
+    TempFolder folder;
+    const std::u16string wide = testing::MakeWideFolder(folder);
+    ASSERT_TRUE(runtime::os::DirectoryExists(wide));
+    {
+        TOptions options(wide);
+        EXPECT_EQ(options.IniFileName(), wide + u"serplow.ini");
+        options.SearchResults = 700;
+        options.ProxyHost = "proxy.local";
+        options.Save();
+    }
+    EXPECT_TRUE(contains(testing::ReadWideFile(wide + u"serplow.ini"), "SearchResults=700"));
+    const TOptions reread(wide);
+    EXPECT_EQ(reread.SearchResults, 700);
+    EXPECT_EQ(reread.ProxyHost, "proxy.local");
+    // Nothing went elsewhere, such as to the name's lossy code-page spelling.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()),
+                            std::filesystem::directory_iterator()),
+              1);
 }
 
 #ifndef _WIN32
@@ -340,9 +371,9 @@ TEST(DataDirTest, FallsBackToTheProgramFolder) {
     testing::ScopedEnvironment environment;
     environment.Set("XDG_CONFIG_HOME", std::nullopt);
     environment.Set("HOME", std::nullopt);
-    const std::string savedExeDir = ExeDir;
-    ExeDir = "/opt/serplow/";
-    EXPECT_EQ(DefaultDataDir(), "/opt/serplow/");
+    const std::u16string savedExeDir = ExeDir;
+    ExeDir = u"/opt/serplow/";
+    EXPECT_EQ(DefaultDataDir(), u"/opt/serplow/");
     ExeDir = savedExeDir;
 }
 #endif

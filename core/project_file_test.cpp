@@ -148,7 +148,7 @@ std::unique_ptr<TSiteList> SampleSites() {
 class ProjectFileTest : public ::testing::Test {
   protected:
     ProjectFileTest() : callbacks_(Recording()) {
-        Options = std::make_unique<TOptions>(folder_.File(""));
+        Options = std::make_unique<TOptions>(Wide(folder_.File("")));
         Sites = std::make_unique<TSiteList>();
         CurrentSite = nullptr;
         CurrentKeyword = nullptr;
@@ -217,6 +217,29 @@ TEST_F(ProjectFileTest, SaveAndLoadRoundTrip) {
     EXPECT_EQ(CurrentSite, Sites->Items(0));
     EXPECT_EQ(CurrentKeyword, nullptr);
     EXPECT_EQ(ReadBytes(BackupFile()), ReadBytes(ProjectFile()));
+}
+
+// A data folder whose name the code page cannot spell: the project, its
+// backup and a failed load's dump all land there, and the project reads
+// back.
+TEST_F(ProjectFileTest, LivesInADataFolderOutsideTheCodePage) {
+    const std::u16string data = testing::MakeWideFolder(folder_);
+    Options = std::make_unique<TOptions>(data);
+    Sites = SampleSites();
+    SaveProject(data + u"project.spj");
+    Sites = std::make_unique<TSiteList>();
+    ASSERT_TRUE(LoadProject(data + u"project.spj"));
+    ASSERT_EQ(Sites->Count(), 2);
+    EXPECT_EQ(Sites->Items(1)->URL, "b.org");
+    const std::string saved = testing::ReadWideFile(data + u"project.spj");
+    ASSERT_FALSE(saved.empty());
+    EXPECT_EQ(testing::ReadWideFile(data + u"project.spj.backup"), saved);
+
+    const std::u16string broken = u"<DocumentRoot><Sites";
+    testing::WriteWideFile(data + u"project.spj",
+                           std::string(ProjectMagic2008) + LengthField(0) + Bytes(broken));
+    EXPECT_THROW(LoadProject(data + u"project.spj"), runtime::Exception);
+    EXPECT_EQ(testing::ReadWideFile(data + u"debug.xml"), Bytes(broken));
 }
 
 TEST_F(ProjectFileTest, AProjectWithoutSitesLeavesTheSitesAlone) {

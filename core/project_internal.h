@@ -25,7 +25,7 @@ struct TLoadedProject {
 // length for progress. A malformed text raises runtime::Exception with the
 // load error's message, after leaving "debug.xml" in `dumpFolder`.
 TLoadedProject ReadTaggedProject(runtime::TStream& stream, int64_t maxUnits, int64_t totalUnits,
-                                 int64_t streamSize, std::string_view dumpFolder);
+                                 int64_t streamSize, std::u16string_view dumpFolder);
 
 // Reads the XML document of the oldest format from `file`, which stands just
 // after the magic text.

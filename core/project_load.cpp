@@ -412,7 +412,7 @@ class TTaggedProjectReader {
 }  // namespace
 
 TLoadedProject ReadTaggedProject(runtime::TStream& stream, int64_t maxUnits, int64_t totalUnits,
-                                 int64_t streamSize, std::string_view dumpFolder) {
+                                 int64_t streamSize, std::u16string_view dumpFolder) {
     const int64_t start = stream.Position();
     TLoadedProject project;
     ParseGuarded(stream, start, totalUnits, streamSize, dumpFolder,
@@ -477,8 +477,8 @@ Format FormatOf(const char* magic, int64_t got) {
     return Format::Unknown;
 }
 
-std::string DataFolder() {
-    return Options ? Options->DataDir : std::string();
+std::u16string DataFolder() {
+    return Options ? Options->DataDir : std::u16string();
 }
 
 project::TLoadedProject ReadTagged(runtime::TFileStream& file, Format format) {
@@ -504,9 +504,9 @@ project::TLoadedProject ReadTagged(runtime::TFileStream& file, Format format) {
 // Copies the file that loaded to the data folder's backup, replacing it as a
 // whole or not at all.
 void MakeBackup(const std::u16string& path) {
-    std::string folder = DataFolder();
+    const std::u16string folder = DataFolder();
     if (folder.empty()) return;
-    std::u16string backup = runtime::AnsiToWide(folder) + u"project.spj.backup";
+    std::u16string backup = folder + u"project.spj.backup";
     if (path == backup) return;
     std::u16string temp = backup + u".saving";
     if (!runtime::os::CopyFile(path, temp, false))

@@ -33,7 +33,7 @@ script::TscScript* scriptComponent = nullptr;
 struct TRun {
     TFetchContext* fetch = nullptr;
     // Units come from the folder of the engine being run.
-    std::string unitFolder;
+    std::u16string unitFolder;
     std::vector<runtime::TObjectHandle> createdLinks;
 };
 TRun* currentRun = nullptr;
@@ -305,7 +305,8 @@ TSearchOutcome RunSearch(const TSE& engine, std::u16string_view keyword, int dep
     if (!script.Compile()) {
         std::string place = script.ErrorPosition;
         if (!script.ErrorUnit.empty()) place += " in unit " + script.ErrorUnit;
-        throw ESearchCompileError("Unable to compile search engine script: " + engine.FileName +
+        throw ESearchCompileError("Unable to compile search engine script: " +
+                                  runtime::WideToAnsi(engine.FileName) +
                                   "\r\n\r\n" + script.ErrorMessage + " at " + place);
     }
     try {

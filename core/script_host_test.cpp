@@ -35,7 +35,7 @@ class ScriptHostTest : public ::testing::Test {
   protected:
     TSearchOutcome Run(const std::string& text, TLinkList& links,
                        std::u16string keyword = u"keyword") {
-        const TSE engine(EnginesDir() + "test.se", text);
+        const TSE engine(EnginesDir() + u"test.se", text);
         TLinkList extra;
         TFetchContext fetch;
         return RunSearch(engine, keyword, 30, links, extra, fetch);
@@ -158,7 +158,7 @@ TEST_F(ScriptHostTest, ACompileErrorLeavesTheLockFree) {
         (void)Run(text, links);
         ADD_FAILURE() << "no compile error";
     } catch (const ESearchCompileError& e) {
-        EXPECT_EQ(e.Message(), "Unable to compile search engine script: " + EnginesDir() +
+        EXPECT_EQ(e.Message(), "Unable to compile search engine script: " + runtime::WideToAnsi(EnginesDir()) +
                                    "test.se\r\n\r\nUndeclared identifier: 'Nowhere' at 6:10");
     }
     bool entered = false;
@@ -215,7 +215,7 @@ TEST_F(ScriptHostTest, ReadsUnitsFromTheEnginesFolder) {
     };
     for (const Row& row :
          {Row{"../helper.pas", "Invalid unit name"}, Row{"missing.pas", "Unit file not found"}}) {
-        const TSE engine(EnginesDir() + "test.se",
+        const TSE engine(EnginesDir() + u"test.se",
                          std::string("uses '") + row.unit + "';\r\n" + Engine(body));
         TFetchContext fetch;
         TKeywordSearch search;
@@ -247,15 +247,15 @@ TEST_F(ScriptHostTest, TheShippedEnginesCompile) {
         const TSE& engine = *EngineList->Items(i);
         script.Clear();
         script.SetText(engine.Script.Text());
-        EXPECT_TRUE(script.Compile()) << engine.FileName << ": " << script.ErrorMessage << " at "
+        EXPECT_TRUE(script.Compile()) << runtime::WideToUtf8(engine.FileName) << ": " << script.ErrorMessage << " at "
                                       << script.ErrorPosition << " " << script.ErrorUnit;
-        EXPECT_NE(script.FindLocal("Search"), nullptr) << engine.FileName;
+        EXPECT_NE(script.FindLocal("Search"), nullptr) << runtime::WideToUtf8(engine.FileName);
     }
     script.Clear();
 }
 
 TEST_F(ScriptHostTest, StopEndsARunningScript) {
-    const TSE engine(EnginesDir() + "test.se",
+    const TSE engine(EnginesDir() + u"test.se",
                      Engine("begin\r\n  while True do\r\n    Result := False;\r\nend;"));
     TLinkList links;
     TLinkList extra;

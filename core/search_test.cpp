@@ -215,14 +215,14 @@ TEST_F(SearchTest, RefusesToCheckWithoutAnEngine) {
 TEST_F(SearchTest, ReportsACompileErrorPerKeyword) {
     program_->WriteEngine("broken.se",
                           "const\r\n  Name = 'Broken';\r\nbegin\r\n  Nowhere;\r\nend.\r\n");
-    TSE broken(EnginesDir() + "broken.se");
+    TSE broken(EnginesDir() + u"broken.se");
     CurrentEngine = &broken;
     TSite site(kSite);
     site.AddKeyword(u"one");
     site.AddKeyword(u"two");
     std::vector<std::u16string> lines;
     ASSERT_TRUE(Check(site, lines));
-    const std::string reason = "Unable to compile search engine script: " + EnginesDir() +
+    const std::string reason = "Unable to compile search engine script: " + runtime::WideToAnsi(EnginesDir()) +
                                "broken.se Undeclared identifier: 'Nowhere' at 4:10";
     EXPECT_EQ(shown(lines),
               (std::multiset<std::string>{"one - Failed: " + reason, "two - Failed: " + reason}));

@@ -12,6 +12,7 @@
 #include <mutex>
 #include <string>
 
+#include "core/core_test_support.h"
 #include "core/engines.h"
 #include "core/fetch_test_support.h"
 #include "core/script_host.h"
@@ -54,8 +55,11 @@ class ScopedSearchProgram {
     explicit ScopedSearchProgram(const std::string& serpPort)
         : savedExeDir_(ExeDir), savedEngines_(std::move(EngineList)), savedEngine_(CurrentEngine) {
         StartSearchLayers();
-        ExeDir = folder_.File("");
-        std::filesystem::copy(runtime::os::ProgramFolder() + "SearchEngines", EnginesDir());
+        // A program folder outside the code page, as a user's may be.
+        ExeDir = MakeWideFolder(folder_);
+        std::filesystem::copy(
+            std::filesystem::path(runtime::os::WideProgramFolder() + u"SearchEngines"),
+            std::filesystem::path(EnginesDir()));
         WriteEngine("local_server.se", "const\r\n  LocalServer = 'http://127.0.0.1:" + serpPort +
                                            "';\r\nbegin\r\nend.\r\n");
         EngineList = LoadSearchEngines();
@@ -73,14 +77,14 @@ class ScopedSearchProgram {
 
     // Packs `text` into the engines folder as `name`.
     void WriteEngine(const std::string& name, const std::string& text) const {
-        runtime::testing::WriteBytes(EnginesDir() + name, PackEngineText(text));
+        WriteWideFile(EnginesDir() + runtime::AnsiToWide(name), PackEngineText(text));
     }
     const ScopedFetchOptions& Options() const { return options_; }
 
   private:
     runtime::testing::TempFolder folder_;
     ScopedFetchOptions options_;
-    std::string savedExeDir_;
+    std::u16string savedExeDir_;
     std::unique_ptr<TSEList> savedEngines_;
     TSE* savedEngine_;
 };

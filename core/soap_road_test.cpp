@@ -118,7 +118,7 @@ class SoapRoadTest : public ::testing::Test {
 
     std::string soapPort_, makerPort_;
     std::unique_ptr<ScopedMakerProgram> program_;
-    TSE engine_{"google_de.se", ""};
+    TSE engine_{u"google_de.se", ""};
     TSE* savedEngine_ = nullptr;
     TCheckLimits limits_;
     std::vector<std::string> lines_;

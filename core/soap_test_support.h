@@ -96,7 +96,7 @@ class ScopedMakerProgram {
     explicit ScopedMakerProgram(const std::string& makerPort)
         : savedTempDir_(TempDir), savedNewVersion_(NewVersionText) {
         Options->NeedToShowNews = false;
-        TempDir = temp_.File("");
+        TempDir = MakeWideFolder(temp_);
         environment_.Set(kMakerHostVariable, "127.0.0.1:" + makerPort);
         (void)Fetch("GET", MakerURL("/reset"));
     }
@@ -123,13 +123,15 @@ class ScopedMakerProgram {
     // "path count proxied" lines of the requests seen since the reset.
     std::string Requests() const { return Fetch("GET", MakerURL("/requests")); }
 
-    std::string TempFile(const std::string& name) const { return temp_.File(name); }
+    std::u16string TempFile(const std::string& name) const {
+        return TempDir + runtime::AnsiToWide(name);
+    }
 
   private:
     ScopedFetchOptions options_;
     runtime::testing::TempFolder temp_;
     ScopedEnvironment environment_;
-    std::string savedTempDir_;
+    std::u16string savedTempDir_;
     std::string savedNewVersion_;
 };
 

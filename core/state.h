@@ -46,11 +46,13 @@ extern std::unique_ptr<runtime::TCriticalSection> ScriptLock;
 // Search workers started and not yet counted out. Raised by the main thread,
 // lowered by the workers.
 extern std::atomic<int32_t> RunningThreads;
-// The program's folder, with a trailing delimiter.
-extern std::string ExeDir;
+// The program's folder, with a trailing delimiter. The core's folders are
+// wide strings: a user profile or program folder whose name the system
+// code page cannot spell is still found.
+extern std::u16string ExeDir;
 // The temporary folder chosen at start-up, with a trailing delimiter; empty
 // when none could be chosen.
-extern std::string TempDir;
+extern std::u16string TempDir;
 // The registered window message "serplow-switchapp".
 extern unsigned SwitchAppMessage;
 // The single-instance mutex, held while the program runs (a Windows HANDLE).

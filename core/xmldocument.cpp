@@ -260,14 +260,16 @@ namespace {
 // The dump is named only when it was written: a message must not send the
 // user looking for a file that is not there.
 std::string LoadErrorMessage(std::string_view reason, int64_t streamSize, int64_t textUnits,
-                             std::string_view dumpFolder, bool dumped) {
+                             std::u16string_view dumpFolder, bool dumped) {
     std::string message = "Error while loading project.\r\n";
     message += reason;
     message += "\r\nAdditional info: stream size=" + runtime::IntToStr(streamSize) +
                "; buf size=" + runtime::IntToStr(textUnits);
     if (!dumped) return message;
     message += "\r\n\r\nA debug dump has been created at:\r\n";
-    message += dumpFolder;
+    // A message is 8-bit text: what the code page cannot spell shows as
+    // its substitute, while the dump itself lands in the right folder.
+    message += runtime::WideToAnsi(dumpFolder);
     message += "debug.xml\r\n\r\n";
     message += "Please send the debug dump file and the bug report to the developer";
     return message;
@@ -275,10 +277,10 @@ std::string LoadErrorMessage(std::string_view reason, int64_t streamSize, int64_
 
 // False when no folder is set or the dump could not be written.
 bool WriteDebugDump(runtime::TStream& stream, int64_t start, int64_t units,
-                    std::string_view dumpFolder) {
+                    std::u16string_view dumpFolder) {
     if (dumpFolder.empty()) return false;
     try {
-        runtime::TFileStream dump(std::string(dumpFolder) + "debug.xml", runtime::fmCreate);
+        runtime::TFileStream dump(std::u16string(dumpFolder) + u"debug.xml", runtime::fmCreate);
         stream.Seek(start, runtime::soFromBeginning);
         // Copy what the stream still gives, up to the text's length.
         std::vector<char> buffer(65536);
@@ -299,7 +301,7 @@ bool WriteDebugDump(runtime::TStream& stream, int64_t start, int64_t units,
 }  // namespace
 
 void ParseGuarded(runtime::TStream& stream, int64_t start, int64_t units, int64_t streamSize,
-                  std::string_view dumpFolder, const std::function<void()>& parse) {
+                  std::u16string_view dumpFolder, const std::function<void()>& parse) {
     try {
         parse();
     } catch (const std::exception& e) {

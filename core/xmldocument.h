@@ -146,7 +146,7 @@ class TXmlDocument : public runtime::TObject {
     TXmlProgressEvent OnLoadProgress;
     // Where a failed load leaves its "debug.xml" (with a trailing
     // delimiter); none when empty.
-    std::string DumpFolder;
+    std::u16string DumpFolder;
 
   private:
     std::unique_ptr<TXmlElement> root_;
@@ -158,6 +158,6 @@ class TXmlDocument : public runtime::TObject {
 // carries the reason, the stream's size, the text's length and, when the
 // dump was written, where it was left.
 void ParseGuarded(runtime::TStream& stream, int64_t start, int64_t units, int64_t streamSize,
-                  std::string_view dumpFolder, const std::function<void()>& parse);
+                  std::u16string_view dumpFolder, const std::function<void()>& parse);
 
 }  // namespace core

@@ -199,7 +199,7 @@ TEST(XmlDocumentTest, MalformedTextsFailWithTheLoadError) {
 TEST(XmlDocumentTest, FailedLoadLeavesADebugDumpAndTellsWhere) {
     TempFolder folder;
     TXmlDocument document;
-    document.DumpFolder = folder.File("");
+    document.DumpFolder = runtime::AnsiToWide(folder.File(""));
     const std::u16string text = u"<DocumentRoot><Sites";
     try {
         Load(document, text);
@@ -217,7 +217,8 @@ TEST(XmlDocumentTest, FailedLoadLeavesADebugDumpAndTellsWhere) {
 
     // Without a folder (or when the dump cannot be written) no dump is
     // claimed.
-    for (const std::string& dumpFolder : {std::string(), folder.File("no such folder/")}) {
+    for (const std::u16string& dumpFolder :
+         {std::u16string(), runtime::AnsiToWide(folder.File("no such folder/"))}) {
         TXmlDocument undumped;
         undumped.DumpFolder = dumpFolder;
         try {
@@ -227,7 +228,7 @@ TEST(XmlDocumentTest, FailedLoadLeavesADebugDumpAndTellsWhere) {
             EXPECT_EQ(std::string(e.what()),
                       "Error while loading project.\r\nUnequal number of brackets.\r\n"
                       "Additional info: stream size=40; buf size=20")
-                << dumpFolder;
+                << runtime::WideToUtf8(dumpFolder);
         }
     }
 }

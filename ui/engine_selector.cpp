@@ -3,6 +3,7 @@
 #include "core/engines.h"
 #include "core/state.h"
 #include "runtime/properties.h"
+#include "runtime/strings.h"
 
 namespace ui {
 
@@ -43,7 +44,7 @@ void TEngineSelector::FillEngines() {
     if (core::EngineList != nullptr) {
         for (int i = 0; i < core::EngineList->Count(); ++i) {
             const core::TSE& engine = *core::EngineList->Items(i);
-            files_.push_back(std::make_unique<TString>(engine.FileName));
+            files_.push_back(std::make_unique<TString>(runtime::WideToAnsi(engine.FileName)));
             Items()->AddObject(EngineEntryText(engine.Country, engine.Lang), files_.back().get());
         }
     }

@@ -243,8 +243,8 @@ void TForm1::RunFirstRun() {
     options.Save();
 }
 
-std::string TForm1::ProjectFileName() const {
-    return core::Options->DataDir + "project.spj";
+std::u16string TForm1::ProjectFileName() const {
+    return core::Options->DataDir + u"project.spj";
 }
 
 void TForm1::LoadProjectAtStart() {
@@ -254,7 +254,7 @@ void TForm1::LoadProjectAtStart() {
     bool loaded = false;
     try {
         gui::Application->ProcessMessages();
-        loaded = core::LoadProject(runtime::AnsiToWide(ProjectFileName()));
+        loaded = core::LoadProject(ProjectFileName());
     } catch (...) {
         projectProgress_ = nullptr;
         progress.reset();
@@ -415,7 +415,7 @@ void TForm1::SaveAtClose() {
         gui::Application->ProcessMessages();
         std::string failure;
         try {
-            core::SaveProject(runtime::AnsiToWide(ProjectFileName()));
+            core::SaveProject(ProjectFileName());
         } catch (const runtime::Exception& e) {
             failure = e.Message();
         } catch (const std::exception& e) {

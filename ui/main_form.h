@@ -53,10 +53,10 @@ class TForm10;
 struct TProgramFolders {
     // The program's folder (its engines lie in "SearchEngines" there), with
     // a trailing delimiter.
-    std::string ExeDir;
+    std::u16string ExeDir;
     // The per-user data folder ("serplow.ini", "project.spj"), with a
     // trailing delimiter.
-    std::string DataDir;
+    std::u16string DataDir;
 };
 
 // The main window's creation ended the program: the user has been told why.
@@ -192,7 +192,7 @@ class TForm1 : public TVistaForm {
     void UpdateTopLabel();
     void FitStatusLinkPanel();
     void ShowStatus(const std::string& text);
-    std::string ProjectFileName() const;
+    std::u16string ProjectFileName() const;
 
     // ---- the core's callbacks (main_form_callbacks.cpp) ------------------------------------
     void InstallCoreCallbacks();

@@ -105,7 +105,9 @@ class UiMain : public ::testing::Test {
         core::CurrentEngine = nullptr;
     }
 
-    TProgramFolders Folders() const { return {testing::ProgramFolder(), data_.Path()}; }
+    TProgramFolders Folders() const {
+        return {runtime::AnsiToWide(testing::ProgramFolder()), runtime::AnsiToWide(data_.Path())};
+    }
     // Settings of a start that is not the first.
     void NotFirstStart(std::initializer_list<std::pair<const char*, std::string>> more = {}) {
         testing::WriteSettings(data_.Path(), {{"FirstRun", "0"},
@@ -155,7 +157,8 @@ TEST_F(UiMain, FirstStartAsksForPreferencesOnce) {
     // Its values count however the dialog was closed.
     for (const bool closeBox : {false, true}) {
         TTempFolder data;
-        TProgramFolders folders{testing::ProgramFolder(), data.Path()};
+        TProgramFolders folders{runtime::AnsiToWide(testing::ProgramFolder()),
+                                runtime::AnsiToWide(data.Path())};
         TIdleAction answer([] { return ShownForm<TForm11>() != nullptr; },
                            [closeBox] {
                                TForm11& dialog = *ShownForm<TForm11>();

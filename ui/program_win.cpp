@@ -20,7 +20,7 @@ namespace {
 // The font of the program's text views where the newer faces are missing.
 constexpr const char* kOldWindowsFont = "MS Sans Serif";
 
-std::string ProgramFolder() {
+std::u16string ProgramFolder() {
     std::u16string path(MAX_PATH, u'\0');
     for (;;) {
         const DWORD n = GetModuleFileNameW(nullptr, reinterpret_cast<wchar_t*>(path.data()),
@@ -31,7 +31,7 @@ std::string ProgramFolder() {
         }
         path.resize(path.size() * 2);
     }
-    return runtime::os::ExtractFilePath(runtime::WideToAnsi(path));
+    return runtime::os::ExtractFilePath(path);
 }
 
 }  // namespace

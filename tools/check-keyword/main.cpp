@@ -129,7 +129,7 @@ class SearchThread : public runtime::TThread {
 
 int Run(const CommandLine& args) {
     const std::string folder = runtime::os::IncludeTrailingPathDelimiter(args.engines);
-    core::EngineList = core::LoadSearchEngines(folder);
+    core::EngineList = core::LoadSearchEngines(runtime::AnsiToWide(folder));
     const int index = core::EngineList->FindEngineByFile(args.engine);
     if (index < 0) {
         std::fprintf(stderr, "check-keyword: no engine %s in %s\n", args.engine.c_str(),
@@ -194,7 +194,7 @@ int main(int argc, char** argv) {
         return kExitUsage;
     }
     BinaryStandardOutput();
-    core::ExeDir = runtime::os::ProgramFolder();
+    core::ExeDir = runtime::os::WideProgramFolder();
     runtime::InitThreads();
     runtime::RegisterRuntimeClasses();
     net::InitSocketInterface();
