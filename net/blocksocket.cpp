@@ -100,6 +100,10 @@ void TBlockSocket::CreateSocketHandle(const TSockAddr& address) {
     StopFlag = false;
     lastError_ = 0;
     if (handle_ != kInvalidSocket) return;
+    if (LibraryMissing()) {
+        ReportError();
+        return;
+    }
     const TSocketApi& api = library_.Api();
     ClearReadAhead();
     bound_ = false;
@@ -215,7 +219,7 @@ void TBlockSocket::AttachHandle(TSocket handle) {
     ReadRemoteAddress();
     ip6Used_ = net::Family(remoteSin_) == kAfInet6;
     uint32_t on = 1;
-    library_.Api().ioctlsocket(handle_, kFionBio, &on);
+    if (library_.Loaded()) library_.Api().ioctlsocket(handle_, kFionBio, &on);
 }
 
 void TBlockSocket::CloseSocket() {
@@ -223,7 +227,8 @@ void TBlockSocket::CloseSocket() {
 }
 
 void TBlockSocket::AbortSocket() {
-    if (handle_ != kInvalidSocket) library_.Api().closesocket(handle_);
+    // A handle that outlived the socket layer's end is gone with it.
+    if (handle_ != kInvalidSocket && library_.Loaded()) library_.Api().closesocket(handle_);
     handle_ = kInvalidSocket;
     pending_.clear();
     family_ = familySave_;
@@ -328,6 +333,10 @@ int TBlockSocket::SendPiece(const char* data, int length) {
 
 int TBlockSocket::SendBuffer(const void* buffer, int length) {
     if (CheckStopFlag()) return 0;
+    if (LibraryMissing()) {
+        ReportError();
+        return 0;
+    }
     if (OnMonitor) OnMonitor(this, true, buffer, length);
     lastError_ = 0;
     const char* data = static_cast<const char*>(buffer);
@@ -382,6 +391,10 @@ int TBlockSocket::AfterRead(void* buffer, int count) {
 
 int TBlockSocket::RecvBuffer(void* buffer, int length) {
     if (CheckStopFlag()) return 0;
+    if (LibraryMissing()) {
+        ReportError();
+        return 0;
+    }
     if (length <= 0) {
         lastError_ = 0;
         return 0;
@@ -399,6 +412,7 @@ int TBlockSocket::RecvBuffer(void* buffer, int length) {
 
 bool TBlockSocket::WaitFor(bool write, int timeout, bool alsoExcept) {
     const TSocketApi& api = library_.Api();
+    if (LibraryMissing()) return false;
     if (handle_ == kInvalidSocket) {
         lastError_ = kWsaENotSock;
         return false;
@@ -485,6 +499,7 @@ bool TBlockSocket::FillReadAhead(int timeout) {
 
 int TBlockSocket::WaitingData() {
     uint32_t count = 0;
+    if (LibraryMissing()) return 0;
     if (library_.Api().ioctlsocket(handle_, kFionRead, &count) != 0) return 0;
     return static_cast<int>(std::min<uint32_t>(count, 65536));
 }
@@ -659,6 +674,10 @@ std::string TBlockSocket::RecvTerminated(int timeout, std::string_view terminato
 }
 
 int TBlockSocket::PeekBuffer(void* buffer, int length) {
+    if (LibraryMissing()) {
+        ReportError();
+        return 0;
+    }
     int result = library_.Api().recv(handle_, static_cast<char*>(buffer), length, kMsgPeek);
     CheckResult(result);
     ReportError();
@@ -739,6 +758,10 @@ int TBlockSocket::RemotePort() {
 
 int TBlockSocket::SendBufferTo(const void* buffer, int length) {
     if (CheckStopFlag()) return 0;
+    if (LibraryMissing()) {
+        ReportError();
+        return 0;
+    }
     ThrottleBandwidth(length, MaxSendBandwidth, nextSendTick_);
     int result = library_.SendTo(handle_, buffer, length, 0, remoteSin_);
     CheckResult(result);
@@ -748,6 +771,10 @@ int TBlockSocket::SendBufferTo(const void* buffer, int length) {
 
 int TBlockSocket::RecvBufferFrom(void* buffer, int length) {
     if (CheckStopFlag()) return 0;
+    if (LibraryMissing()) {
+        ReportError();
+        return 0;
+    }
     ThrottleBandwidth(length, MaxRecvBandwidth, nextRecvTick_);
     int result = library_.RecvFrom(handle_, buffer, length, 0, remoteSin_);
     CheckResult(result);

@@ -243,6 +243,7 @@ TSockAddr TBlockSocket::ResolveAddress(const std::string& host, const std::strin
 
 std::string TBlockSocket::AddressText(const TSockAddr& address) {
     const TSocketApi& api = library_.Api();
+    if (LibraryMissing()) return {};
     if (UseLookupRoad()) {
         char host[kNiMaxHost] = {};
         if (api.getnameinfo(&address, SockAddrSize(address), host, sizeof host, nullptr, 0,
@@ -255,6 +256,7 @@ std::string TBlockSocket::AddressText(const TSockAddr& address) {
 }
 
 int TBlockSocket::AddressPort(const TSockAddr& address) {
+    if (LibraryMissing()) return 0;
     return library_.Api().ntohs(address.in4.sin_port);
 }
 
@@ -351,6 +353,7 @@ std::string TBlockSocket::ResolveAddressToName(const std::string& address) {
 }
 
 std::string TBlockSocket::LocalHostName() {
+    if (LibraryMissing()) return "127.0.0.1";
     std::string name = library_.GetHostName();
     return name.empty() ? "127.0.0.1" : name;
 }

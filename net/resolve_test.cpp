@@ -284,7 +284,7 @@ TEST_F(ResolveTest, EmptyHostNameGivesLoopback) {
     EXPECT_EQ(socket.LocalHostName(), "127.0.0.1");
 }
 
-TEST_F(ResolveTest, LookupsWithoutTheLibraryAreRefused) {
+TEST_F(ResolveTest, CallsWithoutTheLibraryAreRefused) {
     // The socket layer not started yet, and started and ended again: the
     // library's functions are not there to call.
     TSocketLibrary notStarted(SystemLibraryProvider());
@@ -305,6 +305,32 @@ TEST_F(ResolveTest, LookupsWithoutTheLibraryAreRefused) {
         {"name of an address",
          [](TTCPBlockSocket& s) { EXPECT_EQ(s.ResolveAddressToName("127.0.0.1"), "127.0.0.1"); }},
         {"port", [](TTCPBlockSocket& s) { EXPECT_EQ(s.ResolvePort("http"), 0); }},
+        // A socket never connected: its data and address calls too.
+        {"send", [](TTCPBlockSocket& s) { s.SendString("x"); }},
+        {"receive",
+         [](TTCPBlockSocket& s) {
+             char c;
+             EXPECT_EQ(s.RecvBuffer(&c, 1), 0);
+         }},
+        {"receive a packet", [](TTCPBlockSocket& s) { EXPECT_EQ(s.RecvPacket(0), ""); }},
+        {"peek",
+         [](TTCPBlockSocket& s) {
+             char c;
+             EXPECT_EQ(s.PeekBuffer(&c, 1), 0);
+         }},
+        {"send to", [](TTCPBlockSocket& s) { EXPECT_EQ(s.SendBufferTo("x", 1), 0); }},
+        {"receive from",
+         [](TTCPBlockSocket& s) {
+             char c;
+             EXPECT_EQ(s.RecvBufferFrom(&c, 1), 0);
+         }},
+        {"waiting data", [](TTCPBlockSocket& s) { EXPECT_EQ(s.WaitingData(), 0); }},
+        {"can read", [](TTCPBlockSocket& s) { EXPECT_FALSE(s.CanRead(0)); }},
+        {"local address", [](TTCPBlockSocket& s) { EXPECT_EQ(s.LocalAddress(), ""); }},
+        {"remote address", [](TTCPBlockSocket& s) { EXPECT_EQ(s.RemoteAddress(), ""); }},
+        {"remote port", [](TTCPBlockSocket& s) { EXPECT_EQ(s.RemotePort(), 0); }},
+        {"local host name",
+         [](TTCPBlockSocket& s) { EXPECT_EQ(s.LocalHostName(), "127.0.0.1"); }},
     };
     for (TSocketLibrary* library : {&notStarted, &ended}) {
         const char* state = library == &notStarted ? "not started" : "ended";
