@@ -48,8 +48,8 @@ int main() {
     ui::testing::SaveBuiltProject(data.Path());
 
     const auto started = std::chrono::steady_clock::now();
-    std::optional<ui::TProgramWindows> made =
-        ui::CreateProgramWindows({ui::testing::ProgramFolder(), data.Path()});
+    std::optional<ui::TProgramWindows> made = ui::CreateProgramWindows(
+        ui::testing::WideFolders(ui::testing::ProgramFolder(), data.Path()));
     if (!made) {
         std::fprintf(stderr, "the start ended\n");
         return 1;

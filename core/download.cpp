@@ -102,7 +102,8 @@ class TCookieFiles {
     void Save() {
         if (http_.Cookies().Count() == 0) return;
         if (!runtime::os::DirectoryExists(folder_) && !runtime::os::ForceDirectories(folder_)) {
-            throw runtime::EInOutError("Unable to create the folder " + runtime::WideToAnsi(folder_));
+            throw runtime::EInOutError("Unable to create the folder " +
+                                       runtime::WideToAnsi(folder_));
         }
         http_.Cookies().SaveToFile(file_);
     }

@@ -189,9 +189,9 @@ TEST(LoadSearchEnginesTest, LoadsFromAFolderOutsideTheCodePage) {
     EngineList = LoadSearchEngines();
     ASSERT_EQ(EngineList->Count(), 2) << EngineList->Problems.front();
     EXPECT_EQ(EngineList->Items(1)->FileName, folder.Dir() + u"us.se");
-    EXPECT_EQ(LoadScriptUnit(runtime::os::ExtractFilePath(EngineList->Items(1)->FileName),
-                             "common.pas"),
-              "function Two: Integer; begin Result := 2; end;");
+    EXPECT_EQ(
+        LoadScriptUnit(runtime::os::ExtractFilePath(EngineList->Items(1)->FileName), "common.pas"),
+        "function Two: Integer; begin Result := 2; end;");
     // The setting is 8-bit text; the engine is known by its file's own name.
     ChooseEngine();
     EXPECT_EQ(CurrentEngine, EngineList->Items(1));

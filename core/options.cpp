@@ -72,10 +72,9 @@ void TOptions::Load() {
     GoogleKeyActive = ini.ReadBool(General, "GoogleKeyActive", false);
     Country = ini.ReadString(General, "Country", "USA");
     Lang = ini.ReadString(General, "Lang", "English");
-    SEFileName =
-        ini.ReadString(General, "SEFileName",
-                       runtime::WideToAnsi(DataDir) + "SearchEngines" + runtime::os::PathDelim +
-                           "google_usa.se");
+    SEFileName = ini.ReadString(
+        General, "SEFileName",
+        runtime::WideToAnsi(DataDir) + "SearchEngines" + runtime::os::PathDelim + "google_usa.se");
     LastNewsDate = ini.ReadString(News, "LastNewsDate", "");
     NewsDate = ini.ReadString(News, "NewsDate", "");
     NewsURL = ini.ReadString(News, "NewsURL", "");

@@ -305,9 +305,9 @@ TSearchOutcome RunSearch(const TSE& engine, std::u16string_view keyword, int dep
     if (!script.Compile()) {
         std::string place = script.ErrorPosition;
         if (!script.ErrorUnit.empty()) place += " in unit " + script.ErrorUnit;
-        throw ESearchCompileError("Unable to compile search engine script: " +
-                                  runtime::WideToAnsi(engine.FileName) +
-                                  "\r\n\r\n" + script.ErrorMessage + " at " + place);
+        throw ESearchCompileError(
+            "Unable to compile search engine script: " + runtime::WideToAnsi(engine.FileName) +
+            "\r\n\r\n" + script.ErrorMessage + " at " + place);
     }
     try {
         script.Execute();

@@ -158,8 +158,9 @@ TEST_F(ScriptHostTest, ACompileErrorLeavesTheLockFree) {
         (void)Run(text, links);
         ADD_FAILURE() << "no compile error";
     } catch (const ESearchCompileError& e) {
-        EXPECT_EQ(e.Message(), "Unable to compile search engine script: " + runtime::WideToAnsi(EnginesDir()) +
-                                   "test.se\r\n\r\nUndeclared identifier: 'Nowhere' at 6:10");
+        EXPECT_EQ(e.Message(),
+                  "Unable to compile search engine script: " + runtime::WideToAnsi(EnginesDir()) +
+                      "test.se\r\n\r\nUndeclared identifier: 'Nowhere' at 6:10");
     }
     bool entered = false;
     std::thread other([&entered] {
@@ -247,8 +248,9 @@ TEST_F(ScriptHostTest, TheShippedEnginesCompile) {
         const TSE& engine = *EngineList->Items(i);
         script.Clear();
         script.SetText(engine.Script.Text());
-        EXPECT_TRUE(script.Compile()) << runtime::WideToUtf8(engine.FileName) << ": " << script.ErrorMessage << " at "
-                                      << script.ErrorPosition << " " << script.ErrorUnit;
+        EXPECT_TRUE(script.Compile())
+            << runtime::WideToUtf8(engine.FileName) << ": " << script.ErrorMessage << " at "
+            << script.ErrorPosition << " " << script.ErrorUnit;
         EXPECT_NE(script.FindLocal("Search"), nullptr) << runtime::WideToUtf8(engine.FileName);
     }
     script.Clear();

@@ -222,8 +222,9 @@ TEST_F(SearchTest, ReportsACompileErrorPerKeyword) {
     site.AddKeyword(u"two");
     std::vector<std::u16string> lines;
     ASSERT_TRUE(Check(site, lines));
-    const std::string reason = "Unable to compile search engine script: " + runtime::WideToAnsi(EnginesDir()) +
-                               "broken.se Undeclared identifier: 'Nowhere' at 4:10";
+    const std::string reason =
+        "Unable to compile search engine script: " + runtime::WideToAnsi(EnginesDir()) +
+        "broken.se Undeclared identifier: 'Nowhere' at 4:10";
     EXPECT_EQ(shown(lines),
               (std::multiset<std::string>{"one - Failed: " + reason, "two - Failed: " + reason}));
 }

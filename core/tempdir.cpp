@@ -41,9 +41,8 @@ bool CanCreateTempFile(std::u16string_view folder) {
     using runtime::AnsiToWide;
     const std::u16string base = runtime::os::IncludeTrailingPathDelimiter(folder);
     TCreateNewResult result = createScratchFile(base + u"$$$tmp__.tmp");
-    const std::u16string own = base + u"$$$tmp__" +
-                               AnsiToWide(runtime::UIntToStr(runtime::os::CurrentProcessID())) +
-                               u"_";
+    const std::u16string own =
+        base + u"$$$tmp__" + AnsiToWide(runtime::UIntToStr(runtime::os::CurrentProcessID())) + u"_";
     for (int attempt = 0; result == TCreateNewResult::Exists && attempt < OwnNameAttempts;
          ++attempt) {
         result = createScratchFile(own + AnsiToWide(runtime::IntToStr(attempt)) + u".tmp");
@@ -56,8 +55,8 @@ std::u16string ProbeTempDir(const TempDirSources& sources) {
     if (usable(sources.Tmp)) return IncludeTrailingPathDelimiter(*sources.Tmp);
     if (usable(sources.Temp)) return IncludeTrailingPathDelimiter(*sources.Temp);
     if (sources.WindowsFolder.empty()) return std::u16string();
-    const std::u16string windowsTemp = IncludeTrailingPathDelimiter(
-        IncludeTrailingPathDelimiter(sources.WindowsFolder) + u"TEMP");
+    const std::u16string windowsTemp =
+        IncludeTrailingPathDelimiter(IncludeTrailingPathDelimiter(sources.WindowsFolder) + u"TEMP");
     if (CanCreateTempFile(windowsTemp) ||
         runtime::os::CreateDir(runtime::os::ExcludeTrailingPathDelimiter(windowsTemp))) {
         return windowsTemp;

@@ -69,9 +69,7 @@ TEST(TempDirTest, ProbesInOrder) {
         {"Windows TEMP",
          {unset, unset, p.windowsWithTemp, p.current},
          p.windowsWithTemp + D + u"TEMP" + D},
-        {"Windows TEMP cannot be made",
-         {unset, p.missing, p.file, p.current},
-         p.current + D},
+        {"Windows TEMP cannot be made", {unset, p.missing, p.file, p.current}, p.current + D},
         {"no Windows folder", {unset, unset, u"", p.current}, u""},
         {"no current folder", {unset, unset, p.file, u""}, u""},
     };

@@ -329,8 +329,7 @@ TEST_F(ResolveTest, CallsWithoutTheLibraryAreRefused) {
         {"local address", [](TTCPBlockSocket& s) { EXPECT_EQ(s.LocalAddress(), ""); }},
         {"remote address", [](TTCPBlockSocket& s) { EXPECT_EQ(s.RemoteAddress(), ""); }},
         {"remote port", [](TTCPBlockSocket& s) { EXPECT_EQ(s.RemotePort(), 0); }},
-        {"local host name",
-         [](TTCPBlockSocket& s) { EXPECT_EQ(s.LocalHostName(), "127.0.0.1"); }},
+        {"local host name", [](TTCPBlockSocket& s) { EXPECT_EQ(s.LocalHostName(), "127.0.0.1"); }},
     };
     for (TSocketLibrary* library : {&notStarted, &ended}) {
         const char* state = library == &notStarted ? "not started" : "ended";

@@ -106,7 +106,7 @@ class UiMain : public ::testing::Test {
     }
 
     TProgramFolders Folders() const {
-        return {runtime::AnsiToWide(testing::ProgramFolder()), runtime::AnsiToWide(data_.Path())};
+        return testing::WideFolders(testing::ProgramFolder(), data_.Path());
     }
     // Settings of a start that is not the first.
     void NotFirstStart(std::initializer_list<std::pair<const char*, std::string>> more = {}) {
@@ -157,8 +157,7 @@ TEST_F(UiMain, FirstStartAsksForPreferencesOnce) {
     // Its values count however the dialog was closed.
     for (const bool closeBox : {false, true}) {
         TTempFolder data;
-        TProgramFolders folders{runtime::AnsiToWide(testing::ProgramFolder()),
-                                runtime::AnsiToWide(data.Path())};
+        const TProgramFolders folders = testing::WideFolders(testing::ProgramFolder(), data.Path());
         TIdleAction answer([] { return ShownForm<TForm11>() != nullptr; },
                            [closeBox] {
                                TForm11& dialog = *ShownForm<TForm11>();
@@ -240,7 +239,7 @@ TEST_F(UiMain, NoEnginesEndsTheStartWithAMessage) {
     TTempFolder program;  // a program folder without "SearchEngines"
     const int forms = gui::Screen->FormCount();
     const std::optional<TProgramWindows> made =
-        CreateProgramWindows({program.Path(), data_.Path()});
+        CreateProgramWindows(testing::WideFolders(program.Path(), data_.Path()));
     EXPECT_FALSE(made);
     ASSERT_EQ(fake_.MessageBoxes.size(), 1u);
     EXPECT_EQ(fake_.MessageBoxes[0].text,
@@ -335,8 +334,7 @@ TEST_F(UiMain, ProjectOfThreeSitesShowsItsKeywordsAndResults) {
     // Another site, chosen in the selector as the user does.
     HWND selector = main.ComboBox1->Handle();
     SendMessageW(selector, CB_SETCURSEL, 1, 0);
-    SendMessageW(GetParent(selector), WM_COMMAND,
-                 MAKEWPARAM(GetDlgCtrlID(selector), CBN_SELCHANGE),
+    SendMessageW(GetParent(selector), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(selector), CBN_SELCHANGE),
                  reinterpret_cast<LPARAM>(selector));
     gt::Pump();
     EXPECT_EQ(core::CurrentSite, core::Sites->Items(1));
@@ -379,7 +377,7 @@ TEST_F(UiMain, ProjectThatCannotBeReadIsNeitherShownNorSavedOver) {
         testing::WriteFileBytes(data.File("project.spj"), c.bytes);
         fake_.MessageBoxes.clear();
         std::optional<TProgramWindows> made =
-            CreateProgramWindows({testing::ProgramFolder(), data.Path()});
+            CreateProgramWindows(testing::WideFolders(testing::ProgramFolder(), data.Path()));
         ASSERT_TRUE(made) << c.what;
         windows_ = *made;
         windows_.Main->Show();
@@ -441,6 +439,47 @@ TEST_F(UiMain, CloseSavesAndTheNextStartShowsTheSame) {
     EXPECT_EQ(again.ComboBox1->Items()->Count(), 3);
 }
 
+// A user profile whose name the code page cannot spell: the settings and
+// the project are read from it and written back to it.
+TEST_F(UiMain, DataFolderOutsideTheCodePageKeepsSettingsAndProject) {
+    const std::u16string data =
+        runtime::AnsiToWide(data_.Path()) + u"\u041f\u0451\u0442\u0440 \u6771\u4eac\\";
+    ASSERT_TRUE(runtime::os::ForceDirectories(data));
+    {
+        runtime::TIniFile ini(data + u"serplow.ini");
+        for (const auto& [name, value] : {std::pair<const char*, std::string>{"FirstRun", "0"},
+                                          {"Country", "Local"},
+                                          {"Lang", "English"},
+                                          {"SEFileName", engineFile("local.se")},
+                                          {"PosX", "55"}})
+            ini.WriteString("General", name, value);
+    }
+    testing::BuildProject(2, 6, 1);
+    const core::CoreCallbacks callbacks = std::exchange(core::Callbacks, {});
+    core::SaveProject(data + u"project.spj");
+    core::Callbacks = callbacks;
+    core::Sites.reset();
+    core::WaitForReleasedProjects();
+
+    std::optional<TProgramWindows> made =
+        CreateProgramWindows({runtime::AnsiToWide(testing::ProgramFolder()), data});
+    ASSERT_TRUE(made);
+    windows_ = *made;
+    windows_.Main->Show();
+    gt::Pump();
+    EXPECT_EQ(core::Options->PosX, 55);
+    EXPECT_EQ(windows_.Main->StatusBar1->Panels()->Items(1)->Text().rfind("Keywords: 6 |", 0), 0u);
+    EXPECT_TRUE(runtime::os::FileExists(data + u"project.spj.backup"));
+    windows_.Main->SetBounds(70, 30, 760, 480);
+    gt::Pump();
+    Close();
+    Free();
+    EXPECT_EQ(runtime::TIniFile(data + u"serplow.ini").ReadString("General", "PosX", ""), "70");
+    EXPECT_GT(runtime::os::FileSize(data + u"project.spj"), 0);
+    // Nothing went beside it, to the name's lossy spelling.
+    EXPECT_FALSE(runtime::os::FileExists(runtime::AnsiToWide(data_.Path()) + u"serplow.ini"));
+}
+
 TEST_F(UiMain, MaximizedWindowComesBackMaximizedOverItsNormalPlace) {
     NotFirstStart({{"PosX", "70"}, {"PosY", "50"}, {"SizeX", "720"}, {"SizeY", "420"}});
     TForm1& main = Start();
@@ -474,7 +513,7 @@ TEST_F(UiMain, WindowOpensWholeOnAMonitorThatIsThere) {
                                              {"SizeX", std::to_string(c.width)},
                                              {"SizeY", std::to_string(c.height)}});
         std::optional<TProgramWindows> made =
-            CreateProgramWindows({testing::ProgramFolder(), data.Path()});
+            CreateProgramWindows(testing::WideFolders(testing::ProgramFolder(), data.Path()));
         ASSERT_TRUE(made);
         windows_ = *made;
         windows_.Main->Show();
@@ -496,7 +535,7 @@ TEST_F(UiMain, FailedSaveOffersToTryAgainOrToCloseWithoutSaving) {
         TTempFolder data;
         testing::WriteSettings(data.Path(), {{"FirstRun", "0"}});
         std::optional<TProgramWindows> made =
-            CreateProgramWindows({testing::ProgramFolder(), data.Path()});
+            CreateProgramWindows(testing::WideFolders(testing::ProgramFolder(), data.Path()));
         ASSERT_TRUE(made);
         windows_ = *made;
         TForm1& main = *windows_.Main;
@@ -505,9 +544,8 @@ TEST_F(UiMain, FailedSaveOffersToTryAgainOrToCloseWithoutSaving) {
         core::Sites->Add(std::make_unique<core::TSite>("www.kept.example"));
         // A folder where the project file goes: the save cannot replace it.
         const std::string blocked = data.File("project.spj");
-        ASSERT_TRUE(CreateDirectoryW(reinterpret_cast<const wchar_t*>(
-                                         runtime::AnsiToWide(blocked).c_str()),
-                                     nullptr));
+        ASSERT_TRUE(CreateDirectoryW(
+            reinterpret_cast<const wchar_t*>(runtime::AnsiToWide(blocked).c_str()), nullptr));
         fake_.MessageBoxes.clear();
         fake_.MessageBoxAnswers = {answer};
         bool enabledWhileAsked = false;

@@ -152,6 +152,11 @@ inline std::string ProgramFolder() {
     return folder.substr(0, folder.find_last_of('\\') + 1);
 }
 
+// The program's folders from the tests' 8-bit scratch names.
+inline TProgramFolders WideFolders(const std::string& exeDir, const std::string& dataDir) {
+    return {runtime::AnsiToWide(exeDir), runtime::AnsiToWide(dataDir)};
+}
+
 // Runs `action` once, the first time the program waits for input while
 // `ready` holds (modal dialogs wait for input too).
 class TIdleAction {
