@@ -19,7 +19,7 @@
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // The exception reporter starts first and ends last: it watches
     // everything in between.
-    crashreport::InitExceptionReporting({runtime::WideToAnsi(core::DefaultDataDir())});
+    crashreport::InitExceptionReporting({core::DefaultDataDir()});
     try {
         runtime::InitThreads();
         runtime::RegisterRuntimeClasses();

@@ -32,6 +32,7 @@
 #include "crashreport/pipeline_win.h"
 #include "crashreport/reporter.h"
 #include "runtime/exceptions.h"
+#include "runtime/strings.h"
 #include "runtime/threads.h"
 
 namespace crashtest {
@@ -305,7 +306,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string scenario = argv[1];
-    crashreport::InitExceptionReporting({argv[2]});
+    crashreport::InitExceptionReporting({runtime::AnsiToWide(argv[2])});
     auto& options = crashreport::CurrentVuvuvuVozOptions();
     options.SetOutputPath(argv[2]);
     // Only the uncaught exception shows its report, on the console.

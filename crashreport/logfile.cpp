@@ -28,7 +28,9 @@ size_t findItemLine(std::string_view entry, std::string_view id) {
 
 }  // namespace
 
-TLogFile::TLogFile(std::string fileName) : fileName_(std::move(fileName)) {
+TLogFile::TLogFile(std::string_view fileName) : TLogFile(runtime::AnsiToWide(fileName)) {}
+
+TLogFile::TLogFile(std::u16string fileName) : fileName_(std::move(fileName)) {
     if (!runtime::os::FileExists(fileName_)) return;
     std::string text;
     {
@@ -72,11 +74,11 @@ void TLogFile::AddEntry(std::string_view text, int32_t keep) {
 }
 
 void TLogFile::Save() {
-    const std::string folder = runtime::os::ExtractFilePath(fileName_);
+    const std::u16string folder = runtime::os::ExtractFilePath(fileName_);
     if (!folder.empty() && !runtime::os::DirectoryExists(folder)) {
         (void)runtime::os::ForceDirectories(folder);
     }
-    const std::string scratch = fileName_ + ".new";
+    const std::u16string scratch = fileName_ + u".new";
     {
         runtime::TFileStream file(scratch, runtime::fmCreate);
         for (size_t i = 0; i < entries_.size(); ++i) {
@@ -86,7 +88,8 @@ void TLogFile::Save() {
     }
     if (!runtime::os::RenameFileReplacing(scratch, fileName_)) {
         (void)runtime::os::DeleteFile(scratch);
-        throw runtime::EInOutError("Cannot replace the log file " + fileName_);
+        throw runtime::EInOutError("Cannot replace the log file " +
+                                   runtime::WideToAnsi(fileName_));
     }
 }
 

@@ -22,9 +22,10 @@ class TLogFile : public runtime::TObject {
     // Reads the file when it exists (sharing it with other readers and
     // writers); a missing file is an empty log. EFOpenError or EReadError
     // when an existing file cannot be read.
-    explicit TLogFile(std::string fileName);
+    explicit TLogFile(std::u16string fileName);
+    explicit TLogFile(std::string_view fileName);
 
-    [[nodiscard]] const std::string& FileName() const { return fileName_; }
+    [[nodiscard]] const std::u16string& FileName() const { return fileName_; }
 
     // Drops the oldest entries so that at most keep - 1 remain (keep below 1
     // counts as 1), then appends text as the newest entry.
@@ -52,7 +53,7 @@ class TLogFile : public runtime::TObject {
   private:
     void ParseEntries(std::string_view text);
 
-    std::string fileName_;
+    std::u16string fileName_;
     std::vector<std::string> entries_;
 };
 

@@ -157,6 +157,22 @@ TEST_F(LogFileTest, ReadsDamagedAndShortFiles) {
     }
 }
 
+// A user's data folder whose name the code page cannot spell, made by the
+// first save.
+TEST_F(LogFileTest, LivesInAFolderOutsideTheCodePage) {
+    const std::u16string name =
+        (folder_ / u"\u041f\u0451\u0442\u0440 \u6771\u4eac" / "prog.elf").u16string();
+    {
+        TLogFile log(name);
+        log.AddEntry(report("00000001", "m"), 5);
+        log.Save();
+    }
+    EXPECT_TRUE(runtime::os::FileExists(name));
+    const TLogFile reloaded(name);
+    ASSERT_EQ(reloaded.Count(), 1);
+    EXPECT_EQ(reloaded.ItemValue("1.2", 0), "00000001");
+}
+
 TEST_F(LogFileTest, AKeepCountBelowOneKeepsTheNewEntry) {
     TLogFile log(path("prog.elf"));
     log.AddEntry("VuvuvuVoz 5.0.2\r\nA", 5);

@@ -121,24 +121,24 @@ void TVvModuleOptions::LoadFromStream(runtime::TStream& stream, uint16_t version
     Changed();
 }
 
-std::string TVvModuleOptions::LogFileName(std::string_view name,
-                                          std::string_view defaultFolder) const {
+std::u16string TVvModuleOptions::LogFileName(std::string_view name,
+                                             std::u16string_view defaultFolder) const {
     const bool withComputer = (values_.LogFlags & lfComputerNameInLogName) != 0;
     return ComposeLogFileName(name.empty() ? std::string_view(moduleName_) : name,
                               values_.OutputPath, defaultFolder, withComputer,
                               withComputer ? ComputerName() : std::string());
 }
 
-std::string ComposeLogFileName(std::string_view moduleFile, std::string_view outputPath,
-                               std::string_view defaultFolder, bool withComputerName,
-                               std::string_view computerName) {
+std::u16string ComposeLogFileName(std::string_view moduleFile, std::string_view outputPath,
+                                  std::u16string_view defaultFolder, bool withComputerName,
+                                  std::string_view computerName) {
     namespace os = runtime::os;
-    const std::string logName = os::ChangeFileExt(moduleFile, ".elf");
-    std::string result;
+    const std::u16string logName = os::ChangeFileExt(runtime::AnsiToWide(moduleFile), u".elf");
+    std::u16string result;
     if (runtime::LowerCase(os::ExtractFileExt(outputPath)) == ".elf") {
-        result = outputPath;
+        result = runtime::AnsiToWide(outputPath);
     } else {
-        std::string folder(outputPath);
+        std::u16string folder = runtime::AnsiToWide(outputPath);
         if (folder.empty()) folder = defaultFolder;
         if (folder.empty()) folder = os::ExtractFilePath(logName);
         result = os::IncludeTrailingPathDelimiter(folder) + os::ExtractFileName(logName);
@@ -148,8 +148,8 @@ std::string ComposeLogFileName(std::string_view moduleFile, std::string_view out
         for (char& c : computer) {
             if (std::string_view("\"*/:<>?\\|").find(c) != std::string_view::npos) c = '_';
         }
-        const std::string ext = os::ExtractFileExt(result);
-        result = os::ChangeFileExt(result, "") + "_" + computer + ext;
+        const std::u16string ext = os::ExtractFileExt(result);
+        result = os::ChangeFileExt(result, u"") + u"_" + runtime::AnsiToWide(computer) + ext;
     }
     return result;
 }

@@ -140,8 +140,10 @@ class TVvModuleOptions : public runtime::TObject {
     // the ".elf" name in OutputPath's folder, or in `defaultFolder` when
     // OutputPath is empty (the module's folder when that is empty too).
     // With LogFlags 0x08 "_" and the computer name go before the extension.
-    [[nodiscard]] std::string LogFileName(std::string_view name,
-                                          std::string_view defaultFolder) const;
+    // Wide: the default folder is the user's, whose name the code page may
+    // not spell.
+    [[nodiscard]] std::u16string LogFileName(std::string_view name,
+                                             std::u16string_view defaultFolder) const;
 
   private:
     std::string moduleName_;
@@ -153,9 +155,9 @@ class TVvModuleOptions : public runtime::TObject {
 
 // The log file name by the rules of TVvModuleOptions::LogFileName, with the
 // computer name given.
-std::string ComposeLogFileName(std::string_view moduleFile, std::string_view outputPath,
-                               std::string_view defaultFolder, bool withComputerName,
-                               std::string_view computerName);
+std::u16string ComposeLogFileName(std::string_view moduleFile, std::string_view outputPath,
+                                  std::u16string_view defaultFolder, bool withComputerName,
+                                  std::string_view computerName);
 
 // This computer's name as the system reports it (at most 15 characters).
 std::string ComputerName();

@@ -5,6 +5,7 @@
 #include <set>
 
 #include "runtime/os/paths.h"
+#include "runtime/strings.h"
 
 namespace crashreport {
 namespace {
@@ -352,16 +353,21 @@ TEST(LogFileName, FollowsTheOutputPathRules) {
         {"", "", false, "", d + "App" + d + "Prog.elf"},
         {logs, "", true, "a:b*c?d", logs + d + "Prog_a_b_c_d.elf"},
     };
+    using runtime::AnsiToWide;
     for (const Case& c : cases) {
-        EXPECT_EQ(
-            ComposeLogFileName(module, c.outputPath, c.defaultFolder, c.computer, c.computerName),
-            c.expected)
+        EXPECT_EQ(ComposeLogFileName(module, c.outputPath, AnsiToWide(c.defaultFolder), c.computer,
+                                     c.computerName),
+                  AnsiToWide(c.expected))
             << c.outputPath;
     }
+    // A user's data folder whose name the code page cannot spell.
+    const std::u16string data = AnsiToWide(d) + u"\u041f\u0451\u0442\u0440 \u6771\u4eac";
+    EXPECT_EQ(ComposeLogFileName(module, "", data, true, "PC"),
+              data + AnsiToWide(d) + u"Prog_PC.elf");
     TVvModuleOptions options(module, false);
     options.SetOutputPath(logs);
-    EXPECT_EQ(options.LogFileName("", ""), logs + d + "Prog.elf");
-    EXPECT_EQ(options.LogFileName(d + "b" + d + "Lib.dll", ""), logs + d + "Lib.elf");
+    EXPECT_EQ(options.LogFileName("", u""), AnsiToWide(logs + d + "Prog.elf"));
+    EXPECT_EQ(options.LogFileName(d + "b" + d + "Lib.dll", u""), AnsiToWide(logs + d + "Lib.elf"));
 }
 
 }  // namespace

@@ -343,7 +343,7 @@ void SetTerminateAction(uint8_t action) {
     }
 }
 
-std::string CurrentLogFileName() {
+std::u16string CurrentLogFileName() {
     return library->Current->LogFileName("", library->Context.DataFolder);
 }
 

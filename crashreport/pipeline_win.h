@@ -118,6 +118,6 @@ TVvModulesList& Modules();
 TVvModuleOptionsEx& CurrentOptions();
 
 // The log file's name for the current options.
-std::string CurrentLogFileName();
+std::u16string CurrentLogFileName();
 
 }  // namespace crashreport

@@ -176,7 +176,7 @@ bool writeConsole(const TVvModuleOptions& o, const std::string& report) {
            written == text.size();
 }
 
-bool duplicateInLog(const std::string& logName, const std::vector<std::string>& keys) {
+bool duplicateInLog(const std::u16string& logName, const std::vector<std::string>& keys) {
     try {
         return TLogFile(logName).FindDuplicate(duplicateIds, keys);
     } catch (...) {
@@ -540,7 +540,7 @@ bool ProcessException(TProcessContext& context, const TFailure& failure, const T
         context.Step = 15;
         if (o.LogFlags() & lfDeleteOnNewVersion) {
             try {
-                const std::string logName = CurrentLogFileName();
+                const std::u16string logName = CurrentLogFileName();
                 const TLogFile log(logName);
                 const std::string logged = log.ItemValue("1.3", log.Count() - 1);
                 const std::string running = own != nullptr ? own->Version : std::string();

@@ -29,7 +29,7 @@ enum TVuvuvuVozErrorCode {
 
 // The reporter's state across reports.
 struct TProcessContext {
-    std::string DataFolder;
+    std::u16string DataFolder;
     runtime::TDateTime StartTime = 0;
     std::string StartFolder;
     DWORD MainThreadId = 0;

@@ -27,7 +27,7 @@ enum TRaiserType : uint8_t { rtHook = 0, rtFramework = 1, rtWeb = 2 };
 struct TReporterSetup {
     // The per-user data folder: the log goes there when the options name no
     // output path.
-    std::string DataFolder;
+    std::u16string DataFolder;
 };
 
 // Starts the reporter: thread blocks, the processing thread, the
