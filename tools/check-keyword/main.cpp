@@ -55,7 +55,7 @@ constexpr int kExitSearchFailed = 2;
 constexpr int kExitUsage = 3;
 
 struct CommandLine {
-    std::string engines;
+    std::u16string engines;  // wide: any folder a user may have
     std::string engine;
     std::string site;
     int depth = 0;
@@ -85,7 +85,7 @@ bool Parse(const std::vector<std::u16string>& args, CommandLine& parsed) {
         if (takesValue) {
             if (i + 1 >= args.size()) return false;
             const std::string value = runtime::WideToAnsi(args[++i]);
-            if (arg == u"--engines") parsed.engines = value;
+            if (arg == u"--engines") parsed.engines = args[i];
             if (arg == u"--engine") parsed.engine = value;
             if (arg == u"--site") parsed.site = value;
             if (arg == u"--proxy") parsed.proxy = value;
@@ -128,8 +128,9 @@ class SearchThread : public runtime::TThread {
 };
 
 int Run(const CommandLine& args) {
-    const std::string folder = runtime::os::IncludeTrailingPathDelimiter(args.engines);
-    core::EngineList = core::LoadSearchEngines(runtime::AnsiToWide(folder));
+    const std::u16string wideFolder = runtime::os::IncludeTrailingPathDelimiter(args.engines);
+    core::EngineList = core::LoadSearchEngines(wideFolder);
+    const std::string folder = runtime::WideToAnsi(wideFolder);
     const int index = core::EngineList->FindEngineByFile(args.engine);
     if (index < 0) {
         std::fprintf(stderr, "check-keyword: no engine %s in %s\n", args.engine.c_str(),
