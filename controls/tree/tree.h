@@ -199,6 +199,9 @@ class TCustomGtTree : public TGtXPThemedControl, public TGtTreeModel, private TG
     bool IncrementalSearch = false;
     int IncrementalSearchTimeout = 500;
     bool AutoLookup = false;
+    // With AutoLookup: focuses the first item whose text in the section's
+    // column starts with the text, any case (treesearch_win.cpp).
+    void LookupText(TGtHeaderSection* section, const std::u16string& text);
 
     // ---- header -----------------------------------------------------------------------
     int HeaderHeight() const;
@@ -308,6 +311,24 @@ class TCustomGtTree : public TGtXPThemedControl, public TGtTreeModel, private TG
     void Loaded() override;
 
   protected:
+    // ---- the view's input relayed (treerelay_win.cpp) ---------------------------------
+    // The tree's own events fire for the view's clicks, keys and mouse,
+    // positions moved into the tree's coordinates.
+    virtual void ViewClick();
+    virtual void ViewDblClick();
+    virtual void ViewEnter();
+    virtual void ViewExit();
+    virtual void ViewKeyDown(uint16_t& key, runtime::TShiftState shift);
+    virtual void ViewKeyPress(char& key);
+    virtual void ViewWideKeyPress(char16_t& key);
+    virtual void ViewKeyUp(uint16_t& key, runtime::TShiftState shift);
+    virtual void ViewMouseDown(runtime::TMouseButton button, runtime::TShiftState shift, int x,
+                               int y);
+    virtual void ViewMouseMove(runtime::TShiftState shift, int x, int y);
+    virtual void ViewMouseUp(runtime::TMouseButton button, runtime::TShiftState shift, int x,
+                             int y);
+
+  protected:
     GUI_MESSAGE_MAP(TCustomGtTree, TGtXPThemedControl)
     void WMEraseBkgnd(gui::TMessage& msg);
     void WMSetFocus(gui::TMessage& msg);
@@ -373,6 +394,7 @@ class TCustomGtTree : public TGtXPThemedControl, public TGtTreeModel, private TG
     void PruneSortSections();
     void SortNowOrPending();
     void WireHeader();
+    void WireViewInput();
     void WireBar(TGtScrollBar& bar, bool vertical);
     // Sets a bar's position without its scroll report acting.
     void SyncBarPosition(TGtScrollBar* bar, int position);

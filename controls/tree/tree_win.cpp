@@ -79,6 +79,7 @@ TCustomGtTree::TCustomGtTree(runtime::TComponent* owner, const TGtTreeParts& par
     view_ = view.release();  // owned as a component of the tree
     view_->SetParent(this);
     view_->SetTabStop(true);
+    WireViewInput();
 
     horzBar_ = new TGtScrollBar(this);
     horzBar_->SetKind(gui::sbHorizontal);

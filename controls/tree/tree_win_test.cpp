@@ -430,13 +430,14 @@ TEST_F(GtTree, WheelAndKeysScrollAndMoveTheFocus) {
     UINT lines = 3;
     SystemParametersInfoW(SPI_GETWHEELSCROLLLINES, 0, &lines, 0);
     const int page = view.GetVisibleRowCount() - 1;
-    const int step = lines == WHEEL_PAGESCROLL || static_cast<int>(lines) > page
-                         ? page
-                         : static_cast<int>(lines);
+    const bool pages = lines == WHEEL_PAGESCROLL;
+    const int step = pages ? page : static_cast<int>(lines);
+    // Half a notch moves the rows it is worth, a page only as a whole notch.
+    const int half = pages ? 0 : 60 / (WHEEL_DELTA / step);
     struct Turn {
         int delta;
         int top;
-    } turns[] = {{-120, step}, {-60, step}, {-60, 2 * step}, {240, 0}};
+    } turns[] = {{-120, step}, {-60, step + half}, {-60, 2 * step}, {240, 0}};
     for (const Turn& w : turns) {
         SendMessageW(view.Handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(w.delta)), 0);
         EXPECT_EQ(tree_->TopIndex(), w.top) << w.delta;

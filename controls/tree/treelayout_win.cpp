@@ -111,7 +111,8 @@ bool TCustomGtTree::UpdateHorzBar() {
         BarSync sync(barSync_);
         horzBar_->SetPosition(s.Position);
     }
-    view_->SetLeftPosition(s.Position);
+    // Clipping to the new range is no scroll of the user's.
+    if (s.Position != view_->LeftPosition()) view_->SetLeftPosition(s.Position);
     return changed;
 }
 
@@ -314,7 +315,9 @@ void TCustomGtTree::WireHeader() {
         DoHeaderColumnClick(s->Index());
         SortByHeaderClick(s);
     };
-    h.OnSectionDelete = [this](runtime::TObject*, TGtHeaderSection* s) { HeaderSectionsDeleted(s); };
+    h.OnSectionDelete = [this](runtime::TObject*, TGtHeaderSection* s) {
+        HeaderSectionsDeleted(s);
+    };
     h.OnSectionResize = [this](runtime::TObject*, TGtHeaderSection* s) { SectionResized(s); };
     h.OnSectionDraw = [this](runtime::TObject*, gui::TCanvas* c, TGtHeaderSection* s, gui::TRect r,
                              bool pressed) { DoHeaderColumnDraw(c, s, r, pressed); };
@@ -331,7 +334,7 @@ void TCustomGtTree::WireHeader() {
         view_->SetContentWidth(-1);
         if (header_->SectionsWidth() < view_->ClientWidth()) {
             header_->Invalidate();
-            view_->SetLeftPosition(0);
+            if (view_->LeftPosition() != 0) view_->SetLeftPosition(0);
         }
         Request(rfRepaintAll);
         SetUpdating(false);
@@ -355,6 +358,7 @@ void TCustomGtTree::WireHeader() {
     };
     h.OnHeaderLookup = [this](runtime::TObject*, TGtHeaderSection* s, std::u16string& text) {
         DoHeaderLookup(s, text);
+        LookupText(s, text);
     };
     h.OnHeaderLookupDone = [this](runtime::TObject*, TGtHeaderSection* s, std::u16string text,
                                   bool accepted) { DoHeaderLookupDone(s, text, accepted); };
@@ -413,10 +417,9 @@ void TCustomGtTree::WireBar(TGtScrollBar& bar, bool vertical) {
                                     bool& doChange) {
         if (!doChange || barSync_) return;
         if (vertical)
-            view_->SetTopIndex(position);
+            view_->VertScroll(code, position, doChange);
         else
-            view_->SetLeftPosition(position);
-        DoScroll(vertical ? gui::sbVertical : gui::sbHorizontal, static_cast<int>(code));
+            view_->HorzScroll(code, position, doChange);
     };
     bar.OnMouseDown = [this](runtime::TObject*, runtime::TMouseButton, runtime::TShiftState, int,
                              int) {

@@ -1,11 +1,13 @@
-// The view's mouse, wheel and keys: the hit test, selection by click with
-// Ctrl and Shift, expand buttons, check boxes and double clicks, hot
-// tracking, wheel scrolling and arrow-key navigation.
+// The view's mouse: the hit test, selection by click with Ctrl and Shift
+// (left and right button), expand buttons, check boxes, double clicks, and
+// the view's answers to focus changes and the mouse leaving it.
 #include <algorithm>
+#include <optional>
 
 #include "controls/tree/headersections.h"
 #include "controls/tree/tree.h"
 #include "controls/tree/treeview.h"
+#include "gui/geometry_win.h"
 
 namespace controls::tree {
 
@@ -91,9 +93,13 @@ TGtTreeItem* TGtTreeView::GetItemAt(int x, int y, int& section, THitPart& part) 
         found = hpImage2;
     else if (!l.CheckBox.Empty() && x >= l.CheckBox.Left && x <= l.CheckBox.Right)
         found = hpCheckBox;
-    else if (t.ShowButtons() && (item->HasVisibleChildren() || t.ShowLeafButton()) &&
+    else if (t.ShowButtons() &&
+             (item->HasVisibleChildren() || item->HasFlag(ifForceButton) || t.ShowLeafButton()) &&
              l.Button.Contains(x))
-        found = hpExpandButton;
+        // Where no button is drawn the zone is just the main cell.
+        found = item->HasFlag(ifNoButton) || (item->Level() == 0 && !t.ShowRootButtons())
+                    ? hpMainCell
+                    : hpExpandButton;
     if (found != hpNothing) {
         part = found;
         section = t.MainTreeColumn();
@@ -102,6 +108,10 @@ TGtTreeItem* TGtTreeView::GetItemAt(int x, int y, int& section, THitPart& part) 
 }
 
 // ---- selection --------------------------------------------------------------------------
+
+bool TGtTreeView::Refuses(const TGtTreeItem* item) const {
+    return item != nullptr && !item->Enabled() && !tree_->IgnoreEnabled;
+}
 
 void TGtTreeView::ToggleSelect(TGtTreeItem* item) {
     TCustomGtTree& t = *tree_;
@@ -114,30 +124,35 @@ void TGtTreeView::ToggleSelect(TGtTreeItem* item) {
     if (item != nullptr) item->SetSelected(true);
 }
 
-void TGtTreeView::FocusAndSelect(TGtTreeItem* item, runtime::TShiftState shift) {
+bool TGtTreeView::FocusItem(TGtTreeItem* item, bool) {
+    TCustomGtTree& t = *tree_;
+    const bool moved = t.SetItemFocused(item);
+    if (moved && t.MultiSelect() && item != nullptr && t.FocusedItem() == item) ToggleSelect(item);
+    return moved;
+}
+
+void TGtTreeView::PrepareClick(TGtTreeItem* item, bool ctrl, bool range) {
+    TCustomGtTree& t = *tree_;
+    if (!t.MultiSelect() || t.SelectionMode != smUsual || (ctrl && !range)) return;
+    TGtTreeItem* anchor = t.CurrentItem();
+    t.DeselectAll();
+    if (!range || anchor == nullptr) return;
+    anchor->SetSelected(true);
+    t.SelectRange(item, anchor);
+    t.SetCurrentItem(anchor);
+    if (item != t.FocusedItem()) item->SetSelected(false);
+}
+
+void TGtTreeView::FocusAndSelect(TGtTreeItem* item, THitPart, runtime::TShiftState shift) {
     TCustomGtTree& t = *tree_;
     const bool ctrl = shift.Contains(runtime::ssCtrl);
     const bool range = shift.Contains(runtime::ssShift);
     const int count = t.MultiSelect() ? t.SelectedCount() : (t.CurrentItem() != nullptr ? 1 : 0);
-    if (t.MultiSelect() && t.SelectionMode == smUsual) {
-        if (!ctrl && !range) {
-            t.DeselectAll();
-        } else if (range) {
-            TGtTreeItem* anchor = t.CurrentItem();
-            t.DeselectAll();
-            if (anchor != nullptr) {
-                anchor->SetSelected(true);
-                t.SelectRange(item, anchor);
-                if (item != t.FocusedItem()) item->SetSelected(false);
-            }
-            t.SetCurrentItem(anchor);
-        }
-    }
-    if (item != t.FocusedItem()) {
-        if (t.SetItemFocused(item) && t.MultiSelect()) ToggleSelect(item);
-    } else if (!item->Selected() || !t.AlwaysKeepSelection || count > 1) {
+    PrepareClick(item, ctrl, range);
+    if (item != t.FocusedItem())
+        FocusItem(item, false);
+    else if (!item->Selected() || !t.AlwaysKeepSelection || count > 1)
         ToggleSelect(item);
-    }
     if ((!t.MultiSelect() || (!ctrl && !range)) && item == t.FocusedItem()) t.SetCurrentItem(item);
     if (t.MultiSelect() && !range && ctrl && count <= 1 && t.SelectedCount() == 0 &&
         item == t.FocusedItem())
@@ -147,17 +162,18 @@ void TGtTreeView::FocusAndSelect(TGtTreeItem* item, runtime::TShiftState shift) 
 void TGtTreeView::LeftPress(TGtTreeItem* item, THitPart part, runtime::TShiftState shift) {
     TCustomGtTree& t = *tree_;
     {
-        TGtTreeLock lock(t);
+        std::optional<TGtTreeLock> lock;
+        if (t.MultiSelect()) lock.emplace(t);
         if (item != nullptr && ((part != hpMainCell && part != hpNothing) || t.RowSelect())) {
             if (!t.MultiSelect() || !item->Selected() || shift.Contains(runtime::ssCtrl)) {
-                FocusAndSelect(item, shift);
+                FocusAndSelect(item, part, shift);
             } else {
                 // Pressed on a member of a multi-selection: finished at the
                 // release, so that dragging the selection keeps it whole.
                 pendingSelect_ = true;
                 t.Refs().PendingSelect = item;
                 pendingShift_ = shift;
-                t.SetItemFocused(item);
+                FocusItem(item, false);
                 if (t.SelectionMode == smUsual) {
                     if (!item->Selected()) item->SetSelected(true);
                 } else if (item->Selected()) {
@@ -165,8 +181,41 @@ void TGtTreeView::LeftPress(TGtTreeItem* item, THitPart part, runtime::TShiftSta
                 }
             }
         } else if (item == nullptr) {
-            if (!t.AlwaysKeepFocus) t.SetItemFocused(nullptr);
+            if (!t.AlwaysKeepFocus) FocusItem(nullptr, false);
             if (t.MultiSelect() && !t.AlwaysKeepSelection) t.DeselectAll();
+        }
+    }
+    if (t.SelectionChanged()) {
+        t.SetSelectionChanged(false);
+        t.DoAfterSelectionChange();
+    }
+}
+
+void TGtTreeView::RightPress(TGtTreeItem* item, THitPart part, runtime::TShiftState shift) {
+    TCustomGtTree& t = *tree_;
+    const bool multi = t.MultiSelect();
+    const bool ctrl = shift.Contains(runtime::ssCtrl);
+    const bool range = shift.Contains(runtime::ssShift);
+    {
+        std::optional<TGtTreeLock> lock;
+        if (multi) lock.emplace(t);
+        const int selected = t.SelectedCount();
+        if (multi && item != nullptr && item->Selected()) {
+            // A right click on the selection keeps it for the popup menu.
+            FocusItem(item, false);
+            if (!item->Selected()) item->SetSelected(true);
+        } else if (!multi || (selected < 2 && t.SelectionMode == smUsual) ||
+                   t.SelectionMode == smSimple) {
+            if (item != nullptr && ((part != hpMainCell && part != hpNothing) || t.RowSelect())) {
+                PrepareClick(item, ctrl, range);
+                if (item != t.FocusedItem())
+                    FocusItem(item, false);
+                else if (!item->Selected())
+                    ToggleSelect(item);
+                if ((!ctrl && !range) || !multi) t.SetCurrentItem(item);
+            } else if (item == nullptr && !t.AlwaysKeepFocus) {
+                FocusItem(nullptr, false);
+            }
         }
     }
     if (t.SelectionChanged()) {
@@ -182,13 +231,17 @@ void TGtTreeView::CompleteDeferredSelection() {
     t.Refs().PendingSelect = nullptr;
     if (item == nullptr) return;
     {
-        TGtTreeLock lock(t);
+        std::optional<TGtTreeLock> lock;
+        if (t.MultiSelect()) lock.emplace(t);
         const bool ctrl = pendingShift_.Contains(runtime::ssCtrl);
         const bool range = pendingShift_.Contains(runtime::ssShift);
-        if (t.MultiSelect() && t.SelectionMode == smUsual && !ctrl && !range) t.DeselectAll();
+        const bool focusedWasSelected =
+            !ctrl && !range && t.FocusedItem() != nullptr && t.FocusedItem()->Selected();
+        PrepareClick(item, ctrl, range);
         if (item != t.FocusedItem())
-            t.SetItemFocused(item);
-        else if (t.SelectionMode == smUsual && !item->Selected())
+            FocusItem(item, false);
+        else if ((!focusedWasSelected || t.AlwaysKeepSelection) && t.SelectionMode == smUsual &&
+                 !item->Selected())
             ToggleSelect(item);
         if (!t.MultiSelect() || (!ctrl && !range)) t.SetCurrentItem(item);
     }
@@ -197,10 +250,19 @@ void TGtTreeView::CompleteDeferredSelection() {
 }
 
 void TGtTreeView::ToggleExpanded(TGtTreeItem* item) {
-    if (item->Expanded())
+    if (item->Expanded()) {
+        TCustomGtTree& t = *tree_;
+        TGtTreeItem* before = t.FocusedItem();
         item->Collapse(false);
-    else
+        // The focus left a row that is no longer shown.
+        if (t.MoveFocusOnCollapse() && t.FocusedItem() != before) {
+            t.SetSelectionChanged(false);
+            t.DoAfterSelectionChange();
+        }
+    } else {
         item->Expand(false);
+        ShowChildren(item);
+    }
 }
 
 // ---- mouse ------------------------------------------------------------------------------
@@ -208,13 +270,16 @@ void TGtTreeView::ToggleExpanded(TGtTreeItem* item) {
 void TGtTreeView::MouseDown(runtime::TMouseButton button, runtime::TShiftState shift, int x,
                             int y) {
     TCustomGtTree& t = *tree_;
-    if (button == runtime::mbLeft) {
+    const bool twice = shift.Contains(runtime::ssDouble);
+    if (button == runtime::mbLeft && !twice) {
         if (!HasFocus() && CanFocus()) SetFocus();
         pressPoint_ = {x, y};
         buttonPressed_ = true;
+    } else if (button == runtime::mbRight && !twice) {
+        EndFrameSelection();
+        if (!HasFocus() && CanFocus()) SetFocus();
     }
-    if (shift.Contains(runtime::ssDouble)) {
-        if (button == runtime::mbLeft) DoubleClickAt(x, y);
+    if (twice) {
         gui::TCustomControl::MouseDown(button, shift, x, y);
         return;
     }
@@ -223,7 +288,7 @@ void TGtTreeView::MouseDown(runtime::TMouseButton button, runtime::TShiftState s
     THitPart part = hpNothing;
     TGtTreeItem* item = GetItemAt(x, y, section, part);
     if (part == hpNothing && (t.ShowColumns() || !t.RowSelect())) item = nullptr;
-    if (item != nullptr && !item->Enabled() && !t.IgnoreEnabled) {
+    if (Refuses(item)) {
         gui::TCustomControl::MouseDown(button, shift, x, y);
         return;
     }
@@ -233,28 +298,37 @@ void TGtTreeView::MouseDown(runtime::TMouseButton button, runtime::TShiftState s
     } else if (part == hpCell && !t.SectionByIndex(section)->ClickSelect) {
         return;
     }
-    if (button == runtime::mbLeft && part != hpExpandButton && part != hpCheckBox) {
+    if (button == runtime::mbLeft && part != hpExpandButton && part != hpCheckBox)
         LeftPress(item, part, shift);
-    } else if (button == runtime::mbRight && t.RightClickSelect && item != nullptr &&
-               ((part != hpMainCell && part != hpNothing) || t.RowSelect())) {
-        // A right click selects the row unless it belongs to the selection
-        // already; the popup menu then acts on what is selected.
-        if (t.MultiSelect() && item->Selected())
-            t.SetItemFocused(item);
-        else
-            LeftPress(item, part, shift - runtime::TShiftState{runtime::ssCtrl, runtime::ssShift});
-    }
+    else if (button == runtime::mbRight && t.RightClickSelect)
+        RightPress(item, part, shift);
     gui::TCustomControl::MouseDown(button, shift, x, y);
+}
+
+bool TGtTreeView::LeftButtonUp(int x, int y) {
+    buttonPressed_ = false;
+    if (frameSelecting_) {
+        EndFrameSelection();
+        return false;
+    }
+    int section = -1;
+    THitPart part = hpNothing;
+    return !Refuses(GetItemAt(x, y, section, part));
+}
+
+bool TGtTreeView::RightButtonUp(int x, int y) {
+    int section = -1;
+    THitPart part = hpNothing;
+    return !Refuses(GetItemAt(x, y, section, part));
 }
 
 void TGtTreeView::MouseUp(runtime::TMouseButton button, runtime::TShiftState shift, int x, int y) {
     TCustomGtTree& t = *tree_;
-    if (button == runtime::mbLeft) buttonPressed_ = false;
     gui::TCustomControl::MouseUp(button, shift, x, y);
     int section = -1;
     THitPart part = hpNothing;
     TGtTreeItem* item = GetItemAt(x, y, section, part);
-    if (item != nullptr && !item->Enabled() && !t.IgnoreEnabled) return;
+    if (Refuses(item)) return;
     // Only the left button toggles: a right click opens the popup menu and
     // leaves the check box alone.
     if (button == runtime::mbLeft && part == hpCheckBox && item->CheckBoxEnabled()) {
@@ -277,96 +351,86 @@ void TGtTreeView::MouseUp(runtime::TMouseButton button, runtime::TShiftState shi
     if (pendingSelect_ && button == runtime::mbLeft) CompleteDeferredSelection();
 }
 
-void TGtTreeView::DoubleClickAt(int x, int y) {
+bool TGtTreeView::LeftDoubleClick(int x, int y) {
     TCustomGtTree& t = *tree_;
     int section = -1;
     THitPart part = hpNothing;
     TGtTreeItem* item = GetItemAt(x, y, section, part);
-    if (item == nullptr || (!item->Enabled() && !t.IgnoreEnabled)) return;
-    if ((part == hpText || (t.FullRowSelect && part != hpCheckBox && part != hpExpandButton)) &&
-        t.DblClickMode() == dcmExpand)
+    if (Refuses(item)) return false;
+    if (item != nullptr && t.DblClickMode() == dcmExpand &&
+        (part == hpText || (t.FullRowSelect && part != hpCheckBox && part != hpExpandButton)))
         ToggleExpanded(item);
+    // A double click on a button or a box is two clicks on it, not a
+    // double click on the row.
+    return part != hpExpandButton && part != hpCheckBox;
+}
+
+bool TGtTreeView::RightDoubleClick(int x, int y) {
+    return RightButtonUp(x, y);
 }
 
 void TGtTreeView::MouseMove(runtime::TShiftState shift, int x, int y) {
     gui::TCustomControl::MouseMove(shift, x, y);
-    TCustomGtTree& t = *tree_;
-    if (!t.Tracking) return;
-    TGtTreeItem* old = hotItem_;
-    hotItem_ = GetItemAtY(y);
-    if (hotItem_ != nullptr && !hotItem_->Enabled() && !t.IgnoreEnabled) hotItem_ = nullptr;
-    if (hotItem_ == old) return;
-    t.Refs().HotItem = hotItem_;
-    if (old != nullptr) InvalidateRow(old, 0, -1);
-    if (hotItem_ != nullptr) InvalidateRow(hotItem_, 0, -1);
-    t.DoHotTrack(old, hotItem_);
+    ProcessMouseMove(shift, x, y);
 }
 
-// ---- wheel and keys ---------------------------------------------------------------------
-
-bool TGtTreeView::DoMouseWheel(runtime::TShiftState shift, int wheelDelta, gui::TPoint mousePos) {
-    if (gui::TCustomControl::DoMouseWheel(shift, wheelDelta, mousePos)) return true;
-    UINT lines = 3;
-    SystemParametersInfoW(SPI_GETWHEELSCROLLLINES, 0, &lines, 0);
-    const int page = std::max(GetVisibleRowCount() - 1, 1);
-    // WHEEL_PAGESCROLL (and anything beyond a page) scrolls a page.
-    const int step = lines == WHEEL_PAGESCROLL || static_cast<int>(lines) > page
-                         ? page
-                         : static_cast<int>(std::max<UINT>(lines, 1));
-    wheelRest_ += wheelDelta;
-    const int notches = wheelRest_ / WHEEL_DELTA;
-    wheelRest_ -= notches * WHEEL_DELTA;
-    if (notches != 0) SetTopIndex(topIndex_ - notches * step);
-    return true;
-}
-
-void TGtTreeView::KeyDown(uint16_t& key, runtime::TShiftState shift) {
-    gui::TCustomControl::KeyDown(key, shift);
-    TCustomGtTree& t = *tree_;
-    TGtTreeItem* focused = t.FocusedItem();
-    const int total = t.TotalVisible();
-    if (total == 0) return;
-    const int at = focused != nullptr ? focused->VisIndex() : -1;
-    int rest = 0;
-    const int page = std::max(GetFullRowCount(rest), 1);
-    int target = at;
-    switch (key) {
-        case VK_UP:
-            target = at - 1;
-            break;
-        case VK_DOWN:
-            target = at + 1;
-            break;
-        case VK_PRIOR:
-            target = at - page;
-            break;
-        case VK_NEXT:
-            target = at + page;
-            break;
-        case VK_HOME:
-            target = 0;
-            break;
-        case VK_END:
-            target = total - 1;
-            break;
-        case VK_LEFT:
-        case VK_RIGHT:
-        case VK_ADD:
-        case VK_SUBTRACT:
-            if (focused != nullptr && focused->ChildrenCount() > 0) {
-                const bool expand = key == VK_RIGHT || key == VK_ADD;
-                if (expand != focused->Expanded()) ToggleExpanded(focused);
-            }
-            return;
-        default:
-            return;
+void TGtTreeView::WMButtonUp(gui::TMessage& msg) {
+    const gui::TPoint p = gui::PointFromLParam(msg.LParam);
+    const bool go = msg.Msg == WM_LBUTTONUP ? LeftButtonUp(p.X, p.Y) : RightButtonUp(p.X, p.Y);
+    if (go) {
+        GUI_INHERITED(msg);
+    } else if (MouseCapture()) {
+        SetMouseCapture(false);
     }
-    target = std::clamp(target, 0, total - 1);
-    TGtTreeItem* item = t.Items().GetVisItem(target);
-    if (item == nullptr || item == focused) return;
-    t.SetSelectionChanged(false);
-    LeftPress(item, hpText, shift - runtime::TShiftState{runtime::ssCtrl});
-    MakeItemVisible(item);
+}
+
+void TGtTreeView::WMButtonDblClk(gui::TMessage& msg) {
+    const gui::TPoint p = gui::PointFromLParam(msg.LParam);
+    if (msg.Msg == WM_LBUTTONDBLCLK ? LeftDoubleClick(p.X, p.Y) : RightDoubleClick(p.X, p.Y)) {
+        GUI_INHERITED(msg);
+        return;
+    }
+    // The press still counts as one (its release follows).
+    if (msg.Msg == WM_LBUTTONDBLCLK) {
+        pressPoint_ = p;
+        buttonPressed_ = true;
+    }
+}
+
+void TGtTreeView::WMWheelAlias(gui::TMessage& msg) {
+    const gui::TPoint screen = gui::PointFromLParam(msg.LParam);
+    const int delta = static_cast<short>(HIWORD(msg.WParam));
+    msg.Result = DoMouseWheel(gui::KeysToShiftState(LOWORD(msg.WParam)), delta, screen) ? 1 : 0;
+}
+
+// ---- focus, leaving, deleted rows -------------------------------------------------------
+
+void TGtTreeView::WMKillFocus(gui::TMessage& msg) {
+    buttonPressed_ = false;
+    // The frame ends with the focus: nothing would end it later.
+    EndFrameSelection();
+    hasFocus_ = false;
+    GUI_INHERITED(msg);
+    tree_->Refs().HintItem = nullptr;
+    Invalidate();
+}
+
+void TGtTreeView::CMMouseLeave(gui::TMessage& msg) {
+    if (TGtTreeItem* old = hotItem_) {
+        hotItem_ = nullptr;
+        tree_->Refs().HotItem = nullptr;
+        InvalidateRow(old, 0, -1);
+        if (HandleAllocated()) UpdateWindow(WindowHandle());
+    }
+    tree_->Refs().HintItem = nullptr;
+    GUI_INHERITED(msg);
+}
+
+void TGtTreeView::ForgetInputItem(const TGtTreeItem* item) {
+    if (hotItem_ == item) hotItem_ = nullptr;
+    if (frameAnchor_ == item || frameCorner_ == item) StopFrame(false);
+    std::erase(frameItems_, item);
+    if (tree_->Refs().PendingSelect == nullptr) pendingSelect_ = false;
 }
 
 }  // namespace controls::tree

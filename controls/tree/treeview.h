@@ -7,8 +7,12 @@
 // that the tree's outermost unlock hands it; it paints the rows. The tree
 // owns it and holds every setting it reads. Windows only.
 
+#include <string>
+#include <vector>
+
 #include "controls/tree/gtlist.h"
 #include "controls/tree/maincell.h"
+#include "controls/tree/scrollgeometry.h"
 #include "controls/tree/treemodel.h"
 #include "gui/controls.h"
 
@@ -59,6 +63,30 @@ class TGtTreeView : public gui::TCustomControl {
     // Flips the item's selection under the tree's rules.
     void ToggleSelect(TGtTreeItem* item);
     TGtTreeItem* HotItem() const { return hotItem_; }
+    // After the user expanded the item: scrolls down so that its shown
+    // subtree fits below it, never past making the item the top row.
+    void ShowChildren(TGtTreeItem* item);
+    // ---- frame selection (treeframe_win.cpp) ------------------------------------------
+    bool FrameSelecting() const { return frameSelecting_; }
+    // Releases the frame's items and the mouse and erases the frame.
+    void EndFrameSelection();
+
+    // ---- keys and incremental search (treekeys_win.cpp, treesearch_win.cpp) -----------
+    // Where Up, Down, Page Up, Page Down, Home and End move the focus (none
+    // for other keys or without a target): `index` gets its visible index,
+    // `wasSelected` whether the last row looked at was selected.
+    virtual TGtTreeItem* GetNavigationTarget(uint16_t key, int& index, bool& wasSelected);
+    // Adds a typed character to the search text (Backspace takes one off,
+    // Escape clears it and the selection) and focuses the first item whose
+    // main text starts with it, ignoring case. Always false: the key goes
+    // on to OnKeyPress.
+    bool ProcessSearch(char16_t key);
+    const std::u16string& SearchText() const { return searchText_; }
+    // The search times out: its text is cleared.
+    void EndSearch();
+    // A found item: its parents expand and, unless it shows already, it
+    // becomes the top row.
+    void ShowFound(TGtTreeItem* item);
 
     // ---- scrolling --------------------------------------------------------------------
     int LeftPosition() const { return leftPosition_; }
@@ -67,6 +95,14 @@ class TGtTreeView : public gui::TCustomControl {
     void SetTopIndex(int value);
     // Scrolls so that the item's row shows whole.
     void MakeItemVisible(TGtTreeItem* item);
+    // Rows of their own height: the smallest visible index from which the
+    // rows down to `index` fit the view, and the last one that fits from
+    // `index` (treescroll_win.cpp).
+    int PageTopFor(int index) const;
+    int LastFittingFrom(int index) const;
+    // The scroll bars' OnScroll: the view moves itself (doChange false).
+    void HorzScroll(TGtScrollCode code, int& position, bool& doChange);
+    void VertScroll(TGtScrollCode code, int& position, bool& doChange);
 
     // ---- content width and invalidation -----------------------------------------------
     int ContentWidth() const { return contentWidth_; }
@@ -77,6 +113,8 @@ class TGtTreeView : public gui::TCustomControl {
     virtual void FlushRedraw(TGtRefreshFlags refresh);
     void InvalidateRow(const TGtTreeItem* item, int left, int right);
     void ForgetItem(const TGtTreeItem* item);
+    // Drops what the mouse and keys hold of a deleted item (treemouse_win.cpp).
+    void ForgetInputItem(const TGtTreeItem* item);
     void ClearRows();
 
     bool HasFocus() const { return hasFocus_; }
@@ -98,15 +136,50 @@ class TGtTreeView : public gui::TCustomControl {
     void MouseMove(runtime::TShiftState shift, int x, int y) override;
     bool DoMouseWheel(runtime::TShiftState shift, int wheelDelta, gui::TPoint mousePos) override;
     void KeyDown(uint16_t& key, runtime::TShiftState shift) override;
+    bool DoKeyPress(gui::TMessage& msg) override;
     // Paints the rows shown at the horizontal origin `origin`.
     virtual void DrawItems(gui::TCanvas& canvas, int origin);
 
   private:
     void LeftPress(TGtTreeItem* item, THitPart part, runtime::TShiftState shift);
-    void DoubleClickAt(int x, int y);
     void CompleteDeferredSelection();
-    void FocusAndSelect(TGtTreeItem* item, runtime::TShiftState shift);
+    void FocusAndSelect(TGtTreeItem* item, THitPart part, runtime::TShiftState shift);
     void ToggleExpanded(TGtTreeItem* item);
+    // Keyboard and frame input (treekeys_win.cpp, treeframe_win.cpp,
+    // treesearch_win.cpp).
+    void Navigate(uint16_t key, bool ctrl, bool shift);
+    // The tree's focus change, which toggles the new item's selection;
+    // keyboard moves are `delayed`. True when the focus moved.
+    bool FocusItem(TGtTreeItem* item, bool delayed);
+    void RightPress(TGtTreeItem* item, THitPart part, runtime::TShiftState shift);
+    // Before a click's focus change, with a multi-selection of the usual
+    // kind: a plain click clears the selection, Shift selects from the
+    // anchor (CurrentItem) to the item, which the focus change selects.
+    void PrepareClick(TGtTreeItem* item, bool ctrl, bool range);
+    void ScrollToFocused(uint16_t key, int index);
+    void FrameMove(int x, int y);
+    void StartFrame(runtime::TShiftState shift);
+    void SetFrameCorner(int x, int y);
+    void UpdateFrameSelection();
+    void DrawSelectionFrame();
+    void RestartSearchTimer();
+    // Where the mouse messages go before the class library's handling;
+    // false keeps OnMouseUp, OnClick or OnDblClick from firing.
+    bool LeftButtonUp(int x, int y);
+    bool RightButtonUp(int x, int y);
+    bool LeftDoubleClick(int x, int y);
+    bool RightDoubleClick(int x, int y);
+    void ProcessMouseMove(runtime::TShiftState shift, int x, int y);
+    // The item is disabled and IgnoreEnabled is off.
+    bool Refuses(const TGtTreeItem* item) const;
+    void StopFrame(bool erase);
+    void WMTimer(gui::TMessage& msg);
+    void WMCancelMode(gui::TMessage& msg);
+    void WMCaptureChanged(gui::TMessage& msg);
+    void WMButtonUp(gui::TMessage& msg);
+    void WMButtonDblClk(gui::TMessage& msg);
+    void WMWheelAlias(gui::TMessage& msg);
+    void CMMouseLeave(gui::TMessage& msg);
 
     TCustomGtTree* tree_;
     TGtTreeItem* hotItem_ = nullptr;
@@ -122,6 +195,18 @@ class TGtTreeView : public gui::TCustomControl {
     int contentWidth_ = -1;
     bool hasFocus_ = false;
     bool painting_ = false;
+
+    // Input state (treemouse, treekeys, treeframe, treesearch).
+    bool frameSelecting_ = false;
+    TGtTreeItem* frameAnchor_ = nullptr;
+    int frameAnchorX_ = 0;  // content coordinates
+    int frameAnchorOffset_ = 0;
+    TGtTreeItem* frameCorner_ = nullptr;
+    int frameCornerX_ = 0;
+    int frameCornerOffset_ = 0;
+    std::vector<TGtTreeItem*> frameItems_;
+    std::u16string searchText_;
+    bool searchTimerRunning_ = false;
 };
 
 }  // namespace controls::tree

@@ -87,6 +87,7 @@ void TGtTreeView::ClearRows() {
 }
 
 void TGtTreeView::ForgetItem(const TGtTreeItem* item) {
+    ForgetInputItem(item);
     const int i = RowIndexOf(item);
     if (i >= 0) rows_.Delete(i);
 }
@@ -120,41 +121,6 @@ TGtTreeItem* TGtTreeView::GetItemAtY(int y) const {
         if (bottom > y) return Row(i);
     }
     return nullptr;
-}
-
-// ---- scrolling --------------------------------------------------------------------------
-
-void TGtTreeView::SetLeftPosition(int value) {
-    const int content = std::max(contentWidth_, 0);
-    const int limit = std::max(content - ClientWidth(), 0);
-    value = std::clamp(value, 0, limit);
-    if (value == leftPosition_) return;
-    leftPosition_ = value;
-    if (tree_->Header() != nullptr) tree_->Header()->SetLeftPos(value);
-    tree_->SyncBarPosition(tree_->HorzScrollBar(), value);
-    Invalidate();
-    tree_->DoScroll(gui::sbHorizontal, 0);
-}
-
-void TGtTreeView::SetTopIndex(int value) {
-    const int old = topIndex_;
-    ApplyTopIndex(value);
-    if (topIndex_ == old) return;
-    tree_->SyncBarPosition(tree_->VertScrollBar(), topIndex_);
-    Invalidate();
-    tree_->DoScroll(gui::sbVertical, 0);
-}
-
-void TGtTreeView::MakeItemVisible(TGtTreeItem* item) {
-    if (item == nullptr) return;
-    const int index = item->VisIndex();
-    if (index < 0) return;
-    int rest = 0;
-    const int full = std::max(GetFullRowCount(rest), 1);
-    if (index < topIndex_)
-        SetTopIndex(index);
-    else if (index >= topIndex_ + full)
-        SetTopIndex(index - full + 1);
 }
 
 // ---- content width and invalidation -----------------------------------------------------
@@ -211,6 +177,15 @@ GUI_MESSAGE(WM_ERASEBKGND, WMEraseBkgnd)
 GUI_MESSAGE(WM_GETDLGCODE, WMGetDlgCode)
 GUI_MESSAGE(WM_SETFOCUS, WMSetFocus)
 GUI_MESSAGE(WM_KILLFOCUS, WMKillFocus)
+GUI_MESSAGE(WM_TIMER, WMTimer)
+GUI_MESSAGE(WM_CANCELMODE, WMCancelMode)
+GUI_MESSAGE(WM_CAPTURECHANGED, WMCaptureChanged)
+GUI_MESSAGE(WM_LBUTTONUP, WMButtonUp)
+GUI_MESSAGE(WM_RBUTTONUP, WMButtonUp)
+GUI_MESSAGE(WM_LBUTTONDBLCLK, WMButtonDblClk)
+GUI_MESSAGE(WM_RBUTTONDBLCLK, WMButtonDblClk)
+GUI_MESSAGE(0xB20A, WMWheelAlias)
+GUI_MESSAGE(gui::CM_MOUSELEAVE, CMMouseLeave)
 GUI_END_MESSAGE_MAP
 
 void TGtTreeView::WMSize(gui::TMessage& msg) {
@@ -240,12 +215,6 @@ void TGtTreeView::WMGetDlgCode(gui::TMessage& msg) {
 void TGtTreeView::WMSetFocus(gui::TMessage& msg) {
     GUI_INHERITED(msg);
     hasFocus_ = true;
-    Invalidate();
-}
-
-void TGtTreeView::WMKillFocus(gui::TMessage& msg) {
-    GUI_INHERITED(msg);
-    hasFocus_ = false;
     Invalidate();
 }
 
