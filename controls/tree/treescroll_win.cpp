@@ -8,6 +8,7 @@
 #include "controls/tree/treegeometry.h"
 #include "controls/tree/treeview.h"
 #include "controls/tree/treewalk.h"
+#include "controls/tree/treewheel.h"
 #include "gui/geometry_win.h"
 
 namespace controls::tree {
@@ -173,17 +174,7 @@ bool TGtTreeView::DoMouseWheel(runtime::TShiftState shift, int wheelDelta, gui::
     if (gui::TCustomControl::DoMouseWheel(shift, wheelDelta, mousePos)) return true;
     UINT lines = 3;
     SystemParametersInfoW(SPI_GETWHEELSCROLLLINES, 0, &lines, 0);
-    // Page mode scrolls a page a notch; other settings are kept to 1..120
-    // lines (120 / lines must not be 0).
-    const bool pages = lines == WHEEL_PAGESCROLL;
-    const int perNotch = pages ? std::max(GetVisibleRowCount() - 1, 1)
-                               : std::clamp(static_cast<int>(lines), 1, WHEEL_DELTA);
-    const int unit = pages ? WHEEL_DELTA : WHEEL_DELTA / perNotch;
-    // Turns smaller than one row add up until they make one.
-    wheelRest_ += wheelDelta;
-    const int steps = wheelRest_ / unit;
-    wheelRest_ -= steps * unit;
-    const int rows = pages ? steps * perNotch : steps;
+    const int rows = wheel_.Turn(wheelDelta, lines, GetVisibleRowCount() - 1);
     if (rows == 0) return true;
     if (frameSelecting_) {
         if (tree_->MouseFrameVisible) DrawSelectionFrame();

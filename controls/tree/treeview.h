@@ -14,6 +14,7 @@
 #include "controls/tree/maincell.h"
 #include "controls/tree/scrollgeometry.h"
 #include "controls/tree/treemodel.h"
+#include "controls/tree/treewheel.h"
 #include "gui/controls.h"
 
 namespace controls::tree {
@@ -187,7 +188,7 @@ class TGtTreeView : public gui::TCustomControl {
     gui::TPoint pressPoint_;
     bool pendingSelect_ = false;
     runtime::TShiftState pendingShift_;
-    int wheelRest_ = 0;
+    TGtWheelRows wheel_;
     TGtList rows_;
     int topIndex_ = 0;
     int bottomIndex_ = 0;
