@@ -606,5 +606,46 @@ TEST_F(GtTreeInput, ClicksOnButtonsCellsAndSelectedRows) {
     EXPECT_EQ(Log(), "down");
 }
 
+TEST_F(GtTreeInput, ColumnsThatDoNotSelectAndDoubleClicksOnRows) {
+    for (auto [caption, width] : {std::pair{u"Keyword", 120}, {u"Position", 70}}) {
+        TGtHeaderSection* s = tree_->HeaderSections()->AddSection();
+        s->SetText(caption);
+        s->SetWidth(width);
+    }
+    tree_->SetShowColumns(true);
+    AddRows(5);
+    TGtTreeItem* parent = Find("Row 01");
+    tree_->Items().AddChild(parent, u"kid");
+    log_.Entries.clear();
+
+    // A press in a column that does not select changes nothing and fires
+    // nothing; the other column selects.
+    tree_->HeaderSections()->GetSection(1)->ClickSelect = false;
+    Click(RowPoint(2, 150));
+    EXPECT_EQ(SelectedNames(), "");
+    EXPECT_EQ(Log().find("down"), std::string::npos);
+    tree_->HeaderSections()->GetSection(1)->ClickSelect = true;
+    Click(RowPoint(2, 150));
+    EXPECT_EQ(SelectedNames(), "Row 02");
+
+    // With FullRowSelect a double click anywhere on the row but its box
+    // toggles it; without, only on the text.
+    struct Case {
+        bool fullRowSelect;
+        bool expanded;
+    } cases[] = {{true, true}, {false, false}};
+    for (const Case& c : cases) {
+        tree_->FullRowSelect = c.fullRowSelect;
+        parent->Collapse(false);
+        log_.Entries.clear();
+        Post(WM_LBUTTONDOWN, RowPoint(1, 150), MK_LBUTTON);
+        Post(WM_LBUTTONUP, RowPoint(1, 150));
+        Post(WM_LBUTTONDBLCLK, RowPoint(1, 150), MK_LBUTTON);
+        Post(WM_LBUTTONUP, RowPoint(1, 150));
+        EXPECT_EQ(parent->Expanded(), c.expanded) << c.fullRowSelect;
+        EXPECT_NE(Log().find("dblclick"), std::string::npos);
+    }
+}
+
 }  // namespace
 }  // namespace controls::tree
