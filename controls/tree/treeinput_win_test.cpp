@@ -625,8 +625,18 @@ TEST_F(GtTreeInput, ColumnsThatDoNotSelectAndDoubleClicksOnRows) {
     EXPECT_EQ(SelectedNames(), "");
     EXPECT_EQ(Log().find("down"), std::string::npos);
     tree_->HeaderSections()->GetSection(1)->ClickSelect = true;
+    // The tree's own OnMouseDown reports the press in its coordinates,
+    // below the header.
+    gui::TPoint reported{-1, -1};
+    tree_->OnMouseDown = [&](runtime::TObject*, runtime::TMouseButton, runtime::TShiftState, int x,
+                             int y) {
+        reported = {x, y};
+    };
     Click(RowPoint(2, 150));
     EXPECT_EQ(SelectedNames(), "Row 02");
+    ASSERT_GT(View().Top(), 0);
+    EXPECT_EQ(reported.X, 150 + View().Left());
+    EXPECT_EQ(reported.Y, RowPoint(2, 150).Y + View().Top());
 
     // With FullRowSelect a double click anywhere on the row but its box
     // toggles it; without, only on the text.
