@@ -4,6 +4,7 @@
 #include "controls/tree/hook.h"
 #include "controls/tree/init.h"
 #include "controls/tree/scrollbar.h"
+#include "controls/tree/treedrag.h"
 #include "controls/tree/xpthemed.h"
 #include "runtime/classinfo.h"
 
@@ -23,6 +24,7 @@ void init() {
     runtime::RegisterClassInfo<TGtHeader>();
     runtime::RegisterClassInfo<TGtHook>();
     runtime::RegisterClassInfo<TGtHintWindow>();
+    RegisterDragCursors();
 }
 
 void shutdown() {

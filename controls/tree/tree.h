@@ -20,6 +20,8 @@
 #include <vector>
 
 #include "controls/tree/header.h"
+#include "controls/tree/inplaceeditor.h"
+#include "controls/tree/interacttypes.h"
 #include "controls/tree/maincell.h"
 #include "controls/tree/scrollbar.h"
 #include "controls/tree/treeevents.h"
@@ -308,6 +310,64 @@ class TCustomGtTree : public TGtXPThemedControl, public TGtTreeModel, private TG
     TGtScrollHintNeededEvent OnHorzScrollHintNeeded;
     TGtScrollHintNeededEvent OnVertScrollHintNeeded;
 
+    // ---- line hints, in-place editing, drag and drop ----------------------------------
+    // (treehints_win.cpp, treeedit_win.cpp, treedrag_win.cpp)
+    // The tree's own Unicode hint (the control's 8-bit Hint is its encoded form).
+    const std::u16string& HintW() const { return hintW_; }
+    void SetHintW(const std::u16string& value) { hintW_ = value; }
+    TGtHintType HintType = shtHintOrText;
+    THintModes LineHintMode = shmLong;
+    TLineHintType LineHintType = lhtSmart;
+    TGtColor LineHintColor = 0xFF000005;
+    int LineHintTimeout = 3000;
+    bool HideHintOnMove = true;
+    bool HideHintOnTimer = false;
+    bool UseSystemHintColors = false;
+
+    bool DoInplaceEdit() const { return doInplaceEdit_; }
+    virtual void SetDoInplaceEdit(bool value) { doInplaceEdit_ = value; }
+    int InplaceEditorDelay = 500;
+    bool QuickEditMode = false;
+    bool ExplorerEditMode = false;
+    // The field type of the main column when it has no section.
+    TGtFieldType MainTextType = sftText;
+    TGtTreeInplaceManager* InplaceManager() const { return inplaceManager_.get(); }
+    // Edits the cell (section -1: the main column) when the tree allows it;
+    // a running edit is cancelled first.
+    virtual void EditItem(TGtTreeItem* item, int sectionIndex);
+    void EndEdit(bool cancel);
+    // An editor shows.
+    bool IsEditing() const;
+
+    bool DragAllowed = false;
+    bool ExpandOnDragOver = false;
+    TGtDragType DragType = dtKestrin;
+    TDragImgMode DragImageMode = dimNever;
+    TDragTargetDraw DragTrgDrawMode() const { return dragTrgDrawMode_; }
+    void SetDragTrgDrawMode(TDragTargetDraw value);
+    TGtColor DragRectAcceptColor() const { return dragRectAcceptColor_; }
+    void SetDragRectAcceptColor(TGtColor value);
+    TGtColor DragRectDenyColor() const { return dragRectDenyColor_; }
+    void SetDragRectDenyColor(TGtColor value);
+    int DragExpandDelay = 500;
+    int DragScrollInterval = 100;
+    // The object of the drag over the view (none otherwise).
+    gui::TDragObject* CurrentDragObject() const { return currentDragObject_; }
+
+    virtual void DoShowLineHint(TGtTreeItem* item, TGtHeaderSection* section, std::u16string& text,
+                                TGtHintWindow* hintWindow, gui::TPoint mousePos, bool& doShowHint);
+    virtual void DoTryEdit(TGtTreeItem* item, int sectionIndex, TGtFieldType& cellType,
+                           bool& canEdit);
+    virtual TGtTreeInplaceEditor* DoInplaceEditorNeeded(TGtTreeItem* item, int sectionIndex,
+                                                        TGtFieldType supposedFieldType);
+    virtual void DoEndEditItem(TGtTreeItem* item, TGtHeaderSection* section, bool canceled);
+    virtual void DoDragTargetChange(TGtTreeItem* item, const gui::TRect& itemRect, int x, int y);
+    TOnShowHintEvent OnShowLineHint;
+    TTryEditEvent OnTryEdit;
+    TInplaceEditorNeededEvent OnInplaceEditorNeeded;
+    TOnEndEditEvent OnEndEditItem;
+    TGtTreeItemDragTargetEvent OnDragTargetChange;
+
     void Loaded() override;
 
   protected:
@@ -462,6 +522,16 @@ class TCustomGtTree : public TGtXPThemedControl, public TGtTreeModel, private TG
     bool inSizeMove_ = false;
     // Views of header sections, in the order they were added.
     std::vector<TGtHeaderSection*> sortSections_;
+
+    // Line hints, editing, drag and drop.
+    std::u16string hintW_;
+    bool doInplaceEdit_ = true;
+    std::unique_ptr<TGtTreeInplaceManager> inplaceManager_ = std::make_unique<TGtTreeInplaceManager>();
+    TDragTargetDraw dragTrgDrawMode_ = SelColorRect;
+    TGtColor dragRectAcceptColor_ = 0x008000;
+    TGtColor dragRectDenyColor_ = 0x0000FF;
+    gui::TDragObject* currentDragObject_ = nullptr;
+    bool DragTrgDrawModeUsesColors() const;
 };
 
 // Holds a tree's update lock for a scope, released also when the scope is

@@ -64,6 +64,35 @@ RUNTIME_FIELD(OnSortEnd);
 RUNTIME_FIELD(OnHeaderColumnClick);
 RUNTIME_FIELD(OnHeaderColumnResize);
 RUNTIME_FIELD(OnHeaderResize);
+// Line hints, editing, drag and drop.
+RUNTIME_PROPERTY(Hint, HintW, SetHintW);
+RUNTIME_FIELD(HintType).Default(shtHintOrText);
+RUNTIME_FIELD(LineHintMode).Default(shmLong);
+RUNTIME_FIELD(LineHintType).Default(lhtSmart);
+RUNTIME_FIELD(LineHintColor);
+RUNTIME_FIELD(LineHintTimeout).Default(3000);
+RUNTIME_FIELD(HideHintOnMove).Default(true);
+RUNTIME_FIELD(HideHintOnTimer).Default(false);
+RUNTIME_FIELD(UseSystemHintColors).Default(false);
+RUNTIME_PROPERTY(DoInplaceEdit, DoInplaceEdit, SetDoInplaceEdit).Default(true);
+RUNTIME_FIELD(InplaceEditorDelay).Default(500);
+RUNTIME_FIELD(QuickEditMode).Default(false);
+RUNTIME_FIELD(ExplorerEditMode).Default(false);
+RUNTIME_FIELD(MainTextType).Default(sftText);
+RUNTIME_FIELD(DragAllowed).Default(false);
+RUNTIME_FIELD(ExpandOnDragOver).Default(false);
+RUNTIME_FIELD(DragType).Default(dtKestrin);
+RUNTIME_FIELD(DragImageMode).Default(dimNever);
+RUNTIME_PROPERTY(DragTrgDrawMode, DragTrgDrawMode, SetDragTrgDrawMode).Default(SelColorRect);
+RUNTIME_PROPERTY(DragRectAcceptColor, DragRectAcceptColor, SetDragRectAcceptColor);
+RUNTIME_PROPERTY(DragRectDenyColor, DragRectDenyColor, SetDragRectDenyColor);
+RUNTIME_FIELD(DragExpandDelay).Default(500);
+RUNTIME_FIELD(DragScrollInterval).Default(100);
+RUNTIME_FIELD(OnShowLineHint);
+RUNTIME_FIELD(OnTryEdit);
+RUNTIME_FIELD(OnInplaceEditorNeeded);
+RUNTIME_FIELD(OnEndEditItem);
+RUNTIME_FIELD(OnDragTargetChange);
 RUNTIME_END_CLASS
 
 // ---- life cycle -------------------------------------------------------------------------
@@ -118,6 +147,7 @@ TCustomGtTree::TCustomGtTree(runtime::TComponent* owner, const TGtTreeParts& par
 }
 
 TCustomGtTree::~TCustomGtTree() {
+    if (view_ != nullptr) view_->DoEndEdit(true);
     BeginDestroy();
     SetDisplay(nullptr);
     SetImages(nullptr);
@@ -240,6 +270,7 @@ void TCustomGtTree::PaintNow() {
 }
 
 void TCustomGtTree::ItemDeleted(TGtTreeItem* item) {
+    if (view_ != nullptr) view_->ForgetInteraction(item);
     if (view_ != nullptr) view_->ForgetItem(item);
 }
 

@@ -11,16 +11,20 @@
 #include <vector>
 
 #include "controls/tree/gtlist.h"
+#include "controls/tree/hintwindow.h"
+#include "controls/tree/inplaceeditor.h"
 #include "controls/tree/maincell.h"
 #include "controls/tree/scrollgeometry.h"
 #include "controls/tree/treemodel.h"
 #include "controls/tree/treewheel.h"
 #include "gui/controls.h"
+#include "gui/imagelist.h"
 
 namespace controls::tree {
 
 class TCustomGtTree;
 class TGtTreeItem;
+class TGtHeaderSection;
 
 // The part of a row under a point.
 RUNTIME_ENUM(THitPart, hpExpandButton, hpText, hpCell, hpMainCell, hpImage, hpImage2, hpCheckBox,
@@ -121,6 +125,55 @@ class TGtTreeView : public gui::TCustomControl {
     bool HasFocus() const { return hasFocus_; }
     bool Painting() const { return painting_; }
 
+    // ---- line hints and item hints (treehints_win.cpp) --------------------------------
+    // Shows the line hint of the row at the point when the tree's settings
+    // ask for one there.
+    void ShowLineHintAt(int x, int y);
+    // The text a line hint of the item shows; may move `section` to the
+    // main column when that column's text stands in for an empty cell.
+    std::u16string LineHintText(TGtTreeItem* item, TGtHeaderSection*& section);
+    virtual void ShowLineHint(TGtTreeItem* item, TGtHeaderSection* section);
+    void HideLineHint();
+    TGtTreeItem* HintedItem() const { return hintedItem_; }
+    TGtHintWindow* LineHintWindow() const { return hintWindow_.get(); }
+    gui::TPoint LastHintPoint() const { return lastHintPoint_; }
+    // Any message, before its normal handling: hint hiding, the edit timer,
+    // the click-to-edit memory, the drag start and the drag notices.
+    void WndProc(gui::TMessage& msg) override;
+
+    // ---- in-place editing (treeedit_win.cpp) ------------------------------------------
+    virtual void DoEditItem(TGtTreeItem* item, int sectionIndex);
+    // Ends a running edit: accepted unless `cancel`.
+    virtual void DoEndEdit(bool cancel);
+    // Forgets the editor (a cancelled edit).
+    virtual void ClearEditor();
+    // Stores the accepted value and fires OnEndEditItem.
+    virtual void ApplyEditResult();
+    // Starts the edit after InplaceEditorDelay, or at once.
+    virtual void ScheduleEdit(TGtTreeItem* item, int sectionIndex, bool immediate);
+    void StopPendingEdit();
+    TGtTreeInplaceEditor* Editor() const { return editor_; }
+    TGtTreeItem* EditingItem() const { return editingItem_; }
+    int LastClickedSection() const { return lastClickedSection_; }
+
+    // ---- drag and drop (treedrag_win.cpp) ---------------------------------------------
+    virtual void DoDragOver(gui::TDragObject* dragObject, int x, bool accepted, int y);
+    // A step the control itself never takes: one row up or down when the
+    // point lies in the top or bottom half-row.
+    virtual bool DragScrollStep(gui::TDragObject* dragObject, int x, int y);
+    TGtTreeItem* DropTarget() const;
+    bool DropAccepted() const { return dropAccepted_; }
+    bool DragOverActive() const { return dragOverActive_; }
+    bool DragStarted() const { return dragStarted_; }
+    gui::TCustomImageList* GetDragImages() override;
+    int ImageTop() const { return imageTop_; }
+    // Repaints the drop target with the drag image hidden.
+    void RepaintDropTarget();
+    // The end of a drag of the view's rows: image and drop target go.
+    void FinishDrag();
+    // A deleted item leaves every reference of hints, editing and dragging.
+    void ForgetInteraction(const TGtTreeItem* item);
+
   protected:
     GUI_MESSAGE_MAP(TGtTreeView, gui::TCustomControl)
     void WMSize(gui::TMessage& msg);
@@ -140,6 +193,11 @@ class TGtTreeView : public gui::TCustomControl {
     bool DoKeyPress(gui::TMessage& msg) override;
     // Paints the rows shown at the horizontal origin `origin`.
     virtual void DrawItems(gui::TCanvas& canvas, int origin);
+    void DoStartDrag(gui::TDragObject*& dragObject) override;
+    void DragOver(runtime::TObject* source, int x, int y, gui::TDragState state,
+                  bool& accept) override;
+    void DragDrop(runtime::TObject* source, int x, int y) override;
+    void DoEndDrag(runtime::TObject* target, int x, int y) override;
 
   private:
     void LeftPress(TGtTreeItem* item, THitPart part, runtime::TShiftState shift);
@@ -208,6 +266,43 @@ class TGtTreeView : public gui::TCustomControl {
     std::vector<TGtTreeItem*> frameItems_;
     std::u16string searchText_;
     bool searchTimerRunning_ = false;
+    // Line hints, editing, drag and drop.
+    void LineHintTick();
+    void ItemHintMove(int x, int y);
+    void HintMouseMove(int x, int y);
+    void HintShowRequest(gui::THintInfo& info);
+    void PendingEditTick();
+    void ClickReleased(int x, int y);
+    void DoubleClicked(int x, int y);
+    bool TryStartDrag(int x, int y);
+    void DragNotice(gui::TMessage& msg);
+    void ClearDropTarget();
+    void DragScrollTick();
+    void DragExpandTick();
+    void BuildDragImages();
+    void DrawDragRows(gui::TCanvas& canvas);
+    void DrawDragRow(gui::TCanvas& canvas, TGtTreeItem* item, gui::TRect r);
+    std::unique_ptr<TGtHintWindow> hintWindow_;
+    TGtTreeItem* hintedItem_ = nullptr;
+    gui::TPoint lastHintPoint_{-1, -1};
+    TGtTreeInplaceEditor* editor_ = nullptr;
+    TGtTreeItem* editingItem_ = nullptr;
+    int pendingEditSection_ = -1;
+    bool clickedBefore_ = false;
+    gui::TPoint lastClickPoint_;
+    TGtTreeItem* lastClickedItem_ = nullptr;
+    int lastClickedSection_ = -1;
+    bool dragStarted_ = false;
+    bool dropAccepted_ = false;
+    bool dragOverActive_ = false;
+    bool dragScrollRunning_ = false;
+    std::unique_ptr<gui::TCustomImageList> dragImages_;
+    int imageTop_ = -1;
+    // Keys of the view's timers in the timer service.
+    char lineHintTimer_ = 0;
+    char pendingEditTimer_ = 0;
+    char dragScrollTimer_ = 0;
+    char dragExpandTimer_ = 0;
 };
 
 }  // namespace controls::tree
