@@ -73,6 +73,12 @@ gui::TCustomImageList* TGtTreeDragObject::GetDragImages() {
 }
 
 void TGtTreeDragObject::Finished(runtime::TObject* target, int x, int y, bool accepted) {
+    // A drop on a tree's rows lands on its view; the application sees the tree.
+    if (auto* view = dynamic_cast<TGtTreeView*>(target)) {
+        target = &view->Tree();
+        x += view->Left();
+        y += view->Top();
+    }
     gui::TDragControlObject::Finished(target, x, y, accepted);
     if (auto* tree = dynamic_cast<TCustomGtTree*>(Control()); tree != nullptr && tree->View())
         tree->View()->FinishDrag();
@@ -426,13 +432,30 @@ void TGtTreeView::DragDrop(runtime::TObject* source, int x, int y) {
 }
 
 void TGtTreeView::DoEndDrag(runtime::TObject* target, int x, int y) {
-    tree_->DoEndDrag(target, x + Left(), y + Top());
+    if (auto* view = dynamic_cast<TGtTreeView*>(target)) {
+        target = &view->Tree();
+        x += view->Left();
+        y += view->Top();
+    }
+    tree_->DoEndDrag(target, x, y);
     FinishDrag();
 }
 
 void TGtTreeView::FinishDrag() {
     dragImages_.reset();
     ClearDropTarget();
+}
+
+void TGtTreeView::EndInteraction() {
+    try {
+        DoEndEdit(true);
+    } catch (...) {
+    }
+    ClearEditor();
+    HideLineHint();
+    for (const void* timer : {LineHintTimer(), PendingEditTimer(), DragScrollTimer(), DragExpandTimer()})
+        GtTimers().Stop(timer);
+    dragScrollRunning_ = false;
 }
 
 // ---- deleted items ----------------------------------------------------------------------

@@ -342,8 +342,7 @@ void TGtTreeView::WndProc(gui::TMessage& msg) {
             DragNotice(msg);
             return;
         case WM_DESTROY:
-            DoEndEdit(true);
-            HideLineHint();
+            EndInteraction();
             break;
         default:
             break;

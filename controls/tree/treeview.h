@@ -167,10 +167,18 @@ class TGtTreeView : public gui::TCustomControl {
     bool DragStarted() const { return dragStarted_; }
     gui::TCustomImageList* GetDragImages() override;
     int ImageTop() const { return imageTop_; }
+    // The view's timers as the timer service knows them.
+    const void* LineHintTimer() const { return &lineHintTimer_; }
+    const void* PendingEditTimer() const { return &pendingEditTimer_; }
+    const void* DragScrollTimer() const { return &dragScrollTimer_; }
+    const void* DragExpandTimer() const { return &dragExpandTimer_; }
     // Repaints the drop target with the drag image hidden.
     void RepaintDropTarget();
     // The end of a drag of the view's rows: image and drop target go.
     void FinishDrag();
+    // The view is going: a running edit is cancelled, the hint hidden and
+    // every timer of the view stopped.
+    void EndInteraction();
     // A deleted item leaves every reference of hints, editing and dragging.
     void ForgetInteraction(const TGtTreeItem* item);
 

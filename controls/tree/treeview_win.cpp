@@ -28,7 +28,9 @@ TCustomGtTree* TreeOf(runtime::TComponent* owner) {
 TGtTreeView::TGtTreeView(runtime::TComponent* owner)
     : gui::TCustomControl(owner), tree_(TreeOf(owner)) {}
 
-TGtTreeView::~TGtTreeView() = default;
+TGtTreeView::~TGtTreeView() {
+    EndInteraction();
+}
 
 // ---- rows -------------------------------------------------------------------------------
 

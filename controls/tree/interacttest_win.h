@@ -1,0 +1,129 @@
+#pragma once
+
+// What the tests of the tree's hints, editing and dragging share: a tree
+// on a form with three columns and a few rows, timers the test fires
+// itself, and an editor that only records what it was handed.
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+
+#include "controls/tree/inplaceeditor.h"
+#include "controls/tree/timers.h"
+#include "controls/tree/tree.h"
+#include "controls/tree/treeview.h"
+#include "controls/tree/windowtest_win.h"
+#include "gui/forms.h"
+#include "gui/testing.h"
+#include "runtime/strings.h"
+
+namespace controls::tree::testing {
+
+// Timers the test fires itself.
+class TFakeTimers : public TGtTimerService {
+  public:
+    void Start(const void* owner, int intervalMs, Tick tick) override {
+        running[owner] = {intervalMs, std::move(tick)};
+    }
+    void Stop(const void* owner) override { running.erase(owner); }
+    bool Running(const void* owner) const { return running.count(owner) != 0; }
+    int Interval(const void* owner) const { return running.at(owner).first; }
+    void Fire(const void* owner) {
+        const Tick tick = running.at(owner).second;
+        tick();
+    }
+    std::map<const void*, std::pair<int, Tick>> running;
+};
+
+// An editor without a window: it shows while an edit runs and logs what
+// the view hands it.
+class TRecordingEditor : public TGtTreeInplaceEditor {
+  public:
+    TRecordingEditor(runtime::TComponent* owner, gui::testing::TEventLog& log, std::string name)
+        : TGtTreeInplaceEditor(owner), log_(log), name_(std::move(name)) {}
+    bool GetVisible() override { return shown_; }
+    bool Shown() const { return shown_; }
+
+  protected:
+    void DoStartOperation() override {
+        shown_ = true;
+        log_.Add(name_ + " start \"" + runtime::WideToUtf8(ValueAsText) + "\"");
+    }
+    void DoStopOperation() override {
+        shown_ = false;
+        TGtTreeInplaceEditor::DoStopOperation();
+    }
+
+  private:
+    gui::testing::TEventLog& log_;
+    std::string name_;
+    bool shown_ = false;
+};
+
+class GtInteractTest : public GtWindowTest {
+  protected:
+    void SetUp() override {
+        form_.SetBounds(100, 100, 360, 260);
+        tree_ = new TGtTree(&form_);
+        tree_->SetParent(&form_);
+        tree_->Font()->SetName("Tahoma");
+        tree_->Font()->SetHeight(-11);
+        tree_->SetUseXPThemes(false);
+        tree_->SetBounds(0, 0, 300, 200);
+        form_.HandleNeeded();
+        gui::testing::Pump();
+    }
+
+    TGtTreeView& View() const { return *tree_->View(); }
+
+    void AddColumns() {
+        TGtHeaderSections* sections = tree_->HeaderSections();
+        for (auto [text, width] : {std::pair{u"Keyword", 120}, {u"Position", 70}, {u"Best", 60}}) {
+            TGtHeaderSection* s = sections->AddSection();
+            s->SetText(text);
+            s->SetWidth(width);
+        }
+        tree_->SetShowColumns(true);
+        gui::testing::Pump();
+    }
+
+    // `count` top-level rows "Row N" with column texts "N" and "N0".
+    void AddRows(int count) {
+        tree_->Items().BeginUpdate();
+        for (int i = 0; i < count; ++i) {
+            TGtTreeItem* item =
+                tree_->Items().Add(nullptr, runtime::Utf8ToWide("Row " + std::to_string(i)));
+            item->ColumnText()->Add(runtime::Utf8ToWide(std::to_string(i)));
+            item->ColumnText()->Add(runtime::Utf8ToWide(std::to_string(i) + "0"));
+        }
+        tree_->Items().EndUpdate();
+        gui::testing::Pump();
+    }
+
+    TGtTreeItem* Item(int index) const { return tree_->Items().GetVisItem(index); }
+
+    // The middle of a row's main text, in view coordinates.
+    gui::TPoint TextPoint(int row) const {
+        const TGtMainCellLayout cell = tree_->MainCellLayout(Item(row));
+        const gui::TRect r = View().GetRowRect(row - View().TopIndex());
+        return {(cell.Text.Left + cell.Text.Right) / 2 - View().LeftPosition(),
+                (r.Top + r.Bottom) / 2};
+    }
+
+    void Post(UINT msg, gui::TPoint p, WPARAM keys = 0) { PostMouse(View(), msg, p.X, p.Y, keys); }
+    void Click(gui::TPoint p) {
+        Post(WM_LBUTTONDOWN, p, MK_LBUTTON);
+        Post(WM_LBUTTONUP, p);
+    }
+
+    TFakeTimers timers_;
+    TGtTimersOverride timersInPlace_{timers_};
+    gui::TForm form_{nullptr};
+    TGtTree* tree_ = nullptr;
+    gui::testing::TEventLog log_;
+};
+
+}  // namespace controls::tree::testing
