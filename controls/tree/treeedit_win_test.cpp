@@ -240,6 +240,33 @@ TEST_F(GtTreeEdit, SecondClickOrEditDoubleClickSchedulesTheEdit) {
     tree_->EndEdit(true);
 }
 
+TEST_F(GtTreeEdit, ScrollingOrPressingTheHeaderAcceptsTheEdit) {
+    TRecordingEditor* editor = NewEditor("ed", {sftText});
+    for (int i = 0; i < 30; ++i) tree_->Items().Add(nullptr, u"More");
+    gui::testing::Pump();
+    ASSERT_TRUE(tree_->VertBarVisible());
+    struct Case {
+        const char* what;
+        gui::TWinControl* control;
+        gui::TPoint at;
+    } cases[] = {
+        {"bar's lower arrow", tree_->VertScrollBar(),
+         {tree_->VertScrollBar()->Width() / 2, tree_->VertScrollBar()->Height() - 3}},
+        {"header", tree_->Header(), {10, 5}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        tree_->EditItem(Item(0), 0);
+        editor->ValueAsText = runtime::Utf8ToWide(c.what);
+        TakeLog(log_);
+        testing::PostMouse(*c.control, WM_LBUTTONDOWN, c.at.X, c.at.Y, MK_LBUTTON);
+        testing::PostMouse(*c.control, WM_LBUTTONUP, c.at.X, c.at.Y);
+        EXPECT_FALSE(tree_->IsEditing());
+        EXPECT_EQ(runtime::WideToUtf8(Item(0)->Text()), c.what);
+        EXPECT_EQ(TakeLog(log_), std::string("end ") + c.what + " section 0");
+    }
+}
+
 TEST_F(GtTreeEdit, DeletingTheEditedRowCancelsTheEdit) {
     TRecordingEditor* editor = NewEditor("ed", {sftText});
     tree_->EditItem(Item(2), 0);

@@ -384,6 +384,7 @@ void TCustomGtTree::WireHeader() {
     };
     h.OnMouseDown = [this](runtime::TObject*, runtime::TMouseButton button,
                            runtime::TShiftState shift, int x, int y) {
+        view_->DoEndEdit(false);
         if (OnHeaderMouseDown) OnHeaderMouseDown(header_, button, shift, x, y);
     };
     h.OnResize = [this](runtime::TObject*) { HeaderResized(); };
@@ -415,6 +416,8 @@ void TCustomGtTree::WireBar(TGtScrollBar& bar, bool vertical) {
     };
     bar.OnScroll = [this, vertical](runtime::TObject*, TGtScrollCode code, int& position,
                                     bool& doChange) {
+        // The user scrolls: a running edit ends and keeps what was typed.
+        if (!barSync_) view_->DoEndEdit(false);
         if (!doChange || barSync_) return;
         if (vertical)
             view_->VertScroll(code, position, doChange);
