@@ -14,6 +14,8 @@ std::string MakerHomePage() {
 }
 
 void OpenLink(const std::string& target) {
+    // Only web and mail addresses: no link starts a program or opens a file.
+    if (!core::IsNewsLinkAllowed(target)) return;
     // A refusal of the shell leaves nothing to do: the user sees no page.
     (void)gui::ShellOpen(target);
 }

@@ -21,7 +21,8 @@ std::string MakerPage(const std::string& path);
 std::string MakerHomePage();
 
 // Opens a page or a "mailto:" link with the shell's "open" verb, owned by
-// the desktop, in a normal window (through the desktop services).
+// the desktop, in a normal window (through the desktop services). Anything
+// but an http, https or mailto address is not opened.
 void OpenLink(const std::string& target);
 
 // A link clicked on the maker's news page, which comes from the network:

@@ -90,6 +90,7 @@ RUNTIME_HANDLER(PopupMenu2Popup);
 RUNTIME_HANDLER(ActionCheckExecute);
 RUNTIME_HANDLER(ActionCheckAllExecute);
 RUNTIME_HANDLER(ActionUncheckAllExecute);
+TForm1::AddCommandHandlers(builder);
 RUNTIME_END_CLASS
 
 TForm1::TForm1(runtime::TComponent* owner, TProgramFolders folders)

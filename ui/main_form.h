@@ -19,8 +19,10 @@
 // - The window opens where it was, on a monitor that is there: the stored
 //   placement is moved (and shrunk) into the nearest work area.
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/callbacks.h"
 #include "gui/comctrls.h"
@@ -35,10 +37,15 @@
 
 namespace core {
 class TKeyword;
+class TSite;
 class TSoapClient;
 }
 namespace script {
 class TscScript;
+}
+namespace runtime {
+template <typename C, typename P>
+class TClassBuilder;
 }
 
 namespace ui {
@@ -113,6 +120,39 @@ class TForm1 : public TVistaForm {
     void ActionUncheckAllExecute(runtime::TObject* sender);
     // Checked keywords, as the status line shows them.
     int CheckedCount() const { return checkedCount_; }
+
+    // ---- the commands (main_form_commands.cpp) ----------------------------------------------
+    // Checks the current site's active keywords behind the check-progress
+    // dialog; never twice at once.
+    void ActionSearchExecute(runtime::TObject* sender);
+    void ActionAddURLExecute(runtime::TObject* sender);
+    void ActionDeleteURLExecute(runtime::TObject* sender);
+    void ActionKeywordsExecute(runtime::TObject* sender);
+    void ActionNotesExecute(runtime::TObject* sender);
+    // Fills the project-properties dialog from CurrentSite, shows it and
+    // takes its keywords and notes; false when the user cancelled.
+    bool EditProjectProperties();
+    void BarXItem27Click(runtime::TObject* sender);  // Backup project
+    void BarXItem28Click(runtime::TObject* sender);  // Restore project
+    // The keyword menu: Export to Clipboard, Export to CSV..., Copy to
+    // Clipboard, Delete.
+    void Export1Click(runtime::TObject* sender);
+    void ExporttoCSV1Click(runtime::TObject* sender);
+    void BarXItem30Click(runtime::TObject* sender);
+    void BarXItem29Click(runtime::TObject* sender);
+    // The result menu: Export to Clipboard, Export to CSV..., Visit URL.
+    void Exporttoclipboard1Click(runtime::TObject* sender);
+    void ExporttoCSV2Click(runtime::TObject* sender);
+    void VisitURL1Click(runtime::TObject* sender);
+    // The link labels of the empty pages: the FAQ, the wrong-position
+    // report, and adding a site.
+    void Label4Click(runtime::TObject* sender);
+    void Label5Click(runtime::TObject* sender);
+    void Label7Click(runtime::TObject* sender);
+    // The menu items and the tool button that open one of the maker's
+    // pages (or a prepared mail), by the sender's name.
+    void LinkCommandClick(runtime::TObject* sender);
+    static void AddCommandHandlers(runtime::TClassBuilder<TForm1, TVistaForm>& builder);
 
     // ---- state ---------------------------------------------------------------------------
     // False after the project failed to load at start: closing must not
@@ -200,6 +240,12 @@ class TForm1 : public TVistaForm {
     HWND MessageOwner(core::MessageOwner owner) const;
     TTreeStandIn* TreeOf(int tree) const;
 
+    // ---- the commands ----------------------------------------------------------------------
+    // Runs `work` behind the project-progress dialog, the window disabled.
+    void WithProjectProgress(const std::function<void()>& work);
+    void SelectAfterCheck(const std::u16string& remembered);
+    void RestoreProject(const std::u16string& fileName);
+
     // ---- the trees -----------------------------------------------------------------------
     void UpdateCheckedStatus();
     void SetAllChecked(bool checked);
@@ -213,6 +259,8 @@ class TForm1 : public TVistaForm {
     // The settings had no placement yet (the first start): the window keeps
     // its designed size, centred.
     bool firstStart_ = false;
+    // A check runs below a Search (also before the core's check starts).
+    bool searching_ = false;
 };
 
 // The status line's keyword count.
@@ -221,5 +269,11 @@ std::string KeywordStatusText(int keywords, int checked);
 // arrow images): 1 improved (also when it was not found before), 2 the same,
 // 0 worse or not found.
 int ChangeArrow(const core::TKeyword& keyword);
+// Makes a site's keywords those of the project-properties dialog's list:
+// a keyword stays when a row names it (a row that differs from it only in
+// letter case renames it), the others go; a row that names no keyword, in
+// any letter case, adds one at the end. Keywords stay unique without
+// regard to case, and kept keywords keep their history.
+void ApplyKeywordNames(core::TSite& site, const std::vector<std::u16string>& names);
 
 }  // namespace ui

@@ -39,35 +39,10 @@ namespace gt = gui::testing;
 using testing::MadeUpKeyword;
 using testing::MadeUpKeywordName;
 using testing::MadeUpSite;
+using testing::ShownForm;
 using testing::TIdleAction;
+using testing::TScriptedDesktop;
 using testing::TTempFolder;
-
-// The fake desktop, with a hook that sees each message box before it is
-// answered.
-class TScriptedDesktop : public gt::TFakeDesktop {
-  public:
-    std::function<void(const MessageBoxCall&)> OnMessageBox;
-    int MessageBox(HWND owner, const std::u16string& text, const std::u16string& caption,
-                   UINT flags) override {
-        const int answer = TFakeDesktop::MessageBox(owner, text, caption, flags);
-        if (OnMessageBox) OnMessageBox(MessageBoxes.back());
-        return answer;
-    }
-    bool Said(const std::string& text) const {
-        const std::u16string wide = runtime::AnsiToWide(text);
-        for (const auto& call : MessageBoxes)
-            if (call.text.find(wide) != std::u16string::npos) return true;
-        return false;
-    }
-};
-
-template <class T>
-T* ShownForm() {
-    for (int i = 0; gui::Screen != nullptr && i < gui::Screen->FormCount(); ++i)
-        if (auto* form = dynamic_cast<T*>(gui::Screen->Forms(i)); form && form->Showing())
-            return form;
-    return nullptr;
-}
 
 std::u16string RowText(const TTreeStandIn& tree, int row, int column) {
     wchar_t buffer[256] = {};

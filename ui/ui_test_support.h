@@ -23,6 +23,8 @@
 #include "core/site.h"
 #include "core/state.h"
 #include "gui/appevents.h"
+#include "gui/screen.h"
+#include "gui/testing.h"
 #include "runtime/inifile.h"
 #include "runtime/strings.h"
 #include "ui/main_form.h"
@@ -155,6 +157,34 @@ inline std::string ProgramFolder() {
 // The program's folders from the tests' 8-bit scratch names.
 inline TProgramFolders WideFolders(const std::string& exeDir, const std::string& dataDir) {
     return {runtime::AnsiToWide(exeDir), runtime::AnsiToWide(dataDir)};
+}
+
+// The fake desktop, with a hook that sees each message box before it is
+// answered.
+class TScriptedDesktop : public gui::testing::TFakeDesktop {
+  public:
+    std::function<void(const MessageBoxCall&)> OnMessageBox;
+    int MessageBox(HWND owner, const std::u16string& text, const std::u16string& caption,
+                   UINT flags) override {
+        const int answer = TFakeDesktop::MessageBox(owner, text, caption, flags);
+        if (OnMessageBox) OnMessageBox(MessageBoxes.back());
+        return answer;
+    }
+    bool Said(const std::string& text) const {
+        const std::u16string wide = runtime::AnsiToWide(text);
+        for (const auto& call : MessageBoxes)
+            if (call.text.find(wide) != std::u16string::npos) return true;
+        return false;
+    }
+};
+
+// The shown form of class T, nullptr when none shows.
+template <class T>
+T* ShownForm() {
+    for (int i = 0; gui::Screen != nullptr && i < gui::Screen->FormCount(); ++i)
+        if (auto* form = dynamic_cast<T*>(gui::Screen->Forms(i)); form && form->Showing())
+            return form;
+    return nullptr;
 }
 
 // Runs `action` once, the first time the program waits for input while
