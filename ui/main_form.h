@@ -243,6 +243,8 @@ class TForm1 : public TVistaForm {
     // ---- the commands ----------------------------------------------------------------------
     // Runs `work` behind the project-progress dialog, the window disabled.
     void WithProjectProgress(const std::function<void()>& work);
+    // Keywords and Notes: the dialog on that page, or a site asked for first.
+    void EditProjectPage(const char* caption);
     void SelectAfterCheck(const std::u16string& remembered);
     void RestoreProject(const std::u16string& fileName);
 

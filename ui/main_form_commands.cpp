@@ -108,6 +108,12 @@ std::optional<std::u16string> ChooseFile(const TFileChoice& choice) {
     return dialog->FileNameW();
 }
 
+// A message box of the main window; its answer.
+int Say(const TForm1& form, std::string_view text, const char16_t* caption, UINT flags) {
+    return gui::Desktop().MessageBox(form.WindowHandle(), runtime::AnsiToWide(text), caption,
+                                     flags);
+}
+
 void WriteWholeFile(const std::u16string& fileName, std::string_view bytes) {
     runtime::TFileStream file(fileName, runtime::fmCreate);
     file.WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
@@ -329,24 +335,20 @@ bool TForm1::EditProjectProperties() {
 }
 
 void TForm1::ActionKeywordsExecute(runtime::TObject*) {
-    if (core::CurrentSite == nullptr) {
-        gui::Desktop().MessageBox(WindowHandle(), runtime::AnsiToWide(SNoSiteForKeywords), u"Info",
-                                  kInformation);
-        ActionAddURLExecute(this);
-        return;
-    }
-    if (Form2 != nullptr) ShowDialogPage(*Form2, kKeywordsPage);
-    EditProjectProperties();
+    EditProjectPage(kKeywordsPage);
 }
 
 void TForm1::ActionNotesExecute(runtime::TObject*) {
+    EditProjectPage(kNotesPage);
+}
+
+void TForm1::EditProjectPage(const char* caption) {
     if (core::CurrentSite == nullptr) {
-        gui::Desktop().MessageBox(WindowHandle(), runtime::AnsiToWide(SNoSiteForKeywords), u"Info",
-                                  kInformation);
+        Say(*this, SNoSiteForKeywords, u"Info", kInformation);
         ActionAddURLExecute(this);
         return;
     }
-    if (Form2 != nullptr) ShowDialogPage(*Form2, kNotesPage);
+    if (Form2 != nullptr) ShowDialogPage(*Form2, caption);
     EditProjectProperties();
 }
 
@@ -378,8 +380,7 @@ void TForm1::ActionAddURLExecute(runtime::TObject*) {
 
 void TForm1::ActionDeleteURLExecute(runtime::TObject*) {
     if (core::Sites == nullptr || core::Sites->Count() == 0) return;
-    if (gui::Desktop().MessageBox(WindowHandle(), runtime::AnsiToWide(SDeleteURL), u"Confirm",
-                                  kQuestion) != IDYES)
+    if (Say(*this, SDeleteURL, u"Confirm", kQuestion) != IDYES)
         return;
     int index = -1;
     for (int i = 0; i < core::Sites->Count() && index < 0; ++i)
@@ -415,14 +416,12 @@ void TForm1::ActionSearchExecute(runtime::TObject*) {
     // button of another window) is no second check.
     if (searching_ || core::CheckRunning()) return;
     if (core::CurrentSite == nullptr) {
-        gui::Desktop().MessageBox(WindowHandle(), runtime::AnsiToWide(SAddURLFirst),
-                                  u"Information", kInformation);
+        Say(*this, SAddURLFirst, u"Information", kInformation);
         ActionAddURLExecute(this);
         return;
     }
     if (core::CurrentSite->Keywords.Count() == 0) {
-        gui::Desktop().MessageBox(WindowHandle(), runtime::AnsiToWide(SAddKeywordFirst),
-                                  u"Information", kInformation);
+        Say(*this, SAddKeywordFirst, u"Information", kInformation);
         ActionKeywordsExecute(this);
         return;
     }
@@ -504,8 +503,7 @@ void TForm1::BarXItem27Click(runtime::TObject*) {
             throw runtime::Exception("Unable to copy the project to " +
                                      runtime::WideToAnsi(*target));
     }
-    gui::Desktop().MessageBox(WindowHandle(), runtime::AnsiToWide(SBackupDone),
-                              u"Backup is completed", kInformation);
+    Say(*this, SBackupDone, u"Backup is completed", kInformation);
 }
 
 void TForm1::BarXItem28Click(runtime::TObject*) {
@@ -518,8 +516,7 @@ void TForm1::BarXItem28Click(runtime::TObject*) {
         "Do you want to abandon the current contents of Serplow's project and restore the "
         "contents of the backup (created at: " +
         created + ")?";
-    if (gui::Desktop().MessageBox(WindowHandle(), runtime::AnsiToWide(question),
-                                  u"Confirm restore", kQuestion) == IDNO)
+    if (Say(*this, question, u"Confirm restore", kQuestion) == IDNO)
         return;
     RestoreProject(*source);
 }
@@ -564,8 +561,7 @@ void TForm1::RestoreProject(const std::u16string& fileName) {
     }
     projectMaySave_ = true;
     PageControl1->SetActivePage(core::Sites->Count() > 0 ? TabSheet1 : TabSheet2);
-    gui::Desktop().MessageBox(WindowHandle(), runtime::AnsiToWide(SRestoreDone),
-                              u"Restore is completed", kInformation);
+    Say(*this, SRestoreDone, u"Restore is completed", kInformation);
 }
 
 // ---- the keyword menu -----------------------------------------------------------------------
@@ -612,8 +608,7 @@ void TForm1::BarXItem30Click(runtime::TObject*) {
 
 void TForm1::BarXItem29Click(runtime::TObject*) {
     if (core::CurrentSite == nullptr || GtTree1->SelectedCount() == 0) return;
-    if (gui::Desktop().MessageBox(WindowHandle(), runtime::AnsiToWide(SDeleteKeywords),
-                                  u"Confirm", kQuestion) != IDYES)
+    if (Say(*this, SDeleteKeywords, u"Confirm", kQuestion) != IDYES)
         return;
     std::vector<core::TKeyword*> doomed;
     for (const TTreeItem* row = GtTree1->GetNextSelected(nullptr); row != nullptr;
@@ -662,8 +657,7 @@ void TForm1::VisitURL1Click(runtime::TObject*) {
     const std::string& url = links.Links(row->Index())->Name;
     // The address came from a result page: nothing but a web page opens.
     if (!IsWebAddress(url)) {
-        gui::Desktop().MessageBox(WindowHandle(), runtime::AnsiToWide(SNotAWebAddress + url),
-                                  u"Information", kInformation);
+        Say(*this, SNotAWebAddress + url, u"Information", kInformation);
         return;
     }
     OpenLink(url);
@@ -690,13 +684,11 @@ void TForm1::Label5Click(runtime::TObject*) {
     const TTreeItem* row = GtTree1->Selected();
     const core::TKeyword* keyword = KeywordOfRow(row);
     if (keyword == nullptr) {
-        gui::Desktop().MessageBox(WindowHandle(), runtime::AnsiToWide(SSelectKeywordFirst),
-                                  u"Information", kInformation);
+        Say(*this, SSelectKeywordFirst, u"Information", kInformation);
         return;
     }
     if (keyword->Date == 0) {
-        gui::Desktop().MessageBox(WindowHandle(), runtime::AnsiToWide(SNeverChecked),
-                                  u"Information", kInformation);
+        Say(*this, SNeverChecked, u"Information", kInformation);
         return;
     }
     const core::TOptions& options = *core::Options;

@@ -258,28 +258,9 @@ class UiCommands : public ::testing::Test {
         core::TempDir = savedTempDir_;
     }
 
-    TForm1& Start() {
-        std::optional<TProgramWindows> made = CreateProgramWindows({program_.Path(), data_.Path()});
-        if (!made) throw std::runtime_error("the start ended");
-        windows_ = *made;
-        windows_.Main->Show();
-        gt::Pump();
-        return *windows_.Main;
-    }
-    // Closes the main window as the user does; it is not the application's
-    // main form then, so no loop of the test program ends.
-    void Close() {
-        gui::Application->SetMainForm(nullptr);
-        PostMessageW(windows_.Main->Handle(), WM_CLOSE, 0, 0);
-        gt::Pump();
-    }
-    void Free() {
-        if (windows_.Main == nullptr) return;
-        FreeProgramWindows(windows_);
-        windows_ = {};
-        gt::Pump();
-    }
-
+    TForm1& Start() { return testing::StartProgram({program_.Path(), data_.Path()}, windows_); }
+    void Close() { testing::CloseProgram(windows_); }
+    void Free() { testing::FreeProgram(windows_); }
     // A project of one site with these keywords, written as the data
     // folder's project before the start.
     void SaveSite(const std::string& url, std::initializer_list<const char16_t*> keywords) {

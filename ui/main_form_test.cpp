@@ -95,26 +95,9 @@ class UiMain : public ::testing::Test {
         return testing::ProgramFolder() + "SearchEngines\\" + name;
     }
     // Makes the windows as the program does, and shows the main one.
-    TForm1& Start() {
-        std::optional<TProgramWindows> made = CreateProgramWindows(Folders());
-        if (!made) throw std::runtime_error("the start ended");
-        windows_ = *made;
-        windows_.Main->Show();
-        gt::Pump();
-        return *windows_.Main;
-    }
-    // Closes the main window as the user does; it is not the application's
-    // main form then, so no loop of the test program ends.
-    void Close() {
-        gui::Application->SetMainForm(nullptr);
-        PostMessageW(windows_.Main->Handle(), WM_CLOSE, 0, 0);
-        gt::Pump();
-    }
-    void Free() {
-        if (windows_.Main == nullptr) return;
-        FreeProgramWindows(windows_);
-        gt::Pump();
-    }
+    TForm1& Start() { return testing::StartProgram(Folders(), windows_); }
+    void Close() { testing::CloseProgram(windows_); }
+    void Free() { testing::FreeProgram(windows_); }
     std::string Settings(const char* name) const {
         const runtime::TIniFile ini(data_.File("serplow.ini"));
         return ini.ReadString("General", name, "");

@@ -12,6 +12,8 @@
 #include <functional>
 #include <initializer_list>
 #include <memory>
+#include <optional>
+#include <stdexcept>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -28,6 +30,7 @@
 #include "runtime/inifile.h"
 #include "runtime/strings.h"
 #include "ui/main_form.h"
+#include "ui/program_win.h"
 
 namespace ui::testing {
 
@@ -185,6 +188,31 @@ T* ShownForm() {
         if (auto* form = dynamic_cast<T*>(gui::Screen->Forms(i)); form && form->Showing())
             return form;
     return nullptr;
+}
+
+// Makes the windows as the program does into `windows`, and shows the
+// main one.
+inline TForm1& StartProgram(const TProgramFolders& folders, TProgramWindows& windows) {
+    std::optional<TProgramWindows> made = CreateProgramWindows(folders);
+    if (!made) throw std::runtime_error("the start ended");
+    windows = *made;
+    windows.Main->Show();
+    gui::testing::Pump();
+    return *windows.Main;
+}
+
+// Closes the main window as the user does; it is not the application's
+// main form then, so no loop of the test program ends.
+inline void CloseProgram(const TProgramWindows& windows) {
+    gui::Application->SetMainForm(nullptr);
+    PostMessageW(windows.Main->Handle(), WM_CLOSE, 0, 0);
+    gui::testing::Pump();
+}
+
+inline void FreeProgram(TProgramWindows& windows) {
+    if (windows.Main == nullptr) return;
+    FreeProgramWindows(windows);
+    gui::testing::Pump();
 }
 
 // Runs `action` once, the first time the program waits for input while
