@@ -23,17 +23,13 @@
 #include "core/search.h"
 #include "core/soap_test_support.h"
 #include "gui/testing.h"
-#include "net/socket_api.h"
 #include "net/testing/peers.h"
 #include "net/url.h"
 #include "runtime/datetime.h"
 #include "runtime/os/files.h"
 #include "runtime/strings.h"
-#include "runtime/threads.h"
-#include "script/init.h"
 #include "ui/about_form.h"
 #include "ui/addurl_form.h"
-#include "ui/init.h"
 #include "ui/links.h"
 #include "ui/program_win.h"
 #include "ui/progress_form.h"
@@ -206,18 +202,7 @@ void ClickComponent(TForm1& main, const char* name) {
 
 class UiCommands : public ::testing::Test {
   protected:
-    static void SetUpTestSuite() {
-        gt::EnsureGui();
-        static bool registered = false;
-        if (!registered) {
-            // What the program's start does before its windows.
-            runtime::InitThreads();
-            net::InitSocketInterface();
-            script::init();
-            ui::init();
-        }
-        registered = true;
-    }
+    static void SetUpTestSuite() { testing::StartProgramLayers(); }
 
     void SetUp() override {
         std::string why;

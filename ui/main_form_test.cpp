@@ -19,13 +19,11 @@
 #include "core/soap_client.h"
 #include "gui/screen.h"
 #include "gui/testing.h"
-#include "net/socket_api.h"
 #include "runtime/inifile.h"
 #include "runtime/os/files.h"
 #include "runtime/os/paths.h"
 #include "runtime/strings.h"
 #include "ui/first_run_form.h"
-#include "ui/init.h"
 #include "ui/links.h"
 #include "ui/program_win.h"
 #include "ui/progress_form.h"
@@ -62,16 +60,7 @@ bool RowChecked(const TTreeStandIn& tree, int row) {
 
 class UiMain : public ::testing::Test {
   protected:
-    static void SetUpTestSuite() {
-        gt::EnsureGui();
-        static bool registered = false;
-        if (!registered) {
-            // What the program's start does before its windows.
-            net::InitSocketInterface();
-            ui::init();
-        }
-        registered = true;
-    }
+    static void SetUpTestSuite() { testing::StartProgramLayers(); }
     void SetUp() override { desktop_ = std::make_unique<gui::TDesktopOverride>(fake_); }
     void TearDown() override {
         Free();

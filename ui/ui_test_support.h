@@ -29,6 +29,10 @@
 #include "gui/testing.h"
 #include "runtime/inifile.h"
 #include "runtime/strings.h"
+#include "net/socket_api.h"
+#include "runtime/threads.h"
+#include "script/init.h"
+#include "ui/init.h"
 #include "ui/main_form.h"
 #include "ui/program_win.h"
 
@@ -188,6 +192,19 @@ T* ShownForm() {
         if (auto* form = dynamic_cast<T*>(gui::Screen->Forms(i)); form && form->Showing())
             return form;
     return nullptr;
+}
+
+// What the program's start does before its windows, once per test program.
+inline void StartProgramLayers() {
+    gui::testing::EnsureGui();
+    static const bool started = [] {
+        runtime::InitThreads();
+        net::InitSocketInterface();
+        script::init();
+        ui::init();
+        return true;
+    }();
+    (void)started;
 }
 
 // Makes the windows as the program does into `windows`, and shows the
