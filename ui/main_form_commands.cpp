@@ -89,9 +89,9 @@ constexpr TFileChoice kRestoreChoice{false,
 
 // The chosen file's name; none when the user cancelled.
 std::optional<std::u16string> ChooseFile(const TFileChoice& choice) {
-    std::unique_ptr<gui::TOpenDialog> dialog =
-        choice.Save ? std::make_unique<gui::TSaveDialog>(nullptr)
-                    : std::make_unique<gui::TOpenDialog>(nullptr);
+    std::unique_ptr<gui::TOpenDialog> dialog = choice.Save
+                                                   ? std::make_unique<gui::TSaveDialog>(nullptr)
+                                                   : std::make_unique<gui::TOpenDialog>(nullptr);
     dialog->SetTitle(choice.Title);
     dialog->SetFilter(choice.Filter);
     dialog->SetDefaultExt(choice.DefaultExt);
@@ -211,7 +211,8 @@ constexpr std::array<TLinkCommand, 7> kLinkCommands = {{
     {"VisitHomePageItem", [] { return MakerHomePage(); }},
     {"OnlineHelpItem", [] { return MakerPage("/google-help.htm?utm_nooverride=1"); }},
     {"OnlineForumItem", [] { return MakerPage("/forum/?utm_nooverride=1"); }},
-    {"SEOTutorialItem", [] { return MakerPage("/en/seo-ebook.htm?from=serplow&utm_nooverride=1"); }},
+    {"SEOTutorialItem",
+     [] { return MakerPage("/en/seo-ebook.htm?from=serplow&utm_nooverride=1"); }},
     {"TellAFriendItem", TellAFriendLink},
     {"ToolButtonTweet", TweetLink},
     {"FollowTwitterItem", [] { return std::string("http://twitter.com/tarvenixco"); }},
@@ -380,8 +381,7 @@ void TForm1::ActionAddURLExecute(runtime::TObject*) {
 
 void TForm1::ActionDeleteURLExecute(runtime::TObject*) {
     if (core::Sites == nullptr || core::Sites->Count() == 0) return;
-    if (Say(*this, SDeleteURL, u"Confirm", kQuestion) != IDYES)
-        return;
+    if (Say(*this, SDeleteURL, u"Confirm", kQuestion) != IDYES) return;
     int index = -1;
     for (int i = 0; i < core::Sites->Count() && index < 0; ++i)
         if (core::Sites->Items(i) == core::CurrentSite) index = i;
@@ -400,7 +400,8 @@ void TForm1::ActionDeleteURLExecute(runtime::TObject*) {
 
     if (core::Sites->Count() > 0) {
         ComboBox1->SetItemIndex(0);
-        core::CurrentSite = core::Sites->Items(std::max(core::Sites->FindURL(ComboBox1->Text()), 0));
+        core::CurrentSite =
+            core::Sites->Items(std::max(core::Sites->FindURL(ComboBox1->Text()), 0));
         FillKeywordTree();
     } else {
         ComboBox1->Items()->Clear();
@@ -516,8 +517,7 @@ void TForm1::BarXItem28Click(runtime::TObject*) {
         "Do you want to abandon the current contents of Serplow's project and restore the "
         "contents of the backup (created at: " +
         created + ")?";
-    if (Say(*this, question, u"Confirm restore", kQuestion) == IDNO)
-        return;
+    if (Say(*this, question, u"Confirm restore", kQuestion) == IDNO) return;
     RestoreProject(*source);
 }
 
@@ -608,8 +608,7 @@ void TForm1::BarXItem30Click(runtime::TObject*) {
 
 void TForm1::BarXItem29Click(runtime::TObject*) {
     if (core::CurrentSite == nullptr || GtTree1->SelectedCount() == 0) return;
-    if (Say(*this, SDeleteKeywords, u"Confirm", kQuestion) != IDYES)
-        return;
+    if (Say(*this, SDeleteKeywords, u"Confirm", kQuestion) != IDYES) return;
     std::vector<core::TKeyword*> doomed;
     for (const TTreeItem* row = GtTree1->GetNextSelected(nullptr); row != nullptr;
          row = GtTree1->GetNextSelected(row))
@@ -650,11 +649,11 @@ void TForm1::ExporttoCSV2Click(runtime::TObject*) {
 }
 
 void TForm1::VisitURL1Click(runtime::TObject*) {
+    // The row's own link, wherever a sort has put the row.
     const TTreeItem* row = GtTree2->Selected();
-    if (row == nullptr || core::CurrentKeyword == nullptr) return;
-    const core::TLinkList& links = core::CurrentKeyword->Links;
-    if (row->Index() < 0 || row->Index() >= links.Count()) return;
-    const std::string& url = links.Links(row->Index())->Name;
+    const auto* link = row != nullptr ? static_cast<const core::TLink*>(row->Data) : nullptr;
+    if (link == nullptr) return;
+    const std::string& url = link->Name;
     // The address came from a result page: nothing but a web page opens.
     if (!IsWebAddress(url)) {
         Say(*this, SNotAWebAddress + url, u"Information", kInformation);
@@ -712,8 +711,8 @@ void TForm1::Label5Click(runtime::TObject*) {
     report += u"Selected keyword: " + row->Text + u"\r\n";
     report += runtime::AnsiToWide("Date: " + runtime::FormatDateTime("ddddd tt", runtime::Now()) +
                                   "\r\n");
-    report += runtime::AnsiToWide("Last search performed at: " +
-                                  runtime::FormatDateTime("ddddd tt", keyword->Date) + "\r\n");
+    report += runtime::AnsiToWide(
+        "Last search performed at: " + runtime::FormatDateTime("ddddd tt", keyword->Date) + "\r\n");
     if (options.GoogleKeyActive) report += u">Google API key is used\r\n";
     OpenLink(MailLink(MakerSupportAddress, u"[SE bug report] No results", report));
 }

@@ -6,9 +6,11 @@
 // shell and the clipboard answer through the fake desktop.
 
 #include <gtest/gtest.h>
+// The dialog flags' header needs windows.h before it.
+// clang-format off
 #include <windows.h>
-
 #include <commdlg.h>
+// clang-format on
 
 #include <algorithm>
 #include <filesystem>
@@ -221,10 +223,9 @@ class UiCommands : public ::testing::Test {
         // pages.
         std::filesystem::copy(testing::ProgramFolder() + "SearchEngines",
                               program_.Path() + "SearchEngines");
-        testing::WriteFileBytes(
-            program_.File("SearchEngines\\local_server.se"),
-            core::PackEngineText("const\r\n  LocalServer = 'http://127.0.0.1:" + serpPort_ +
-                                 "';\r\nbegin\r\nend.\r\n"));
+        testing::WriteFileBytes(program_.File("SearchEngines\\local_server.se"),
+                                core::PackEngineText("const\r\n  LocalServer = 'http://127.0.0.1:" +
+                                                     serpPort_ + "';\r\nbegin\r\nend.\r\n"));
         testing::WriteSettings(data_.Path(),
                                {{"FirstRun", "0"},
                                 {"Country", "Local"},
@@ -264,9 +265,7 @@ class UiCommands : public ::testing::Test {
             names.push_back(Site(site).Keywords.Items(i)->Name);
         return names;
     }
-    std::string Status() const {
-        return windows_.Main->StatusBar1->Panels()->Items(1)->Text();
-    }
+    std::string Status() const { return windows_.Main->StatusBar1->Panels()->Items(1)->Text(); }
     std::u16string LastShellTarget() const {
         return fake_.ShellCalls.empty() ? u"<none>" : fake_.ShellCalls.back().target;
     }
@@ -352,8 +351,7 @@ TEST_F(UiCommands, SearchChecksTheSiteAndSelectsTheRememberedKeyword) {
         EXPECT_NE(progress.Memo1->TextW().find(line), std::u16string::npos)
             << runtime::WideToUtf8(line);
     const int positions[] = {3, 7, 0, 0};
-    for (int k = 0; k < 4; ++k)
-        EXPECT_EQ(Site().Keywords.Items(k)->Position, positions[k]) << k;
+    for (int k = 0; k < 4; ++k) EXPECT_EQ(Site().Keywords.Items(k)->Position, positions[k]) << k;
     EXPECT_EQ(Site().Keywords.Items(3)->Date, 0) << "an inactive keyword is not checked";
 
     // The keyword chosen before is chosen again, with its results.
@@ -386,7 +384,8 @@ TEST_F(UiCommands, SearchIsNeverStartedTwice) {
     EXPECT_TRUE(stillShown) << "the second Search left the running check alone";
     const std::u16string log = windows_.Progress->Memo1->TextW();
     size_t reports = 0;
-    for (size_t at = log.find(u" - OK"); at != std::u16string::npos; at = log.find(u" - OK", at + 1))
+    for (size_t at = log.find(u" - OK"); at != std::u16string::npos;
+         at = log.find(u" - OK", at + 1))
         ++reports;
     EXPECT_EQ(reports, 2u) << "each keyword once: " << runtime::WideToUtf8(log);
     EXPECT_EQ(Site().Keywords.Items(0)->Position, 1);
@@ -395,9 +394,9 @@ TEST_F(UiCommands, SearchIsNeverStartedTwice) {
 }
 
 TEST_F(UiCommands, StopEndsTheCheckAndTheWindowComesBack) {
-    SaveSite(kServedSite, {u"k1 at:1 slow:4", u"k2 at:1 slow:4", u"k3 at:1 slow:4",
-                           u"k4 at:1 slow:4", u"k5 at:1 slow:4", u"k6 at:1 slow:4",
-                           u"k7 at:1 slow:4"});
+    SaveSite(kServedSite,
+             {u"k1 at:1 slow:4", u"k2 at:1 slow:4", u"k3 at:1 slow:4", u"k4 at:1 slow:4",
+              u"k5 at:1 slow:4", u"k6 at:1 slow:4", u"k7 at:1 slow:4"});
     TForm1& main = Start();
     std::string label;
     bool stopEnabled = true;
@@ -573,14 +572,23 @@ TEST(KeywordNamesTest, KeywordsStayUniqueWithoutRegardToCaseAndKeepTheirHistory)
         std::u16string kept;
     };
     const Case cases[] = {
-        {"a row in other letter case renames", {u"seo", u"tools"}, {u"SEO", u"tools", u"new"},
-         {u"SEO", u"tools", u"new"}, u"SEO"},
+        {"a row in other letter case renames",
+         {u"seo", u"tools"},
+         {u"SEO", u"tools", u"new"},
+         {u"SEO", u"tools", u"new"},
+         u"SEO"},
         {"no pair in two letter cases", {u"seo"}, {u"seo", u"SEO"}, {u"seo"}, u"seo"},
         {"rows gone, keywords gone", {u"a", u"b", u"c"}, {u"c"}, {u"c"}, u""},
         {"an empty row adds nothing", {}, {u"", u"x"}, {u"x"}, u""},
-        {"an old pair stays while both rows do", {u"seo", u"SEO"}, {u"seo", u"SEO"},
-         {u"seo", u"SEO"}, u"seo"},
-        {"of an old pair, the exact name's keyword stays", {u"SEO", u"seo"}, {u"seo"}, {u"seo"},
+        {"an old pair stays while both rows do",
+         {u"seo", u"SEO"},
+         {u"seo", u"SEO"},
+         {u"seo", u"SEO"},
+         u"seo"},
+        {"of an old pair, the exact name's keyword stays",
+         {u"SEO", u"seo"},
+         {u"seo"},
+         {u"seo"},
          u""},
     };
     for (const Case& c : cases) {
@@ -591,7 +599,8 @@ TEST(KeywordNamesTest, KeywordsStayUniqueWithoutRegardToCaseAndKeepTheirHistory)
         if (c.before.size() > 1) site.Keywords.Items(1)->Position = 7;
         ApplyKeywordNames(site, c.rows);
         std::vector<std::u16string> names;
-        for (int i = 0; i < site.Keywords.Count(); ++i) names.push_back(site.Keywords.Items(i)->Name);
+        for (int i = 0; i < site.Keywords.Count(); ++i)
+            names.push_back(site.Keywords.Items(i)->Name);
         EXPECT_EQ(names, c.after);
         if (!c.kept.empty()) {
             const int index = site.Keywords.FindName(c.kept);
@@ -785,8 +794,8 @@ TEST_F(UiCommands, ResultsExportAndOpenOnlyWebAddresses) {
     SaveSite("www.kw.example", {u"results"});
     TForm1& main = Start();
     core::TKeyword& keyword = *Site().Keywords.Items(0);
-    const char16_t* urls[] = {u"http://www.one.example/a", u"https://two.example/b;c?d=\"e\"",
-                              u"javascript:alert(1)", u"file:///C:/windows/win.ini",
+    const char16_t* urls[] = {u"http://www.one.example/a",   u"https://two.example/b;c?d=\"e\"",
+                              u"javascript:alert(1)",        u"file:///C:/windows/win.ini",
                               u"mailto:someone@example.com", u"HTTP://www.upper.example/"};
     for (int i = 0; i < 6; ++i)
         keyword.Links.Add(std::make_unique<core::TLink>(urls[i], u"t", u"d", i + 1, 1, 0.0));
@@ -908,9 +917,10 @@ TEST_F(UiCommands, RestoreReplacesTheProjectOnlyWithAProject) {
     {
         std::string bytes(core::ProjectMagic2008);
         bytes.append(4, '\0');
-        for (const char16_t c : std::u16string_view(u"<DocumentRoot><Sites><Site0><URL>a.example"
-                                                    u"</URL><Keywords><Keyword0></Keyword0>"
-                                                    u"</Keywords></Site0></Sites></DocumentRoot>")) {
+        for (const char16_t c :
+             std::u16string_view(u"<DocumentRoot><Sites><Site0><URL>a.example"
+                                 u"</URL><Keywords><Keyword0></Keyword0>"
+                                 u"</Keywords></Site0></Sites></DocumentRoot>")) {
             bytes += static_cast<char>(c & 0xFF);
             bytes += static_cast<char>(c >> 8);
         }
@@ -924,11 +934,10 @@ TEST_F(UiCommands, RestoreReplacesTheProjectOnlyWithAProject) {
         bool raises;
         const char* said;
     };
-    for (const Refused& r :
-         {Refused{"the user says No", backup, IDNO, false, ""},
-          Refused{"a file of no known format", wrongFormat, IDYES, false,
-                  core::SProjectWrongFormat},
-          Refused{"a damaged project", damaged, IDYES, true, ""}}) {
+    for (const Refused& r : {Refused{"the user says No", backup, IDNO, false, ""},
+                             Refused{"a file of no known format", wrongFormat, IDYES, false,
+                                     core::SProjectWrongFormat},
+                             Refused{"a damaged project", damaged, IDYES, true, ""}}) {
         SCOPED_TRACE(r.what);
         fake_.MessageBoxes.clear();
         fake_.FileDialogAnswers = {runtime::AnsiToWide(r.file)};
@@ -940,8 +949,8 @@ TEST_F(UiCommands, RestoreReplacesTheProjectOnlyWithAProject) {
         ASSERT_GE(fake_.MessageBoxes.size(), 1u);
         EXPECT_EQ(fake_.MessageBoxes[0].caption, u"Confirm restore");
         EXPECT_NE(fake_.MessageBoxes[0].text.find(u"Do you want to abandon the current contents "
-                                                   u"of Serplow's project and restore the "
-                                                   u"contents of the backup (created at: "),
+                                                  u"of Serplow's project and restore the "
+                                                  u"contents of the backup (created at: "),
                   std::u16string::npos);
         if (*r.said != '\0') {
             EXPECT_TRUE(fake_.Said(r.said));
@@ -1026,8 +1035,8 @@ TEST_F(UiCommands, LinksOpenWellFormedAddressesOfTheMaker) {
         // Well formed: a query starts with "?", and nothing in it is left
         // for a browser or mail program to guess.
         const size_t query = target.find('?');
-        EXPECT_EQ(target.find('&'), query == std::string::npos ? std::string::npos
-                                                               : target.find('&', query));
+        EXPECT_EQ(target.find('&'),
+                  query == std::string::npos ? std::string::npos : target.find('&', query));
         EXPECT_EQ(target.find_first_of(" \"<>\r\n"), std::string::npos);
     }
     ClickComponent(main, "TellAFriendItem");
@@ -1041,11 +1050,11 @@ TEST_F(UiCommands, LinksOpenWellFormedAddressesOfTheMaker) {
         const char* link;
         bool opened;
     };
-    for (const Target& t : {Target{"https://www.example.com/", true},
-                            Target{"MAILTO:a@example.com", true},
-                            Target{"file:///C:/windows/notepad.exe", false},
-                            Target{"C:\\windows\\notepad.exe", false},
-                            Target{"javascript:alert(1)", false}, Target{"", false}}) {
+    for (const Target& t :
+         {Target{"https://www.example.com/", true}, Target{"MAILTO:a@example.com", true},
+          Target{"file:///C:/windows/notepad.exe", false},
+          Target{"C:\\windows\\notepad.exe", false}, Target{"javascript:alert(1)", false},
+          Target{"", false}}) {
         fake_.ShellCalls.clear();
         OpenLink(t.link);
         EXPECT_EQ(fake_.ShellCalls.size(), t.opened ? 1u : 0u) << t.link;
@@ -1076,8 +1085,8 @@ TEST_F(UiCommands, WrongPositionReportKeepsEveryCharacterOfTheKeyword) {
     main.Label5Click(nullptr);
     ASSERT_EQ(fake_.ShellCalls.size(), 1u);
     const std::u16string& link = fake_.ShellCalls[0].target;
-    EXPECT_EQ(runtime::WideToAnsi(link).rfind(std::string("mailto:") + MakerSupportAddress + "?", 0),
-              0u);
+    EXPECT_EQ(
+        runtime::WideToAnsi(link).rfind(std::string("mailto:") + MakerSupportAddress + "?", 0), 0u);
     EXPECT_EQ(LinkValue(link, "subject"), u"[SE bug report] No results");
     const std::u16string body = LinkValue(link, "body");
     EXPECT_NE(body.find(u"\r\nSelected keyword: " + name + u"\r\n"), std::u16string::npos)
@@ -1101,6 +1110,132 @@ TEST_F(UiCommands, ExitClosesAndAboutShows) {
     gt::Pump();
     EXPECT_FALSE(main.Showing());
     EXPECT_EQ(core::Sites, nullptr) << "closed as the close box does";
+}
+
+// ---- from nothing to a kept project ----------------------------------------------------------
+
+// The button of that name on a dialog, clicked as the user does.
+void ClickButton(gui::TForm& dialog, const char* name) {
+    auto* button = dynamic_cast<gui::TButton*>(dialog.FindComponent(name));
+    ASSERT_NE(button, nullptr) << name;
+    gt::Click(*button);
+}
+
+TEST_F(UiCommands, FromNothingToAProjectThatIsKept) {
+    TForm1& main = Start();
+    ASSERT_EQ(main.PageControl1->ActivePage(), main.TabSheet2) << "nothing to show yet";
+
+    // A site and 30 keywords, some in other scripts, one that is not found.
+    std::vector<std::u16string> names;
+    std::vector<int> positions;
+    for (int i = 0; i < 28; ++i) {
+        positions.push_back(i % 10 + 1);
+        names.push_back(runtime::AnsiToWide("keyword " + std::to_string(100 + i) +
+                                            " at:" + std::to_string(positions.back())));
+    }
+    names.push_back(u"поиск at:4");
+    positions.push_back(4);
+    names.push_back(u"東京 nowhere total:5");
+    positions.push_back(0);
+    TDialogScript script;
+    script.Then<TForm3>([](TForm3& dialog) {
+        gt::TypeText(runtime::AnsiToWide(kServedSite), dialog.LabeledEdit1);
+        ClickButton(dialog, "Button1");
+    });
+    script.Then<TForm2>([&names](TForm2& dialog) {
+        for (const std::u16string& name : names) dialog.GtTree1->AddItem(name);
+        dialog.Memo1->SetTextW(u"Kept notes");
+        ClickButton(dialog, "Button1");
+    });
+    gt::Click(*main.Label7);
+    ASSERT_TRUE(gt::PumpUntil([&] { return script.Done(); }));
+    ASSERT_EQ(KeywordNames(), names);
+    EXPECT_EQ(main.PageControl1->ActivePage(), main.TabSheet1);
+    EXPECT_EQ(Status(), "Keywords: 30 | Checked: 30");
+
+    // A check stopped early, then a whole one.
+    TDuringCheck stop([] { return core::RunningThreads > 0; },
+                      [] { gt::Click(*ShownForm<TForm6>()->Button1); });
+    main.ActionSearch->Execute();
+    EXPECT_TRUE(stop.Done());
+    main.ActionSearch->Execute();
+    EXPECT_TRUE(fake_.MessageBoxes.empty());
+    for (int k = 0; k < 30; ++k) {
+        const core::TKeyword& keyword = *Site().Keywords.Items(k);
+        EXPECT_EQ(keyword.Position, positions[static_cast<size_t>(k)]) << k;
+        EXPECT_NE(keyword.Date, 0) << k;
+    }
+    EXPECT_EQ(Site().Keywords.Items(29)->Links.Count(), 5);
+
+    // A keyword's results, its site's own in bold.
+    TTreeStandIn& keywords = *main.GtTree1;
+    keywords.SetSelected(keywords.Items(28));
+    gt::Pump();
+    ASSERT_EQ(main.GtTree2->ItemCount(), 10);
+    EXPECT_TRUE(main.GtTree2->Items(3)->Bold);
+    EXPECT_EQ(main.GtTree2->Items(3)->ColumnText.at(0),
+              runtime::AnsiToWide(std::string("http://") + kServedSite + "/home.html"));
+    keywords.SetFocus();
+    gt::Pump();
+    std::unique_ptr<gui::TBitmap> picture = gt::CaptureWindow(main.Handle());
+    gt::SavePng(*picture, runtime::AnsiToWide(std::string(SERPLOW_BINARY_DIR) +
+                                              "/main_window_after_check.png"));
+
+    // The CSV, byte for byte.
+    std::u16string lines;
+    for (int k = 0; k < 30; ++k) {
+        const core::TKeyword& keyword = *Site().Keywords.Items(k);
+        const int position = positions[static_cast<size_t>(k)];
+        lines += names[static_cast<size_t>(k)] + u"; " +
+                 runtime::AnsiToWide(std::to_string(position)) + u"; " +
+                 runtime::AnsiToWide(std::to_string(keyword.LastPosition - position)) + u"; " +
+                 runtime::AnsiToWide(std::to_string(keyword.Best)) + u"; " +
+                 runtime::AnsiToWide(runtime::FormatDateTime("c", keyword.Date)) + u"\r\n";
+    }
+    std::string expected = "\xFF\xFE";
+    for (const char16_t c : lines) {
+        expected += static_cast<char>(c & 0xFF);
+        expected += static_cast<char>(c >> 8);
+    }
+    const std::string csv = data_.File("keywords.csv");
+    fake_.FileDialogAnswers = {runtime::AnsiToWide(csv)};
+    main.ExporttoCSV1Click(nullptr);
+    EXPECT_EQ(testing::ReadFileBytes(csv), expected);
+
+    // A backup; a damaged file is refused, the backup is taken.
+    const std::string backup = data_.File("backup.spj");
+    const std::string corrupt = data_.File("corrupt.spj");
+    testing::WriteFileBytes(
+        corrupt, std::string(core::ProjectMagic2007) + std::string("\x10\0\0\0broken", 10));
+    fake_.FileDialogAnswers = {runtime::AnsiToWide(backup)};
+    main.BarXItem27Click(nullptr);
+    fake_.FileDialogAnswers = {runtime::AnsiToWide(corrupt)};
+    fake_.MessageBoxAnswers = {IDYES};
+    try {
+        main.BarXItem28Click(nullptr);
+    } catch (const runtime::Exception&) {
+        // The program-wide handling shows why.
+    }
+    EXPECT_FALSE(runtime::os::FileExists(ProjectFile())) << "nothing was written over";
+    EXPECT_EQ(KeywordNames(), names);
+    fake_.FileDialogAnswers = {runtime::AnsiToWide(backup)};
+    fake_.MessageBoxAnswers = {IDYES};
+    main.BarXItem28Click(nullptr);
+    EXPECT_EQ(testing::ReadFileBytes(ProjectFile()), testing::ReadFileBytes(backup));
+    EXPECT_TRUE(fake_.Said("Project restore is completed."));
+
+    // Closed and started again, everything is there.
+    Close();
+    Free();
+    TForm1& again = Start();
+    ASSERT_EQ(again.ComboBox1->Items()->Count(), 1);
+    EXPECT_EQ(again.ComboBox1->Text(), kServedSite);
+    ASSERT_EQ(KeywordNames(), names);
+    EXPECT_EQ(Site().Notes, u"Kept notes");
+    for (int k = 0; k < 30; ++k)
+        EXPECT_EQ(Site().Keywords.Items(k)->Position, positions[static_cast<size_t>(k)]) << k;
+    EXPECT_EQ(again.GtTree1->ItemCount(), 30);
+    EXPECT_EQ(again.StatusBar1->Panels()->Items(1)->Text(), "Keywords: 30 | Checked: 30");
 }
 
 }  // namespace
