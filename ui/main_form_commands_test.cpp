@@ -512,7 +512,7 @@ TEST_F(UiCommands, AddURLAddsASiteOnceAndAsksForItsKeywords) {
     // The link of the empty page adds a site too.
     TDialogScript script;
     script.Then<TForm3>(Answer<TForm3>(gui::mrCancel));
-    again.Label7Click(nullptr);
+    ClickComponent(again, "Label7");
     EXPECT_TRUE(script.Done());
 }
 
@@ -684,11 +684,11 @@ TEST_F(UiCommands, CopyAndDeleteActOnEverySelectedKeyword) {
     gt::PressKey(VK_DOWN, {runtime::ssShift}, &keywords);
     ASSERT_TRUE(gt::PumpUntil([&] { return keywords.SelectedCount() == 2; }));
 
-    main.BarXItem30Click(nullptr);
+    ClickComponent(main, "BarXItem30");
     EXPECT_EQ(fake_.ClipboardWide, u"второй\r\nthird");
 
     fake_.MessageBoxAnswers = {IDNO};
-    main.BarXItem29Click(nullptr);
+    ClickComponent(main, "BarXItem29");
     ASSERT_EQ(fake_.MessageBoxes.size(), 1u);
     EXPECT_EQ(fake_.MessageBoxes[0].text,
               u"Are you sure you want to delete the selected keywords?\r\n(All associated search "
@@ -697,7 +697,7 @@ TEST_F(UiCommands, CopyAndDeleteActOnEverySelectedKeyword) {
     EXPECT_EQ(KeywordNames().size(), 4u);
 
     fake_.MessageBoxAnswers = {IDYES};
-    main.BarXItem29Click(nullptr);
+    ClickComponent(main, "BarXItem29");
     // The row's own keyword goes, not the first of its name.
     EXPECT_EQ(KeywordNames(), (std::vector<std::u16string>{u"first", u"third"}));
     EXPECT_EQ(Site().Keywords.Items(1)->Position, 2);
@@ -747,7 +747,7 @@ TEST_F(UiCommands, KeywordsExportToTheClipboardAndToCsv) {
         const bool saved = core::OldWindows;
         core::OldWindows = old;
         fake_.ClipboardWide.clear();
-        main.Export1Click(nullptr);
+        ClickComponent(main, "Export1");
         core::OldWindows = saved;
         std::u16string expected;
         for (const auto& row : fields) {
@@ -764,7 +764,7 @@ TEST_F(UiCommands, KeywordsExportToTheClipboardAndToCsv) {
     // it reads back.
     const std::string csv = data_.File("keywords.csv");
     fake_.FileDialogAnswers = {runtime::AnsiToWide(csv)};
-    main.ExporttoCSV1Click(nullptr);
+    ClickComponent(main, "ExporttoCSV1");
     ASSERT_EQ(fake_.FileDialogs.size(), 1u);
     const gui::TFileDialogRequest& request = fake_.FileDialogs[0];
     EXPECT_TRUE(request.Save);
@@ -786,7 +786,7 @@ TEST_F(UiCommands, KeywordsExportToTheClipboardAndToCsv) {
 
     // A cancelled dialog writes nothing.
     std::filesystem::remove(std::filesystem::path(csv));
-    main.ExporttoCSV1Click(nullptr);
+    ClickComponent(main, "ExporttoCSV1");
     EXPECT_FALSE(runtime::os::FileExists(csv));
 }
 
@@ -807,14 +807,14 @@ TEST_F(UiCommands, ResultsExportAndOpenOnlyWebAddresses) {
     ASSERT_EQ(core::CurrentKeyword, &keyword);
     ASSERT_EQ(main.GtTree2->ItemCount(), 6);
 
-    main.Exporttoclipboard1Click(nullptr);
+    ClickComponent(main, "Exporttoclipboard1");
     std::string expected;
     for (const char16_t* url : urls) expected += runtime::WideToAnsi(url) + "\r\n";
     EXPECT_EQ(fake_.ClipboardAnsi, expected);
 
     const std::string csv = data_.File("results.csv");
     fake_.FileDialogAnswers = {runtime::AnsiToWide(csv)};
-    main.ExporttoCSV2Click(nullptr);
+    ClickComponent(main, "ExporttoCSV2");
     EXPECT_EQ(testing::ReadFileBytes(csv),
               "1; http://www.one.example/a\r\n"
               "2; \"https://two.example/b;c?d=\"\"e\"\"\"\r\n"
@@ -833,7 +833,7 @@ TEST_F(UiCommands, ResultsExportAndOpenOnlyWebAddresses) {
         fake_.ShellCalls.clear();
         fake_.MessageBoxes.clear();
         main.GtTree2->SetSelected(main.GtTree2->Items(v.row));
-        main.VisitURL1Click(nullptr);
+        ClickComponent(main, "VisitURL1");
         if (v.opened) {
             ASSERT_EQ(fake_.ShellCalls.size(), 1u);
             EXPECT_EQ(fake_.ShellCalls[0].target, std::u16string(urls[v.row]));
@@ -854,7 +854,7 @@ TEST_F(UiCommands, BackupKeepsTheProjectAsTheUserSeesIt) {
     main.FillKeywordTree();
     const std::string backup = data_.File("my backup.spj");
 
-    main.BarXItem27Click(nullptr);  // cancelled
+    ClickComponent(main, "BarXItem27");  // cancelled
     EXPECT_TRUE(fake_.MessageBoxes.empty());
     ASSERT_EQ(fake_.FileDialogs.size(), 1u);
     const gui::TFileDialogRequest& request = fake_.FileDialogs[0];
@@ -870,7 +870,7 @@ TEST_F(UiCommands, BackupKeepsTheProjectAsTheUserSeesIt) {
     fake_.OnMessageBox = [&](const gt::TFakeDesktop::MessageBoxCall&) {
         written = runtime::os::FileExists(backup);
     };
-    main.BarXItem27Click(nullptr);
+    ClickComponent(main, "BarXItem27");
     fake_.OnMessageBox = nullptr;
     ASSERT_EQ(fake_.MessageBoxes.size(), 1u);
     EXPECT_EQ(fake_.MessageBoxes[0].caption, u"Backup is completed");
@@ -893,7 +893,7 @@ TEST_F(UiCommands, BackupOfAProjectThatDidNotLoadKeepsItsFile) {
     ASSERT_FALSE(main.ProjectMaySave());
     const std::string backup = data_.File("kept.spj");
     fake_.FileDialogAnswers = {runtime::AnsiToWide(backup)};
-    main.BarXItem27Click(nullptr);
+    ClickComponent(main, "BarXItem27");
     EXPECT_EQ(testing::ReadFileBytes(backup), unreadable);
 }
 
@@ -943,9 +943,9 @@ TEST_F(UiCommands, RestoreReplacesTheProjectOnlyWithAProject) {
         fake_.FileDialogAnswers = {runtime::AnsiToWide(r.file)};
         fake_.MessageBoxAnswers = {r.answer};
         if (r.raises)
-            EXPECT_THROW(main.BarXItem28Click(nullptr), runtime::Exception);
+            EXPECT_THROW(ClickComponent(main, "BarXItem28"), runtime::Exception);
         else
-            main.BarXItem28Click(nullptr);
+            ClickComponent(main, "BarXItem28");
         ASSERT_GE(fake_.MessageBoxes.size(), 1u);
         EXPECT_EQ(fake_.MessageBoxes[0].caption, u"Confirm restore");
         EXPECT_NE(fake_.MessageBoxes[0].text.find(u"Do you want to abandon the current contents "
@@ -971,7 +971,7 @@ TEST_F(UiCommands, RestoreReplacesTheProjectOnlyWithAProject) {
     fake_.MessageBoxes.clear();
     fake_.FileDialogAnswers = {runtime::AnsiToWide(backup)};
     fake_.MessageBoxAnswers = {IDYES};
-    main.BarXItem28Click(nullptr);
+    ClickComponent(main, "BarXItem28");
     ASSERT_EQ(fake_.MessageBoxes.size(), 2u);
     EXPECT_EQ(fake_.MessageBoxes[1].text, u"Project restore is completed.");
     EXPECT_EQ(fake_.MessageBoxes[1].caption, u"Restore is completed");
@@ -992,7 +992,7 @@ TEST_F(UiCommands, RestoreAfterAFailedStartIsSavedAtClose) {
     ASSERT_FALSE(main.ProjectMaySave());
     fake_.FileDialogAnswers = {runtime::AnsiToWide(backup)};
     fake_.MessageBoxAnswers = {IDYES};
-    main.BarXItem28Click(nullptr);
+    ClickComponent(main, "BarXItem28");
     EXPECT_TRUE(main.ProjectMaySave());
     Site().AddKeyword(u"added after the restore");
     Close();
@@ -1069,10 +1069,10 @@ TEST_F(UiCommands, WrongPositionReportKeepsEveryCharacterOfTheKeyword) {
     checked.Date = runtime::EncodeDate(2024, 5, 6);
     main.FillKeywordTree();
 
-    main.Label5Click(nullptr);
+    ClickComponent(main, "Label5");
     main.GtTree1->SetSelected(main.GtTree1->Items(0));
     gt::Pump();
-    main.Label5Click(nullptr);
+    ClickComponent(main, "Label5");
     ASSERT_EQ(fake_.MessageBoxes.size(), 2u);
     EXPECT_EQ(fake_.MessageBoxes[0].text, u"Please select some keyword at the left side first.");
     EXPECT_EQ(fake_.MessageBoxes[1].text,
@@ -1082,7 +1082,7 @@ TEST_F(UiCommands, WrongPositionReportKeepsEveryCharacterOfTheKeyword) {
 
     main.GtTree1->SetSelected(main.GtTree1->Items(1));
     gt::Pump();
-    main.Label5Click(nullptr);
+    ClickComponent(main, "Label5");
     ASSERT_EQ(fake_.ShellCalls.size(), 1u);
     const std::u16string& link = fake_.ShellCalls[0].target;
     EXPECT_EQ(
@@ -1199,7 +1199,7 @@ TEST_F(UiCommands, FromNothingToAProjectThatIsKept) {
     }
     const std::string csv = data_.File("keywords.csv");
     fake_.FileDialogAnswers = {runtime::AnsiToWide(csv)};
-    main.ExporttoCSV1Click(nullptr);
+    ClickComponent(main, "ExporttoCSV1");
     EXPECT_EQ(testing::ReadFileBytes(csv), expected);
 
     // A backup; a damaged file is refused, the backup is taken.
@@ -1208,11 +1208,11 @@ TEST_F(UiCommands, FromNothingToAProjectThatIsKept) {
     testing::WriteFileBytes(
         corrupt, std::string(core::ProjectMagic2007) + std::string("\x10\0\0\0broken", 10));
     fake_.FileDialogAnswers = {runtime::AnsiToWide(backup)};
-    main.BarXItem27Click(nullptr);
+    ClickComponent(main, "BarXItem27");
     fake_.FileDialogAnswers = {runtime::AnsiToWide(corrupt)};
     fake_.MessageBoxAnswers = {IDYES};
     try {
-        main.BarXItem28Click(nullptr);
+        ClickComponent(main, "BarXItem28");
     } catch (const runtime::Exception&) {
         // The program-wide handling shows why.
     }
@@ -1220,7 +1220,7 @@ TEST_F(UiCommands, FromNothingToAProjectThatIsKept) {
     EXPECT_EQ(KeywordNames(), names);
     fake_.FileDialogAnswers = {runtime::AnsiToWide(backup)};
     fake_.MessageBoxAnswers = {IDYES};
-    main.BarXItem28Click(nullptr);
+    ClickComponent(main, "BarXItem28");
     EXPECT_EQ(testing::ReadFileBytes(ProjectFile()), testing::ReadFileBytes(backup));
     EXPECT_TRUE(fake_.Said("Project restore is completed."));
 
