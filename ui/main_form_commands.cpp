@@ -499,7 +499,7 @@ void TForm1::BarXItem27Click(runtime::TObject*) {
     } else {
         // The project did not load: the window holds none of it, and the
         // file the user has is what a backup must keep.
-        const std::u16string project = runtime::AnsiToWide(ProjectFileName());
+        const std::u16string project = ProjectFileName();
         if (!runtime::os::CopyFile(project, *target, false))
             throw runtime::Exception("Unable to copy the project to " +
                                      runtime::WideToAnsi(*target));
@@ -548,7 +548,7 @@ void TForm1::RestoreProject(const std::u16string& fileName) {
         keepProject();
         return;
     }
-    const std::u16string project = runtime::AnsiToWide(ProjectFileName());
+    const std::u16string project = ProjectFileName();
     const std::u16string incoming = project + u".restoring";
     // Copied beside it first, so that the project file is whole at every
     // moment (also when the backup chosen is the project file itself).

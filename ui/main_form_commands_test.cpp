@@ -217,7 +217,7 @@ class UiCommands : public ::testing::Test {
         environment_.Set(core::kMakerHostVariable, "127.0.0.1:" + makerPort_);
         (void)core::testing::Fetch("GET", core::MakerURL("/reset"));
         savedTempDir_ = core::TempDir;
-        core::TempDir = temp_.Path();
+        core::TempDir = runtime::AnsiToWide(temp_.Path());
 
         // The program's engines, the Local one reading the local result
         // pages.
@@ -244,7 +244,7 @@ class UiCommands : public ::testing::Test {
         core::TempDir = savedTempDir_;
     }
 
-    TForm1& Start() { return testing::StartProgram({program_.Path(), data_.Path()}, windows_); }
+    TForm1& Start() { return testing::StartProgram(testing::WideFolders(program_.Path(), data_.Path()), windows_); }
     void Close() { testing::CloseProgram(windows_); }
     void Free() { testing::FreeProgram(windows_); }
     // A project of one site with these keywords, written as the data
@@ -273,7 +273,7 @@ class UiCommands : public ::testing::Test {
     std::string serpPort_;
     std::string makerPort_;
     core::testing::ScopedEnvironment environment_;
-    std::string savedTempDir_;
+    std::u16string savedTempDir_;
     TTempFolder temp_;
     TTempFolder program_;
     TTempFolder data_;
