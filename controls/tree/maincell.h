@@ -19,6 +19,15 @@ struct TGtMainCellInput {
     int Image2Width = 0;  // 0: no second image shown
     int Image1Width = 0;  // 0: no first image shown
     int TextWidth = 0;
+    // Extra pixels the whole tree part of the row moves right by.
+    int TextIndent = 0;
+    // The item's top-level ancestor gives up its button column: the
+    // button and everything after it move one indent step left.
+    bool NoButtonColumn = false;
+    // An image slot kept empty (the index is not in the list) takes its
+    // width without the gap a shown image has before it.
+    bool Image2Reserved = false;
+    bool Image1Reserved = false;
 };
 
 // A horizontal span [Left, Right); empty when Left == Right.
@@ -30,6 +39,9 @@ struct TGtSpan {
 };
 
 struct TGtMainCellLayout {
+    // Where the level columns start: the column of the items of level k
+    // (their buttons and connector lines) is Base + (k - 1) * ItemIndent.
+    int Base = 0;
     TGtSpan Button;  // the indent step just before the item's own parts
     TGtSpan CheckBox;
     TGtSpan Image2;

@@ -35,6 +35,19 @@ TEST(GtMainCell, PartsFollowTheIndentLeftToRight) {
          "button 0-17 check 17-32 image2 37-53 image1 58-74 text 79-89 hit 75"},
         {{.Image1Width = 16, .TextWidth = 10}, "button 0-17 image1 17-33 text 38-48 hit 34"},
         {{.CheckBox = true, .TextWidth = 10}, "button 0-17 check 17-32 text 37-47 hit 33"},
+        // The row's own indent moves every part.
+        {{.TextWidth = 10, .TextIndent = 20}, "button 20-37 text 42-52 hit 38"},
+        // A top-level ancestor without its button column pulls the row left.
+        {{.Level = 1, .TextWidth = 10, .NoButtonColumn = true}, "button 0-17 text 22-32 hit 18"},
+        // Empty image slots keep their width but not the gap before them.
+        {{.CheckBox = true,
+          .Image2Width = 16,
+          .Image1Width = 16,
+          .TextWidth = 10,
+          .Image2Reserved = true},
+         "button 0-17 check 17-32 image2 32-48 image1 53-69 text 74-84 hit 70"},
+        {{.CheckBox = true, .Image1Width = 16, .TextWidth = 10, .Image1Reserved = true},
+         "button 0-17 check 17-32 image1 32-48 text 53-63 hit 49"},
     };
     for (const Case& c : cases) EXPECT_EQ(Describe(LayoutMainCell(c.in)), c.expected);
 }

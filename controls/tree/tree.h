@@ -29,6 +29,7 @@
 #include "controls/tree/treeitems.h"
 #include "controls/tree/treemodel.h"
 #include "controls/tree/xpthemed.h"
+#include "gui/graphic.h"
 #include "gui/imagelist.h"
 
 namespace controls::tree {
@@ -162,8 +163,49 @@ class TCustomGtTree : public TGtXPThemedControl, public TGtTreeModel, private TG
     bool ShowImages() const { return showImages_; }
     void SetShowImages(bool value);
     void SetShowCheckboxes(bool value);
-    int CheckBoxSize() const { return checkBoxSize_; }
+    // With themes in use: the larger side of the themed check box.
+    int CheckBoxSize() const;
     void SetCheckBoxSize(int value) { ChangeAll(checkBoxSize_, value); }
+
+    // ---- painting (treepaint_win.cpp, treemaincell_win.cpp) ---------------------------
+    gui::TPenStyle LinesStyle() const { return linesStyle_; }
+    void SetLinesStyle(gui::TPenStyle value);
+    bool BarStyleVerticalLines() const { return barStyleVerticalLines_; }
+    void SetBarStyleVerticalLines(bool value);
+    // The button pictures and check glyphs are made on first read; each
+    // takes a copy of what it is given.
+    bool CustomPlusMinus() const { return customPlusMinus_; }
+    void SetCustomPlusMinus(bool value);
+    gui::TBitmap* PlusPicture();
+    void SetPlusPicture(const gui::TBitmap* value);
+    gui::TBitmap* MinusPicture();
+    void SetMinusPicture(const gui::TBitmap* value);
+    gui::TBitmap* LeafPicture();
+    void SetLeafPicture(const gui::TBitmap* value);
+    bool PlusMinusTransparent() const { return plusMinusTransparent_; }
+    void SetPlusMinusTransparent(bool value);
+    bool CustomCheckboxes() const { return customCheckboxes_; }
+    void SetCustomCheckboxes(bool value);
+    // Six frames side by side: unchecked, checked, grayed, each enabled
+    // then disabled. Assigning none turns CustomCheckboxes off.
+    gui::TBitmap* CheckBoxGlyph();
+    void SetCheckBoxGlyph(const gui::TBitmap* value);
+    gui::TBitmap* RadioButtonGlyph();
+    void SetRadioButtonGlyph(const gui::TBitmap* value);
+    bool ShowEmptyImages() const { return showEmptyImages_; }
+    void SetShowEmptyImages(bool value);
+    bool ShowEmptyImages2() const { return showEmptyImages2_; }
+    void SetShowEmptyImages2(bool value);
+    bool ChangeStateImage() const { return changeStateImage_; }
+    void SetChangeStateImage(bool value) { ChangeRows(changeStateImage_, value); }
+    // Cell texts run right to left (the header's captions follow).
+    bool RightAlignedText() const { return rightAlignedText_; }
+    void SetRightAlignedText(bool value);
+    // The width the item's check box takes in its main cell.
+    int CheckBoxWidth(const TGtTreeItem* item);
+    // The size the theme draws a check box (or radio button) at; the
+    // CheckBoxSize square when the theme has none.
+    gui::TSize ThemedCheckSize(bool radio);
 
     // ---- selection, focus, expansion --------------------------------------------------
     void SetMultiSelect(bool value) override;
@@ -433,6 +475,14 @@ class TCustomGtTree : public TGtXPThemedControl, public TGtTreeModel, private TG
     void ChangeAll(T& field, T value) {
         Change(field, value, rfRepaintAll);
     }
+    // Stores the value, and repaints only while the setting shows.
+    template <class T>
+    void ChangeWhen(bool shown, T& field, T value, TGtRefreshFlags flags) {
+        if (shown)
+            Change(field, value, flags);
+        else
+            field = value;
+    }
     TGtRefreshFlags RowsWidthFlag() const { return ShowColumns() ? 0 : rfContentWidth; }
     // Recomputes LineHeight when automatic; rows stale when it changed.
     void Remeasure();
@@ -532,6 +582,29 @@ class TCustomGtTree : public TGtXPThemedControl, public TGtTreeModel, private TG
     TGtColor dragRectDenyColor_ = 0x0000FF;
     gui::TDragObject* currentDragObject_ = nullptr;
     bool DragTrgDrawModeUsesColors() const;
+    // Painting.
+    gui::TPenStyle linesStyle_ = gui::psDot;
+    bool barStyleVerticalLines_ = false;
+    bool customPlusMinus_ = false;
+    bool plusMinusTransparent_ = false;
+    bool customCheckboxes_ = false;
+    bool showEmptyImages_ = false;
+    bool showEmptyImages2_ = false;
+    bool changeStateImage_ = false;
+    bool rightAlignedText_ = false;
+    // Themed check and radio sizes, for the theme handle they were read from.
+    HTHEME_ checkSizeTheme_ = nullptr;
+    gui::TSize themedCheckSize_[2];
+    std::unique_ptr<gui::TBitmap> plusPicture_;
+    std::unique_ptr<gui::TBitmap> minusPicture_;
+    std::unique_ptr<gui::TBitmap> leafPicture_;
+    std::unique_ptr<gui::TBitmap> checkBoxGlyph_;
+    std::unique_ptr<gui::TBitmap> radioButtonGlyph_;
+    // Makes a picture on first read, wired to repaint when it changes.
+    gui::TBitmap* Picture(std::unique_ptr<gui::TBitmap>& field, const bool& custom);
+    void SetPicture(std::unique_ptr<gui::TBitmap>& field, const bool& custom,
+                    const gui::TBitmap* value);
+    void PictureChanged(const bool& custom);
 };
 
 // Holds a tree's update lock for a scope, released also when the scope is

@@ -477,18 +477,20 @@ TEST_F(GtTree, PaintsRowsButtonsCheckBoxesSelectionAndLines) {
     const TGtTreeView& view = *tree_->View();
     const int lh = tree_->LineHeight();
     const int top = view.Top();
-    // Row 0 on the background; the focused row 1 in the unfocused
-    // selection colour.
+    // Row 0 on the background; the focused row 1 in the selection colour,
+    // which HideSelection off keeps while the tree has no focus.
     EXPECT_EQ(PixelAt(*bitmap, 200, top + lh / 2), 0xF0F0F0u);
-    EXPECT_EQ(PixelAt(*bitmap, 200, top + lh + lh / 2), Px(gui::clBtnFace));
-    // The collapsed parent's button: grey frame, white inside, black plus.
+    EXPECT_EQ(PixelAt(*bitmap, 200, top + lh + lh / 2), Px(gui::clHighlight));
+    // The collapsed parent's button, a 9 x 9 glyph in a 10 x 10 box centred
+    // in the indent column: shadow frame, window inside, a plus in the
+    // window text colour.
     const TGtMainCellLayout l = tree_->MainCellLayout(parent);
-    const int cx = (l.Button.Left + l.Button.Right) / 2;
-    const int cy = top + (lh - 1) / 2;
-    EXPECT_EQ(PixelAt(*bitmap, cx - 4, cy), 0x808080u);
-    EXPECT_EQ(PixelAt(*bitmap, cx - 3, cy - 3), 0xFFFFFFu);
-    EXPECT_EQ(PixelAt(*bitmap, cx, cy - 2), 0x000000u);
-    EXPECT_EQ(PixelAt(*bitmap, cx + 2, cy), 0x000000u);
+    const int cx = l.Button.Left + (17 / 2 - 5) + 4;
+    const int cy = top + (lh / 2 - 5) + 4;
+    EXPECT_EQ(PixelAt(*bitmap, cx - 4, cy), Px(gui::clBtnShadow));
+    EXPECT_EQ(PixelAt(*bitmap, cx - 3, cy - 3), Px(gui::clWindow));
+    EXPECT_EQ(PixelAt(*bitmap, cx, cy - 2), Px(gui::clWindowText));
+    EXPECT_EQ(PixelAt(*bitmap, cx + 2, cy), Px(gui::clWindowText));
     // The check box stands out from the background; rows without one do not.
     int marked = 0;
     for (int x = l.CheckBox.Left; x < l.CheckBox.Right; ++x)
@@ -502,8 +504,8 @@ TEST_F(GtTree, PaintsRowsButtonsCheckBoxesSelectionAndLines) {
     tree_->SetItemFocused(parent->Children(0));
     gui::testing::Pump();
     bitmap = gui::testing::PaintControl(*tree_);
-    EXPECT_EQ(PixelAt(*bitmap, cx, cy - 2), 0xFFFFFFu);  // expanded: a minus
-    EXPECT_EQ(PixelAt(*bitmap, cx + 2, cy), 0x000000u);
+    EXPECT_EQ(PixelAt(*bitmap, cx, cy - 2), Px(gui::clWindow));  // expanded: a minus
+    EXPECT_EQ(PixelAt(*bitmap, cx + 2, cy), Px(gui::clWindowText));
     gui::testing::SavePng(*bitmap, runtime::AnsiToWide(SERPLOW_BINARY_DIR "/gt_tree.png"));
 
     // A disabled tree shows its check boxes disabled: they change look.

@@ -142,6 +142,9 @@ int TCustomGtTree::DefaultLineHeight() {
         in.Images2Height = images2_ != nullptr ? images2_->Height() : 0;
     }
     in.ShowCheckboxes = ShowCheckboxes();
+    in.CustomCheckboxes = customCheckboxes_;
+    if (customCheckboxes_)
+        in.CheckGlyphHeight = std::max(CheckBoxGlyph()->Height(), RadioButtonGlyph()->Height());
     in.BarStyle = barStyle_;
     in.HorizontalLines = horizontalLines_;
     return controls::tree::DefaultLineHeight(in);
@@ -154,7 +157,7 @@ bool TCustomGtTree::MeasureCellSize(TGtTreeItem* item, int column, gui::TPoint& 
                                                                                  : itemIndent_ / 5;
         size.X += item->Level() * itemIndent_;
         const bool checkBox = ShowCheckboxes() && item->ShowCheckBox();
-        if (checkBox) size.X += checkBoxSize_;
+        if (checkBox) size.X += CheckBoxWidth(item);
         bool second = false;
         if (showImages_) {
             const bool stateLook = item->Focused() || item->Selected() ||

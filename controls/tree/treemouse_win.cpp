@@ -11,7 +11,7 @@
 
 namespace controls::tree {
 
-// ---- the tree's selection helpers and main-cell layout ------------------------------------
+// ---- the tree's selection helpers ------------------------------------
 
 void TCustomGtTree::DeselectAll() {
     if (!MultiSelect()) return;
@@ -30,35 +30,6 @@ void TCustomGtTree::SelectRange(TGtTreeItem* from, TGtTreeItem* to) {
     for (int i = a; i <= b; ++i)
         if (TGtTreeItem* item = Items().GetVisItem(i); item != nullptr && !item->Selected())
             item->SetSelected(true);
-}
-
-TGtMainCellLayout TCustomGtTree::MainCellLayout(TGtTreeItem* item) {
-    TGtMainCellInput in;
-    if (ShowColumns())
-        if (TGtHeaderSection* s = SectionByIndex(MainTreeColumn())) in.CellLeft = s->Left();
-    in.ItemIndent = itemIndent_;
-    in.Level = item->Level();
-    in.RootIndent = (showRoot_ && showLines_) || (showButtons_ && showRootButtons_);
-    in.CheckBox = ShowCheckboxes() && item->ShowCheckBox();
-    in.CheckBoxWidth = checkBoxSize_;
-    if (showImages_) {
-        const bool stateLook =
-            item->Focused() || item->Selected() || (item->Expanded() && item->HasVisibleChildren());
-        if (gui::TCustomImageList* list2 = images2_ != nullptr ? images2_ : images_) {
-            int index = stateLook ? item->StateImageIndex2 : item->ImageIndex2;
-            if (index == -1) index = DoItemPicDraw2(item);
-            if (index >= 0 && index < list2->Count()) in.Image2Width = list2->Width();
-        }
-        if (images_ != nullptr) {
-            int index = stateLook ? item->StateImageIndex : item->ImageIndex;
-            if (index == -1) index = DoItemPicDraw(item);
-            if (index >= 0 && index < images_->Count()) in.Image1Width = images_->Width();
-        }
-    }
-    gui::TPoint text;
-    MeasureCellText(item, -1, text);
-    in.TextWidth = text.X;
-    return LayoutMainCell(in);
 }
 
 // ---- hit test ---------------------------------------------------------------------------

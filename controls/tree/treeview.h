@@ -7,6 +7,7 @@
 // that the tree's outermost unlock hands it; it paints the rows. The tree
 // owns it and holds every setting it reads. Windows only.
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,7 @@
 namespace controls::tree {
 
 class TCustomGtTree;
+class TGtHeaderSection;
 class TGtTreeItem;
 class TGtHeaderSection;
 
@@ -206,6 +208,34 @@ class TGtTreeView : public gui::TCustomControl {
                   bool& accept) override;
     void DragDrop(runtime::TObject* source, int x, int y) override;
     void DoEndDrag(runtime::TObject* target, int x, int y) override;
+
+    // ---- painting (treepaint_win.cpp, treemaincell_win.cpp) ---------------------------
+  public:
+    // The working colours of the row being painted, which its cells share.
+    struct TRowColors {
+        TGtColor Background = 0;
+        TGtColor Text = 0;
+        bool Set = false;       // the row has a background of its own
+        bool FromItem = false;  // ... and it is the item's RowBkColor
+    };
+    const TRowColors& RowColors() const { return rowColors_; }
+
+  protected:
+    // One row (r in view coordinates, its right end as far as the content
+    // reaches): colours, cells, strike line, focus rectangle, highlight.
+    virtual void DrawItem(gui::TCanvas& canvas, TGtTreeItem* item, const gui::TRect& r,
+                          int rowIndex);
+    // The main cell of a row; records where its text landed.
+    virtual void DrawMainCell(gui::TCanvas& canvas, TGtTreeItem* item, const gui::TRect& r);
+
+  private:
+    void DrawCell(gui::TCanvas& canvas, TGtTreeItem* item, const TGtHeaderSection& section,
+                  const gui::TRect& r, int lineWidth);
+    void DrawGridLines(gui::TCanvas& canvas);
+    // The style a virtual tree's handler fills for each cell.
+    TGtCellStyle* ScratchStyle();
+    TRowColors rowColors_;
+    std::unique_ptr<TGtCellStyle> scratchStyle_;
 
   private:
     void LeftPress(TGtTreeItem* item, THitPart part, runtime::TShiftState shift);

@@ -1,0 +1,275 @@
+// The tree's painting under Wine, read back as pixels: owner-drawn cells,
+// cell styles with their colours and fonts, striped rows, item colours and
+// fonts, connector lines, buttons, check boxes and grid lines.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "controls/tree/headersections.h"
+#include "controls/tree/tree.h"
+#include "controls/tree/treeview.h"
+#include "controls/tree/windowtest_win.h"
+#include "gui/forms.h"
+#include "gui/testing.h"
+#include "runtime/strings.h"
+
+namespace controls::tree {
+namespace {
+
+using gui::testing::PixelAt;
+using testing::Px;
+
+constexpr TGtColor kRed = 0x0000FF, kGreen = 0x00FF00, kBlue = 0xFF0000;
+constexpr TGtColor kPaper = 0xF0F0F0, kInk = 0x000000;
+
+class GtTreePaint : public testing::GtWindowTest {
+  protected:
+    void SetUp() override {
+        form_.SetBounds(100, 100, 420, 300);
+        tree_ = new TGtTree(&form_);
+        tree_->SetParent(&form_);
+        tree_->Font()->SetName("Tahoma");
+        tree_->Font()->SetHeight(-11);
+        tree_->SetUseXPThemes(false);
+        tree_->SetBounds(0, 0, 360, 240);
+        tree_->SetBkColor(kPaper);
+        tree_->SetTextColor(kInk);
+        tree_->OnItemDraw = [this](runtime::TObject*, TGtTreeItem* item, gui::TCanvas* canvas,
+                                   gui::TRect r, int section) {
+            log_.Add(runtime::WideToUtf8(item->Text()) + " " + std::to_string(section) + " " +
+                     std::to_string(r.Left) + "-" + std::to_string(r.Right));
+            canvas->Brush().SetColor(static_cast<gui::TColor>(kRed));
+            canvas->FillRect(r);
+        };
+        form_.HandleNeeded();
+        gui::testing::Pump();
+    }
+
+    void AddColumns() {
+        for (auto [text, width] : {std::pair{u"Keyword", 120}, {u"Position", 70}, {u"Best", 60}}) {
+            TGtHeaderSection* s = tree_->HeaderSections()->AddSection();
+            s->SetText(text);
+            s->SetWidth(width);
+        }
+        tree_->SetShowColumns(true);
+    }
+
+    TGtTreeItem* AddRow(const std::u16string& text, const std::u16string& second = u"",
+                        const std::u16string& third = u"") {
+        TGtTreeItem* item = tree_->Items().Add(nullptr, text);
+        item->ColumnText()->Add(second);
+        item->ColumnText()->Add(third);
+        return item;
+    }
+
+    // The tree painted; pixels addressed in view coordinates.
+    void PaintNow() {
+        gui::testing::Pump();
+        bitmap_ = gui::testing::PaintControl(*tree_);
+    }
+    uint32_t At(int x, int y) const {
+        const TGtTreeView& view = *tree_->View();
+        return PixelAt(*bitmap_, view.Left() + x, view.Top() + y);
+    }
+    int RowTop(int row) const { return row * tree_->LineHeight(); }
+    // Pixels of one colour in a box of view coordinates.
+    int Count(int left, int top, int right, int bottom, uint32_t colour) const {
+        int n = 0;
+        for (int y = top; y < bottom; ++y)
+            for (int x = left; x < right; ++x)
+                if (At(x, y) == colour) ++n;
+        return n;
+    }
+    // Pixels of anything but the paper in a box: bold strokes cover more.
+    int Ink(int left, int top, int right, int bottom) const {
+        const uint32_t paper = Px(static_cast<gui::TColor>(kPaper));
+        int n = 0;
+        for (int y = top; y < bottom; ++y)
+            for (int x = left; x < right; ++x)
+                if (At(x, y) != paper) ++n;
+        return n;
+    }
+
+    gui::TForm form_{nullptr};
+    TGtTree* tree_ = nullptr;
+    gui::testing::TEventLog log_;
+    std::unique_ptr<gui::TBitmap> bitmap_;
+};
+
+TEST_F(GtTreePaint, OwnerDrawnCellsAreHandedToOnItemDraw) {
+    AddColumns();
+    tree_->SetShowLines(false);
+    tree_->SetShowButtons(false);
+    TGtTreeItem* a = AddRow(u"a", u"x", u"plain");
+    TGtTreeItem* b = AddRow(u"b", u"X", u"styled");
+    b->SetUseStyles(true);
+    b->AddStyle();
+    b->AddStyle()->SetStyle(ElhsOwnerDraw);
+    (void)a;
+    const int gap = tree_->ItemIndent() / 3;
+
+    struct Case {
+        const char* what;
+        std::function<void()> set;
+        const char* log;
+    } cases[] = {
+        // Only the styled cell of b: column 2's own style draws it.
+        {"style", [] {}, "b 2 191-249"},
+        // The column's style hands every row's cell to the handler, the
+        // rectangle one pixel inside the cell.
+        {"column", [&] { tree_->HeaderSections()->GetSection(1)->SetStyle(ElhsOwnerDraw); },
+         "a 1 121-189, b 1 121-189, b 2 191-249"},
+        // The main column: the rectangle starts where the parts end.
+        {"main column",
+         [&] {
+             tree_->HeaderSections()->GetSection(1)->SetStyle(ElhsText);
+             tree_->HeaderSections()->GetSection(0)->SetStyle(ElhsOwnerDraw);
+         },
+         ""},
+        // The mask matches the exact text only.
+        {"mask",
+         [&] {
+             tree_->HeaderSections()->GetSection(0)->SetStyle(ElhsText);
+             tree_->OwnerDrawByColumn = false;
+             tree_->OwnerDrawMask = u"x";
+         },
+         "a 1 121-189, b 2 191-249"},
+    };
+    for (const Case& c : cases) {
+        c.set();
+        log_.Entries.clear();
+        PaintNow();
+        std::string expected = c.log;
+        if (expected.empty()) {
+            // The main cells, and b's styled cell.
+            const TGtMainCellLayout l = tree_->MainCellLayout(a);
+            const std::string span =
+                std::to_string(l.Text.Left - gap) + "-" + std::to_string(120 - 0);
+            expected = "a 0 " + span + ", b 0 " + span + ", b 2 191-249";
+        }
+        // Rows top down, each row's columns in order.
+        EXPECT_EQ(testing::TakeLog(log_), expected) << c.what;
+    }
+    // What the handler painted shows, and the cell's edge is left alone.
+    EXPECT_EQ(At(150, RowTop(0) + 5), Px(static_cast<gui::TColor>(kRed)));
+    EXPECT_EQ(At(122, RowTop(1) + 5), Px(static_cast<gui::TColor>(kPaper)));
+    EXPECT_EQ(At(200, RowTop(1) + 5), Px(static_cast<gui::TColor>(kRed)));
+    EXPECT_EQ(At(190, RowTop(1) + 5), Px(static_cast<gui::TColor>(kPaper)));
+}
+
+TEST_F(GtTreePaint, CellStylesDrawTheirOwnColoursAndFonts) {
+    AddColumns();
+    tree_->SetShowLines(false);
+    tree_->SetShowButtons(false);
+    const std::u16string word = u"Keyword";
+    TGtTreeItem* rows[4];
+    for (TGtTreeItem*& row : rows) {
+        // Column 1 has no text: its text box is the 2-pixel margin only.
+        row = AddRow(word, u"", word);
+        row->SetUseStyles(true);
+        TGtCellStyle* second = row->AddStyle();
+        second->SetOwnerProps(false);
+        second->UseBkColor = true;
+        second->CellBkColor = kGreen;
+        second->TextBkColor = kBlue;
+        row->AddStyle()->TextColor = kInk;
+        row->MainStyle()->TextColor = kInk;
+    }
+    // Row 1 draws its styled cell transparently; row 2 in the tree's look;
+    // row 3 bold in its main cell and its last cell, with OwnerProps off.
+    rows[1]->Styles(0)->UseBkColor = false;
+    rows[2]->Styles(0)->SetOwnerProps(true);
+    for (TGtCellStyle* style : {rows[3]->MainStyle(), rows[3]->Styles(1)}) {
+        style->SetOwnerProps(false);
+        style->SetFontStyles(kFontBold);
+    }
+    PaintNow();
+
+    struct Probe {
+        int row;
+        int x;
+        TGtColor expected;
+    } probes[] = {
+        {0, 185, kGreen},                    // the cell beyond the text box
+        {0, 124, kBlue},                     // the text box (I div 5 to I div 3 + 2)
+        {1, 185, kPaper},                    // no background of its own
+        {1, 124, kPaper}, {2, 185, kPaper},  // the tree's own look
+        {2, 124, kPaper},
+    };
+    for (const Probe& p : probes)
+        EXPECT_EQ(At(p.x, RowTop(p.row) + 2), Px(static_cast<gui::TColor>(p.expected)))
+            << p.row << " at " << p.x;
+    // Bold strokes cover more of the paper for the same word.
+    const int h = tree_->LineHeight();
+    const int plainInk = Ink(0, RowTop(2), 119, RowTop(2) + h);
+    EXPECT_GT(Ink(0, RowTop(3), 119, RowTop(3) + h), plainInk * 11 / 10);
+    EXPECT_GT(Ink(191, RowTop(3), 249, RowTop(3) + h), plainInk * 11 / 10);
+    EXPECT_EQ(Ink(191, RowTop(0), 249, RowTop(0) + h), plainInk);
+    gui::testing::SavePng(*bitmap_, runtime::AnsiToWide(SERPLOW_BINARY_DIR "/gt_tree_styles.png"));
+}
+
+TEST_F(GtTreePaint, ItemsWithoutStylesTakeTheirOwnFontAndColours) {
+    tree_->SetShowLines(false);
+    tree_->SetShowButtons(false);
+    tree_->Items().Add(nullptr, u"Keyword");
+    TGtTreeItem* bold = tree_->Items().Add(nullptr, u"Keyword");
+    TGtTreeItem* coloured = tree_->Items().Add(nullptr, u"Keyword");
+    bold->SetParentStyle(false);
+    bold->SetState(kStateBold, true);
+    // With the tree's style the item's own states do not count.
+    TGtTreeItem* parentStyle = tree_->Items().Add(nullptr, u"Keyword");
+    parentStyle->SetState(kStateBold, true);
+    coloured->SetParentColors(false);
+    coloured->SetFlag(ifUseBkColor, true);
+    coloured->SetRowBkColor(0xE0E0E0);
+    coloured->BkColor = kGreen;
+    coloured->Color = kRed;
+    PaintNow();
+    const int h = tree_->LineHeight();
+    const int plainInk = Ink(0, RowTop(0), 200, RowTop(0) + h);
+    EXPECT_GT(Ink(0, RowTop(1), 200, RowTop(1) + h), plainInk * 11 / 10);
+    EXPECT_EQ(Ink(0, RowTop(3), 200, RowTop(3) + h), plainInk);
+    // The row takes the item's row colour, the text box its background,
+    // the text its colour.
+    const TGtRect text = coloured->TextRect;
+    EXPECT_EQ(At(text.Right + 4, RowTop(2) + 1), 0xE0E0E0u);
+    EXPECT_GT(Count(text.Left, RowTop(2), text.Right, RowTop(2) + h,
+                    Px(static_cast<gui::TColor>(kGreen))),
+              20);
+    EXPECT_GT(
+        Count(text.Left, RowTop(2), text.Right, RowTop(2) + h, Px(static_cast<gui::TColor>(kRed))),
+        5);
+}
+
+TEST_F(GtTreePaint, StripesFollowTheRowsPlaceInTheList) {
+    AddColumns();
+    tree_->SetStripedItems(true);
+    tree_->SetStripedOddColor(kGreen);
+    tree_->SetStripedEvenColor(kBlue);
+    tree_->Items().BeginUpdate();
+    for (int i = 0; i < 40; ++i) AddRow(u"r" + runtime::Utf8ToWide(std::to_string(i)));
+    tree_->Items().EndUpdate();
+    tree_->SetMultiSelect(false);
+    const auto stripe = [&](int row) { return At(200, RowTop(row) + 2); };
+    const uint32_t even = Px(static_cast<gui::TColor>(kBlue));
+    const uint32_t odd = Px(static_cast<gui::TColor>(kGreen));
+
+    PaintNow();
+    for (int row = 0; row < 4; ++row) EXPECT_EQ(stripe(row), row % 2 == 0 ? even : odd) << row;
+    // Every cell of the row carries the stripe, the main cell too.
+    EXPECT_EQ(At(100, RowTop(1) + 2), odd);
+    // Scrolled by one row the colours of the rows that stay swap.
+    tree_->SetTopIndex(1);
+    PaintNow();
+    for (int row = 0; row < 4; ++row) EXPECT_EQ(stripe(row), row % 2 == 0 ? odd : even) << row;
+    // A selected row shows the selection instead of its stripe.
+    tree_->SetItemFocused(tree_->Items().Item(2));
+    PaintNow();
+    EXPECT_EQ(stripe(1), Px(gui::clHighlight));
+    EXPECT_EQ(stripe(2), odd);
+    gui::testing::SavePng(*bitmap_, runtime::AnsiToWide(SERPLOW_BINARY_DIR "/gt_tree_stripes.png"));
+}
+
+}  // namespace
+}  // namespace controls::tree
