@@ -200,7 +200,7 @@ void DrawButton(gui::TCanvas& canvas, TCustomGtTree& t, const TGtTreeItem& item,
     CenterRects(w, indent, h, height, box);
     const int x = left + box.Left, y = m.Top + box.Top;
     const int width = std::min({glyph->Width(), w, m.Right - x});
-    paint::DrawGlyph(canvas, *glyph, x, y, width, std::min(glyph->Height(), h),
+    paint::DrawGlyph(canvas, *glyph, x, y, {0, 0, width, std::min(glyph->Height(), h)},
                      t.PlusMinusTransparent(), transparent);
 }
 
@@ -220,9 +220,9 @@ void DrawCheckBox(gui::TCanvas& canvas, TCustomGtTree& t, const TGtTreeItem& ite
         if (!item.CheckBoxEnabled()) ++frame;
         const int h = glyph->Height();
         const int shown = std::min(width, m.Right - left);
-        DrawTransparentBitmap(canvas.Handle(), glyph->Handle(), left, mid - h / 2,
-                              {frame * width, 0, frame * width + shown, h},
-                              glyph->TransparentColor());
+        paint::DrawGlyph(canvas, *glyph, left, mid - h / 2,
+                         {frame * width, 0, frame * width + shown, h}, true,
+                         glyph->TransparentColor());
         return;
     }
     if (t.ThemeInUse()) {
@@ -374,8 +374,9 @@ void TGtTreeView::DrawMainCell(gui::TCanvas& canvas, TGtTreeItem* item, const gu
         const int y = m.Top + (m.Height() - picture->Height()) / 2;
         {
             paint::TClipScope clipTo(canvas, m);
-            paint::DrawGlyph(canvas, *picture, m.Left, y, picture->Width(), picture->Height(),
-                             picture->Transparent(), picture->TransparentColor());
+            paint::DrawGlyph(canvas, *picture, m.Left, y,
+                             {0, 0, picture->Width(), picture->Height()}, picture->Transparent(),
+                             picture->TransparentColor());
         }
         item->TextRect.Left = m.Left + lp;
         item->TextRect.Right = m.Right + lp;

@@ -65,14 +65,17 @@ TClipScope::~TClipScope() {
     RestoreDC(dc_, saved_);
 }
 
-void DrawGlyph(gui::TCanvas& canvas, gui::TBitmap& bitmap, int x, int y, int w, int h,
+void DrawGlyph(gui::TCanvas& canvas, gui::TBitmap& bitmap, int x, int y, const gui::TRect& source,
                bool transparent, gui::TColor transparentColour) {
+    const int w = source.Width(), h = source.Height();
     if (w <= 0 || h <= 0) return;
+    // Through the bitmap's own canvas: its handle may be selected there.
+    HDC from = bitmap.Canvas().Handle();
     if (transparent)
-        DrawTransparentBitmap(canvas.Handle(), bitmap.Handle(), x, y, {0, 0, w, h},
-                              transparentColour);
+        TransparentBlt(canvas.Handle(), x, y, w, h, from, source.Left, source.Top, w, h,
+                       gui::ColorToRGB(transparentColour));
     else
-        canvas.CopyRect({x, y, x + w, y + h}, bitmap.Canvas(), {0, 0, w, h});
+        BitBlt(canvas.Handle(), x, y, w, h, from, source.Left, source.Top, SRCCOPY);
 }
 
 }  // namespace paint
@@ -445,7 +448,7 @@ void TGtTreeView::DrawCell(gui::TCanvas& canvas, TGtTreeItem* item, const TGtHea
             const int x = cell.Left + (cell.Width() - picture->Width()) / 2;
             const int y = cell.Top + (cell.Height() - picture->Height()) / 2;
             paint::TClipScope clipTo(canvas, cell);
-            paint::DrawGlyph(canvas, *picture, x, y, picture->Width(), picture->Height(),
+            paint::DrawGlyph(canvas, *picture, x, y, {0, 0, picture->Width(), picture->Height()},
                              picture->Transparent(), picture->TransparentColor());
         }
     } else if (style == nullptr || style->Style() == ElhsText) {

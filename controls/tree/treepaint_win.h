@@ -69,9 +69,9 @@ class TClipScope {
     int saved_;
 };
 
-// Draws the bitmap's top-left w x h at (x, y): copied, or with its
-// transparent colour left out.
-void DrawGlyph(gui::TCanvas& canvas, gui::TBitmap& bitmap, int x, int y, int w, int h,
+// Draws `source` of the bitmap at (x, y): copied, or with its transparent
+// colour left out.
+void DrawGlyph(gui::TCanvas& canvas, gui::TBitmap& bitmap, int x, int y, const gui::TRect& source,
                bool transparent, gui::TColor transparentColour);
 
 }  // namespace controls::tree::paint

@@ -273,3 +273,197 @@ TEST_F(GtTreePaint, StripesFollowTheRowsPlaceInTheList) {
 
 }  // namespace
 }  // namespace controls::tree
+
+namespace controls::tree {
+namespace {
+
+// A bitmap of one colour (0xRRGGBB), its bottom-left pixel in `corner`.
+std::unique_ptr<gui::TBitmap> Solid(int w, int h, uint32_t colour, uint32_t corner) {
+    auto bitmap = std::make_unique<gui::TBitmap>(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) bitmap->ScanLine(y)[x] = colour;
+    bitmap->ScanLine(h - 1)[0] = corner;
+    return bitmap;
+}
+
+TEST_F(GtTreePaint, ConnectorLinesDotThePixelsWhoseCoordinatesAddUpEven) {
+    tree_->SetShowRoot(true);
+    tree_->SetShowButtons(false);
+    tree_->SetLinesColor(kRed);
+    TGtTreeItem* a = tree_->Items().Add(nullptr, u"a");
+    tree_->Items().AddChild(a, u"a1");
+    tree_->Items().AddChild(a, u"a2");
+    tree_->Items().Add(nullptr, u"b");
+    a->Expand(false);
+    PaintNow();
+    const int indent = tree_->ItemIndent(), half = indent / 2, h = tree_->LineHeight();
+    const uint32_t red = Px(static_cast<gui::TColor>(kRed));
+    const uint32_t paper = Px(static_cast<gui::TColor>(kPaper));
+    // The top-level column runs through every row down to b; the column of
+    // a's children stops at the elbow of the last one.
+    const int top = tree_->MainCellLayout(a).Base - indent + half;
+    const int child = tree_->MainCellLayout(a->Children(0)).Base + half;
+    // Each row's elbow lies at the middle; a first row's column starts there.
+    const int mid = (h + 2) / 2;
+    struct Column {
+        int x, fromY, toY;
+    } columns[] = {{top, mid, RowTop(3) + mid}, {child, RowTop(1), RowTop(2) + mid}};
+    for (const Column& c : columns)
+        for (int y = c.fromY; y < c.toY; ++y)
+            EXPECT_EQ(At(c.x, y), (c.x + y) % 2 == 0 ? red : paper) << c.x << "," << y;
+    // Below a2's elbow its column is empty.
+    EXPECT_EQ(Count(child, RowTop(2) + mid + 1, child + 1, RowTop(3), red), 0);
+    // The elbow of a1 runs right to its column's end.
+    const int elbow = RowTop(1) + mid;
+    EXPECT_GT(Count(child, elbow, child + half + 1, elbow + 1, red), half / 2 - 1);
+}
+
+TEST_F(GtTreePaint, ButtonsAndCheckBoxesUseTheTreesPicturesAndGlyphs) {
+    tree_->SetShowLines(false);
+    tree_->SetShowCheckboxes(true);
+    tree_->SetShowLeafButton(true);
+    TGtTreeItem* parent = tree_->Items().Add(nullptr, u"parent");
+    tree_->Items().AddChild(parent, u"child");
+    TGtTreeItem* leaf = tree_->Items().Add(nullptr, u"leaf");
+    leaf->TextIndent = 20;
+    constexpr uint32_t plus = 0x00FF00, minus = 0x0000FF, leafColour = 0xFF0000;
+    tree_->SetPlusPicture(Solid(5, 5, plus, plus).get());
+    tree_->SetMinusPicture(Solid(5, 5, minus, minus).get());
+    tree_->SetLeafPicture(Solid(5, 5, leafColour, leafColour).get());
+    tree_->SetCustomPlusMinus(true);
+    // Six 13-pixel frames in six colours, magenta left out.
+    constexpr uint32_t magenta = 0xFF00FF;
+    constexpr uint32_t frames[] = {0x800000, 0x008000, 0x000080, 0x808000, 0x008080, 0x404040};
+    auto glyph = std::make_unique<gui::TBitmap>(78, 13);
+    for (int y = 0; y < 13; ++y)
+        for (int x = 0; x < 78; ++x) glyph->ScanLine(y)[x] = x % 13 == 0 ? magenta : frames[x / 13];
+    glyph->SetTransparentColor(static_cast<gui::TColor>(0xFF00FF));
+    tree_->SetCheckBoxGlyph(glyph.get());
+    tree_->SetCustomCheckboxes(true);
+    for (TGtTreeItem* item : {parent, leaf}) {
+        item->SetShowCheckBox(true);
+        item->SetCheckBoxEnabled(true);
+    }
+    leaf->SetCheckBoxType(1);
+    const int h = tree_->LineHeight(), mid = (h + 1) / 2;
+    const auto button = [&](TGtTreeItem* item, int row) {
+        const TGtMainCellLayout l = tree_->MainCellLayout(item);
+        return At(l.Button.Left + (tree_->ItemIndent() / 2 - 2) + 2, RowTop(row) + h / 2);
+    };
+    const auto check = [&](TGtTreeItem* item, int row) {
+        const TGtMainCellLayout l = tree_->MainCellLayout(item);
+        EXPECT_EQ(l.CheckBox.Right - l.CheckBox.Left, 13);
+        return At(l.CheckBox.Left + 6, RowTop(row) + mid);
+    };
+    struct Step {
+        const char* what;
+        std::function<void()> act;
+        uint32_t parentButton, parentCheck, leafButton, leafCheck;
+    } steps[] = {
+        {"collapsed", [] {}, plus, frames[0], leafColour, frames[0]},
+        {"checked",
+         [&] {
+             parent->SetChecked(true);
+             leaf->SetCheckBoxState(cbGrayed);
+         },
+         plus, frames[2], leafColour, frames[4]},
+        {"disabled",
+         [&] {
+             parent->SetCheckBoxEnabled(false);
+             leaf->SetCheckBoxEnabled(false);
+         },
+         plus, frames[3], leafColour, frames[5]},
+        {"expanded", [&] { parent->Expand(false); }, minus, frames[3], leafColour, frames[5]},
+    };
+    for (const Step& s : steps) {
+        s.act();
+        PaintNow();
+        const int leafRow = parent->Expanded() ? 2 : 1;
+        EXPECT_EQ(button(parent, 0), s.parentButton) << s.what;
+        EXPECT_EQ(check(parent, 0), s.parentCheck) << s.what;
+        EXPECT_EQ(button(leaf, leafRow), s.leafButton) << s.what;
+        EXPECT_EQ(check(leaf, leafRow), s.leafCheck) << s.what;
+    }
+    // The leaf's own indent moved its parts 20 pixels right.
+    EXPECT_EQ(tree_->MainCellLayout(leaf).Button.Left,
+              tree_->MainCellLayout(parent).Button.Left + 20);
+}
+
+TEST_F(GtTreePaint, GridLinesFramesStrikeLinesAndBlendedHighlight) {
+    AddColumns();
+    tree_->SetShowLines(false);
+    tree_->SetShowButtons(false);
+    for (int i = 0; i < 4; ++i) AddRow(u"r" + runtime::Utf8ToWide(std::to_string(i)), u"secret");
+    TGtTreeItem* noDivider = tree_->Items().Item(1);
+    noDivider->SetFlag(ifDividerLine, false);
+    tree_->HeaderSections()->GetSection(1)->SetPassword(true);
+    tree_->SetHorizontalLines(true);
+    tree_->SetHorzDivLinesColor(kGreen);
+    tree_->SetVerticalLines(true);
+    tree_->SetVertDivLinesColor(kBlue);
+    const uint32_t green = Px(static_cast<gui::TColor>(kGreen));
+    const uint32_t blue = Px(static_cast<gui::TColor>(kBlue));
+    const uint32_t paper = Px(static_cast<gui::TColor>(kPaper));
+    const int h = tree_->LineHeight();
+
+    PaintNow();
+    // The divider on each row's last pixel row, unless the item has none.
+    EXPECT_EQ(At(60, RowTop(1) - 1), green);
+    EXPECT_EQ(At(60, RowTop(2) - 1), paper);
+    // Column lines through the rows and on below them.
+    EXPECT_EQ(At(119, RowTop(0) + 3), blue);
+    EXPECT_EQ(At(189, RowTop(2) + 3), blue);
+    EXPECT_EQ(At(189, RowTop(6)), blue);
+    tree_->VerticalLinesLong = false;
+    tree_->Invalidate();
+    PaintNow();
+    EXPECT_EQ(At(189, RowTop(6)), paper);
+    // The password column shows stars where there is a text.
+    EXPECT_GT(Ink(121, RowTop(0), 188, RowTop(0) + h - 1), 5);
+
+    // A selected row blended at half strength keeps its own background
+    // under a mix of the two colours.
+    tree_->SetMultiSelect(false);
+    tree_->SetHighlightAlphaLevel(128);
+    tree_->SetItemFocused(tree_->Items().Item(2));
+    PaintNow();
+    const uint32_t blended = At(100, RowTop(2) + 3);
+    EXPECT_NE(blended, paper);
+    EXPECT_NE(blended, Px(gui::clHighlight));
+
+    // BarStyle frames every row: raised, or sunken while selected.
+    tree_->SetHighlightAlphaLevel(255);
+    tree_->SetBarStyle(true);
+    PaintNow();
+    const auto light = [&](int y) { return static_cast<int>(At(30, y) & 0xFF); };
+    EXPECT_GT(light(RowTop(0)), light(RowTop(1) - 1) + 0x20);
+    EXPECT_LT(light(RowTop(2)) + 0x20, light(RowTop(3) - 1));
+}
+
+TEST_F(GtTreePaint, StrikeLineAndPostDrawFollowTheText) {
+    tree_->SetShowButtons(false);
+    TGtTreeItem* struck = tree_->Items().Add(nullptr, u"struck out");
+    struck->SetFlag(ifStrikeLine, true);
+    struck->StrikeLineColor = kRed;
+    tree_->SetItemFocused(struck);
+    std::vector<gui::TRect> post;
+    tree_->OnItemPostDraw = [&](runtime::TObject*, gui::TCanvas*, TGtTreeItem*, gui::TRect r,
+                                bool& drawFocus) {
+        post.push_back(r);
+        drawFocus = false;
+    };
+    PaintNow();
+    const TGtRect text = struck->TextRect;
+    const int y = tree_->LineHeight() / 2 + 1;
+    const uint32_t red = Px(static_cast<gui::TColor>(kRed));
+    EXPECT_EQ(At(text.Left - 2, y), red);
+    EXPECT_EQ(At(text.Right - 1, y), red);
+    EXPECT_NE(At(text.Right + 1, y), red);
+    // The handler sees the row's focus rectangle and can keep it off.
+    ASSERT_FALSE(post.empty());
+    EXPECT_EQ(post.back().Top, 0);
+    EXPECT_EQ(post.back().Bottom, tree_->LineHeight());
+}
+
+}  // namespace
+}  // namespace controls::tree
