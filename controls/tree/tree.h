@@ -176,11 +176,11 @@ class TCustomGtTree : public TGtXPThemedControl, public TGtTreeModel, private TG
     // takes a copy of what it is given.
     bool CustomPlusMinus() const { return customPlusMinus_; }
     void SetCustomPlusMinus(bool value);
-    gui::TBitmap* PlusPicture();
+    gui::TBitmap* PlusPicture() const;
     void SetPlusPicture(const gui::TBitmap* value);
-    gui::TBitmap* MinusPicture();
+    gui::TBitmap* MinusPicture() const;
     void SetMinusPicture(const gui::TBitmap* value);
-    gui::TBitmap* LeafPicture();
+    gui::TBitmap* LeafPicture() const;
     void SetLeafPicture(const gui::TBitmap* value);
     bool PlusMinusTransparent() const { return plusMinusTransparent_; }
     void SetPlusMinusTransparent(bool value);
@@ -188,9 +188,9 @@ class TCustomGtTree : public TGtXPThemedControl, public TGtTreeModel, private TG
     void SetCustomCheckboxes(bool value);
     // Six frames side by side: unchecked, checked, grayed, each enabled
     // then disabled. Assigning none turns CustomCheckboxes off.
-    gui::TBitmap* CheckBoxGlyph();
+    gui::TBitmap* CheckBoxGlyph() const;
     void SetCheckBoxGlyph(const gui::TBitmap* value);
-    gui::TBitmap* RadioButtonGlyph();
+    gui::TBitmap* RadioButtonGlyph() const;
     void SetRadioButtonGlyph(const gui::TBitmap* value);
     bool ShowEmptyImages() const { return showEmptyImages_; }
     void SetShowEmptyImages(bool value);

@@ -93,6 +93,28 @@ RUNTIME_FIELD(OnTryEdit);
 RUNTIME_FIELD(OnInplaceEditorNeeded);
 RUNTIME_FIELD(OnEndEditItem);
 RUNTIME_FIELD(OnDragTargetChange);
+// Painting.
+RUNTIME_PROPERTY(LinesStyle, LinesStyle, SetLinesStyle).Default(gui::psDot);
+RUNTIME_PROPERTY(BarStyleVerticalLines, BarStyleVerticalLines, SetBarStyleVerticalLines)
+    .Default(false);
+RUNTIME_PROPERTY(CustomPlusMinus, CustomPlusMinus, SetCustomPlusMinus).Default(false);
+RUNTIME_READONLY(PlusPicture, PlusPicture);
+RUNTIME_READONLY(MinusPicture, MinusPicture);
+RUNTIME_READONLY(LeafPicture, LeafPicture);
+RUNTIME_PROPERTY(PlusMinusTransparent, PlusMinusTransparent, SetPlusMinusTransparent)
+    .Default(false);
+RUNTIME_PROPERTY(CustomCheckboxes, CustomCheckboxes, SetCustomCheckboxes).Default(false);
+RUNTIME_READONLY(CheckBoxGlyph, CheckBoxGlyph);
+RUNTIME_READONLY(RadioButtonGlyph, RadioButtonGlyph);
+RUNTIME_PROPERTY(ShowEmptyImages, ShowEmptyImages, SetShowEmptyImages).Default(false);
+RUNTIME_PROPERTY(ShowEmptyImages2, ShowEmptyImages2, SetShowEmptyImages2).Default(false);
+RUNTIME_PROPERTY(ChangeStateImage, ChangeStateImage, SetChangeStateImage).Default(false);
+RUNTIME_PROPERTY(RightAlignedText, RightAlignedText, SetRightAlignedText).Default(false);
+RUNTIME_FIELD(VerticalLinesLong).Default(true);
+RUNTIME_FIELD(OwnerDrawByColumn).Default(true);
+RUNTIME_FIELD(OnItemPostDraw);
+RUNTIME_FIELD(OnItemPicDraw);
+RUNTIME_FIELD(OnItemPicDraw2);
 RUNTIME_END_CLASS
 
 // ---- life cycle -------------------------------------------------------------------------

@@ -95,29 +95,34 @@ void TCustomGtTree::PictureChanged(const bool& custom) {
     Request(rfRepaintAll | RowsWidthFlag());
 }
 
-gui::TBitmap* TCustomGtTree::PlusPicture() {
-    return Picture(plusPicture_, customPlusMinus_);
+gui::TBitmap* TCustomGtTree::PlusPicture() const {
+    auto* self = const_cast<TCustomGtTree*>(this);
+    return self->Picture(self->plusPicture_, self->customPlusMinus_);
 }
 void TCustomGtTree::SetPlusPicture(const gui::TBitmap* value) {
     SetPicture(plusPicture_, customPlusMinus_, value);
 }
-gui::TBitmap* TCustomGtTree::MinusPicture() {
-    return Picture(minusPicture_, customPlusMinus_);
+gui::TBitmap* TCustomGtTree::MinusPicture() const {
+    auto* self = const_cast<TCustomGtTree*>(this);
+    return self->Picture(self->minusPicture_, self->customPlusMinus_);
 }
 void TCustomGtTree::SetMinusPicture(const gui::TBitmap* value) {
     SetPicture(minusPicture_, customPlusMinus_, value);
 }
-gui::TBitmap* TCustomGtTree::LeafPicture() {
-    return Picture(leafPicture_, customPlusMinus_);
+gui::TBitmap* TCustomGtTree::LeafPicture() const {
+    auto* self = const_cast<TCustomGtTree*>(this);
+    return self->Picture(self->leafPicture_, self->customPlusMinus_);
 }
 void TCustomGtTree::SetLeafPicture(const gui::TBitmap* value) {
     SetPicture(leafPicture_, customPlusMinus_, value);
 }
-gui::TBitmap* TCustomGtTree::CheckBoxGlyph() {
-    return Picture(checkBoxGlyph_, customCheckboxes_);
+gui::TBitmap* TCustomGtTree::CheckBoxGlyph() const {
+    auto* self = const_cast<TCustomGtTree*>(this);
+    return self->Picture(self->checkBoxGlyph_, self->customCheckboxes_);
 }
-gui::TBitmap* TCustomGtTree::RadioButtonGlyph() {
-    return Picture(radioButtonGlyph_, customCheckboxes_);
+gui::TBitmap* TCustomGtTree::RadioButtonGlyph() const {
+    auto* self = const_cast<TCustomGtTree*>(this);
+    return self->Picture(self->radioButtonGlyph_, self->customCheckboxes_);
 }
 
 void TCustomGtTree::SetCheckBoxGlyph(const gui::TBitmap* value) {

@@ -211,13 +211,16 @@ void DrawCheckBox(gui::TCanvas& canvas, TCustomGtTree& t, const TGtTreeItem& ite
     const bool radio = item.CheckBoxType() == 2;
     const bool threeState = item.CheckBoxType() == 1;
     const TCheckBoxState state = item.CheckBoxState();
+    // A disabled tree shows every variant disabled, radio buttons and
+    // custom glyphs too.
+    const bool enabled = item.CheckBoxEnabled() && t.Enabled();
     if (left >= m.Right) return;
     if (t.CustomCheckboxes()) {
         gui::TBitmap* glyph = radio ? t.RadioButtonGlyph() : t.CheckBoxGlyph();
         if (glyph->Empty()) return;
         // Frames: unchecked, checked, grayed; each enabled then disabled.
         int frame = state == cbChecked ? 2 : (state == cbGrayed && threeState ? 4 : 0);
-        if (!item.CheckBoxEnabled()) ++frame;
+        if (!enabled) ++frame;
         const int h = glyph->Height();
         const int shown = std::min(width, m.Right - left);
         paint::DrawGlyph(canvas, *glyph, left, mid - h / 2,
@@ -226,7 +229,6 @@ void DrawCheckBox(gui::TCanvas& canvas, TCustomGtTree& t, const TGtTreeItem& ite
         return;
     }
     if (t.ThemeInUse()) {
-        const bool enabled = radio ? item.CheckBoxEnabled() : item.CheckBoxEnabled() && t.Enabled();
         int s = state == cbChecked ? 5 : (state == cbGrayed && !radio ? 9 : 1);
         if (!enabled) s += 3;
         const gui::TSize size = t.ThemedCheckSize(radio);
@@ -239,7 +241,7 @@ void DrawCheckBox(gui::TCanvas& canvas, TCustomGtTree& t, const TGtTreeItem& ite
     UINT look = radio ? DFCS_BUTTONRADIO : DFCS_BUTTONCHECK;
     if (state == cbChecked) look |= DFCS_CHECKED;
     if (threeState && state == cbGrayed) look |= DFCS_CHECKED | DFCS_BUTTON3STATE;
-    if (!item.CheckBoxEnabled() || !t.Enabled()) look |= DFCS_INACTIVE;
+    if (!enabled) look |= DFCS_INACTIVE;
     const int top = mid - width / 2;
     RECT r{left, top, left + width - 1, top + width - 1};
     paint::TClipScope clipTo(canvas, {left, top, std::min(left + width, m.Right), top + width});

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "controls/tree/headersections.h"
 #include "controls/tree/tree.h"
@@ -387,6 +388,56 @@ TEST_F(GtTreePaint, ButtonsAndCheckBoxesUseTheTreesPicturesAndGlyphs) {
     // The leaf's own indent moved its parts 20 pixels right.
     EXPECT_EQ(tree_->MainCellLayout(leaf).Button.Left,
               tree_->MainCellLayout(parent).Button.Left + 20);
+}
+
+TEST_F(GtTreePaint, ADisabledTreeShowsEveryCheckBoxVariantDisabled) {
+    tree_->SetShowLines(false);
+    tree_->SetShowCheckboxes(true);
+    TGtTreeItem* item = tree_->Items().Add(nullptr, u"item");
+    item->SetShowCheckBox(true);
+    auto glyph = std::make_unique<gui::TBitmap>(78, 13);
+    for (int y = 0; y < 13; ++y)
+        for (int x = 0; x < 78; ++x) glyph->ScanLine(y)[x] = 0x202020u * (x / 13 + 1);
+    tree_->SetCheckBoxGlyph(glyph.get());
+    tree_->SetRadioButtonGlyph(glyph.get());
+    // The pixels of the item's check box as painted.
+    const auto box = [&] {
+        PaintNow();
+        const TGtMainCellLayout l = tree_->MainCellLayout(item);
+        std::vector<uint32_t> pixels;
+        for (int y = 0; y < tree_->LineHeight(); ++y)
+            for (int x = l.CheckBox.Left; x < l.CheckBox.Right; ++x) pixels.push_back(At(x, y));
+        return pixels;
+    };
+    struct Look {
+        const char* name;
+        bool themes, custom;
+    } looks[] = {{"classic", false, false}, {"themed", true, false}, {"custom", false, true}};
+    struct Kind {
+        const char* name;
+        uint8_t type;
+        TCheckBoxState state;
+    } kinds[] = {
+        {"check box", 0, cbChecked}, {"radio", 2, cbChecked}, {"three-state", 1, cbGrayed}};
+    for (const Look& look : looks) {
+        tree_->SetUseXPThemes(look.themes);
+        tree_->SetCustomCheckboxes(look.custom);
+        for (const Kind& kind : kinds) {
+            item->SetCheckBoxType(kind.type);
+            item->SetCheckBoxState(kind.state);
+            item->SetCheckBoxEnabled(true);
+            tree_->SetEnabled(true);
+            const auto enabled = box();
+            item->SetCheckBoxEnabled(false);
+            const auto disabledItem = box();
+            item->SetCheckBoxEnabled(true);
+            tree_->SetEnabled(false);
+            const auto disabledTree = box();
+            EXPECT_NE(enabled, disabledItem) << look.name << " " << kind.name;
+            EXPECT_EQ(disabledTree, disabledItem) << look.name << " " << kind.name;
+        }
+    }
+    tree_->SetEnabled(true);
 }
 
 TEST_F(GtTreePaint, GridLinesFramesStrikeLinesAndBlendedHighlight) {
