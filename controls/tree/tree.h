@@ -201,6 +201,25 @@ class TCustomGtTree : public TGtXPThemedControl, public TGtTreeModel, private TG
     // Cell texts run right to left (the header's captions follow).
     bool RightAlignedText() const { return rightAlignedText_; }
     void SetRightAlignedText(bool value);
+    // The window border (treeborder_win.cpp): flat or 3-D frame types while
+    // active (focused) and inactive, the sides that have one, the colours
+    // of the line types.
+    bool Flat() const { return flat_; }
+    void SetFlat(bool value);
+    TGtBorderSides BorderSides() const { return borderSides_; }
+    void SetBorderSides(TGtBorderSides value);
+    TGtFlatBorderType ActiveBorderType() const { return activeBorderType_; }
+    void SetActiveBorderType(TGtFlatBorderType value);
+    TGtFlatBorderType InactiveBorderType() const { return inactiveBorderType_; }
+    void SetInactiveBorderType(TGtFlatBorderType value);
+    TGtColor LineBorderActiveColor() const { return lineBorderActiveColor_; }
+    void SetLineBorderActiveColor(TGtColor value);
+    TGtColor LineBorderInactiveColor() const { return lineBorderInactiveColor_; }
+    void SetLineBorderInactiveColor(TGtColor value);
+    // Draws the border on a device context of the whole window (window
+    // coordinates); RedrawFrame repaints it on the window at once.
+    void DrawFrame(HDC dc);
+    void RedrawFrame();
     // The width the item's check box takes in its main cell.
     int CheckBoxWidth(const TGtTreeItem* item);
     // The size the theme draws a check box (or radio button) at; the
@@ -437,6 +456,8 @@ class TCustomGtTree : public TGtXPThemedControl, public TGtTreeModel, private TG
     void WMScroll(gui::TMessage& msg);
     void CMFontChanged(gui::TMessage& msg);
     void CMEnabledChanged(gui::TMessage& msg);
+    void WMNCCalcSize(gui::TMessage& msg);
+    void WMNCPaint(gui::TMessage& msg);
 
   protected:
     const wchar_t* ThemeClassName() const override { return L"TREEVIEW"; }
@@ -592,6 +613,12 @@ class TCustomGtTree : public TGtXPThemedControl, public TGtTreeModel, private TG
     bool showEmptyImages2_ = false;
     bool changeStateImage_ = false;
     bool rightAlignedText_ = false;
+    bool flat_ = false;
+    TGtBorderSides borderSides_ = kAllBorderSides;
+    TGtFlatBorderType activeBorderType_ = fbtSunken;
+    TGtFlatBorderType inactiveBorderType_ = fbtSunkenOuter;
+    TGtColor lineBorderActiveColor_ = 0;
+    TGtColor lineBorderInactiveColor_ = 0;
     // Themed check and radio sizes, for the theme handle they were read from.
     HTHEME_ checkSizeTheme_ = nullptr;
     gui::TSize themedCheckSize_[2];

@@ -115,6 +115,11 @@ RUNTIME_FIELD(OwnerDrawByColumn).Default(true);
 RUNTIME_FIELD(OnItemPostDraw);
 RUNTIME_FIELD(OnItemPicDraw);
 RUNTIME_FIELD(OnItemPicDraw2);
+RUNTIME_PROPERTY(Flat, Flat, SetFlat).Default(false);
+RUNTIME_PROPERTY(BorderSides, BorderSides, SetBorderSides);
+RUNTIME_PROPERTY(ActiveBorderType, ActiveBorderType, SetActiveBorderType).Default(fbtSunken);
+RUNTIME_PROPERTY(InactiveBorderType, InactiveBorderType, SetInactiveBorderType)
+    .Default(fbtSunkenOuter);
 RUNTIME_END_CLASS
 
 // ---- life cycle -------------------------------------------------------------------------
@@ -751,6 +756,8 @@ GUI_MESSAGE(WM_HSCROLL, WMScroll)
 GUI_MESSAGE(WM_VSCROLL, WMScroll)
 GUI_MESSAGE(gui::CM_FONTCHANGED, CMFontChanged)
 GUI_MESSAGE(gui::CM_ENABLEDCHANGED, CMEnabledChanged)
+GUI_MESSAGE(WM_NCCALCSIZE, WMNCCalcSize)
+GUI_MESSAGE(WM_NCPAINT, WMNCPaint)
 GUI_END_MESSAGE_MAP
 
 void TCustomGtTree::WMEraseBkgnd(gui::TMessage& msg) {

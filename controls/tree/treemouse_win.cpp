@@ -384,6 +384,9 @@ void TGtTreeView::WMKillFocus(gui::TMessage& msg) {
     GUI_INHERITED(msg);
     tree_->Refs().HintItem = nullptr;
     Invalidate();
+    // A flat border shows whether the tree has the focus.
+    if (tree_->Flat() && tree_->ActiveBorderType() != tree_->InactiveBorderType())
+        tree_->RedrawFrame();
 }
 
 void TGtTreeView::CMMouseLeave(gui::TMessage& msg) {

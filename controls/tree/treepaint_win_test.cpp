@@ -518,3 +518,52 @@ TEST_F(GtTreePaint, StrikeLineAndPostDrawFollowTheText) {
 
 }  // namespace
 }  // namespace controls::tree
+
+namespace controls::tree {
+namespace {
+
+TEST_F(GtTreePaint, TheBorderTakesRoomOnItsSidesAndDrawsItsType) {
+    HWND window = tree_->Handle();
+    // Where the client area lies in the window, and the border drawn into
+    // a bitmap as large as the window.
+    const auto inset = [&] {
+        RECT bounds, client;
+        GetWindowRect(window, &bounds);
+        GetClientRect(window, &client);
+        POINT origin{0, 0};
+        ClientToScreen(window, &origin);
+        return gui::TRect{origin.x - bounds.left, origin.y - bounds.top,
+                          bounds.right - origin.x - client.right,
+                          bounds.bottom - origin.y - client.bottom};
+    };
+    const auto frame = [&] {
+        RECT bounds;
+        GetWindowRect(window, &bounds);
+        auto bitmap = std::make_unique<gui::TBitmap>(bounds.right - bounds.left,
+                                                     bounds.bottom - bounds.top);
+        tree_->DrawFrame(bitmap->Canvas().Handle());
+        return bitmap;
+    };
+    const int edge = GetSystemMetrics(SM_CXEDGE);
+    EXPECT_EQ(inset(), (gui::TRect{edge, edge, edge, edge}));
+    tree_->SetBorderSides({ebsLeft, ebsRight, ebsBottom});
+    EXPECT_EQ(inset(), (gui::TRect{edge, 0, edge, edge}));
+
+    tree_->SetFlat(true);
+    tree_->SetInactiveBorderType(fbtColorLineBorder);
+    tree_->SetLineBorderInactiveColor(kRed);
+    const uint32_t red = Px(static_cast<gui::TColor>(kRed));
+    auto bitmap = frame();
+    const int w = bitmap->Width(), h = bitmap->Height();
+    EXPECT_EQ(PixelAt(*bitmap, 0, h / 2), red);
+    EXPECT_EQ(PixelAt(*bitmap, w - 1, h / 2), red);
+    EXPECT_EQ(PixelAt(*bitmap, w / 2, h - 1), red);
+    EXPECT_NE(PixelAt(*bitmap, w / 2, 0), red);  // no top side
+    // Without Flat the frame is the sunken 3-D one.
+    tree_->SetFlat(false);
+    bitmap = frame();
+    EXPECT_NE(PixelAt(*bitmap, 0, h / 2), red);
+}
+
+}  // namespace
+}  // namespace controls::tree

@@ -218,6 +218,9 @@ void TGtTreeView::WMSetFocus(gui::TMessage& msg) {
     GUI_INHERITED(msg);
     hasFocus_ = true;
     Invalidate();
+    // A flat border shows whether the tree has the focus.
+    if (tree_->Flat() && tree_->ActiveBorderType() != tree_->InactiveBorderType())
+        tree_->RedrawFrame();
 }
 
 }  // namespace controls::tree
