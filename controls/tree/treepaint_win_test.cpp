@@ -539,8 +539,8 @@ TEST_F(GtTreePaint, TheBorderTakesRoomOnItsSidesAndDrawsItsType) {
     const auto frame = [&] {
         RECT bounds;
         GetWindowRect(window, &bounds);
-        auto bitmap = std::make_unique<gui::TBitmap>(bounds.right - bounds.left,
-                                                     bounds.bottom - bounds.top);
+        auto bitmap =
+            std::make_unique<gui::TBitmap>(bounds.right - bounds.left, bounds.bottom - bounds.top);
         tree_->DrawFrame(bitmap->Canvas().Handle());
         return bitmap;
     };
@@ -563,6 +563,45 @@ TEST_F(GtTreePaint, TheBorderTakesRoomOnItsSidesAndDrawsItsType) {
     tree_->SetFlat(false);
     bitmap = frame();
     EXPECT_NE(PixelAt(*bitmap, 0, h / 2), red);
+}
+
+}  // namespace
+}  // namespace controls::tree
+
+namespace controls::tree {
+namespace {
+
+TEST_F(GtTreePaint, ImagesTakeTheirSlotsAndTheTextRecordsWhereItLanded) {
+    tree_->SetShowLines(false);
+    gui::TImageList images(nullptr);
+    images.SetWidth(16);
+    images.SetHeight(16);
+    images.Add(*Solid(16, 16, 0xFF0000, 0xFF0000));
+    tree_->SetImages(&images);
+    TGtTreeItem* shown = tree_->Items().Add(nullptr, u"shown");
+    shown->ImageIndex = 0;
+    TGtTreeItem* missing = tree_->Items().Add(nullptr, u"missing");
+    missing->ImageIndex = 5;
+    PaintNow();
+    const int h = tree_->LineHeight();
+    const TGtMainCellLayout l = tree_->MainCellLayout(shown);
+    EXPECT_EQ(At(l.Image1.Left + 8, h / 2), 0xFF0000u);
+    EXPECT_TRUE(shown->HasFlag(ifImage1Shown));
+    EXPECT_FALSE(missing->HasFlag(ifImage1Shown));
+    // An index outside the list takes no room, unless empty images show.
+    EXPECT_LT(missing->TextRect.Left, shown->TextRect.Left);
+    tree_->SetShowEmptyImages(true);
+    PaintNow();
+    EXPECT_EQ(missing->TextRect.Left, shown->TextRect.Left);
+    EXPECT_TRUE(missing->HasFlag(ifImage1Shown));
+    EXPECT_EQ(Count(0, RowTop(1), 100, RowTop(2), 0xFF0000u), 0);
+
+    // A main cell with no room for its text records an empty rectangle.
+    AddColumns();
+    tree_->HeaderSections()->GetSection(0)->SetWidth(30);
+    PaintNow();
+    EXPECT_EQ(shown->TextRect.Left, shown->TextRect.Right);
+    tree_->SetImages(nullptr);
 }
 
 }  // namespace

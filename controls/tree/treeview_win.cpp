@@ -203,6 +203,11 @@ void TGtTreeView::WMPaint(gui::TMessage& msg) {
         msg.Result = DefWindowProcW(WindowHandle(), msg.Msg, msg.WParam, msg.LParam);
         return;
     }
+    // Off screen first, unless the form is being sized and the tree
+    // asks not to while that lasts.
+    const bool buffered =
+        tree_->InSizeMove() ? tree_->DoubleBufferedOnResize : tree_->DoubleBuffered();
+    if (buffered != DoubleBuffered()) SetDoubleBuffered(buffered);
     GUI_INHERITED(msg);
 }
 
