@@ -496,13 +496,13 @@ TEST_F(UiControls, HtmlViewShowsTextAndNamesMissingFiles) {
     view.SetBounds(0, 0, 300, 200);
     ShowForm();
     view.LoadFromString("<p>Latest news</p><p>Serplow 2.5</p>");
-    EXPECT_EQ(view.TextW(), u"Latest news\r\nSerplow 2.5");
-    EXPECT_TRUE(view.ReadOnly());
+    EXPECT_EQ(view.PageText(), u"Latest news\r\nSerplow 2.5");
+    EXPECT_TRUE(view.TextView()->ReadOnly());
 
     testing::TTempFolder folder;
     testing::WriteFileBytes(folder.File("news.htm"), "<html><body>From a file</body></html>");
     view.LoadFromFile(folder.File("news.htm"));
-    EXPECT_EQ(view.TextW(), u"From a file");
+    EXPECT_EQ(view.PageText(), u"From a file");
     try {
         view.LoadFromFile(folder.File("missing.htm"));
         FAIL() << "a missing file loads";

@@ -1,5 +1,7 @@
 #include "ui/init.h"
 
+#include "controls/tree/init.h"
+#include "controls/tree/tree.h"
 #include "runtime/classinfo.h"
 #include "script/script.h"
 #include "ui/engine_selector.h"
@@ -13,7 +15,11 @@
 namespace ui {
 
 void init() {
+    // The windows hold the program's tree control: it starts first (a
+    // second start does nothing).
+    controls::tree::init();
     runtime::RegisterClassInfo<TTreeStandIn>();
+    runtime::RegisterClassInfo<controls::tree::TGtTree>();
     runtime::RegisterClassInfo<TToolBarStandIn>();
     runtime::RegisterClassInfo<TToolControlItem>();
     runtime::RegisterClassInfo<TResourceImageList>();

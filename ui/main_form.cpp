@@ -91,6 +91,10 @@ RUNTIME_HANDLER(ActionCheckExecute);
 RUNTIME_HANDLER(ActionCheckAllExecute);
 RUNTIME_HANDLER(ActionUncheckAllExecute);
 TForm1::AddCommandHandlers(builder);
+// main_form_dialogs.cpp
+RUNTIME_HANDLER(ActionOptionsExecute);
+RUNTIME_HANDLER(ActionRegisterWithGoogleExecute);
+RUNTIME_HANDLER(NewsfromTarvenixco1Click);
 RUNTIME_END_CLASS
 
 TForm1::TForm1(runtime::TComponent* owner, TProgramFolders folders)

@@ -103,6 +103,17 @@ class TForm1 : public TVistaForm {
     void ActionExitExecute(runtime::TObject* sender);
     void About1Click(runtime::TObject* sender);
 
+    // ---- the dialogs made on demand (main_form_dialogs.cpp) -------------------------------
+    // Preferences: the options dialog; on OK the settings, the engine and the
+    // status line follow it.
+    void ActionOptionsExecute(runtime::TObject* sender);
+    void ActionRegisterWithGoogleExecute(runtime::TObject* sender);
+    // Latest News: the page kept from the last check, else the news text;
+    // nothing without either.
+    void NewsfromTarvenixco1Click(runtime::TObject* sender);
+    // The news window on this page, modally.
+    void ShowNews(const std::string& html);
+
     // ---- the trees (main_form_trees.cpp) ----------------------------------------------------
     // Refills the keyword tree from CurrentSite (emptied without one).
     void FillKeywordTree();

@@ -24,6 +24,9 @@
 #include "runtime/os/paths.h"
 #include "runtime/strings.h"
 #include "ui/first_run_form.h"
+#include "ui/news_form.h"
+#include "ui/options_form.h"
+#include "ui/signup_form.h"
 #include "ui/links.h"
 #include "ui/program_win.h"
 #include "ui/progress_form.h"
@@ -653,6 +656,126 @@ TEST(MainWindowTest, ArrowsShowEachMove) {
         keyword.LastPosition = c.last;
         EXPECT_EQ(ChangeArrow(keyword), c.arrow) << c.position << " after " << c.last;
     }
+}
+
+// ---- the dialogs the commands open -----------------------------------------------------------
+
+// Writes a picture of a shown dialog into the build tree.
+void SaveDialogPicture(gui::TForm& dialog, const std::string& name) {
+    gt::Pump();
+    std::unique_ptr<gui::TBitmap> picture = gt::CaptureWindow(dialog.Handle());
+    gt::SavePng(*picture, runtime::AnsiToWide(std::string(SERPLOW_BINARY_DIR) + "/" + name));
+}
+
+TEST_F(UiMain, PreferencesChangeTheSettingsTheEngineAndTheStatusLineOnOkOnly) {
+    NotFirstStart({{"SearchResults", "20"}});
+    TForm1& main = Start();
+    ASSERT_NE(core::CurrentEngine, nullptr);
+    EXPECT_EQ(core::CurrentEngine->Country, "Local");
+
+    // Cancel keeps everything.
+    TIdleAction cancel([] { return ShownForm<TForm5>() != nullptr; }, [] {
+        TForm5& dialog = *ShownForm<TForm5>();
+        dialog.SpinEdit1->SetAsInteger(70);
+        gt::Click(*dialog.Button2);
+    });
+    main.ActionOptions->Execute();
+    EXPECT_TRUE(cancel.Done());
+    EXPECT_EQ(core::Options->SearchResults, 20);
+
+    TIdleAction ok([] { return ShownForm<TForm5>() != nullptr; }, [] {
+        TForm5& dialog = *ShownForm<TForm5>();
+        EXPECT_EQ(dialog.ComboBox1->Text(), "Local (English)");
+        EXPECT_EQ(dialog.SpinEdit1->GetAsInteger(), 20);
+        dialog.SpinEdit1->SetAsInteger(30);
+        dialog.ComboBox1->SelectEntry("USA (English)");
+        dialog.LabeledEdit2->SetText("proxy.example");
+        dialog.LabeledEdit1->SetText("3128");
+        dialog.ComboBox2->SetItemIndex(2);
+        gt::Pump();
+        SaveDialogPicture(dialog, "options_dialog.png");
+        gt::Click(*dialog.Button1);
+    });
+    main.ActionOptions->Execute();
+    ASSERT_TRUE(ok.Done());
+    const core::TOptions& options = *core::Options;
+    EXPECT_EQ(options.SearchResults, 30);
+    EXPECT_EQ(options.Country, "USA");
+    EXPECT_EQ(options.ProxyHost, "proxy.example");
+    EXPECT_EQ(options.HumanActivitySimulation, 2);
+    EXPECT_EQ(runtime::os::ExtractFileName(options.SEFileName), "google_usa.se");
+    ASSERT_NE(core::CurrentEngine, nullptr);
+    EXPECT_EQ(core::CurrentEngine->Country, "USA");
+    // Written at once.
+    EXPECT_EQ(Settings("SearchResults"), "30");
+    EXPECT_EQ(Settings("ProxyPort"), "3128");
+    EXPECT_EQ(main.TopLabel->Text(), "Top 30 results are shown. Click here to change the defaults.");
+}
+
+TEST_F(UiMain, LatestNewsShowsTheKeptPageElseTheNewsTextElseNothing) {
+    NotFirstStart();
+    TForm1& main = Start();
+    TTempFolder temp;
+    const std::string savedTemp = std::exchange(core::TempDir, temp.Path());
+    struct TRestore {
+        std::string dir;
+        ~TRestore() { core::TempDir = dir; }
+    } restore{savedTemp};
+
+    // Neither: no window.
+    core::Options->NewsText.clear();
+    TIdleAction none([] { return ShownForm<TForm9>() != nullptr; }, [] { ShownForm<TForm9>()->Close(); });
+    main.NewsfromTarvenixco1Click(nullptr);
+    EXPECT_FALSE(none.Done());
+
+    std::u16string shown;
+    auto readAndClose = [&shown] {
+        TForm9& news = *ShownForm<TForm9>();
+        shown = news.htmlView1->PageText();
+        news.Close();
+    };
+    core::Options->NewsText = "<p>News of the last check</p>";
+    {
+        TIdleAction read([] { return ShownForm<TForm9>() != nullptr; }, readAndClose);
+        main.NewsfromTarvenixco1Click(nullptr);
+        EXPECT_TRUE(read.Done());
+        EXPECT_EQ(shown, u"News of the last check");
+    }
+
+    testing::WriteFileBytes(temp.File("newsblock.txt"),
+                            "<h1>Serplow news</h1><p>Version 2.6 is out: <a "
+                            "href=\"http://www.tarvenixco.example/download\">download it</a>.</p>");
+    {
+        TIdleAction click([] { return ShownForm<TForm9>() != nullptr; }, [&shown] {
+            TForm9& news = *ShownForm<TForm9>();
+            shown = news.htmlView1->PageText();
+            SaveDialogPicture(news, "news_window.png");
+            gt::Click(*news.htmlView1->LinkList(), gui::TPoint{10, 5});
+            news.Close();
+        });
+        main.NewsfromTarvenixco1Click(nullptr);
+        EXPECT_TRUE(click.Done());
+    }
+    EXPECT_EQ(shown, u"Serplow news\r\nVersion 2.6 is out: download it .");
+    ASSERT_EQ(fake_.ShellCalls.size(), 1u);
+    EXPECT_EQ(fake_.ShellCalls[0].target, u"http://www.tarvenixco.example/download");
+
+    // What a check brings is shown the same way.
+    TIdleAction read([] { return ShownForm<TForm9>() != nullptr; }, readAndClose);
+    main.ShowNews("<p>After a check</p>");
+    EXPECT_TRUE(read.Done());
+    EXPECT_EQ(shown, u"After a check");
+}
+
+TEST_F(UiMain, RegisterWithGoogleOpensTheSignUpPage) {
+    NotFirstStart();
+    TForm1& main = Start();
+    TIdleAction press([] { return ShownForm<TForm8>() != nullptr; },
+                      [] { gt::Click(*ShownForm<TForm8>()->Button1); });
+    main.ActionRegisterWithGoogle->Execute();
+    EXPECT_TRUE(press.Done());
+    ASSERT_EQ(fake_.ShellCalls.size(), 1u);
+    EXPECT_EQ(fake_.ShellCalls[0].target, runtime::AnsiToWide(kSoapSignUpPage));
 }
 
 }  // namespace
