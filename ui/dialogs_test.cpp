@@ -291,6 +291,19 @@ TEST_F(UiDialogs, CopyAndItsMenuNeedASelection) {
     EXPECT_EQ(fake_.ClipboardWide, u"two\r\n\u043a\u043b\u044e\u0447\r\none");
 }
 
+TEST_F(UiDialogs, ARightClickOnTheListAsksItsMenu) {
+    TForm2& dialog = KeywordDialog({u"one"});
+    int asked = 0;
+    dialog.PopupMenu1->OnPopup = [&](runtime::TObject* sender) {
+        ++asked;
+        dialog.PopupMenu1Popup(sender);
+    };
+    // Below the only row: nothing is selected, so no menu opens.
+    gt::ContextClick(*dialog.GtTree1, gui::TPoint{20, dialog.GtTree1->ClientHeight() - 10});
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(dialog.GtTree1->SelectedCount(), 0);
+}
+
 TEST_F(UiDialogs, ProjectPropertiesFocusTheirPage) {
     TForm2& dialog = Make<TForm2>();
     dialog.PageControl1->SetActivePage(dialog.TabSheet2);
