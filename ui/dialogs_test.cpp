@@ -23,6 +23,8 @@
 #include "runtime/exceptions.h"
 #include "runtime/strings.h"
 #include "ui/about_form.h"
+#include "ui/addurl_form.h"
+#include "ui/first_run_form.h"
 #include "ui/html_standin.h"
 #include "ui/init.h"
 #include "ui/keyword_file.h"
@@ -30,6 +32,7 @@
 #include "ui/news_form.h"
 #include "ui/options_form.h"
 #include "ui/progress_form.h"
+#include "ui/project_progress_form.h"
 #include "ui/project_form.h"
 #include "ui/signup_form.h"
 #include "ui/ui_test_support.h"
@@ -313,6 +316,39 @@ TEST_F(UiDialogs, ProjectPropertiesFocusTheirPage) {
     EXPECT_EQ(dialog.Text(), "Project properties");
     EXPECT_EQ(dialog.ClientWidth(), 324);
     EXPECT_EQ(dialog.ClientHeight(), 289);
+}
+
+TEST_F(UiDialogs, EachDialogHasItsCaptionAndSize) {
+    struct Case {
+        gui::TForm* form;
+        const char* caption;
+        int width, height;
+        bool client;
+    };
+    TForm3& addURL = Make<TForm3>();
+    for (const Case& c : {
+             Case{&Make<TForm2>(), "Project properties", 324, 289, true},
+             Case{&addURL, "Add URL", 315, 86, true},
+             Case{&Make<TForm4>(), "About", 401, 254, true},
+             Case{&Make<TForm5>(), "Options", 549, 303, true},
+             Case{&Make<TForm8>(), "Register with Google", 452, 352, true},
+             Case{&Make<TForm9>(), "Latest News from Tarvenixco", 638, 350, false},
+             Case{&Make<TForm10>(), "Serplow - Progress", 436, 73, true},
+             Case{&Make<TForm11>(), "Preferences (first run)", 626, 421, false},
+         }) {
+        EXPECT_EQ(c.form->Text(), c.caption);
+        EXPECT_EQ(c.client ? c.form->ClientWidth() : c.form->Width(), c.width) << c.caption;
+        EXPECT_EQ(c.client ? c.form->ClientHeight() : c.form->Height(), c.height) << c.caption;
+    }
+    TForm6& progress = Make<TForm6>();
+    EXPECT_EQ(progress.Text(), "Progress");
+    EXPECT_EQ(progress.Constraints()->Limits().MinWidth, 258);
+    EXPECT_EQ(progress.Constraints()->Limits().MinHeight, 212);
+
+    // The add-URL dialog waits in its edit.
+    addURL.Show();
+    gt::Pump();
+    EXPECT_EQ(gt::FocusedControl(), addURL.LabeledEdit1);
 }
 
 // ---- options -------------------------------------------------------------------------------
