@@ -121,6 +121,9 @@ TEST(HtmlLinksTest, LinksOfAPageWithTheirTexts) {
              Case{"<a href=\"http://z.example/\">unclosed", {{u"unclosed", "http://z.example/"}}},
              Case{"<a href=\"http://z.example/\">one<a href=\"http://w.example/\">two</a>",
                   {{u"one", "http://z.example/"}, {u"two", "http://w.example/"}}},
+             Case{"<script>document.write('<a href=\"http://s.example/\">s</a>');</SCRIPT>"
+                  "<a href=\"http://after.example/\">after</a>",
+                  {{u"after", "http://after.example/"}}},
              Case{"no links at all", {}},
          })
         EXPECT_EQ(HtmlLinks(c.html), c.links) << c.html;

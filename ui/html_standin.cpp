@@ -92,6 +92,12 @@ std::u16string HtmlToText(std::string_view html) {
 
 namespace {
 
+std::string LowerCase(std::string_view text) {
+    std::string lower(text);
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return lower;
+}
+
 // The value of the attribute `name` in the tag text between "<" and ">";
 // none when the tag has no such attribute.
 std::optional<std::string> AttributeValue(std::string_view tag, std::string_view name) {
@@ -102,8 +108,7 @@ std::optional<std::string> AttributeValue(std::string_view tag, std::string_view
         while (i < tag.size() && (std::isspace(static_cast<unsigned char>(tag[i])) != 0 || tag[i] == '/')) ++i;
         const size_t nameStart = i;
         while (i < tag.size() && tag[i] != '=' && std::isspace(static_cast<unsigned char>(tag[i])) == 0) ++i;
-        std::string attribute(tag.substr(nameStart, i - nameStart));
-        for (char& c : attribute) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        const std::string attribute = LowerCase(tag.substr(nameStart, i - nameStart));
         while (i < tag.size() && std::isspace(static_cast<unsigned char>(tag[i])) != 0) ++i;
         std::string value;
         if (i < tag.size() && tag[i] == '=') {
@@ -145,7 +150,14 @@ std::vector<THtmlLink> HtmlLinks(std::string_view html) {
         if (close == std::string_view::npos) break;
         const std::string_view tag = html.substr(open + 1, close - open - 1);
         i = close + 1;
-        if (TagName(tag) != "a" || tag.starts_with('/')) continue;
+        const std::string name = TagName(tag);
+        if (!tag.starts_with('/') && OneOf(name, kHiddenElements)) {
+            // A script's or style sheet's text holds no links of the page.
+            const size_t end = LowerCase(html.substr(i)).find("</" + name);
+            i = end == std::string::npos ? html.size() : i + end;
+            continue;
+        }
+        if (name != "a" || tag.starts_with('/')) continue;
         const std::optional<std::string> href = AttributeValue(tag, "href");
         if (!href || href->empty()) continue;
         // The link's text runs to its end tag (or the next link, or the page's end).
