@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+// After windows.h, which it needs.
 #include <commdlg.h>
 
 #include <memory>
@@ -32,8 +33,8 @@
 #include "ui/news_form.h"
 #include "ui/options_form.h"
 #include "ui/progress_form.h"
-#include "ui/project_progress_form.h"
 #include "ui/project_form.h"
+#include "ui/project_progress_form.h"
 #include "ui/signup_form.h"
 #include "ui/ui_test_support.h"
 
@@ -65,19 +66,27 @@ TEST(KeywordFileTest, ImportsEveryEncodingCutsLinesAndSkipsBlanks) {
     const std::u16string russian = u"\u043a\u043b\u044e\u0447";
     const std::u16string japanese = u"\u65e5\u672c\u8a9e";
     for (const Case& c : {
-             Case{"plain lines", "seo\r\nrank tracker\nweb tools\rlast", {u"seo", u"rank tracker", u"web tools", u"last"}},
+             Case{"plain lines",
+                  "seo\r\nrank tracker\nweb tools\rlast",
+                  {u"seo", u"rank tracker", u"web tools", u"last"}},
              Case{"cut at . , ; and tab",
                   "two words, third\r\nword.com\r\na;b\r\ntab\tseparated\r\n",
                   {u"two words", u"word", u"a", u"tab"}},
              Case{"blank, blank-only and cut-away lines",
                   "\r\n   \r\n\t\r\n.com\r\n  spaced  \r\n\r\n",
                   {u"spaced"}},
-             Case{"UTF-8 with a mark", "\xEF\xBB\xBF" + runtime::WideToUtf8(russian) + "\r\n" + runtime::WideToUtf8(japanese),
+             Case{"UTF-8 with a mark",
+                  "\xEF\xBB\xBF" + runtime::WideToUtf8(russian) + "\r\n" +
+                      runtime::WideToUtf8(japanese),
                   {russian, japanese}},
              Case{"UTF-8 without a mark", runtime::WideToUtf8(russian) + "\r\n", {russian}},
              Case{"code page", "caf\xE9\r\n", {u"caf\u00e9"}},
-             Case{"UTF-16 little-endian", Utf16LE(russian + u"\r\n\r\n" + japanese + u", x\r\n"), {russian, japanese}},
-             Case{"UTF-16 big-endian", Utf16LE(japanese + u"\r\n  \r\n" + russian, true), {japanese, russian}},
+             Case{"UTF-16 little-endian",
+                  Utf16LE(russian + u"\r\n\r\n" + japanese + u", x\r\n"),
+                  {russian, japanese}},
+             Case{"UTF-16 big-endian",
+                  Utf16LE(japanese + u"\r\n  \r\n" + russian, true),
+                  {japanese, russian}},
              Case{"UTF-16 with half a character at its end", Utf16LE(u"ab") + "\x41", {u"ab"}},
              Case{"empty file", "", {}},
              Case{"a mark alone", "\xFF\xFE", {}},
@@ -96,11 +105,11 @@ TEST(KeywordFileTest, ExportWritesUtf8LinesAndNamesTxtFiles) {
     struct Case {
         std::u16string chosen, written;
     };
-    for (const Case& c : {Case{u"C:\\out\\list", u"C:\\out\\list.txt"},
-                          Case{u"C:\\out\\list.csv", u"C:\\out\\list.csv"},
-                          Case{u"C:\\out.d\\list", u"C:\\out.d\\list.txt"},
-                          Case{u"C:\\out\\list.", u"C:\\out\\list.txt"},
-                          Case{u"list", u"list.txt"}})
+    for (const Case& c :
+         {Case{u"C:\\out\\list", u"C:\\out\\list.txt"},
+          Case{u"C:\\out\\list.csv", u"C:\\out\\list.csv"},
+          Case{u"C:\\out.d\\list", u"C:\\out.d\\list.txt"},
+          Case{u"C:\\out\\list.", u"C:\\out\\list.txt"}, Case{u"list", u"list.txt"}})
         EXPECT_EQ(ExportFileName(c.chosen), c.written) << runtime::WideToAnsi(c.chosen);
 }
 
@@ -114,10 +123,12 @@ TEST(HtmlLinksTest, LinksOfAPageWithTheirTexts) {
     for (const Case& c : {
              Case{"<p>See <a href=\"http://example.com/a?x=1&amp;y=2\">our <b>news</b></a>.</p>",
                   {{u"our news", "http://example.com/a?x=1&y=2"}}},
-             Case{"<A HREF='mailto:support@example.com'>Mail us</A> <a href=https://x.example/>x</a>",
+             Case{"<A HREF='mailto:support@example.com'>Mail us</A> <a "
+                  "href=https://x.example/>x</a>",
                   {{u"Mail us", "mailto:support@example.com"}, {u"x", "https://x.example/"}}},
              Case{"<a name=\"top\">anchor</a><a href=\"\">empty</a>", {}},
-             Case{"<a class=\"big\" href=\"http://y.example/\"></a>", {{u"http://y.example/", "http://y.example/"}}},
+             Case{"<a class=\"big\" href=\"http://y.example/\"></a>",
+                  {{u"http://y.example/", "http://y.example/"}}},
              Case{"<a href=\"http://z.example/\">unclosed", {{u"unclosed", "http://z.example/"}}},
              Case{"<a href=\"http://z.example/\">one<a href=\"http://w.example/\">two</a>",
                   {{u"one", "http://z.example/"}, {u"two", "http://w.example/"}}},
@@ -167,8 +178,8 @@ class UiDialogs : public ::testing::Test {
     static void Select(TForm2& dialog, const Keywords& rows) {
         dialog.GtTree1->DeselectAll();
         for (const std::u16string& text : rows) {
-            auto* row = dialog.GtTree1->Items().LookForItem(nullptr, text, nullptr, -1, false,
-                                                             true, false, false, false);
+            auto* row = dialog.GtTree1->Items().LookForItem(nullptr, text, nullptr, -1, false, true,
+                                                            false, false, false);
             ASSERT_NE(row, nullptr) << runtime::WideToAnsi(text);
             row->SetSelected(true);
         }
@@ -189,10 +200,10 @@ TEST_F(UiDialogs, TypedKeywordsJoinTheSortedListOnceWhateverTheirCase) {
         std::u16string typed;
         bool added;
     };
-    for (const Step& step : {Step{u"beta", true}, Step{u"Alpha", true}, Step{u"ALPHA", false},
-                             Step{u"alpha", false}, Step{u"   ", false}, Step{u"", false},
-                             Step{u"  gamma  ", true}, Step{u"\u00c9t\u00e9", true},
-                             Step{u"\u00e9T\u00c9", false}}) {
+    for (const Step& step :
+         {Step{u"beta", true}, Step{u"Alpha", true}, Step{u"ALPHA", false}, Step{u"alpha", false},
+          Step{u"   ", false}, Step{u"", false}, Step{u"  gamma  ", true},
+          Step{u"\u00c9t\u00e9", true}, Step{u"\u00e9T\u00c9", false}}) {
         dialog.Edit1->SetTextW(step.typed);
         gt::Click(*dialog.Button3);
         EXPECT_EQ(dialog.Edit1->TextW(), step.added ? u"" : step.typed)
@@ -202,7 +213,8 @@ TEST_F(UiDialogs, TypedKeywordsJoinTheSortedListOnceWhateverTheirCase) {
     // The Add button is the default one: Enter in the edit adds too.
     dialog.Edit1->SetTextW(u"delta");
     gt::PressKey(VK_RETURN, {}, dialog.Edit1);
-    EXPECT_EQ(dialog.Keywords(), (Keywords{u"Alpha", u"beta", u"delta", u"gamma", u"\u00c9t\u00e9"}));
+    EXPECT_EQ(dialog.Keywords(),
+              (Keywords{u"Alpha", u"beta", u"delta", u"gamma", u"\u00c9t\u00e9"}));
 }
 
 TEST_F(UiDialogs, DeleteAsksAndTakesEverySelectedRow) {
@@ -227,7 +239,8 @@ TEST_F(UiDialogs, DeleteAsksAndTakesEverySelectedRow) {
 TEST_F(UiDialogs, ImportAddsNewKeywordsOrReplacesTheListAndRefusesNothingToRead) {
     const std::u16string russian = u"\u043a\u043b\u044e\u0447";
     const std::string file = folder_.File("keywords.txt");
-    testing::WriteFileBytes(file, Utf16LE(u"SEO\r\n" + russian + u"\r\n\r\n  \r\nnew one, more\r\nseo\r\n"));
+    testing::WriteFileBytes(
+        file, Utf16LE(u"SEO\r\n" + russian + u"\r\n\r\n  \r\nnew one, more\r\nseo\r\n"));
     TForm2& dialog = KeywordDialog({u"seo", u"old"});
 
     // Cancel at the question: nothing changes.
@@ -276,7 +289,8 @@ TEST_F(UiDialogs, ExportWritesTheListAsUtf8TextAndAddsTxt) {
     EXPECT_TRUE(fake_.FileDialogs[0].Save);
     EXPECT_EQ(fake_.FileDialogs[0].Title, u"Export keywords");
     EXPECT_NE(fake_.FileDialogs[0].Flags & OFN_OVERWRITEPROMPT, 0u);
-    EXPECT_EQ(testing::ReadFileBytes(folder_.File("exported.txt")), "Alpha\r\nbeta\r\ncaf\xC3\xA9\r\n");
+    EXPECT_EQ(testing::ReadFileBytes(folder_.File("exported.txt")),
+              "Alpha\r\nbeta\r\ncaf\xC3\xA9\r\n");
 
     // An unwritable name: the error passes on.
     fake_.FileDialogAnswers = {runtime::AnsiToWide(folder_.File("no folder\\list.txt"))};
@@ -562,7 +576,9 @@ TEST_F(UiDialogs, AboutShowsTheVersionAndOpensTheMakersAddresses) {
     gt::Click(*about.Label6);
     ASSERT_EQ(fake_.ShellCalls.size(), 2u);
     EXPECT_EQ(fake_.ShellCalls[0].target, runtime::AnsiToWide(MakerHomePage()));
-    EXPECT_EQ(fake_.ShellCalls[1].target.rfind(u"mailto:support@tarvenixco.example?subject=Serplow&body=Hello%20support!", 0), 0u);
+    EXPECT_EQ(fake_.ShellCalls[1].target.rfind(
+                  u"mailto:support@tarvenixco.example?subject=Serplow&body=Hello%20support!", 0),
+              0u);
     gt::Click(*dynamic_cast<gui::TButton*>(about.FindComponent("Button1")));
     EXPECT_TRUE(gt::PumpUntil([&] { return !about.Showing(); }));
 }

@@ -17,8 +17,8 @@ namespace {
 
 // Elements that start a line of their own.
 constexpr std::array<std::string_view, 16> kBlockElements = {
-    "br", "p", "div", "li", "tr", "h1", "h2", "h3", "h4", "h5", "h6", "table", "ul", "ol", "hr",
-    "blockquote"};
+    "br", "p",  "div", "li",    "tr", "h1", "h2", "h3",
+    "h4", "h5", "h6",  "table", "ul", "ol", "hr", "blockquote"};
 // Elements whose contents are not text.
 constexpr std::array<std::string_view, 2> kHiddenElements = {"script", "style"};
 
@@ -67,7 +67,9 @@ std::u16string HtmlToText(std::string_view html) {
     size_t i = 0;
     while (i < html.size()) {
         const size_t open = html.find('<', i);
-        if (hidden.empty()) paragraph.append(html.substr(i, open == std::string_view::npos ? html.size() - i : open - i));
+        if (hidden.empty())
+            paragraph.append(
+                html.substr(i, open == std::string_view::npos ? html.size() - i : open - i));
         if (open == std::string_view::npos) break;
         const size_t close = html.find('>', open);
         if (close == std::string_view::npos) break;
@@ -105,9 +107,13 @@ std::optional<std::string> AttributeValue(std::string_view tag, std::string_view
     // Past the element name.
     while (i < tag.size() && std::isspace(static_cast<unsigned char>(tag[i])) == 0) ++i;
     while (i < tag.size()) {
-        while (i < tag.size() && (std::isspace(static_cast<unsigned char>(tag[i])) != 0 || tag[i] == '/')) ++i;
+        while (i < tag.size() &&
+               (std::isspace(static_cast<unsigned char>(tag[i])) != 0 || tag[i] == '/'))
+            ++i;
         const size_t nameStart = i;
-        while (i < tag.size() && tag[i] != '=' && std::isspace(static_cast<unsigned char>(tag[i])) == 0) ++i;
+        while (i < tag.size() && tag[i] != '=' &&
+               std::isspace(static_cast<unsigned char>(tag[i])) == 0)
+            ++i;
         const std::string attribute = LowerCase(tag.substr(nameStart, i - nameStart));
         while (i < tag.size() && std::isspace(static_cast<unsigned char>(tag[i])) != 0) ++i;
         std::string value;
@@ -219,9 +225,8 @@ THtmlTextView::THtmlTextView(runtime::TComponent* owner)
     list_->Font()->SetColor(gui::clBlue);
     list_->SetCursor(gui::crHandPoint);
     list_->OnMouseUp = [this](runtime::TObject* sender, runtime::TMouseButton button,
-                              runtime::TShiftState shift, int x, int y) {
-        LinkListMouseUp(sender, button, shift, x, y);
-    };
+                              runtime::TShiftState shift, int x,
+                              int y) { LinkListMouseUp(sender, button, shift, x, y); };
     list_->OnKeyDown = [this](runtime::TObject* sender, uint16_t& key, runtime::TShiftState shift) {
         LinkListKeyDown(sender, key, shift);
     };
@@ -259,7 +264,8 @@ void THtmlTextView::LoadFromString(std::string_view html, const std::string&) {
             link.Text == address ? address : link.Text + u" (" + address + u")"));
     }
     list_->Items()->EndUpdate();
-    list_->SetHeight(list_->ItemHeight() * std::min<int>(static_cast<int>(links_.size()), kLinkRowsShown) + 4);
+    list_->SetHeight(
+        list_->ItemHeight() * std::min<int>(static_cast<int>(links_.size()), kLinkRowsShown) + 4);
     list_->SetVisible(!links_.empty());
 }
 

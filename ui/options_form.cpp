@@ -55,7 +55,8 @@ void TForm5::Button1Click(runtime::TObject*) {
 
 bool IsValidProxyPort(const std::string& text) {
     if (text.empty()) return true;
-    if (text.size() > 5 || !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+    if (text.size() > 5 ||
+        !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
         return false;
     const int port = std::stoi(text);
     return port >= 1 && port <= 65535;
@@ -74,8 +75,8 @@ void FillOptionsDialog(TForm5& dialog, const core::TOptions& options) {
     dialog.CheckBox2->SetChecked(options.CheckForNewVersion);
     // A mode the list does not have (an edited settings file) shows as the
     // nearest one.
-    dialog.ComboBox2->SetItemIndex(
-        std::clamp(options.HumanActivitySimulation, 0, static_cast<int>(std::size(kFriendlyModes)) - 1));
+    dialog.ComboBox2->SetItemIndex(std::clamp(options.HumanActivitySimulation, 0,
+                                              static_cast<int>(std::size(kFriendlyModes)) - 1));
 }
 
 void StoreOptionsDialog(const TForm5& dialog, core::TOptions& options) {
@@ -91,7 +92,8 @@ void StoreOptionsDialog(const TForm5& dialog, core::TOptions& options) {
     options.SEFileName = dialog.ComboBox1->EngineFile();
     options.GoogleKeyActive = dialog.CheckBox1->Checked();
     options.CheckForNewVersion = dialog.CheckBox2->Checked();
-    if (dialog.ComboBox2->ItemIndex() >= 0) options.HumanActivitySimulation = dialog.ComboBox2->ItemIndex();
+    if (dialog.ComboBox2->ItemIndex() >= 0)
+        options.HumanActivitySimulation = dialog.ComboBox2->ItemIndex();
 }
 
 }  // namespace ui

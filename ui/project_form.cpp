@@ -126,8 +126,9 @@ void TForm2::Button3Click(runtime::TObject*) {
     // Blanks around a typed keyword are no part of it; blanks alone are none.
     std::u16string text = Edit1->TextW();
     const size_t first = text.find_first_not_of(u" \t");
-    text = first == std::u16string::npos ? std::u16string()
-                                         : text.substr(first, text.find_last_not_of(u" \t") - first + 1);
+    text = first == std::u16string::npos
+               ? std::u16string()
+               : text.substr(first, text.find_last_not_of(u" \t") - first + 1);
     if (!AddKeyword(text)) return;
     Edit1->Clear();
     FocusControl(Edit1);
@@ -137,15 +138,16 @@ void TForm2::Button5Click(runtime::TObject*) {
     const std::vector<TGtTreeItem*> rows = SelectedRows();
     if (rows.empty() || !AskYesNo(SDeleteKeywordsQuestion)) return;
     TGtTreeLock lock(*GtTree1);
-    for (TGtTreeItem* row : SelectedRows()) GtTree1->Items().DeleteItem(row);
+    for (TGtTreeItem* row : rows) GtTree1->Items().DeleteItem(row);
 }
 
 void TForm2::Button6Click(runtime::TObject*) {
     if (!OpenDialog1->Execute()) return;
     // Read first: a file that cannot be read changes nothing.
-    const std::vector<std::u16string> keywords = ReadKeywordLines(ReadWholeFile(OpenDialog1->FileNameW()));
-    const int answer = gui::MessageBox(SClearBeforeImportQuestion, "Confirm",
-                                       MB_YESNOCANCEL | MB_ICONQUESTION);
+    const std::vector<std::u16string> keywords =
+        ReadKeywordLines(ReadWholeFile(OpenDialog1->FileNameW()));
+    const int answer =
+        gui::MessageBox(SClearBeforeImportQuestion, "Confirm", MB_YESNOCANCEL | MB_ICONQUESTION);
     if (answer == IDCANCEL) return;
     TGtTreeLock lock(*GtTree1);
     if (answer == IDYES) GtTree1->Items().Clear();
