@@ -374,7 +374,8 @@ class UiOptions : public UiDialogs {
   protected:
     void SetUp() override {
         UiDialogs::SetUp();
-        core::EngineList = core::LoadSearchEngines(testing::ProgramFolder() + "SearchEngines\\");
+        core::EngineList = core::LoadSearchEngines(
+            runtime::AnsiToWide(testing::ProgramFolder() + "SearchEngines\\"));
         ASSERT_GT(core::EngineList->Count(), 1);
     }
     void TearDown() override {
@@ -384,7 +385,7 @@ class UiOptions : public UiDialogs {
 };
 
 TEST_F(UiOptions, SettingsGoIntoTheDialogAndComeBack) {
-    core::TOptions options(folder_.Path());
+    core::TOptions options(runtime::AnsiToWide(folder_.Path()));
     const core::TSE& engine = *core::EngineList->Items(1);
     options.ProxyHost = "proxy.example";
     options.ProxyPort = "3128";
@@ -415,7 +416,7 @@ TEST_F(UiOptions, SettingsGoIntoTheDialogAndComeBack) {
     EXPECT_FALSE(dialog.CheckBox2->Checked());
     EXPECT_EQ(dialog.ComboBox2->Text(), "Safe");
 
-    core::TOptions back(folder_.Path());
+    core::TOptions back(runtime::AnsiToWide(folder_.Path()));
     StoreOptionsDialog(dialog, back);
     EXPECT_EQ(back.ProxyHost, options.ProxyHost);
     EXPECT_EQ(back.ProxyPort, options.ProxyPort);
@@ -427,7 +428,7 @@ TEST_F(UiOptions, SettingsGoIntoTheDialogAndComeBack) {
     EXPECT_EQ(back.Country, engine.Country);
     EXPECT_EQ(back.Lang, engine.Lang);
     // The entry's engine file, not what was stored.
-    EXPECT_EQ(back.SEFileName, engine.FileName);
+    EXPECT_EQ(back.SEFileName, runtime::WideToAnsi(engine.FileName));
     EXPECT_FALSE(back.CheckForNewVersion);
     EXPECT_EQ(back.HumanActivitySimulation, 3);
 

@@ -270,15 +270,19 @@ void THtmlTextView::LoadFromString(std::string_view html, const std::string&) {
 }
 
 void THtmlTextView::LoadFromFile(const std::string& fileName) {
+    LoadFromFile(runtime::AnsiToWide(fileName));
+}
+
+void THtmlTextView::LoadFromFile(const std::u16string& fileName) {
     std::string data;
     try {
         runtime::TFileStream file(fileName, runtime::fmOpenRead | runtime::fmShareDenyWrite);
         data.resize(static_cast<size_t>(file.Size()));
         if (!data.empty()) file.ReadBuffer(data.data(), static_cast<int64_t>(data.size()));
     } catch (const runtime::Exception&) {
-        throw runtime::Exception("Can't locate file: " + fileName);
+        throw runtime::Exception("Can't locate file: " + runtime::WideToAnsi(fileName));
     }
-    LoadFromString(data, fileName);
+    LoadFromString(data, runtime::WideToAnsi(fileName));
 }
 
 void THtmlTextView::ClickLink(int index) {

@@ -53,6 +53,8 @@ class THtmlTextView : public gui::TWinControl {
     // runtime::Exception "Can't locate file: " + the name for a file that
     // cannot be read.
     void LoadFromFile(const std::string& fileName);
+    // The same for a name the system code page may not spell.
+    void LoadFromFile(const std::u16string& fileName);
 
     // The text shown, and the links listed.
     std::u16string PageText() const;

@@ -48,7 +48,7 @@ void TForm1::ActionRegisterWithGoogleExecute(runtime::TObject*) {
 }
 
 void TForm1::NewsfromTarvenixco1Click(runtime::TObject*) {
-    const std::string newsFile = core::TempDir + "newsblock.txt";
+    const std::u16string newsFile = core::TempDir + u"newsblock.txt";
     if (runtime::os::FileExists(newsFile)) {
         std::unique_ptr<TForm9> news(&gui::NewForm<TForm9>(*this));
         news->htmlView1->LoadFromFile(newsFile);

@@ -716,9 +716,9 @@ TEST_F(UiMain, LatestNewsShowsTheKeptPageElseTheNewsTextElseNothing) {
     NotFirstStart();
     TForm1& main = Start();
     TTempFolder temp;
-    const std::string savedTemp = std::exchange(core::TempDir, temp.Path());
+    std::u16string savedTemp = std::exchange(core::TempDir, runtime::AnsiToWide(temp.Path()));
     struct TRestore {
-        std::string dir;
+        std::u16string dir;
         ~TRestore() { core::TempDir = dir; }
     } restore{savedTemp};
 
