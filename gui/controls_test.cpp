@@ -574,6 +574,61 @@ TEST_F(GuiControls, PanelsBevelsAndImagesPaintWhereExpected) {
     EXPECT_EQ(testing::PixelAt(*bitmap, 80, 30), 0xFF0000u) << "the stretched picture";
 }
 
+// A link label sizes itself to the text it paints: small faces paint their
+// glyphs past the width the system measures for the text, which cut the
+// last letter of the status bar's address.
+TEST_F(GuiControls, LinkLabelIsAsWideAsTheTextItPaints) {
+    TForm form(nullptr);
+    form.SetBounds(0, 0, 600, 120);
+    auto* panel = new TPanel(&form);
+    panel->SetParent(&form);
+    panel->SetBounds(0, 0, 600, 100);
+    panel->SetBevelOuter(bvNone);
+    panel->SetColor(clWhite);
+    auto* link = new TLinkLabel(&form);
+    link->SetParent(panel);
+    link->SetLeft(10);
+    link->SetTop(10);
+    const std::u16string text = u"www.tarvenixco.example";
+    link->SetText(runtime::WideToAnsi(text));
+    constexpr uint32_t kWhite = 0xFFFFFF;
+    // The rightmost column with ink in rows [top, bottom).
+    auto inkRight = [&](const TBitmap& bitmap, int top, int bottom) {
+        for (int x = bitmap.Width() - 1; x >= 0; --x)
+            for (int y = top; y < bottom; ++y)
+                if (testing::PixelAt(bitmap, x, y) != kWhite) return x;
+        return -1;
+    };
+    struct Case {
+        const char* face;
+        int size;
+    };
+    for (const Case c : {Case{"MS Sans Serif", 8}, Case{"MS Sans Serif", 10},
+                         Case{"MS Sans Serif", 14}, Case{"Tahoma", 8}, Case{"Arial", 12}}) {
+        SCOPED_TRACE(std::string(c.face) + " " + std::to_string(c.size));
+        link->Font()->SetName(c.face);
+        link->Font()->SetSize(c.size);
+        // The same text drawn unclipped in the painted font.
+        TBitmap whole(600, 100);
+        whole.Canvas().Brush().SetColor(clWhite);
+        whole.Canvas().FillRect({0, 0, 600, 100});
+        whole.Canvas().Brush().SetStyle(bsClear);
+        whole.Canvas().Font().Assign(link->Font());
+        whole.Canvas().Font().SetColor(clBlue);
+        whole.Canvas().Font().SetStyle(whole.Canvas().Font().Style() + TFontStyles{fsUnderline});
+        TRect all{0, 0, 600, 100};
+        whole.Canvas().DrawText(text, all, DT_LEFT | DT_NOCLIP);
+        const int wholeRight = inkRight(whole, 0, 100);
+        ASSERT_GT(wholeRight, 0);
+
+        EXPECT_GT(link->Width(), wholeRight) << "measured narrower than painted";
+        const auto painted = testing::PaintControl(*panel);
+        EXPECT_EQ(inkRight(*painted, link->Top(), link->Top() + link->Height()),
+                  link->Left() + wholeRight)
+            << "the last letter is cut";
+    }
+}
+
 TEST_F(GuiControls, ABevelKindFramesTheClientArea) {
     TForm form(nullptr);
     form.SetBounds(0, 0, 300, 200);

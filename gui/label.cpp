@@ -1,5 +1,6 @@
 #include <algorithm>
 
+#include "gui/graphic.h"
 #include "gui/stdctrls.h"
 #include "runtime/properties.h"
 #include "runtime/strings.h"
@@ -134,17 +135,43 @@ UINT TCustomLabel::DrawTextFlags() const {
     return flags;
 }
 
+// Small faces can paint their glyphs a few pixels past the width the
+// system measures for them (hinted outlines); the label grows to the ink so
+// its own bounds never cut the last letter.
+int TCustomLabel::InkRight(std::u16string_view text, const TRect& measured) {
+    const int spare = std::max(measured.Height(), 8);
+    TBitmap scratch(measured.Width() + spare, std::max(measured.Height(), 1));
+    TCanvas& canvas = scratch.Canvas();
+    canvas.Brush().SetColor(clWhite);
+    canvas.FillRect({0, 0, scratch.Width(), scratch.Height()});
+    canvas.Brush().SetStyle(bsClear);
+    canvas.Font().Assign(Font());
+    PrepareFont(canvas.Font());
+    canvas.Font().SetColor(clBlack);
+    TRect all{0, 0, scratch.Width(), scratch.Height()};
+    canvas.DrawText(text, all, DrawTextFlags() | DT_NOCLIP);
+    HDC dc = canvas.Handle();
+    for (int x = scratch.Width() - 1; x >= measured.Right; --x)
+        for (int y = 0; y < scratch.Height(); ++y)
+            if ((GetPixel(dc, x, y) & 0xFFFFFF) != 0xFFFFFF) return x + 1;
+    return measured.Right;
+}
+
 void TCustomLabel::AdjustBounds() {
     if (!autoSize_ || ComponentState().Contains(runtime::csLoading)) return;
     TWindowDC screen(nullptr);
     TCanvas canvas;
     canvas.SetHandle(screen.Get());
+    // Measured in the font it is painted in: a link's underlined face may
+    // come out of the font mapper wider than the plain one.
     canvas.Font().Assign(Font());
+    PrepareFont(canvas.Font());
     std::u16string text = TextW();
     if (text.empty() || (showAccelChar_ && text.size() == 1 && text[0] == u'&')) text = u" ";
     TRect r{0, 0, wordWrap_ ? Width() : 0, 0};
     canvas.DrawText(text, r, DrawTextFlags() | DT_CALCRECT);
     canvas.SetHandle(nullptr);
+    if (!wordWrap_) r.Right = std::max(r.Right, InkRight(text, r));
     int left = Left();
     if (alignment_ == taRightJustify) left += Width() - r.Width();
     SetBounds(left, Top(), r.Width(), r.Height());

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "gui/controls.h"
 #include "gui/forms.h"
@@ -56,6 +57,7 @@ class TCustomLabel : public TGraphicControl {
     // Sizes the label to its text (AutoSize), keeping the edge its
     // alignment holds.
     void AdjustBounds();
+    int InkRight(std::u16string_view text, const TRect& measured);
     void Loaded() override;
 
   protected:
