@@ -143,6 +143,53 @@ std::unique_ptr<TSiteList> SampleSites() {
     return sites;
 }
 
+// A project of many shapes at once: texts longer than the writer's and the
+// reader's buffers, lists whose two- and three-digit names sort apart from
+// their numbers, escaped and non-ASCII text in every string field, every
+// kind of cost, whole and fractional dates. `linkCounts` gives each
+// keyword's number of links, in turn; the first site's notes run to
+// `noteUnits`.
+std::unique_ptr<TSiteList> VariedSites(int sites, int keywords, std::vector<int> linkCounts,
+                                       size_t noteUnits) {
+    auto list = std::make_unique<TSiteList>();
+    size_t turn = 0;
+    for (int s = 0; s < sites; ++s) {
+        auto& site = list->Add(std::make_unique<TSite>("site" + std::to_string(s) + ".example/\xe9"));
+        if (s == 0) {
+            // Escapes and a character beyond U+FFFF across the buffers' edges.
+            for (int i = 0; site.Notes.size() < noteUnits; ++i)
+                site.Notes += i % 5 == 0 ? u"</Notes>&\U0001F600 " : u"notes " + Wide(std::to_string(i));
+        }
+        for (int j = 0; j < keywords; ++j) {
+            auto& keyword = site.AddKeyword(j % 4 == 1 ? u"k&<" + Wide(std::to_string(j)) + u"/>"
+                                                       : u"kw \u00e9\u4e2d " + Wide(std::to_string(j)));
+            keyword.Position = (j * 7 + s) % 31;
+            keyword.LastPosition = j % 3 == 0 ? 0 : j % 29 + 1;
+            keyword.Best = j % 17;
+            keyword.Active = j % 3 != 2;
+            keyword.Date = j % 6 == 0 ? 0.0 : j % 2 == 0 ? 45000.0 + j : 45000.0 + j + 1.0 / (j + 2);
+            const int links = linkCounts[turn++ % linkCounts.size()];
+            for (int k = 0; k < links; ++k) {
+                const double costs[] = {-1.0, 0.0, 0.25 * k, 1e-7 * (k + 1), 123456.789, 1e20};
+                keyword.Links.Add(std::make_unique<TLink>(
+                    Wide("http://r" + std::to_string(k) + ".example/p?q=" + std::to_string(j) +
+                         (k % 7 == 3 ? "&x=\xe9\xfc" : "")),
+                    k % 5 == 4 ? u"" : u"Title " + std::u16string(size_t(k % 13), u"ab&</\u00fc"[k % 6]) +
+                                           Wide(std::to_string(k)),
+                    u"not stored", k + 1, k / 10 + 1, costs[k % 6]));
+            }
+        }
+    }
+    return list;
+}
+
+// FNV-1a of the bytes: a large file's fingerprint.
+uint64_t Fingerprint(const std::string& bytes) {
+    uint64_t hash = 14695981039346656037ull;
+    for (unsigned char c : bytes) hash = (hash ^ c) * 1099511628211ull;
+    return hash;
+}
+
 // A data folder with settings, the program's state pointed at it, and the
 // window's callbacks recorded.
 class ProjectFileTest : public ::testing::Test {
@@ -240,6 +287,39 @@ TEST_F(ProjectFileTest, LivesInADataFolderOutsideTheCodePage) {
                            std::string(ProjectMagic2008) + LengthField(0) + Bytes(broken));
     EXPECT_THROW(LoadProject(data + u"project.spj"), runtime::Exception);
     EXPECT_EQ(testing::ReadWideFile(data + u"debug.xml"), Bytes(broken));
+}
+
+// Projects are written byte for byte as the program always wrote them (a
+// small one against a file written before, a large one against its
+// fingerprint), and a load followed by a save writes the same bytes again.
+TEST_F(ProjectFileTest, ProjectsAreWrittenByteForByteAsBefore) {
+    struct Case {
+        const char* name;
+        int sites, keywords;
+        std::vector<int> linkCounts;
+        size_t noteUnits;
+        std::string golden;  // file in the test data, or empty
+        uint64_t fingerprint;
+    };
+    const Case cases[] = {
+        {"small", 2, 5, {0, 3, 12, 2}, 40, "project_written.spj", 0xa2edbb72601d6842},
+        {"large", 2, 40, {0, 1, 9, 10, 11, 99, 100, 101, 120, 37}, 70000, "", 0x0093a4cf7c4ac3b1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Sites = VariedSites(c.sites, c.keywords, c.linkCounts, c.noteUnits);
+        SaveProject(Project());
+        const std::string written = ReadBytes(ProjectFile());
+        if (!c.golden.empty()) {
+            EXPECT_TRUE(written == ReadBytes(std::string(CORE_TESTDATA_DIR) + "/" + c.golden));
+        }
+        EXPECT_EQ(Fingerprint(written), c.fingerprint);
+
+        Sites = std::make_unique<TSiteList>();
+        ASSERT_TRUE(LoadProject(Project(), ProjectBackup::None));
+        SaveProject(Project());
+        EXPECT_TRUE(ReadBytes(ProjectFile()) == written) << "after a load and a save";
+    }
 }
 
 TEST_F(ProjectFileTest, AProjectWithoutSitesLeavesTheSitesAlone) {
