@@ -26,13 +26,15 @@ namespace core {
 namespace project {
 
 bool IndexedName(std::u16string_view name, std::u16string_view prefix, int& index) {
-    if (name.size() <= prefix.size() || name.substr(0, prefix.size()) != prefix) return false;
-    std::u16string_view digits = name.substr(prefix.size());
-    if (digits.size() > 9 || (digits.size() > 1 && digits[0] == u'0')) return false;
+    if (name.size() <= prefix.size() || !tagged::SameName(name.substr(0, prefix.size()), prefix))
+        return false;
+    const char16_t* digits = name.data() + prefix.size();
+    const size_t count = name.size() - prefix.size();
+    if (count > 9 || (count > 1 && digits[0] == u'0')) return false;
     int value = 0;
-    for (char16_t c : digits) {
-        if (c < u'0' || c > u'9') return false;
-        value = value * 10 + (c - u'0');
+    for (size_t i = 0; i < count; ++i) {
+        if (digits[i] < u'0' || digits[i] > u'9') return false;
+        value = value * 10 + (digits[i] - u'0');
     }
     index = value;
     return true;
@@ -170,7 +172,7 @@ class TTaggedProjectReader {
                 return IndexedName(name, u"Link", index) ? Role::Link : Role::Other;
             default:
                 for (const Field& field : Fields)
-                    if (field.parent == parent && field.name == name) return field.role;
+                    if (field.parent == parent && tagged::SameName(field.name, name)) return field.role;
                 return Role::Other;
         }
     }
@@ -187,9 +189,20 @@ class TTaggedProjectReader {
     }
     // An 8-bit field (a URL), converted straight from the text read.
     std::string AsAnsi() const {
-        return reader_.Marker() == tagged::StringMarker
-                   ? runtime::WideToAnsi(reader_.Text())
-                   : runtime::WideToAnsi(AsVariant().AsWideString());
+        if (reader_.Marker() != tagged::StringMarker)
+            return runtime::WideToAnsi(AsVariant().AsWideString());
+        // Below 0x80 every system code page is ASCII: such text narrows unit
+        // by unit, without asking the code page.
+        const std::u16string& text = reader_.Text();
+        const char16_t* const wide = text.data();
+        const size_t size = text.size();
+        std::string narrow(size, '\0');
+        char* const out = narrow.data();
+        for (size_t i = 0; i < size; ++i) {
+            if (wide[i] >= 0x80) return runtime::WideToAnsi(text);
+            out[i] = char(wide[i]);
+        }
+        return narrow;
     }
     int32_t AsInteger() const {
         return reader_.Marker() == tagged::IntegerMarker ? tagged::ParseInteger(reader_.Text())

@@ -104,7 +104,7 @@ class TProjectWriter {
             std::u16string_view fieldName = SiteFieldNames[size_t(field)];
             switch (field) {
                 case SiteField::URL:
-                    writer_.StringElement(fieldName, runtime::AnsiToWide(site.URL));
+                    writer_.AnsiStringElement(fieldName, site.URL);
                     break;
                 case SiteField::Notes:
                     writer_.StringElement(fieldName, site.Notes);
@@ -164,7 +164,7 @@ class TProjectWriter {
             std::u16string_view fieldName = LinkFieldNames[size_t(field)];
             switch (field) {
                 case LinkField::Name:
-                    writer_.StringElement(fieldName, runtime::AnsiToWide(link.Name));
+                    writer_.AnsiStringElement(fieldName, link.Name);
                     break;
                 case LinkField::Title:
                     writer_.StringElement(fieldName, link.Title);

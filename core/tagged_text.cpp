@@ -2,8 +2,10 @@
 
 #include <bit>
 #include <charconv>
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <memory>
 
 #include "runtime/format.h"
 #include "runtime/locale.h"
@@ -131,21 +133,29 @@ runtime::Variant ParseValue(char16_t marker, const std::u16string& text) {
 
 // ---- writer -----------------------------------------------------------------
 
-TTaggedTextWriter::TTaggedTextWriter(runtime::TStream& stream) : stream_(stream) {}
+// The loops below go over raw pointers and copy whole runs: a project's
+// text is hundreds of megabytes, and a call per character would cost more
+// than the writing itself (in a build without optimisation most of all).
+
+TTaggedTextWriter::TTaggedTextWriter(runtime::TStream& stream)
+    : stream_(stream), buffer_(std::make_unique<char16_t[]>(ChunkUnits)) {}
 
 void TTaggedTextWriter::Put(std::u16string_view text) {
-    buffer_.append(text);
-    if (buffer_.size() >= ChunkUnits) Flush();
+    const char16_t* from = text.data();
+    size_t left = text.size();
+    while (left > 0) {
+        if (used_ == ChunkUnits) Flush();
+        const size_t n = std::min(left, ChunkUnits - used_);
+        std::memcpy(buffer_.get() + used_, from, n * sizeof(char16_t));
+        used_ += n;
+        from += n;
+        left -= n;
+    }
 }
 
 void TTaggedTextWriter::Put(char16_t c) {
-    buffer_.push_back(c);
-    if (buffer_.size() >= ChunkUnits) Flush();
-}
-
-void TTaggedTextWriter::PutAscii(std::string_view text) {
-    for (char c : text) buffer_.push_back(char16_t(static_cast<unsigned char>(c)));
-    if (buffer_.size() >= ChunkUnits) Flush();
+    if (used_ == ChunkUnits) Flush();
+    buffer_[used_++] = c;
 }
 
 void TTaggedTextWriter::Open(std::u16string_view name) {
@@ -156,35 +166,85 @@ void TTaggedTextWriter::Open(std::u16string_view name) {
 }
 
 void TTaggedTextWriter::Close(std::u16string_view name) {
-    Put(u"</");
+    Put(u'<');
+    Put(u'/');
     Put(name);
     Put(u'>');
 }
 
 void TTaggedTextWriter::StringValue(std::u16string_view value) {
-    buffer_.push_back(StringMarker);
-    for (char16_t c : value) {
-        if (IsEscaped(c)) buffer_.push_back(u'&');
-        buffer_.push_back(c);
-        if (buffer_.size() >= ChunkUnits) Flush();
+    Put(StringMarker);
+    const char16_t* p = value.data();
+    const char16_t* const end = p + value.size();
+    while (p != end) {
+        const char16_t* run = p;
+        // Every escaped character lies below "?": letters pass on one test.
+        while (p != end && (*p > u'>' || !IsEscaped(*p))) ++p;
+        Put(std::u16string_view(run, size_t(p - run)));
+        if (p != end) {
+            Put(u'&');
+            Put(*p++);
+        }
+    }
+}
+
+void TTaggedTextWriter::PutWidened(std::string_view ascii) {
+    const char* from = ascii.data();
+    size_t left = ascii.size();
+    while (left > 0) {
+        if (used_ == ChunkUnits) Flush();
+        const size_t n = std::min(left, ChunkUnits - used_);
+        char16_t* to = buffer_.get() + used_;
+        for (size_t i = 0; i < n; ++i) to[i] = char16_t(from[i]);
+        used_ += n;
+        from += n;
+        left -= n;
+    }
+}
+
+void TTaggedTextWriter::AnsiStringValue(std::string_view value) {
+    // Below 0x80 every system code page is ASCII: such text widens byte by
+    // byte, without a converted copy. Any other goes through the code page.
+    const char* p = value.data();
+    const char* const end = p + value.size();
+    for (const char* q = p; q != end; ++q)
+        if (static_cast<unsigned char>(*q) >= 0x80) {
+            StringValue(runtime::AnsiToWide(value));
+            return;
+        }
+    Put(StringMarker);
+    while (p != end) {
+        const char* run = p;
+        while (p != end && (*p > '>' || !IsEscaped(char16_t(*p)))) ++p;
+        PutWidened(std::string_view(run, size_t(p - run)));
+        if (p != end) {
+            Put(u'&');
+            Put(char16_t(*p++));
+        }
     }
 }
 
 void TTaggedTextWriter::IntegerValue(int64_t value) {
     char digits[24];
-    auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-    buffer_.push_back(IntegerMarker);
-    PutAscii(std::string_view(digits, size_t(end - digits)));
+    const char* end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    Put(IntegerMarker);
+    PutWidened(std::string_view(digits, size_t(end - digits)));
 }
 
 void TTaggedTextWriter::FloatValue(double value) {
-    buffer_.push_back(FloatMarker);
+    Put(FloatMarker);
     Put(FloatText(value));
 }
 
 void TTaggedTextWriter::StringElement(std::u16string_view name, std::u16string_view value) {
     Open(name);
     StringValue(value);
+    Close(name);
+}
+
+void TTaggedTextWriter::AnsiStringElement(std::u16string_view name, std::string_view value) {
+    Open(name);
+    AnsiStringValue(value);
     Close(name);
 }
 
@@ -201,11 +261,11 @@ void TTaggedTextWriter::FloatElement(std::u16string_view name, double value) {
 }
 
 void TTaggedTextWriter::Flush() {
-    if (buffer_.empty()) return;
-    int64_t bytes = 2 * int64_t(buffer_.size());
-    stream_.WriteBuffer(buffer_.data(), bytes);
+    if (used_ == 0) return;
+    const int64_t bytes = 2 * int64_t(used_);
+    stream_.WriteBuffer(buffer_.get(), bytes);
     flushedBytes_ += bytes;
-    buffer_.clear();
+    used_ = 0;
 }
 
 // ---- reader -----------------------------------------------------------------
@@ -262,14 +322,17 @@ char16_t TTaggedTextReader::Take() {
 bool TTaggedTextReader::SkipToTag() {
     for (;;) {
         if (!Fill(1)) return false;
-        while (pos_ < chunk_.size()) {
-            char16_t c = chunk_[pos_];
+        const char16_t* const data = chunk_.data();
+        const size_t end = chunk_.size();
+        while (pos_ < end) {
+            const char16_t c = data[pos_];
             if (c == u'<') return true;
             ++pos_;
             // "&<" is an escaped bracket, not a tag.
             if (c == u'&') {
                 if (!Fill(1)) return false;
                 ++pos_;
+                break;  // the chunk may have moved
             }
         }
     }
@@ -279,11 +342,14 @@ void TTaggedTextReader::ReadName(std::u16string& name) {
     name.clear();
     for (;;) {
         if (!Fill(1)) Fail(SUnequalBrackets);
-        size_t start = pos_;
-        while (pos_ < chunk_.size() && chunk_[pos_] != u'>') ++pos_;
-        name.append(chunk_.data() + start, pos_ - start);
+        const char16_t* const data = chunk_.data();
+        const size_t end = chunk_.size();
+        size_t p = pos_;
+        while (p < end && data[p] != u'>') ++p;
+        name.append(data + pos_, p - pos_);
+        pos_ = p;
         if (name.size() > MaxNameLength) Fail("A tag name is too long.");
-        if (pos_ < chunk_.size()) {
+        if (pos_ < end) {
             ++pos_;  // ">"
             return;
         }
@@ -295,11 +361,15 @@ void TTaggedTextReader::ReadValue() {
     text_.clear();
     for (;;) {
         if (!Fill(1)) return;  // the caller finds the closing tag missing
-        size_t start = pos_;
-        while (pos_ < chunk_.size() && chunk_[pos_] != u'<' && chunk_[pos_] != u'&') ++pos_;
-        text_.append(chunk_.data() + start, pos_ - start);
-        if (pos_ == chunk_.size()) continue;
-        if (chunk_[pos_] == u'<') return;
+        const char16_t* const data = chunk_.data();
+        const size_t end = chunk_.size();
+        size_t p = pos_;
+        // "<" and "&" lie below "=": letters pass on one test.
+        while (p < end && (data[p] > u'<' || (data[p] != u'<' && data[p] != u'&'))) ++p;
+        text_.append(data + pos_, p - pos_);
+        pos_ = p;
+        if (pos_ == end) continue;
+        if (data[pos_] == u'<') return;
         // "&" and the character after it.
         ++pos_;
         int next = Peek();
@@ -328,7 +398,7 @@ void TTaggedTextReader::ExpectClose() {
     if (Peek(1) != u'/') Fail("The closing tag of <" + runtime::WideToAnsi(name) + "> is missing.");
     pos_ += 2;
     ReadName(text_);
-    if (text_ != name)
+    if (!SameName(text_, name))
         Fail("The closing tag of <" + runtime::WideToAnsi(name) + "> is missing; </" +
              runtime::WideToAnsi(text_) + "> stands in its place.");
     --depth_;

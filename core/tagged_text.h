@@ -16,7 +16,9 @@
 // built on the same two.
 
 #include <cstdint>
+#include <cstring>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -46,6 +48,13 @@ class ETaggedTextError : public runtime::Exception {
 };
 
 inline constexpr const char* SUnequalBrackets = "Unequal number of brackets.";
+
+// Two names, unit for unit: one library call rather than a call per
+// character in builds without optimisation, where readers spend their
+// time on comparing names.
+inline bool SameName(std::u16string_view a, std::u16string_view b) {
+    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(char16_t)) == 0;
+}
 
 std::u16string Escape(std::u16string_view text);
 // The inverse of Escape: "&<", "&>", "&/" and "&&" give the second
@@ -79,8 +88,12 @@ class TTaggedTextWriter {
     void IntegerValue(int64_t value);
     void FloatValue(double value);
 
+    // An 8-bit string in the system code page, written as its wide form.
+    void AnsiStringValue(std::string_view value);
+
     // Whole leaf elements.
     void StringElement(std::u16string_view name, std::u16string_view value);
+    void AnsiStringElement(std::u16string_view name, std::string_view value);
     void IntegerElement(std::u16string_view name, int64_t value);
     void FloatElement(std::u16string_view name, double value);
 
@@ -88,17 +101,17 @@ class TTaggedTextWriter {
     // Elements opened so far.
     [[nodiscard]] int64_t ElementsWritten() const { return elements_; }
     // Bytes of text written so far, buffered ones included.
-    [[nodiscard]] int64_t BytesWritten() const {
-        return flushedBytes_ + 2 * int64_t(buffer_.size());
-    }
+    [[nodiscard]] int64_t BytesWritten() const { return flushedBytes_ + 2 * int64_t(used_); }
 
   private:
     void Put(std::u16string_view text);
     void Put(char16_t c);
-    void PutAscii(std::string_view text);
+    // ASCII text, one unit per byte.
+    void PutWidened(std::string_view ascii);
 
     runtime::TStream& stream_;
-    std::u16string buffer_;
+    std::unique_ptr<char16_t[]> buffer_;
+    size_t used_ = 0;
     int64_t flushedBytes_ = 0;
     int64_t elements_ = 0;
 };
