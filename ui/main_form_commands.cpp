@@ -238,18 +238,14 @@ int IndexOfKeyword(const core::TKeywordList& list, const core::TKeyword* keyword
 
 // The keyword names in the project-properties dialog's list, in its order.
 std::vector<std::u16string> DialogKeywordNames(const TForm2& dialog) {
-    std::vector<std::u16string> names;
-    for (int i = 0; i < dialog.GtTree1->ItemCount(); ++i)
-        names.push_back(dialog.GtTree1->Items(i)->Text);
-    return names;
+    return dialog.Keywords();
 }
 
 void FillDialogKeywordNames(TForm2& dialog, const core::TKeywordList& keywords) {
-    TTreeStandIn& list = *dialog.GtTree1;
-    list.BeginUpdate();
-    list.Clear();
-    for (int i = 0; i < keywords.Count(); ++i) list.AddItem(keywords.Items(i)->Name);
-    list.EndUpdate();
+    std::vector<std::u16string> names;
+    names.reserve(static_cast<size_t>(keywords.Count()));
+    for (int i = 0; i < keywords.Count(); ++i) names.push_back(keywords.Items(i)->Name);
+    dialog.SetKeywords(names);
 }
 
 void ShowDialogPage(TForm2& dialog, const char* caption) {

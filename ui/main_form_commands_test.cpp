@@ -626,7 +626,7 @@ TEST_F(UiCommands, KeywordsAndNotesGoThroughTheProjectDialog) {
     // Cancel changes nothing.
     TDialogScript cancel;
     cancel.Then<TForm2>([](TForm2& dialog) {
-        dialog.GtTree1->Clear();
+        dialog.SetKeywords({});
         dialog.Memo1->SetTextW(u"lost");
         dialog.SetModalResult(gui::mrCancel);
     });
@@ -640,11 +640,9 @@ TEST_F(UiCommands, KeywordsAndNotesGoThroughTheProjectDialog) {
     TDialogScript edit;
     edit.Then<TForm2>([&](TForm2& dialog) {
         page = dialog.PageControl1->ActivePage()->Text();
-        for (int i = 0; i < dialog.GtTree1->ItemCount(); ++i)
-            shown.push_back(dialog.GtTree1->Items(i)->Text);
+        shown = dialog.Keywords();
         EXPECT_EQ(dialog.Memo1->TextW(), u"old notes");
-        dialog.GtTree1->Clear();
-        for (const char16_t* row : {u"SEO", u"новое слово", u"NOVOE"}) dialog.GtTree1->AddItem(row);
+        dialog.SetKeywords({u"SEO", u"новое слово", u"NOVOE"});
         dialog.Memo1->SetTextW(u"Заметки\r\nline two");
         dialog.SetModalResult(gui::mrOk);
     });
@@ -652,11 +650,12 @@ TEST_F(UiCommands, KeywordsAndNotesGoThroughTheProjectDialog) {
     ASSERT_TRUE(edit.Done());
     EXPECT_EQ(page, "Notes");
     EXPECT_EQ(shown, (std::vector<std::u16string>{u"seo", u"tools"}));
-    EXPECT_EQ(KeywordNames(), (std::vector<std::u16string>{u"SEO", u"новое слово", u"NOVOE"}));
+    // New keywords are added in the dialog's order, which sorts its rows.
+    EXPECT_EQ(KeywordNames(), (std::vector<std::u16string>{u"SEO", u"NOVOE", u"новое слово"}));
     EXPECT_EQ(Site().Keywords.Items(0)->Position, 5) << "the renamed keyword keeps its history";
     EXPECT_EQ(Site().Notes, u"Заметки\r\nline two");
     ASSERT_EQ(main.GtTree1->ItemCount(), 3);
-    EXPECT_EQ(main.GtTree1->Items(1)->Text, u"новое слово");
+    EXPECT_EQ(main.GtTree1->Items(2)->Text, u"новое слово");
     EXPECT_EQ(Status(), "Keywords: 3 | Checked: 3");
 
     // Without a site the user is sent to add one.
@@ -1143,7 +1142,7 @@ TEST_F(UiCommands, FromNothingToAProjectThatIsKept) {
         ClickButton(dialog, "Button1");
     });
     script.Then<TForm2>([&names](TForm2& dialog) {
-        for (const std::u16string& name : names) dialog.GtTree1->AddItem(name);
+        dialog.SetKeywords(names);
         dialog.Memo1->SetTextW(u"Kept notes");
         ClickButton(dialog, "Button1");
     });
