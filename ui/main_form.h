@@ -257,6 +257,8 @@ class TForm1 : public TVistaForm {
     // Keywords and Notes: the dialog on that page, or a site asked for first.
     void EditProjectPage(const char* caption);
     void SelectAfterCheck(const std::u16string& remembered);
+    // News the check before brought, once, unless the user skips news.
+    void ShowPendingNews();
     void RestoreProject(const std::u16string& fileName);
 
     // ---- the trees -----------------------------------------------------------------------

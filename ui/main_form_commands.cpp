@@ -452,6 +452,23 @@ void TForm1::ActionSearchExecute(runtime::TObject*) {
     if (Form6 != nullptr) Form6->Hide();
     FillKeywordTree();
     SelectAfterCheck(remembered);
+    ShowPendingNews();
+}
+
+void TForm1::ShowPendingNews() {
+    core::TOptions& options = *core::Options;
+    if (options.SkipNews || !options.NeedToShowNews) return;
+    options.NeedToShowNews = false;
+    // The page is kept in the temporary folder: news fetched before a
+    // restart shows with its text too.
+    std::string html = options.NewsText;
+    if (html.empty() && runtime::os::FileExists(core::NewsFileName())) {
+        runtime::TFileStream file(core::NewsFileName(), runtime::fmOpenRead);
+        html.resize(static_cast<size_t>(file.Size()));
+        file.ReadBuffer(html.data(), static_cast<int64_t>(html.size()));
+    }
+    if (!html.empty()) ShowNews(html);
+    options.Save();
 }
 
 void TForm1::SelectAfterCheck(const std::u16string& remembered) {

@@ -33,6 +33,7 @@
 #include "ui/about_form.h"
 #include "ui/addurl_form.h"
 #include "ui/links.h"
+#include "ui/news_form.h"
 #include "ui/program_win.h"
 #include "ui/progress_form.h"
 #include "ui/project_form.h"
@@ -368,6 +369,26 @@ TEST_F(UiCommands, SearchChecksTheSiteAndSelectsTheRememberedKeyword) {
     main.ActionSearch->Execute();
     ASSERT_NE(keywords.Selected(), nullptr);
     EXPECT_EQ(keywords.Selected()->Text, u"beta at:7");
+}
+
+TEST_F(UiCommands, NewsWaitingForTheUserShowsOnceAfterACheck) {
+    SaveSite(kServedSite, {u"alpha at:3"});
+    TForm1& main = Start();
+    core::TOptions& options = *core::Options;
+    options.SkipNews = false;
+    options.NeedToShowNews = true;
+    options.NewsText = "<p>Fresh news</p>";
+    bool checked = false;
+    TDialogScript news;
+    news.Then<TForm9>([&](TForm9& dialog) {
+        // The window opens only once the check is over.
+        checked = Site().Keywords.Items(0)->Position == 3;
+        dialog.SetModalResult(gui::mrOk);
+    });
+    main.ActionSearch->Execute();
+    EXPECT_TRUE(news.Done());
+    EXPECT_TRUE(checked);
+    EXPECT_FALSE(options.NeedToShowNews) << "shown once";
 }
 
 TEST_F(UiCommands, SearchIsNeverStartedTwice) {
