@@ -236,11 +236,6 @@ int IndexOfKeyword(const core::TKeywordList& list, const core::TKeyword* keyword
     return -1;
 }
 
-// The keyword names in the project-properties dialog's list, in its order.
-std::vector<std::u16string> DialogKeywordNames(const TForm2& dialog) {
-    return dialog.Keywords();
-}
-
 void FillDialogKeywordNames(TForm2& dialog, const core::TKeywordList& keywords) {
     std::vector<std::u16string> names;
     names.reserve(static_cast<size_t>(keywords.Count()));
@@ -324,7 +319,7 @@ bool TForm1::EditProjectProperties() {
     core::Options->TreeEventsEnabled = false;
     GtTree2->Clear();
     GtTree1->Clear();
-    ApplyKeywordNames(site, DialogKeywordNames(*Form2));
+    ApplyKeywordNames(site, Form2->Keywords());
     site.Notes = Form2->Memo1->TextW();
     FillKeywordTree();
     PageControl1->SetActivePage(TabSheet1);
