@@ -25,25 +25,10 @@ namespace controls::tree {
 namespace {
 
 using testing::Px;
+using testing::TFakeTimers;
 using testing::SaveShot;
 
 using gui::testing::PixelAt;
-
-// Timers the test fires itself.
-class TFakeTimers : public TGtTimerService {
-  public:
-    void Start(const void* owner, int intervalMs, Tick tick) override {
-        running[owner] = {intervalMs, std::move(tick)};
-    }
-    void Stop(const void* owner) override { running.erase(owner); }
-    bool Running(const void* owner) const { return running.count(owner) != 0; }
-    int Interval(const void* owner) const { return running.at(owner).first; }
-    void Fire(const void* owner) {
-        const Tick tick = running.at(owner).second;
-        tick();
-    }
-    std::map<const void*, std::pair<int, Tick>> running;
-};
 
 // A bar whose wheel setting the test chooses.
 class TTestBar : public TGtScrollBar {

@@ -228,7 +228,6 @@ class TCustomGtTree : public TGtXPThemedControl, public TGtTreeModel, private TG
 
     // ---- selection, focus, expansion --------------------------------------------------
     void SetMultiSelect(bool value) override;
-    bool SetItemFocused(TGtTreeItem* item) override;
     TGtTreeItem* ItemFocused() const { return FocusedItem(); }
     TGtTreeItem* Selected() const { return CurrentItem(); }
     void SetSelected(TGtTreeItem* item);
@@ -236,11 +235,8 @@ class TCustomGtTree : public TGtXPThemedControl, public TGtTreeModel, private TG
     bool RightClickSelect = true;
     bool AlwaysKeepFocus = false;
     bool AlwaysKeepSelection = true;
-    bool IgnoreEnabled = false;
     bool MouseFrameSelect = true;
     bool MouseFrameVisible = true;
-    int ChangeDelay = 500;
-    bool AutoCollapse = false;
     bool ExpandOnDblClick() const { return dblClickMode_ == dcmExpand; }
     void SetExpandOnDblClick(bool value);
     TGtDblClickMode DblClickMode() const { return dblClickMode_; }
@@ -291,11 +287,15 @@ class TCustomGtTree : public TGtXPThemedControl, public TGtTreeModel, private TG
     // EGtTreeError for none.
     void SetTopItem(TGtTreeItem* item);
 
-    // Selection helpers (with MultiSelect; without it the focus is the
-    // selection).
-    void DeselectAll();
-    // Selects every visible row between the two items, both included.
-    void SelectRange(TGtTreeItem* from, TGtTreeItem* to);
+    // ---- navigation (treeselect_win.cpp) -----------------------------------------------
+    // Makes the item the first row shown, expanding its parents; nothing
+    // while the tree is locked or when the item already shows.
+    void EnsureVisible(TGtTreeItem* item) override;
+    // The same, with the item the last row shown.
+    void EnsureVisibleBottom(TGtTreeItem* item);
+    // The item is among the rows shown.
+    bool IsInView(TGtTreeItem* item) const;
+
     // Where the item's main-cell parts lie (content coordinates).
     TGtMainCellLayout MainCellLayout(TGtTreeItem* item);
 
@@ -477,7 +477,8 @@ class TCustomGtTree : public TGtXPThemedControl, public TGtTreeModel, private TG
     void ItemDeleted(TGtTreeItem* item) override;
     void ClearDisplayedRows() override;
     int MeasureCellSize(TGtTreeItem* item, int column) override;
-    void EnsureVisible(TGtTreeItem* item) override;
+    void FocusArrived(TGtTreeItem* item) override;
+    bool SetChangeTimer(bool running) override;
 
     // Setter effects: store, request, let the lock do the rest.
     template <class T>

@@ -176,6 +176,7 @@ TCustomGtTree::TCustomGtTree(runtime::TComponent* owner, const TGtTreeParts& par
 TCustomGtTree::~TCustomGtTree() {
     if (view_ != nullptr) view_->DoEndEdit(true);
     BeginDestroy();
+    StopChangeTimer();
     SetDisplay(nullptr);
     SetImages(nullptr);
     SetImages2(nullptr);
@@ -309,10 +310,6 @@ int TCustomGtTree::MeasureCellSize(TGtTreeItem* item, int column) {
     gui::TPoint size;
     MeasureCellSize(item, column, size);
     return size.X;
-}
-
-void TCustomGtTree::EnsureVisible(TGtTreeItem* item) {
-    if (view_ != nullptr) view_->MakeItemVisible(item);
 }
 
 TGtFontInfo TCustomGtTree::DefaultFont() const {
@@ -463,7 +460,7 @@ void TCustomGtTree::SetFilteredVisibility(bool value) {
     if (value == FilteredVisibility()) return;
     TGtTreeLock lock(*this);
     TGtTreeModel::SetFilteredVisibility(value);
-    Request(rfCountStale | rfRowsStale | rfRepaintAll | RowsWidthFlag());
+    Request(RowsWidthFlag());
 }
 
 // ---- colours and appearance -------------------------------------------------------------
@@ -555,11 +552,6 @@ void TCustomGtTree::SetMultiSelect(bool value) {
     TGtTreeLock lock(*this);
     TGtTreeModel::SetMultiSelect(value);
     Request(rfRepaintAll);
-}
-
-bool TCustomGtTree::SetItemFocused(TGtTreeItem* item) {
-    TGtTreeLock lock(*this);
-    return TGtTreeModel::SetItemFocused(item);
 }
 
 void TCustomGtTree::SetSelected(TGtTreeItem* item) {

@@ -2,6 +2,7 @@
 // update lock, layout of header, view and bars, scrolling, painting.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -231,11 +232,18 @@ TEST_F(GtTree, ScrollingClampsAndReports) {
     EXPECT_EQ(tree_->TopIndex(), 0);
     EXPECT_EQ(testing::TakeLog(log_), "vscroll 0, vscroll 0, vscroll 0");
 
-    // Making a row visible scrolls it to the bottom edge.
+    // Making a row visible makes it the first row (as far as the rows
+    // go), or the last one from the bottom; a row shown stays where it is.
     tree_->Items().Item(30)->MakeVisible();
-    EXPECT_LE(tree_->TopIndex(), 30);
+    EXPECT_EQ(tree_->TopIndex(), std::min(30, maxTop));
+    tree_->EnsureVisible(tree_->Items().Item(31));
+    EXPECT_EQ(tree_->TopIndex(), std::min(30, maxTop));
+    tree_->SetTopIndex(0);
+    tree_->EnsureVisibleBottom(tree_->Items().Item(30));
     int rest = 0;
     EXPECT_EQ(tree_->TopIndex(), 30 - view.GetFullRowCount(rest) + 1);
+    EXPECT_TRUE(tree_->IsInView(tree_->Items().Item(30)));
+    EXPECT_FALSE(tree_->IsInView(tree_->Items().Item(0)));
 
     // The view's bar scrolls it; WM_VSCROLL pages.
     tree_->SetTopIndex(0);
@@ -289,8 +297,9 @@ TEST_F(GtTree, RowsOfCollapsedParentsAndItemsAtY) {
 TEST_F(GtTree, MultiSelectOffKeepsOnlyTheFocusedItem) {
     AddRows(4);
     TGtTreeItems& items = tree_->Items();
-    for (int i : {0, 1, 2}) items.Item(i)->SetSelected(true);
+    // The focus change selects row 1.
     tree_->SetItemFocused(items.Item(1));
+    for (int i : {0, 2}) items.Item(i)->SetSelected(true);
     EXPECT_EQ(tree_->SelectedCount(), 3);
     tree_->OnItemSelectedChange = [this](runtime::TObject*, TGtTreeItem* item) {
         log_.Add(runtime::WideToUtf8(item->Text()) + (item->Selected() ? " on" : " off"));

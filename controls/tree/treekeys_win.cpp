@@ -177,7 +177,7 @@ void TGtTreeView::Navigate(uint16_t key, bool ctrl, bool range) {
     if (multi) {
         if (keepOthers && f0 != nullptr) f0->SetSelected(f0Selected);
         if (range && target != nullptr) {
-            t.SelectRange(anchor != nullptr ? anchor : target, target);
+            t.SelectRangeEx2(anchor != nullptr ? anchor : target, target, false, false, false);
             if (anchor != nullptr) anchor->SetSelected(anchorSelected);
         }
     }

@@ -83,8 +83,7 @@ void TGtTreeModel::SetMultiSelect(bool value) {
         selection_ = std::make_unique<TGtList>();
         if (current_ != nullptr) current_->SetSelected(true);
     } else {
-        while (selection_->Count() > 0)
-            static_cast<TGtTreeItem*>(selection_->Last())->SetSelected(false);
+        DeselectAllEx(true);
         if (focused_ != nullptr) {
             focused_->SetSelected(true);
             current_ = focused_;
@@ -93,37 +92,6 @@ void TGtTreeModel::SetMultiSelect(bool value) {
         selection_.reset();
     }
     Request(rfRepaintAll);
-}
-
-int TGtTreeModel::SelectedCount() const {
-    if (multiSelect_) return selection_ ? selection_->Count() : 0;
-    return focused_ != nullptr ? 1 : 0;
-}
-
-bool TGtTreeModel::SetItemFocused(TGtTreeItem* item) {
-    if (item == focused_) return false;
-    if (!DoChanging(item)) return false;
-    SetUpdating(true);
-    ScopeExit unlock([this] { SetUpdating(false); });
-    if (TGtTreeItem* old = focused_) {
-        old->state_ &= static_cast<uint16_t>(~TGtTreeItem::StateBit(kStateFocused));
-        old->RedrawItem(true);
-    }
-    focused_ = item;
-    if (!multiSelect_) {
-        TGtTreeItem* previous = current_;
-        current_ = item;
-        selectionChanged_ = true;
-        if (previous != nullptr) DoItemSelectedChange(previous);
-        if (item != nullptr) DoItemSelectedChange(item);
-    }
-    if (item != nullptr) {
-        item->state_ |= TGtTreeItem::StateBit(kStateFocused);
-        item->RedrawItem(true);
-    }
-    Request(rfUpdatePending);
-    DoItemFocused();
-    return true;
 }
 
 int TGtTreeModel::TotalVisible() {
@@ -160,6 +128,7 @@ void TGtTreeModel::SetUpdating(bool updating) {
 void TGtTreeModel::EndUpdateWork() {
     inEndUpdate_ = true;
     ScopeExit leave([this] { inEndUpdate_ = false; });
+    if (filteredVisibility_) ApplyFilter();
     if (sortPending_) {
         sortPending_ = false;
         Sort(true);

@@ -78,6 +78,9 @@ class TGtTreeDisplay {
     virtual int MeasureCellSize(TGtTreeItem*, int /*column*/) { return 0; }
     // Scroll so that the item's row is shown.
     virtual void EnsureVisible(TGtTreeItem*) {}
+    // The item just got the focus: when it is the last row shown and cut
+    // off at the bottom, the rows move up by one.
+    virtual void FocusArrived(TGtTreeItem*) {}
 };
 
 // The item references that the tree and its view keep outside the lists.
@@ -168,7 +171,8 @@ class TGtTreeModel {
     void SetVirtualityLevel(TVirtualityLevel value);
     bool IsVirtual() const { return virtualityLevel_ != vlNone; }
     bool FilteredVisibility() const { return filteredVisibility_; }
-    void SetFilteredVisibility(bool value) { filteredVisibility_ = value; }
+    // Turning it on applies the filter.
+    void SetFilteredVisibility(bool value);
     bool MultiSelect() const { return multiSelect_; }
     virtual void SetMultiSelect(bool value);
     bool KeepSelectionWithinLevel() const { return keepSelectionWithinLevel_; }
@@ -202,17 +206,12 @@ class TGtTreeModel {
     void SetLoading(bool value) { loading_ = value; }
 
     TGtTreeItem* FocusedItem() const { return focused_; }
-    // Moves the focus; true when it changed. The model's version asks
-    // OnChanging, moves the Focused state, makes the item the current one
-    // without MultiSelect and raises OnItemFocused; the control replaces it
-    // with its full selection rules.
-    virtual bool SetItemFocused(TGtTreeItem* item);
     // The current selected item (the view's CurrentItem).
     TGtTreeItem* CurrentItem() const { return current_; }
     void SetCurrentItem(TGtTreeItem* item) { current_ = item; }
     // The selected items in selection order; none while MultiSelect is off.
     TGtList* SelectionList() { return selection_.get(); }
-    int SelectedCount() const;
+    const TGtList* SelectionList() const { return selection_.get(); }
     bool SelectionChanged() const { return selectionChanged_; }
     void SetSelectionChanged(bool value) { selectionChanged_ = value; }
     TGtItemRefs& Refs() { return refs_; }
@@ -270,6 +269,66 @@ class TGtTreeModel {
                (sectionSortMode == hsmNone && sortDir_ == sdDescend);
     }
 
+    // ---- focus and selection (treeselect.cpp) -----------------------------------------
+    // Moves the focus; true when it changed. OnChanging may refuse unless
+    // `forced`. The item's selection is toggled (ToggleSelect); without
+    // MultiSelect that makes it the one selected item. `delayed` (keyboard
+    // moves) lets OnItemFocused wait ChangeDelay milliseconds and fire only
+    // if the focus stayed.
+    virtual bool SetItemFocused(TGtTreeItem* item, bool forced = false, bool delayed = false);
+    // Flips the item's selection under the level rules; without MultiSelect
+    // the item replaces the current one.
+    virtual void ToggleSelect(TGtTreeItem* item);
+    // With MultiSelect: the size of the selection; without: 1 while an item
+    // has the focus.
+    int SelectedCount() const;
+    // The selection in the order items were selected: the first for none,
+    // else the one after `prev` (none after the last or for an item not
+    // selected). Without MultiSelect the focused item for none, else none.
+    virtual TGtTreeItem* GetNextSelected(TGtTreeItem* prev) const;
+    // Fills `list` with the selection (the focused item without MultiSelect).
+    virtual void AllSelected(TGtList& list) const;
+    // The walks below act only with MultiSelect. Without IncludeHidden
+    // they skip rows the filter hides and the children of collapsed items.
+    virtual void SelectAll();
+    virtual void SelectAllEx(bool includeHidden);
+    virtual void InvertSelection();
+    virtual void InvertSelectionEx(bool includeHidden);
+    // Keeps rows the filter hides selected.
+    virtual void DeselectAll();
+    virtual void DeselectAllEx(bool includeHidden);
+    // Every item from one to the other in tree order, both included (none
+    // stands for the first item); the same item twice selects nothing.
+    virtual void SelectRange(TGtTreeItem* from, TGtTreeItem* to);
+    virtual void SelectRangeEx(TGtTreeItem* from, TGtTreeItem* to, bool selectDisabled,
+                               bool includeCollapsed);
+    // The same, skipping rows the filter hides unless `ignoreFilter`.
+    virtual void SelectRange2(TGtTreeItem* from, TGtTreeItem* to, bool ignoreFilter);
+    virtual void SelectRangeEx2(TGtTreeItem* from, TGtTreeItem* to, bool ignoreFilter,
+                                bool selectDisabled, bool includeCollapsed);
+    // -1: any level; else clicks keep the selection on items of that level.
+    int MultiSelectLevel() const { return multiSelectLevel_; }
+    void SetMultiSelectLevel(int value);
+    // Selection acts on disabled items too.
+    bool IgnoreEnabled = false;
+    // With AutoExpand, moving the focus collapses what the old item opened.
+    bool AutoCollapse = false;
+    // Milliseconds a keyboard focus move waits before OnItemFocused (0: at once).
+    int ChangeDelay = 500;
+    // The item the change-delay timer waits for.
+    TGtTreeItem* PendingFocusItem() const { return refs_.PendingFocusItem; }
+
+    // ---- filter and expansion (treefilter.cpp) ----------------------------------------
+    // The item is not shown because it or an ancestor is Hidden while
+    // FilteredVisibility is on.
+    bool FilteredOut(const TGtTreeItem* item) const;
+    // Moves focus, the current item, the hot item and the drop target off
+    // rows the filter hides. Runs at each outermost unlock while
+    // FilteredVisibility is on.
+    virtual void ApplyFilter();
+    virtual void FullExpand();
+    virtual void FullCollapse();
+
     // ---- events -----------------------------------------------------------------------
     virtual void DoItemChange(TGtTreeItem* item, TItemChangeMode mode);
     virtual bool DoItemExpanding(TGtTreeItem* item);
@@ -312,6 +371,16 @@ class TGtTreeModel {
     TVirtualStyleNeededEvent OnVirtualStyleNeeded;
 
   protected:
+    // The change-delay timer: OnItemFocused for `item` after ChangeDelay,
+    // only if it still has the focus then. A newer delayed change replaces
+    // the waiting item.
+    void StartChangeTimer(TGtTreeItem* item);
+    void StopChangeTimer();
+    // The timer's tick (it runs once).
+    void ChangeTimerFired();
+    // Starts (ChangeDelay milliseconds) or stops the window timer; false
+    // when there is none, and a start then fires at once.
+    virtual bool SetChangeTimer(bool /*running*/) { return false; }
     // Marks the model as being destroyed (the control's destructor calls it
     // first); items then skip focus moves and repaints.
     void BeginDestroy() { destroying_ = true; }
@@ -321,6 +390,17 @@ class TGtTreeModel {
 
   private:
     void EndUpdateWork();
+    // The index in the list of all items of the last item of the subtree
+    // that starts at index `i` (i itself for a leaf).
+    int SubtreeEnd(int i) const;
+    // SelectAllEx/InvertSelectionEx: `invert` toggles instead of selecting.
+    void WalkSelection(bool invert, bool skipHidden, bool skipCollapsed);
+    void SelectRangeWalk(TGtTreeItem* from, TGtTreeItem* to, bool skipFiltered,
+                         bool selectDisabled, bool includeCollapsed);
+    // The state bit and selected flag without events.
+    void ClearSelectedFlag(TGtTreeItem* item);
+    // The nearest item before `item` (then after it) that the filter shows.
+    TGtTreeItem* NearestShown(TGtTreeItem* item) const;
 
     TGtTreeItemFactory factory_;
     TGtList allItems_;
@@ -356,6 +436,9 @@ class TGtTreeModel {
     int hiddenCount_ = 0;
     int eventLockCount_ = 0;
     int sortDepth_ = 0;
+    int multiSelectLevel_ = -1;
+    bool changeTimerArmed_ = false;
+    mutable int nextSelectedHint_ = 0;
     int totalVisible_ = -1;  // -1: to be recounted
     uint64_t creationCounter_ = 0;
     int updateCount_ = 0;

@@ -11,27 +11,6 @@
 
 namespace controls::tree {
 
-// ---- the tree's selection helpers ------------------------------------
-
-void TCustomGtTree::DeselectAll() {
-    if (!MultiSelect()) return;
-    TGtTreeLock lock(*this);
-    while (SelectionList() != nullptr && SelectionList()->Count() > 0)
-        static_cast<TGtTreeItem*>(SelectionList()->Last())->SetSelected(false);
-}
-
-void TCustomGtTree::SelectRange(TGtTreeItem* from, TGtTreeItem* to) {
-    if (from == nullptr || to == nullptr || !MultiSelect()) return;
-    int a = from->VisIndex();
-    int b = to->VisIndex();
-    if (a < 0 || b < 0) return;
-    if (a > b) std::swap(a, b);
-    TGtTreeLock lock(*this);
-    for (int i = a; i <= b; ++i)
-        if (TGtTreeItem* item = Items().GetVisItem(i); item != nullptr && !item->Selected())
-            item->SetSelected(true);
-}
-
 // ---- hit test ---------------------------------------------------------------------------
 
 TGtTreeItem* TGtTreeView::GetItemAt(int x, int y, int& section, THitPart& part) const {
@@ -85,21 +64,12 @@ bool TGtTreeView::Refuses(const TGtTreeItem* item) const {
 }
 
 void TGtTreeView::ToggleSelect(TGtTreeItem* item) {
-    TCustomGtTree& t = *tree_;
-    if (t.MultiSelect()) {
-        if (item != nullptr) item->SetSelected(!item->Selected());
-        return;
-    }
-    TGtTreeItem* current = t.CurrentItem();
-    if (current != nullptr) current->SetSelected(false);
-    if (item != nullptr) item->SetSelected(true);
+    tree_->ToggleSelect(item);
 }
 
-bool TGtTreeView::FocusItem(TGtTreeItem* item, bool) {
-    TCustomGtTree& t = *tree_;
-    const bool moved = t.SetItemFocused(item);
-    if (moved && t.MultiSelect() && item != nullptr && t.FocusedItem() == item) ToggleSelect(item);
-    return moved;
+bool TGtTreeView::FocusItem(TGtTreeItem* item, bool delayed) {
+    // The focus change toggles the item's selection itself.
+    return tree_->SetItemFocused(item, false, delayed);
 }
 
 void TGtTreeView::PrepareClick(TGtTreeItem* item, bool ctrl, bool range) {
@@ -109,7 +79,9 @@ void TGtTreeView::PrepareClick(TGtTreeItem* item, bool ctrl, bool range) {
     t.DeselectAll();
     if (!range || anchor == nullptr) return;
     anchor->SetSelected(true);
-    t.SelectRange(item, anchor);
+    // The rows shown between them: not collapsed children, not rows the
+    // filter hides, not disabled rows.
+    t.SelectRangeEx2(item, anchor, false, false, false);
     t.SetCurrentItem(anchor);
     if (item != t.FocusedItem()) item->SetSelected(false);
 }

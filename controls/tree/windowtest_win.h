@@ -6,9 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <map>
 #include <string>
+#include <utility>
 
 #include "controls/tree/init.h"
+#include "controls/tree/timers.h"
 #include "gui/geometry_win.h"
 #include "gui/graphics.h"
 #include "gui/testing.h"
@@ -44,6 +47,22 @@ inline void PostMouse(gui::TWinControl& control, UINT msg, int x, int y, WPARAM 
 inline void SaveShot(const gui::TBitmap& bitmap, const char* name) {
     gui::testing::SavePng(bitmap, runtime::AnsiToWide(std::string(SERPLOW_BINARY_DIR "/") + name));
 }
+
+// Timers the test fires itself (put in place with TGtTimersOverride).
+class TFakeTimers : public TGtTimerService {
+  public:
+    void Start(const void* owner, int intervalMs, Tick tick) override {
+        running[owner] = {intervalMs, std::move(tick)};
+    }
+    void Stop(const void* owner) override { running.erase(owner); }
+    bool Running(const void* owner) const { return running.count(owner) != 0; }
+    int Interval(const void* owner) const { return running.at(owner).first; }
+    void Fire(const void* owner) {
+        const Tick tick = running.at(owner).second;
+        tick();
+    }
+    std::map<const void*, std::pair<int, Tick>> running;
+};
 
 class GtWindowTest : public ::testing::Test {
   protected:
