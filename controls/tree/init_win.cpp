@@ -5,6 +5,7 @@
 #include "controls/tree/init.h"
 #include "controls/tree/scrollbar.h"
 #include "controls/tree/treedrag.h"
+#include "controls/tree/tree.h"
 #include "controls/tree/xpthemed.h"
 #include "runtime/classinfo.h"
 
@@ -25,6 +26,7 @@ void init() {
     runtime::RegisterClassInfo<TGtHook>();
     runtime::RegisterClassInfo<TGtHintWindow>();
     RegisterDragCursors();
+    runtime::RegisterClassInfo<TGtTree>();
 }
 
 void shutdown() {

@@ -22,6 +22,7 @@
 #include "controls/tree/header.h"
 #include "controls/tree/inplaceeditor.h"
 #include "controls/tree/interacttypes.h"
+#include "controls/tree/hook.h"
 #include "controls/tree/maincell.h"
 #include "controls/tree/scrollbar.h"
 #include "controls/tree/treeevents.h"
@@ -39,6 +40,14 @@ class TCustomGtTree;
 
 RUNTIME_ENUM(TGtDblClickMode, dcmNone, dcmExpand, dcmEdit)
 RUNTIME_ENUM(TSTSelModes, smSimple, smUsual)
+// Hints, editing and drag and drop settings the view reads.
+RUNTIME_ENUM(THintModes, shmNone, shmLong, shmAll)
+RUNTIME_ENUM(TLineHintType, lhtMainTextOnly, lhtCellTextOnly, lhtSmart)
+RUNTIME_ENUM(TGtHintType, shtMainText, shtHintOnly, shtHintOrText)
+RUNTIME_ENUM(TDragImgMode, dimNever, dimOne, dimAll)
+RUNTIME_ENUM(TGtDragType, dtOLE, dtKestrin, dtBoth)
+RUNTIME_ENUM(TDragTargetDraw, ColorFrame, ColorRect, SelColorRect, dtdNone, dtdUpColorLine,
+             dtdDownColorLine, dtdUpSelColorLine, dtdDownSelColorLine)
 
 // Makers of the parts a descendant replaces (a C++ constructor cannot call
 // a descendant's override): empty members make the standard parts.
@@ -295,6 +304,47 @@ class TCustomGtTree : public TGtXPThemedControl, public TGtTreeModel, private TG
     void EnsureVisibleBottom(TGtTreeItem* item);
     // The item is among the rows shown.
     bool IsInView(TGtTreeItem* item) const;
+
+    // ---- header font, parent form, copying, old forms, virtual mode and the settings
+    // ---- of hints, editing and drag and drop (treeforms_win.cpp) ------------------------
+    bool HeaderUseTreeFont() const { return headerUseTreeFont_; }
+    void SetHeaderUseTreeFont(bool value);
+    // Used by the header while HeaderUseTreeFont is off.
+    gui::TFont* HeaderFont() const { return headerFont_.get(); }
+    void SetHeaderFont(gui::TFont* value);
+    // Another tree's items and settings.
+    void Assign(const runtime::TPersistent* source) override;
+    // Reads and drops the values of properties old forms still hold.
+    void DefineProperties(runtime::TFiler& filer) override;
+    void SetParent(gui::TWinControl* parent) override;
+    // The style lent to OnVirtualStyleNeeded in virtual mode (none outside).
+    TGtCellStyle* VirtualStyle() const { return virtualStyle_.get(); }
+    void SetVirtualityLevel(TVirtualityLevel value) override;
+    gui::TCursor DragCursor() const;
+    void SetDragCursor(gui::TCursor value);
+    virtual void SetDoInplaceEdit(bool value) { doInplaceEdit_ = value; }
+    bool DoInplaceEdit() const { return doInplaceEdit_; }
+    TGtHintType HintType = shtHintOrText;
+    THintModes LineHintMode = shmLong;
+    TLineHintType LineHintType = lhtSmart;
+    TGtColor LineHintColor = 0xFF000005;
+    int LineHintTimeout = 3000;
+    bool HideHintOnMove = true;
+    bool HideHintOnTimer = false;
+    bool UseSystemHintColors = false;
+    TGtFieldType MainTextType = sftText;
+    int InplaceEditorDelay = 500;
+    bool QuickEditMode = false;
+    bool ExplorerEditMode = false;
+    bool DragAllowed = false;
+    bool ExpandOnDragOver = false;
+    TGtDragType DragType = dtKestrin;
+    TDragImgMode DragImageMode = dimNever;
+    TDragTargetDraw DragTrgDrawMode = SelColorRect;
+    TGtColor DragRectAcceptColor = 0x008000;
+    TGtColor DragRectDenyColor = 0x0000FF;
+    int DragExpandDelay = 500;
+    int DragScrollInterval = 100;
 
     // Where the item's main-cell parts lie (content coordinates).
     TGtMainCellLayout MainCellLayout(TGtTreeItem* item);
@@ -592,12 +642,20 @@ class TCustomGtTree : public TGtXPThemedControl, public TGtTreeModel, private TG
     bool inAutoSizeAll_ = false;
     bool autoSizePending_ = false;
     bool inSizeMove_ = false;
+    bool headerUseTreeFont_ = true;
+    bool doInplaceEdit_ = true;
+    std::unique_ptr<gui::TFont> headerFont_;
+    std::unique_ptr<TGtHook> formHook_;
+    std::unique_ptr<TGtCellStyle> virtualStyle_;
+    // The header's font: the tree's or HeaderFont.
+    void ApplyHeaderFont();
+    void AttachFormHook();
+    void CreateFormParts();
     // Views of header sections, in the order they were added.
     std::vector<TGtHeaderSection*> sortSections_;
 
     // Line hints, editing, drag and drop.
     std::u16string hintW_;
-    bool doInplaceEdit_ = true;
     std::unique_ptr<TGtTreeInplaceManager> inplaceManager_ = std::make_unique<TGtTreeInplaceManager>();
     TDragTargetDraw dragTrgDrawMode_ = SelColorRect;
     TGtColor dragRectAcceptColor_ = 0x008000;

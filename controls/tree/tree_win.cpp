@@ -47,6 +47,50 @@ RUNTIME_PROPERTY(HeaderHotTrack, HeaderHotTrack, SetHeaderHotTrack).Default(true
 RUNTIME_FIELD(AutoResizeColumns).Default(true);
 RUNTIME_FIELD(IncrementalSearch).Default(false);
 RUNTIME_FIELD(ChangeDelay).Default(500);
+// Selection, filter, virtual mode, and the settings of hints, editing and drag and drop.
+RUNTIME_PROPERTY(MultiSelectLevel, MultiSelectLevel, SetMultiSelectLevel).Default(-1);
+RUNTIME_PROPERTY(KeepSelectionWithinLevel, KeepSelectionWithinLevel, SetKeepSelectionWithinLevel)
+    .Default(false);
+RUNTIME_FIELD(SelectionMode).Default(smUsual);
+RUNTIME_FIELD(RightClickSelect).Default(true);
+RUNTIME_FIELD(AlwaysKeepFocus).Default(false);
+RUNTIME_FIELD(AlwaysKeepSelection).Default(true);
+RUNTIME_PROPERTY(DeselectChildrenOnCollapse, DeselectChildrenOnCollapse,
+                 SetDeselectChildrenOnCollapse)
+    .Default(false);
+RUNTIME_FIELD(IgnoreEnabled).Default(false);
+RUNTIME_PROPERTY(AutoExpand, AutoExpand, SetAutoExpand).Default(false);
+RUNTIME_FIELD(AutoCollapse).Default(false);
+RUNTIME_PROPERTY(FilteredVisibility, FilteredVisibility, SetFilteredVisibility).Default(false);
+RUNTIME_PROPERTY(SortUseCase, SortUseCase, SetSortUseCase).Default(true);
+RUNTIME_PROPERTY(VirtualityLevel, VirtualityLevel, SetVirtualityLevel).Default(vlNone);
+RUNTIME_PROPERTY(HeaderUseTreeFont, HeaderUseTreeFont, SetHeaderUseTreeFont).Default(true);
+RUNTIME_FIELD(HintType).Default(shtHintOrText);
+RUNTIME_FIELD(LineHintMode).Default(shmLong);
+RUNTIME_FIELD(LineHintType).Default(lhtSmart);
+RUNTIME_FIELD(LineHintColor).Default(0xFF000005u);
+RUNTIME_FIELD(LineHintTimeout).Default(3000);
+RUNTIME_FIELD(HideHintOnMove).Default(true);
+RUNTIME_FIELD(HideHintOnTimer).Default(false);
+RUNTIME_FIELD(UseSystemHintColors).Default(false);
+RUNTIME_FIELD(MainTextType).Default(sftText);
+RUNTIME_PROPERTY(DoInplaceEdit, DoInplaceEdit, SetDoInplaceEdit).Default(true);
+RUNTIME_FIELD(InplaceEditorDelay).Default(500);
+RUNTIME_FIELD(QuickEditMode).Default(false);
+RUNTIME_FIELD(ExplorerEditMode).Default(false);
+RUNTIME_FIELD(DragAllowed).Default(false);
+RUNTIME_FIELD(ExpandOnDragOver).Default(false);
+RUNTIME_FIELD(DragType).Default(dtKestrin);
+RUNTIME_FIELD(DragImageMode).Default(dimNever);
+RUNTIME_FIELD(DragTrgDrawMode).Default(SelColorRect);
+RUNTIME_FIELD(DragRectAcceptColor).Default(0x008000u);
+RUNTIME_FIELD(DragRectDenyColor).Default(0x0000FFu);
+RUNTIME_FIELD(DragExpandDelay).Default(500);
+RUNTIME_FIELD(DragScrollInterval).Default(100);
+RUNTIME_FIELD(OnVirtualTextNeeded);
+RUNTIME_FIELD(OnVirtualHintNeeded);
+RUNTIME_FIELD(OnVirtualValueNeeded);
+RUNTIME_FIELD(OnVirtualStyleNeeded);
 RUNTIME_FIELD(OnItemDraw);
 RUNTIME_FIELD(OnItemChecked);
 RUNTIME_FIELD(OnCompareItems);
@@ -166,6 +210,7 @@ TCustomGtTree::TCustomGtTree(runtime::TComponent* owner, const TGtTreeParts& par
         Remeasure();
         Request(rfRepaintRows | RowsWidthFlag());
     };
+    CreateFormParts();
     horzBar_->SetVisible(false);
     vertBar_->SetVisible(false);
     horzBar_->SetParent(this);
@@ -216,6 +261,7 @@ void TCustomGtTree::Loaded() {
     }
     loadedHeaderHeight_ = -1;
     Request(rfRepaintAll | rfRowsStale | rfCountStale);
+    ApplyHeaderFont();
     AutoSizeAllColumns();
 }
 
@@ -842,8 +888,10 @@ void TCustomGtTree::CMFontChanged(gui::TMessage& msg) {
     GUI_INHERITED(msg);
     if (header_ == nullptr) return;
     TGtTreeLock lock(*this);
-    header_->Font()->Assign(Font());
-    header_->AdjustHeight();
+    if (headerUseTreeFont_) {
+        headerFont_->Assign(Font());
+        ApplyHeaderFont();
+    }
     Remeasure();
     Request(rfRepaintRows | RowsWidthFlag());
 }

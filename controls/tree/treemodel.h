@@ -168,7 +168,7 @@ class TGtTreeModel {
     void SetMainTreeColumn(int value) { mainTreeColumn_ = value; }
     TVirtualityLevel VirtualityLevel() const { return virtualityLevel_; }
     // Changes every item's storage: virtual items lose their texts and styles.
-    void SetVirtualityLevel(TVirtualityLevel value);
+    virtual void SetVirtualityLevel(TVirtualityLevel value);
     bool IsVirtual() const { return virtualityLevel_ != vlNone; }
     bool FilteredVisibility() const { return filteredVisibility_; }
     // Turning it on applies the filter.

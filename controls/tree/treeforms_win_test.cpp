@@ -1,0 +1,139 @@
+// The tree control's parts that serve forms and other trees under Wine:
+// the header font, the parent form's size-move state, copying another tree
+// and reading forms that hold settings of earlier versions.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "controls/tree/tree.h"
+#include "controls/tree/windowtest_win.h"
+#include "gui/forms.h"
+#include "gui/layout.h"
+#include "gui/testing.h"
+#include "runtime/strings.h"
+
+namespace controls::tree {
+namespace {
+
+class GtTreeForms : public testing::GtWindowTest {
+  protected:
+    void SetUp() override {
+        form_.SetBounds(100, 100, 360, 260);
+        tree_ = new TGtTree(&form_);
+        tree_->SetParent(&form_);
+        tree_->SetBounds(0, 0, 300, 200);
+        form_.HandleNeeded();
+        gui::testing::Pump();
+    }
+
+    gui::TForm form_{nullptr};
+    TGtTree* tree_ = nullptr;
+};
+
+TEST_F(GtTreeForms, TheHeaderTakesTheTreeFontOrItsOwn) {
+    tree_->Font()->SetName("Tahoma");
+    tree_->Font()->SetSize(14);
+    EXPECT_EQ(tree_->Header()->Font()->Size(), 14);
+    EXPECT_EQ(tree_->HeaderFont()->Size(), 14);  // follows while in use
+
+    tree_->SetHeaderUseTreeFont(false);
+    tree_->HeaderFont()->SetSize(9);
+    EXPECT_EQ(tree_->Header()->Font()->Size(), 9);
+    tree_->Font()->SetSize(20);
+    EXPECT_EQ(tree_->Header()->Font()->Size(), 9);
+    EXPECT_EQ(tree_->HeaderFont()->Size(), 9);
+
+    tree_->SetHeaderUseTreeFont(true);
+    EXPECT_EQ(tree_->Header()->Font()->Size(), 20);
+}
+
+TEST_F(GtTreeForms, MovingOrSizingTheFormIsKnownWhileItLasts) {
+    const auto send = [this](UINT msg) { SendMessageW(form_.Handle(), msg, 0, 0); };
+    send(WM_ENTERSIZEMOVE);
+    EXPECT_TRUE(tree_->InSizeMove());
+    send(WM_EXITSIZEMOVE);
+    EXPECT_FALSE(tree_->InSizeMove());
+
+    // A parent change forgets the state; without a parent nothing is watched.
+    send(WM_ENTERSIZEMOVE);
+    tree_->SetParent(nullptr);
+    EXPECT_FALSE(tree_->InSizeMove());
+    send(WM_ENTERSIZEMOVE);
+    EXPECT_FALSE(tree_->InSizeMove());
+    send(WM_EXITSIZEMOVE);
+    tree_->SetParent(&form_);
+    send(WM_ENTERSIZEMOVE);
+    EXPECT_TRUE(tree_->InSizeMove());
+    send(WM_EXITSIZEMOVE);
+}
+
+TEST_F(GtTreeForms, AssignCopiesItemsAndSettingsButNotAutoExpand) {
+    TGtTree other(nullptr);
+    TGtTreeItem* a = other.Items().Add(nullptr, u"A");
+    other.Items().AddChild(a, u"A1");
+    other.Items().Add(nullptr, u"B");
+    other.SetShowCheckboxes(true);
+    other.SetBkColor(0x00112233);
+    other.SetShowLines(false);
+    other.SetAutoLineHeight(false);
+    other.SetLineHeight(25);
+    other.LineHintMode = shmAll;
+    other.DragType = dtOLE;
+    other.SetAutoExpand(true);
+    tree_->Assign(&other);
+    ASSERT_EQ(tree_->Items().Count(), 3);
+    EXPECT_EQ(tree_->Items().Item(1)->Text(), u"A1");
+    EXPECT_EQ(tree_->Items().Item(1)->Level(), 1);
+    EXPECT_TRUE(tree_->ShowCheckboxes());
+    EXPECT_EQ(tree_->BkColor(), 0x00112233u);
+    EXPECT_FALSE(tree_->ShowLines());
+    EXPECT_EQ(tree_->LineHeight(), 25);
+    EXPECT_EQ(tree_->LineHintMode, shmAll);
+    EXPECT_EQ(tree_->DragType, dtOLE);
+    EXPECT_FALSE(tree_->AutoExpand());
+    EXPECT_EQ(tree_->UpdateCount(), 0);
+}
+
+TEST_F(GtTreeForms, FormsOfEarlierVersionsReadWithTheirOldSettingsDropped) {
+    gui::TForm form(nullptr);
+    gui::ReadLayout(form, R"(object Form: TForm
+  object Tree: TGtTree
+    Left = 4
+    Background = 12
+    Storage = 'keywords'
+    GradientSteps = 64
+    MultiSelectLevel = 1
+    LineHintTimeout = 800
+    DragType = dtBoth
+    HeaderUseTreeFont = False
+  end
+end
+)");
+    auto* tree = dynamic_cast<TGtTree*>(form.FindComponent("Tree"));
+    ASSERT_NE(tree, nullptr);
+    EXPECT_EQ(tree->Left(), 4);
+    EXPECT_EQ(tree->MultiSelectLevel(), 1);
+    EXPECT_EQ(tree->LineHintTimeout, 800);
+    EXPECT_EQ(tree->DragType, dtBoth);
+    EXPECT_FALSE(tree->HeaderUseTreeFont());
+}
+
+TEST_F(GtTreeForms, VirtualModeLendsOneSharedStyle) {
+    tree_->Items().Add(nullptr, u"A");
+    EXPECT_EQ(tree_->VirtualStyle(), nullptr);
+    tree_->SetVirtualityLevel(vlTextAndStyles);
+    ASSERT_NE(tree_->VirtualStyle(), nullptr);
+    EXPECT_EQ(tree_->VirtualStyle()->Owner(), nullptr);
+    tree_->OnVirtualTextNeeded = [](runtime::TObject*, TGtTreeItem*, int column,
+                                    std::u16string& text) {
+        text = column == -1 ? u"virtual" : u"cell";
+    };
+    EXPECT_EQ(tree_->Items().Item(0)->Text(), u"virtual");
+    tree_->SetVirtualityLevel(vlNone);
+    EXPECT_EQ(tree_->VirtualStyle(), nullptr);
+    EXPECT_EQ(tree_->Items().Item(0)->Text(), u"");
+    EXPECT_EQ(tree_->UpdateCount(), 0);
+}
+
+}  // namespace
+}  // namespace controls::tree
