@@ -32,6 +32,7 @@
 #include "controls/tree/xpthemed.h"
 #include "gui/graphic.h"
 #include "gui/imagelist.h"
+#include "gui/stdctrls.h"
 
 namespace controls::tree {
 
@@ -286,6 +287,12 @@ class TCustomGtTree : public TGtXPThemedControl, public TGtTreeModel, private TG
     bool ScrollbarOpposite() const { return scrollbarOpposite_; }
     void SetScrollbarOpposite(bool value);
     bool ScrollTracking = false;
+    // Off: the window's standard scroll bars instead of the owner-drawn ones.
+    bool UseCustomScrollBars() const { return useCustomScrollBars_; }
+    void SetUseCustomScrollBars(bool value);
+    // Bars that stay shown (disabled when nothing scrolls).
+    gui::TScrollStyle ForcedScrollBars() const { return forcedScrollBars_; }
+    void SetForcedScrollBars(gui::TScrollStyle value);
     bool HorzBarVisible() const { return horzBarVisible_; }
     bool VertBarVisible() const { return vertBarVisible_; }
     int LeftPosition() const;
@@ -642,6 +649,13 @@ class TCustomGtTree : public TGtXPThemedControl, public TGtTreeModel, private TG
     bool inAutoSizeAll_ = false;
     bool autoSizePending_ = false;
     bool inSizeMove_ = false;
+    bool useCustomScrollBars_ = true;
+    gui::TScrollStyle forcedScrollBars_ = gui::ssNone;
+    // The window's own bar shows what the tree's bar shows.
+    void SetWindowBar(int bar, const gui::TPoint& range, int page, int position, bool forced);
+    bool Forced(gui::TScrollStyle kind) const {
+        return forcedScrollBars_ == kind || forcedScrollBars_ == gui::ssBoth;
+    }
     bool headerUseTreeFont_ = true;
     bool doInplaceEdit_ = true;
     std::unique_ptr<gui::TFont> headerFont_;

@@ -43,6 +43,8 @@ RUNTIME_PROPERTY(SortType, SortType, SetSortType).Default(stText);
 RUNTIME_PROPERTY(HideHorzScrollBar, HideHorzScrollBar, SetHideHorzScrollBar).Default(false);
 RUNTIME_PROPERTY(HideVertScrollBar, HideVertScrollBar, SetHideVertScrollBar).Default(false);
 RUNTIME_PROPERTY(ScrollbarOpposite, ScrollbarOpposite, SetScrollbarOpposite).Default(false);
+RUNTIME_PROPERTY(UseCustomScrollBars, UseCustomScrollBars, SetUseCustomScrollBars).Default(true);
+RUNTIME_PROPERTY(ForcedScrollBars, ForcedScrollBars, SetForcedScrollBars).Default(gui::ssNone);
 RUNTIME_PROPERTY(HeaderHotTrack, HeaderHotTrack, SetHeaderHotTrack).Default(true);
 RUNTIME_FIELD(AutoResizeColumns).Default(true);
 RUNTIME_FIELD(IncrementalSearch).Default(false);
@@ -233,6 +235,7 @@ void TCustomGtTree::CreateParams(gui::TCreateParams& params) {
     TGtXPThemedControl::CreateParams(params);
     params.WindowClass.style &= ~(CS_HREDRAW | CS_VREDRAW);
     params.Style |= WS_CLIPCHILDREN;
+    if (!useCustomScrollBars_) params.Style |= WS_HSCROLL | WS_VSCROLL;
     if (borderStyle_ == gui::bsSingle) {
         if (Ctl3D())
             params.ExStyle |= WS_EX_CLIENTEDGE;
@@ -656,6 +659,21 @@ void TCustomGtTree::SetHideVertScrollBar(bool value) {
     UpdateLayout();
 }
 
+void TCustomGtTree::SetUseCustomScrollBars(bool value) {
+    if (value == useCustomScrollBars_) return;
+    useCustomScrollBars_ = value;
+    if (HandleAllocated()) RecreateWnd();
+}
+
+void TCustomGtTree::SetForcedScrollBars(gui::TScrollStyle value) {
+    if (value == forcedScrollBars_) return;
+    forcedScrollBars_ = value;
+    if (HandleAllocated() && !useCustomScrollBars_) RecreateWnd();
+    TGtTreeLock lock(*this);
+    Request(rfUpdatePending);
+    UpdateLayout();
+}
+
 void TCustomGtTree::SetScrollbarOpposite(bool value) {
     if (value == scrollbarOpposite_) return;
     scrollbarOpposite_ = value;
@@ -825,7 +843,14 @@ void TCustomGtTree::WMScroll(gui::TMessage& msg) {
     if (code > SB_ENDSCROLL) return;
     if (msg.Msg == WM_VSCROLL) {
         if (code == SB_ENDSCROLL) return;
-        const int pos = vertBar_->Position();
+        int pos = vertBar_->Position();
+        if (!useCustomScrollBars_) {
+            SCROLLINFO si{};
+            si.cbSize = sizeof si;
+            si.fMask = SIF_RANGE | SIF_POS | SIF_TRACKPOS;
+            GetScrollInfo(WindowHandle(), SB_VERT, &si);
+            pos = code == SB_THUMBPOSITION || code == SB_THUMBTRACK ? si.nTrackPos : si.nPos;
+        }
         int target = TopIndex();
         const int page = std::max(view_->GetVisibleRowCount() - 1, 1);
         switch (code) {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "controls/tree/tree.h"
+#include "controls/tree/treeview.h"
 #include "controls/tree/windowtest_win.h"
 #include "gui/forms.h"
 #include "gui/layout.h"
@@ -133,6 +134,48 @@ TEST_F(GtTreeForms, VirtualModeLendsOneSharedStyle) {
     EXPECT_EQ(tree_->VirtualStyle(), nullptr);
     EXPECT_EQ(tree_->Items().Item(0)->Text(), u"");
     EXPECT_EQ(tree_->UpdateCount(), 0);
+}
+
+TEST_F(GtTreeForms, StandardScrollBarsFollowTheRowsAndForcedOnesStay) {
+    const auto style = [this] { return GetWindowLongW(tree_->Handle(), GWL_STYLE); };
+    tree_->SetUseCustomScrollBars(false);
+    EXPECT_FALSE(tree_->VertScrollBar()->Visible());
+    EXPECT_EQ(style() & (WS_VSCROLL | WS_HSCROLL), 0);  // nothing to scroll
+
+    tree_->Items().BeginUpdate();
+    for (int i = 0; i < 50; ++i)
+        tree_->Items().Add(nullptr, runtime::Utf8ToWide("Row " + std::to_string(i)));
+    tree_->Items().EndUpdate();
+    EXPECT_TRUE(tree_->VertBarVisible());
+    EXPECT_FALSE(tree_->VertScrollBar()->Visible());
+    EXPECT_NE(style() & WS_VSCROLL, 0);
+    SCROLLINFO si{};
+    si.cbSize = sizeof si;
+    si.fMask = SIF_ALL;
+    GetScrollInfo(tree_->Handle(), SB_VERT, &si);
+    EXPECT_EQ(si.nMax, 49);
+    EXPECT_EQ(static_cast<int>(si.nPage), tree_->View()->GetVisibleRowCount() - 1);
+    // The view's width follows the client area the window's bar leaves.
+    EXPECT_EQ(tree_->View()->Width(), tree_->ClientWidth());
+
+    SendMessageW(tree_->Handle(), WM_VSCROLL, SB_PAGEDOWN, 0);
+    GetScrollInfo(tree_->Handle(), SB_VERT, &si);
+    EXPECT_EQ(si.nPos, tree_->TopIndex());
+    EXPECT_GT(tree_->TopIndex(), 0);
+
+    // Forced bars stay, also on an empty tree, with either kind of bar.
+    tree_->Items().Clear();
+    EXPECT_EQ(style() & (WS_VSCROLL | WS_HSCROLL), 0);
+    tree_->SetForcedScrollBars(gui::ssBoth);
+    EXPECT_EQ(style() & (WS_VSCROLL | WS_HSCROLL), WS_VSCROLL | WS_HSCROLL);
+    EXPECT_TRUE(tree_->HorzBarVisible());
+    EXPECT_TRUE(tree_->VertBarVisible());
+    tree_->SetUseCustomScrollBars(true);
+    EXPECT_EQ(style() & (WS_VSCROLL | WS_HSCROLL), 0);
+    EXPECT_TRUE(tree_->VertScrollBar()->Visible());
+    EXPECT_TRUE(tree_->HorzScrollBar()->Visible());
+    tree_->SetForcedScrollBars(gui::ssNone);
+    EXPECT_FALSE(tree_->VertScrollBar()->Visible());
 }
 
 }  // namespace

@@ -64,8 +64,9 @@ void TCustomGtTree::LayoutOnce() {
         headerHeightAtLayout_ = in.HeaderHeight;
         in.StickyHeader = header_->StickySections();
     }
-    in.HorzBarVisible = horzBarVisible_;
-    in.VertBarVisible = vertBarVisible_;
+    // The window's own bars take their room outside the client area.
+    in.HorzBarVisible = horzBarVisible_ && useCustomScrollBars_;
+    in.VertBarVisible = vertBarVisible_ && useCustomScrollBars_;
     in.HorzBarHeight = horzBar_->Height();
     in.VertBarWidth = vertBar_->Width();
     in.ScrollbarOpposite = scrollbarOpposite_;
@@ -74,8 +75,8 @@ void TCustomGtTree::LayoutOnce() {
     Place(*header_, l.Header, in.ShowColumns);
     view_->SetBounds(l.View.Left, l.View.Top, l.View.Width(), l.View.Height());
     view_->SetVisible(true);
-    Place(*horzBar_, l.HorzBar, horzBarVisible_);
-    Place(*vertBar_, l.VertBar, vertBarVisible_);
+    Place(*horzBar_, l.HorzBar, in.HorzBarVisible);
+    Place(*vertBar_, l.VertBar, in.VertBarVisible);
     if (!l.Corner.IsEmpty()) {
         const RECT r{l.Corner.Left, l.Corner.Top, l.Corner.Right, l.Corner.Bottom};
         InvalidateRect(WindowHandle(), &r, TRUE);
@@ -102,8 +103,9 @@ bool TCustomGtTree::UpdateHorzBar() {
     }
     const TGtBarState s =
         HorzBarState(content, view_->ClientWidth(), hideHorzBar_, view_->LeftPosition());
-    const bool changed = s.Visible != horzBarVisible_;
-    horzBarVisible_ = s.Visible;
+    const bool forced = Forced(gui::ssHorizontal);
+    const bool changed = s.Visible != horzBarVisible_ && !forced;
+    horzBarVisible_ = s.Visible || forced;
     horzBar_->SetMin(0);
     horzBar_->SetMax(s.Max);
     horzBar_->SetPage(s.Page);
@@ -111,6 +113,7 @@ bool TCustomGtTree::UpdateHorzBar() {
         BarSync sync(barSync_);
         horzBar_->SetPosition(s.Position);
     }
+    SetWindowBar(SB_HORZ, {0, s.Max}, s.Page, s.Position, forced);
     // Clipping to the new range is no scroll of the user's.
     if (s.Position != view_->LeftPosition()) view_->SetLeftPosition(s.Position);
     return changed;
@@ -121,14 +124,30 @@ bool TCustomGtTree::UpdateVertBar() {
     int rowsShown = view_->RowCount();
     const TGtBarState s = VertBarState(total, view_->TopIndex(), view_->ClientHeight(),
                                        LineHeight(), view_->RowsHeight(), rowsShown, hideVertBar_);
-    const bool changed = s.Visible != vertBarVisible_;
-    vertBarVisible_ = s.Visible;
+    const bool forced = Forced(gui::ssVertical);
+    const bool changed = s.Visible != vertBarVisible_ && !forced;
+    vertBarVisible_ = s.Visible || forced;
     vertBar_->SetMin(0);
     vertBar_->SetMax(std::max(s.Max, 0));
     vertBar_->SetPage(std::max(s.Page, 1));
     BarSync sync(barSync_);
     vertBar_->SetPosition(s.Position);
+    SetWindowBar(SB_VERT, {0, std::max(s.Max, 0)}, std::max(s.Page, 1), s.Position, forced);
     return changed;
+}
+
+void TCustomGtTree::SetWindowBar(int bar, const gui::TPoint& range, int page, int position,
+                                 bool forced) {
+    if (useCustomScrollBars_ || !HandleAllocated()) return;
+    SCROLLINFO si{};
+    si.cbSize = sizeof si;
+    si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_TRACKPOS | (forced ? SIF_DISABLENOSCROLL : 0);
+    // A page that covers the range hides the bar, unless it is forced.
+    si.nMin = range.X;
+    si.nMax = range.Y;
+    si.nPage = static_cast<UINT>(page);
+    si.nPos = si.nTrackPos = position;
+    SetScrollInfo(WindowHandle(), bar, &si, TRUE);
 }
 
 // ---- measuring --------------------------------------------------------------------------
@@ -397,6 +416,8 @@ void TCustomGtTree::SyncBarPosition(TGtScrollBar* bar, int position) {
     if (bar == nullptr) return;
     BarSync sync(barSync_);
     bar->SetPosition(position);
+    if (!useCustomScrollBars_ && HandleAllocated())
+        SetScrollPos(WindowHandle(), bar == vertBar_ ? SB_VERT : SB_HORZ, position, TRUE);
 }
 
 void TCustomGtTree::WireBar(TGtScrollBar& bar, bool vertical) {
