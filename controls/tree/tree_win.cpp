@@ -246,6 +246,8 @@ void TCustomGtTree::CreateParams(gui::TCreateParams& params) {
 
 void TCustomGtTree::CreateWnd() {
     TGtXPThemedControl::CreateWnd();
+    // The form may have come later than the parent (a tree on a panel).
+    AttachFormHook();
     UpdateLayout();
     TGtTreeLock lock(*this);
     Request(rfRowsStale | rfCountStale | rfRepaintAll);

@@ -10,6 +10,7 @@
 #include "controls/tree/windowtest_win.h"
 #include "gui/forms.h"
 #include "gui/layout.h"
+#include "gui/extctrls.h"
 #include "gui/testing.h"
 #include "runtime/strings.h"
 
@@ -66,6 +67,18 @@ TEST_F(GtTreeForms, MovingOrSizingTheFormIsKnownWhileItLasts) {
     send(WM_ENTERSIZEMOVE);
     EXPECT_TRUE(tree_->InSizeMove());
     send(WM_EXITSIZEMOVE);
+
+    // A tree on a panel that gets its form later finds the form when its
+    // window is made.
+    gui::TPanel* panel = new gui::TPanel(&form_);
+    TGtTree* inner = new TGtTree(&form_);
+    inner->SetParent(panel);
+    panel->SetParent(&form_);
+    inner->HandleNeeded();
+    send(WM_ENTERSIZEMOVE);
+    EXPECT_TRUE(inner->InSizeMove());
+    send(WM_EXITSIZEMOVE);
+    EXPECT_FALSE(inner->InSizeMove());
 }
 
 TEST_F(GtTreeForms, AssignCopiesItemsAndSettingsButNotAutoExpand) {

@@ -9,6 +9,7 @@
 #include "controls/tree/tree.h"
 #include "controls/tree/treeview.h"
 #include "controls/tree/windowtest_win.h"
+#include "gui/geometry_win.h"
 #include "gui/forms.h"
 #include "gui/testing.h"
 #include "runtime/strings.h"
@@ -145,6 +146,29 @@ TEST_F(GtTreeFocus, TheFilterMovesTheFocusOffHiddenRowsAtTheOutermostUnlock) {
     EXPECT_EQ(tree_->SelectedCount(), 39);
     EXPECT_FALSE(Row(2)->Selected());
     EXPECT_TRUE(Row(3)->Selected());
+}
+
+TEST_F(GtTreeFocus, ShiftClickSelectsTheRowsShownBetweenNotCollapsedChildren) {
+    tree_->Items().Clear();
+    TGtTreeItem* a = tree_->Items().Add(nullptr, u"A");
+    tree_->Items().AddChild(a, u"A1");
+    TGtTreeItem* b = tree_->Items().Add(nullptr, u"B");
+    TGtTreeItem* c = tree_->Items().Add(nullptr, u"C");
+    TGtTreeView& view = *tree_->View();
+    const auto click = [&view](int row, WPARAM keys) {
+        const gui::TRect r = view.GetRowRect(row);
+        testing::PostMouse(view, WM_LBUTTONDOWN, r.Left + 60, r.Top + r.Height() / 2,
+                           MK_LBUTTON | keys);
+        testing::PostMouse(view, WM_LBUTTONUP, r.Left + 60, r.Top + r.Height() / 2, keys);
+    };
+    click(0, 0);
+    click(2, MK_SHIFT);
+    std::string selected;
+    for (TGtTreeItem* i = tree_->GetNextSelected(nullptr); i; i = tree_->GetNextSelected(i))
+        selected += runtime::WideToUtf8(i->Text()) + " ";
+    EXPECT_EQ(tree_->ItemFocused(), c);
+    EXPECT_TRUE(a->Selected() && b->Selected() && c->Selected()) << selected;
+    EXPECT_EQ(tree_->SelectedCount(), 3) << selected;
 }
 
 }  // namespace
