@@ -41,14 +41,6 @@ class TCustomGtTree;
 
 RUNTIME_ENUM(TGtDblClickMode, dcmNone, dcmExpand, dcmEdit)
 RUNTIME_ENUM(TSTSelModes, smSimple, smUsual)
-// Hints, editing and drag and drop settings the view reads.
-RUNTIME_ENUM(THintModes, shmNone, shmLong, shmAll)
-RUNTIME_ENUM(TLineHintType, lhtMainTextOnly, lhtCellTextOnly, lhtSmart)
-RUNTIME_ENUM(TGtHintType, shtMainText, shtHintOnly, shtHintOrText)
-RUNTIME_ENUM(TDragImgMode, dimNever, dimOne, dimAll)
-RUNTIME_ENUM(TGtDragType, dtOLE, dtKestrin, dtBoth)
-RUNTIME_ENUM(TDragTargetDraw, ColorFrame, ColorRect, SelColorRect, dtdNone, dtdUpColorLine,
-             dtdDownColorLine, dtdUpSelColorLine, dtdDownSelColorLine)
 
 // Makers of the parts a descendant replaces (a C++ constructor cannot call
 // a descendant's override): empty members make the standard parts.
@@ -329,29 +321,6 @@ class TCustomGtTree : public TGtXPThemedControl, public TGtTreeModel, private TG
     void SetVirtualityLevel(TVirtualityLevel value) override;
     gui::TCursor DragCursor() const;
     void SetDragCursor(gui::TCursor value);
-    virtual void SetDoInplaceEdit(bool value) { doInplaceEdit_ = value; }
-    bool DoInplaceEdit() const { return doInplaceEdit_; }
-    TGtHintType HintType = shtHintOrText;
-    THintModes LineHintMode = shmLong;
-    TLineHintType LineHintType = lhtSmart;
-    TGtColor LineHintColor = 0xFF000005;
-    int LineHintTimeout = 3000;
-    bool HideHintOnMove = true;
-    bool HideHintOnTimer = false;
-    bool UseSystemHintColors = false;
-    TGtFieldType MainTextType = sftText;
-    int InplaceEditorDelay = 500;
-    bool QuickEditMode = false;
-    bool ExplorerEditMode = false;
-    bool DragAllowed = false;
-    bool ExpandOnDragOver = false;
-    TGtDragType DragType = dtKestrin;
-    TDragImgMode DragImageMode = dimNever;
-    TDragTargetDraw DragTrgDrawMode = SelColorRect;
-    TGtColor DragRectAcceptColor = 0x008000;
-    TGtColor DragRectDenyColor = 0x0000FF;
-    int DragExpandDelay = 500;
-    int DragScrollInterval = 100;
 
     // Where the item's main-cell parts lie (content coordinates).
     TGtMainCellLayout MainCellLayout(TGtTreeItem* item);

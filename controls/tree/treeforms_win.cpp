@@ -98,7 +98,7 @@ void TCustomGtTree::Assign(const runtime::TPersistent* source) {
     SetHeaderHotTrack(other->HeaderHotTrack());
     OwnerDrawByColumn = other->OwnerDrawByColumn;
     OwnerDrawMask = other->OwnerDrawMask;
-    DragTrgDrawMode = other->DragTrgDrawMode;
+    SetDragTrgDrawMode(other->DragTrgDrawMode());
     SetTopIndex(other->TopIndex());
     SetAutoLineHeight(other->AutoLineHeight());
     SetLineHeight(other->LineHeight());
