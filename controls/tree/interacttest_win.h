@@ -1,8 +1,8 @@
 #pragma once
 
 // What the tests of the tree's hints, editing and dragging share: a tree
-// on a form with three columns and a few rows, timers the test fires
-// itself, and an editor that only records what it was handed.
+// on a form with three columns and a few rows (timers the test fires itself
+// come from windowtest_win.h), and an editor that only records what it was handed.
 
 #include <gtest/gtest.h>
 
@@ -21,22 +21,6 @@
 #include "runtime/strings.h"
 
 namespace controls::tree::testing {
-
-// Timers the test fires itself.
-class TFakeTimers : public TGtTimerService {
-  public:
-    void Start(const void* owner, int intervalMs, Tick tick) override {
-        running[owner] = {intervalMs, std::move(tick)};
-    }
-    void Stop(const void* owner) override { running.erase(owner); }
-    bool Running(const void* owner) const { return running.count(owner) != 0; }
-    int Interval(const void* owner) const { return running.at(owner).first; }
-    void Fire(const void* owner) {
-        const Tick tick = running.at(owner).second;
-        tick();
-    }
-    std::map<const void*, std::pair<int, Tick>> running;
-};
 
 // An editor without a window: it shows while an edit runs and logs what
 // the view hands it.
