@@ -163,9 +163,8 @@ TEST_F(GtTreeDrag, CursorsSayRefusedMovedOrCopied) {
 }
 
 TEST_F(GtTreeDrag, ImageShowsTheDraggedRows) {
-    Item(1)->SetSelected(true);
+    tree_->SetItemFocused(Item(1));  // which selects it
     Item(3)->SetSelected(true);
-    tree_->SetItemFocused(Item(1));
     tree_->SetCurrentItem(Item(1));
     gui::testing::Pump();
     const int line = tree_->LineHeight();

@@ -183,12 +183,13 @@ void TGtTreeView::ProcessMouseMove(runtime::TShiftState shift, int x, int y) {
         }
     }
     if (!t.Tracking || frameSelecting_) return;
-    TGtTreeItem* old = hotItem_;
-    hotItem_ = GetItemAtY(y);
-    if (hotItem_ == old) return;
-    if (hotItem_ != nullptr && Refuses(hotItem_)) hotItem_ = nullptr;
-    if (hotItem_ == old) return;
-    t.Refs().HotItem = hotItem_;
+    // The tree keeps the hot row, so that deleting or filtering it out
+    // forgets it before anyone hands it on.
+    TGtTreeItem* old = t.Refs().HotItem;
+    TGtTreeItem* hot = GetItemAtY(y);
+    if (hot != nullptr && Refuses(hot)) hot = nullptr;
+    if (hot == old) return;
+    t.Refs().HotItem = hot;
     // Without columns (or with whole-row tracking) the row, else its main cell.
     int left = 0;
     int right = -1;
@@ -198,8 +199,8 @@ void TGtTreeView::ProcessMouseMove(runtime::TShiftState shift, int x, int y) {
             right = s->Left() + s->Width();
         }
     if (old != nullptr) InvalidateRow(old, left, right);
-    if (hotItem_ != nullptr) InvalidateRow(hotItem_, left, right);
-    t.DoHotTrack(old, hotItem_);
+    if (hot != nullptr) InvalidateRow(hot, left, right);
+    t.DoHotTrack(old, hot);
 }
 
 void TGtTreeView::WMCancelMode(gui::TMessage& msg) {

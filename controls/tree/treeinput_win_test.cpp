@@ -129,18 +129,22 @@ TEST_F(GtTreeInput, KeysMoveFocusAndSelectionWithCtrlShiftAndSpace) {
         // The disabled row is stepped over.
         {VK_DOWN, {}, "Row 04", "Row 04", "after"},
         {VK_UP, {}, "Row 02", "Row 02", "after"},
-        // Shift extends from the anchor; Ctrl with Shift counts as Shift.
-        {VK_DOWN, {ssShift}, "Row 04", "Row 02, Row 03, Row 04", "after"},
-        {VK_DOWN, {ssShift, ssCtrl}, "Row 05", "Row 02, Row 03, Row 04, Row 05", "after"},
-        // Ctrl moves the focus and flips only the new row.
-        {VK_DOWN, {ssCtrl}, "Row 06", "Row 02, Row 03, Row 04, Row 05, Row 06", "after"},
-        {VK_UP, {ssCtrl}, "Row 05", "Row 02, Row 03, Row 04, Row 06", "after"},
-        {VK_UP, {ssCtrl}, "Row 04", "Row 02, Row 03, Row 06", "after"},
+        // Shift extends from the anchor over the enabled rows; Ctrl with
+        // Shift counts as Shift.
+        {VK_DOWN, {ssShift}, "Row 04", "Row 02, Row 04", "after"},
+        {VK_DOWN, {ssShift, ssCtrl}, "Row 05", "Row 02, Row 04, Row 05", "after"},
+        // Ctrl moves the focus alone: rows keep their selection, selected
+        // or not.
+        {VK_DOWN, {ssCtrl}, "Row 06", "Row 02, Row 04, Row 05", "after"},
+        {VK_UP, {ssCtrl}, "Row 05", "Row 02, Row 04, Row 05", "after"},
+        {VK_UP, {ssCtrl}, "Row 04", "Row 02, Row 04, Row 05", "after"},
         // Space makes the focused row the selection, Ctrl+Space flips it.
         {VK_SPACE, {}, "Row 04", "Row 04", "after"},
         {VK_SPACE, {ssCtrl}, "Row 04", "", "after"},
-        {VK_END, {}, "Row 11", "Row 11", "after"},
-        {VK_HOME, {}, "Row 00", "Row 00", "after"},
+        // The last row is cut off at the bottom: focusing it moves the
+        // rows up by one.
+        {VK_END, {}, "Row 11", "Row 11", "vscroll 0, after"},
+        {VK_HOME, {}, "Row 00", "Row 00", "vscroll 0, after"},
         // Nothing above the first row: the focus stays, still selected.
         {VK_UP, {}, "Row 00", "Row 00", "after"},
     };
@@ -213,12 +217,12 @@ TEST_F(GtTreeInput, KeysScrollOnlyWhenTheFocusLeavesTheRowsShown) {
     SetViewHeight(10 * line + line / 2);
     tree_->SetItemFocused(tree_->Items().Item(9));
     const Step partial[] = {
-        {VK_DOWN, 10, 0},  // onto the cut-off row: no scroll
-        {VK_DOWN, 11, 2},  // now the lowest whole row
+        {VK_DOWN, 10, 1},  // onto the cut-off row: the rows move up by one
+        {VK_DOWN, 11, 2},  // the same again for the next cut-off row
         {VK_UP, 10, 2},   {VK_UP, 9, 2},   {VK_UP, 8, 2}, {VK_UP, 7, 2},
         {VK_UP, 6, 2},    {VK_UP, 5, 2},   {VK_UP, 4, 2}, {VK_UP, 3, 2},
         {VK_UP, 2, 2},    {VK_UP, 1, 1},  // the new row becomes the top row
-        {VK_NEXT, 11, 1},                 // ten enabled rows on
+        {VK_NEXT, 11, 2},                 // ten enabled rows on, cut off
         {VK_END, 39, 39}, {VK_HOME, 0, 0},
     };
     for (const Step& s : partial) {
@@ -229,11 +233,12 @@ TEST_F(GtTreeInput, KeysScrollOnlyWhenTheFocusLeavesTheRowsShown) {
     }
 
     // Exactly ten rows: the rows shown end with one starting at the bottom
-    // edge, and a page is nine rows; disabled rows are not counted.
+    // edge, which moves up by one when focused, and a page is nine rows;
+    // disabled rows are not counted.
     SetViewHeight(10 * line);
     tree_->SetTopIndex(0);
     tree_->SetItemFocused(tree_->Items().Item(9));
-    const Step exact[] = {{VK_DOWN, 10, 0}, {VK_DOWN, 11, 3}};
+    const Step exact[] = {{VK_DOWN, 10, 1}, {VK_DOWN, 11, 2}};
     for (const Step& s : exact) {
         PressKey(s.key, {}, &View());
         EXPECT_EQ(tree_->ItemFocused(), tree_->Items().Item(s.focused)) << s.key;
@@ -535,20 +540,40 @@ TEST_F(GtTreeInput, FrameEndsWhenTheFocusOrTheMouseGoesAndWithItsRows) {
     }
 }
 
-TEST_F(GtTreeInput, DeletedHotRowIsNotReportedAgain) {
+TEST_F(GtTreeInput, DeletedOrFilteredHotRowIsNotReportedAgain) {
     AddRows(12);
     std::vector<std::pair<TGtTreeItem*, TGtTreeItem*>> tracks;
     tree_->OnHotTrack = [&](runtime::TObject*, TGtTreeItem* old, TGtTreeItem* now) {
         tracks.emplace_back(old, now);
     };
-    Post(WM_MOUSEMOVE, RowPoint(5, 30));
-    ASSERT_EQ(View().HotItem(), Find("Row 05"));
-    Find("Row 05")->Delete();
-    tracks.clear();
-    Post(WM_MOUSEMOVE, RowPoint(7, 30));
-    ASSERT_EQ(tracks.size(), 1u);
-    EXPECT_EQ(tracks[0].first, nullptr);
-    EXPECT_EQ(tracks[0].second, Find("Row 08"));
+    const struct {
+        const char* name;
+        std::function<void(TGtTreeItem*)> drop;
+    } cases[] = {
+        {"deleted", [](TGtTreeItem* item) { item->Delete(); }},
+        {"filtered out",
+         [this](TGtTreeItem* item) {
+             item->SetHidden(true);
+             tree_->SetFilteredVisibility(true);
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Post(WM_MOUSEMOVE, RowPoint(2, 30));
+        Post(WM_MOUSEMOVE, RowPoint(5, 30));
+        TGtTreeItem* hot = View().HotItem();
+        ASSERT_NE(hot, nullptr);
+        ASSERT_EQ(hot, View().Row(5));
+        c.drop(hot);
+        EXPECT_EQ(View().HotItem(), nullptr);
+        tracks.clear();
+        // The row now under the pointer becomes hot; the dropped one is
+        // never handed on as the old hot row.
+        Post(WM_MOUSEMOVE, RowPoint(7, 30));
+        ASSERT_EQ(tracks.size(), 1u);
+        EXPECT_EQ(tracks[0].first, nullptr);
+        EXPECT_EQ(tracks[0].second, View().Row(7));
+    }
 }
 
 TEST_F(GtTreeInput, ClicksOnButtonsCellsAndSelectedRows) {

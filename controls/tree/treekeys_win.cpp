@@ -147,41 +147,50 @@ void TGtTreeView::KeyDown(uint16_t& key, runtime::TShiftState shift) {
 void TGtTreeView::Navigate(uint16_t key, bool ctrl, bool range) {
     TCustomGtTree& t = *tree_;
     const bool multi = t.MultiSelect();
-    // Ctrl (or simple selection) moves the focus without touching the
-    // selection; Shift selects from the anchor to the new row.
+    // Ctrl (or simple selection) moves the focus and leaves the selection
+    // as it was; Shift selects from the anchor to the new row. The focus
+    // change toggles the new row's selection, so each case below sets the
+    // row to the opposite of what it should end with.
     const bool keepOthers =
         multi && ((ctrl && t.SelectionMode == smUsual) || t.SelectionMode == smSimple);
-    TGtTreeItem* f0 = t.FocusedItem();
+    TGtTreeItem* f0 = keepOthers ? t.FocusedItem() : nullptr;
     const bool f0Selected = f0 != nullptr && f0->Selected();
     TGtTreeItem* anchor = multi && range ? t.CurrentItem() : nullptr;
     const bool anchorSelected = anchor != nullptr && anchor->Selected();
     TGtTreeItem* current = t.CurrentItem();
     if (multi && t.SelectionMode == smUsual && !ctrl) t.DeselectAll();
 
+    TGtTreeItem* focused = t.FocusedItem();
     TGtTreeItem* target = nullptr;
     int index = -1;
     bool wasSelected = false;
     if (key == VK_LEFT) {
-        if (f0 != nullptr && f0->Level() > 0) target = f0->Parent();
+        if (focused != nullptr && focused->Level() > 0) target = focused->Parent();
     } else if (key == VK_RIGHT) {
-        if (f0 != nullptr) {
+        if (focused != nullptr) {
             TGtTreeLock lock(t);
-            target = f0->FirstVisibleChild();
+            target = focused->FirstVisibleChild();
             t.Request(rfUpdatePending | rfRepaintRows);
         }
     } else {
         target = GetNavigationTarget(key, index, wasSelected);
-        if (f0 == nullptr && target == nullptr) return;
+        if (focused == nullptr && target == nullptr) return;
     }
 
     if (multi) {
-        if (keepOthers && f0 != nullptr) f0->SetSelected(f0Selected);
+        if (f0 != nullptr) f0->SetSelected(f0Selected);
+        // No target (Shift+Left on a top-level row) is no range: a range
+        // to nothing would run from the first row.
         if (range && target != nullptr) {
-            t.SelectRangeEx2(anchor != nullptr ? anchor : target, target, false, false, false);
+            t.SelectRangeEx2(anchor, target, false, false, false);
             if (anchor != nullptr) anchor->SetSelected(anchorSelected);
         }
     }
     if (target != nullptr) {
+        if (multi) {
+            if (keepOthers && target != f0) target->SetSelected(!wasSelected);
+            if (range && target != t.FocusedItem()) target->SetSelected(false);
+        }
         if (target == t.FocusedItem()) {
             if (multi && t.CurrentItem() == nullptr) t.SetCurrentItem(current);
             target->SetSelected(true);
@@ -189,16 +198,8 @@ void TGtTreeView::Navigate(uint16_t key, bool ctrl, bool range) {
             FocusItem(target, true);
             if (multi) t.SetCurrentItem(current);
         }
-        if (multi && target == t.FocusedItem()) {
-            // The new row's selection: flipped with Ctrl, kept in the range
-            // with Shift.
-            if (keepOthers && target != f0)
-                target->SetSelected(!wasSelected);
-            else if (range)
-                target->SetSelected(true);
-        }
     }
-    TGtTreeItem* focused = t.FocusedItem();
+    focused = t.FocusedItem();
     if ((!ctrl && !range) || !multi) {
         if (focused != nullptr) t.SetCurrentItem(focused);
         if (multi && t.SelectionMode == smUsual && focused != nullptr) focused->SetSelected(true);

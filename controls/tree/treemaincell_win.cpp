@@ -427,7 +427,7 @@ void TGtTreeView::DrawMainCell(gui::TCanvas& canvas, TGtTreeItem* item, const gu
         }
         format = kCellFormat | (t.RightAlignedText() ? DT_RTLREADING : 0);
     }
-    const bool hot = t.Tracking && item == hotItem_;
+    const bool hot = t.Tracking && item == t.Refs().HotItem;
     if (hot && t.UnderlineTracked())
         paint::SetFontStyles(font, paint::StyleBits(font.Style()) | kFontUnderline);
     const bool selectionShown =

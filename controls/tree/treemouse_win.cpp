@@ -362,8 +362,7 @@ void TGtTreeView::WMKillFocus(gui::TMessage& msg) {
 }
 
 void TGtTreeView::CMMouseLeave(gui::TMessage& msg) {
-    if (TGtTreeItem* old = hotItem_) {
-        hotItem_ = nullptr;
+    if (TGtTreeItem* old = tree_->Refs().HotItem) {
         tree_->Refs().HotItem = nullptr;
         InvalidateRow(old, 0, -1);
         if (HandleAllocated()) UpdateWindow(WindowHandle());
@@ -373,7 +372,6 @@ void TGtTreeView::CMMouseLeave(gui::TMessage& msg) {
 }
 
 void TGtTreeView::ForgetInputItem(const TGtTreeItem* item) {
-    if (hotItem_ == item) hotItem_ = nullptr;
     if (frameAnchor_ == item || frameCorner_ == item) StopFrame(false);
     std::erase(frameItems_, item);
     if (tree_->Refs().PendingSelect == nullptr) pendingSelect_ = false;

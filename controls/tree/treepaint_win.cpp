@@ -470,7 +470,7 @@ void TGtTreeView::DrawCell(gui::TCanvas& canvas, TGtTreeItem* item, const TGtHea
             paint::SetFontStyles(font, paint::StyleBits(t.Font()->Style()));
             format = AlignmentFormat(section.Alignment(), t.RightAlignedText()) | kCellFormat;
         }
-        if (t.Tracking && t.UnderlineTracked() && t.RowHotTrack() && item == hotItem_)
+        if (t.Tracking && t.UnderlineTracked() && t.RowHotTrack() && item == t.Refs().HotItem)
             paint::SetFontStyles(font, paint::StyleBits(font.Style()) | kFontUnderline);
         if (selected) {
             if (opaque) {

@@ -503,13 +503,23 @@ TEST_F(GtTreePaint, StrikeLineAndPostDrawFollowTheText) {
         post.push_back(r);
         drawFocus = false;
     };
-    PaintNow();
-    const TGtRect text = struck->TextRect;
-    const int y = tree_->LineHeight() / 2 + 1;
-    const uint32_t red = Px(static_cast<gui::TColor>(kRed));
-    EXPECT_EQ(At(text.Left - 2, y), red);
-    EXPECT_EQ(At(text.Right - 1, y), red);
-    EXPECT_NE(At(text.Right + 1, y), red);
+    // The focus selects the row; a selected row draws its line in the
+    // selected text's colour, so that it shows on the highlight.
+    const struct {
+        bool selected;
+        gui::TColor line;
+    } cases[] = {{true, static_cast<gui::TColor>(tree_->FocusedSelectTextColor())},
+                 {false, static_cast<gui::TColor>(kRed)}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.selected);
+        struck->SetSelected(c.selected);
+        PaintNow();
+        const TGtRect text = struck->TextRect;
+        const int y = tree_->LineHeight() / 2 + 1;
+        EXPECT_EQ(At(text.Left - 2, y), Px(c.line));
+        EXPECT_EQ(At(text.Right - 1, y), Px(c.line));
+        EXPECT_NE(At(text.Right + 1, y), Px(c.line));
+    }
     // The handler sees the row's focus rectangle and can keep it off.
     ASSERT_FALSE(post.empty());
     EXPECT_EQ(post.back().Top, 0);

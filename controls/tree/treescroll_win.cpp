@@ -86,7 +86,6 @@ void TGtTreeView::SetLeftPosition(int value) {
 void TGtTreeView::SetTopIndex(int value) {
     TCustomGtTree& t = *tree_;
     TGtTreeLock lock(t);
-    hotItem_ = nullptr;
     t.Refs().HotItem = nullptr;
     if (Loading(t)) {
         topIndex_ = value;

@@ -69,7 +69,7 @@ class TGtTreeView : public gui::TCustomControl {
     virtual TGtTreeItem* GetItemAt(int x, int y, int& section, THitPart& part) const;
     // Flips the item's selection under the tree's rules.
     void ToggleSelect(TGtTreeItem* item);
-    TGtTreeItem* HotItem() const { return hotItem_; }
+    TGtTreeItem* HotItem() const;
     // After the user expanded the item: scrolls down so that its shown
     // subtree fits below it, never past making the item the top row.
     void ShowChildren(TGtTreeItem* item);
@@ -279,7 +279,6 @@ class TGtTreeView : public gui::TCustomControl {
     void CMMouseLeave(gui::TMessage& msg);
 
     TCustomGtTree* tree_;
-    TGtTreeItem* hotItem_ = nullptr;
     bool buttonPressed_ = false;
     gui::TPoint pressPoint_;
     bool pendingSelect_ = false;

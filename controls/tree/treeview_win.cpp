@@ -94,6 +94,10 @@ void TGtTreeView::ForgetItem(const TGtTreeItem* item) {
     if (i >= 0) rows_.Delete(i);
 }
 
+TGtTreeItem* TGtTreeView::HotItem() const {
+    return tree_->Refs().HotItem;
+}
+
 int TGtTreeView::RowIndexOf(const TGtTreeItem* item) const {
     return rows_.IndexOf(const_cast<TGtTreeItem*>(item));
 }
