@@ -44,7 +44,9 @@ void TGtList::Reallocate(int capacity) {
     if (capacity == 0) {
         slots_.reset();
     } else {
-        auto slots = std::make_unique<void*[]>(static_cast<size_t>(capacity));
+        // Slots past Count are never read: left unset, a grown array is not
+        // written twice (the zero fill showed in every large fill).
+        std::unique_ptr<void*[]> slots(new void*[static_cast<size_t>(capacity)]);
         if (count_ > 0) std::memcpy(slots.get(), slots_.get(), sizeof(void*) * count_);
         slots_ = std::move(slots);
     }

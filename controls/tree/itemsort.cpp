@@ -329,9 +329,9 @@ std::u16string_view TGtTreeItem::StoredCellText(int column) const {
     if (!static_ || owner_->IsVirtual()) return {};
     if (column == -1 || column == owner_->MainTreeColumn()) return static_->Text;
     const int entry = column > owner_->MainTreeColumn() ? column - 1 : column;
-    const TGtWideStringList* texts = static_->ColumnText.get();
-    if (texts == nullptr || entry < 0 || entry >= texts->Count()) return u"";
-    return texts->View(entry);
+    const TGtWideStringList& texts = static_->ColumnText;
+    if (entry < 0 || entry >= texts.Count()) return u"";
+    return texts.View(entry);
 }
 
 TGtSortKey TGtTreeItem::SortKey(TSortTypes type, int column) const {

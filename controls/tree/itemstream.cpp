@@ -204,7 +204,7 @@ void TGtTreeItem::WriteRecord(runtime::TStream& s, int depth) {
                 else
                     WriteStyleRecord(s, *style);
             };
-            writeStyle(static_->MainStyle.get());
+            writeStyle(&static_->MainStyle);
             WriteInt32(s, StylesCount());
             for (int i = 0; i < StylesCount(); ++i) writeStyle(Styles(i));
         }
@@ -322,7 +322,7 @@ void TGtTreeItem::ReadRecord(runtime::TStream& s, int depth) {
     if (columns < 0 || int64_t{columns} * 4 > Remaining(s)) ReadFailed();
     for (int32_t i = 0; i < columns; ++i) {
         const std::u16string column = ReadText(s, version == kItemStreamVersion);
-        if (static_) static_->ColumnText->Add(column);
+        if (static_) static_->ColumnText.Add(column);
     }
 
     if (version < 0) {

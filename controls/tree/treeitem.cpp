@@ -57,15 +57,14 @@ TGtTreeItem::~TGtTreeItem() {
 
 void TGtTreeItem::CreateStaticData() {
     if (static_) return;
-    static_ = std::make_unique<StaticData>();
-    static_->ColumnText = std::make_unique<TGtWideStringList>();
-    static_->ColumnText->OnChange = [this](runtime::TObject*) { ColumnTextChanged(); };
-    static_->MainStyle = std::make_unique<TGtCellStyle>(this);
-    static_->MainStyle->SetOwnerProps(true);
+    static_ = std::make_unique<StaticData>(this);
+    static_->ColumnText.OnChange = [this](runtime::TObject*) { ColumnTextChanged(); };
+    TGtCellStyle& style = static_->MainStyle;
+    style.SetOwnerProps(true);
     const TGtFontInfo font = owner_->DefaultFont();
-    static_->MainStyle->FontSize = font.Size;
-    static_->MainStyle->SetFontStyles(font.Styles);
-    static_->MainStyle->FontName = font.Name;
+    style.FontSize = font.Size;
+    style.SetFontStyles(font.Styles);
+    style.FontName = font.Name;
 }
 
 void TGtTreeItem::DisposeStaticData() {
@@ -96,7 +95,7 @@ void TGtTreeItem::SetText(std::u16string_view value) {
 }
 
 TGtWideStringList* TGtTreeItem::ColumnText() const {
-    return static_ ? static_->ColumnText.get() : nullptr;
+    return static_ ? &static_->ColumnText : nullptr;
 }
 
 void TGtTreeItem::SetHint(std::u16string_view value) {
@@ -449,7 +448,7 @@ int TGtTreeItem::GetWidth() const {
 // ---- styles ---------------------------------------------------------------------------
 
 TGtCellStyle* TGtTreeItem::MainStyle() const {
-    return static_ ? static_->MainStyle.get() : nullptr;
+    return static_ ? &static_->MainStyle : nullptr;
 }
 
 TGtCellStyle* TGtTreeItem::Styles(int index) const {
@@ -470,7 +469,7 @@ TGtCellStyle* TGtTreeItem::AddStyle() {
     style->FontSize = font.Size;
     style->SetFontStyles(font.Styles);
     style->FontName = font.Name;
-    if (static_->MainStyle) style->Assign(static_->MainStyle.get());
+    style->Assign(&static_->MainStyle);
     if (!static_->Styles) static_->Styles = NewStyleList();
     static_->Styles->Add(style.get());
     return style.release();
@@ -777,7 +776,7 @@ void TGtTreeItem::Assign(const runtime::TPersistent* source) {
     if (static_) {
         static_->Text = src->Text();
         if (const TGtWideStringList* texts = src->ColumnText(); texts && texts->Count() > 0)
-            static_->ColumnText->Assign(texts);
+            static_->ColumnText.Assign(texts);
         static_->Hint = src->Hint();
     }
     Data = src->Data;
@@ -806,7 +805,7 @@ void TGtTreeItem::Assign(const runtime::TPersistent* source) {
     UserInterface = src->UserInterface;
     Tag = src->Tag;
     if (static_ && src->static_) {
-        static_->MainStyle->Assign(src->static_->MainStyle.get());
+        static_->MainStyle.Assign(&src->static_->MainStyle);
         if (static_->Styles) static_->Styles->Clear();
         for (int i = 0; i < src->StylesCount(); ++i) AddStyle()->Assign(src->Styles(i));
         if (!UseStyles() && static_->Styles && static_->Styles->Count() == 0)

@@ -14,11 +14,16 @@
 
 namespace controls::tree {
 
+// The column texts and the main style live inside it: every item of a
+// non-virtual tree has both, and each separate allocation costs every
+// item of a large tree once more.
 struct TGtTreeItem::StaticData {
+    explicit StaticData(TGtTreeItem* item) : MainStyle(item) {}
+
     std::u16string Text;
-    std::unique_ptr<TGtWideStringList> ColumnText;
+    TGtWideStringList ColumnText;
     std::u16string Hint;
-    std::unique_ptr<TGtCellStyle> MainStyle;
+    TGtCellStyle MainStyle;
     std::unique_ptr<TGtList> Styles;  // owns its TGtCellStyle objects
 };
 
