@@ -2,8 +2,11 @@
 
 // Scaling tests: work that grows with its input must grow in proportion.
 // The work for a base size and for 8 times that size is timed; 8 times the
-// input may cost at most three times what linear growth allows (quadratic
-// work costs 64 times). The figures go into the test's properties.
+// input may cost at most four times what linear growth allows (quadratic
+// work costs 64 times). The margin is that wide because the larger input's
+// data outgrows the processor's caches: a linear hash table of 32,768
+// names was seen to cost 3.2 times its eighth. The figures go into the
+// test's properties.
 //
 // Made for a loaded machine (two cores shared with other builds, the
 // sanitizers, Wine):
@@ -41,7 +44,7 @@ inline void ExpectLinearTime(const std::string& what, int base,
     constexpr int kMaxRounds = 10;
     // The whole work of the largest size against as much work done in
     // pieces of the base size: linear growth gives 1, quadratic 8.
-    constexpr double kAllowed = 3;
+    constexpr double kAllowed = 4;
     std::array<std::function<void()>, std::size(kFactors)> work;
     for (size_t i = 0; i < work.size(); ++i) work[i] = make(base * kFactors[i]);
     std::array<double, std::size(kFactors)> best;
