@@ -149,6 +149,12 @@ std::unique_ptr<TBitmap> PaintControl(TWinControl& control) {
 std::unique_ptr<TBitmap> CaptureWindow(HWND window) {
     RedrawWindow(window, nullptr, nullptr,
                  RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    // Wine paints into a copy of the window and hands it to the X server
+    // when the thread waits for input, without waiting for the server to
+    // take it: read straight after the repaint, the screen may still show
+    // the controls erased and their text not yet there. Letting the queue
+    // run empty hands the finished copy over first.
+    Pump();
     RECT r;
     GetWindowRect(window, &r);
     auto bitmap = std::make_unique<TBitmap>(r.right - r.left, r.bottom - r.top);
