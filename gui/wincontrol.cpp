@@ -21,6 +21,20 @@ const wchar_t* W(const std::u16string& s) {
     return reinterpret_cast<const wchar_t*>(s.c_str());
 }
 
+// Visual styles on or off for one window. Names that match no theme class
+// switch the styles off; none gives the default back. Common controls
+// change their border with the styles (a progress bar takes a static edge
+// when classic) without working out their frame again: the frame is
+// recomputed here, or the old border stays.
+void SwitchWindowTheme(HWND window, bool themed) {
+    if (themed)
+        TThemeServices::Instance().SetWindowTheme(window, nullptr, nullptr);
+    else
+        TThemeServices::Instance().SetWindowTheme(window, L" ", L" ");
+    SetWindowPos(window, nullptr, 0, 0, 0, 0,
+                 SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 // The property that marks a window as made by the class library.
 constexpr const wchar_t* kControlProp = L"SerplowControl";
 
@@ -321,7 +335,7 @@ void TWinControl::CreateWnd() {
     defWndProc_ = it->second.defProc;
     MakeWindowHandle(params);
     SendMessageW(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(Font()->Handle()), FALSE);
-    if (!themed_) TThemeServices::Instance().SetWindowTheme(handle_, L" ", L" ");
+    if (!themed_) SwitchWindowTheme(handle_, false);
 }
 
 void TWinControl::MakeWindowHandle(const TCreateParams& params) {
@@ -400,12 +414,7 @@ void TWinControl::SetThemed(bool value) {
     if (themed_ == value) return;
     themed_ = value;
     if (handle_ == nullptr) return;
-    // Names that match no theme class switch the styles off; none gives
-    // the default back.
-    if (value)
-        TThemeServices::Instance().SetWindowTheme(handle_, nullptr, nullptr);
-    else
-        TThemeServices::Instance().SetWindowTheme(handle_, L" ", L" ");
+    SwitchWindowTheme(handle_, value);
     RedrawWindow(handle_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
 }
 
