@@ -341,12 +341,22 @@ void TGtTreeView::DoDragOver(gui::TDragObject* dragObject, int x, bool accepted,
             GtTimers().Start(&dragScrollTimer_, 1000, [this] { DragScrollTick(); });
         }
     }
+    const bool wasAccepted = dropAccepted_;
     dropAccepted_ = accepted;
     TGtTreeItem* old = DropTarget();
     TGtTreeItem* target = GetItemAtY(y);
     if (target != nullptr && !target->Enabled() && !t.IgnoreEnabled) target = nullptr;
     t.Refs().DropTarget = target;
-    if (target == old && !t.OnDragTargetChange) return;
+    if (target == old && !t.OnDragTargetChange) {
+        // The same row, now accepting where it refused or the other way
+        // round: it shows the other colour.
+        if (target != nullptr && accepted != wasAccepted) {
+            THiddenDragImage hidden(dragObject);
+            InvalidateRow(target, 0, -1);
+            if (HandleAllocated()) Update();
+        }
+        return;
+    }
 
     THiddenDragImage hidden(dragObject);
     if (old != nullptr) InvalidateRow(old, 0, -1);

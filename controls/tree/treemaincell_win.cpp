@@ -317,6 +317,11 @@ void TGtTreeView::DrawMainCell(gui::TCanvas& canvas, TGtTreeItem* item, const gu
         brush = focusLook ? t.FocusedSelectColor() : t.HideSelectColor();
         fill = true;
     }
+    const paint::TDropFill drop = paint::DropFillOf(t, *item);
+    if (drop.On && opaque && (t.RowSelect() || (columns && t.SelectColumn() == main))) {
+        brush = drop.Brush;
+        fill = true;
+    }
     canvas.Brush().SetStyle(gui::bsSolid);
     if (t.InSizeMove()) {
         canvas.Brush().SetColor(Col(fill ? brush : t.BkColor()));
@@ -442,6 +447,14 @@ void TGtTreeView::DrawMainCell(gui::TCanvas& canvas, TGtTreeItem* item, const gu
         }
     } else if (hot) {
         paint::SetFontColor(font, t.TrackColor());
+    }
+    if (drop.On &&
+        (t.SelectColumn() == -1 || t.SelectColumn() == main || t.RowSelect() || !columns)) {
+        paint::SetFontColor(font, drop.Text);
+        if (opaque) {
+            brush = drop.Brush;
+            fill = true;
+        }
     }
     if (font.Charset() != t.Font()->Charset()) font.SetCharset(t.Font()->Charset());
 

@@ -55,6 +55,22 @@ TGtColor ItemBackground(const TGtTreeItem& item) {
     return item.BkColor;
 }
 
+TDropFill DropFillOf(const TCustomGtTree& tree, const TGtTreeItem& item) {
+    const TGtTreeView* view = tree.View();
+    if (view == nullptr || view->DropTarget() != &item) return {};
+    switch (tree.DragTrgDrawMode()) {
+        case ColorRect:
+            return {true,
+                    view->DropAccepted() ? tree.DragRectAcceptColor() : tree.DragRectDenyColor(),
+                    static_cast<TGtColor>(gui::clBtnText)};
+        case SelColorRect:
+            return {true, static_cast<TGtColor>(gui::clHighlight),
+                    static_cast<TGtColor>(gui::clHighlightText)};
+        default:
+            return {};
+    }
+}
+
 TClipScope::TClipScope(gui::TCanvas& canvas, const gui::TRect& r)
     : dc_(canvas.TextHandle()), saved_(SaveDC(dc_)) {
     canvas.Pen().Handle();
@@ -107,6 +123,35 @@ void GridPen(gui::TCanvas& canvas, TGtColor colour, const TGtTreeItem& item) {
     canvas.Pen().SetWidth(1);
     const gui::TColor c = Col(colour);
     canvas.Pen().SetColor(paint::ItemBackground(item) == colour ? InvertColor(c) : c);
+}
+
+// The drop target's frame or line sign on `g`, in the modes that draw
+// one. A sign is a line with short strokes at both ends, pointing down
+// from the top edge or up from the bottom one.
+void DrawDropMark(gui::TCanvas& canvas, const TCustomGtTree& t, bool accepted,
+                  const gui::TRect& g) {
+    const TDragTargetDraw mode = t.DragTrgDrawMode();
+    const gui::TColor colour = Col(accepted ? t.DragRectAcceptColor() : t.DragRectDenyColor());
+    if (mode == ColorFrame) {
+        canvas.Brush().SetStyle(gui::bsSolid);
+        canvas.Brush().SetColor(colour);
+        canvas.FrameRect(g);
+        return;
+    }
+    const bool top = mode == dtdUpColorLine || mode == dtdUpSelColorLine;
+    if (!top && mode != dtdDownColorLine && mode != dtdDownSelColorLine) return;
+    const bool own = mode == dtdUpColorLine || mode == dtdDownColorLine;
+    canvas.Pen().SetStyle(gui::psSolid);
+    canvas.Pen().SetWidth(1);
+    canvas.Pen().SetColor(own ? colour : gui::clHighlight);
+    const int y = top ? g.Top : g.Bottom - 1;
+    const int d = top ? 1 : -1;  // the strokes' direction from the line
+    const int l = g.Left, r = g.Right;
+    Line(canvas, l, y, r, y);
+    Line(canvas, l, y + 3 * d, l, y);
+    Line(canvas, l + 1, y + d, l + 1, y);
+    Line(canvas, r - 1, y + 3 * d, r - 1, y);
+    Line(canvas, r - 2, y + d, r - 2, y);
 }
 
 // The frame of a BarStyle row or of a row with a border of its own.
@@ -303,6 +348,12 @@ void TGtTreeView::DrawItem(gui::TCanvas& canvas, TGtTreeItem* item, const gui::T
             (topIndex_ + rowIndex) % 2 == 0 ? t.StripedEvenColor() : t.StripedOddColor();
         rc.Set = true;
     }
+    const paint::TDropFill drop = paint::DropFillOf(t, *item);
+    if (drop.On && t.RowSelect() && opaque) {
+        rc.Background = drop.Brush;
+        rc.Text = drop.Text;
+        rc.Set = true;
+    }
     canvas.Brush().SetColor(Col(rc.Background));
     paint::SetFontColor(canvas.Font(), rc.Text);
 
@@ -363,6 +414,7 @@ void TGtTreeView::DrawItem(gui::TCanvas& canvas, TGtTreeItem* item, const gui::T
     if (!opaque && paint::Selected(t, *item) && plain)
         AlphaTint(canvas, f, Col(focusLook ? t.FocusedSelectColor() : t.HideSelectColor()),
                   t.HighlightAlphaLevel());
+    if (!opaque && drop.On) AlphaTint(canvas, f, Col(drop.Brush), t.HighlightAlphaLevel() / 2);
     if (item == t.FocusedItem() && drawFocus && t.DrawFocusRect()) {
         canvas.Brush().SetStyle(gui::bsSolid);
         canvas.Brush().SetColor(Col(t.BkColor()));
@@ -370,6 +422,14 @@ void TGtTreeView::DrawItem(gui::TCanvas& canvas, TGtTreeItem* item, const gui::T
         paint::SetFontColor(canvas.Font(), t.TextColor());
         canvas.TextHandle();
         canvas.DrawFocusRect(f);
+    }
+    if (item == DropTarget()) {
+        gui::TRect g = f;
+        if (t.RowSelect()) g.Right = columns ? ClientWidth() - (plain ? 0 : 1) : r.Right + 1;
+        // One pixel below the focus rectangle, but never into the next
+        // row: that row's repaint would not take the mark away.
+        g.Bottom = std::min(f.Bottom + 1, GetRowRect(rowIndex).Bottom);
+        DrawDropMark(canvas, t, DropAccepted(), g);
     }
 }
 
@@ -421,6 +481,12 @@ void TGtTreeView::DrawCell(gui::TCanvas& canvas, TGtTreeItem* item, const TGtHea
     }
     if (selected && opaque) {
         brush = selectColour;
+        fill = true;
+    }
+    const paint::TDropFill drop = paint::DropFillOf(t, *item);
+    const bool dropHere = drop.On && (t.RowSelect() || t.SelectColumn() == c);
+    if (dropHere && opaque) {
+        brush = drop.Brush;
         fill = true;
     }
 
@@ -478,6 +544,13 @@ void TGtTreeView::DrawCell(gui::TCanvas& canvas, TGtTreeItem* item, const TGtHea
                 fill = true;
             }
             paint::SetFontColor(font, selectText);
+        }
+        if (dropHere) {
+            if (opaque) {
+                brush = drop.Brush;
+                fill = true;
+            }
+            paint::SetFontColor(font, drop.Text);
         }
         if (font.Charset() != t.Font()->Charset()) font.SetCharset(t.Font()->Charset());
 

@@ -51,6 +51,16 @@ inline bool PlainRow(const TCustomGtTree& tree, const TGtTreeItem& item) {
     return !tree.BarStyle() && item.BorderStyle == 0;
 }
 
+// The drop target's colours in the modes that fill its cells: ColorRect
+// (the accept or deny colour under button text) and SelColorRect (the
+// system's selection colours). `On` is false for another row or mode.
+struct TDropFill {
+    bool On = false;
+    TGtColor Brush = 0;
+    TGtColor Text = 0;
+};
+TDropFill DropFillOf(const TCustomGtTree& tree, const TGtTreeItem& item);
+
 // The item's background as the grid lines compare it: its BkColor, or its
 // main style's cell background when it uses styles.
 TGtColor ItemBackground(const TGtTreeItem& item);

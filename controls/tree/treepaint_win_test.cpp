@@ -532,6 +532,111 @@ TEST_F(GtTreePaint, StrikeLineAndPostDrawFollowTheText) {
 namespace controls::tree {
 namespace {
 
+TEST_F(GtTreePaint, TheDropTargetShowsTheModeAndTheAnswer) {
+    tree_->SetShowLines(false);
+    tree_->SetShowButtons(false);
+    for (const char16_t* text : {u"a", u"b", u"c"}) tree_->Items().Add(nullptr, text);
+    const uint32_t paper = Px(static_cast<gui::TColor>(kPaper));
+    const uint32_t accept = Px(static_cast<gui::TColor>(kGreen));
+    const uint32_t deny = Px(static_cast<gui::TColor>(kRed));
+    const uint32_t highlight = Px(gui::clHighlight);
+    tree_->SetDragRectAcceptColor(kGreen);
+    tree_->SetDragRectDenyColor(kRed);
+    const int line = tree_->LineHeight();
+    const int top = RowTop(1), bottom = RowTop(2) - 1;  // the target row's edges
+    const int mid = tree_->View()->ClientWidth() / 2;
+    const int right = tree_->View()->ClientWidth() - 4;  // right of any text
+
+    struct Probe {
+        int x, y;
+        uint32_t colour;
+    };
+    struct Case {
+        TDragTargetDraw mode;
+        bool accepted;
+        std::vector<Probe> probes;
+    } cases[] = {
+        // The row filled with the answer's colour.
+        {ColorRect, true, {{right, top + line / 2, accept}, {right, top, accept}}},
+        {ColorRect, false, {{right, top + line / 2, deny}}},
+        {SelColorRect, true, {{right, top + line / 2, highlight}}},
+        // A frame round the row, the inside left alone.
+        {ColorFrame,
+         true,
+         {{0, top + line / 2, accept},
+          {mid, top, accept},
+          {mid, bottom, accept},
+          {right, top + line / 2, paper}}},
+        // A line along the top with short strokes down at its ends.
+        {dtdUpColorLine,
+         false,
+         {{mid, top, deny},
+          {0, top + 3, deny},
+          {0, top + 4, paper},
+          {1, top + 1, deny},
+          {1, top + 2, paper},
+          {mid, bottom, paper}}},
+        // The same along the bottom, the strokes going up.
+        {dtdDownColorLine,
+         true,
+         {{mid, bottom, accept}, {0, bottom - 3, accept}, {1, bottom - 1, accept}, {mid, top, paper}}},
+        {dtdUpSelColorLine, false, {{mid, top, highlight}, {0, top + 3, highlight}}},
+        {dtdDownSelColorLine, true, {{mid, bottom, highlight}}},
+        {dtdNone, true, {{mid, top, paper}, {mid, bottom, paper}, {right, top + line / 2, paper}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(static_cast<int>(c.mode)) + (c.accepted ? " accepted" : " refused"));
+        tree_->SetDragTrgDrawMode(c.mode);
+        tree_->View()->DoDragOver(nullptr, mid, c.accepted, top + line / 2);
+        ASSERT_EQ(tree_->View()->DropTarget(), tree_->Items().Item(1));
+        PaintNow();
+        for (const Probe& p : c.probes)
+            EXPECT_EQ(At(p.x, p.y), p.colour) << p.x << "," << p.y;
+        // The rows around it keep the paper.
+        EXPECT_EQ(At(right, RowTop(0) + line / 2), paper);
+        EXPECT_EQ(At(mid, RowTop(2)), paper);
+        EXPECT_EQ(At(right, RowTop(2) + line / 2), paper);
+    }
+
+    // The answer changing over the same row repaints it in the other
+    // colour: the row is invalidated, nothing else is.
+    tree_->SetDragTrgDrawMode(ColorRect);
+    tree_->View()->DoDragOver(nullptr, mid, true, top + line / 2);
+    // Shown, without taking the foreground, so that the window paints.
+    SetWindowPos(form_.Handle(), HWND_BOTTOM, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    std::string painted;
+    tree_->OnItemPostDraw = [&](runtime::TObject*, gui::TCanvas*, TGtTreeItem* item, gui::TRect,
+                                bool&) { painted += runtime::WideToUtf8(item->Text()); };
+    gui::testing::Pump();
+    painted.clear();
+    tree_->View()->DoDragOver(nullptr, mid + 5, true, top + line / 2 + 1);
+    gui::testing::Pump();
+    EXPECT_EQ(painted, "");
+    tree_->View()->DoDragOver(nullptr, mid + 5, false, top + line / 2 + 1);
+    gui::testing::Pump();
+    EXPECT_EQ(painted, "b");
+    tree_->OnItemPostDraw = nullptr;
+
+    // A blended highlight lays the colour over at half the level.
+    tree_->SetDragTrgDrawMode(ColorRect);
+    tree_->View()->DoDragOver(nullptr, mid, true, top + line / 2);
+    tree_->SetHighlightAlphaLevel(128);
+    PaintNow();
+    const uint32_t blended = At(right, top + line / 2);
+    EXPECT_NE(blended, paper);
+    EXPECT_NE(blended, accept);
+    EXPECT_GT(blended & 0xFF00, 0xA000u) << "closer to the paper than to the colour";
+
+    // Without RowSelect only the text takes the colour.
+    tree_->SetHighlightAlphaLevel(255);
+    tree_->SetRowSelect(false);
+    PaintNow();
+    EXPECT_EQ(At(right, top + line / 2), paper);
+    const TGtRect text = tree_->Items().Item(1)->TextRect;
+    EXPECT_GT(Count(text.Left, top, text.Right, top + line, accept), 4);
+}
+
 TEST_F(GtTreePaint, TheBorderTakesRoomOnItsSidesAndDrawsItsType) {
     HWND window = tree_->Handle();
     // Where the client area lies in the window, and the border drawn into
