@@ -484,6 +484,8 @@ class TCustomGtTree : public TGtXPThemedControl, public TGtTreeModel, private TG
     void CMEnabledChanged(gui::TMessage& msg);
     void WMNCCalcSize(gui::TMessage& msg);
     void WMNCPaint(gui::TMessage& msg);
+    void WMNCHitTest(gui::TMessage& msg);
+    void WMSysColorChange(gui::TMessage& msg);
 
   protected:
     const wchar_t* ThemeClassName() const override { return L"TREEVIEW"; }

@@ -74,7 +74,8 @@ void TCustomGtTree::RedrawFrame() {
 }
 
 void TCustomGtTree::WMNCCalcSize(gui::TMessage& msg) {
-    if (borderStyle_ != gui::bsSingle) {
+    // The system's bars take their room as usual when they are the ones shown.
+    if (borderStyle_ != gui::bsSingle || !useCustomScrollBars_) {
         GUI_INHERITED(msg);
         return;
     }
@@ -100,6 +101,25 @@ void TCustomGtTree::WMNCPaint(gui::TMessage& msg) {
     TFrameDC dc(WindowHandle());
     DrawFrame(dc.Get());
     msg.Result = 0;
+}
+
+void TCustomGtTree::WMNCHitTest(gui::TMessage& msg) {
+    GUI_INHERITED(msg);
+    // The window style names the system's bars, but with the tree's own
+    // bars they have no room: what the system takes for them is border.
+    if (useCustomScrollBars_ && (msg.Result == HTHSCROLL || msg.Result == HTVSCROLL))
+        msg.Result = HTBORDER;
+}
+
+void TCustomGtTree::WMSysColorChange(gui::TMessage& msg) {
+    GUI_INHERITED(msg);
+    // Child windows hear of new system colours only from their parent.
+    for (gui::TWinControl* child : {static_cast<gui::TWinControl*>(horzBar_),
+                                    static_cast<gui::TWinControl*>(vertBar_),
+                                    static_cast<gui::TWinControl*>(header_)})
+        if (child != nullptr && child->HandleAllocated())
+            SendMessageW(child->WindowHandle(), WM_SYSCOLORCHANGE, msg.WParam, msg.LParam);
+    if (view_ != nullptr) view_->Perform(gui::CM_SYSCOLORCHANGE);
 }
 
 void TCustomGtTree::DrawFrame(HDC dc) {

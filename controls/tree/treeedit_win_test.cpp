@@ -112,6 +112,28 @@ TEST_F(GtTreeEdit, AcceptedEditStoresTheValueAndCancelledStoresNothing) {
     tree_->EndEdit(true);
 }
 
+TEST_F(GtTreeEdit, NoRowIsHotWhileTheEditorIsOpen) {
+    NewEditor("ed", {sftText});
+    tree_->Tracking = true;
+    std::vector<TGtTreeItem*> hot;
+    tree_->OnHotTrack = [&](runtime::TObject*, TGtTreeItem*, TGtTreeItem* now) {
+        hot.push_back(now);
+    };
+    Post(WM_MOUSEMOVE, TextPoint(0));
+    ASSERT_EQ(View().HotItem(), Item(0));
+    tree_->EditItem(Item(1), 1);
+    ASSERT_TRUE(tree_->IsEditing());
+    hot.clear();
+    // Moving over the rows while editing: the hot row goes and none comes.
+    Post(WM_MOUSEMOVE, TextPoint(2));
+    Post(WM_MOUSEMOVE, TextPoint(0));
+    EXPECT_EQ(View().HotItem(), nullptr);
+    EXPECT_EQ(hot, std::vector<TGtTreeItem*>{nullptr});
+    tree_->EndEdit(true);
+    Post(WM_MOUSEMOVE, TextPoint(2));
+    EXPECT_EQ(View().HotItem(), Item(2));
+}
+
 TEST_F(GtTreeEdit, CellsThatMayNotBeEditedGetNoEditor) {
     NewEditor("text", {sftText});
     NewEditor("number", {sftNumber});

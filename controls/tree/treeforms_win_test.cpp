@@ -3,6 +3,8 @@
 // and reading forms that hold settings of earlier versions.
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include <string>
 
 #include "controls/tree/tree.h"
@@ -147,6 +149,53 @@ TEST_F(GtTreeForms, VirtualModeLendsOneSharedStyle) {
     EXPECT_EQ(tree_->VirtualStyle(), nullptr);
     EXPECT_EQ(tree_->Items().Item(0)->Text(), u"");
     EXPECT_EQ(tree_->UpdateCount(), 0);
+}
+
+TEST_F(GtTreeForms, TheFrameAnswersHitTestsForTheBarsShown) {
+    tree_->Items().BeginUpdate();
+    for (int i = 0; i < 60; ++i) tree_->Items().Add(nullptr, u"row");
+    tree_->Items().EndUpdate();
+    gui::testing::Pump();
+    // What the window answers over every point outside its client area.
+    const auto answers = [&] {
+        HWND w = tree_->WindowHandle();
+        RECT bounds, client;
+        GetWindowRect(w, &bounds);
+        GetClientRect(w, &client);
+        MapWindowPoints(w, nullptr, reinterpret_cast<POINT*>(&client), 2);
+        std::set<LRESULT> seen;
+        for (int y = bounds.top; y < bounds.bottom; ++y)
+            for (int x = bounds.left; x < bounds.right; ++x) {
+                const POINT p{x, y};
+                if (PtInRect(&client, p)) continue;
+                seen.insert(SendMessageW(w, WM_NCHITTEST, 0, MAKELPARAM(x, y)));
+            }
+        return seen;
+    };
+    // The tree's own bars lie inside the client area; the frame is border.
+    std::set<LRESULT> own = answers();
+    EXPECT_EQ(own.count(HTVSCROLL), 0u);
+    EXPECT_EQ(own.count(HTHSCROLL), 0u);
+    // The system's bars take their room outside it and answer as bars.
+    tree_->SetUseCustomScrollBars(false);
+    gui::testing::Pump();
+    EXPECT_EQ(answers().count(HTVSCROLL), 1u);
+}
+
+TEST_F(GtTreeForms, NewSystemColoursRepaintTheRows) {
+    tree_->Items().Add(nullptr, u"row");
+    // Shown, without taking the foreground, so that it keeps an update region.
+    SetWindowPos(form_.WindowHandle(), HWND_BOTTOM, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    gui::testing::Pump();
+    HWND view = tree_->View()->WindowHandle();
+    ValidateRect(view, nullptr);
+    SendMessageW(tree_->WindowHandle(), WM_SYSCOLORCHANGE, 0, 0);
+    RECT dirty{};
+    ASSERT_TRUE(GetUpdateRect(view, &dirty, FALSE));
+    RECT client;
+    GetClientRect(view, &client);
+    EXPECT_TRUE(EqualRect(&dirty, &client));
 }
 
 TEST_F(GtTreeForms, StandardScrollBarsFollowTheRowsAndForcedOnesStay) {

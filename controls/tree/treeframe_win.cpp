@@ -184,9 +184,10 @@ void TGtTreeView::ProcessMouseMove(runtime::TShiftState shift, int x, int y) {
     }
     if (!t.Tracking || frameSelecting_) return;
     // The tree keeps the hot row, so that deleting or filtering it out
-    // forgets it before anyone hands it on.
+    // forgets it before anyone hands it on. An open editor has the mouse's
+    // attention: no row is hot meanwhile.
     TGtTreeItem* old = t.Refs().HotItem;
-    TGtTreeItem* hot = GetItemAtY(y);
+    TGtTreeItem* hot = t.IsEditing() ? nullptr : GetItemAtY(y);
     if (hot != nullptr && Refuses(hot)) hot = nullptr;
     if (hot == old) return;
     t.Refs().HotItem = hot;

@@ -277,6 +277,7 @@ class TGtTreeView : public gui::TCustomControl {
     void WMButtonDblClk(gui::TMessage& msg);
     void WMWheelAlias(gui::TMessage& msg);
     void CMMouseLeave(gui::TMessage& msg);
+    void CMSysColorChange(gui::TMessage& msg);
 
     TCustomGtTree* tree_;
     bool buttonPressed_ = false;

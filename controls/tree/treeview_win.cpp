@@ -94,6 +94,12 @@ void TGtTreeView::ForgetItem(const TGtTreeItem* item) {
     if (i >= 0) rows_.Delete(i);
 }
 
+void TGtTreeView::CMSysColorChange(gui::TMessage& msg) {
+    GUI_INHERITED(msg);
+    // The default button glyphs follow the new colours at the next paint.
+    Invalidate();
+}
+
 TGtTreeItem* TGtTreeView::HotItem() const {
     return tree_->Refs().HotItem;
 }
@@ -192,6 +198,7 @@ GUI_MESSAGE(WM_LBUTTONDBLCLK, WMButtonDblClk)
 GUI_MESSAGE(WM_RBUTTONDBLCLK, WMButtonDblClk)
 GUI_MESSAGE(0xB20A, WMWheelAlias)
 GUI_MESSAGE(gui::CM_MOUSELEAVE, CMMouseLeave)
+GUI_MESSAGE(gui::CM_SYSCOLORCHANGE, CMSysColorChange)
 GUI_END_MESSAGE_MAP
 
 void TGtTreeView::WMSize(gui::TMessage& msg) {
