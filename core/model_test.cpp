@@ -75,7 +75,7 @@ TEST(LinkListTest, RefusesAnItemThatIsNoLink) {
     EXPECT_THROW(list.Insert(0, item), runtime::EInvalidCast);
     EXPECT_THROW(list.SetItems(0, item), runtime::EInvalidCast);
     ASSERT_EQ(links.Count(), 1);
-    EXPECT_EQ(links.Links(0)->Name, "http://a/");
+    EXPECT_EQ(links.Links(0)->Name(), "http://a/");
 
     // A link and a null still go in.
     auto* link = new TLink(u"http://b/", u"", u"", 2, 1, 0.0);
@@ -137,11 +137,46 @@ TEST(KeywordListTest, FindNameAndActiveCount) {
 
 TEST(LinkTest, NameIsKeptInTheSystemCodePage) {
     const TLink link(u"http://caf\u00E9.fr/\u0436", u"Title \u0436", u"Desc", 3, 1, -1.0);
-    EXPECT_EQ(link.Name, "http://caf\xE9.fr/?");
-    EXPECT_EQ(link.Title, u"Title \u0436");
+    EXPECT_EQ(link.Name(), "http://caf\xE9.fr/?");
+    EXPECT_EQ(link.Title(), u"Title \u0436");
     EXPECT_EQ(link.Position, 3);
     EXPECT_EQ(link.Page, 1);
     EXPECT_EQ(link.Cost, -1.0);
+}
+
+// The three texts share one block: setting one keeps the others, whatever
+// their lengths (odd name lengths end inside a unit), and a setter may be
+// handed a view of the link's own text.
+TEST(LinkTest, EachTextIsSetOnItsOwn) {
+    struct Row {
+        const char* what;
+        void (*change)(TLink&);
+        std::string_view name;
+        std::u16string_view title, description;
+    };
+    const Row rows[] = {
+        {"name", [](TLink& l) { l.SetName("http://b/c"); }, "http://b/c", u"T\u0436", u"De"},
+        {"odd name", [](TLink& l) { l.SetName("abc"); }, "abc", u"T\u0436", u"De"},
+        {"no name", [](TLink& l) { l.SetName(""); }, "", u"T\u0436", u"De"},
+        {"title", [](TLink& l) { l.SetTitle(u"longer title"); }, "http://a/x", u"longer title",
+         u"De"},
+        {"no title", [](TLink& l) { l.SetTitle(u""); }, "http://a/x", u"", u"De"},
+        {"description", [](TLink& l) { l.SetDescription(u"\u00E9t\u00E9"); }, "http://a/x",
+         u"T\u0436", u"\u00E9t\u00E9"},
+        {"own title as name's neighbour", [](TLink& l) { l.SetDescription(l.Title()); },
+         "http://a/x", u"T\u0436", u"T\u0436"},
+        {"own name, part of it", [](TLink& l) { l.SetName(l.Name().substr(7)); }, "a/x", u"T\u0436",
+         u"De"},
+        {"all empty", [](TLink& l) { l.SetTexts("", u"", u""); }, "", u"", u""},
+    };
+    for (const Row& row : rows) {
+        TLink link(std::string_view("http://a/x"), u"T\u0436", u"De", 1, 2, 0.5);
+        row.change(link);
+        EXPECT_EQ(link.Name(), row.name) << row.what;
+        EXPECT_EQ(link.Title(), row.title) << row.what;
+        EXPECT_EQ(link.Description(), row.description) << row.what;
+        EXPECT_EQ(link.Position, 1) << row.what;
+    }
 }
 
 // ---- keywords of a site -----------------------------------------------------

@@ -31,7 +31,7 @@ using runtime::testing::TempFolder;
 using runtime::testing::WriteBytes;
 using testing::ScopedCallbacks;
 
-std::u16string Wide(const std::string& s) {
+std::u16string Wide(std::string_view s) {
     return runtime::AnsiToWide(s);
 }
 
@@ -67,8 +67,9 @@ std::string Describe(const TSiteList& sites) {
                    (k.Active ? "on" : "off") + " " + std::to_string(k.Date) + "\n";
             for (int l = 0; l < k.Links.Count(); ++l) {
                 const TLink& link = *k.Links.Links(l);
-                out += "  link " + link.Name + " [" + runtime::WideToUtf8(link.Title) + "] [" +
-                       runtime::WideToUtf8(link.Description) + "] " +
+                out += "  link " + std::string(link.Name()) + " [" +
+                       runtime::WideToUtf8(link.Title()) + "] [" +
+                       runtime::WideToUtf8(link.Description()) + "] " +
                        std::to_string(link.Position) + " " + std::to_string(link.Page) + " " +
                        std::to_string(link.Cost) + "\n";
             }
@@ -101,9 +102,9 @@ std::string Project2004(const TSiteList& sites, bool binary) {
             for (int k = 0; k < keyword.Links.Count(); ++k) {
                 const TLink& link = *keyword.Links.Links(k);
                 auto linkNode = links->AppendElement(u"Link" + Wide(std::to_string(k)));
-                linkNode->SetAttr(u"Name", Wide(link.Name));
-                linkNode->SetAttr(u"Title", link.Title);
-                linkNode->SetAttr(u"Description", link.Description);
+                linkNode->SetAttr(u"Name", Wide(link.Name()));
+                linkNode->SetAttr(u"Title", link.Title());
+                linkNode->SetAttr(u"Description", link.Description());
                 linkNode->SetIntAttr(u"Position", link.Position);
                 linkNode->SetIntAttr(u"Page", link.Page);
                 linkNode->SetFloatAttr(u"Cost", link.Cost);

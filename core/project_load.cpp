@@ -187,22 +187,34 @@ class TTaggedProjectReader {
         return reader_.Marker() == tagged::StringMarker ? reader_.Text()
                                                         : AsVariant().AsWideString();
     }
-    // An 8-bit field (a URL), converted straight from the text read.
-    std::string AsAnsi() const {
-        if (reader_.Marker() != tagged::StringMarker)
-            return runtime::WideToAnsi(AsVariant().AsWideString());
+    // An 8-bit field (a URL), converted straight from the text read into
+    // `out`, whose buffer is reused.
+    void ReadAnsi(std::string& out) const {
+        if (reader_.Marker() != tagged::StringMarker) {
+            out = runtime::WideToAnsi(AsVariant().AsWideString());
+            return;
+        }
         // Below 0x80 every system code page is ASCII: such text narrows unit
         // by unit, without asking the code page.
         const std::u16string& text = reader_.Text();
         const char16_t* const wide = text.data();
         const size_t size = text.size();
-        std::string narrow(size, '\0');
-        char* const out = narrow.data();
+        out.resize(size);
+        char* const narrow = out.data();
         for (size_t i = 0; i < size; ++i) {
-            if (wide[i] >= 0x80) return runtime::WideToAnsi(text);
-            out[i] = char(wide[i]);
+            if (wide[i] >= 0x80) {
+                out = runtime::WideToAnsi(text);
+                return;
+            }
+            narrow[i] = char(wide[i]);
         }
-        return narrow;
+    }
+    // A wide field into `out`, whose buffer is reused.
+    void ReadString(std::u16string& out) const {
+        if (reader_.Marker() == tagged::StringMarker)
+            out.assign(reader_.Text());
+        else
+            out = AsVariant().AsWideString();
     }
     int32_t AsInteger() const {
         return reader_.Marker() == tagged::IntegerMarker ? tagged::ParseInteger(reader_.Text())
@@ -252,8 +264,11 @@ class TTaggedProjectReader {
                 links_.Clear();
                 break;
             case Role::Link:
-                link_ = std::make_unique<TLink>();
-                link_->Cost = -1.0;  // no "Cost" element
+                link_.Name.clear();
+                link_.Title.clear();
+                link_.Position = 0;
+                link_.Page = 0;
+                link_.Cost = -1.0;  // no "Cost" element
                 linkIndex_ = index;
                 break;
             default:
@@ -292,19 +307,19 @@ class TTaggedProjectReader {
                 date_ = std::u16string();
                 break;
             case Role::LinkName:
-                link_->Name.clear();
+                link_.Name.clear();
                 break;
             case Role::LinkTitle:
-                link_->Title.clear();
+                link_.Title.clear();
                 break;
             case Role::LinkPosition:
-                link_->Position = 0;
+                link_.Position = 0;
                 break;
             case Role::LinkPage:
-                link_->Page = 0;
+                link_.Page = 0;
                 break;
             case Role::LinkCost:
-                link_->Cost = 0;
+                link_.Cost = 0;
                 break;
             default:
                 break;
@@ -316,7 +331,7 @@ class TTaggedProjectReader {
     void Value() {
         switch (stack_.back().role) {
             case Role::SiteURL:
-                site_->URL = AsAnsi();
+                ReadAnsi(site_->URL);
                 break;
             case Role::SiteNotes:
                 site_->Notes = AsString();
@@ -340,19 +355,19 @@ class TTaggedProjectReader {
                 date_ = AsString();
                 break;
             case Role::LinkName:
-                link_->Name = AsAnsi();
+                ReadAnsi(link_.Name);
                 break;
             case Role::LinkTitle:
-                link_->Title = AsString();
+                ReadString(link_.Title);
                 break;
             case Role::LinkPosition:
-                link_->Position = AsInteger();
+                link_.Position = AsInteger();
                 break;
             case Role::LinkPage:
-                link_->Page = AsInteger();
+                link_.Page = AsInteger();
                 break;
             case Role::LinkCost:
-                link_->Cost = AsCost();
+                link_.Cost = AsCost();
                 break;
             default:
                 if (reader_.Marker() != tagged::StringMarker) (void)AsVariant();
@@ -391,7 +406,10 @@ class TTaggedProjectReader {
                               [&](std::unique_ptr<TLink> l) { keyword_->Links.Add(std::move(l)); });
                 break;
             case Role::Link:
-                links_.Add(linkIndex_, std::move(link_));
+                links_.Add(linkIndex_,
+                           std::make_unique<TLink>(std::string_view(link_.Name), link_.Title,
+                                                   std::u16string_view(), link_.Position,
+                                                   link_.Page, link_.Cost));
                 break;
             default:
                 break;
@@ -415,7 +433,15 @@ class TTaggedProjectReader {
     TIndexedItems<TLink> links_;
     std::unique_ptr<TSite> site_;
     std::unique_ptr<TKeyword> keyword_;
-    std::unique_ptr<TLink> link_;
+    // A link's fields as they arrive; the link is made whole when its
+    // element closes, its texts in one block.
+    struct {
+        std::string Name;
+        std::u16string Title;
+        int32_t Position = 0;
+        int32_t Page = 0;
+        double Cost = -1.0;
+    } link_;
     int siteIndex_ = 0;
     int keywordIndex_ = 0;
     int linkIndex_ = 0;

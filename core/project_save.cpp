@@ -164,10 +164,10 @@ class TProjectWriter {
             std::u16string_view fieldName = LinkFieldNames[size_t(field)];
             switch (field) {
                 case LinkField::Name:
-                    writer_.AnsiStringElement(fieldName, link.Name);
+                    writer_.AnsiStringElement(fieldName, link.Name());
                     break;
                 case LinkField::Title:
-                    writer_.StringElement(fieldName, link.Title);
+                    writer_.StringElement(fieldName, link.Title());
                     break;
                 case LinkField::Position:
                     writer_.IntegerElement(fieldName, link.Position);

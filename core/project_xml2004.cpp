@@ -45,9 +45,8 @@ std::vector<xml::Ref<xml::IXmlElement>> IndexedChildren(xml::IXmlElement& list,
 }
 
 void ReadLink(xml::IXmlElement& node, TLink& link) {
-    link.Name = runtime::WideToAnsi(node.GetAttr(u"Name"));
-    link.Title = node.GetAttr(u"Title");
-    link.Description = node.GetAttr(u"Description");
+    link.SetTexts(runtime::WideToAnsi(node.GetAttr(u"Name")), node.GetAttr(u"Title"),
+                  node.GetAttr(u"Description"));
     link.Position = node.GetIntAttr(u"Position");
     link.Page = node.GetIntAttr(u"Page");
     link.Cost = node.GetFloatAttr(u"Cost");

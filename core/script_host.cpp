@@ -252,9 +252,7 @@ Variant CallLinkConstructor(runtime::TObject* instance, const runtime::TClassInf
         link = made.get();
         handle = runtime::AdoptScriptObject(std::move(made));
     }
-    link->Name = runtime::WideToAnsi(WideArg(params, 0));
-    link->Title = WideArg(params, 1);
-    link->Description = WideArg(params, 2);
+    link->SetTexts(runtime::WideToAnsi(WideArg(params, 0)), WideArg(params, 1), WideArg(params, 2));
     link->Position = Arg(params, 3).AsInteger();
     link->Page = Arg(params, 4).AsInteger();
     link->Cost = Arg(params, 5).AsDouble();

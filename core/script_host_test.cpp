@@ -81,7 +81,8 @@ end;
     ASSERT_TRUE(outcome.Succeeded) << outcome.Reason;
 
     std::map<std::string, std::u16string> titles;
-    for (int i = 0; i < links.Count(); ++i) titles[links.Links(i)->Name] = links.Links(i)->Title;
+    for (int i = 0; i < links.Count(); ++i)
+        titles[std::string(links.Links(i)->Name())] = links.Links(i)->Title();
     const std::map<std::string, std::u16string> expected{
         {"cleartext", u"bold & line"},
         {"iso", u"caf\u00E9 <"},
@@ -101,7 +102,7 @@ end;
     };
     EXPECT_EQ(titles, expected);
     const TLink& first = *links.Links(0);
-    EXPECT_EQ(first.Description, u"desc");
+    EXPECT_EQ(first.Description(), u"desc");
     EXPECT_EQ(first.Position, 1);
     EXPECT_EQ(first.Page, 2);
     EXPECT_EQ(first.Cost, 1.5);
@@ -208,7 +209,7 @@ TEST_F(ScriptHostTest, ReadsUnitsFromTheEnginesFolder) {
     const TSearchOutcome outcome = Run("uses 'helper.pas';\r\n" + Engine(body), links);
     ASSERT_TRUE(outcome.Succeeded) << outcome.Reason;
     ASSERT_EQ(links.Count(), 1);
-    EXPECT_EQ(links.Links(0)->Name, "42");
+    EXPECT_EQ(links.Links(0)->Name(), "42");
 
     struct Row {
         const char* unit;
@@ -235,8 +236,8 @@ TEST_F(ScriptHostTest, EveryRunStartsAfresh) {
     for (const char16_t* keyword : {u"first", u"second"}) {
         TLinkList links;
         ASSERT_TRUE(Run(text, links, keyword).Succeeded);
-        EXPECT_EQ(links.Links(0)->Name, "1");
-        EXPECT_EQ(links.Links(0)->Title, keyword);
+        EXPECT_EQ(links.Links(0)->Name(), "1");
+        EXPECT_EQ(links.Links(0)->Title(), keyword);
     }
 }
 

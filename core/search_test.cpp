@@ -171,7 +171,7 @@ TEST_F(SearchTest, ChecksASiteEndToEnd) {
                 EXPECT_EQ(keyword.Best, 2);
                 EXPECT_EQ(keyword.Date, 100);
                 ASSERT_EQ(keyword.Links.Count(), 1);
-                EXPECT_EQ(keyword.Links.Links(0)->Name, "http://old.test/");
+                EXPECT_EQ(keyword.Links.Links(0)->Name(), "http://old.test/");
                 continue;
             }
             EXPECT_EQ(keyword.Position, row.position);
@@ -184,16 +184,16 @@ TEST_F(SearchTest, ChecksASiteEndToEnd) {
             ASSERT_EQ(keyword.Links.Count(), results);
             if (row.position > 0) {
                 const TLink& found = *keyword.Links.Links(row.position - 1);
-                EXPECT_EQ(found.Name, std::string("http://") + kSite + "/home.html");
+                EXPECT_EQ(found.Name(), std::string("http://") + kSite + "/home.html");
                 EXPECT_EQ(found.Position, row.position);
                 EXPECT_EQ(found.Page, (row.position + 9) / 10);
-                EXPECT_EQ(found.Title.substr(0, 15), u"Example site & ");
+                EXPECT_EQ(found.Title().substr(0, 15), u"Example site & ");
             }
         }
     }
     // The keyword beyond the code page keeps its letters in the results.
     const TKeyword& cyrillic = *site.Keywords.Items(15);
-    EXPECT_EQ(cyrillic.Links.Links(0)->Title,
+    EXPECT_EQ(cyrillic.Links.Links(0)->Title(),
               u"Result 1 for \u041F\u0440\u0438\u0432\u0435\u0442 & more");
     // Through the proxy the proxied keyword went from 0 to 14.
     const TKeyword& proxiedKeyword = *site.Keywords.Items(19);

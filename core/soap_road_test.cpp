@@ -107,7 +107,7 @@ class SoapRoadTest : public ::testing::Test {
         EXPECT_EQ(keyword.Best, 2);
         EXPECT_EQ(keyword.Date, 100);
         ASSERT_EQ(keyword.Links.Count(), 1);
-        EXPECT_EQ(keyword.Links.Links(0)->Name, "http://old.test/");
+        EXPECT_EQ(keyword.Links.Links(0)->Name(), "http://old.test/");
     }
 
     std::vector<std::string> Starts() const {
@@ -244,10 +244,10 @@ TEST_F(SoapRoadTest, ChecksThreeKeywordsEndToEnd) {
             EXPECT_EQ(keyword.Date, today);
             ASSERT_EQ(keyword.Links.Count(), 30);
             const TLink& found = *keyword.Links.Links(rows[k].position - 1);
-            EXPECT_EQ(found.Name, std::string("http://") + kSite + "/home.html");
+            EXPECT_EQ(found.Name(), std::string("http://") + kSite + "/home.html");
             const std::u16string words = keyword.Name.substr(0, keyword.Name.rfind(u' '));
-            EXPECT_EQ(found.Title, u"Example site: " + words);
-            EXPECT_EQ(found.Description, u"The <b>" + words + u"</b> site");
+            EXPECT_EQ(found.Title(), u"Example site: " + words);
+            EXPECT_EQ(found.Description(), u"The <b>" + words + u"</b> site");
             for (int i = 0; i < 30; ++i) {
                 const TLink& link = *keyword.Links.Links(i);
                 EXPECT_EQ(link.Position, i + 1);

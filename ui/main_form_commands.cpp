@@ -641,7 +641,7 @@ void TForm1::Exporttoclipboard1Click(runtime::TObject*) {
     if (core::CurrentKeyword == nullptr) return;
     const core::TLinkList& links = core::CurrentKeyword->Links;
     std::string text;
-    for (int i = 0; i < links.Count(); ++i) text += links.Links(i)->Name + "\r\n";
+    for (int i = 0; i < links.Count(); ++i) text.append(links.Links(i)->Name()).append("\r\n");
     gui::Clipboard().SetAsText(text);
 }
 
@@ -652,7 +652,8 @@ void TForm1::ExporttoCSV2Click(runtime::TObject*) {
     const core::TLinkList& links = core::CurrentKeyword->Links;
     std::string text;
     for (int i = 0; i < links.Count(); ++i)
-        text += std::to_string(i + 1) + "; " + CsvField(links.Links(i)->Name) + "\r\n";
+        text +=
+            std::to_string(i + 1) + "; " + CsvField(std::string(links.Links(i)->Name())) + "\r\n";
     WriteWholeFile(*target, text);
 }
 
@@ -661,7 +662,7 @@ void TForm1::VisitURL1Click(runtime::TObject*) {
     const TTreeItem* row = GtTree2->Selected();
     const auto* link = row != nullptr ? static_cast<const core::TLink*>(row->Data) : nullptr;
     if (link == nullptr) return;
-    const std::string& url = link->Name;
+    const std::string url(link->Name());
     // The address came from a result page: nothing but a web page opens.
     if (!IsWebAddress(url)) {
         Say(*this, SNotAWebAddress + url, u"Information", kInformation);

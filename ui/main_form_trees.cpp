@@ -89,7 +89,7 @@ void TForm1::FillResultTree(core::TKeyword& keyword) {
     for (int i = 0; i < count; ++i) {
         core::TLink* link = keyword.Links.Links(i);
         TTreeItem& item = GtTree2->AddItem(Number(i + 1), link);
-        item.ColumnText.push_back(runtime::AnsiToWide(link->Name));
+        item.ColumnText.push_back(runtime::AnsiToWide(link->Name()));
         // The site's own result.
         item.Bold = i + 1 == keyword.Position;
     }

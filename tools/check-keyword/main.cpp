@@ -174,8 +174,8 @@ int Run(const CommandLine& args) {
         PrintLine("position " + std::to_string(keyword.Position));
         for (int i = 0; i < keyword.Links.Count(); ++i) {
             const core::TLink& link = *keyword.Links.Links(i);
-            PrintLine(std::to_string(i) + "\t" + runtime::AnsiToUtf8(link.Name) + "\t" +
-                      runtime::WideToUtf8(link.Title) + "\t" + std::to_string(link.Page) + "\t" +
+            PrintLine(std::to_string(i) + "\t" + runtime::AnsiToUtf8(link.Name()) + "\t" +
+                      runtime::WideToUtf8(link.Title()) + "\t" + std::to_string(link.Page) + "\t" +
                       std::to_string(link.Position));
         }
     }

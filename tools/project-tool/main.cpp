@@ -102,9 +102,9 @@ std::string Json(const core::TSiteList& sites) {
                 const core::TLink& link = *keyword.Links.Links(k);
                 if (k > 0) out += ',';
                 Field(out += '{', "name", true);
-                AppendString(out, runtime::AnsiToUtf8(link.Name));
+                AppendString(out, runtime::AnsiToUtf8(link.Name()));
                 Field(out, "title");
-                AppendString(out, runtime::WideToUtf8(link.Title));
+                AppendString(out, runtime::WideToUtf8(link.Title()));
                 Field(out, "position");
                 out += std::to_string(link.Position);
                 Field(out, "page");
