@@ -265,6 +265,7 @@ TEST_F(ProjectFileTest, SaveAndLoadRoundTrip) {
     EXPECT_EQ(CurrentSite, Sites->Items(0));
     EXPECT_EQ(CurrentKeyword, nullptr);
     EXPECT_EQ(ReadBytes(BackupFile()), ReadBytes(ProjectFile()));
+    EXPECT_FALSE(Exists(BackupFile() + ".saving"));
 }
 
 // A data folder whose name the code page cannot spell: the project, its
@@ -490,6 +491,7 @@ TEST_F(ProjectFileTest, NoFailedLoadTouchesTheBackup) {
         }
         EXPECT_FALSE(loaded) << row.what;
         EXPECT_EQ(ReadBytes(BackupFile()), backup) << row.what;
+        EXPECT_FALSE(Exists(BackupFile() + ".saving")) << row.what;
         EXPECT_EQ(Describe(*Sites), before) << row.what;
         EXPECT_EQ(CurrentSite, nullptr) << row.what;
         EXPECT_EQ(CurrentKeyword, nullptr) << row.what;
