@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "core/project_file.h"
 #include "core/single_instance_win.h"
 #include "runtime/locale.h"
 
@@ -14,6 +15,8 @@ class TProgramEnd {
   public:
     explicit TProgramEnd(const TProgramParts& parts) : parts_(parts) {}
     ~TProgramEnd() {
+        // The sites the window let go at its close may still be being freed.
+        WaitForReleasedProjects();
         if (started_ && parts_.EndApplication) parts_.EndApplication();
         ReleaseSingleInstance();
     }

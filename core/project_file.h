@@ -61,8 +61,12 @@ enum class ProjectBackup {
 // raises then, changing nothing.
 bool LoadProject(const std::u16string& path, ProjectBackup backup = ProjectBackup::Make);
 
-// Waits until the sites replaced by earlier loads are freed (that happens on
-// a thread of its own, since freeing a large project takes long).
+// Lets the program's sites go (Sites becomes empty, the selection none);
+// they are freed on a thread of its own, as the sites a load replaces are.
+void ReleaseProject();
+
+// Waits until the sites replaced by earlier loads or let go are freed (that
+// happens on a thread of its own, since freeing a large project takes long).
 void WaitForReleasedProjects();
 
 }  // namespace core

@@ -690,6 +690,16 @@ bool LoadProject(const std::u16string& path, ProjectBackup backup) {
     return true;
 }
 
+void ReleaseProject() {
+    CurrentSite = nullptr;
+    CurrentKeyword = nullptr;
+    try {
+        THelperThread::Free(std::move(Sites));
+    } catch (const std::exception&) {
+        // No thread to be had: the sites went with the thread object.
+    }
+}
+
 void WaitForReleasedProjects() {
     THelperThread::WaitForAll();
 }

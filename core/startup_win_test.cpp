@@ -5,13 +5,18 @@
 #include <windows.h>
 
 #include <atomic>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "core/old_windows.h"
 #include "core/program_win.h"
+#include "core/project_file.h"
 #include "core/single_instance_win.h"
+#include "core/site.h"
 #include "core/state.h"
 #include "runtime/locale.h"
 #include "runtime/strings.h"
@@ -173,6 +178,54 @@ TEST_F(SingleInstanceTest, StartEndedByTheMainWindowAnswersOne) {
     // No loop; the class library still ends and the mutex goes.
     EXPECT_EQ(parts.calls, (std::vector<std::string>{"start", "windows", "end"}));
     EXPECT_EQ(MutexHandle, nullptr);
+}
+
+// The window lets the sites go at its close and they are freed on a thread
+// of their own: the program waits for them before it ends the class
+// library.
+TEST_F(SingleInstanceTest, SitesLetGoAreFreedBeforeTheProgramEnds) {
+    struct Shared {
+        std::mutex mutex;
+        std::condition_variable changed;
+        bool released = false;
+        std::vector<std::string> calls;
+        void Record(const std::string& call) {
+            std::lock_guard lock(mutex);
+            calls.push_back(call);
+        }
+    };
+    // The freeing thread may outlive the test when the program does not
+    // wait for it.
+    auto shared = std::make_shared<Shared>();
+    // A site whose freeing goes on until the window's close is over.
+    struct SlowSite : TSite {
+        explicit SlowSite(std::shared_ptr<Shared> s)
+            : TSite("slow.example"), shared(std::move(s)) {}
+        ~SlowSite() override {
+            std::unique_lock lock(shared->mutex);
+            shared->changed.wait(lock, [this] { return shared->released; });
+            shared->calls.push_back("freed");
+        }
+        std::shared_ptr<Shared> shared;
+    };
+    TProgramParts parts{[] {}, [] { return true; },
+                        [&] {
+                            Sites = std::make_unique<TSiteList>();
+                            Sites->Add(std::make_unique<SlowSite>(shared));
+                            ReleaseProject();
+                            EXPECT_EQ(Sites, nullptr);
+                            {
+                                std::lock_guard lock(shared->mutex);
+                                shared->released = true;
+                            }
+                            shared->changed.notify_all();
+                            shared->Record("closed");
+                        },
+                        [&] { shared->Record("end"); }};
+    EXPECT_EQ(ProgramMain(parts), 0);
+    std::lock_guard lock(shared->mutex);
+    EXPECT_EQ(shared->calls.size(), 3u);
+    EXPECT_EQ(shared->calls.back(), "end");
 }
 
 TEST_F(SingleInstanceTest, SecondCopyInProcessAnswersZero) {

@@ -403,9 +403,8 @@ void TForm1::FormClose(runtime::TObject*, runtime::TCloseAction& action) {
     core::Options->TreeEventsEnabled = false;
     GtTree2->Clear();
     GtTree1->Clear();
-    core::CurrentKeyword = nullptr;
-    core::CurrentSite = nullptr;
-    core::Sites.reset();
+    // Freeing a large project takes long: the window need not wait for it.
+    core::ReleaseProject();
     core::ScriptLock.reset();
 }
 
