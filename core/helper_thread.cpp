@@ -1,7 +1,7 @@
 #include "core/helper_thread.h"
 
-#include <condition_variable>
 #include <mutex>
+#include <vector>
 
 #include "runtime/threads.h"
 
@@ -9,52 +9,66 @@ namespace core {
 
 namespace {
 
-// Threads started and not yet done, so that the program (and a test) can
-// wait for them before it ends.
-std::mutex pendingMutex;
-std::condition_variable pendingDone;
-int pending = 0;
-
-template <class Disposable>
 class TFreeingThread : public runtime::TThread {
   public:
-    explicit TFreeingThread(std::unique_ptr<Disposable> object) : object_(std::move(object)) {
-        SetFreeOnTerminate(true);
-    }
+    template <class Object>
+    explicit TFreeingThread(std::unique_ptr<Object> object) : object_(std::move(object)) {}
 
   protected:
-    void Execute() override {
-        object_.reset();
-        std::lock_guard lock(pendingMutex);
-        if (--pending == 0) pendingDone.notify_all();
+    void Execute() override { object_.reset(); }
+
+  private:
+    std::shared_ptr<void> object_;
+};
+
+// The freeing threads started and not yet joined. They are joined rather
+// than left to free themselves: a thread still on its way out when the
+// program ends races the process's own teardown.
+class TFreeingThreads {
+  public:
+    ~TFreeingThreads() { JoinAll(); }
+
+    void Add(std::unique_ptr<runtime::TThread> thread) {
+        std::vector<std::unique_ptr<runtime::TThread>> done;
+        std::lock_guard lock(mutex_);
+        // Joins what has finished, so a long session keeps no dead threads.
+        std::erase_if(threads_, [&](std::unique_ptr<runtime::TThread>& t) {
+            if (!t->Finished()) return false;
+            done.push_back(std::move(t));
+            return true;
+        });
+        threads_.push_back(std::move(thread));
+    }
+
+    void JoinAll() {
+        std::vector<std::unique_ptr<runtime::TThread>> threads;
+        {
+            std::lock_guard lock(mutex_);
+            threads.swap(threads_);
+        }
+        threads.clear();  // each waits for its thread and joins it
     }
 
   private:
-    std::unique_ptr<Disposable> object_;
+    std::mutex mutex_;
+    std::vector<std::unique_ptr<runtime::TThread>> threads_;
 };
+
+TFreeingThreads& FreeingThreads() {
+    static TFreeingThreads threads;
+    return threads;
+}
 
 }  // namespace
 
 void THelperThread::Start(std::unique_ptr<Disposable> object) {
-    {
-        std::lock_guard lock(pendingMutex);
-        ++pending;
-    }
-    try {
-        auto thread = std::make_unique<TFreeingThread<Disposable>>(std::move(object));
-        thread->Start();
-        thread.release();  // it frees itself when done
-    } catch (...) {
-        // No thread to be had: the object went with the thread object.
-        std::lock_guard lock(pendingMutex);
-        if (--pending == 0) pendingDone.notify_all();
-        throw;
-    }
+    auto thread = std::make_unique<TFreeingThread>(std::move(object));
+    thread->Start();
+    FreeingThreads().Add(std::move(thread));
 }
 
 void THelperThread::WaitForAll() {
-    std::unique_lock lock(pendingMutex);
-    pendingDone.wait(lock, [] { return pending == 0; });
+    FreeingThreads().JoinAll();
 }
 
 }  // namespace core

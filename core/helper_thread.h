@@ -1,7 +1,9 @@
 #pragma once
 
-// Frees what it is handed on a thread of its own, then ends and frees
-// itself: freeing a large project takes long, and the window need not wait.
+// Frees what it is handed on a thread of its own: freeing a large project
+// takes long, and the window need not wait. The threads are joined by
+// WaitForAll, by a later Free once they are done, and at the latest when the
+// program ends.
 
 #include <memory>
 
@@ -14,7 +16,8 @@ class THelperThread {
     static void Free(std::unique_ptr<T> object) {
         if (object) Start(std::make_unique<Holder<T>>(std::move(object)));
     }
-    // Waits until every object handed over so far is freed.
+    // Waits until every object handed over so far is freed and its thread
+    // has ended.
     static void WaitForAll();
 
   private:
