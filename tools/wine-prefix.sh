@@ -16,6 +16,14 @@ if ! grep -q '"Managed"="N"' "$prefix/user.reg" 2>/dev/null; then
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
   wineserver -w
 fi
+# A program that crashes has Wine's debugger print the backtrace on the
+# program's standard error and end it. Its crash dialog would wait on the
+# X server for a click nobody makes, and the test would hang until its
+# time-out with nothing said.
+if ! grep -q '"ShowCrashDialog"=dword:00000000' "$prefix/user.reg" 2>/dev/null; then
+  wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+  wineserver -w
+fi
 # Wine draws caption buttons, check marks and scroll arrows with the Marlett
 # font, which this Wine build does not find in its own data folder: without
 # it the title bar shows the letters "0 1 r".
