@@ -13,6 +13,9 @@ class TFreeingThread : public runtime::TThread {
   public:
     template <class Object>
     explicit TFreeingThread(std::unique_ptr<Object> object) : object_(std::move(object)) {}
+    // Execute uses object_: the thread ends before this part of the object
+    // goes, or it would run on in a half-destroyed object.
+    ~TFreeingThread() override { TerminateAndWait(); }
 
   protected:
     void Execute() override { object_.reset(); }
