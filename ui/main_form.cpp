@@ -185,8 +185,12 @@ void TForm1::CreateHandleDone() {
 // ---- creation ------------------------------------------------------------------------------
 
 void TForm1::FormCreate(runtime::TObject*) {
-    inheritedWindowProc_ = WindowProc();
-    SetWindowProc([this](gui::TMessage& msg) { FormWindowProc(msg); });
+    // The hook holds what it calls, not this form: the window's last
+    // messages (WM_DESTROY, WM_NCDESTROY) come while the form's base class
+    // destroys the window, after this part of the form is gone.
+    SetWindowProc([inherited = WindowProc()](gui::TMessage& msg) {
+        FormWindowProc(msg, inherited);
+    });
     // Layouts cannot name the cell drawing (its rectangle is no published type).
     GtTree1->OnItemDraw = TTreeItemDrawEvent(this, &TForm1::GtTree1ItemDraw);
     core::CheckOldWindows();
@@ -349,7 +353,7 @@ void TForm1::ShowStatus(const std::string& text) {
 
 // ---- the single-instance answer and links ----------------------------------------------------
 
-void TForm1::FormWindowProc(gui::TMessage& msg) {
+void TForm1::FormWindowProc(gui::TMessage& msg, const gui::TWndMethod& inherited) {
     if (core::SwitchAppMessage != 0 && msg.Msg == core::SwitchAppMessage) {
         // Another copy was started: this one comes to the front instead.
         gui::Application->Restore();
@@ -357,7 +361,7 @@ void TForm1::FormWindowProc(gui::TMessage& msg) {
         msg.Result = 0;
         return;
     }
-    inheritedWindowProc_(msg);
+    inherited(msg);
 }
 
 void TForm1::StatusLinkClick(runtime::TObject*) {

@@ -232,7 +232,7 @@ class TForm1 : public TVistaForm {
 
   private:
     // ---- start and close (main_form.cpp) ---------------------------------------------------
-    void FormWindowProc(gui::TMessage& msg);
+    static void FormWindowProc(gui::TMessage& msg, const gui::TWndMethod& inherited);
     void RunFirstRun();
     void LoadProjectAtStart();
     void ProjectNotLoaded();
@@ -267,7 +267,6 @@ class TForm1 : public TVistaForm {
 
     TProgramFolders folders_;
     std::unique_ptr<core::TSoapClient> soapClient_;
-    gui::TWndMethod inheritedWindowProc_;
     TForm10* projectProgress_ = nullptr;
     int checkedCount_ = 0;
     bool projectMaySave_ = true;
