@@ -9,7 +9,6 @@
 #include "ui/image_lists.h"
 #include "ui/spin_edit.h"
 #include "ui/toolbar_standin.h"
-#include "ui/tree_standin.h"
 #include "ui/vista_fix.h"
 
 namespace ui {
@@ -18,7 +17,6 @@ void init() {
     // The windows hold the program's tree control: it starts first (a
     // second start does nothing).
     controls::tree::init();
-    runtime::RegisterClassInfo<TTreeStandIn>();
     runtime::RegisterClassInfo<controls::tree::TGtTree>();
     runtime::RegisterClassInfo<TToolBarStandIn>();
     runtime::RegisterClassInfo<TToolControlItem>();

@@ -81,6 +81,8 @@ RUNTIME_HANDLER(TopLabelClick);
 RUNTIME_HANDLER(ComboBox1Change);
 RUNTIME_HANDLER(ActionExitExecute);
 RUNTIME_HANDLER(About1Click);
+RUNTIME_HANDLER(GtTree1ItemDraw);
+RUNTIME_HANDLER(GtTree1CompareItems);
 RUNTIME_HANDLER(GtTree1ItemChecked);
 RUNTIME_HANDLER(GtTree1ItemSelectedChange);
 RUNTIME_HANDLER(GtTree1Resize);
@@ -191,8 +193,7 @@ void TForm1::FormCreate(runtime::TObject*) {
     SetWindowProc([inherited = WindowProc()](gui::TMessage& msg) {
         FormWindowProc(msg, inherited);
     });
-    // Layouts cannot name the cell drawing (its rectangle is no published type).
-    GtTree1->OnItemDraw = TTreeItemDrawEvent(this, &TForm1::GtTree1ItemDraw);
+    SetUpTrees();
     core::CheckOldWindows();
     StatusLink->SetText(MakerWebAddress);
     FitStatusLinkPanel();
@@ -405,8 +406,8 @@ void TForm1::FormClose(runtime::TObject*, runtime::TCloseAction& action) {
 
     // The rows point into the sites.
     core::Options->TreeEventsEnabled = false;
-    GtTree2->Clear();
-    GtTree1->Clear();
+    GtTree2->Items().Clear();
+    GtTree1->Items().Clear();
     // Freeing a large project takes long: the window need not wait for it.
     core::ReleaseProject();
     core::ScriptLock.reset();

@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "controls/tree/tree.h"
 #include "core/callbacks.h"
 #include "gui/comctrls.h"
 #include "gui/extctrls.h"
@@ -32,7 +33,6 @@
 #include "runtime/exceptions.h"
 #include "ui/image_lists.h"
 #include "ui/toolbar_standin.h"
-#include "ui/tree_standin.h"
 #include "ui/vista_fix.h"
 
 namespace core {
@@ -118,10 +118,12 @@ class TForm1 : public TVistaForm {
     // Refills the keyword tree from CurrentSite (emptied without one).
     void FillKeywordTree();
     void FillResultTree(core::TKeyword& keyword);
-    void GtTree1ItemDraw(runtime::TObject* sender, TTreeItem* item, int section,
-                         const gui::TRect& rect, gui::TCanvas& canvas);
-    void GtTree1ItemChecked(runtime::TObject* sender, TTreeItem* item);
-    void GtTree1ItemSelectedChange(runtime::TObject* sender, TTreeItem* item);
+    void GtTree1ItemDraw(runtime::TObject* sender, controls::tree::TGtTreeItem* item,
+                         gui::TCanvas* canvas, gui::TRect rect, int section);
+    void GtTree1CompareItems(runtime::TObject* sender, controls::tree::TGtTreeItem* item1,
+                             controls::tree::TGtTreeItem* item2, int& result);
+    void GtTree1ItemChecked(runtime::TObject* sender, controls::tree::TGtTreeItem* item);
+    void GtTree1ItemSelectedChange(runtime::TObject* sender, controls::tree::TGtTreeItem* item);
     void GtTree1Resize(runtime::TObject* sender);
     void GtTree2Resize(runtime::TObject* sender);
     void PopupMenu1Popup(runtime::TObject* sender);
@@ -188,13 +190,13 @@ class TForm1 : public TVistaForm {
     gui::TPageControl* PageControl1 = nullptr;
     gui::TTabSheet* TabSheet1 = nullptr;
     gui::TTabSheet* TabSheet2 = nullptr;
-    TTreeStandIn* GtTree1 = nullptr;
+    controls::tree::TGtTree* GtTree1 = nullptr;
     gui::TSplitter* Splitter1 = nullptr;
     gui::TPanel* Panel1 = nullptr;
     gui::TPageControl* PageControl2 = nullptr;
     gui::TTabSheet* TabSheet3 = nullptr;
     gui::TTabSheet* TabSheet4 = nullptr;
-    TTreeStandIn* GtTree2 = nullptr;
+    controls::tree::TGtTree* GtTree2 = nullptr;
     gui::TPanel* Panel2 = nullptr;
     gui::TPanel* Panel4 = nullptr;
     gui::TLinkLabel* Label4 = nullptr;
@@ -249,7 +251,7 @@ class TForm1 : public TVistaForm {
     void InstallCoreCallbacks();
     core::WindowGeometry Geometry() const;
     HWND MessageOwner(core::MessageOwner owner) const;
-    TTreeStandIn* TreeOf(int tree) const;
+    controls::tree::TGtTree* TreeOf(int tree) const;
 
     // ---- the commands ----------------------------------------------------------------------
     // Runs `work` behind the project-progress dialog, the window disabled.
@@ -262,6 +264,8 @@ class TForm1 : public TVistaForm {
     void RestoreProject(const std::u16string& fileName);
 
     // ---- the trees -----------------------------------------------------------------------
+    // What the layout cannot say of the trees: their columns, heights and colours.
+    void SetUpTrees();
     void UpdateCheckedStatus();
     void SetAllChecked(bool checked);
 

@@ -59,16 +59,20 @@ void TForm1::InstallCoreCallbacks() {
     };
     c.ProcessPending = [] { gui::Application->ProcessMessages(); };
     c.TreeColumnCount = [this](int tree) {
-        const TTreeStandIn* view = TreeOf(tree);
-        return view != nullptr ? view->SectionCount() : 0;
+        const controls::tree::TGtTree* view = TreeOf(tree);
+        return view != nullptr ? view->HeaderSections()->Count() : 0;
     };
     c.TreeColumnWidth = [this](int tree, int column) {
-        const TTreeStandIn* view = TreeOf(tree);
-        return view != nullptr && column < view->SectionCount() ? view->SectionWidth(column) : 0;
+        const controls::tree::TGtTree* view = TreeOf(tree);
+        const controls::tree::TGtHeaderSection* section =
+            view != nullptr ? view->HeaderSections()->GetSection(column) : nullptr;
+        return section != nullptr ? section->Width() : 0;
     };
     c.SetTreeColumnWidth = [this](int tree, int column, int width) {
-        TTreeStandIn* view = TreeOf(tree);
-        if (view != nullptr && column < view->SectionCount()) view->SetSectionWidth(column, width);
+        const controls::tree::TGtTree* view = TreeOf(tree);
+        controls::tree::TGtHeaderSection* section =
+            view != nullptr ? view->HeaderSections()->GetSection(column) : nullptr;
+        if (section != nullptr) section->SetWidth(width);
     };
     c.GetGeometry = [this] { return Geometry(); };
     // RestoreFromMaximized stays unset: Geometry answers a maximized
@@ -76,7 +80,7 @@ void TForm1::InstallCoreCallbacks() {
     // to normal size as the program ends.
 }
 
-TTreeStandIn* TForm1::TreeOf(int tree) const {
+controls::tree::TGtTree* TForm1::TreeOf(int tree) const {
     return tree == core::KeywordTree ? GtTree1 : tree == core::ResultTree ? GtTree2 : nullptr;
 }
 

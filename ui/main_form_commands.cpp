@@ -226,7 +226,7 @@ bool IsWebAddress(std::string_view url) {
     return false;
 }
 
-core::TKeyword* KeywordOfRow(const TTreeItem* row) {
+core::TKeyword* KeywordOfRow(const controls::tree::TGtTreeItem* row) {
     return row != nullptr ? static_cast<core::TKeyword*>(row->Data) : nullptr;
 }
 
@@ -317,8 +317,8 @@ bool TForm1::EditProjectProperties() {
     if (Form2->ShowModal() != gui::mrOk) return false;
     // The rows point into the keywords that may go.
     core::Options->TreeEventsEnabled = false;
-    GtTree2->Clear();
-    GtTree1->Clear();
+    GtTree2->Items().Clear();
+    GtTree1->Items().Clear();
     ApplyKeywordNames(site, Form2->Keywords());
     site.Notes = Form2->Memo1->TextW();
     FillKeywordTree();
@@ -381,8 +381,8 @@ void TForm1::ActionDeleteURLExecute(runtime::TObject*) {
 
     // The rows point into the site that goes.
     core::Options->TreeEventsEnabled = false;
-    GtTree2->Clear();
-    GtTree1->Clear();
+    GtTree2->Items().Clear();
+    GtTree1->Items().Clear();
     core::CurrentKeyword = nullptr;
     core::CurrentSite = nullptr;
     core::Sites->Delete(index);
@@ -417,8 +417,8 @@ void TForm1::ActionSearchExecute(runtime::TObject*) {
         ActionKeywordsExecute(this);
         return;
     }
-    const TTreeItem* selected = GtTree1->Selected();
-    const std::u16string remembered = selected != nullptr ? selected->Text : std::u16string();
+    const controls::tree::TGtTreeItem* selected = GtTree1->Selected();
+    const std::u16string remembered = selected != nullptr ? selected->Text() : std::u16string();
 
     searching_ = true;
     struct TSearching {
@@ -467,14 +467,22 @@ void TForm1::ShowPendingNews() {
 }
 
 void TForm1::SelectAfterCheck(const std::u16string& remembered) {
-    TTreeItem* row = nullptr;
-    for (int i = 0; i < GtTree1->ItemCount() && row == nullptr && !remembered.empty(); ++i)
-        if (runtime::WideSameText(GtTree1->Items(i)->Text, remembered)) row = GtTree1->Items(i);
-    for (int i = 0; i < GtTree1->ItemCount() && row == nullptr; ++i)
-        if (GtTree1->Items(i)->Checked()) row = GtTree1->Items(i);
+    const controls::tree::TGtTreeItems& rows = GtTree1->Items();
+    controls::tree::TGtTreeItem* row = nullptr;
+    for (int i = 0; i < rows.Count() && row == nullptr && !remembered.empty(); ++i)
+        if (runtime::WideSameText(rows.Item(i)->Text(), remembered)) row = rows.Item(i);
+    for (int i = 0; i < rows.Count() && row == nullptr; ++i)
+        if (rows.Item(i)->Checked()) row = rows.Item(i);
     if (row == nullptr) return;
+    // Chosen as a click chooses it: the one selected row, focused, its
+    // results shown.
+    GtTree1->DeselectAll();
+    if (GtTree1->ItemFocused() == row)
+        row->SetSelected(true);
+    else
+        GtTree1->SetItemFocused(row);
     GtTree1->SetSelected(row);
-    GtTree1->MakeVisible(*row);
+    GtTree1->EnsureVisible(row);
 }
 
 // ---- backup and restore ---------------------------------------------------------------------
@@ -542,8 +550,8 @@ void TForm1::RestoreProject(const std::u16string& fileName) {
     };
     // The rows point into the sites a load replaces.
     core::Options->TreeEventsEnabled = false;
-    GtTree2->Clear();
-    GtTree1->Clear();
+    GtTree2->Items().Clear();
+    GtTree1->Items().Clear();
     bool loaded = false;
     try {
         WithProjectProgress(
@@ -606,10 +614,10 @@ void TForm1::ExporttoCSV1Click(runtime::TObject*) {
 
 void TForm1::BarXItem30Click(runtime::TObject*) {
     std::u16string text;
-    for (const TTreeItem* row = GtTree1->GetNextSelected(nullptr); row != nullptr;
+    for (controls::tree::TGtTreeItem* row = GtTree1->GetNextSelected(nullptr); row != nullptr;
          row = GtTree1->GetNextSelected(row)) {
         if (!text.empty()) text += u"\r\n";
-        text += row->Text;
+        text += row->Text();
     }
     if (!text.empty()) gui::Clipboard().SetAsWideText(text);
 }
@@ -618,12 +626,12 @@ void TForm1::BarXItem29Click(runtime::TObject*) {
     if (core::CurrentSite == nullptr || GtTree1->SelectedCount() == 0) return;
     if (Say(*this, SDeleteKeywords, u"Confirm", kQuestion) != IDYES) return;
     std::vector<core::TKeyword*> doomed;
-    for (const TTreeItem* row = GtTree1->GetNextSelected(nullptr); row != nullptr;
+    for (controls::tree::TGtTreeItem* row = GtTree1->GetNextSelected(nullptr); row != nullptr;
          row = GtTree1->GetNextSelected(row))
         if (core::TKeyword* keyword = KeywordOfRow(row)) doomed.push_back(keyword);
     core::Options->TreeEventsEnabled = false;
-    GtTree2->Clear();
-    GtTree1->Clear();
+    GtTree2->Items().Clear();
+    GtTree1->Items().Clear();
     core::CurrentKeyword = nullptr;
     // By the row's own keyword: two keywords of one name (an old project)
     // are two rows, and each row takes its own.
@@ -659,7 +667,7 @@ void TForm1::ExporttoCSV2Click(runtime::TObject*) {
 
 void TForm1::VisitURL1Click(runtime::TObject*) {
     // The row's own link, wherever a sort has put the row.
-    const TTreeItem* row = GtTree2->Selected();
+    const controls::tree::TGtTreeItem* row = GtTree2->Selected();
     const auto* link = row != nullptr ? static_cast<const core::TLink*>(row->Data) : nullptr;
     if (link == nullptr) return;
     const std::string url(link->Name());
@@ -689,7 +697,7 @@ void TForm1::LinkCommandClick(runtime::TObject* sender) {
 }
 
 void TForm1::Label5Click(runtime::TObject*) {
-    const TTreeItem* row = GtTree1->Selected();
+    const controls::tree::TGtTreeItem* row = GtTree1->Selected();
     const core::TKeyword* keyword = KeywordOfRow(row);
     if (keyword == nullptr) {
         Say(*this, SSelectKeywordFirst, u"Information", kInformation);
@@ -717,7 +725,7 @@ void TForm1::Label5Click(runtime::TObject*) {
     std::u16string report;
     for (const std::string& line : lines) report += runtime::AnsiToWide(line) + u"\r\n";
     // The keyword in its own characters: the mail carries UTF-8.
-    report += u"Selected keyword: " + row->Text + u"\r\n";
+    report += u"Selected keyword: " + row->Text() + u"\r\n";
     report += runtime::AnsiToWide("Date: " + runtime::FormatDateTime("ddddd tt", runtime::Now()) +
                                   "\r\n");
     report += runtime::AnsiToWide(

@@ -13,6 +13,7 @@
 // clang-format on
 
 #include <algorithm>
+#include <climits>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -318,8 +319,8 @@ TEST_F(UiCommands, SearchChecksTheSiteAndSelectsTheRememberedKeyword) {
     TForm1& main = Start();
     Site().Keywords.Items(3)->Active = false;
     main.FillKeywordTree();
-    TTreeStandIn& keywords = *main.GtTree1;
-    keywords.SetSelected(keywords.Items(1));
+    controls::tree::TGtTree& keywords = *main.GtTree1;
+    testing::ClickRow(keywords, 1);
     gt::Pump();
 
     // What the user sees while the check runs.
@@ -357,10 +358,10 @@ TEST_F(UiCommands, SearchChecksTheSiteAndSelectsTheRememberedKeyword) {
 
     // The keyword chosen before is chosen again, with its results.
     ASSERT_NE(keywords.Selected(), nullptr);
-    EXPECT_EQ(keywords.Selected()->Text, u"beta at:7");
+    EXPECT_EQ(keywords.Selected()->Text(), u"beta at:7");
     EXPECT_EQ(main.PageControl2->ActivePage(), main.TabSheet3);
-    ASSERT_EQ(main.GtTree2->ItemCount(), 10);
-    EXPECT_TRUE(main.GtTree2->Items(6)->Bold);
+    ASSERT_EQ(testing::RowCount(*main.GtTree2), 10);
+    EXPECT_TRUE(testing::RowBold(*main.GtTree2, 6));
 
     // Nothing chosen: the first checked keyword is.
     Site().Keywords.Items(0)->Active = false;
@@ -368,7 +369,7 @@ TEST_F(UiCommands, SearchChecksTheSiteAndSelectsTheRememberedKeyword) {
     ASSERT_EQ(keywords.Selected(), nullptr);
     main.ActionSearch->Execute();
     ASSERT_NE(keywords.Selected(), nullptr);
-    EXPECT_EQ(keywords.Selected()->Text, u"beta at:7");
+    EXPECT_EQ(keywords.Selected()->Text(), u"beta at:7");
 }
 
 TEST_F(UiCommands, NewsWaitingForTheUserShowsOnceAfterACheck) {
@@ -438,7 +439,7 @@ TEST_F(UiCommands, StopEndsTheCheckAndTheWindowComesBack) {
     EXPECT_LT(checked, 7) << "the stop left keywords unchecked";
     EXPECT_FALSE(ShownForm<TForm6>());
     EXPECT_TRUE(main.Enabled());
-    EXPECT_EQ(main.GtTree1->ItemCount(), 7);
+    EXPECT_EQ(testing::RowCount(*main.GtTree1), 7);
 }
 
 TEST_F(UiCommands, ClosingDuringASearchStopsItAndSaves) {
@@ -563,7 +564,7 @@ TEST_F(UiCommands, DeleteURLAsksAndRemovesTheChosenSite) {
     EXPECT_EQ(main.ComboBox1->Items()->Count(), 2);
     EXPECT_EQ(main.ComboBox1->ItemIndex(), 0);
     EXPECT_EQ(core::CurrentSite, &Site(0)) << "the first one is shown";
-    EXPECT_EQ(main.GtTree1->ItemCount(), 1);
+    EXPECT_EQ(testing::RowCount(*main.GtTree1), 1);
 
     for (int left = 2; left > 0; --left) {
         fake_.MessageBoxAnswers = {IDYES};
@@ -572,8 +573,8 @@ TEST_F(UiCommands, DeleteURLAsksAndRemovesTheChosenSite) {
     EXPECT_EQ(core::Sites->Count(), 0);
     EXPECT_EQ(core::CurrentSite, nullptr);
     EXPECT_EQ(main.ComboBox1->Items()->Count(), 0);
-    EXPECT_EQ(main.GtTree1->ItemCount(), 0);
-    EXPECT_EQ(main.GtTree2->ItemCount(), 0);
+    EXPECT_EQ(testing::RowCount(*main.GtTree1), 0);
+    EXPECT_EQ(testing::RowCount(*main.GtTree2), 0);
     EXPECT_EQ(main.PageControl1->ActivePage(), main.TabSheet2);
     const size_t asked = fake_.MessageBoxes.size();
     main.ActionDeleteURL->Execute();
@@ -675,8 +676,8 @@ TEST_F(UiCommands, KeywordsAndNotesGoThroughTheProjectDialog) {
     EXPECT_EQ(KeywordNames(), (std::vector<std::u16string>{u"SEO", u"NOVOE", u"новое слово"}));
     EXPECT_EQ(Site().Keywords.Items(0)->Position, 5) << "the renamed keyword keeps its history";
     EXPECT_EQ(Site().Notes, u"Заметки\r\nline two");
-    ASSERT_EQ(main.GtTree1->ItemCount(), 3);
-    EXPECT_EQ(main.GtTree1->Items(2)->Text, u"новое слово");
+    ASSERT_EQ(testing::RowCount(*main.GtTree1), 3);
+    EXPECT_EQ(testing::RowText(*main.GtTree1, 2, 0), u"новое слово");
     EXPECT_EQ(Status(), "Keywords: 3 | Checked: 3");
 
     // Without a site the user is sent to add one.
@@ -698,14 +699,21 @@ TEST_F(UiCommands, CopyAndDeleteActOnEverySelectedKeyword) {
     TForm1& main = Start();
     Site().Keywords.Items(2)->Position = 1;
     Site().Keywords.Items(3)->Position = 2;
-    TTreeStandIn& keywords = *main.GtTree1;
-    keywords.SetSelected(keywords.Items(1));
+    controls::tree::TGtTree& keywords = *main.GtTree1;
+    // The list sorts by name: first, third, third, второй. The last row and
+    // the one above it are chosen.
+    ASSERT_EQ(testing::RowText(keywords, 3, 0), u"второй");
+    testing::ClickRow(keywords, 3);
     keywords.SetFocus();
-    gt::PressKey(VK_DOWN, {runtime::ssShift}, &keywords);
+    gt::PressKey(VK_UP, {runtime::ssShift}, keywords.View());
     ASSERT_TRUE(gt::PumpUntil([&] { return keywords.SelectedCount() == 2; }));
+    const core::TKeyword* doomedThird = static_cast<core::TKeyword*>(testing::Row(keywords, 2).Data);
+    const int keptPosition = doomedThird == Site().Keywords.Items(2) ? 2 : 1;
 
     ClickComponent(main, "BarXItem30");
-    EXPECT_EQ(fake_.ClipboardWide, u"второй\r\nthird");
+    EXPECT_TRUE(fake_.ClipboardWide == u"второй\r\nthird" ||
+                fake_.ClipboardWide == u"third\r\nвторой")
+        << runtime::WideToUtf8(fake_.ClipboardWide);
 
     fake_.MessageBoxAnswers = {IDNO};
     ClickComponent(main, "BarXItem29");
@@ -720,8 +728,8 @@ TEST_F(UiCommands, CopyAndDeleteActOnEverySelectedKeyword) {
     ClickComponent(main, "BarXItem29");
     // The row's own keyword goes, not the first of its name.
     EXPECT_EQ(KeywordNames(), (std::vector<std::u16string>{u"first", u"third"}));
-    EXPECT_EQ(Site().Keywords.Items(1)->Position, 2);
-    EXPECT_EQ(keywords.ItemCount(), 2);
+    EXPECT_EQ(Site().Keywords.Items(1)->Position, keptPosition);
+    EXPECT_EQ(testing::RowCount(keywords), 2);
     EXPECT_EQ(keywords.SelectedCount(), 0);
     EXPECT_EQ(Status(), "Keywords: 2 | Checked: 2");
 }
@@ -822,10 +830,10 @@ TEST_F(UiCommands, ResultsExportAndOpenOnlyWebAddresses) {
     keyword.Position = 1;
     keyword.Date = runtime::EncodeDate(2024, 1, 1);
     main.FillKeywordTree();
-    main.GtTree1->SetSelected(main.GtTree1->Items(0));
+    testing::ClickRow(*main.GtTree1, 0);
     gt::Pump();
     ASSERT_EQ(core::CurrentKeyword, &keyword);
-    ASSERT_EQ(main.GtTree2->ItemCount(), 6);
+    ASSERT_EQ(testing::RowCount(*main.GtTree2), 6);
 
     ClickComponent(main, "Exporttoclipboard1");
     std::string expected;
@@ -852,7 +860,7 @@ TEST_F(UiCommands, ResultsExportAndOpenOnlyWebAddresses) {
         SCOPED_TRACE(v.row);
         fake_.ShellCalls.clear();
         fake_.MessageBoxes.clear();
-        main.GtTree2->SetSelected(main.GtTree2->Items(v.row));
+        testing::ClickRow(*main.GtTree2, v.row);
         ClickComponent(main, "VisitURL1");
         if (v.opened) {
             ASSERT_EQ(fake_.ShellCalls.size(), 1u);
@@ -927,7 +935,7 @@ TEST_F(UiCommands, RestoreReplacesTheProjectOnlyWithAProject) {
     const std::string currentBytes = testing::ReadFileBytes(ProjectFile());
 
     TForm1& main = Start();
-    main.GtTree1->SetSelected(main.GtTree1->Items(1));
+    testing::ClickRow(*main.GtTree1, 1);
     gt::Pump();
     core::TSite* const shown = core::CurrentSite;
 
@@ -979,7 +987,7 @@ TEST_F(UiCommands, RestoreReplacesTheProjectOnlyWithAProject) {
         EXPECT_EQ(KeywordNames(), (std::vector<std::u16string>{u"current one", u"current two"}));
         EXPECT_EQ(core::CurrentSite, shown) << "the selection too";
         EXPECT_TRUE(core::ProjectMaySave);
-        EXPECT_EQ(main.GtTree1->ItemCount(), 2);
+        EXPECT_EQ(testing::RowCount(*main.GtTree1), 2);
         EXPECT_TRUE(main.Enabled());
     }
     const gui::TFileDialogRequest& request = fake_.FileDialogs.back();
@@ -998,8 +1006,8 @@ TEST_F(UiCommands, RestoreReplacesTheProjectOnlyWithAProject) {
     EXPECT_EQ(testing::ReadFileBytes(ProjectFile()), backupBytes);
     EXPECT_EQ(KeywordNames(), (std::vector<std::u16string>{u"from the backup"}));
     EXPECT_EQ(main.ComboBox1->Text(), "www.restored.example");
-    ASSERT_EQ(main.GtTree1->ItemCount(), 1);
-    EXPECT_EQ(main.GtTree1->Items(0)->Text, u"from the backup");
+    ASSERT_EQ(testing::RowCount(*main.GtTree1), 1);
+    EXPECT_EQ(testing::RowText(*main.GtTree1, 0, 0), u"from the backup");
     EXPECT_EQ(main.PageControl1->ActivePage(), main.TabSheet1);
 }
 
@@ -1090,7 +1098,7 @@ TEST_F(UiCommands, WrongPositionReportKeepsEveryCharacterOfTheKeyword) {
     main.FillKeywordTree();
 
     ClickComponent(main, "Label5");
-    main.GtTree1->SetSelected(main.GtTree1->Items(0));
+    testing::ClickRow(*main.GtTree1, 0);
     gt::Pump();
     ClickComponent(main, "Label5");
     ASSERT_EQ(fake_.MessageBoxes.size(), 2u);
@@ -1100,7 +1108,7 @@ TEST_F(UiCommands, WrongPositionReportKeepsEveryCharacterOfTheKeyword) {
     EXPECT_EQ(fake_.MessageBoxes[1].caption, u"Information");
     EXPECT_TRUE(fake_.ShellCalls.empty());
 
-    main.GtTree1->SetSelected(main.GtTree1->Items(1));
+    testing::ClickRow(*main.GtTree1, 1);
     gt::Pump();
     ClickComponent(main, "Label5");
     ASSERT_EQ(fake_.ShellCalls.size(), 1u);
@@ -1187,13 +1195,25 @@ TEST_F(UiCommands, FromNothingToAProjectThatIsKept) {
     }
     EXPECT_EQ(Site().Keywords.Items(29)->Links.Count(), 5);
 
+    // Sorted by Position: the places found in order, the keywords not found
+    // last.
+    controls::tree::TGtTree& keywords = *main.GtTree1;
+    testing::ClickHeader(keywords, 1);
+    std::vector<int> shownPositions;
+    for (int row = 0; row < testing::RowCount(keywords); ++row)
+        shownPositions.push_back(
+            static_cast<core::TKeyword*>(testing::Row(keywords, row).Data)->Position);
+    std::vector<int> sortedPositions(positions.begin(), positions.end());
+    std::sort(sortedPositions.begin(), sortedPositions.end(),
+              [](int a, int b) { return (a == 0 ? INT_MAX : a) < (b == 0 ? INT_MAX : b); });
+    EXPECT_EQ(shownPositions, sortedPositions);
+
     // A keyword's results, its site's own in bold.
-    TTreeStandIn& keywords = *main.GtTree1;
-    keywords.SetSelected(keywords.Items(28));
+    testing::ClickRow(keywords, testing::RowOf(keywords, Site().Keywords.Items(28)));
     gt::Pump();
-    ASSERT_EQ(main.GtTree2->ItemCount(), 10);
-    EXPECT_TRUE(main.GtTree2->Items(3)->Bold);
-    EXPECT_EQ(main.GtTree2->Items(3)->ColumnText.at(0),
+    ASSERT_EQ(testing::RowCount(*main.GtTree2), 10);
+    EXPECT_TRUE(testing::RowBold(*main.GtTree2, 3));
+    EXPECT_EQ(testing::RowText(*main.GtTree2, 3, 1),
               runtime::AnsiToWide(std::string("http://") + kServedSite + "/home.html"));
     keywords.SetFocus();
     gt::Pump();
@@ -1254,7 +1274,7 @@ TEST_F(UiCommands, FromNothingToAProjectThatIsKept) {
     EXPECT_EQ(Site().Notes, u"Kept notes");
     for (int k = 0; k < 30; ++k)
         EXPECT_EQ(Site().Keywords.Items(k)->Position, positions[static_cast<size_t>(k)]) << k;
-    EXPECT_EQ(again.GtTree1->ItemCount(), 30);
+    EXPECT_EQ(testing::RowCount(*again.GtTree1), 30);
     EXPECT_EQ(again.StatusBar1->Panels()->Items(1)->Text(), "Keywords: 30 | Checked: 30");
 }
 

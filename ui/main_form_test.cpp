@@ -37,28 +37,21 @@ namespace ui {
 namespace {
 
 namespace gt = gui::testing;
+using testing::CellRect;
+using testing::ClickRow;
 using testing::MadeUpKeyword;
 using testing::MadeUpKeywordName;
 using testing::MadeUpSite;
+using testing::RowBold;
+using testing::RowCount;
+using testing::RowText;
 using testing::ShownForm;
 using testing::TIdleAction;
 using testing::TScriptedDesktop;
 using testing::TTempFolder;
 
-std::u16string RowText(const TTreeStandIn& tree, int row, int column) {
-    wchar_t buffer[256] = {};
-    LVITEMW item{};
-    item.iSubItem = column;
-    item.pszText = buffer;
-    item.cchTextMax = 256;
-    SendMessageW(tree.WindowHandle(), LVM_GETITEMTEXTW, static_cast<WPARAM>(row),
-                 reinterpret_cast<LPARAM>(&item));
-    return reinterpret_cast<const char16_t*>(buffer);
-}
-
-bool RowChecked(const TTreeStandIn& tree, int row) {
-    return SendMessageW(tree.WindowHandle(), LVM_GETITEMSTATE, static_cast<WPARAM>(row),
-                        LVIS_STATEIMAGEMASK) == static_cast<LRESULT>(INDEXTOSTATEIMAGEMASK(2));
+bool RowChecked(const controls::tree::TGtTree& tree, int row) {
+    return testing::Row(tree, row).Checked();
 }
 
 class UiMain : public ::testing::Test {
@@ -227,48 +220,55 @@ TEST_F(UiMain, ProjectOfThreeSitesShowsItsKeywordsAndResults) {
     EXPECT_EQ(main.BoundsRect(), gui::BoundsRect(60, 40, 900, 560));
 
     // The first site's keywords, checked as they are active.
-    TTreeStandIn& keywords = *main.GtTree1;
-    ASSERT_EQ(SendMessageW(keywords.WindowHandle(), LVM_GETITEMCOUNT, 0, 0), 50);
+    controls::tree::TGtTree& keywords = *main.GtTree1;
+    ASSERT_EQ(RowCount(keywords), 50);
     int active = 0;
     for (int k = 0; k < 50; ++k) {
-        EXPECT_EQ(RowText(keywords, k, 0), MadeUpKeywordName(0, k));
-        EXPECT_EQ(RowChecked(keywords, k), MadeUpKeyword(0, k).Active) << k;
+        const core::TKeyword* keyword = core::Sites->Items(0)->Keywords.Items(k);
+        const int row = testing::RowOf(keywords, keyword);
+        ASSERT_GE(row, 0) << k;
+        EXPECT_EQ(RowText(keywords, row, 0), MadeUpKeywordName(0, k));
+        EXPECT_EQ(RowChecked(keywords, row), MadeUpKeyword(0, k).Active) << k;
         if (MadeUpKeyword(0, k).Active) ++active;
     }
+    // Sorted by name, as the list sorts itself, without regard to case.
+    for (int row = 1; row < 50; ++row)
+        EXPECT_LE(runtime::WideCompareText(RowText(keywords, row - 1, 0), RowText(keywords, row, 0)), 0)
+            << row;
     EXPECT_EQ(main.StatusBar1->Panels()->Items(1)->Text(),
               "Keywords: 50 | Checked: " + std::to_string(active));
 
     // A keyword's results, its site's own in bold.
-    keywords.SetSelected(keywords.Items(3));
+    const auto keywordRow = [&](int s, int k) {
+        return testing::RowOf(keywords, core::Sites->Items(s)->Keywords.Items(k));
+    };
+    ClickRow(keywords, keywordRow(0, 3));
     gt::Pump();
     EXPECT_EQ(main.PageControl2->ActivePage(), main.TabSheet3);
-    TTreeStandIn& results = *main.GtTree2;
-    ASSERT_EQ(results.ItemCount(), 10);
+    controls::tree::TGtTree& results = *main.GtTree2;
+    ASSERT_EQ(RowCount(results), 10);
     const int position = MadeUpKeyword(0, 3).Position;
     for (int i = 0; i < 10; ++i) {
         EXPECT_EQ(RowText(results, i, 0), runtime::AnsiToWide(std::to_string(i + 1)));
-        EXPECT_EQ(results.Items(i)->Bold, i + 1 == position) << i;
+        EXPECT_EQ(RowBold(results, i), i + 1 == position) << i;
     }
     EXPECT_EQ(RowText(results, position - 1, 1),
               runtime::AnsiToWide("http://" + MadeUpSite(0) + "/page3"));
     // A keyword never checked has none.
-    keywords.SetSelected(keywords.Items(6));
+    ClickRow(keywords, keywordRow(0, 6));
     gt::Pump();
     EXPECT_EQ(main.PageControl2->ActivePage(), main.TabSheet4);
 
     // The position cells: the arrow of each move, none for keywords never
     // checked.
-    std::unique_ptr<gui::TBitmap> picture = gt::PaintControl(keywords);
     for (int k = 0; k < 14; ++k) {
-        RECT cell{};
-        cell.top = 1;
-        cell.left = LVIR_BOUNDS;
-        SendMessageW(keywords.WindowHandle(), LVM_GETSUBITEMRECT, static_cast<WPARAM>(k),
-                     reinterpret_cast<LPARAM>(&cell));
+        const gui::TRect cell = CellRect(keywords, keywordRow(0, k), 1);
+        std::unique_ptr<gui::TBitmap> picture = gt::PaintControl(*keywords.View());
         int green = 0;
         int red = 0;
-        for (int y = cell.top; y < cell.bottom; ++y) {
-            for (int x = cell.left + 33; x < cell.left + 49; ++x) {
+        // Inside the row's edges, where the focus frame of a selected row runs.
+        for (int y = cell.Top + 2; y < cell.Bottom - 2; ++y) {
+            for (int x = cell.Left + 33; x < cell.Left + 49; ++x) {
                 const uint32_t p = gt::PixelAt(*picture, x, y);
                 const int r = (p >> 16) & 0xFF, g = (p >> 8) & 0xFF, b = p & 0xFF;
                 if (g > r + 60 && g > b + 40) ++green;
@@ -288,11 +288,12 @@ TEST_F(UiMain, ProjectOfThreeSitesShowsItsKeywordsAndResults) {
                  reinterpret_cast<LPARAM>(selector));
     gt::Pump();
     EXPECT_EQ(core::CurrentSite, core::Sites->Items(1));
-    EXPECT_EQ(RowText(keywords, 0, 0), MadeUpKeywordName(1, 0));
+    EXPECT_EQ(RowCount(keywords), 50);
+    EXPECT_GE(keywordRow(1, 0), 0);
     EXPECT_EQ(main.PageControl2->ActivePage(), main.TabSheet4) << "no keyword chosen yet";
 
     // A picture of the window for a person to look at.
-    keywords.SetSelected(keywords.Items(2));
+    ClickRow(keywords, 2);
     keywords.SetFocus();
     gt::Pump();
     std::unique_ptr<gui::TBitmap> window = gt::CaptureWindow(main.Handle());
@@ -357,12 +358,11 @@ TEST_F(UiMain, CloseSavesAndTheNextStartShowsTheSame) {
     testing::BuildProject(3, 50, 5);
     testing::SaveBuiltProject(data_.Path());
     TForm1& main = Start();
-    TTreeStandIn& keywords = *main.GtTree1;
+    controls::tree::TGtTree& keywords = *main.GtTree1;
     // The user unchecks the second keyword.
     ASSERT_TRUE(MadeUpKeyword(0, 1).Active);
-    keywords.SetSelected(keywords.Items(1));
-    keywords.SetFocus();
-    gt::PressKey(VK_SPACE, {}, &keywords);
+    testing::ClickCheckBox(keywords,
+                           testing::RowOf(keywords, core::Sites->Items(0)->Keywords.Items(1)));
     ASSERT_TRUE(gt::PumpUntil([&] { return !core::Sites->Items(0)->Keywords.Items(1)->Active; }));
     const std::string status = main.StatusBar1->Panels()->Items(1)->Text();
     EXPECT_EQ(status, "Keywords: 50 | Checked: 39");
@@ -383,8 +383,9 @@ TEST_F(UiMain, CloseSavesAndTheNextStartShowsTheSame) {
     TForm1& again = Start();
     EXPECT_EQ(again.BoundsRect(), gui::BoundsRect(40, 30, 760, 480));
     EXPECT_EQ(again.GtTree1->Width(), 260);
-    EXPECT_FALSE(RowChecked(*again.GtTree1, 1));
-    EXPECT_TRUE(RowChecked(*again.GtTree1, 2));
+    const core::TKeywordList& kept = core::Sites->Items(0)->Keywords;
+    EXPECT_FALSE(RowChecked(*again.GtTree1, testing::RowOf(*again.GtTree1, kept.Items(1))));
+    EXPECT_TRUE(RowChecked(*again.GtTree1, testing::RowOf(*again.GtTree1, kept.Items(2))));
     EXPECT_EQ(again.StatusBar1->Panels()->Items(1)->Text(), status);
     EXPECT_EQ(again.ComboBox1->Items()->Count(), 3);
 }
@@ -619,11 +620,11 @@ TEST_F(UiMain, KeywordMenuFollowsTheSelection) {
     core::Sites->Items(0)->Keywords.Items(1)->Active = true;
     testing::SaveBuiltProject(data_.Path());
     TForm1& shown = Start();
-    TTreeStandIn& keywords = *shown.GtTree1;
+    controls::tree::TGtTree& keywords = *shown.GtTree1;
     shown.PopupMenu1Popup(nullptr);
     EXPECT_FALSE(shown.CheckItem->Enabled()) << "nothing selected";
 
-    keywords.SetSelected(keywords.Items(0));
+    ClickRow(keywords, 0);
     shown.PopupMenu1Popup(nullptr);
     EXPECT_TRUE(shown.CheckItem->Enabled());
     EXPECT_EQ(shown.CheckItem->Caption(), "Check");
@@ -642,6 +643,55 @@ TEST_F(UiMain, KeywordMenuFollowsTheSelection) {
     for (int k = 0; k < 5; ++k) EXPECT_TRUE(core::Sites->Items(0)->Keywords.Items(k)->Active);
     // The result menu opens only over results.
     EXPECT_THROW(shown.PopupMenu2Popup(nullptr), runtime::EAbort);
+}
+
+// A header click orders the keywords by that column, a second click the
+// other way; keywords not found (and without a best place) come after every
+// place found.
+TEST_F(UiMain, HeaderClicksSortKeywordsByEachColumn) {
+    NotFirstStart();
+    struct Keyword {
+        const char16_t* name;
+        int32_t position, best;
+        double date;
+    };
+    const Keyword made[] = {{u"delta", 5, 5, 45003}, {u"Alpha", 0, 3, 45001},
+                            {u"charlie", 2, 0, 45002.6}, {u"bravo", 9, 1, 0}};
+    testing::BuildProject(1, 0, 0);
+    core::TSite& site = *core::Sites->Items(0);
+    for (const Keyword& k : made) {
+        core::TKeyword& keyword = site.AddKeyword(k.name);
+        keyword.Position = k.position;
+        keyword.Best = k.best;
+        keyword.Date = k.date;
+    }
+    testing::SaveBuiltProject(data_.Path());
+    TForm1& main = Start();
+    controls::tree::TGtTree& keywords = *main.GtTree1;
+    const auto order = [&] {
+        std::u16string names;
+        for (int row = 0; row < RowCount(keywords); ++row)
+            names += RowText(keywords, row, 0).substr(0, 1);
+        return names;
+    };
+    struct Case {
+        int column;
+        const char16_t* first;
+        const char16_t* second;
+    };
+    // The first click on a column keeps the direction of the last sort.
+    EXPECT_EQ(order(), u"Abcd") << "sorted by name from the start";
+    for (const Case& c : {Case{0, u"Abcd", u"dcbA"}, Case{1, u"Abdc", u"cdbA"},
+                          Case{2, u"bAdc", u"cdAb"}, Case{3, u"dcAb", u"bAcd"}}) {
+        testing::ClickHeader(keywords, c.column);
+        EXPECT_EQ(order(), c.first) << "column " << c.column;
+        testing::ClickHeader(keywords, c.column);
+        EXPECT_EQ(order(), c.second) << "column " << c.column;
+    }
+    // Sorted rows still carry their own keywords.
+    for (int row = 0; row < RowCount(keywords); ++row)
+        EXPECT_EQ(static_cast<core::TKeyword*>(testing::Row(keywords, row).Data)->Name,
+                  RowText(keywords, row, 0));
 }
 
 TEST(MainWindowTest, ArrowsShowEachMove) {

@@ -1,15 +1,17 @@
-// The keyword and result trees of the main window: filling them from the
-// project, drawing the keyword tree's position cells, check boxes, the
-// selection and the trees' popup menus.
+// The keyword and result trees of the main window: their columns, filling
+// them from the project, drawing and sorting the keyword tree's position
+// cells, check boxes, the selection and the trees' popup menus.
 
-#include <cmath>
+#include <cstdint>
 #include <cstdlib>
+#include <span>
 
 #include "core/keyword.h"
 #include "core/link.h"
 #include "core/options.h"
 #include "core/site.h"
 #include "core/state.h"
+#include "gui/colors.h"
 #include "gui/graphics.h"
 #include "runtime/datetime.h"
 #include "runtime/exceptions.h"
@@ -34,7 +36,56 @@ constexpr int kArrowSame = 2;
 // Columns keep at least this width when the trees fit their first column.
 constexpr int kMinFitWidth = 20;
 
-core::TKeyword* KeywordOf(const TTreeItem* item) {
+using controls::tree::TGtTree;
+using controls::tree::TGtTreeItem;
+
+// Odd rows of both trees; even ones are white.
+constexpr controls::tree::TGtColor kStripeColor = 0x00F0F0F0;
+constexpr controls::tree::TGtColor kWhite = 0x00FFFFFF;
+
+struct TColumn {
+    const char16_t* Caption;
+    int Width;
+    bool Resizable;
+    // Columns the tree cannot order by their texts are ordered by
+    // GtTree1CompareItems.
+    controls::tree::TGtFieldType Type;
+};
+
+constexpr TColumn kKeywordColumns[] = {
+    {u"Keyword", 120, true, controls::tree::sftText},
+    {u"Position", 70, false, controls::tree::sftCustom},
+    {u"Best", 40, true, controls::tree::sftCustom},
+    {u"Date", 80, true, controls::tree::sftCustom},
+};
+constexpr TColumn kResultColumns[] = {
+    {u"N", 20, true, controls::tree::sftText},
+    {u"Link", 300, true, controls::tree::sftText},
+};
+
+void SetUpTree(TGtTree& tree, std::span<const TColumn> columns) {
+    controls::tree::TGtTreeLock lock(tree);
+    controls::tree::TGtHeaderSections& sections = *tree.HeaderSections();
+    sections.Clear();
+    for (const TColumn& column : columns) {
+        controls::tree::TGtHeaderSection& section = *sections.AddSection();
+        section.SetText(column.Caption);
+        section.SetWidth(column.Width);
+        section.SetResizable(column.Resizable);
+        section.SetFieldType(column.Type);
+    }
+    // Emptying the header turned the columns off.
+    tree.SetShowColumns(true);
+    tree.Header()->SetFlat(true);
+    tree.Header()->SetInvertSortArrows(true);
+    tree.SetHeaderHeight(19);
+    tree.SetAutoLineHeight(false);
+    tree.SetLineHeight(17);
+    tree.SetStripedOddColor(kStripeColor);
+    tree.SetStripedEvenColor(kWhite);
+}
+
+core::TKeyword* KeywordOf(const TGtTreeItem* item) {
     return item != nullptr ? static_cast<core::TKeyword*>(item->Data) : nullptr;
 }
 
@@ -43,6 +94,11 @@ std::u16string Number(int64_t n) {
 }
 
 }  // namespace
+
+void TForm1::SetUpTrees() {
+    SetUpTree(*GtTree1, kKeywordColumns);
+    SetUpTree(*GtTree2, kResultColumns);
+}
 
 // A keyword found now that was not found before has improved, though there
 // is no earlier position to subtract.
@@ -56,8 +112,9 @@ int ChangeArrow(const core::TKeyword& keyword) {
 void TForm1::FillKeywordTree() {
     core::TOptions& options = *core::Options;
     options.TreeEventsEnabled = false;
-    GtTree1->BeginUpdate();
-    GtTree1->Clear();
+    controls::tree::TGtTreeItems& rows = GtTree1->Items();
+    rows.BeginUpdate();
+    rows.Clear();
     checkedCount_ = 0;
     int keywords = 0;
     if (core::CurrentSite != nullptr) {
@@ -66,45 +123,64 @@ void TForm1::FillKeywordTree() {
         for (int i = 0; i < keywords; ++i) {
             core::TKeyword* keyword = list.Items(i);
             core::CurrentKeyword = keyword;
-            TTreeItem& item = GtTree1->AddItem(keyword->Name, keyword);
-            GtTree1->SetChecked(item, keyword->Active);
-            for (const int section : {kPositionSection, kBestSection, kDateSection}) {
-                item.SetOwnerDraw(section, true);
-                item.ColumnText.emplace_back();
+            TGtTreeItem& item = *rows.AddObject(nullptr, keyword->Name, keyword);
+            item.SetCheckBoxType(0);
+            item.SetShowCheckBox(true);
+            item.SetCheckBoxEnabled(true);
+            item.SetChecked(keyword->Active);
+            item.SetUseStyles(true);
+            // Position, Best and Date are drawn by GtTree1ItemDraw.
+            for (int column = 1; column <= 3; ++column) {
+                item.AddStyle()->SetStyle(controls::tree::ElhsOwnerDraw);
+                item.ColumnText()->Add(u"");
             }
             if (keyword->Active) ++checkedCount_;
         }
     }
     options.TreeEventsEnabled = true;
-    GtTree1->EndUpdate();
+    rows.EndUpdate();
+    // The rows may have brought or taken away the scroll bar.
+    GtTree1Resize(this);
     ShowStatus(KeywordStatusText(keywords, checkedCount_));
-    GtTree2->Clear();
+    GtTree2->Items().Clear();
     PageControl2->SetActivePage(TabSheet4);
 }
 
 void TForm1::FillResultTree(core::TKeyword& keyword) {
-    GtTree2->BeginUpdate();
-    GtTree2->Clear();
+    controls::tree::TGtTreeItems& rows = GtTree2->Items();
+    rows.BeginUpdate();
+    rows.Clear();
     const int count = keyword.Links.Count();
     for (int i = 0; i < count; ++i) {
         core::TLink* link = keyword.Links.Links(i);
-        TTreeItem& item = GtTree2->AddItem(Number(i + 1), link);
-        item.ColumnText.push_back(runtime::AnsiToWide(link->Name()));
+        TGtTreeItem& item = *rows.AddObject(nullptr, Number(i + 1), link);
+        item.ColumnText()->Add(runtime::AnsiToWide(link->Name()));
+        item.SetUseStyles(true);
         // The site's own result.
-        item.Bold = i + 1 == keyword.Position;
+        if (i + 1 == keyword.Position) {
+            controls::tree::TGtCellStyle& style = *item.AddStyle();
+            style.SetFontStyles(controls::tree::kFontBold);
+            style.SetOwnerProps(false);
+            item.SetParentStyle(false);
+            item.SetState(controls::tree::kStateBold, true);
+        }
     }
-    GtTree2->EndUpdate();
+    rows.EndUpdate();
     PageControl2->SetActivePage(count > 0 ? TabSheet3 : TabSheet4);
+    GtTree2Resize(this);
 }
 
-void TForm1::GtTree1ItemDraw(runtime::TObject*, TTreeItem* item, int section,
-                             const gui::TRect& rect, gui::TCanvas& canvas) {
+void TForm1::GtTree1ItemDraw(runtime::TObject*, TGtTreeItem* item, gui::TCanvas* surface,
+                             gui::TRect rect, int section) {
     if (core::Options == nullptr || core::Options->UINotReady || GtTree1->IsUpdating()) return;
     const core::TKeyword* keyword = KeywordOf(item);
-    if (keyword == nullptr) return;
+    if (keyword == nullptr || surface == nullptr) return;
+    gui::TCanvas& canvas = *surface;
     const int x = rect.Left;
     const int y = rect.Top;
-    canvas.Brush().SetStyle(gui::bsClear);
+    // The tree has filled the cell in the row's stripe; the texts lie on
+    // the same colour, or on the highlight of a selected row.
+    if (item->Selected()) canvas.Brush().SetColor(gui::clHighlight);
     canvas.Font().SetSize(8);
     const gui::TColor textColor = canvas.Font().Color();
     auto drawNumberOrNone = [&](int64_t value, bool none) {
@@ -138,30 +214,76 @@ void TForm1::GtTree1ItemDraw(runtime::TObject*, TTreeItem* item, int section,
     }
 }
 
-void TForm1::GtTree1ItemChecked(runtime::TObject*, TTreeItem* item) {
+namespace {
+
+// A place as a sort key: not found (0) wraps to the largest key, after
+// every place found.
+int PlaceKey(int32_t place) {
+    return static_cast<uint16_t>(place - 1);
+}
+
+}  // namespace
+
+void TForm1::GtTree1CompareItems(runtime::TObject*, TGtTreeItem* item1, TGtTreeItem* item2,
+                                 int& result) {
+    const core::TKeyword* a = KeywordOf(item1);
+    const core::TKeyword* b = KeywordOf(item2);
+    if (a == nullptr || b == nullptr) return;
+    switch (GtTree1->SortSection()) {
+        case kPositionSection:
+            result = PlaceKey(a->Position) - PlaceKey(b->Position);
+            break;
+        case kBestSection:
+            result = PlaceKey(a->Best) - PlaceKey(b->Best);
+            break;
+        case kDateSection:
+            // By the sign of the difference: rounded to whole days, two
+            // checks of one day would tie and fall in any order.
+            result = (a->Date > b->Date) - (a->Date < b->Date);
+            break;
+        default:
+            break;
+    }
+}
+
+void TForm1::GtTree1ItemChecked(runtime::TObject*, TGtTreeItem* item) {
     if (core::TKeyword* keyword = KeywordOf(item)) keyword->Active = item->Checked();
     UpdateCheckedStatus();
 }
 
-void TForm1::GtTree1ItemSelectedChange(runtime::TObject*, TTreeItem* item) {
+void TForm1::GtTree1ItemSelectedChange(runtime::TObject*, TGtTreeItem* item) {
     if (item == nullptr || core::Options == nullptr || !core::Options->TreeEventsEnabled) return;
     core::CurrentKeyword = KeywordOf(item);
     if (core::CurrentKeyword != nullptr) FillResultTree(*core::CurrentKeyword);
 }
 
+namespace {
+
+int SectionWidth(const TGtTree& tree, int index) {
+    const controls::tree::TGtHeaderSection* section = tree.HeaderSections()->GetSection(index);
+    return section != nullptr ? section->Width() : 0;
+}
+
+// Gives column `fitted` the room the tree's other columns leave.
+void FitColumn(TGtTree& tree, int fitted) {
+    controls::tree::TGtHeaderSections& sections = *tree.HeaderSections();
+    controls::tree::TGtHeaderSection* section = sections.GetSection(fitted);
+    if (section == nullptr) return;
+    int others = 0;
+    for (int i = 0; i < sections.Count(); ++i)
+        if (i != fitted) others += SectionWidth(tree, i);
+    const int bar = tree.VertBarVisible() ? tree.VertScrollBar()->Width() : 0;
+    section->SetWidth(std::max(kMinFitWidth, tree.Width() - bar - others - 5));
+}
+
+}  // namespace
+
 void TForm1::GtTree1Resize(runtime::TObject*) {
-    if (GtTree1->SectionCount() < 4) return;
-    const int others =
-        GtTree1->SectionWidth(1) + GtTree1->SectionWidth(2) + GtTree1->SectionWidth(3);
-    GtTree1->SetSectionWidth(
-        0, std::max(kMinFitWidth, GtTree1->Width() - GtTree1->VertScrollBarWidth() - others - 5));
+    FitColumn(*GtTree1, 0);
 }
 
 void TForm1::GtTree2Resize(runtime::TObject*) {
-    if (GtTree2->SectionCount() < 2) return;
-    GtTree2->SetSectionWidth(1, std::max(kMinFitWidth, GtTree2->Width() -
-                                                           GtTree2->VertScrollBarWidth() -
-                                                           GtTree2->SectionWidth(0) - 5));
+    FitColumn(*GtTree2, 1);
 }
 
 void TForm1::PopupMenu1Popup(runtime::TObject*) {
@@ -172,7 +294,7 @@ void TForm1::PopupMenu1Popup(runtime::TObject*) {
         return;
     }
     bool anyChecked = false;
-    for (TTreeItem* row = GtTree1->GetNextSelected(nullptr); row != nullptr && !anyChecked;
+    for (TGtTreeItem* row = GtTree1->GetNextSelected(nullptr); row != nullptr && !anyChecked;
          row = GtTree1->GetNextSelected(row))
         anyChecked = row->Checked();
     CheckItem->SetEnabled(true);
@@ -191,9 +313,9 @@ void TForm1::PopupMenu2Popup(runtime::TObject*) {
 void TForm1::ActionCheckExecute(runtime::TObject*) {
     if (GtTree1->SelectedCount() == 0) return;
     const bool check = CheckItem->Caption() == "Check";
-    for (TTreeItem* row = GtTree1->GetNextSelected(nullptr); row != nullptr;
+    for (TGtTreeItem* row = GtTree1->GetNextSelected(nullptr); row != nullptr;
          row = GtTree1->GetNextSelected(row)) {
-        GtTree1->SetChecked(*row, check);
+        row->SetChecked(check);
         if (core::TKeyword* keyword = KeywordOf(row)) keyword->Active = check;
     }
     UpdateCheckedStatus();
@@ -208,19 +330,21 @@ void TForm1::ActionUncheckAllExecute(runtime::TObject*) {
 }
 
 void TForm1::SetAllChecked(bool checked) {
-    for (int i = 0; i < GtTree1->ItemCount(); ++i) {
-        TTreeItem& row = *GtTree1->Items(i);
-        GtTree1->SetChecked(row, checked);
+    const controls::tree::TGtTreeItems& rows = GtTree1->Items();
+    for (int i = 0; i < rows.Count(); ++i) {
+        TGtTreeItem& row = *rows.Item(i);
+        row.SetChecked(checked);
         if (core::TKeyword* keyword = KeywordOf(&row)) keyword->Active = checked;
     }
     UpdateCheckedStatus();
 }
 
 void TForm1::UpdateCheckedStatus() {
+    const controls::tree::TGtTreeItems& rows = GtTree1->Items();
     checkedCount_ = 0;
-    for (int i = 0; i < GtTree1->ItemCount(); ++i)
-        if (GtTree1->Items(i)->Checked()) ++checkedCount_;
-    ShowStatus(KeywordStatusText(GtTree1->ItemCount(), checkedCount_));
+    for (int i = 0; i < rows.Count(); ++i)
+        if (rows.Item(i)->Checked()) ++checkedCount_;
+    ShowStatus(KeywordStatusText(rows.Count(), checkedCount_));
 }
 
 }  // namespace ui

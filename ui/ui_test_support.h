@@ -18,6 +18,8 @@
 #include <string>
 #include <utility>
 
+#include "controls/tree/tree.h"
+#include "controls/tree/treeview.h"
 #include "core/callbacks.h"
 #include "core/keyword.h"
 #include "core/link.h"
@@ -254,5 +256,73 @@ class TIdleAction {
     std::unique_ptr<gui::TApplicationEvents> events_;
     bool done_ = false;
 };
+
+// ---- the keyword and result trees, as the user sees and uses them --------------------------
+
+inline int RowCount(const controls::tree::TGtTree& tree) {
+    return tree.Items().Count();
+}
+
+inline controls::tree::TGtTreeItem& Row(const controls::tree::TGtTree& tree, int row) {
+    controls::tree::TGtTreeItem* item = tree.Items().Item(row);
+    if (item == nullptr) throw std::out_of_range("no such row");
+    return *item;
+}
+
+// The row that shows `data` (a keyword or a link); -1 when none does. The
+// keyword list keeps its rows sorted, so rows are found by what they show.
+inline int RowOf(const controls::tree::TGtTree& tree, const void* data) {
+    for (int row = 0; row < RowCount(tree); ++row)
+        if (Row(tree, row).Data == data) return row;
+    return -1;
+}
+
+inline std::u16string RowText(const controls::tree::TGtTree& tree, int row, int column) {
+    return Row(tree, row).CellText(column);
+}
+
+inline bool RowBold(const controls::tree::TGtTree& tree, int row) {
+    return Row(tree, row).GetState(controls::tree::kStateBold);
+}
+
+// Where column `column` of row `row` shows in the tree's view (the row
+// scrolled into view first).
+inline gui::TRect CellRect(controls::tree::TGtTree& tree, int row, int column) {
+    controls::tree::TGtTreeItem& item = Row(tree, row);
+    tree.EnsureVisible(&item);
+    gui::testing::Pump();
+    gui::TRect r = tree.View()->GetRowRect(tree.View()->RowIndexOf(&item));
+    const controls::tree::TGtHeaderSection* section = tree.HeaderSections()->GetSection(column);
+    if (section == nullptr) throw std::out_of_range("no such column");
+    r.Left = section->Left() - tree.LeftPosition();
+    r.Right = r.Left + section->Width();
+    return r;
+}
+
+// A click on the row's Best cell: it selects the row as a click anywhere
+// on it does, away from the check box.
+inline void ClickRow(controls::tree::TGtTree& tree, int row) {
+    const gui::TRect cell = CellRect(tree, row, std::min(2, tree.HeaderSections()->Count() - 1));
+    gui::testing::Click(*tree.View(), gui::TPoint{cell.Left + 5, (cell.Top + cell.Bottom) / 2});
+    gui::testing::Pump();
+}
+
+// A click on the row's check box, as the user checks or unchecks a keyword.
+inline void ClickCheckBox(controls::tree::TGtTree& tree, int row) {
+    const gui::TRect cell = CellRect(tree, row, 0);
+    const controls::tree::TGtSpan box = tree.MainCellLayout(&Row(tree, row)).CheckBox;
+    const int x = (box.Left + box.Right) / 2 - tree.LeftPosition();
+    gui::testing::Click(*tree.View(), gui::TPoint{x, (cell.Top + cell.Bottom) / 2});
+    gui::testing::Pump();
+}
+
+// A click on the caption of the column in the tree's header.
+inline void ClickHeader(controls::tree::TGtTree& tree, int column) {
+    const controls::tree::TGtHeaderSection* section = tree.HeaderSections()->GetSection(column);
+    if (section == nullptr) throw std::out_of_range("no such column");
+    gui::testing::Click(*tree.Header(),
+                        gui::TPoint{section->Left() + section->Width() / 2, tree.HeaderHeight() / 2});
+    gui::testing::Pump();
+}
 
 }  // namespace ui::testing
