@@ -47,43 +47,21 @@ class TRecordingEditor : public TGtTreeInplaceEditor {
     bool shown_ = false;
 };
 
-class GtInteractTest : public GtWindowTest {
+class GtInteractTest : public GtTreeTest {
   protected:
     void SetUp() override {
-        form_.SetBounds(100, 100, 360, 260);
-        tree_ = new TGtTree(&form_);
-        tree_->SetParent(&form_);
-        tree_->Font()->SetName("Tahoma");
-        tree_->Font()->SetHeight(-11);
-        tree_->SetUseXPThemes(false);
-        tree_->SetBounds(0, 0, 300, 200);
-        form_.HandleNeeded();
-        gui::testing::Pump();
+        Place({});
+        Show();
     }
 
     TGtTreeView& View() const { return *tree_->View(); }
 
     void AddColumns() {
-        TGtHeaderSections* sections = tree_->HeaderSections();
-        for (auto [text, width] : {std::pair{u"Keyword", 120}, {u"Position", 70}, {u"Best", 60}}) {
-            TGtHeaderSection* s = sections->AddSection();
-            s->SetText(text);
-            s->SetWidth(width);
-        }
-        tree_->SetShowColumns(true);
+        GtTreeTest::AddColumns();
         gui::testing::Pump();
     }
-
-    // `count` top-level rows "Row N" with column texts "N" and "N0".
     void AddRows(int count) {
-        tree_->Items().BeginUpdate();
-        for (int i = 0; i < count; ++i) {
-            TGtTreeItem* item =
-                tree_->Items().Add(nullptr, runtime::Utf8ToWide("Row " + std::to_string(i)));
-            item->ColumnText()->Add(runtime::Utf8ToWide(std::to_string(i)));
-            item->ColumnText()->Add(runtime::Utf8ToWide(std::to_string(i) + "0"));
-        }
-        tree_->Items().EndUpdate();
+        GtTreeTest::AddRows(count);
         gui::testing::Pump();
     }
 
@@ -105,9 +83,6 @@ class GtInteractTest : public GtWindowTest {
 
     TFakeTimers timers_;
     TGtTimersOverride timersInPlace_{timers_};
-    gui::TForm form_{nullptr};
-    TGtTree* tree_ = nullptr;
-    gui::testing::TEventLog log_;
 };
 
 }  // namespace controls::tree::testing

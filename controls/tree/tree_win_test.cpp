@@ -43,51 +43,19 @@ class TCountingTree : public TGtTree {
     TCountingView& CountingView() const { return static_cast<TCountingView&>(*View()); }
 };
 
-class GtTree : public testing::GtWindowTest {
+class GtTree : public testing::GtTreeTest {
   protected:
     void SetUp() override {
-        form_.SetBounds(100, 100, 360, 260);
-        tree_ = new TCountingTree(&form_);
-        tree_->SetParent(&form_);
-        tree_->Font()->SetName("Tahoma");
-        tree_->Font()->SetHeight(-11);
-        tree_->SetUseXPThemes(false);
-        tree_->SetBounds(0, 0, 300, 200);
+        counting_ = Place(new TCountingTree(&form_), {});
         tree_->OnScroll = [this](runtime::TObject*, gui::TScrollBarKind kind, int code) {
             log_.Add(std::string(kind == gui::sbVertical ? "vscroll " : "hscroll ") +
                      std::to_string(code));
         };
         tree_->OnSortBegin = [this](runtime::TObject*) { log_.Add("sort"); };
-        // Made but not shown: no other test program loses the foreground.
-        form_.HandleNeeded();
-        gui::testing::Pump();
+        Show();
     }
 
-    void AddColumns() {
-        TGtHeaderSections* sections = tree_->HeaderSections();
-        for (auto [text, width] : {std::pair{u"Keyword", 120}, {u"Position", 70}, {u"Best", 60}}) {
-            TGtHeaderSection* s = sections->AddSection();
-            s->SetText(text);
-            s->SetWidth(width);
-        }
-        tree_->SetShowColumns(true);
-    }
-
-    // `count` top-level rows "Row N" with column texts "N" and "N0".
-    void AddRows(int count) {
-        tree_->Items().BeginUpdate();
-        for (int i = 0; i < count; ++i) {
-            TGtTreeItem* item =
-                tree_->Items().Add(nullptr, runtime::Utf8ToWide("Row " + std::to_string(i)));
-            item->ColumnText()->Add(runtime::Utf8ToWide(std::to_string(i)));
-            item->ColumnText()->Add(runtime::Utf8ToWide(std::to_string(i) + "0"));
-        }
-        tree_->Items().EndUpdate();
-    }
-
-    gui::TForm form_{nullptr};
-    TCountingTree* tree_ = nullptr;
-    gui::testing::TEventLog log_;
+    TCountingTree* counting_ = nullptr;
 };
 
 TEST_F(GtTree, SettingsKeepTheirRulesAndDefaults) {
@@ -148,7 +116,7 @@ TEST_F(GtTree, NestedUpdatesRepaintAndSortOnceAtTheOutermostUnlock) {
     AddRows(5);
     gui::testing::Pump();
     tree_->SetSortMode(smAdd);
-    TCountingView& view = tree_->CountingView();
+    TCountingView& view = counting_->CountingView();
     view.Flushes = 0;
     log_.Entries.clear();
 

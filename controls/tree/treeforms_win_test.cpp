@@ -4,34 +4,29 @@
 #include <gtest/gtest.h>
 
 #include <set>
-
 #include <string>
 
 #include "controls/tree/tree.h"
 #include "controls/tree/treeview.h"
 #include "controls/tree/windowtest_win.h"
+#include "gui/extctrls.h"
 #include "gui/forms.h"
 #include "gui/layout.h"
-#include "gui/extctrls.h"
 #include "gui/testing.h"
+#include "runtime/objecttext.h"
+#include "runtime/properties.h"
 #include "runtime/strings.h"
 
 namespace controls::tree {
 namespace {
 
-class GtTreeForms : public testing::GtWindowTest {
+// The tree as a form makes it: its own font and the theme.
+class GtTreeForms : public testing::GtTreeTest {
   protected:
     void SetUp() override {
-        form_.SetBounds(100, 100, 360, 260);
-        tree_ = new TGtTree(&form_);
-        tree_->SetParent(&form_);
-        tree_->SetBounds(0, 0, 300, 200);
-        form_.HandleNeeded();
-        gui::testing::Pump();
+        Place({.PinFont = false, .Classic = false});
+        Show();
     }
-
-    gui::TForm form_{nullptr};
-    TGtTree* tree_ = nullptr;
 };
 
 TEST_F(GtTreeForms, TheHeaderTakesTheTreeFontOrItsOwn) {

@@ -27,16 +27,10 @@ std::string Name(const TGtTreeItem* item) {
     return item != nullptr ? runtime::WideToUtf8(item->Text()) : "-";
 }
 
-class GtTreeInput : public testing::GtWindowTest {
+class GtTreeInput : public testing::GtTreeTest {
   protected:
     void SetUp() override {
-        form_.SetBounds(100, 100, 360, 300);
-        tree_ = new TGtTree(&form_);
-        tree_->SetParent(&form_);
-        tree_->Font()->SetName("Tahoma");
-        tree_->Font()->SetHeight(-11);
-        tree_->SetUseXPThemes(false);
-        tree_->SetBounds(0, 0, 300, 200);
+        Place({.FormHeight = 300});
         tree_->OnAfterSelectionChange = [this](runtime::TObject*) { log_.Add("after"); };
         tree_->OnScroll = [this](runtime::TObject*, gui::TScrollBarKind kind, int code) {
             log_.Add((kind == gui::sbVertical ? "vscroll " : "hscroll ") + std::to_string(code));
@@ -47,15 +41,13 @@ class GtTreeInput : public testing::GtWindowTest {
         tree_->OnDblClick = [this](runtime::TObject*) { log_.Add("dblclick"); };
         tree_->OnMouseDown = [this](runtime::TObject*, runtime::TMouseButton, runtime::TShiftState,
                                     int, int) { log_.Add("down"); };
-        // Made but not shown: no other test program loses the foreground.
-        form_.HandleNeeded();
-        gui::testing::Pump();
+        Show();
     }
 
     TGtTreeView& View() { return *tree_->View(); }
 
     // Top-level rows "Row 00" .. and the item list in one update.
-    void AddRows(int count) {
+    void AddPaddedRows(int count) {
         tree_->Items().BeginUpdate();
         for (int i = 0; i < count; ++i) {
             const std::string n = (i < 10 ? "Row 0" : "Row ") + std::to_string(i);
@@ -103,18 +95,12 @@ class GtTreeInput : public testing::GtWindowTest {
         Post(right ? WM_RBUTTONDOWN : WM_LBUTTONDOWN, p, keys | (right ? MK_RBUTTON : MK_LBUTTON));
         Post(right ? WM_RBUTTONUP : WM_LBUTTONUP, p, keys);
     }
-
-    std::string Log() { return testing::TakeLog(log_); }
-
-    gui::TForm form_{nullptr};
-    TGtTree* tree_ = nullptr;
-    gui::testing::TEventLog log_;
 };
 
 // ---- keys -------------------------------------------------------------------------------
 
 TEST_F(GtTreeInput, KeysMoveFocusAndSelectionWithCtrlShiftAndSpace) {
-    AddRows(12);
+    AddPaddedRows(12);
     Find("Row 03")->SetEnabled(false);
     tree_->SetItemFocused(Find("Row 00"));
     struct Step {
@@ -206,7 +192,7 @@ TEST_F(GtTreeInput, KeysExpandCollapseAndWalkTheLevels) {
 }
 
 TEST_F(GtTreeInput, KeysScrollOnlyWhenTheFocusLeavesTheRowsShown) {
-    AddRows(40);
+    AddPaddedRows(40);
     const int line = tree_->LineHeight();
     struct Step {
         WORD key;
@@ -356,7 +342,7 @@ TEST_F(GtTreeInput, HeaderLookupFocusesTheFirstRowWhoseColumnStartsWithTheText) 
 // ---- scrolling --------------------------------------------------------------------------
 
 TEST_F(GtTreeInput, PositionsClampAndEveryAssignmentReports) {
-    AddRows(100);
+    AddPaddedRows(100);
     const int line = tree_->LineHeight();
     SetViewHeight(9 * line + line / 2);  // ten rows, the last cut off
     log_.Entries.clear();
@@ -381,7 +367,7 @@ TEST_F(GtTreeInput, PositionsClampAndEveryAssignmentReports) {
 }
 
 TEST_F(GtTreeInput, ScrollBarCodesMoveTheRowsAndReportTwice) {
-    AddRows(100);
+    AddPaddedRows(100);
     const int line = tree_->LineHeight();
     SetViewHeight(9 * line + line / 2);
     TGtScrollBar* bar = tree_->VertScrollBar();
@@ -449,7 +435,7 @@ TEST_F(GtTreeInput, ScrollBarCodesMoveTheRowsAndReportTwice) {
 }
 
 TEST_F(GtTreeInput, WheelTurnsAddUpAndTheOtherWheelMessageScrollsToo) {
-    AddRows(100);
+    AddPaddedRows(100);
     UINT lines = 3;
     SystemParametersInfoW(SPI_GETWHEELSCROLLLINES, 0, &lines, 0);
     ASSERT_NE(lines, static_cast<UINT>(WHEEL_PAGESCROLL));
@@ -475,7 +461,7 @@ TEST_F(GtTreeInput, WheelTurnsAddUpAndTheOtherWheelMessageScrollsToo) {
 // ---- mouse ------------------------------------------------------------------------------
 
 TEST_F(GtTreeInput, FrameSelectsTheRowsItCoversAndEndsWithTheDrag) {
-    AddRows(12);
+    AddPaddedRows(12);
     TGtTreeItem* parent = Find("Row 02");
     tree_->Items().AddChild(parent, u"kid a");
     tree_->Items().AddChild(parent, u"kid b");
@@ -509,7 +495,7 @@ TEST_F(GtTreeInput, FrameSelectsTheRowsItCoversAndEndsWithTheDrag) {
 }
 
 TEST_F(GtTreeInput, FrameEndsWhenTheFocusOrTheMouseGoesAndWithItsRows) {
-    AddRows(12);
+    AddPaddedRows(12);
     const auto start = [&] {
         Post(WM_LBUTTONDOWN, RowPoint(1, 30), MK_LBUTTON);
         Post(WM_MOUSEMOVE, RowPoint(3, 30), MK_LBUTTON);
@@ -541,7 +527,7 @@ TEST_F(GtTreeInput, FrameEndsWhenTheFocusOrTheMouseGoesAndWithItsRows) {
 }
 
 TEST_F(GtTreeInput, DeletedOrFilteredHotRowIsNotReportedAgain) {
-    AddRows(12);
+    AddPaddedRows(12);
     std::vector<std::pair<TGtTreeItem*, TGtTreeItem*>> tracks;
     tree_->OnHotTrack = [&](runtime::TObject*, TGtTreeItem* old, TGtTreeItem* now) {
         tracks.emplace_back(old, now);
@@ -577,7 +563,7 @@ TEST_F(GtTreeInput, DeletedOrFilteredHotRowIsNotReportedAgain) {
 }
 
 TEST_F(GtTreeInput, ClicksOnButtonsCellsAndSelectedRows) {
-    AddRows(20);
+    AddPaddedRows(20);
     TGtTreeItem* last = tree_->Items().Item(9);
     for (int i = 0; i < 6; ++i)
         tree_->Items().AddChild(last, runtime::Utf8ToWide("kid " + std::to_string(i)));
@@ -638,7 +624,7 @@ TEST_F(GtTreeInput, ColumnsThatDoNotSelectAndDoubleClicksOnRows) {
         s->SetWidth(width);
     }
     tree_->SetShowColumns(true);
-    AddRows(5);
+    AddPaddedRows(5);
     TGtTreeItem* parent = Find("Row 01");
     tree_->Items().AddChild(parent, u"kid");
     log_.Entries.clear();

@@ -24,16 +24,10 @@ using testing::Px;
 constexpr TGtColor kRed = 0x0000FF, kGreen = 0x00FF00, kBlue = 0xFF0000;
 constexpr TGtColor kPaper = 0xF0F0F0, kInk = 0x000000;
 
-class GtTreePaint : public testing::GtWindowTest {
+class GtTreePaint : public testing::GtTreeTest {
   protected:
     void SetUp() override {
-        form_.SetBounds(100, 100, 420, 300);
-        tree_ = new TGtTree(&form_);
-        tree_->SetParent(&form_);
-        tree_->Font()->SetName("Tahoma");
-        tree_->Font()->SetHeight(-11);
-        tree_->SetUseXPThemes(false);
-        tree_->SetBounds(0, 0, 360, 240);
+        Place({.Width = 360, .Height = 240, .FormWidth = 420, .FormHeight = 300});
         tree_->SetBkColor(kPaper);
         tree_->SetTextColor(kInk);
         tree_->OnItemDraw = [this](runtime::TObject*, TGtTreeItem* item, gui::TCanvas* canvas,
@@ -43,17 +37,7 @@ class GtTreePaint : public testing::GtWindowTest {
             canvas->Brush().SetColor(static_cast<gui::TColor>(kRed));
             canvas->FillRect(r);
         };
-        form_.HandleNeeded();
-        gui::testing::Pump();
-    }
-
-    void AddColumns() {
-        for (auto [text, width] : {std::pair{u"Keyword", 120}, {u"Position", 70}, {u"Best", 60}}) {
-            TGtHeaderSection* s = tree_->HeaderSections()->AddSection();
-            s->SetText(text);
-            s->SetWidth(width);
-        }
-        tree_->SetShowColumns(true);
+        Show();
     }
 
     TGtTreeItem* AddRow(const std::u16string& text, const std::u16string& second = u"",
@@ -84,7 +68,7 @@ class GtTreePaint : public testing::GtWindowTest {
     }
     // Pixels of anything but the paper in a box: bold strokes cover more.
     int Ink(int left, int top, int right, int bottom) const {
-        const uint32_t paper = Px(static_cast<gui::TColor>(kPaper));
+        const uint32_t paper = Px(kPaper);
         int n = 0;
         for (int y = top; y < bottom; ++y)
             for (int x = left; x < right; ++x)
@@ -92,9 +76,6 @@ class GtTreePaint : public testing::GtWindowTest {
         return n;
     }
 
-    gui::TForm form_{nullptr};
-    TGtTree* tree_ = nullptr;
-    gui::testing::TEventLog log_;
     std::unique_ptr<gui::TBitmap> bitmap_;
 };
 
@@ -153,10 +134,10 @@ TEST_F(GtTreePaint, OwnerDrawnCellsAreHandedToOnItemDraw) {
         EXPECT_EQ(testing::TakeLog(log_), expected) << c.what;
     }
     // What the handler painted shows, and the cell's edge is left alone.
-    EXPECT_EQ(At(150, RowTop(0) + 5), Px(static_cast<gui::TColor>(kRed)));
-    EXPECT_EQ(At(122, RowTop(1) + 5), Px(static_cast<gui::TColor>(kPaper)));
-    EXPECT_EQ(At(200, RowTop(1) + 5), Px(static_cast<gui::TColor>(kRed)));
-    EXPECT_EQ(At(190, RowTop(1) + 5), Px(static_cast<gui::TColor>(kPaper)));
+    EXPECT_EQ(At(150, RowTop(0) + 5), Px(kRed));
+    EXPECT_EQ(At(122, RowTop(1) + 5), Px(kPaper));
+    EXPECT_EQ(At(200, RowTop(1) + 5), Px(kRed));
+    EXPECT_EQ(At(190, RowTop(1) + 5), Px(kPaper));
 }
 
 TEST_F(GtTreePaint, CellStylesDrawTheirOwnColoursAndFonts) {
@@ -199,8 +180,7 @@ TEST_F(GtTreePaint, CellStylesDrawTheirOwnColoursAndFonts) {
         {2, 124, kPaper},
     };
     for (const Probe& p : probes)
-        EXPECT_EQ(At(p.x, RowTop(p.row) + 2), Px(static_cast<gui::TColor>(p.expected)))
-            << p.row << " at " << p.x;
+        EXPECT_EQ(At(p.x, RowTop(p.row) + 2), Px(p.expected)) << p.row << " at " << p.x;
     // Bold strokes cover more of the paper for the same word.
     const int h = tree_->LineHeight();
     const int plainInk = Ink(0, RowTop(2), 119, RowTop(2) + h);
@@ -235,12 +215,8 @@ TEST_F(GtTreePaint, ItemsWithoutStylesTakeTheirOwnFontAndColours) {
     // the text its colour.
     const TGtRect text = coloured->TextRect;
     EXPECT_EQ(At(text.Right + 4, RowTop(2) + 1), 0xE0E0E0u);
-    EXPECT_GT(Count(text.Left, RowTop(2), text.Right, RowTop(2) + h,
-                    Px(static_cast<gui::TColor>(kGreen))),
-              20);
-    EXPECT_GT(
-        Count(text.Left, RowTop(2), text.Right, RowTop(2) + h, Px(static_cast<gui::TColor>(kRed))),
-        5);
+    EXPECT_GT(Count(text.Left, RowTop(2), text.Right, RowTop(2) + h, Px(kGreen)), 20);
+    EXPECT_GT(Count(text.Left, RowTop(2), text.Right, RowTop(2) + h, Px(kRed)), 5);
 }
 
 TEST_F(GtTreePaint, StripesFollowTheRowsPlaceInTheList) {
@@ -253,8 +229,8 @@ TEST_F(GtTreePaint, StripesFollowTheRowsPlaceInTheList) {
     tree_->Items().EndUpdate();
     tree_->SetMultiSelect(false);
     const auto stripe = [&](int row) { return At(200, RowTop(row) + 2); };
-    const uint32_t even = Px(static_cast<gui::TColor>(kBlue));
-    const uint32_t odd = Px(static_cast<gui::TColor>(kGreen));
+    const uint32_t even = Px(kBlue);
+    const uint32_t odd = Px(kGreen);
 
     PaintNow();
     for (int row = 0; row < 4; ++row) EXPECT_EQ(stripe(row), row % 2 == 0 ? even : odd) << row;
@@ -298,8 +274,8 @@ TEST_F(GtTreePaint, ConnectorLinesDotThePixelsWhoseCoordinatesAddUpEven) {
     a->Expand(false);
     PaintNow();
     const int indent = tree_->ItemIndent(), half = indent / 2, h = tree_->LineHeight();
-    const uint32_t red = Px(static_cast<gui::TColor>(kRed));
-    const uint32_t paper = Px(static_cast<gui::TColor>(kPaper));
+    const uint32_t red = Px(kRed);
+    const uint32_t paper = Px(kPaper);
     // The top-level column runs through every row down to b; the column of
     // a's children stops at the elbow of the last one.
     const int top = tree_->MainCellLayout(a).Base - indent + half;
@@ -452,9 +428,9 @@ TEST_F(GtTreePaint, GridLinesFramesStrikeLinesAndBlendedHighlight) {
     tree_->SetHorzDivLinesColor(kGreen);
     tree_->SetVerticalLines(true);
     tree_->SetVertDivLinesColor(kBlue);
-    const uint32_t green = Px(static_cast<gui::TColor>(kGreen));
-    const uint32_t blue = Px(static_cast<gui::TColor>(kBlue));
-    const uint32_t paper = Px(static_cast<gui::TColor>(kPaper));
+    const uint32_t green = Px(kGreen);
+    const uint32_t blue = Px(kBlue);
+    const uint32_t paper = Px(kPaper);
     const int h = tree_->LineHeight();
 
     PaintNow();
@@ -536,9 +512,9 @@ TEST_F(GtTreePaint, TheDropTargetShowsTheModeAndTheAnswer) {
     tree_->SetShowLines(false);
     tree_->SetShowButtons(false);
     for (const char16_t* text : {u"a", u"b", u"c"}) tree_->Items().Add(nullptr, text);
-    const uint32_t paper = Px(static_cast<gui::TColor>(kPaper));
-    const uint32_t accept = Px(static_cast<gui::TColor>(kGreen));
-    const uint32_t deny = Px(static_cast<gui::TColor>(kRed));
+    const uint32_t paper = Px(kPaper);
+    const uint32_t accept = Px(kGreen);
+    const uint32_t deny = Px(kRed);
     const uint32_t highlight = Px(gui::clHighlight);
     tree_->SetDragRectAcceptColor(kGreen);
     tree_->SetDragRectDenyColor(kRed);
@@ -667,7 +643,7 @@ TEST_F(GtTreePaint, TheBorderTakesRoomOnItsSidesAndDrawsItsType) {
     tree_->SetFlat(true);
     tree_->SetInactiveBorderType(fbtColorLineBorder);
     tree_->SetLineBorderInactiveColor(kRed);
-    const uint32_t red = Px(static_cast<gui::TColor>(kRed));
+    const uint32_t red = Px(kRed);
     auto bitmap = frame();
     const int w = bitmap->Width(), h = bitmap->Height();
     EXPECT_EQ(PixelAt(*bitmap, 0, h / 2), red);

@@ -17,24 +17,22 @@
 namespace controls::tree {
 namespace {
 
-class GtTreeFocus : public testing::GtWindowTest {
+class GtTreeFocus : public testing::GtTreeTest {
   public:
+    // The cases below move the focus through a GtTreeFocus&.
+    using GtTreeTest::tree_;
+
     void SetUp() override {
-        form_.SetBounds(100, 100, 360, 260);
-        tree_ = new TGtTree(&form_);
-        tree_->SetParent(&form_);
-        tree_->SetUseXPThemes(false);
-        tree_->SetBounds(0, 0, 300, 200);
+        Place({.PinFont = false});
         tree_->Items().BeginUpdate();
         for (int i = 0; i < 40; ++i)
             tree_->Items().Add(nullptr, runtime::Utf8ToWide("Row " + std::to_string(i)));
         tree_->Items().EndUpdate();
         tree_->OnItemFocused = [this](runtime::TObject*) {
             TGtTreeItem* f = tree_->ItemFocused();
-            log_ += "focused " + (f ? runtime::WideToUtf8(f->Text()) : std::string("-")) + ", ";
+            log_.Add("focused " + (f ? runtime::WideToUtf8(f->Text()) : std::string("-")));
         };
-        form_.HandleNeeded();
-        gui::testing::Pump();
+        Show();
     }
 
     // The row made as "Row n".
@@ -45,28 +43,20 @@ class GtTreeFocus : public testing::GtWindowTest {
         return nullptr;
     }
     const void* TimerOwner() const { return static_cast<TCustomGtTree*>(tree_); }
-    std::string TakeLog() {
-        std::string out = log_;
-        log_.clear();
-        return out;
-    }
 
     testing::TFakeTimers timers_;
     TGtTimersOverride override_{timers_};
-    gui::TForm form_{nullptr};
-    TGtTree* tree_ = nullptr;
-    std::string log_;
 };
 
 TEST_F(GtTreeFocus, DelayedFocusChangesReportOnlyWhereTheFocusStayed) {
     tree_->ChangeDelay = 250;
     // The timer waits; its tick reports once and stops it.
     tree_->SetItemFocused(Row(1), false, true);
-    EXPECT_EQ(TakeLog(), "");
+    EXPECT_EQ(Log(), "");
     ASSERT_TRUE(timers_.Running(TimerOwner()));
     EXPECT_EQ(timers_.Interval(TimerOwner()), 250);
     timers_.Fire(TimerOwner());
-    EXPECT_EQ(TakeLog(), "focused Row 1, ");
+    EXPECT_EQ(Log(), "focused Row 1");
     EXPECT_FALSE(timers_.Running(TimerOwner()));
 
     struct Case {
@@ -80,32 +70,32 @@ TEST_F(GtTreeFocus, DelayedFocusChangesReportOnlyWhereTheFocusStayed) {
              t.tree_->SetItemFocused(t.Row(2), false, true);
              t.tree_->SetItemFocused(t.Row(3), false, true);
          },
-         "", "focused Row 3, "},
+         "", "focused Row 3"},
         {"a move at once leaves the timer to find the focus gone",
          [](GtTreeFocus& t) {
              t.tree_->SetItemFocused(t.Row(4), false, true);
              t.tree_->SetItemFocused(t.Row(5));
          },
-         "focused Row 5, ", ""},
+         "focused Row 5", ""},
         {"the waiting row deleted",
          [](GtTreeFocus& t) {
              t.tree_->SetItemFocused(t.Row(6), false, true);
              t.Row(6)->Delete();
          },
-         "focused Row 7, ", ""},
+         "focused Row 7", ""},
     };
     for (const Case& c : cases) {
         c.moves(*this);
-        EXPECT_EQ(TakeLog(), c.atOnce) << c.name;
+        EXPECT_EQ(Log(), c.atOnce) << c.name;
         ASSERT_TRUE(timers_.Running(TimerOwner())) << c.name;
         timers_.Fire(TimerOwner());
-        EXPECT_EQ(TakeLog(), c.atTick) << c.name;
+        EXPECT_EQ(Log(), c.atTick) << c.name;
     }
 
     // No delay: at once, no timer.
     tree_->ChangeDelay = 0;
     tree_->SetItemFocused(Row(8), false, true);
-    EXPECT_EQ(TakeLog(), "focused Row 8, ");
+    EXPECT_EQ(Log(), "focused Row 8");
     EXPECT_FALSE(timers_.Running(TimerOwner()));
 
     // A tree going away takes its timer with it.
@@ -114,7 +104,7 @@ TEST_F(GtTreeFocus, DelayedFocusChangesReportOnlyWhereTheFocusStayed) {
     delete tree_;
     tree_ = nullptr;
     EXPECT_FALSE(timers_.Running(TimerOwner()));
-    EXPECT_EQ(log_, "");
+    EXPECT_EQ(Log(), "");
 }
 
 TEST_F(GtTreeFocus, FocusOnTheRowCutOffAtTheBottomMovesTheRowsUp) {
@@ -130,7 +120,7 @@ TEST_F(GtTreeFocus, FocusOnTheRowCutOffAtTheBottomMovesTheRowsUp) {
 TEST_F(GtTreeFocus, TheFilterMovesTheFocusOffHiddenRowsAtTheOutermostUnlock) {
     tree_->SetFilteredVisibility(true);
     tree_->SetItemFocused(Row(3));
-    TakeLog();
+    Log();
     tree_->Items().BeginUpdate();
     Row(3)->SetHidden(true);
     Row(2)->SetHidden(true);
@@ -138,7 +128,7 @@ TEST_F(GtTreeFocus, TheFilterMovesTheFocusOffHiddenRowsAtTheOutermostUnlock) {
     tree_->Items().EndUpdate();
     EXPECT_EQ(tree_->ItemFocused(), Row(1));
     EXPECT_TRUE(Row(3)->Selected());
-    EXPECT_EQ(TakeLog(), "focused Row 1, ");
+    EXPECT_EQ(Log(), "focused Row 1");
     EXPECT_EQ(tree_->View()->Row(2), Row(4));  // the rows skip the hidden ones
     // Selecting everything leaves the hidden rows as they were: row 3 was
     // selected by its focus, row 2 was not.

@@ -22,14 +22,10 @@ using testing::Px;
 // Columns: a text, a number and a custom column, 100 pixels each.
 constexpr int kWidth = 100;
 
-class GtTreeSort : public testing::GtWindowTest {
+class GtTreeSort : public testing::GtTreeTest {
   protected:
     void SetUp() override {
-        form_.SetBounds(100, 100, 420, 260);
-        tree_ = new TGtTree(&form_);
-        tree_->SetParent(&form_);
-        tree_->SetUseXPThemes(false);
-        tree_->SetBounds(0, 0, 400, 200);
+        Place({.Width = 400, .FormWidth = 420, .PinFont = false});
         tree_->SetSortMode(smClick);
         TGtHeaderSections* sections = tree_->HeaderSections();
         for (auto [text, type] :
@@ -50,8 +46,7 @@ class GtTreeSort : public testing::GtWindowTest {
             sectionsAsked_.push_back(tree_->SortSection());
             r = static_cast<int>(a->CellText(2).size()) - static_cast<int>(b->CellText(2).size());
         };
-        form_.HandleNeeded();
-        gui::testing::Pump();
+        Show();
     }
 
     // Rows named a..: each with its keyword, position and custom texts.
@@ -99,11 +94,6 @@ class GtTreeSort : public testing::GtWindowTest {
         return out;
     }
 
-    std::string Log() { return testing::TakeLog(log_); }
-
-    gui::TForm form_{nullptr};
-    TGtTree* tree_ = nullptr;
-    gui::testing::TEventLog log_;
     std::vector<int> sectionsAsked_;
 };
 

@@ -1,7 +1,7 @@
 #pragma once
 
 // What the family's window tests share: start-up, colours as pixels read
-// back, and the event log as one line.
+// back, the event log as one line, and a tree on a form.
 
 #include <gtest/gtest.h>
 
@@ -10,8 +10,11 @@
 #include <string>
 #include <utility>
 
+#include "controls/tree/headersections.h"
 #include "controls/tree/init.h"
 #include "controls/tree/timers.h"
+#include "controls/tree/tree.h"
+#include "gui/forms.h"
 #include "gui/geometry_win.h"
 #include "gui/graphics.h"
 #include "gui/testing.h"
@@ -70,6 +73,78 @@ class GtWindowTest : public ::testing::Test {
         gui::testing::EnsureGui();
         init();
     }
+};
+
+// A colour value of the tree as a pixel reads back.
+inline uint32_t Px(TGtColor c) {
+    return Px(static_cast<gui::TColor>(c));
+}
+
+// A form with one tree at its top left, the set-up most of the tree's window
+// tests start from. The form is made but not shown: no other test program
+// loses the foreground.
+class GtTreeTest : public GtWindowTest {
+  protected:
+    struct TPlace {
+        int Width = 300;
+        int Height = 200;
+        int FormWidth = 360;
+        int FormHeight = 260;
+        // Tahoma 8 pt: text extents and row heights hold on any machine.
+        bool PinFont = true;
+        // Themes off: the classic look the pixel checks know.
+        bool Classic = true;
+    };
+
+    // Puts `tree` (owned by form_) on the form; it becomes tree_.
+    template <class Tree>
+    Tree* Place(Tree* tree, const TPlace& place) {
+        form_.SetBounds(100, 100, place.FormWidth, place.FormHeight);
+        tree->SetParent(&form_);
+        if (place.PinFont) {
+            tree->Font()->SetName("Tahoma");
+            tree->Font()->SetHeight(-11);
+        }
+        if (place.Classic) tree->SetUseXPThemes(false);
+        tree->SetBounds(0, 0, place.Width, place.Height);
+        tree_ = tree;
+        return tree;
+    }
+    TGtTree* Place(const TPlace& place) { return Place(new TGtTree(&form_), place); }
+
+    // Makes the windows and lets the tree lay out.
+    void Show() {
+        form_.HandleNeeded();
+        gui::testing::Pump();
+    }
+
+    // Three columns shown: "Keyword" 120, "Position" 70 and "Best" 60 pixels.
+    void AddColumns() {
+        for (auto [text, width] : {std::pair{u"Keyword", 120}, {u"Position", 70}, {u"Best", 60}}) {
+            TGtHeaderSection* s = tree_->HeaderSections()->AddSection();
+            s->SetText(text);
+            s->SetWidth(width);
+        }
+        tree_->SetShowColumns(true);
+    }
+
+    // `count` top-level rows "Row N" with column texts "N" and "N0".
+    void AddRows(int count) {
+        tree_->Items().BeginUpdate();
+        for (int i = 0; i < count; ++i) {
+            TGtTreeItem* item =
+                tree_->Items().Add(nullptr, runtime::Utf8ToWide("Row " + std::to_string(i)));
+            item->ColumnText()->Add(runtime::Utf8ToWide(std::to_string(i)));
+            item->ColumnText()->Add(runtime::Utf8ToWide(std::to_string(i) + "0"));
+        }
+        tree_->Items().EndUpdate();
+    }
+
+    std::string Log() { return TakeLog(log_); }
+
+    gui::TForm form_{nullptr};
+    TGtTree* tree_ = nullptr;
+    gui::testing::TEventLog log_;
 };
 
 }  // namespace controls::tree::testing
