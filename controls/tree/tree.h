@@ -269,6 +269,13 @@ class TCustomGtTree : public TGtXPThemedControl, public TGtTreeModel, private TG
     void SetHeaderHeight(int value);
     bool HeaderHotTrack() const { return headerHotTrack_; }
     void SetHeaderHotTrack(bool value);
+    // The header's background and the colours of its filter buttons.
+    virtual TGtColor HeaderColor() const;
+    virtual void SetHeaderColor(TGtColor value);
+    TGtColor HeaderFilterColor() const;
+    void SetHeaderFilterColor(TGtColor value);
+    TGtColor HeaderActiveFilterColor() const;
+    void SetHeaderActiveFilterColor(TGtColor value);
     bool AutoResizeColumns = true;
 
     // ---- scroll bars ------------------------------------------------------------------

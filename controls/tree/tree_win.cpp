@@ -93,7 +93,7 @@ RUNTIME_PROPERTY(Hint, HintW, SetHintW);
 RUNTIME_FIELD(HintType).Default(shtHintOrText);
 RUNTIME_FIELD(LineHintMode).Default(shmLong);
 RUNTIME_FIELD(LineHintType).Default(lhtSmart);
-RUNTIME_FIELD(LineHintColor);
+RUNTIME_FIELD(LineHintColor).Default(0xFF000005u);
 RUNTIME_FIELD(LineHintTimeout).Default(3000);
 RUNTIME_FIELD(HideHintOnMove).Default(true);
 RUNTIME_FIELD(HideHintOnTimer).Default(false);
@@ -108,8 +108,9 @@ RUNTIME_FIELD(ExpandOnDragOver).Default(false);
 RUNTIME_FIELD(DragType).Default(dtKestrin);
 RUNTIME_FIELD(DragImageMode).Default(dimNever);
 RUNTIME_PROPERTY(DragTrgDrawMode, DragTrgDrawMode, SetDragTrgDrawMode).Default(SelColorRect);
-RUNTIME_PROPERTY(DragRectAcceptColor, DragRectAcceptColor, SetDragRectAcceptColor);
-RUNTIME_PROPERTY(DragRectDenyColor, DragRectDenyColor, SetDragRectDenyColor);
+RUNTIME_PROPERTY(DragRectAcceptColor, DragRectAcceptColor, SetDragRectAcceptColor)
+    .Default(0x008000u);
+RUNTIME_PROPERTY(DragRectDenyColor, DragRectDenyColor, SetDragRectDenyColor).Default(0x0000FFu);
 RUNTIME_FIELD(DragExpandDelay).Default(500);
 RUNTIME_FIELD(DragScrollInterval).Default(100);
 RUNTIME_FIELD(OnShowLineHint);
@@ -139,6 +140,35 @@ RUNTIME_FIELD(OwnerDrawByColumn).Default(true);
 RUNTIME_FIELD(OnItemPostDraw);
 RUNTIME_FIELD(OnItemPicDraw);
 RUNTIME_FIELD(OnItemPicDraw2);
+// Colours: 32-bit values, $00BBGGRR an RGB colour and $FF000000 + n the
+// system colour with index n.
+RUNTIME_PROPERTY(BkColor, BkColor, SetBkColor).Default(0xFF000005u);
+RUNTIME_PROPERTY(TextColor, TextColor, SetTextColor).Default(0xFF000008u);
+RUNTIME_PROPERTY(StripedOddColor, StripedOddColor, SetStripedOddColor)
+    .Default(0xFF000010u)
+    .Stored(&TCustomGtTree::StripedItems);
+RUNTIME_PROPERTY(StripedEvenColor, StripedEvenColor, SetStripedEvenColor)
+    .Default(0xFF000014u)
+    .Stored(&TCustomGtTree::StripedItems);
+RUNTIME_PROPERTY(FocusedSelectColor, FocusedSelectColor, SetFocusedSelectColor)
+    .Default(0xFF00000Du);
+RUNTIME_PROPERTY(FocusedSelectTextColor, FocusedSelectTextColor, SetFocusedSelectTextColor)
+    .Default(0xFF00000Eu);
+RUNTIME_PROPERTY(HideSelectColor, HideSelectColor, SetHideSelectColor).Default(0xFF00000Fu);
+RUNTIME_PROPERTY(HideSelectTextColor, HideSelectTextColor, SetHideSelectTextColor)
+    .Default(0xFF000010u);
+RUNTIME_PROPERTY(TrackColor, TrackColor, SetTrackColor).Default(0xFF00000Du);
+RUNTIME_PROPERTY(LinesColor, LinesColor, SetLinesColor).Default(0xFF00000Fu);
+RUNTIME_PROPERTY(HorzDivLinesColor, HorzDivLinesColor, SetHorzDivLinesColor).Default(0xFF00000Fu);
+RUNTIME_PROPERTY(VertDivLinesColor, VertDivLinesColor, SetVertDivLinesColor).Default(0xFF00000Fu);
+RUNTIME_PROPERTY(LineBorderActiveColor, LineBorderActiveColor, SetLineBorderActiveColor)
+    .Default(0u);
+RUNTIME_PROPERTY(LineBorderInactiveColor, LineBorderInactiveColor, SetLineBorderInactiveColor)
+    .Default(0u);
+RUNTIME_PROPERTY(HeaderColor, HeaderColor, SetHeaderColor).Default(0xFF00000Fu);
+RUNTIME_PROPERTY(HeaderFilterColor, HeaderFilterColor, SetHeaderFilterColor).Default(0xFF000012u);
+RUNTIME_PROPERTY(HeaderActiveFilterColor, HeaderActiveFilterColor, SetHeaderActiveFilterColor)
+    .Default(0u);
 RUNTIME_PROPERTY(Flat, Flat, SetFlat).Default(false);
 RUNTIME_PROPERTY(BorderSides, BorderSides, SetBorderSides);
 RUNTIME_PROPERTY(ActiveBorderType, ActiveBorderType, SetActiveBorderType).Default(fbtSunken);
@@ -621,6 +651,25 @@ void TCustomGtTree::SetHeaderHeight(int value) {
 void TCustomGtTree::SetHeaderHotTrack(bool value) {
     headerHotTrack_ = value;
     header_->SetTracking(value);
+}
+
+TGtColor TCustomGtTree::HeaderColor() const {
+    return gui::ColorValue(header_->Color());
+}
+void TCustomGtTree::SetHeaderColor(TGtColor value) {
+    header_->SetColor(gui::MakeColor(value));
+}
+TGtColor TCustomGtTree::HeaderFilterColor() const {
+    return gui::ColorValue(header_->FilterColor());
+}
+void TCustomGtTree::SetHeaderFilterColor(TGtColor value) {
+    header_->SetFilterColor(gui::MakeColor(value));
+}
+TGtColor TCustomGtTree::HeaderActiveFilterColor() const {
+    return gui::ColorValue(header_->ActiveFilterColor());
+}
+void TCustomGtTree::SetHeaderActiveFilterColor(TGtColor value) {
+    header_->SetActiveFilterColor(gui::MakeColor(value));
 }
 
 void TCustomGtTree::SetHideHorzScrollBar(bool value) {

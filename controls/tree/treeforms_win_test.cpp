@@ -129,6 +129,97 @@ end
     EXPECT_FALSE(tree->HeaderUseTreeFont());
 }
 
+// Colours are 32-bit numbers in a layout: $00BBGGRR an RGB colour,
+// $FF000000 + n the system colour n.
+TEST_F(GtTreeForms, ALayoutSetsTheColoursTheRowsPaintIn) {
+    gui::TForm form(nullptr);
+    gui::ReadLayout(form, R"(object Form: TForm
+  Width = 260
+  Height = 200
+  object Tree: TGtTree
+    Width = 200
+    Height = 120
+    UseXPThemes = False
+    BkColor = $0000FF00
+    StripedItems = True
+    StripedOddColor = $000000FF
+    StripedEvenColor = $FF00000E
+    FocusedSelectColor = $00FF0000
+    LinesColor = $00808000
+    DragRectDenyColor = 4210752
+  end
+end
+)");
+    auto* tree = dynamic_cast<TGtTree*>(form.FindComponent("Tree"));
+    ASSERT_NE(tree, nullptr);
+    EXPECT_EQ(tree->LinesColor(), 0x00808000u);
+    EXPECT_EQ(tree->DragRectDenyColor(), 0x00404040u);
+    EXPECT_EQ(tree->StripedEvenColor(), 0xFF00000Eu);
+    for (const char* name : {"Row 0", "Row 1", "Row 2"})
+        tree->Items().Add(nullptr, runtime::Utf8ToWide(name));
+    tree->Items().Item(2)->SetSelected(true);
+    form.HandleNeeded();
+    gui::testing::Pump();
+    auto shot = gui::testing::PaintControl(*tree);
+    const TGtTreeView& view = *tree->View();
+    const auto row = [&](int i) {
+        return gui::testing::PixelAt(*shot, view.Left() + 150,
+                                     view.Top() + i * tree->LineHeight() + 3);
+    };
+    EXPECT_EQ(row(0), testing::Px(gui::clHighlightText));  // even stripe
+    EXPECT_EQ(row(1), testing::Px(TGtColor{0x0000FF}));    // odd stripe
+    EXPECT_EQ(row(2), testing::Px(TGtColor{0xFF0000}));    // selected
+    EXPECT_EQ(row(4), testing::Px(TGtColor{0x00FF00}));    // below the rows
+}
+
+// Every colour has its default declared, so that a form leaves it out
+// until it is changed; the stripes only count while they show.
+TEST_F(GtTreeForms, ColoursAreWrittenOnlyWhenTheyDifferFromTheirDefaults) {
+    const struct {
+        const char* name;
+        uint32_t value;
+    } defaults[] = {
+        {"BkColor", 0xFF000005},
+        {"TextColor", 0xFF000008},
+        {"StripedOddColor", 0xFF000010},
+        {"StripedEvenColor", 0xFF000014},
+        {"FocusedSelectColor", 0xFF00000D},
+        {"FocusedSelectTextColor", 0xFF00000E},
+        {"HideSelectColor", 0xFF00000F},
+        {"HideSelectTextColor", 0xFF000010},
+        {"TrackColor", 0xFF00000D},
+        {"LinesColor", 0xFF00000F},
+        {"HorzDivLinesColor", 0xFF00000F},
+        {"VertDivLinesColor", 0xFF00000F},
+        {"LineBorderActiveColor", 0},
+        {"LineBorderInactiveColor", 0},
+        {"HeaderColor", 0xFF00000F},
+        {"HeaderFilterColor", 0xFF000012},
+        {"HeaderActiveFilterColor", 0},
+        {"LineHintColor", 0xFF000005},
+        {"DragRectAcceptColor", 0x008000},
+        {"DragRectDenyColor", 0x0000FF},
+    };
+    tree_->SetName("Tree");
+    const auto written = [&](const std::string& line) {
+        return runtime::WriteComponentToText(*tree_).find("  " + line) != std::string::npos;
+    };
+    for (const auto& d : defaults) {
+        const runtime::TPropInfo& prop = runtime::RequirePropInfo(*tree_, d.name);
+        ASSERT_TRUE(prop.HasDefault()) << d.name;
+        EXPECT_EQ(runtime::GetOrdProp(*tree_, prop), int64_t{d.value}) << d.name;
+        EXPECT_EQ(prop.Default().AsInt64(), int64_t{d.value}) << d.name;
+        EXPECT_FALSE(written(std::string(d.name) + " = ")) << d.name;
+    }
+    tree_->SetStripedOddColor(0x123456);
+    tree_->SetHeaderColor(0x00ABCDEF);
+    EXPECT_EQ(tree_->Header()->Color(), gui::MakeColor(0x00ABCDEF));
+    EXPECT_FALSE(written("StripedOddColor = "));
+    EXPECT_TRUE(written("HeaderColor = 11259375"));
+    tree_->SetStripedItems(true);
+    EXPECT_TRUE(written("StripedOddColor = 1193046"));
+}
+
 TEST_F(GtTreeForms, VirtualModeLendsOneSharedStyle) {
     tree_->Items().Add(nullptr, u"A");
     EXPECT_EQ(tree_->VirtualStyle(), nullptr);
