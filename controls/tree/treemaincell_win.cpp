@@ -331,7 +331,9 @@ void TGtTreeView::DrawMainCell(gui::TCanvas& canvas, TGtTreeItem* item, const gu
         canvas.FillRect(m);
     }
 
-    // The tree part: lines, button, check box, images.
+    // The tree part: lines, button, check box, images; nothing of the
+    // cell reaches into the next column.
+    paint::TColumnClip keepInCell(canvas, m.Left, m.Right);
     const TGtMainCellLayout l = t.MainCellLayout(item);
     const int indent = t.ItemIndent();
     if (t.ShowLines() && !item->HasFlag(ifNoLines)) DrawLines(canvas, t, *item, l.Base - lp, m);

@@ -81,6 +81,22 @@ TClipScope::~TClipScope() {
     RestoreDC(dc_, saved_);
 }
 
+TColumnClip::TColumnClip(gui::TCanvas& canvas, int left, int right)
+    : dc_(canvas.TextHandle()), saved_(CreateRectRgn(0, 0, 0, 0)) {
+    if (GetClipRgn(dc_, saved_) != 1) {
+        DeleteObject(saved_);
+        saved_ = nullptr;
+    }
+    // Only across: what a row draws above or below its rectangle stays.
+    constexpr int kFar = 0x3FFF;
+    IntersectClipRect(dc_, left, -kFar, right, kFar);
+}
+
+TColumnClip::~TColumnClip() {
+    SelectClipRgn(dc_, saved_);
+    if (saved_ != nullptr) DeleteObject(saved_);
+}
+
 void DrawGlyph(gui::TCanvas& canvas, gui::TBitmap& bitmap, int x, int y, const gui::TRect& source,
                bool transparent, gui::TColor transparentColour) {
     const int w = source.Width(), h = source.Height();
@@ -493,6 +509,9 @@ void TGtTreeView::DrawCell(gui::TCanvas& canvas, TGtTreeItem* item, const TGtHea
     const int lp = leftPosition_;
     const gui::TRect cell{section.Left() - lp, r.Top,
                           section.Left() + section.Width() - lp - lineWidth, r.Bottom};
+    // Nothing of the cell, a long text or a style's own flags included,
+    // reaches into the next column.
+    paint::TColumnClip keepInCell(canvas, cell.Left, cell.Right);
     canvas.Brush().SetStyle(gui::bsSolid);
     if (t.InSizeMove()) {
         canvas.Brush().SetColor(Col(fill ? brush : t.BkColor()));

@@ -79,6 +79,21 @@ class TClipScope {
     int saved_;
 };
 
+// Keeps what is drawn between x = left and x = right while it lives (a
+// cell's contents off its neighbours). Unlike TClipScope the canvas may
+// change its objects meanwhile: only the clip region is put back.
+class TColumnClip {
+  public:
+    TColumnClip(gui::TCanvas& canvas, int left, int right);
+    ~TColumnClip();
+    TColumnClip(const TColumnClip&) = delete;
+    TColumnClip& operator=(const TColumnClip&) = delete;
+
+  private:
+    HDC dc_;
+    HRGN saved_;  // none: the context had no clip region
+};
+
 // Draws `source` of the bitmap at (x, y): copied, or with its transparent
 // colour left out.
 void DrawGlyph(gui::TCanvas& canvas, gui::TBitmap& bitmap, int x, int y, const gui::TRect& source,

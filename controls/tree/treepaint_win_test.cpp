@@ -190,6 +190,33 @@ TEST_F(GtTreePaint, CellStylesDrawTheirOwnColoursAndFonts) {
     gui::testing::SavePng(*bitmap_, runtime::AnsiToWide(SERPLOW_BINARY_DIR "/gt_tree_styles.png"));
 }
 
+// However long a cell's text, and whatever flags its style draws it with,
+// it stays in its column: the next column shows only its own.
+TEST_F(GtTreePaint, CellTextsStopAtTheirColumnsRightEdge) {
+    AddColumns();
+    tree_->SetShowLines(false);
+    tree_->SetShowButtons(false);
+    const std::u16string longText(60, u'W');
+    AddRow(longText, longText);
+    // DT_SINGLELINE | DT_NOCLIP, no ellipsis.
+    TGtTreeItem* styled = AddRow(longText, longText);
+    styled->SetUseStyles(true);
+    for (TGtCellStyle* style : {styled->MainStyle(), styled->AddStyle()}) {
+        style->SetOwnerProps(false);
+        style->TextColor = kInk;
+        style->TextFlags = DT_SINGLELINE | DT_NOCLIP;
+    }
+    PaintNow();
+    const int h = tree_->LineHeight();
+    for (int row : {0, 1}) {
+        // Both columns hold ink up to their edges, none beyond.
+        EXPECT_GT(Ink(100, RowTop(row), 120, RowTop(row) + h), 0) << row;
+        EXPECT_GT(Ink(170, RowTop(row), 190, RowTop(row) + h), 0) << row;
+        EXPECT_EQ(Ink(120, RowTop(row), 122, RowTop(row) + h), 0) << row;
+        EXPECT_EQ(Ink(190, RowTop(row), 360, RowTop(row) + h), 0) << row;
+    }
+}
+
 TEST_F(GtTreePaint, ItemsWithoutStylesTakeTheirOwnFontAndColours) {
     tree_->SetShowLines(false);
     tree_->SetShowButtons(false);
