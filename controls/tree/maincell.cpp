@@ -27,6 +27,25 @@ TGtMainCellLayout LayoutMainCell(const TGtMainCellInput& in) {
     out.TextHitLeft = x + 1;
     x += gap;
     out.Text = {x, x + in.TextWidth};
+    out.TextHitRight = out.Text.Right;
+    if (!in.RightToLeft) return out;
+
+    // Mirrored about the cell's middle, so the cell maps onto itself. The
+    // text ends two pixels short of its gap, as the painter places it.
+    const int sum = in.CellLeft + in.CellRight;
+    const auto mirror = [sum](TGtSpan s) {
+        return s.Empty() ? s : TGtSpan{sum - s.Right, sum - s.Left};
+    };
+    out.MirrorSum = sum;
+    out.Button = mirror(out.Button);
+    out.CheckBox = mirror(out.CheckBox);
+    out.Image2 = mirror(out.Image2);
+    out.Image1 = mirror(out.Image1);
+    const int partsStart = sum - (out.TextHitLeft - 1);
+    const int textEnd = partsStart - gap - 2;
+    out.Text = {textEnd - in.TextWidth, textEnd};
+    out.TextHitLeft = out.Text.Left - 1;
+    out.TextHitRight = partsStart - 1;
     return out;
 }
 

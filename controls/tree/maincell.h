@@ -2,9 +2,11 @@
 
 // Where the parts of a row's main cell lie: the expand button, the check
 // box, the second and the first image and the text, left to right from the
-// item's indent. The painter draws at these places and the hit test, the
-// line hints and in-place editing read them, so they agree before the
-// first paint as after it. Pure arithmetic; x in content coordinates.
+// item's indent (or, in a right-aligned tree, the mirror image of that
+// from the cell's right edge leftwards). The painter draws at these places
+// and the hit test, the line hints and in-place editing read them, so they
+// agree before the first paint as after it. Pure arithmetic; x in content
+// coordinates.
 
 namespace controls::tree {
 
@@ -28,6 +30,10 @@ struct TGtMainCellInput {
     // width without the gap a shown image has before it.
     bool Image2Reserved = false;
     bool Image1Reserved = false;
+    // Right-aligned tree: the parts run from CellRight (the main column's
+    // right edge) leftwards and the text ends left of them.
+    bool RightToLeft = false;
+    int CellRight = 0;
 };
 
 // A horizontal span [Left, Right); empty when Left == Right.
@@ -41,13 +47,22 @@ struct TGtSpan {
 struct TGtMainCellLayout {
     // Where the level columns start: the column of the items of level k
     // (their buttons and connector lines) is Base + (k - 1) * ItemIndent.
+    // Left to right also in a right-aligned tree, where the lines are
+    // drawn mirrored (MirrorX).
     int Base = 0;
     TGtSpan Button;  // the indent step just before the item's own parts
     TGtSpan CheckBox;
     TGtSpan Image2;
     TGtSpan Image1;
-    TGtSpan Text;  // the text itself; the hit zone starts ItemIndent div 3 earlier
+    TGtSpan Text;  // the text itself
+    // The text's hit zone, both ends included: the text and the gap
+    // between it and the parts.
     int TextHitLeft = 0;
+    int TextHitRight = 0;
+    // Right-aligned: pixel column x of the left-to-right drawing shows at
+    // MirrorX(x); 0 for a left-to-right cell.
+    int MirrorSum = 0;
+    int MirrorX(int x) const { return MirrorSum == 0 ? x : MirrorSum - 1 - x; }
 };
 
 TGtMainCellLayout LayoutMainCell(const TGtMainCellInput& in);

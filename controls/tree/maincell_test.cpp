@@ -20,7 +20,9 @@ std::string Describe(const TGtMainCellLayout& l) {
     span("image2", l.Image2);
     span("image1", l.Image1);
     span("text", l.Text);
-    return out + "hit " + std::to_string(l.TextHitLeft);
+    out += "hit " + std::to_string(l.TextHitLeft);
+    if (l.MirrorSum != 0) out += "-" + std::to_string(l.TextHitRight);
+    return out;
 }
 
 TEST(GtMainCell, PartsFollowTheIndentLeftToRight) {
@@ -50,6 +52,36 @@ TEST(GtMainCell, PartsFollowTheIndentLeftToRight) {
          "button 0-17 check 17-32 image1 32-48 text 53-63 hit 49"},
     };
     for (const Case& c : cases) EXPECT_EQ(Describe(LayoutMainCell(c.in)), c.expected);
+}
+
+// A right-aligned tree mirrors the parts into the cell from its right edge;
+// the text ends two pixels short of the gap before them, and its hit zone
+// runs from the text up to the parts.
+TEST(GtMainCell, RightAlignedPartsRunLeftFromTheCellsRightEdge) {
+    struct Case {
+        TGtMainCellInput in;
+        const char* expected;
+    } cases[] = {
+        {{.TextWidth = 40, .RightToLeft = true, .CellRight = 200},
+         "button 183-200 text 136-176 hit 135-182"},
+        {{.CellLeft = 100,
+          .Level = 1,
+          .CheckBox = true,
+          .Image2Width = 16,
+          .Image1Width = 16,
+          .TextWidth = 10,
+          .RightToLeft = true,
+          .CellRight = 300},
+         "button 266-283 check 251-266 image2 230-246 image1 209-225 text 192-202 hit 191-208"},
+        // A text wider than the cell runs out at its left.
+        {{.TextWidth = 200, .RightToLeft = true, .CellRight = 100},
+         "button 83-100 text -124-76 hit -125-82"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(Describe(LayoutMainCell(c.in)), c.expected);
+    // Level columns stay left to right; the painter mirrors each pixel.
+    const TGtMainCellLayout l = LayoutMainCell({.Level = 2, .RightToLeft = true, .CellRight = 200});
+    EXPECT_EQ(l.Base, 17);
+    EXPECT_EQ(l.MirrorX(l.Base), 182);
 }
 
 }  // namespace

@@ -203,6 +203,10 @@ class TCustomGtTree : public TGtXPThemedControl, public TGtTreeModel, private TG
     // Cell texts run right to left (the header's captions follow).
     bool RightAlignedText() const { return rightAlignedText_; }
     void SetRightAlignedText(bool value);
+    // The tree part of the rows drawn from the main cell's right edge
+    // leftwards and hit-tested the same way; the columns in reversed order.
+    bool RightAlignedTree() const { return rightAlignedTree_; }
+    void SetRightAlignedTree(bool value);
     // The window border (treeborder_win.cpp): flat or 3-D frame types while
     // active (focused) and inactive, the sides that have one, the colours
     // of the line types.
@@ -664,6 +668,7 @@ class TCustomGtTree : public TGtXPThemedControl, public TGtTreeModel, private TG
     bool showEmptyImages2_ = false;
     bool changeStateImage_ = false;
     bool rightAlignedText_ = false;
+    bool rightAlignedTree_ = false;
     bool flat_ = false;
     TGtBorderSides borderSides_ = kAllBorderSides;
     TGtFlatBorderType activeBorderType_ = fbtSunken;

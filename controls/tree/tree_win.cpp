@@ -135,6 +135,7 @@ RUNTIME_PROPERTY(ShowEmptyImages, ShowEmptyImages, SetShowEmptyImages).Default(f
 RUNTIME_PROPERTY(ShowEmptyImages2, ShowEmptyImages2, SetShowEmptyImages2).Default(false);
 RUNTIME_PROPERTY(ChangeStateImage, ChangeStateImage, SetChangeStateImage).Default(false);
 RUNTIME_PROPERTY(RightAlignedText, RightAlignedText, SetRightAlignedText).Default(false);
+RUNTIME_PROPERTY(RightAlignedTree, RightAlignedTree, SetRightAlignedTree).Default(false);
 RUNTIME_FIELD(VerticalLinesLong).Default(true);
 RUNTIME_FIELD(OwnerDrawByColumn).Default(true);
 RUNTIME_FIELD(OnItemPostDraw);
@@ -266,6 +267,7 @@ void TCustomGtTree::Loaded() {
     SetLoading(false);
     TGtTreeLock lock(*this);
     header_->Loaded();
+    if (rightAlignedTree_) header_->SetRightAlignedOrder(true);
     if (AutoSorts()) Sort(true);
     if (selectColumn_ >= SectionCount()) selectColumn_ = -1;
     if (loadedHeaderHeight_ >= 0 && loadedHeaderHeight_ != header_->Height()) {

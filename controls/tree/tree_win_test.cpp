@@ -401,6 +401,81 @@ TEST_F(GtTree, ButtonsExpandAndCheckBoxesToggleOnTheLeftReleaseOnly) {
     }
 }
 
+// A right-aligned tree: the columns in reversed order, the tree part of a
+// row running from its main cell's right edge leftwards and hit there, the
+// arrow keys exchanged; without columns the view keeps showing the same
+// stretch of the rows, seen from the other side.
+TEST_F(GtTree, RightAlignedTreeMirrorsTheColumnsTheHitsAndTheArrowKeys) {
+    AddColumns();
+    tree_->SetShowCheckboxes(true);
+    tree_->Items().BeginUpdate();
+    TGtTreeItem* a = tree_->Items().Add(nullptr, u"Keywords");
+    a->SetShowCheckBox(true);
+    a->SetCheckBoxEnabled(true);
+    a->ColumnText()->Add(u"3");
+    tree_->Items().AddChild(a, u"hotel deals");
+    tree_->Items().EndUpdate();
+    tree_->SetRightAlignedTree(true);
+    gui::testing::Pump();
+    TGtHeaderSections& sections = *tree_->HeaderSections();
+    const auto order = [&] {
+        std::string out;
+        for (int i = 0; i < sections.Count(); ++i)
+            out += std::to_string(sections.ItemByPosition(i)->Index());
+        return out;
+    };
+    EXPECT_EQ(order(), "210");
+    const TGtHeaderSection& main = *sections.GetSection(0);
+    EXPECT_EQ(main.Left(), 130);
+
+    const TGtMainCellLayout l = tree_->MainCellLayout(a);
+    EXPECT_EQ(l.Button.Right, 250);
+    EXPECT_LT(l.CheckBox.Right, l.Button.Left + 1);
+    EXPECT_LT(l.Text.Right, l.CheckBox.Left);
+    TGtTreeView& view = *tree_->View();
+    struct Probe {
+        int x;
+        THitPart part;
+        int section;
+    } probes[] = {{l.Button.Left + 2, hpExpandButton, 0}, {l.CheckBox.Left + 3, hpCheckBox, 0},
+                  {l.Text.Right - 2, hpText, 0},          {l.CheckBox.Left - 2, hpText, 0},
+                  {l.Text.Left - 3, hpMainCell, 0},       {10, hpCell, 2}};
+    for (const Probe& p : probes) {
+        int section = -7;
+        THitPart part = hpNothing;
+        EXPECT_EQ(view.GetItemAt(p.x, 2, section, part), a) << p.x;
+        EXPECT_EQ(part, p.part) << p.x;
+        EXPECT_EQ(section, p.section) << p.x;
+    }
+    ClickRow(view, 0, (l.Button.Left + l.Button.Right) / 2);
+    EXPECT_TRUE(a->Expanded());
+
+    // Right opens towards the left: it collapses, Left expands.
+    tree_->SetItemFocused(a);
+    gui::testing::PressKey(VK_RIGHT, {}, &view);
+    EXPECT_FALSE(a->Expanded());
+    gui::testing::PressKey(VK_LEFT, {}, &view);
+    EXPECT_TRUE(a->Expanded());
+
+    tree_->SetRightAlignedTree(false);
+    EXPECT_EQ(order(), "012");
+    EXPECT_EQ(tree_->MainCellLayout(a).Button.Left, 0);
+
+    // Without columns: rows wider than the view, scrolled 20 pixels in.
+    tree_->SetShowColumns(false);
+    a->SetText(std::u16string(80, u'w'));
+    gui::testing::Pump();
+    const int content = view.ContentWidth();
+    ASSERT_GT(content, view.ClientWidth() + 40);
+    tree_->SetLeftPosition(20);
+    tree_->SetRightAlignedTree(true);
+    EXPECT_EQ(tree_->LeftPosition(), std::min(content - 20, content - view.ClientWidth()));
+    EXPECT_EQ(tree_->MainCellLayout(a).Button.Right, content);
+    tree_->SetRightAlignedTree(false);
+    EXPECT_EQ(tree_->LeftPosition(), 0);
+    EXPECT_EQ(tree_->UpdateCount(), 0);
+}
+
 TEST_F(GtTree, WheelAndKeysScrollAndMoveTheFocus) {
     AddRows(60);
     TGtTreeView& view = *tree_->View();

@@ -225,26 +225,33 @@ void TGtTreeView::DrawDragRow(gui::TCanvas& canvas, TGtTreeItem* item, gui::TRec
     TCustomGtTree& t = *tree_;
     const std::u16string text = item->Text();
     const int indent = t.ItemIndent();
-    int edge = r.Left;
-    if ((t.ShowRoot() && t.ShowLines()) || (t.ShowButtons() && t.ShowRootButtons())) edge += indent;
-    edge += item->Level() * indent;
+    // How far in from the side the tree grows from: the left, or the right
+    // in a right-aligned tree.
+    const bool rtl = t.RightAlignedTree();
+    int inset = 0;
+    if ((t.ShowRoot() && t.ShowLines()) || (t.ShowButtons() && t.ShowRootButtons()))
+        inset += indent;
+    inset += item->Level() * indent;
     if (t.ShowImages() && t.Images() != nullptr) {
         gui::TCustomImageList& images = *t.Images();
         int index = item->StateImageIndex;
         if (index == -1) index = t.DoItemPicDraw(item);
         if (index >= 0 && index < images.Count()) {
             const int y = r.Top + (r.Height() + 1) / 2 - images.Height() / 2;
-            images.Draw(canvas, edge, y, index, gui::dsFocus);
-            edge += images.Width();
+            const int x = rtl ? r.Right - inset - images.Width() : r.Left + inset;
+            images.Draw(canvas, x, y, index, gui::dsFocus);
+            inset += images.Width();
         }
     }
-    edge += indent / 3;
+    inset += indent / 3;
+    const int edge = rtl ? r.Right - inset : r.Left + inset;
     const TGtHeaderSection* main = t.SectionByIndex(t.MainTreeColumn());
     const bool ownerDraw = t.OwnerDrawByColumn
                                ? t.SectionCount() > 0 && main != nullptr &&
                                      main->Style() == ElhsOwnerDraw
                                : text == t.OwnerDrawMask;
-    gui::TRect rest{edge, r.Top, r.Right, r.Bottom};
+    const gui::TRect rest = rtl ? gui::TRect{r.Left, r.Top, edge, r.Bottom}
+                                : gui::TRect{edge, r.Top, r.Right, r.Bottom};
     if (ownerDraw) {
         t.DoItemDraw(item, &canvas, rest, t.MainTreeColumn());
         return;
@@ -260,10 +267,12 @@ void TGtTreeView::DrawDragRow(gui::TCanvas& canvas, TGtTreeItem* item, gui::TRec
     gui::TRect measure{0, 0, 0, 0};
     DrawTextWideEx(canvas.TextHandle(), text, DT_CALCRECT | DT_NOPREFIX | DT_SINGLELINE, measure,
                    nullptr);
-    gui::TRect at{edge, r.Top, edge + measure.Width(), r.Bottom};
+    gui::TRect at = rtl ? gui::TRect{edge - measure.Width(), r.Top, edge, r.Bottom}
+                        : gui::TRect{edge, r.Top, edge + measure.Width(), r.Bottom};
+    UINT format = DT_NOPREFIX | DT_SINGLELINE | DT_VCENTER;
+    if (t.RightAlignedText()) format |= DT_RIGHT | DT_RTLREADING;
     canvas.Brush().SetStyle(gui::bsClear);
-    DrawTextWideEx(canvas.TextHandle(), text, DT_NOPREFIX | DT_SINGLELINE | DT_VCENTER, at,
-                   nullptr);
+    DrawTextWideEx(canvas.TextHandle(), text, format, at, nullptr);
 }
 
 // ---- the drag over the view -------------------------------------------------------------

@@ -135,10 +135,12 @@ void TGtTreeView::DoEditItem(TGtTreeItem* item, int sectionIndex) {
     const int textRight = cell.Text.Right;
     const int cw = ClientWidth();
     gui::TRect r{0, rowRect.Top, 0, rowRect.Bottom};
+    const bool rtl = t.RightAlignedTree();
     if (section == nullptr || !t.ShowColumns()) {
         if (textLeft < leftPosition_ || textLeft > leftPosition_ + Width()) SetLeftPosition(textLeft);
-        r.Left = textLeft - leftPosition_;
-        r.Right = cw - 1;
+        // The editor runs from the text towards the side the text grows to.
+        r.Left = rtl ? 0 : textLeft - leftPosition_;
+        r.Right = rtl ? textRight - leftPosition_ : cw - 1;
     } else {
         int l = textLeft;
         int rt = textRight;
@@ -148,14 +150,24 @@ void TGtTreeView::DoEditItem(TGtTreeItem* item, int sectionIndex) {
             rt = section->Left() + section->Width();
             w = section->Width();
         }
-        if (l < leftPosition_)
-            SetLeftPosition(l);
-        else if (w < cw && rt > cw + leftPosition_)
-            SetLeftPosition(rt - cw);
-        else if (w >= cw)
-            SetLeftPosition(l);
-        r.Left = l - leftPosition_;
-        r.Right = std::min(section->Left() + section->Width() - leftPosition_, cw - 1);
+        if (rtl) {
+            // The cell's right end is what must show.
+            if (rt > cw + leftPosition_ || w >= cw)
+                SetLeftPosition(rt - cw);
+            else if (l < leftPosition_)
+                SetLeftPosition(l);
+            r.Left = std::max(0, section->Left() - leftPosition_);
+            r.Right = rt - leftPosition_;
+        } else {
+            if (l < leftPosition_)
+                SetLeftPosition(l);
+            else if (w < cw && rt > cw + leftPosition_)
+                SetLeftPosition(rt - cw);
+            else if (w >= cw)
+                SetLeftPosition(l);
+            r.Left = l - leftPosition_;
+            r.Right = std::min(section->Left() + section->Width() - leftPosition_, cw - 1);
+        }
     }
 
     editor_ = editor;

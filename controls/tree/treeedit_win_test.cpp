@@ -188,6 +188,27 @@ TEST_F(GtTreeEdit, CellsThatMayNotBeEditedGetNoEditor) {
     EXPECT_THROW(View().DoEditItem(nullptr, 0), EGtTreeError);
 }
 
+// In a right-aligned tree an editor of the main column ends at the text's
+// right end, where the text grows from; one of another column covers it.
+TEST_F(GtTreeEdit, RightAlignedEditorsEndWhereTheTextEnds) {
+    TRecordingEditor* editor = NewEditor("ed", {sftText});
+    tree_->SetRightAlignedTree(true);
+    gui::testing::Pump();
+    const gui::TRect row = View().GetRowRect(0);
+    const TGtHeaderSection& main = *tree_->SectionByIndex(0);
+    const TGtHeaderSection& column = *tree_->SectionByIndex(1);
+    ASSERT_EQ(main.Left(), 130);
+    tree_->EditItem(Item(0), 0);
+    EXPECT_EQ(
+        editor->EditorRect,
+        (gui::TRect{main.Left(), row.Top, tree_->MainCellLayout(Item(0)).Text.Right, row.Bottom}));
+    tree_->EndEdit(true);
+    tree_->EditItem(Item(0), 1);
+    EXPECT_EQ(editor->EditorRect,
+              (gui::TRect{column.Left(), row.Top, column.Left() + column.Width(), row.Bottom}));
+    tree_->EndEdit(true);
+}
+
 TEST_F(GtTreeEdit, EditBringsTheCellIntoViewAndPlacesTheEditor) {
     TRecordingEditor* editor = NewEditor("ed", {sftText});
     TGtTreeItem* parent = Item(4);

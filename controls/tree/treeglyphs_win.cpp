@@ -190,6 +190,26 @@ void TCustomGtTree::SetRightAlignedText(bool value) {
     ChangeAll(rightAlignedText_, value);
 }
 
+void TCustomGtTree::SetRightAlignedTree(bool value) {
+    if (value == rightAlignedTree_) return;
+    // A form's value is applied once its reading is done (Loaded): the
+    // header is no component of the form and would reverse at once.
+    if (IsLoading() || ComponentState().Contains(runtime::csLoading)) {
+        rightAlignedTree_ = value;
+        return;
+    }
+    TGtTreeLock lock(*this);
+    rightAlignedTree_ = value;
+    header_->SetRightAlignedOrder(value);
+    if (!ShowColumns()) {
+        if (view_->ContentWidth() == -1) view_->UpdateContentWidth();
+        // The same stretch of the rows stays in sight, seen from the other side.
+        view_->SetLeftPosition(value ? view_->ContentWidth() - view_->LeftPosition() : 0);
+    }
+    view_->Invalidate();
+    Request(rfRepaintAll);
+}
+
 // ---- check boxes --------------------------------------------------------------------------
 
 gui::TSize TCustomGtTree::ThemedCheckSize(bool radio) {

@@ -109,8 +109,10 @@ void TGtTreeView::ShowLineHintAt(int x, int y) {
                 const int w = size.X;
                 const int right = section->Left() + section->Width();
                 const int pad = 3 * t.ItemIndent() / 5;
+                // A right-aligned text grows leftwards from its right end.
+                const bool cut = t.RightAlignedTree() ? tr - w < section->Left() : right < tl + w;
                 if (column == t.MainTreeColumn())
-                    show = right < tl + w || tr > v || tl < leftPosition_;
+                    show = cut || tr > v || tl < leftPosition_;
                 else
                     show = section->Width() < w - pad || right - pad > v ||
                            section->Left() + pad < leftPosition_;

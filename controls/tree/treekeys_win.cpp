@@ -61,6 +61,9 @@ void TGtTreeView::KeyDown(uint16_t& key, runtime::TShiftState shift) {
     gui::TCustomControl::KeyDown(key, shift);
     if (frameSelecting_ || key == 0) return;
     TCustomGtTree& t = *tree_;
+    // A right-aligned tree opens its branches towards the left.
+    if (t.RightAlignedTree() && (key == VK_LEFT || key == VK_RIGHT))
+        key = key == VK_LEFT ? VK_RIGHT : VK_LEFT;
     t.SetSelectionChanged(false);
     // Ctrl together with Shift counts as Shift alone.
     const bool range = shift.Contains(runtime::ssShift);

@@ -25,8 +25,19 @@ using paint::kOutputFormat;
 
 TGtMainCellLayout TCustomGtTree::MainCellLayout(TGtTreeItem* item) {
     TGtMainCellInput in;
-    if (ShowColumns())
-        if (TGtHeaderSection* s = SectionByIndex(MainTreeColumn())) in.CellLeft = s->Left();
+    const TGtHeaderSection* main = ShowColumns() ? SectionByIndex(MainTreeColumn()) : nullptr;
+    if (main != nullptr) in.CellLeft = main->Left();
+    if (rightAlignedTree_) {
+        in.RightToLeft = true;
+        // The painter's cell: the main column less its grid line, or the
+        // row as wide as the content or the view, whichever is wider.
+        if (main != nullptr)
+            in.CellRight = main->Left() + main->Width() -
+                           (verticalLines_ && (!barStyle_ || barStyleVerticalLines_) ? 1 : 0);
+        else
+            in.CellRight =
+                std::max(view_->ContentWidth(), view_->ClientWidth() + view_->LeftPosition());
+    }
     in.ItemIndent = itemIndent_;
     in.Level = item->Level();
     in.RootIndent = (showRoot_ && showLines_) || (showButtons_ && showRootButtons_);
@@ -94,6 +105,14 @@ bool LaterSiblingWithLines(const TGtTreeItem* item) {
     return false;
 }
 
+// Where a pixel column of the left-to-right drawing shows: itself, or
+// its mirror image in a right-aligned tree (view coordinates).
+struct TMirror {
+    bool on = false;
+    int sum = 0;
+    int X(int x) const { return on ? sum - 1 - x : x; }
+};
+
 // One connector line. Dotted lines are drawn a pixel at a time on the
 // pixels whose x + y is even, so that the lines of neighbouring rows join
 // into one pattern.
@@ -115,14 +134,22 @@ void DrawDottedLine(gui::TCanvas& canvas, const TCustomGtTree& t, int x1, int y1
 
 // The connector lines of a row: the columns of its ancestors that have
 // siblings below, and its own elbow. `base` is where the level columns
-// start (view coordinates).
+// start (view coordinates); the lines are laid out left to right and
+// drawn through `mirror`, which maps the cell onto itself.
 void DrawLines(gui::TCanvas& canvas, const TCustomGtTree& t, const TGtTreeItem& item, int base,
-               const gui::TRect& m) {
+               const gui::TRect& m, TMirror mirror) {
     const int indent = t.ItemIndent(), half = indent / 2;
     const int bottom = m.Bottom + 1;
     const int mid = m.Top + (bottom - m.Top + 1) / 2;
     const auto room = [&](int x) { return x < m.Right; };
-    const auto vertical = [&](int x, int y1, int y2) { DrawDottedLine(canvas, t, x, y1, x, y2); };
+    const auto vertical = [&](int x, int y1, int y2) {
+        DrawDottedLine(canvas, t, mirror.X(x), y1, mirror.X(x), y2);
+    };
+    const auto horizontal = [&](int x1, int x2, int y) {
+        if (x2 <= x1) return;
+        DrawDottedLine(canvas, t, std::min(mirror.X(x1), mirror.X(x2 - 1)), y,
+                       std::max(mirror.X(x1), mirror.X(x2 - 1)) + 1, y);
+    };
     canvas.Pen().SetStyle(t.LinesStyle());
     canvas.Pen().SetColor(Col(t.LinesColor()));
 
@@ -146,9 +173,7 @@ void DrawLines(gui::TCanvas& canvas, const TCustomGtTree& t, const TGtTreeItem& 
     left -= indent;
 
     const int x = left + half;
-    const auto elbow = [&] {
-        DrawDottedLine(canvas, t, x, mid, std::min(left + indent, m.Right), mid);
-    };
+    const auto elbow = [&] { horizontal(x, std::min(left + indent, m.Right), mid); };
     if (ancestors.empty()) {
         if (!t.ShowRoot() || !room(x)) return;
         elbow();
@@ -331,12 +356,14 @@ void TGtTreeView::DrawMainCell(gui::TCanvas& canvas, TGtTreeItem* item, const gu
         canvas.FillRect(m);
     }
 
-    // The tree part: lines, button, check box, images; nothing of the
-    // cell reaches into the next column.
+    // The tree part: lines, button, check box, images, all kept inside
+    // the cell (in a right-aligned tree they run out at its left).
     paint::TColumnClip keepInCell(canvas, m.Left, m.Right);
     const TGtMainCellLayout l = t.MainCellLayout(item);
+    const bool rtl = l.MirrorSum != 0;
     const int indent = t.ItemIndent();
-    if (t.ShowLines() && !item->HasFlag(ifNoLines)) DrawLines(canvas, t, *item, l.Base - lp, m);
+    if (t.ShowLines() && !item->HasFlag(ifNoLines))
+        DrawLines(canvas, t, *item, l.Base - lp, m, {rtl, l.MirrorSum - 2 * lp});
     const bool hasChildren = item->HasVisibleChildren() || item->HasFlag(ifForceButton);
     const bool ownButtonGone =
         item->HasFlag(ifNoButton) && (item->Level() > 0 || t.ShowRootButtons());
@@ -360,10 +387,19 @@ void TGtTreeView::DrawMainCell(gui::TCanvas& canvas, TGtTreeItem* item, const gu
         }
     }
 
-    // Without any tree part the text rectangle reaches back over the gap.
+    // What is left for the text: the cell beside the parts. Without any
+    // tree part the text rectangle reaches back over the gap.
     const bool bare = !t.ShowButtons() && !t.ShowLines() && !t.ShowImages() && !t.ShowCheckboxes();
     const int gap = indent / 3;
-    const int partsEnd = l.Text.Left - gap - lp;
+    gui::TRect textCell = m;
+    if (rtl)
+        textCell.Right = l.TextHitRight + 1 - lp;
+    else
+        textCell.Left = l.Text.Left - gap - lp;
+    const auto recordText = [&](int left, int right) {
+        item->TextRect.Left = left + lp - (bare && !rtl ? gap : 0);
+        item->TextRect.Right = right + lp + (bare && rtl ? gap : 0);
+    };
     const std::u16string text = item->Text();
     const bool ownerDraw = (t.OwnerDrawByColumn && t.SectionCount() > 0 && section != nullptr &&
                             section->Style() == ElhsOwnerDraw) ||
@@ -371,21 +407,27 @@ void TGtTreeView::DrawMainCell(gui::TCanvas& canvas, TGtTreeItem* item, const gu
                            (style != nullptr && style->Style() == ElhsOwnerDraw);
     if (ownerDraw) {
         canvas.Brush().SetColor(Col(brush));
-        t.DoItemDraw(item, &canvas, {partsEnd, m.Top, m.Right, m.Bottom}, main);
-        item->TextRect.Left = partsEnd + gap + lp - (bare ? gap : 0);
-        item->TextRect.Right = m.Right + lp;
+        t.DoItemDraw(item, &canvas, textCell, main);
+        if (rtl)
+            recordText(textCell.Left, textCell.Right - gap);
+        else
+            recordText(textCell.Left + gap, textCell.Right);
         return;
     }
-    m.Left = partsEnd + gap;
+    if (rtl)
+        textCell.Right -= gap;
+    else
+        textCell.Left += gap;
+    m = textCell;
     if (style != nullptr && style->Style() == ElhsPictureOnly) {
         auto* picture = dynamic_cast<gui::TBitmap*>(style->Picture);
         if (picture == nullptr || picture->Empty()) return;
+        const int x = rtl ? m.Left + (m.Width() - picture->Width()) / 2 : m.Left;
         const int y = m.Top + (m.Height() - picture->Height()) / 2;
         {
             paint::TClipScope clipTo(canvas, m);
-            paint::DrawGlyph(canvas, *picture, m.Left, y,
-                             {0, 0, picture->Width(), picture->Height()}, picture->Transparent(),
-                             picture->TransparentColor());
+            paint::DrawGlyph(canvas, *picture, x, y, {0, 0, picture->Width(), picture->Height()},
+                             picture->Transparent(), picture->TransparentColor());
         }
         item->TextRect.Left = m.Left + lp;
         item->TextRect.Right = m.Right + lp;
@@ -432,7 +474,7 @@ void TGtTreeView::DrawMainCell(gui::TCanvas& canvas, TGtTreeItem* item, const gu
                 transparent = true;
             fill = !rc.Set || rc.FromItem;
         }
-        format = kCellFormat | (t.RightAlignedText() ? DT_RTLREADING : 0);
+        format = kCellFormat | (rtl ? DT_RIGHT : 0) | (t.RightAlignedText() ? DT_RTLREADING : 0);
     }
     const bool hot = t.Tracking && item == t.Refs().HotItem;
     if (hot && t.UnderlineTracked())
@@ -463,8 +505,9 @@ void TGtTreeView::DrawMainCell(gui::TCanvas& canvas, TGtTreeItem* item, const gu
     gui::TRect measured{0, 0, 0, 0};
     DrawTextWideEx(canvas.TextHandle(), text, kMeasureFormat, measured, nullptr);
     const int tw = measured.Width(), th = measured.Height();
-    const int x0 = m.Left - 1;
-    const int x1 = std::min(m.Left + tw + 3, m.Right);
+    // The span the text may take: from the gap on, up to the cell's edge.
+    const int x0 = rtl ? std::max(m.Left, m.Right - tw - 2) : m.Left - 1;
+    const int x1 = rtl ? m.Right + 2 : std::min(m.Left + tw + 3, m.Right);
     if (x0 >= x1) {
         item->TextRect.Left = item->TextRect.Right = x0 + lp - 1;
         return;
@@ -480,8 +523,9 @@ void TGtTreeView::DrawMainCell(gui::TCanvas& canvas, TGtTreeItem* item, const gu
     gui::TRect out = box;
     DrawTextWideEx(canvas.TextHandle(), text, format | kOutputFormat, out, nullptr);
     canvas.Brush().SetStyle(gui::bsSolid);
-    item->TextRect = {box.Left + lp - 1 - (bare ? gap : 0), box.Top, box.Right + lp + 1,
-                      box.Bottom};
+    item->TextRect.Top = box.Top;
+    item->TextRect.Bottom = box.Bottom;
+    recordText(box.Left - 1, box.Right + 1);
 }
 
 }  // namespace controls::tree

@@ -35,13 +35,17 @@ TGtTreeItem* TGtTreeView::GetItemAt(int x, int y, int& section, THitPart& part) 
     }
     const TGtMainCellLayout l = t.MainCellLayout(item);
     THitPart found = hpNothing;
-    if (x >= l.TextHitLeft && x <= l.Text.Right)
+    // The check box's zone reaches one pixel further on the text's side.
+    const bool mirrored = l.MirrorSum != 0;
+    const int checkLeft = l.CheckBox.Left - (mirrored ? 1 : 0);
+    const int checkRight = l.CheckBox.Right - (mirrored ? 1 : 0);
+    if (x >= l.TextHitLeft && x <= l.TextHitRight)
         found = hpText;
     else if (l.Image1.Contains(x))
         found = hpImage;
     else if (l.Image2.Contains(x))
         found = hpImage2;
-    else if (!l.CheckBox.Empty() && x >= l.CheckBox.Left && x <= l.CheckBox.Right)
+    else if (!l.CheckBox.Empty() && x >= checkLeft && x <= checkRight)
         found = hpCheckBox;
     else if (t.ShowButtons() &&
              (item->HasVisibleChildren() || item->HasFlag(ifForceButton) || t.ShowLeafButton()) &&

@@ -217,6 +217,35 @@ TEST_F(GtTreePaint, CellTextsStopAtTheirColumnsRightEdge) {
     }
 }
 
+// A right-aligned tree draws the tree part of a row from the main cell's
+// right edge leftwards, lines mirrored, the text ending beside the parts.
+TEST_F(GtTreePaint, RightAlignedTreeDrawsTheRowFromTheRightEdge) {
+    tree_->SetShowCheckboxes(true);
+    tree_->SetLinesColor(kRed);
+    TGtTreeItem* a = AddRow(u"parent");
+    a->SetShowCheckBox(true);
+    TGtTreeItem* child = tree_->Items().AddChild(a, u"child");
+    a->Expand(false);
+    tree_->SetRightAlignedTree(true);
+    PaintNow();
+    const int h = tree_->LineHeight();
+    const TGtMainCellLayout l = tree_->MainCellLayout(a);
+    EXPECT_EQ(l.Button.Right, tree_->View()->ClientWidth());
+    EXPECT_GT(Ink(l.Button.Left, 0, l.Button.Right, h), 0);
+    EXPECT_GT(Ink(l.CheckBox.Left, 0, l.CheckBox.Right, h), 0);
+    EXPECT_GT(Ink(l.Text.Left, 0, l.Text.Right, h), 0);
+    EXPECT_EQ(Ink(0, 0, l.Text.Left - 1, h), 0);
+    // The child's connector stands in its button column, mirrored.
+    const TGtMainCellLayout c = tree_->MainCellLayout(child);
+    const int x = c.MirrorX(c.Base + tree_->ItemIndent() / 2);
+    EXPECT_GE(x, c.Button.Left);
+    EXPECT_LT(x, c.Button.Right);
+    EXPECT_GT(Count(x, RowTop(1), x + 1, RowTop(1) + h / 2, Px(kRed)), 0);
+    EXPECT_EQ(Count(0, RowTop(1), c.Text.Left - 1, RowTop(2), Px(kRed)), 0);
+    EXPECT_EQ(Ink(0, RowTop(1), c.Text.Left - 1, RowTop(2)), 0);
+    testing::SaveShot(*bitmap_, "gt_tree_right_aligned.png");
+}
+
 TEST_F(GtTreePaint, ItemsWithoutStylesTakeTheirOwnFontAndColours) {
     tree_->SetShowLines(false);
     tree_->SetShowButtons(false);
