@@ -39,22 +39,36 @@ void TGtList::CheckIndex(int index) const {
     if (index < 0 || index >= count_) IndexError(index);
 }
 
-void TGtList::Reallocate(int capacity) {
-    if (capacity == capacity_) return;
+void TGtList::Reallocate(int capacity, bool growing) {
+    capacity_ = capacity;
     if (capacity == 0) {
         slots_.reset();
-    } else {
-        // Slots past Count are never read: left unset, a grown array is not
-        // written twice (the zero fill showed in every large fill).
-        std::unique_ptr<void*[]> slots(new void*[static_cast<size_t>(capacity)]);
-        if (count_ > 0) std::memcpy(slots.get(), slots_.get(), sizeof(void*) * count_);
-        slots_ = std::move(slots);
+        storage_ = 0;
+        return;
     }
-    capacity_ = capacity;
+    // The capacity past 1,093 slots rises by 1,280 at a time; moving the
+    // slots at every step copied a large list over and over (a quadratic
+    // cost that showed in every fill of many rows). The array behind it
+    // doubles instead, so that Capacity keeps its rule and the slots move
+    // rarely; it follows the capacity down once that is half of it or less.
+    int storage = storage_;
+    if (capacity > storage_)
+        storage = growing ? static_cast<int>(std::min<int64_t>(
+                                std::max<int64_t>(capacity, int64_t{2} * storage_), kGtMaxListSize))
+                          : capacity;
+    else if (capacity <= storage_ / 2)
+        storage = capacity;
+    if (storage == storage_) return;
+    // Slots past Count are never read: left unset, a grown array is not
+    // written twice (the zero fill showed in every large fill).
+    std::unique_ptr<void*[]> slots(new void*[static_cast<size_t>(storage)]);
+    if (count_ > 0) std::memcpy(slots.get(), slots_.get(), sizeof(void*) * count_);
+    slots_ = std::move(slots);
+    storage_ = storage;
 }
 
 void TGtList::Grow() {
-    Reallocate(capacity_ + std::min(2 * count_ + 1, kMaxListGrowth));
+    Reallocate(capacity_ + std::min(2 * count_ + 1, kMaxListGrowth), true);
 }
 
 void TGtList::ShrinkAfterRemoval() {

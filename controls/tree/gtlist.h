@@ -4,8 +4,10 @@
 //
 // TGtList is an indexable list with an optional per-item delete
 // notification (OnDelete) and optional ownership of its items
-// (AutoFreeItems). It grows by min(2 * Count + 1, 1280) slots and halves its
-// capacity after a removal that leaves it less than half full.
+// (AutoFreeItems). Its Capacity grows by min(2 * Count + 1, 1280) slots and
+// halves after a removal that leaves it less than half full; the slot array
+// behind it doubles when it must grow, so a long list does not move its
+// slots every 1,280 additions.
 //
 // Ownership: with AutoFreeItems on, every item must be a runtime::TObject
 // (or null). An item is destroyed when Delete, Put or Clear takes its LAST
@@ -78,7 +80,8 @@ class TGtList : public runtime::TPersistent {
 
   private:
     void CheckIndex(int index) const;
-    void Reallocate(int capacity);
+    // Sets Capacity; `growing` lets the slot array grow ahead of it.
+    void Reallocate(int capacity, bool growing = false);
     void ShrinkAfterRemoval();
     // Destroys an item that no slot holds any more; failures are swallowed.
     void DestroyIfUnowned(void* item);
@@ -86,6 +89,7 @@ class TGtList : public runtime::TPersistent {
     std::unique_ptr<void*[]> slots_;
     int count_ = 0;
     int capacity_ = 0;
+    int storage_ = 0;  // slots allocated, at least Capacity
     bool autoFreeItems_ = false;
 };
 

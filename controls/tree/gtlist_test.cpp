@@ -56,6 +56,31 @@ TEST(GtList, GrowthAndShrinkFollowTheirSteps) {
     EXPECT_EQ(small.Capacity(), 6);
 }
 
+// Past 1,093 slots the capacity rises by 1,280 at a time; the slots must
+// not move at each of those steps, or a long fill copies the list over and
+// over. The capacity still follows its steps, and the slots survive the
+// moves and the shrinking that follows removals.
+TEST(GtList, LongListsMoveTheirSlotsRarely) {
+    TGtList list;
+    constexpr int kItems = 200000;
+    int moves = 0;
+    for (int i = 0; i < kItems; ++i) {
+        void* const* before = list.Slots();
+        list.Add(reinterpret_cast<void*>(static_cast<intptr_t>(i + 1)));
+        if (list.Slots() != before) ++moves;
+    }
+    const int capacity = 1093 + 1280 * ((kItems - 1093 + 1279) / 1280);
+    EXPECT_EQ(list.Capacity(), capacity);
+    EXPECT_LE(moves, 30);
+    list.DeleteRange(0, kItems - 1001);
+    EXPECT_EQ(list.Count(), 1000);
+    EXPECT_EQ(list.Capacity(), capacity / 2);
+    for (int i = 0; i < list.Count(); ++i)
+        ASSERT_EQ(list.Get(i), reinterpret_cast<void*>(static_cast<intptr_t>(kItems - 999 + i)));
+    list.Insert(0, nullptr);
+    EXPECT_EQ(list.Get(1000), reinterpret_cast<void*>(static_cast<intptr_t>(kItems)));
+}
+
 TEST(GtList, RangeErrorsCarryTheOffendingIndex) {
     TGtList list;
     Fill(list, "abc");
