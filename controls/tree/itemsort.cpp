@@ -3,8 +3,10 @@
 // items again only to relink them; custom sorts ask the tree for every
 // comparison.
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -282,10 +284,26 @@ class TextKeyBuffer {
   private:
     static constexpr size_t kBlockUnits = 32768;
 
-    // CompareStrWide, inline here.
+    // CompareStrWide, inline here. Keys of one column tend to share long
+    // beginnings, which are passed four units at a time.
     static int CompareUnits(const TextKey& a, const TextKey& b) {
         const uint32_t n = std::min(a.length, b.length);
-        for (uint32_t i = 0; i < n; ++i)
+        uint32_t i = 0;
+        for (; i + 4 <= n; i += 4) {
+            uint64_t x, y;
+            std::memcpy(&x, a.text + i, sizeof x);
+            std::memcpy(&y, b.text + i, sizeof y);
+            if (x == y) continue;
+            const uint64_t differ = x ^ y;
+            // The first unit in memory holds the low bits on a little-endian
+            // machine, the high bits on a big-endian one.
+            const int bit = std::endian::native == std::endian::little
+                                ? std::countr_zero(differ)
+                                : 63 - std::countl_zero(differ);
+            i += std::endian::native == std::endian::little ? bit / 16 : 3 - bit / 16;
+            break;
+        }
+        for (; i < n; ++i)
             if (a.text[i] != b.text[i]) return a.text[i] < b.text[i] ? -1 : 1;
         return a.length < b.length ? -1 : a.length > b.length ? 1 : 0;
     }

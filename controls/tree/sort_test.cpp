@@ -3,6 +3,7 @@
 // columns, and a tie-breaker that answers inconsistently.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <string>
@@ -12,6 +13,7 @@
 #include "controls/tree/treeitem.h"
 #include "controls/tree/treeitems.h"
 #include "controls/tree/treemodel.h"
+#include "controls/tree/widestr.h"
 #include "controls/tree/widestrings.h"
 #include "runtime/strings.h"
 #include "runtime/variant.h"
@@ -37,6 +39,40 @@ TEST(GtTreeSort, NumberKeysAgreeWithTheFullParser) {
     tree.Sort(false);
     // No value (out of range, "-", "9x") first in creation order.
     EXPECT_EQ(Order(tree), "2147483648 - 9x -2147483648 -0 0x3 000000004 +5  7 12 $10 1234567890 ");
+}
+
+// Text keys are compared several units at a time: texts that share
+// beginnings of every length, differ at every position of a block, and hold
+// units above 0x7FFF sort as one unit after the other says, with equal texts
+// in creation order, in both directions.
+TEST(GtTreeSort, TextOrderFollowsTheUnitsInEveryPosition) {
+    const char16_t units[] = {u'a', u'b', u'B', 0x00E9, 0x7FFF, 0x8000, 0xD800, 0xFFFF};
+    std::mt19937 rng(7);
+    std::vector<std::u16string> texts;
+    for (int i = 0; i < 3000; ++i) {
+        std::u16string t(rng() % 12, u'a');
+        // Mostly 'a' so that long shared beginnings are common.
+        for (char16_t& c : t)
+            if (rng() % 4 == 0) c = units[rng() % std::size(units)];
+        texts.push_back(t);
+    }
+    for (const bool descending : {false, true}) {
+        TGtTreeModel tree;
+        tree.SetSortDir(descending ? sdDescend : sdAscend);
+        for (const std::u16string& t : texts) tree.Items().Add(nullptr, t);
+        tree.Sort(false);
+        std::vector<int> expected(texts.size());
+        for (size_t i = 0; i < texts.size(); ++i) expected[i] = static_cast<int>(i);
+        std::stable_sort(expected.begin(), expected.end(), [&](int a, int b) {
+            const int r =
+                CompareStrWide(texts[static_cast<size_t>(a)], texts[static_cast<size_t>(b)]);
+            return descending ? r > 0 : r < 0;
+        });
+        for (int i = 0; i < tree.Items().Count(); ++i)
+            ASSERT_EQ(tree.Items().Item(i)->Text(),
+                      texts[static_cast<size_t>(expected[static_cast<size_t>(i)])])
+                << "position " << i << (descending ? " descending" : " ascending");
+    }
 }
 
 TEST(GtTreeSort, ColumnTextsAndHandlerTexts) {
