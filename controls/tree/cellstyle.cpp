@@ -25,6 +25,13 @@ void TGtCellStyle::Assign(const TGtCellStyle* source) {
     FontName = source->FontName;
 }
 
+void TGtCellStyle::StartWithOwnerFont(int32_t size, uint8_t styles, std::string name) {
+    ownerProps_ = true;
+    FontSize = size;
+    fontStyles_ = styles;
+    FontName = std::move(name);
+}
+
 void TGtCellStyle::OwnerChanged() {
     if (owner_ != nullptr && owner_->UseStyles()) owner_->UpdateItem();
 }

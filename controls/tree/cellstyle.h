@@ -42,6 +42,9 @@ class TGtCellStyle : public runtime::TObject {
     void SetOwnerProps(bool value);
     uint8_t FontStyles() const { return fontStyles_; }
     void SetFontStyles(uint8_t value);
+    // How an item's main style starts: OwnerProps on and the given font,
+    // stored without the setters' repaints.
+    void StartWithOwnerFont(int32_t size, uint8_t styles, std::string name);
 
     int32_t Tag = 0;
     TGtColor CellBkColor = 0;

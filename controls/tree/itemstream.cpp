@@ -204,7 +204,7 @@ void TGtTreeItem::WriteRecord(runtime::TStream& s, int depth) {
                 else
                     WriteStyleRecord(s, *style);
             };
-            writeStyle(&static_->MainStyle);
+            writeStyle(MainStyle());
             WriteInt32(s, StylesCount());
             for (int i = 0; i < StylesCount(); ++i) writeStyle(Styles(i));
         }

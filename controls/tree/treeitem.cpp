@@ -57,14 +57,18 @@ TGtTreeItem::~TGtTreeItem() {
 
 void TGtTreeItem::CreateStaticData() {
     if (static_) return;
-    static_ = std::make_unique<StaticData>(this);
-    static_->ColumnText.OnChange = [this](runtime::TObject*) { ColumnTextChanged(); };
-    TGtCellStyle& style = static_->MainStyle;
-    style.SetOwnerProps(true);
-    const TGtFontInfo font = owner_->DefaultFont();
-    style.FontSize = font.Size;
-    style.SetFontStyles(font.Styles);
-    style.FontName = font.Name;
+    static_ = std::make_unique<StaticData>();
+    static_->ColumnText.OnChange.Bind(
+        [](void* item, runtime::TObject*) { static_cast<TGtTreeItem*>(item)->ColumnTextChanged(); },
+        this);
+    static_->StyleFont = owner_->StyleFont();
+}
+
+std::unique_ptr<TGtCellStyle> TGtTreeItem::NewMainStyle() const {
+    auto style = std::make_unique<TGtCellStyle>(const_cast<TGtTreeItem*>(this));
+    const TGtFontInfo& font = *static_->StyleFont;
+    style->StartWithOwnerFont(font.Size, font.Styles, font.Name);
+    return style;
 }
 
 void TGtTreeItem::DisposeStaticData() {
@@ -448,7 +452,9 @@ int TGtTreeItem::GetWidth() const {
 // ---- styles ---------------------------------------------------------------------------
 
 TGtCellStyle* TGtTreeItem::MainStyle() const {
-    return static_ ? &static_->MainStyle : nullptr;
+    if (!static_) return nullptr;
+    if (!static_->MainStyle) static_->MainStyle = NewMainStyle();
+    return static_->MainStyle.get();
 }
 
 TGtCellStyle* TGtTreeItem::Styles(int index) const {
@@ -469,7 +475,7 @@ TGtCellStyle* TGtTreeItem::AddStyle() {
     style->FontSize = font.Size;
     style->SetFontStyles(font.Styles);
     style->FontName = font.Name;
-    style->Assign(&static_->MainStyle);
+    style->Assign(MainStyle());
     if (!static_->Styles) static_->Styles = NewStyleList();
     static_->Styles->Add(style.get());
     return style.release();
@@ -805,7 +811,14 @@ void TGtTreeItem::Assign(const runtime::TPersistent* source) {
     UserInterface = src->UserInterface;
     Tag = src->Tag;
     if (static_ && src->static_) {
-        static_->MainStyle.Assign(&src->static_->MainStyle);
+        // A main style not made yet is the one its font makes: copied as a
+        // font while this item has none either, without making either style.
+        if (src->static_->MainStyle)
+            MainStyle()->Assign(src->static_->MainStyle.get());
+        else if (static_->MainStyle)
+            static_->MainStyle->Assign(src->NewMainStyle().get());
+        else
+            static_->StyleFont = src->static_->StyleFont;
         if (static_->Styles) static_->Styles->Clear();
         for (int i = 0; i < src->StylesCount(); ++i) AddStyle()->Assign(src->Styles(i));
         if (!UseStyles() && static_->Styles && static_->Styles->Count() == 0)

@@ -254,6 +254,9 @@ class TGtTreeItem : public runtime::TPersistent {
     void Link(TGtTreeItem* parent);
     void CreateStaticData();
     void DisposeStaticData();
+    // The main style as it starts (OwnerProps on, the font the item was
+    // linked with); needs static data.
+    std::unique_ptr<TGtCellStyle> NewMainStyle() const;
     void ColumnTextChanged();
     void RepaintCheckBox();
     void ContentWidthChanged();

@@ -14,17 +14,18 @@
 
 namespace controls::tree {
 
-// The column texts and the main style live inside it: every item of a
-// non-virtual tree has both, and each separate allocation costs every
-// item of a large tree once more.
+// The column texts live inside it: every item of a non-virtual tree has
+// them, and each separate allocation costs every item of a large tree once
+// more. The main style is made when it is first asked for (only rows that
+// use styles ask), from the tree's font as it was when the item was linked:
+// a style in every item was a fifth of a large tree's memory.
 struct TGtTreeItem::StaticData {
-    explicit StaticData(TGtTreeItem* item) : MainStyle(item) {}
-
     std::u16string Text;
     TGtWideStringList ColumnText;
     std::u16string Hint;
-    TGtCellStyle MainStyle;
-    std::unique_ptr<TGtList> Styles;  // owns its TGtCellStyle objects
+    mutable std::unique_ptr<TGtCellStyle> MainStyle;
+    std::shared_ptr<const TGtFontInfo> StyleFont;  // the font MainStyle starts with
+    std::unique_ptr<TGtList> Styles;               // owns its TGtCellStyle objects
 };
 
 // Holds a tree's update lock for a scope, released also on an exception.

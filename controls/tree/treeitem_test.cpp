@@ -68,6 +68,49 @@ TEST(GtTreeItem, NewItemDefaults) {
     EXPECT_EQ(tree.Items().Root()->Level(), -1);
 }
 
+// An item's main style starts with the tree's font as it was when the item
+// was linked, however much later the style is first read; an assigned item
+// takes the source's style, made or not, and keeps its own style object.
+TEST(GtTreeItem, MainStyleStartsWithTheFontOfItsLinking) {
+    struct FontTree : TGtTreeModel {
+        TGtFontInfo font;
+        TGtFontInfo DefaultFont() const override { return font; }
+    } tree;
+    tree.font = {10, 0, "Arial"};
+    TGtTreeItem* first = tree.Items().AddItem(nullptr);
+    TGtTreeItem* second = tree.Items().AddItem(nullptr);
+    tree.font = {12, 0, "Tahoma"};
+    TGtTreeItem* third = tree.Items().AddItem(nullptr);
+    struct Case {
+        TGtTreeItem* item;
+        const char* name;
+        int size;
+    };
+    for (const Case& c : {Case{third, "Tahoma", 12}, Case{first, "Arial", 10}}) {
+        TGtCellStyle* style = c.item->MainStyle();
+        EXPECT_TRUE(style->OwnerProps());
+        EXPECT_EQ(style->FontName, c.name);
+        EXPECT_EQ(style->FontSize, c.size);
+        EXPECT_EQ(c.item->MainStyle(), style);
+    }
+    first->MainStyle()->TextColor = 0x123456;
+    TGtCellStyle* own = third->MainStyle();
+    third->Assign(first);
+    EXPECT_EQ(third->MainStyle(), own);
+    EXPECT_EQ(own->FontName, "Arial");
+    EXPECT_EQ(own->TextColor, 0x123456u);
+    // Neither style made yet: the copy starts with the source's font.
+    TGtTreeItem* fourth = tree.Items().AddItem(nullptr);
+    fourth->Assign(second);
+    EXPECT_EQ(fourth->MainStyle()->FontName, "Arial");
+    // A made style takes an unmade source's starting style.
+    own->TextColor = 0x654321;
+    third->Assign(second);
+    EXPECT_EQ(third->MainStyle(), own);
+    EXPECT_EQ(own->FontName, "Arial");
+    EXPECT_EQ(own->TextColor, 0u);
+}
+
 TEST(GtTreeItem, AddingKeepsTreeOrderAndChecksIndexes) {
     TGtTreeModel tree;
     TGtTreeItems& items = tree.Items();

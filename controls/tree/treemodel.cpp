@@ -51,6 +51,14 @@ TGtTreeModel::~TGtTreeModel() {
     items_.reset();
 }
 
+std::shared_ptr<const TGtFontInfo> TGtTreeModel::StyleFont() {
+    TGtFontInfo font = DefaultFont();
+    if (!styleFont_ || font.Size != styleFont_->Size || font.Styles != styleFont_->Styles ||
+        font.Name != styleFont_->Name)
+        styleFont_ = std::make_shared<const TGtFontInfo>(std::move(font));
+    return styleFont_;
+}
+
 int TGtTreeModel::SectionCount() const {
     return sections_ != nullptr ? sections_->Count() : 0;
 }

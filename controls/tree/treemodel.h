@@ -160,6 +160,9 @@ class TGtTreeModel {
     runtime::TObject* EventSender() const { return sender_; }
     void SetEventSender(runtime::TObject* sender) { sender_ = sender; }
     virtual TGtFontInfo DefaultFont() const { return {}; }
+    // DefaultFont now, shared with the items linked since it last changed
+    // (their main styles start with it).
+    std::shared_ptr<const TGtFontInfo> StyleFont();
 
     // ---- settings ---------------------------------------------------------------------
     bool ShowColumns() const { return showColumns_; }
@@ -408,6 +411,7 @@ class TGtTreeModel {
     std::unique_ptr<TGtTreeItems> items_;
     TGtTreeDisplay* view_ = nullptr;
     TGtHeaderSections* sections_ = nullptr;
+    std::shared_ptr<const TGtFontInfo> styleFont_;
     runtime::TObject* sender_ = nullptr;
 
     bool showColumns_ = false;

@@ -341,6 +341,30 @@ TGtWideStringList::~TGtWideStringList() {
     OnChanging.Clear();
 }
 
+// ---- TGtListNotify ----------------------------------------------------------------------
+
+TGtListNotify& TGtListNotify::operator=(runtime::TNotifyEvent handler) {
+    plain_ = nullptr;
+    context_ = nullptr;
+    if (handler)
+        handler_ = std::make_unique<runtime::TNotifyEvent>(std::move(handler));
+    else
+        handler_.reset();
+    return *this;
+}
+
+void TGtListNotify::Bind(Plain plain, void* context) {
+    handler_.reset();
+    plain_ = plain;
+    context_ = context;
+}
+
+void TGtListNotify::Clear() {
+    handler_.reset();
+    plain_ = nullptr;
+    context_ = nullptr;
+}
+
 void TGtWideStringList::CheckIndex(int index) const {
     if (index < 0 || index >= GetCount()) Error(runtime::SListIndexError, index);
 }
@@ -383,10 +407,13 @@ void TGtWideStringList::SetCapacity(int capacity) {
 
 void TGtWideStringList::InsertEntry(int index, std::u16string_view s) {
     Changing();
-    if (GetCount() == capacity_) {
-        const int delta = capacity_ > 64 ? capacity_ / 4 : capacity_ > 8 ? 16 : 4;
-        SetCapacity(capacity_ + delta);
-    }
+    if (GetCount() == capacity_)
+        capacity_ += capacity_ > 64 ? capacity_ / 4 : capacity_ > 8 ? 16 : 4;
+    // Capacity keeps its steps (4 slots first), but the entries take room
+    // only as they come, two first: every item of a tree holds such a list
+    // for its column texts, mostly one or two, and unused slots made up a
+    // fifth of a large tree's memory.
+    if (items_.size() == items_.capacity()) items_.reserve(std::max<size_t>(2, 2 * items_.size()));
     items_.insert(items_.begin() + index, Entry{std::u16string(s), nullptr});
     Changed();
 }

@@ -121,6 +121,34 @@ class TGtWideStrings : public runtime::TPersistent {
 
 enum TGtDuplicates : uint8_t { gtDupIgnore, gtDupAccept, gtDupError };
 
+// A string list's notification. Every item of a tree keeps a list of its
+// column texts, so a notification costs a pointer while unset, and the
+// item's own wiring (Bind: a plain function and its context) two more,
+// rather than a full event each. Setting a handler replaces a binding and
+// the other way round.
+class TGtListNotify {
+  public:
+    using Plain = void (*)(void* context, runtime::TObject* sender);
+
+    TGtListNotify() = default;
+    TGtListNotify& operator=(runtime::TNotifyEvent handler);
+    void Bind(Plain plain, void* context);
+    void Clear();
+
+    explicit operator bool() const { return handler_ != nullptr || plain_ != nullptr; }
+    void operator()(runtime::TObject* sender) const {
+        if (handler_)
+            (*handler_)(sender);
+        else if (plain_ != nullptr)
+            plain_(context_, sender);
+    }
+
+  private:
+    std::unique_ptr<runtime::TNotifyEvent> handler_;
+    Plain plain_ = nullptr;
+    void* context_ = nullptr;
+};
+
 class TGtWideStringList;
 // Orders two entries of the list by index: <0, 0 or >0.
 using TGtWideStringListSortCompare =
@@ -156,8 +184,8 @@ class TGtWideStringList : public TGtWideStrings {
     // Does not sort the list (Sort does).
     void SetSorted(bool value) { sorted_ = value; }
 
-    runtime::TNotifyEvent OnChange;
-    runtime::TNotifyEvent OnChanging;
+    TGtListNotify OnChange;
+    TGtListNotify OnChanging;
 
   protected:
     std::u16string Get(int index) const override;
