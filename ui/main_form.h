@@ -264,7 +264,7 @@ class TForm1 : public TVistaForm {
     void RestoreProject(const std::u16string& fileName);
 
     // ---- the trees -----------------------------------------------------------------------
-    // What the layout cannot say of the trees: their columns, heights and colours.
+    // What the layout cannot say of the trees: their columns and heights.
     void SetUpTrees();
     void UpdateCheckedStatus();
     void SetAllChecked(bool checked);

@@ -39,10 +39,6 @@ constexpr int kMinFitWidth = 20;
 using controls::tree::TGtTree;
 using controls::tree::TGtTreeItem;
 
-// Odd rows of both trees; even ones are white.
-constexpr controls::tree::TGtColor kStripeColor = 0x00F0F0F0;
-constexpr controls::tree::TGtColor kWhite = 0x00FFFFFF;
-
 struct TColumn {
     const char16_t* Caption;
     int Width;
@@ -81,8 +77,6 @@ void SetUpTree(TGtTree& tree, std::span<const TColumn> columns) {
     tree.SetHeaderHeight(19);
     tree.SetAutoLineHeight(false);
     tree.SetLineHeight(17);
-    tree.SetStripedOddColor(kStripeColor);
-    tree.SetStripedEvenColor(kWhite);
 }
 
 core::TKeyword* KeywordOf(const TGtTreeItem* item) {
