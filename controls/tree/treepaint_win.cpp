@@ -594,7 +594,10 @@ void TGtTreeView::DrawCell(gui::TCanvas& canvas, TGtTreeItem* item, const TGtHea
         canvas.Brush().SetColor(Col(brush));
         if (fill && !transparent) canvas.FillRect({left, cell.Top, right, cell.Bottom});
         canvas.Brush().SetStyle(gui::bsClear);
-        const int width = std::min(right - left, measured.Width());
+        // The whole text box, not only the measured width: Wine's glyphs can
+        // reach a few pixels past the extent GDI reports for them, which cut
+        // the last character off. The box still ends inside the cell.
+        const int width = right - left;
         const int top = r.Top + (r.Height() - measured.Height()) / 2 - 1;
         gui::TRect out = t.RightAlignedText() ? gui::TRect{right - width, top, right, top}
                                               : gui::TRect{left, top, left + width, top};
