@@ -281,6 +281,8 @@ class TForm1 : public TVistaForm {
     bool searching_ = false;
 };
 
+// The keyword a row of the keyword tree shows (none for no row).
+core::TKeyword* KeywordOf(const controls::tree::TGtTreeItem* row);
 // The status line's keyword count.
 std::string KeywordStatusText(int keywords, int checked);
 // The keyword tree's arrow for a keyword's last move (an index into the

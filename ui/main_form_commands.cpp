@@ -226,10 +226,6 @@ bool IsWebAddress(std::string_view url) {
     return false;
 }
 
-core::TKeyword* KeywordOfRow(const controls::tree::TGtTreeItem* row) {
-    return row != nullptr ? static_cast<core::TKeyword*>(row->Data) : nullptr;
-}
-
 int IndexOfKeyword(const core::TKeywordList& list, const core::TKeyword* keyword) {
     for (int i = 0; i < list.Count(); ++i)
         if (list.Items(i) == keyword) return i;
@@ -628,7 +624,7 @@ void TForm1::BarXItem29Click(runtime::TObject*) {
     std::vector<core::TKeyword*> doomed;
     for (controls::tree::TGtTreeItem* row = GtTree1->GetNextSelected(nullptr); row != nullptr;
          row = GtTree1->GetNextSelected(row))
-        if (core::TKeyword* keyword = KeywordOfRow(row)) doomed.push_back(keyword);
+        if (core::TKeyword* keyword = KeywordOf(row)) doomed.push_back(keyword);
     core::Options->TreeEventsEnabled = false;
     GtTree2->Items().Clear();
     GtTree1->Items().Clear();
@@ -698,7 +694,7 @@ void TForm1::LinkCommandClick(runtime::TObject* sender) {
 
 void TForm1::Label5Click(runtime::TObject*) {
     const controls::tree::TGtTreeItem* row = GtTree1->Selected();
-    const core::TKeyword* keyword = KeywordOfRow(row);
+    const core::TKeyword* keyword = KeywordOf(row);
     if (keyword == nullptr) {
         Say(*this, SSelectKeywordFirst, u"Information", kInformation);
         return;

@@ -707,7 +707,7 @@ TEST_F(UiCommands, CopyAndDeleteActOnEverySelectedKeyword) {
     keywords.SetFocus();
     gt::PressKey(VK_UP, {runtime::ssShift}, keywords.View());
     ASSERT_TRUE(gt::PumpUntil([&] { return keywords.SelectedCount() == 2; }));
-    const core::TKeyword* doomedThird = static_cast<core::TKeyword*>(testing::Row(keywords, 2).Data);
+    const core::TKeyword* doomedThird = KeywordOf(&testing::Row(keywords, 2));
     const int keptPosition = doomedThird == Site().Keywords.Items(2) ? 2 : 1;
 
     ClickComponent(main, "BarXItem30");
@@ -1202,7 +1202,7 @@ TEST_F(UiCommands, FromNothingToAProjectThatIsKept) {
     std::vector<int> shownPositions;
     for (int row = 0; row < testing::RowCount(keywords); ++row)
         shownPositions.push_back(
-            static_cast<core::TKeyword*>(testing::Row(keywords, row).Data)->Position);
+            KeywordOf(&testing::Row(keywords, row))->Position);
     std::vector<int> sortedPositions(positions.begin(), positions.end());
     std::sort(sortedPositions.begin(), sortedPositions.end(),
               [](int a, int b) { return (a == 0 ? INT_MAX : a) < (b == 0 ? INT_MAX : b); });

@@ -690,7 +690,7 @@ TEST_F(UiMain, HeaderClicksSortKeywordsByEachColumn) {
     }
     // Sorted rows still carry their own keywords.
     for (int row = 0; row < RowCount(keywords); ++row)
-        EXPECT_EQ(static_cast<core::TKeyword*>(testing::Row(keywords, row).Data)->Name,
+        EXPECT_EQ(KeywordOf(&testing::Row(keywords, row))->Name,
                   RowText(keywords, row, 0));
 }
 

@@ -79,10 +79,6 @@ void SetUpTree(TGtTree& tree, std::span<const TColumn> columns) {
     tree.SetLineHeight(17);
 }
 
-core::TKeyword* KeywordOf(const TGtTreeItem* item) {
-    return item != nullptr ? static_cast<core::TKeyword*>(item->Data) : nullptr;
-}
-
 std::u16string Number(int64_t n) {
     return runtime::AnsiToWide(std::to_string(n));
 }
@@ -92,6 +88,10 @@ std::u16string Number(int64_t n) {
 void TForm1::SetUpTrees() {
     SetUpTree(*GtTree1, kKeywordColumns);
     SetUpTree(*GtTree2, kResultColumns);
+}
+
+core::TKeyword* KeywordOf(const TGtTreeItem* row) {
+    return row != nullptr ? static_cast<core::TKeyword*>(row->Data) : nullptr;
 }
 
 // A keyword found now that was not found before has improved, though there
