@@ -22,6 +22,7 @@
 #include <optional>
 #include <string>
 
+#include "controls/tree/treeview.h"
 #include "core/engines.h"
 #include "core/options.h"
 #include "core/project_file.h"
@@ -31,7 +32,6 @@
 #include "gui/forms.h"
 #include "gui/testing.h"
 #include "runtime/strings.h"
-#include "controls/tree/treeview.h"
 #include "ui/init.h"
 #include "ui/program_win.h"
 #include "ui/ui_test_support.h"
@@ -194,8 +194,7 @@ int main(int argc, char** argv) {
 
     // The keyword list as a check leaves it: refilled, and sorted by the
     // column the user sorted it by (Position).
-    std::printf("the keyword list, %d rows (aim: refill and sort 150 ms, repaint 16 ms):\n",
-                shown);
+    std::printf("the keyword list, %d rows (aim: refill and sort 150 ms, repaint 16 ms):\n", shown);
     keywords.SetSortSection(1);
     for (int round = 0; round < 3; ++round) {
         watch.Restart();

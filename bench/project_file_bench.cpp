@@ -118,7 +118,8 @@ int main(int argc, char** argv) {
         processor = ProcessorSeconds() - processor;
         double model = ResidentMB() - base;
         std::printf(
-            "load: %.3f s (%.3f s of processor), peak %.0f MB (%.2fx the loaded model of %.0f MB)\n",
+            "load: %.3f s (%.3f s of processor), peak %.0f MB (%.2fx the loaded model of %.0f "
+            "MB)\n",
             seconds, processor, PeakMB() - base, (PeakMB() - base) / model, model);
     });
     // What this machine takes to touch fresh memory of the model's size once:
@@ -132,7 +133,8 @@ int main(int argc, char** argv) {
         double seconds = Seconds(start);
         processor = ProcessorSeconds() - processor;
         std::printf(
-            "fresh memory: touching 300 MB once takes %.3f s (%.3f s of processor) on this machine\n",
+            "fresh memory: touching 300 MB once takes %.3f s (%.3f s of processor) on this "
+            "machine\n",
             seconds, processor);
         std::free(memory);
     });

@@ -6,11 +6,10 @@
 // that screen), and scroll one page down with the paint that follows (best
 // of ten pages). The first paint of the process pays for what the platform
 // sets up once (about 10 ms under Wine), so the first control measured
-// would carry it alone; the repaint is the comparable figure. Milliseconds, with our figure's ratio to
-// each platform control. The fill also reports the memory it took per row
-// (the working set's growth): on these machines a page a process touches
-// for the first time costs about 10 microseconds, so a fill costs mostly
-// the memory it takes.
+// would carry it alone; the repaint is the comparable figure. Milliseconds, with our figure's ratio
+// to each platform control. The fill also reports the memory it took per row (the working set's
+// growth): on these machines a page a process touches for the first time costs about 10
+// microseconds, so a fill costs mostly the memory it takes.
 //
 //   cmake --build build/windows --target tree_control_bench
 //   DISPLAY=:99 build/windows/wine-run.sh build/windows/bench/tree_control_bench.exe [--ours]
@@ -20,10 +19,9 @@
 //
 // A Debug tree measures our code unoptimised against the platform's
 // optimised controls; the figures then only bound ours from above.
-#include <windows.h>
-
 #include <commctrl.h>
 #include <psapi.h>
+#include <windows.h>
 
 #include <algorithm>
 #include <chrono>
@@ -52,8 +50,8 @@ struct Row {
 
 // Keyword-like texts in a scrambled order, so that the sort has work.
 std::vector<Row> Rows() {
-    static const char16_t* const words[] = {u"rank",   u"search", u"keyword", u"engine",
-                                            u"site",   u"result", u"tracker", u"position",
+    static const char16_t* const words[] = {u"rank",  u"search",       u"keyword", u"engine",
+                                            u"site",  u"result",       u"tracker", u"position",
                                             u"poisk", u"r\u00E9sultat"};
     std::vector<Row> rows(kRows);
     unsigned seed = 12345;

@@ -15,7 +15,7 @@
 namespace net {
 class TBlockSocket;
 class THTTPSend;
-}
+}  // namespace net
 
 namespace core {
 

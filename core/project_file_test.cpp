@@ -155,28 +155,34 @@ std::unique_ptr<TSiteList> VariedSites(int sites, int keywords, std::vector<int>
     auto list = std::make_unique<TSiteList>();
     size_t turn = 0;
     for (int s = 0; s < sites; ++s) {
-        auto& site = list->Add(std::make_unique<TSite>("site" + std::to_string(s) + ".example/\xe9"));
+        auto& site =
+            list->Add(std::make_unique<TSite>("site" + std::to_string(s) + ".example/\xe9"));
         if (s == 0) {
             // Escapes and a character beyond U+FFFF across the buffers' edges.
             for (int i = 0; site.Notes.size() < noteUnits; ++i)
-                site.Notes += i % 5 == 0 ? u"</Notes>&\U0001F600 " : u"notes " + Wide(std::to_string(i));
+                site.Notes +=
+                    i % 5 == 0 ? u"</Notes>&\U0001F600 " : u"notes " + Wide(std::to_string(i));
         }
         for (int j = 0; j < keywords; ++j) {
-            auto& keyword = site.AddKeyword(j % 4 == 1 ? u"k&<" + Wide(std::to_string(j)) + u"/>"
-                                                       : u"kw \u00e9\u4e2d " + Wide(std::to_string(j)));
+            auto& keyword =
+                site.AddKeyword(j % 4 == 1 ? u"k&<" + Wide(std::to_string(j)) + u"/>"
+                                           : u"kw \u00e9\u4e2d " + Wide(std::to_string(j)));
             keyword.Position = (j * 7 + s) % 31;
             keyword.LastPosition = j % 3 == 0 ? 0 : j % 29 + 1;
             keyword.Best = j % 17;
             keyword.Active = j % 3 != 2;
-            keyword.Date = j % 6 == 0 ? 0.0 : j % 2 == 0 ? 45000.0 + j : 45000.0 + j + 1.0 / (j + 2);
+            keyword.Date = j % 6 == 0   ? 0.0
+                           : j % 2 == 0 ? 45000.0 + j
+                                        : 45000.0 + j + 1.0 / (j + 2);
             const int links = linkCounts[turn++ % linkCounts.size()];
             for (int k = 0; k < links; ++k) {
                 const double costs[] = {-1.0, 0.0, 0.25 * k, 1e-7 * (k + 1), 123456.789, 1e20};
                 keyword.Links.Add(std::make_unique<TLink>(
                     Wide("http://r" + std::to_string(k) + ".example/p?q=" + std::to_string(j) +
                          (k % 7 == 3 ? "&x=\xe9\xfc" : "")),
-                    k % 5 == 4 ? u"" : u"Title " + std::u16string(size_t(k % 13), u"ab&</\u00fc"[k % 6]) +
-                                           Wide(std::to_string(k)),
+                    k % 5 == 4 ? u""
+                               : u"Title " + std::u16string(size_t(k % 13), u"ab&</\u00fc"[k % 6]) +
+                                     Wide(std::to_string(k)),
                     u"not stored", k + 1, k / 10 + 1, costs[k % 6]));
             }
         }

@@ -174,7 +174,8 @@ class TTaggedProjectReader {
                 return IndexedName(name, u"Link", index) ? Role::Link : Role::Other;
             default:
                 for (const Field& field : Fields)
-                    if (field.parent == parent && tagged::SameName(field.name, name)) return field.role;
+                    if (field.parent == parent && tagged::SameName(field.name, name))
+                        return field.role;
                 return Role::Other;
         }
     }

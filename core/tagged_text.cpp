@@ -1,8 +1,8 @@
 #include "core/tagged_text.h"
 
+#include <algorithm>
 #include <bit>
 #include <charconv>
-#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <memory>

@@ -53,7 +53,8 @@ inline constexpr const char* SUnequalBrackets = "Unequal number of brackets.";
 // character in builds without optimisation, where readers spend their
 // time on comparing names.
 inline bool SameName(std::u16string_view a, std::u16string_view b) {
-    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(char16_t)) == 0;
+    return a.size() == b.size() &&
+           std::memcmp(a.data(), b.data(), a.size() * sizeof(char16_t)) == 0;
 }
 
 std::u16string Escape(std::u16string_view text);

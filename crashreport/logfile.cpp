@@ -88,8 +88,7 @@ void TLogFile::Save() {
     }
     if (!runtime::os::RenameFileReplacing(scratch, fileName_)) {
         (void)runtime::os::DeleteFile(scratch);
-        throw runtime::EInOutError("Cannot replace the log file " +
-                                   runtime::WideToAnsi(fileName_));
+        throw runtime::EInOutError("Cannot replace the log file " + runtime::WideToAnsi(fileName_));
     }
 }
 

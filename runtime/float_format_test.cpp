@@ -88,10 +88,10 @@ TEST(FloatFormatTest, FloatToStrFFormats) {
         {-0.00012, ffExponent, 3, 0, "-1.20E-4"},
         {9.99, ffExponent, 2, 1, "1.0E+1"},
         {1234.567, ffFixed, 15, 2, "1234.57"},
-        {0.125, ffFixed, 15, 2, "0.13"},   // half away from zero
-        {1.005, ffFixed, 15, 2, "1.00"},   // 1.00499999... as stored
+        {0.125, ffFixed, 15, 2, "0.13"},        // half away from zero
+        {1.005, ffFixed, 15, 2, "1.00"},        // 1.00499999... as stored
         {6950.665, ffFixed, 15, 2, "6950.66"},  // 6950.66499999999996..., not via ...6650
-        {-0.001, ffFixed, 15, 2, "0.00"},  // no "-0.00"
+        {-0.001, ffFixed, 15, 2, "0.00"},       // no "-0.00"
         {3.14159, ffFixed, 3, 5, "3.14000"},
         {0.5, ffFixed, 15, 0, "1"},
         {-2.5, ffFixed, 15, 0, "-3"},
@@ -216,14 +216,22 @@ TEST(FloatFormatTest, StrToFloatReadsTheLocaleSeparatorOnly) {
         double value;
     };
     const Row rows[] = {
-        {"1.5", 1.5},       {" 1.5 ", 1.5},
-        {"-1.5", -1.5},     {"+2", 2},
-        {".5", 0.5},        {"1.", 1},
-        {"1e3", 1000},      {"1E+3", 1000},
-        {"1.5e-7", 1.5e-7}, {"0", 0},
-        {"-0", 0},          {"007.50", 7.5},
-        {"1e-400", 0},      {"123456789012345678901234567890", 1.2345678901234568e29},
-        {"0.1", 0.1},       {"1.7976931348623157e308", 1.7976931348623157e308},
+        {"1.5", 1.5},
+        {" 1.5 ", 1.5},
+        {"-1.5", -1.5},
+        {"+2", 2},
+        {".5", 0.5},
+        {"1.", 1},
+        {"1e3", 1000},
+        {"1E+3", 1000},
+        {"1.5e-7", 1.5e-7},
+        {"0", 0},
+        {"-0", 0},
+        {"007.50", 7.5},
+        {"1e-400", 0},
+        {"123456789012345678901234567890", 1.2345678901234568e29},
+        {"0.1", 0.1},
+        {"1.7976931348623157e308", 1.7976931348623157e308},
         // Thousands of digits: the ones past what rounding can need still
         // decide a tie (2^53 + 1 lies halfway between two doubles).
         {"9007199254740993", 9007199254740992.0},
@@ -235,10 +243,10 @@ TEST(FloatFormatTest, StrToFloatReadsTheLocaleSeparatorOnly) {
         EXPECT_EQ(StrToFloat(r.text), r.value) << r.text;
         EXPECT_EQ(StrToFloat(swapSeparators(r.text), commaSettings()), r.value) << r.text;
     }
-    const std::string bad[] = {"",     " ",     "abc", "1,5", "1.5.5", "1e",     "e5",
-                               "--1",  "1 000", "INF", "NAN", "0x10",  "1e400",  "-1e999",
-                               "1.5x", "$1",    "1e+", ".",   "+",     "1,000.5",
-                               "1" + std::string(5000, '0')};
+    const std::string bad[] = {
+        "",     " ",     "abc", "1,5", "1.5.5", "1e",      "e5",
+        "--1",  "1 000", "INF", "NAN", "0x10",  "1e400",   "-1e999",
+        "1.5x", "$1",    "1e+", ".",   "+",     "1,000.5", "1" + std::string(5000, '0')};
     for (const std::string& text : bad) {
         double value = 42;
         EXPECT_FALSE(TryStrToFloat(text, value)) << text;

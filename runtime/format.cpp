@@ -212,9 +212,10 @@ class Formatter {
             case 'u':
             case 'x':
                 if (!integer) fail();
-                appendText(out_, withPrecision(unsignedText(asUnsigned(*integer, argument.integer()),
-                                                            type == 'u' ? 10 : 16),
-                                               precision));
+                appendText(out_,
+                           withPrecision(unsignedText(asUnsigned(*integer, argument.integer()),
+                                                      type == 'u' ? 10 : 16),
+                                         precision));
                 return;
             case 'e':
             case 'f':

@@ -26,8 +26,7 @@ class FormatArg {
     FormatArg(long v) : value_(int64_t{v}), integer_(widthOf<long>()) {}
     FormatArg(long long v) : value_(int64_t{v}) {}
     FormatArg(unsigned v) : value_(int64_t{v}) {}
-    FormatArg(unsigned long v)
-        : value_(static_cast<int64_t>(v)), integer_(Integer::Unsigned64) {}
+    FormatArg(unsigned long v) : value_(static_cast<int64_t>(v)), integer_(Integer::Unsigned64) {}
     FormatArg(unsigned long long v)
         : value_(static_cast<int64_t>(v)), integer_(Integer::Unsigned64) {}
     FormatArg(double v) : value_(v) {}

@@ -61,8 +61,8 @@ class ScratchFolder {
 // profile functions do the same; such files are left out of the checks.
 bool becomesMarked(std::string_view bytes) {
     size_t i = 0;
-    while (i < bytes.size() && ((bytes[i] >= 0x09 && bytes[i] <= 0x0D) || bytes[i] == 0x1A ||
-                                bytes[i] == ' '))
+    while (i < bytes.size() &&
+           ((bytes[i] >= 0x09 && bytes[i] <= 0x0D) || bytes[i] == 0x1A || bytes[i] == ' '))
         ++i;
     const std::string_view rest = bytes.substr(i);
     return i > 0 && (rest.starts_with("\xEF\xBB\xBF") || rest.starts_with("\xFF\xFE") ||

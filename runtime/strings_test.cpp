@@ -221,10 +221,10 @@ TEST(StringsTest, StrToIntAcceptsDecimalAndHex) {
 }
 
 TEST(StringsTest, StrToIntRefusesMalformedAndOutOfRangeText) {
-    const std::string bad[] = {"",           " ",           "abc",        "12a",  "1 2", "--1",
-                               "+-1",        "0x",          "$",          "$G",   "1.0", "1e3",
-                               "2147483648", "-2147483649", "$100000000", "0x-1", "\xB9",
-                               "7 ",         " 42 ",        "$FF\t",      "-1\r"};
+    const std::string bad[] = {"",           " ",           "abc",        "12a",  "1 2",  "--1",
+                               "+-1",        "0x",          "$",          "$G",   "1.0",  "1e3",
+                               "2147483648", "-2147483649", "$100000000", "0x-1", "\xB9", "7 ",
+                               " 42 ",       "$FF\t",       "-1\r"};
     for (const std::string& text : bad) {
         int32_t value = 99;
         EXPECT_FALSE(TryStrToInt(text, value)) << text;

@@ -203,7 +203,8 @@ void Variant::ArrayRedim(int32_t highBound) {
     bounds.back() = last;
     const int64_t count = ElementCount(bounds);
     const size_t before = array.charged;
-    VariantMemoryCharge::Recharge(array, ArrayHeap::Bytes(bounds.size(), static_cast<size_t>(count)));
+    VariantMemoryCharge::Recharge(array,
+                                  ArrayHeap::Bytes(bounds.size(), static_cast<size_t>(count)));
     const size_t size = array.elements.size();
     try {
         if (static_cast<size_t>(count) <= size) {

@@ -28,13 +28,13 @@ struct CurrentAccount {
 // is refused and left as it was.
 TEST(VariantText, AppendFollowsThePlusOperator) {
     const Variant values[] = {Variant("ab"), Variant(u"\u0436z"), Variant(std::string()),
-                              Variant(), Variant::Null(), Variant(int32_t{7})};
+                              Variant(),     Variant::Null(),     Variant(int32_t{7})};
     for (const Variant& head : values) {
         for (const Variant& tail : values) {
             SCOPED_TRACE(DescribeVariant(head) + " + " + DescribeVariant(tail));
             Variant appended = head;
-            const bool text = (head.IsString() || head.IsEmpty()) &&
-                              (tail.IsString() || tail.IsEmpty());
+            const bool text =
+                (head.IsString() || head.IsEmpty()) && (tail.IsString() || tail.IsEmpty());
             EXPECT_EQ(appended.AppendText(tail), text);
             if (text)
                 EXPECT_TRUE(SameVariant(appended, head + tail));
@@ -196,7 +196,9 @@ TEST(VariantMemory, ProgressChecksEndLongOperations) {
             grown.AppendText(text);
         },
         [&] { Variant copy = array; },
-        [&] { Variant made = Variant::CreateArray({0, 1 << 20}, varVariant); },
+        [&] {
+            Variant made = Variant::CreateArray({0, 1 << 20}, varVariant);
+        },
         [&] { array.ArrayRedim(1 << 21); },
     };
     for (const auto& operation : operations) {

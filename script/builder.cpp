@@ -13,11 +13,11 @@
 #include "runtime/exceptions.h"
 #include "runtime/handles.h"
 #include "runtime/strings.h"
+#include "script/compiled_grammar.h"
 #include "script/conversions.h"
 #include "script/designator.h"
 #include "script/errors.h"
 #include "script/expression.h"
-#include "script/compiled_grammar.h"
 #include "script/il_parser.h"
 #include "script/intermediate_form.h"
 #include "script/limits.h"
@@ -368,26 +368,28 @@ class Builder {
     }
 
     // A designator deferred to run time: its part of the intermediate form and
-// the hidden with variable its first name was found through, if any.
-class DeferredDesignator final : public TscDeferredBuild {
-  public:
-    DeferredDesignator(std::unique_ptr<IntermediateForm> form, std::string leadingName,
-                       std::string unit)
-        : form_(std::move(form)), leadingName_(std::move(leadingName)), unit_(std::move(unit)) {}
+    // the hidden with variable its first name was found through, if any.
+    class DeferredDesignator final : public TscDeferredBuild {
+      public:
+        DeferredDesignator(std::unique_ptr<IntermediateForm> form, std::string leadingName,
+                           std::string unit)
+            : form_(std::move(form)),
+              leadingName_(std::move(leadingName)),
+              unit_(std::move(unit)) {}
 
-    std::unique_ptr<TscDesignator> Build(TscScope& scope) override {
-        Builder builder(scope, nullptr);
-        builder.SetUnit(unit_);
-        return builder.BuildDesignator(Node(*form_, 0), scope, 0, leadingName_);
-    }
+        std::unique_ptr<TscDesignator> Build(TscScope& scope) override {
+            Builder builder(scope, nullptr);
+            builder.SetUnit(unit_);
+            return builder.BuildDesignator(Node(*form_, 0), scope, 0, leadingName_);
+        }
 
-  private:
-    std::unique_ptr<IntermediateForm> form_;
-    std::string leadingName_;
-    std::string unit_;  // where the designator stands; errors name it
-};
+      private:
+        std::unique_ptr<IntermediateForm> form_;
+        std::string leadingName_;
+        std::string unit_;  // where the designator stands; errors name it
+    };
 
-// ---- names and types ----
+    // ---- names and types ----
     std::string ResolveTypeName(const std::string& name) const;
     TscTypeKind TypeKind(const std::string& typeName, const TscScope& script) const;
     TscCustomVariable& FindVariable(const std::string& name, TscScope& script);
@@ -453,8 +455,7 @@ class DeferredDesignator final : public TscDeferredBuild {
     void AddressOf(DesignatorBuild& build, int at);
     Defer FirstStep(DesignatorBuild& build, const std::string& name);
     Defer NextStep(DesignatorBuild& build, const std::string& name);
-    Defer VariantStep(DesignatorBuild& build, const std::string& name, bool index,
-                      StepType& type);
+    Defer VariantStep(DesignatorBuild& build, const std::string& name, bool index, StepType& type);
     void AddOleStep(DesignatorBuild& build, const std::string& name);
     Defer ClassStep(DesignatorBuild& build, const std::string& name, bool index,
                     const std::string& className);
@@ -717,8 +718,7 @@ void Builder::BuildVariable(Node ident, const std::string& typeText, Node typeEl
             elements *= count;
             // The arrays are made now, and a procedure's afresh at each
             // call: together they must fit the program's memory.
-            const auto fitting =
-                static_cast<int64_t>(script.Run().MemoryLimit() / sizeof(Variant));
+            const auto fitting = static_cast<int64_t>(script.Run().MemoryLimit() / sizeof(Variant));
             if (elements > fitting || elements + arrayElements_ > fitting) Fail(Msg::ArrayTooLarge);
             bounds.push_back({static_cast<int32_t>(low), static_cast<int32_t>(count)});
         }
@@ -1006,8 +1006,7 @@ void Builder::BuildIf(Node element, TscScope& script, TscStatement& list, TscPro
     list.Add(std::move(statement));
 }
 
-void Builder::BuildCase(Node element, TscScope& script, TscStatement& list,
-                        TscProcVariable* proc) {
+void Builder::BuildCase(Node element, TscScope& script, TscStatement& list, TscProcVariable* proc) {
     Start(element);
     auto statement = std::make_unique<TscCaseStmt>(script, Position(), unit_);
     if (element.Count() == 0 || element.Child(0).Kind() != El::Expr) Fail(Msg::SyntaxError);
@@ -1162,8 +1161,7 @@ void Builder::BuildReturn(Node element, TscScope& script, TscStatement& list) {
     list.Add(std::make_unique<TscExitStmt>(script, statementPos, unit_));
 }
 
-void Builder::BuildWith(Node element, TscScope& script, TscStatement& list,
-                        TscProcVariable* proc) {
+void Builder::BuildWith(Node element, TscScope& script, TscStatement& list, TscProcVariable* proc) {
     Start(element);
     const size_t withsBefore = withs_.size();
     const int count = element.Count();
@@ -1356,8 +1354,8 @@ std::unique_ptr<TscDesignator> Builder::BuildDesignator(Node element, TscScope& 
         }
         if (kind != El::Node) continue;
         const std::string name = child.Text();
-        const Defer defer = build.designator->StepCount() == 0 ? FirstStep(build, name)
-                                                                : NextStep(build, name);
+        const Defer defer =
+            build.designator->StepCount() == 0 ? FirstStep(build, name) : NextStep(build, name);
         if (defer != Defer::No) return Deferred(build, defer, name);
     }
     return Finish(build);
@@ -1388,7 +1386,8 @@ void Builder::AddressOf(DesignatorBuild& build, int at) {
         }
     }
     if (names != 1 || build.designator->StepCount() != 0) Fail(Msg::VariableRequired);
-    auto text = std::make_unique<TscStringVariable>(std::string(), std::string("String"), fskString);
+    auto text =
+        std::make_unique<TscStringVariable>(std::string(), std::string("String"), fskString);
     text->Value = Variant(name.Text());
     text->ReadOnly = true;
     text->IsConstant = true;
@@ -1411,7 +1410,8 @@ Builder::Defer Builder::FirstStep(DesignatorBuild& build, const std::string& nam
             return Defer::WithVariant;
         }
         if (hidden->Kind != fskClass) continue;
-        const TscClassVariable* classVariable = build.script.FindClassVariable(hidden->DeclTypeName);
+        const TscClassVariable* classVariable =
+            build.script.FindClassVariable(hidden->DeclTypeName);
         TscCustomVariable* member = classVariable != nullptr ? classVariable->Find(name) : nullptr;
         if (member == nullptr) continue;
         build.leadingName = entry->name;
@@ -1577,8 +1577,8 @@ std::unique_ptr<TscDesignator> Builder::Deferred(DesignatorBuild& build, Defer r
     designator.DeclTypeName.clear();
     designator.ReadOnly = false;
     designator.DesignatorKind = 0;
-    designator.Deferred = std::make_unique<DeferredDesignator>(
-        build.element.Subtree(), std::move(build.leadingName), unit_);
+    designator.Deferred = std::make_unique<DeferredDesignator>(build.element.Subtree(),
+                                                               std::move(build.leadingName), unit_);
     return std::move(build.designator);
 }
 

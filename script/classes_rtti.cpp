@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "runtime/properties.h"
-
 #include "script/classes_rtti_internal.h"
 
 namespace script::classes {
@@ -104,10 +103,10 @@ struct TNameOnly {};
 
 std::unique_ptr<runtime::TClassInfo> NameOnlyClass(std::string name,
                                                    const runtime::TClassInfo& parent) {
-    return std::make_unique<runtime::TClassInfo>(std::move(name), &parent, typeid(TNameOnly),
-                                                 parent.IsComponentClass(), nullptr, nullptr,
-                                                 std::vector<std::unique_ptr<runtime::TPropInfo>>(),
-                                                 std::vector<std::unique_ptr<runtime::TMethodEntry>>());
+    return std::make_unique<runtime::TClassInfo>(
+        std::move(name), &parent, typeid(TNameOnly), parent.IsComponentClass(), nullptr, nullptr,
+        std::vector<std::unique_ptr<runtime::TPropInfo>>(),
+        std::vector<std::unique_ptr<runtime::TMethodEntry>>());
 }
 
 Variant ConstructedInstance(const HostCall& call) {

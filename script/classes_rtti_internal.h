@@ -15,8 +15,8 @@
 #include "runtime/handles.h"
 #include "runtime/variant.h"
 #include "script/items.h"
-#include "script/script.h"
 #include "script/main_thread_objects.h"
+#include "script/script.h"
 
 namespace script::classes {
 
@@ -78,10 +78,10 @@ struct MemberRow {
     // The declaration of a constructor or method; the name of a property or
     // an event.
     std::string_view text;
-    std::string_view indexTypes;  // indexed properties
-    std::string_view typeName;    // properties
-    HostHandler read;             // the method, the getter
-    HostHandler write;            // the setter; nullptr for read-only properties
+    std::string_view indexTypes;         // indexed properties
+    std::string_view typeName;           // properties
+    HostHandler read;                    // the method, the getter
+    HostHandler write;                   // the setter; nullptr for read-only properties
     TscEventClass eventClass = nullptr;  // events: the bridge class
 };
 

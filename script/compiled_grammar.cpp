@@ -18,18 +18,12 @@ struct KindName {
 };
 
 constexpr KindName kKindNames[] = {
-    {"char", GrammarKind::Char},
-    {"keyword", GrammarKind::Keyword},
-    {"ident", GrammarKind::Ident},
-    {"number", GrammarKind::Number},
-    {"string", GrammarKind::String},
-    {"frstring", GrammarKind::FrString},
-    {"eol", GrammarKind::Eol},
-    {"sequence", GrammarKind::Sequence},
-    {"switch", GrammarKind::Switch},
-    {"optionalswitch", GrammarKind::OptionalSwitch},
-    {"loop", GrammarKind::Loop},
-    {"optionalloop", GrammarKind::OptionalLoop},
+    {"char", GrammarKind::Char},         {"keyword", GrammarKind::Keyword},
+    {"ident", GrammarKind::Ident},       {"number", GrammarKind::Number},
+    {"string", GrammarKind::String},     {"frstring", GrammarKind::FrString},
+    {"eol", GrammarKind::Eol},           {"sequence", GrammarKind::Sequence},
+    {"switch", GrammarKind::Switch},     {"optionalswitch", GrammarKind::OptionalSwitch},
+    {"loop", GrammarKind::Loop},         {"optionalloop", GrammarKind::OptionalLoop},
     {"optional", GrammarKind::Optional},
 };
 // Every kind an element name gives: all but rules and references.

@@ -204,8 +204,7 @@ Variant LiteralToVariant(std::string_view text) {
     return Variant(runtime::StrToFloat(text, kPointSettings));
 }
 
-std::unique_ptr<TscCustomVariable> ParseDeclaration(std::string_view text,
-                                                    const TscScope& script) {
+std::unique_ptr<TscCustomVariable> ParseDeclaration(std::string_view text, const TscScope& script) {
     DeclarationReader reader(text);
     std::string word = reader.ReadWord();
     bool isMacro = false;

@@ -80,8 +80,8 @@ class TscDesignator : public TscCustomVariable {
 
     uint8_t DesignatorKind = 0;
     TscScope* Script;
-    TscCustomVariable* FastRef = nullptr;      // kind 2: the index; kind 3: the array helper
-    TscDesignatorItem* IndexStep = nullptr;    // kind 3: the step holding the indexes
+    TscCustomVariable* FastRef = nullptr;        // kind 2: the index; kind 3: the array helper
+    TscDesignatorItem* IndexStep = nullptr;      // kind 3: the step holding the indexes
     std::unique_ptr<TscDeferredBuild> Deferred;  // set while deferred
 
   protected:

@@ -58,8 +58,8 @@ runtime::TMethod TscMouseEvent::HandlerAddress() {
         .ToMethod();
 }
 
-void TscMouseEvent::Relay(TObject* sender, runtime::TMouseButton button,
-                          runtime::TShiftState shift, int x, int y) {
+void TscMouseEvent::Relay(TObject* sender, runtime::TMouseButton button, runtime::TShiftState shift,
+                          int x, int y) {
     const Variant args[] = {ObjectArg(sender), IntArg(button), ShiftArg(shift), IntArg(x),
                             IntArg(y)};
     (void)CallHandler(args);
@@ -92,8 +92,7 @@ void TscKeyEvent::Relay(TObject* sender, uint16_t& key, runtime::TShiftState shi
 }
 
 runtime::TMethod TscKeyPressEvent::HandlerAddress() {
-    return runtime::TKeyPressEvent([this](TObject* sender, char& key) { Relay(sender, key); },
-                                   this)
+    return runtime::TKeyPressEvent([this](TObject* sender, char& key) { Relay(sender, key); }, this)
         .ToMethod();
 }
 

@@ -154,17 +154,12 @@ std::string WithHandlers(std::initializer_list<std::string_view> body) {
 
 TEST(EventBridgesTest, EverySignaturePassesItsArgumentsAndTakesVarArgumentsBack) {
     EventHost host;
-    ASSERT_EQ(host.Run(WithHandlers({"begin",
-                                     "  Source.OnClick := 'Clicked';",
-                                     "  Source.OnMouseDown := 'Down';",
-                                     "  Source.OnMouseMove := 'Moved';",
-                                     "  Source.OnKeyDown := 'KeyDown';",
-                                     "  Source.OnKeyPress := 'KeyPress';",
-                                     "  Source.OnClose := 'Closing';",
-                                     "  Source.OnCloseQuery := 'Asked';",
-                                     "  Source.OnCanResize := 'Resizing';",
-                                     "  Trace(Source.OnClick = '')",
-                                     "end."})),
+    ASSERT_EQ(host.Run(WithHandlers(
+                  {"begin", "  Source.OnClick := 'Clicked';", "  Source.OnMouseDown := 'Down';",
+                   "  Source.OnMouseMove := 'Moved';", "  Source.OnKeyDown := 'KeyDown';",
+                   "  Source.OnKeyPress := 'KeyPress';", "  Source.OnClose := 'Closing';",
+                   "  Source.OnCloseQuery := 'Asked';", "  Source.OnCanResize := 'Resizing';",
+                   "  Trace(Source.OnClick = '')", "end."})),
               "");
     EXPECT_EQ(host.Took(), "True");
     TEventSource& source = host.source;
@@ -254,16 +249,16 @@ TEST(EventBridgesTest, WhatCannotHandleTheEventIsRefusedAndTheOldHandlerStays) {
 
 TEST(EventBridgesTest, ReplacingRemovingAndClearingDetachTheBridge) {
     EventHost host;
-    ASSERT_EQ(host.Run(WithHandlers({"begin Source.OnClick := 'Clicked';",
-                                     "  Source.OnClick := 'OnlySender' end."})),
+    ASSERT_EQ(host.Run(WithHandlers(
+                  {"begin Source.OnClick := 'Clicked';", "  Source.OnClick := 'OnlySender' end."})),
               "");
     // The first bridge went when the second replaced it.
     EXPECT_EQ(host.Bridges(), 1);
     host.source.OnClick(&host.source);
     EXPECT_EQ(host.Took(), "only");
 
-    ASSERT_EQ(host.Run(WithHandlers({"begin Source.OnClick := 'Clicked';",
-                                     "  Source.OnClick := '0' end."})),
+    ASSERT_EQ(host.Run(WithHandlers(
+                  {"begin Source.OnClick := 'Clicked';", "  Source.OnClick := '0' end."})),
               "");
     EXPECT_FALSE(host.source.OnClick);
     EXPECT_EQ(host.Bridges(), 0);
@@ -348,15 +343,16 @@ TEST(MainThreadObjectsTest, ObjectsOfTheMainThreadAreRefusedElsewhere) {
         {"a published property", Text({"begin Source.Tag := 5; Trace(Source.Tag) end."}), "5",
          refused},
         {"a declared member", Text({"begin Trace(Source.Owner = nil) end."}), "True", refused},
-        {"an event", Text({"procedure P(Sender: TObject); begin end;",
-                           "begin Source.OnClick := 'P' end."}),
-         "", refused},
+        {"an event",
+         Text({"procedure P(Sender: TObject); begin end;", "begin Source.OnClick := 'P' end."}), "",
+         refused},
         {"a constructor",
          Text({"var s: TEventSource;", "begin s := TEventSource.Create(nil); Trace(s.Tag);",
                "  s.Free end."}),
          "0", refused},
-        {"an argument", Text({"var l: TList;", "begin l := TList.Create;",
-                              "  try l.Add(Source) finally l.Free end; Trace('added') end."}),
+        {"an argument",
+         Text({"var l: TList;", "begin l := TList.Create;",
+               "  try l.Add(Source) finally l.Free end; Trace('added') end."}),
          "added", refused},
         {"other objects", Text({"begin Other.Add('x'); Trace(Other.Count) end."}), "1", "2"},
     };

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <array>
-#include <vector>
 #include <string>
 #include <type_traits>
+#include <vector>
 
 #include "runtime/classinfo.h"
 #include "runtime/exceptions.h"
@@ -675,8 +675,8 @@ void OperatorNode::Combine(Variant& acc) {
         case Op::StrCat: {
             const Variant& b = Operand(right, rs);
             CheckConcatenation(acc, b);
-            acc = acc.Type() == runtime::varString ? Variant(acc.AsString() + b.AsString())
-                                                   : acc + b;
+            acc =
+                acc.Type() == runtime::varString ? Variant(acc.AsString() + b.AsString()) : acc + b;
             return;
         }
         case Op::Or:
@@ -718,8 +718,7 @@ bool IsBinary(const TscExpressionNode* node) {
 // of one nested machine call each.
 class SpineNode final : public TscExpressionNode {
   public:
-    explicit SpineNode(std::unique_ptr<TscExpressionNode> top)
-        : TscExpressionNode(top->position) {
+    explicit SpineNode(std::unique_ptr<TscExpressionNode> top) : TscExpressionNode(top->position) {
         kind = top->kind;
         typeName = top->typeName;
         pure = top->pure;
@@ -1025,9 +1024,8 @@ std::string TscExpression::Finish() {
     current_ = nullptr;
 
     std::string error;
-    PostOrder(top_, [&](std::unique_ptr<TscExpressionNode>& slot) {
-        CheckTypes(*slot, script_, error);
-    });
+    PostOrder(top_,
+              [&](std::unique_ptr<TscExpressionNode>& slot) { CheckTypes(*slot, script_, error); });
     Kind = top_->kind;
     DeclTypeName = top_->typeName;
     const auto* d = AsDesignator(static_cast<const TscExpressionNode*>(top_.get()));

@@ -66,7 +66,6 @@ bool IsIrregularName(std::string_view name) {
 // ready.
 constexpr size_t kMaxReservedValues = size_t{1} << 22;
 
-
 // The keys of a grammar's `parser` section and what each sets. A value other
 // than the one a flag key names leaves the default.
 struct ParserKey {
@@ -121,7 +120,8 @@ constexpr int kNodeName = -2;
 constexpr int kExprName = -3;
 constexpr int kStringName = -4;
 constexpr int kUsesName = -5;
-static_assert(std::size(kFixedNames) == static_cast<size_t>(-kUsesName), "one name for each negative index");
+static_assert(std::size(kFixedNames) == static_cast<size_t>(-kUsesName),
+              "one name for each negative index");
 
 }  // namespace
 

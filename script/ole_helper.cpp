@@ -21,8 +21,7 @@ void TscOLEHelper::AddArgument() {
 std::shared_ptr<runtime::IVariantDispatch> TscOLEHelper::Receiver() const {
     std::shared_ptr<runtime::IVariantDispatch> receiver = ParentValue.AsDispatch();
     if (receiver == nullptr)
-        throw runtime::EVariantDispatchError("Cannot use " + Name +
-                                             " of an unassigned OLE object");
+        throw runtime::EVariantDispatchError("Cannot use " + Name + " of an unassigned OLE object");
     return receiver;
 }
 

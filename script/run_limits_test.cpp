@@ -43,11 +43,10 @@ class LimitsHost {
                                       program.Stop();
                                       return Variant();
                                   });
-        functions.DeclareMethodEx("procedure NoMemory",
-                                  [](runtime::TObject*, const runtime::TClassInfo*,
-                                     const std::string&, TscMethodHelper&) -> Variant {
-                                      throw std::bad_alloc();
-                                  });
+        functions.DeclareMethodEx(
+            "procedure NoMemory",
+            [](runtime::TObject*, const runtime::TClassInfo*, const std::string&,
+               TscMethodHelper&) -> Variant { throw std::bad_alloc(); });
         functions.DeclareMethodEx("procedure Started",
                                   [this](runtime::TObject*, const runtime::TClassInfo*,
                                          const std::string&, TscMethodHelper&) {
@@ -93,22 +92,23 @@ TEST(RunLimitsTest, StringsAreBuiltInPlace) {
         {"chain", "for i := 1 to 2000 do s := s + '<li>' + IntToStr(i mod 10) + piece + '</li>';",
          "280000", 2000000},
         {"variant", "v := ''; for i := 1 to 2000 do v := v + piece; s := v;", "260000", 2000000},
-        {"expression", "for i := 1 to 2000 do s := s + ('<' + piece + '>' + piece);",
-         "524000", 4000000},
-        {"index", "s := 'ab'; for i := 1 to 21 do s := s + s;"
-                  "for i := 1 to 2000 do s[i * 2] := 'x';",
+        {"expression", "for i := 1 to 2000 do s := s + ('<' + piece + '>' + piece);", "524000",
+         4000000},
+        {"index",
+         "s := 'ab'; for i := 1 to 21 do s := s + s;"
+         "for i := 1 to 2000 do s[i * 2] := 'x';",
          "4194304", 40000000},
-        {"variant index", "v := 'ab'; for i := 1 to 21 do v := v + v;"
-                          "for i := 1 to 2000 do v[i * 2] := 'x'; s := v;",
+        {"variant index",
+         "v := 'ab'; for i := 1 to 21 do v := v + v;"
+         "for i := 1 to 2000 do v[i * 2] := 'x'; s := v;",
          "4194304", 40000000},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         LimitsHost host;
-        const std::string text =
-            Text({"var s, piece: string; i: Integer; v: Variant;", "begin",
-                  "  piece := '" + std::string(130, 'p') + "';",
-                  "  s := '';", c.body, "  Trace(Length(s));", "end."});
+        const std::string text = Text({"var s, piece: string; i: Integer; v: Variant;", "begin",
+                                       "  piece := '" + std::string(130, 'p') + "';", "  s := '';",
+                                       c.body, "  Trace(Length(s));", "end."});
         ASSERT_EQ(host.Run(text), "");
         EXPECT_EQ(host.trace, c.check);
         EXPECT_LT(host.Charged(), c.budget);
@@ -123,14 +123,12 @@ TEST(RunLimitsTest, AppendsKeepTheOrderOfEvaluation) {
     ASSERT_EQ(host.Run(Text({"var s, t: string; i: Integer; v: Variant;",
                              "function Change: string; begin s := 'changed'; Result := '!' end;",
                              "function Len: string; begin Result := IntToStr(Length(s)) end;",
-                             "begin",
-                             "  s := 'abc'; s := s + Change; Trace(s);",
+                             "begin", "  s := 'abc'; s := s + Change; Trace(s);",
                              "  s := 'abc'; s := s + 'x' + Change + 'y'; Trace(s);",
                              "  s := 'abc'; s := s + 'xy' + Len + Len; Trace(s);",
                              "  s := 'abc'; t := s; s := s + 'd'; s[1] := 'A'; Trace(t + ' ' + s);",
                              "  s := 'abc'; s := s + s + s; Trace(s);",
-                             "  v := '5'; v := v + 1 + 2; Trace(v);",
-                             "end."})),
+                             "  v := '5'; v := v + 1 + 2; Trace(v);", "end."})),
               "");
     EXPECT_EQ(host.trace, "abc! abcx!y abcxy33 abc Abcd abcabcabc 8");
 }
@@ -139,8 +137,7 @@ TEST(RunLimitsTest, VariantArrayElementsInPlace) {
     LimitsHost host;
     ASSERT_EQ(host.Run(Text({"var v, w: Variant; i, total: Integer;", "begin",
                              "  v := VarArrayCreate([0, 39999], varVariant);",
-                             "  for i := 0 to 39999 do v[i] := i * 2;",
-                             "  total := 0;",
+                             "  for i := 0 to 39999 do v[i] := i * 2;", "  total := 0;",
                              "  for i := 0 to 39999 do total := total + v[i];",
                              "  w := VarArrayCreate([1, 3, 1, 3], varInteger);",
                              "  w[2, 3] := 7; v[5] := w;",
@@ -199,8 +196,8 @@ TEST(RunLimitsTest, BuiltInsRespectTheCaps) {
 TEST(RunLimitsTest, MemoryBudgetOfARun) {
     LimitsHost host;
     host.program.SetMemoryLimit(1 << 20);
-    ASSERT_EQ(host.Run(Text({"var s: string; i: Integer;", "begin", "  s := 'x';",
-                             "  try", "    for i := 1 to 30 do s := s + s;",
+    ASSERT_EQ(host.Run(Text({"var s: string; i: Integer;", "begin", "  s := 'x';", "  try",
+                             "    for i := 1 to 30 do s := s + s;",
                              "  except Trace(ExceptionClassName + ': ' + ExceptionMessage) end;",
                              "  Trace(Length(s));", "end."})),
               "");
@@ -213,22 +210,20 @@ TEST(RunLimitsTest, MemoryBudgetOfARun) {
 TEST(RunLimitsTest, StepsChargeWork) {
     LimitsHost host;
     host.program.SetStepLimit(20000);
-    EXPECT_THROW(host.Run(Text({"var s, t: string; i: Integer;", "begin", "  s := 'ab';",
-                                "  for i := 1 to 19 do s := s + s;",
-                                "  for i := 1 to 1000 do begin t := s + 'x'; t := Uppercase(t) end;",
-                                "end."})),
-                 EScriptStepLimit);
+    EXPECT_THROW(
+        host.Run(
+            Text({"var s, t: string; i: Integer;", "begin", "  s := 'ab';",
+                  "  for i := 1 to 19 do s := s + s;",
+                  "  for i := 1 to 1000 do begin t := s + 'x'; t := Uppercase(t) end;", "end."})),
+        EScriptStepLimit);
 }
 
 // Stop ends a run inside a long built-in, not only at the next loop
 // iteration or call; neither it nor the step limit can be caught.
 TEST(RunLimitsTest, StopEndsLongBuiltIns) {
     const char* longCalls[] = {
-        "t := Uppercase(s)",
-        "t := Lowercase(s)",
-        "i := Pos(Copy(s, 1, 100000) + 'b', s)",
-        "t := s + s",
-        "i := CompareText(s, t)",
+        "t := Uppercase(s)", "t := Lowercase(s)",      "i := Pos(Copy(s, 1, 100000) + 'b', s)",
+        "t := s + s",        "i := CompareText(s, t)",
     };
     for (const char* call : longCalls) {
         SCOPED_TRACE(call);
@@ -248,13 +243,13 @@ TEST(RunLimitsTest, StopEndsLongBuiltIns) {
 // budget instead of running for hours.
 TEST(RunLimitsTest, PosOverLongTexts) {
     LimitsHost host;
-    ASSERT_EQ(host.Run(Text({"var s, t: string; i: Integer;", "begin", "  s := 'aaaa';",
-                             "  for i := 1 to 20 do s := s + s;",
-                             "  t := s; t[2097153] := 'b'; Trace(Pos('ab', t));",
-                             "  t := s; t[4194304] := 'b'; Trace(Pos('aab', t));",
-                             "  Trace(Pos('b', s)); Trace(Pos(s + 'a', s)); Trace(Pos(s, s));",
-                             "end."})),
-              "");
+    ASSERT_EQ(
+        host.Run(Text({"var s, t: string; i: Integer;", "begin", "  s := 'aaaa';",
+                       "  for i := 1 to 20 do s := s + s;",
+                       "  t := s; t[2097153] := 'b'; Trace(Pos('ab', t));",
+                       "  t := s; t[4194304] := 'b'; Trace(Pos('aab', t));",
+                       "  Trace(Pos('b', s)); Trace(Pos(s + 'a', s)); Trace(Pos(s, s));", "end."})),
+        "");
     EXPECT_EQ(host.trace, "2097152 4194302 0 0 1");
     host.program.SetStepLimit(5000);
     EXPECT_THROW(host.Run(Text({"var s, t: string; i: Integer;", "begin", "  s := 'aaaa';",
@@ -267,9 +262,8 @@ TEST(RunLimitsTest, PosOverLongTexts) {
 TEST(RunLimitsTest, StopFromAnotherThread) {
     LimitsHost host;
     host.program.SetText(Text({"var s: string; i: Integer;", "begin", "  s := 'ab';",
-                               "  for i := 1 to 20 do s := s + s;", "  Started;",
-                               "  while True do", "    try i := Pos('x', s) except end;",
-                               "end."}));
+                               "  for i := 1 to 20 do s := s + s;", "  Started;", "  while True do",
+                               "    try i := Pos('x', s) except end;", "end."}));
     ASSERT_TRUE(host.program.Compile());
     std::atomic<bool> stopped{false};
     std::thread run([&] {
@@ -289,14 +283,14 @@ TEST(RunLimitsTest, StopFromAnotherThread) {
 // and what it does not catch leaves Execute as EOutOfMemory.
 TEST(RunLimitsTest, OutOfMemoryIsAScriptException) {
     LimitsHost host;
-    ASSERT_EQ(host.Run(Text({"begin", "  try NoMemory except Trace(ExceptionClassName) end;",
-                             "end."})),
-              "");
+    ASSERT_EQ(
+        host.Run(Text({"begin", "  try NoMemory except Trace(ExceptionClassName) end;", "end."})),
+        "");
     EXPECT_EQ(host.trace, "EOutOfMemory");
     EXPECT_THROW(host.Run(Text({"begin NoMemory end."})), runtime::EOutOfMemory);
-    ASSERT_EQ(host.Run(Text({"function F: Integer; begin NoMemory; Result := 1 end;",
-                             "begin end."})),
-              "");
+    ASSERT_EQ(
+        host.Run(Text({"function F: Integer; begin NoMemory; Result := 1 end;", "begin end."})),
+        "");
     EXPECT_THROW(host.program.CallScriptFunction("F", Variant()), runtime::EOutOfMemory);
 }
 

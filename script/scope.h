@@ -56,7 +56,6 @@ class TscRunLineSink {
     ~TscRunLineSink() = default;
 };
 
-
 struct TscRunState;
 
 // Makes a program's run state (and its memory account) current on the
@@ -146,7 +145,6 @@ TscRunState* CurrentRun() noexcept;
 inline void ChargeWork(uint64_t bytes) {
     if (TscRunState* run = CurrentRun()) run->ChargeWork(bytes);
 }
-
 
 // Flow flags of a scope (TscScope::FlowFlags).
 inline constexpr uint8_t kBreakFlag = 1;
@@ -268,8 +266,7 @@ template <typename Keep>
 void TscScope::RemoveEntries(Keep keep) {
     std::vector<Entry> kept;
     std::vector<Entry> freed;
-    for (Entry& entry : entries_)
-        (keep(entry) ? kept : freed).push_back(std::move(entry));
+    for (Entry& entry : entries_) (keep(entry) ? kept : freed).push_back(std::move(entry));
     entries_ = std::move(kept);
     Reindex();
     for (Entry& entry : freed)

@@ -340,19 +340,20 @@ TEST(ScriptTest, DeepRecursionRaisesStackOverflow) {
 // Scripts run on threads with the program's script stack recurse ten
 // thousand levels deep, and compile a chain of a thousand "else if".
 TEST(ScriptTest, ScriptThreadsRecurseDeepAndCompileLongChains) {
-    std::string chain = Text({"var x: Integer;", "begin", "  x := 999;",
-                              "  if x = 0 then Trace(0)"});
+    std::string chain =
+        Text({"var x: Integer;", "begin", "  x := 999;", "  if x = 0 then Trace(0)"});
     for (int i = 1; i < 1000; ++i)
-        chain += "  else if x = " + std::to_string(i) + " then Trace(" + std::to_string(i) + ")\r\n";
+        chain +=
+            "  else if x = " + std::to_string(i) + " then Trace(" + std::to_string(i) + ")\r\n";
     chain += Text({"  else Trace(-1)", "end."});
     const auto work = [&] {
         TestHost host;
-        ASSERT_EQ(host.Compile(Text({"function R(n: Integer): Integer;",
-                                     "var s: string;", "begin", "  s := IntToStr(n);",
-                                     "  if n = 0 then Result := 0 else Result := R(n - 1) + 1;",
-                                     "  if s <> IntToStr(n) then Fail('lost')", "end;",
-                                     "begin end."})),
-                  "");
+        ASSERT_EQ(
+            host.Compile(Text({"function R(n: Integer): Integer;", "var s: string;", "begin",
+                               "  s := IntToStr(n);",
+                               "  if n = 0 then Result := 0 else Result := R(n - 1) + 1;",
+                               "  if s <> IntToStr(n) then Fail('lost')", "end;", "begin end."})),
+            "");
         EXPECT_TRUE(host.script.CallScriptFunction("R", Variant(10000)) == Variant(10000));
         EXPECT_EQ(host.Run(chain), "999");
     };
@@ -374,8 +375,7 @@ TEST(ScriptTest, DeclarationsCompileInLinearTime) {
     });
     serplow::testing::ExpectLinearTime("procedures", 500, [&](int n) {
         std::string text;
-        for (int i = 0; i < n; ++i)
-            text += "procedure P" + std::to_string(i) + "; begin end;\r\n";
+        for (int i = 0; i < n; ++i) text += "procedure P" + std::to_string(i) + "; begin end;\r\n";
         return compiles(text + "begin P" + std::to_string(n - 1) + " end.");
     });
 }

@@ -123,7 +123,8 @@ Variant Format(const SysCall& call) {
     ChargeWork(uint64_t{fmt.View().size()} + argumentText);
     // Widths repeated over a long format could make gigabytes: the result
     // is refused once it would pass the longest string.
-    std::optional<std::string> text = runtime::FormatAtMost(fmt.View(), formatArgs, kMaxStringLength);
+    std::optional<std::string> text =
+        runtime::FormatAtMost(fmt.View(), formatArgs, kMaxStringLength);
     if (!text) StringTooLong();
     ChargeWork(text->size());
     return Variant(std::move(*text));

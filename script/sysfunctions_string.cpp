@@ -203,9 +203,9 @@ Variant SetLength(const SysCall& call) {
     } else {
         const int64_t high = int64_t{requested} - 1;
         if (value.IsArray() && high >= value.ArrayLowBound(value.ArrayDimCount()))
-            ChargeWork(sizeof(Variant) * static_cast<uint64_t>(high - value.ArrayLowBound(
-                                                                           value.ArrayDimCount()) +
-                                                                1));
+            ChargeWork(
+                sizeof(Variant) *
+                static_cast<uint64_t>(high - value.ArrayLowBound(value.ArrayDimCount()) + 1));
         value.ArrayRedim(static_cast<int32_t>(std::max<int64_t>(high, INT32_MIN)));
     }
     call.SetArg(0, value);

@@ -1,7 +1,7 @@
 #include "ui/about_form.h"
 
-#include "ui/links.h"
 #include "runtime/properties.h"
+#include "ui/links.h"
 
 namespace ui {
 

@@ -2,10 +2,9 @@
 // HTML view), the image lists from resources, the engine selector's entry
 // texts, and the window fixes for newer Windows, under Wine.
 
+#include <commctrl.h>
 #include <gtest/gtest.h>
 #include <windows.h>
-
-#include <commctrl.h>
 
 #include <algorithm>
 #include <map>
@@ -163,8 +162,8 @@ TEST_F(UiControls, SpinEditKeepsItsValueWithinItsLimits) {
         double value;
         int32_t integer;
     };
-    for (const Case& c : {Case{50, 50, 50}, Case{3, 10, 10}, Case{20000, 10000, 10000},
-                          Case{12.9, 12.9, 12}}) {
+    for (const Case& c :
+         {Case{50, 50, 50}, Case{3, 10, 10}, Case{20000, 10000, 10000}, Case{12.9, 12.9, 12}}) {
         spin.SetValue(c.set);
         EXPECT_EQ(spin.Value(), c.value) << c.set;
         EXPECT_EQ(spin.GetAsInteger(), c.integer) << c.set;
@@ -268,13 +267,12 @@ TEST(NewsLinkTest, NewsLinksOpenOnlyWebAndMailAddresses) {
         const char* link;
         bool opened;
     };
-    for (const Case& c : {Case{"http://www.example.com/news?id=1", true},
-                          Case{"https://www.example.com/", true},
-                          Case{"mailto:support@example.com", true},
-                          Case{"file:///C:/windows/system32/calc.exe", false},
-                          Case{"C:\\windows\\system32\\cmd.exe", false},
-                          Case{"javascript:alert(1)", false},
-                          Case{"news.htm", false}}) {
+    for (const Case& c :
+         {Case{"http://www.example.com/news?id=1", true}, Case{"https://www.example.com/", true},
+          Case{"mailto:support@example.com", true},
+          Case{"file:///C:/windows/system32/calc.exe", false},
+          Case{"C:\\windows\\system32\\cmd.exe", false}, Case{"javascript:alert(1)", false},
+          Case{"news.htm", false}}) {
         desktop.ShellCalls.clear();
         EXPECT_EQ(OpenNewsLink(c.link), c.opened) << c.link;
         ASSERT_EQ(desktop.ShellCalls.size(), c.opened ? 1u : 0u) << c.link;
@@ -292,11 +290,11 @@ TEST(EngineEntryTest, EntriesSplitIntoCountryAndLanguage) {
         const char* country;
         const char* lang;
     };
-    for (const Case& c : {Case{"USA (English)", "USA", "English"},
-                          Case{"USA (Bing) (English)", "USA (Bing)", "English"},
-                          Case{"International (DuckDuckGo) (English)", "International (DuckDuckGo)",
-                               "English"},
-                          Case{"Local", "Local", ""}, Case{"", "", ""}}) {
+    for (const Case& c :
+         {Case{"USA (English)", "USA", "English"},
+          Case{"USA (Bing) (English)", "USA (Bing)", "English"},
+          Case{"International (DuckDuckGo) (English)", "International (DuckDuckGo)", "English"},
+          Case{"Local", "Local", ""}, Case{"", "", ""}}) {
         EXPECT_EQ(CountryOfEntry(c.entry), c.country) << c.entry;
         EXPECT_EQ(LangOfEntry(c.entry), c.lang) << c.entry;
         if (*c.lang != '\0') {

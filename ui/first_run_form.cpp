@@ -1,7 +1,7 @@
 #include "ui/first_run_form.h"
 
-#include "ui/links.h"
 #include "runtime/properties.h"
+#include "ui/links.h"
 
 namespace ui {
 

@@ -268,15 +268,15 @@ class UiForms : public ::testing::Test {
     // The program started as the user starts it, with a site of a few
     // keywords checked before.
     TForm1& StartProgram() {
-        testing::WriteSettings(data_.Path(),
-                               {{"FirstRun", "0"},
-                                {"Country", "Local"},
-                                {"Lang", "English"},
-                                {"SEFileName", testing::ProgramFolder() + "SearchEngines\\local.se"}});
+        testing::WriteSettings(
+            data_.Path(), {{"FirstRun", "0"},
+                           {"Country", "Local"},
+                           {"Lang", "English"},
+                           {"SEFileName", testing::ProgramFolder() + "SearchEngines\\local.se"}});
         testing::BuildProject(1, 8, 10);
         testing::SaveBuiltProject(data_.Path());
-        return testing::StartProgram(
-            testing::WideFolders(testing::ProgramFolder(), data_.Path()), windows_);
+        return testing::StartProgram(testing::WideFolders(testing::ProgramFolder(), data_.Path()),
+                                     windows_);
     }
     template <class T>
     T& Dialog() {

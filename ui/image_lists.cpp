@@ -29,7 +29,8 @@ void TResourceImageList::LoadImages() {
     gui::TBitmap strip;
     strip.LoadFromResourceName(nullptr, runtime::AnsiToWide(resourceName_));
     if (strip.Width() % Width() != 0 || strip.Height() != Height())
-        throw gui::EInvalidGraphic("Image strip " + resourceName_ + " does not match the list's size");
+        throw gui::EInvalidGraphic("Image strip " + resourceName_ +
+                                   " does not match the list's size");
     Add(strip);
 }
 

@@ -146,7 +146,6 @@ TForm1::TForm1(runtime::TComponent* owner, TProgramFolders folders)
     Bind(scScript1, "scScript1");
 }
 
-
 TForm1::~TForm1() = default;
 
 void TForm1::SetDialogs(TForm2* projectProperties, TForm3* addURL, TForm4* about,
@@ -155,8 +154,8 @@ void TForm1::SetDialogs(TForm2* projectProperties, TForm3* addURL, TForm4* about
     Form3 = addURL;
     Form4 = about;
     Form6 = progress;
-    for (runtime::TComponent* dialog : std::initializer_list<runtime::TComponent*>{
-             projectProperties, addURL, about, progress})
+    for (runtime::TComponent* dialog :
+         std::initializer_list<runtime::TComponent*>{projectProperties, addURL, about, progress})
         if (dialog != nullptr) dialog->FreeNotification(this);
 }
 
@@ -176,11 +175,13 @@ void TForm1::CreateHandleDone() {
     // takes its height from the client area without a new layout.
     Realign();
     HINSTANCE module = GetModuleHandleW(nullptr);
-    for (const auto& [which, metric] : {std::pair{ICON_BIG, SM_CXICON}, {ICON_SMALL, SM_CXSMICON}}) {
+    for (const auto& [which, metric] :
+         {std::pair{ICON_BIG, SM_CXICON}, {ICON_SMALL, SM_CXSMICON}}) {
         const int size = GetSystemMetrics(metric);
         // Shared icons live as long as the program: nothing to free.
         HANDLE icon = LoadImageW(module, L"MAINICON", IMAGE_ICON, size, size, LR_SHARED);
-        if (icon != nullptr) SendMessageW(WindowHandle(), WM_SETICON, which, reinterpret_cast<LPARAM>(icon));
+        if (icon != nullptr)
+            SendMessageW(WindowHandle(), WM_SETICON, which, reinterpret_cast<LPARAM>(icon));
     }
 }
 
@@ -190,9 +191,8 @@ void TForm1::FormCreate(runtime::TObject*) {
     // The hook holds what it calls, not this form: the window's last
     // messages (WM_DESTROY, WM_NCDESTROY) come while the form's base class
     // destroys the window, after this part of the form is gone.
-    SetWindowProc([inherited = WindowProc()](gui::TMessage& msg) {
-        FormWindowProc(msg, inherited);
-    });
+    SetWindowProc(
+        [inherited = WindowProc()](gui::TMessage& msg) { FormWindowProc(msg, inherited); });
     SetUpTrees();
     core::CheckOldWindows();
     StatusLink->SetText(MakerWebAddress);
@@ -302,9 +302,9 @@ void TForm1::FormShow(runtime::TObject*) {
 
 void TForm1::PlaceFromSettings() {
     const core::TOptions& options = *core::Options;
-    gui::TRect wanted = firstStart_ ? gui::BoundsRect(Left(), Top(), Width(), Height())
-                                    : gui::BoundsRect(options.PosX, options.PosY, options.SizeX,
-                                                      options.SizeY);
+    gui::TRect wanted =
+        firstStart_ ? gui::BoundsRect(Left(), Top(), Width(), Height())
+                    : gui::BoundsRect(options.PosX, options.PosY, options.SizeX, options.SizeY);
     const gui::TSizeLimits& limits = Constraints()->Limits();
     wanted.Right = wanted.Left + std::max(wanted.Width(), limits.MinWidth);
     wanted.Bottom = wanted.Top + std::max(wanted.Height(), limits.MinHeight);

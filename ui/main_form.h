@@ -39,7 +39,7 @@ namespace core {
 class TKeyword;
 class TSite;
 class TSoapClient;
-}
+}  // namespace core
 namespace script {
 class TscScript;
 }

@@ -246,7 +246,9 @@ class UiCommands : public ::testing::Test {
         core::TempDir = savedTempDir_;
     }
 
-    TForm1& Start() { return testing::StartProgram(testing::WideFolders(program_.Path(), data_.Path()), windows_); }
+    TForm1& Start() {
+        return testing::StartProgram(testing::WideFolders(program_.Path(), data_.Path()), windows_);
+    }
     void Close() { testing::CloseProgram(windows_); }
     void Free() { testing::FreeProgram(windows_); }
     // A project of one site with these keywords, written as the data
@@ -1201,8 +1203,7 @@ TEST_F(UiCommands, FromNothingToAProjectThatIsKept) {
     testing::ClickHeader(keywords, 1);
     std::vector<int> shownPositions;
     for (int row = 0; row < testing::RowCount(keywords); ++row)
-        shownPositions.push_back(
-            KeywordOf(&testing::Row(keywords, row))->Position);
+        shownPositions.push_back(KeywordOf(&testing::Row(keywords, row))->Position);
     std::vector<int> sortedPositions(positions.begin(), positions.end());
     std::sort(sortedPositions.begin(), sortedPositions.end(),
               [](int a, int b) { return (a == 0 ? INT_MAX : a) < (b == 0 ? INT_MAX : b); });

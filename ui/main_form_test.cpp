@@ -4,10 +4,9 @@
 // close during a check, the window's placement, the single-instance answer,
 // and a picture of the window for a person to look at.
 
+#include <commctrl.h>
 #include <gtest/gtest.h>
 #include <windows.h>
-
-#include <commctrl.h>
 
 #include <functional>
 #include <optional>
@@ -24,13 +23,13 @@
 #include "runtime/os/paths.h"
 #include "runtime/strings.h"
 #include "ui/first_run_form.h"
+#include "ui/links.h"
 #include "ui/news_form.h"
 #include "ui/options_form.h"
-#include "ui/signup_form.h"
-#include "ui/links.h"
 #include "ui/program_win.h"
 #include "ui/progress_form.h"
 #include "ui/project_progress_form.h"
+#include "ui/signup_form.h"
 #include "ui/ui_test_support.h"
 
 namespace ui {
@@ -233,7 +232,8 @@ TEST_F(UiMain, ProjectOfThreeSitesShowsItsKeywordsAndResults) {
     }
     // Sorted by name, as the list sorts itself, without regard to case.
     for (int row = 1; row < 50; ++row)
-        EXPECT_LE(runtime::WideCompareText(RowText(keywords, row - 1, 0), RowText(keywords, row, 0)), 0)
+        EXPECT_LE(
+            runtime::WideCompareText(RowText(keywords, row - 1, 0), RowText(keywords, row, 0)), 0)
             << row;
     EXPECT_EQ(main.StatusBar1->Panels()->Items(1)->Text(),
               "Keywords: 50 | Checked: " + std::to_string(active));
@@ -655,8 +655,10 @@ TEST_F(UiMain, HeaderClicksSortKeywordsByEachColumn) {
         int32_t position, best;
         double date;
     };
-    const Keyword made[] = {{u"delta", 5, 5, 45003}, {u"Alpha", 0, 3, 45001},
-                            {u"charlie", 2, 0, 45002.6}, {u"bravo", 9, 1, 0}};
+    const Keyword made[] = {{u"delta", 5, 5, 45003},
+                            {u"Alpha", 0, 3, 45001},
+                            {u"charlie", 2, 0, 45002.6},
+                            {u"bravo", 9, 1, 0}};
     testing::BuildProject(1, 0, 0);
     core::TSite& site = *core::Sites->Items(0);
     for (const Keyword& k : made) {
@@ -690,8 +692,7 @@ TEST_F(UiMain, HeaderClicksSortKeywordsByEachColumn) {
     }
     // Sorted rows still carry their own keywords.
     for (int row = 0; row < RowCount(keywords); ++row)
-        EXPECT_EQ(KeywordOf(&testing::Row(keywords, row))->Name,
-                  RowText(keywords, row, 0));
+        EXPECT_EQ(KeywordOf(&testing::Row(keywords, row))->Name, RowText(keywords, row, 0));
 }
 
 TEST(MainWindowTest, ArrowsShowEachMove) {
@@ -699,8 +700,8 @@ TEST(MainWindowTest, ArrowsShowEachMove) {
         int32_t position, last;
         int arrow;
     };
-    for (const Case& c : {Case{3, 7, 1}, Case{5, 5, 2}, Case{9, 3, 0}, Case{0, 4, 0},
-                          Case{4, 0, 1}, Case{0, 0, 0}}) {
+    for (const Case& c : {Case{3, 7, 1}, Case{5, 5, 2}, Case{9, 3, 0}, Case{0, 4, 0}, Case{4, 0, 1},
+                          Case{0, 0, 0}}) {
         core::TKeyword keyword(u"k");
         keyword.Position = c.position;
         keyword.LastPosition = c.last;
@@ -724,28 +725,30 @@ TEST_F(UiMain, PreferencesChangeTheSettingsTheEngineAndTheStatusLineOnOkOnly) {
     EXPECT_EQ(core::CurrentEngine->Country, "Local");
 
     // Cancel keeps everything.
-    TIdleAction cancel([] { return ShownForm<TForm5>() != nullptr; }, [] {
-        TForm5& dialog = *ShownForm<TForm5>();
-        dialog.SpinEdit1->SetAsInteger(70);
-        gt::Click(*dialog.Button2);
-    });
+    TIdleAction cancel([] { return ShownForm<TForm5>() != nullptr; },
+                       [] {
+                           TForm5& dialog = *ShownForm<TForm5>();
+                           dialog.SpinEdit1->SetAsInteger(70);
+                           gt::Click(*dialog.Button2);
+                       });
     main.ActionOptions->Execute();
     EXPECT_TRUE(cancel.Done());
     EXPECT_EQ(core::Options->SearchResults, 20);
 
-    TIdleAction ok([] { return ShownForm<TForm5>() != nullptr; }, [] {
-        TForm5& dialog = *ShownForm<TForm5>();
-        EXPECT_EQ(dialog.ComboBox1->Text(), "Local (English)");
-        EXPECT_EQ(dialog.SpinEdit1->GetAsInteger(), 20);
-        dialog.SpinEdit1->SetAsInteger(30);
-        dialog.ComboBox1->SelectEntry("USA (English)");
-        dialog.LabeledEdit2->SetText("proxy.example");
-        dialog.LabeledEdit1->SetText("3128");
-        dialog.ComboBox2->SetItemIndex(2);
-        gt::Pump();
-        SaveDialogPicture(dialog, "options_dialog.png");
-        gt::Click(*dialog.Button1);
-    });
+    TIdleAction ok([] { return ShownForm<TForm5>() != nullptr; },
+                   [] {
+                       TForm5& dialog = *ShownForm<TForm5>();
+                       EXPECT_EQ(dialog.ComboBox1->Text(), "Local (English)");
+                       EXPECT_EQ(dialog.SpinEdit1->GetAsInteger(), 20);
+                       dialog.SpinEdit1->SetAsInteger(30);
+                       dialog.ComboBox1->SelectEntry("USA (English)");
+                       dialog.LabeledEdit2->SetText("proxy.example");
+                       dialog.LabeledEdit1->SetText("3128");
+                       dialog.ComboBox2->SetItemIndex(2);
+                       gt::Pump();
+                       SaveDialogPicture(dialog, "options_dialog.png");
+                       gt::Click(*dialog.Button1);
+                   });
     main.ActionOptions->Execute();
     ASSERT_TRUE(ok.Done());
     const core::TOptions& options = *core::Options;
@@ -759,7 +762,8 @@ TEST_F(UiMain, PreferencesChangeTheSettingsTheEngineAndTheStatusLineOnOkOnly) {
     // Written at once.
     EXPECT_EQ(Settings("SearchResults"), "30");
     EXPECT_EQ(Settings("ProxyPort"), "3128");
-    EXPECT_EQ(main.TopLabel->Text(), "Top 30 results are shown. Click here to change the defaults.");
+    EXPECT_EQ(main.TopLabel->Text(),
+              "Top 30 results are shown. Click here to change the defaults.");
 }
 
 TEST_F(UiMain, LatestNewsShowsTheKeptPageElseTheNewsTextElseNothing) {
@@ -774,7 +778,8 @@ TEST_F(UiMain, LatestNewsShowsTheKeptPageElseTheNewsTextElseNothing) {
 
     // Neither: no window.
     core::Options->NewsText.clear();
-    TIdleAction none([] { return ShownForm<TForm9>() != nullptr; }, [] { ShownForm<TForm9>()->Close(); });
+    TIdleAction none([] { return ShownForm<TForm9>() != nullptr; },
+                     [] { ShownForm<TForm9>()->Close(); });
     main.NewsfromTarvenixco1Click(nullptr);
     EXPECT_FALSE(none.Done());
 
@@ -796,13 +801,14 @@ TEST_F(UiMain, LatestNewsShowsTheKeptPageElseTheNewsTextElseNothing) {
                             "<h1>Serplow news</h1><p>Version 2.6 is out: <a "
                             "href=\"http://www.tarvenixco.example/download\">download it</a>.</p>");
     {
-        TIdleAction click([] { return ShownForm<TForm9>() != nullptr; }, [&shown] {
-            TForm9& news = *ShownForm<TForm9>();
-            shown = news.htmlView1->PageText();
-            SaveDialogPicture(news, "news_window.png");
-            gt::Click(*news.htmlView1->LinkList(), gui::TPoint{10, 5});
-            news.Close();
-        });
+        TIdleAction click([] { return ShownForm<TForm9>() != nullptr; },
+                          [&shown] {
+                              TForm9& news = *ShownForm<TForm9>();
+                              shown = news.htmlView1->PageText();
+                              SaveDialogPicture(news, "news_window.png");
+                              gt::Click(*news.htmlView1->LinkList(), gui::TPoint{10, 5});
+                              news.Close();
+                          });
         main.NewsfromTarvenixco1Click(nullptr);
         EXPECT_TRUE(click.Done());
     }

@@ -297,8 +297,7 @@ void TForm1::PopupMenu1Popup(runtime::TObject*) {
 }
 
 void TForm1::PopupMenu2Popup(runtime::TObject*) {
-    const bool results = core::CurrentSite != nullptr &&
-                         core::CurrentSite->Keywords.Count() > 0 &&
+    const bool results = core::CurrentSite != nullptr && core::CurrentSite->Keywords.Count() > 0 &&
                          core::CurrentKeyword != nullptr &&
                          core::CurrentKeyword->Links.Count() > 0 && GtTree2->Selected() != nullptr;
     if (!results) throw runtime::EAbort("");

@@ -65,11 +65,9 @@ std::optional<TProgramWindows> CreateProgramWindows(const TProgramFolders& folde
     windows.Progress = &gui::Application->CreateForm<TForm6>();
     main->SetDialogs(windows.ProjectProperties, windows.AddURL, windows.About, windows.Progress);
     if (core::OldWindows) {
-        for (gui::TControl* control :
-             std::initializer_list<gui::TControl*>{main->GtTree1, main->GtTree2,
-                                                   windows.ProjectProperties->GtTree1,
-                                                   windows.ProjectProperties->Edit1,
-                                                   windows.ProjectProperties->Memo1})
+        for (gui::TControl* control : std::initializer_list<gui::TControl*>{
+                 main->GtTree1, main->GtTree2, windows.ProjectProperties->GtTree1,
+                 windows.ProjectProperties->Edit1, windows.ProjectProperties->Memo1})
             control->Font()->SetName(kOldWindowsFont);
     }
     return windows;

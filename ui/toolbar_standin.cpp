@@ -40,8 +40,7 @@ void TToolControlItem::SetControl(gui::TControl* value) {
     if (auto* bar = dynamic_cast<TToolBarStandIn*>(ToolBar())) bar->PlaceControls();
 }
 
-void TToolControlItem::Notification(runtime::TComponent* component,
-                                    runtime::TOperation operation) {
+void TToolControlItem::Notification(runtime::TComponent* component, runtime::TOperation operation) {
     TToolButton::Notification(component, operation);
     if (operation == runtime::opRemove && component == control_) control_ = nullptr;
 }

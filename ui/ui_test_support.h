@@ -13,8 +13,8 @@
 #include <initializer_list>
 #include <memory>
 #include <optional>
-#include <stdexcept>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <utility>
 
@@ -29,9 +29,9 @@
 #include "gui/appevents.h"
 #include "gui/screen.h"
 #include "gui/testing.h"
+#include "net/socket_api.h"
 #include "runtime/inifile.h"
 #include "runtime/strings.h"
-#include "net/socket_api.h"
 #include "runtime/threads.h"
 #include "script/init.h"
 #include "ui/init.h"
@@ -124,13 +124,12 @@ inline void BuildProject(int sites, int keywords, int links) {
             keyword.Active = facts.Active;
             if (facts.Date == 0) continue;
             for (int i = 0; i < links; ++i) {
-                const std::string url = i + 1 == facts.Position
-                                            ? "http://" + MadeUpSite(s) + "/page" + std::to_string(k)
-                                            : "http://www.result" + std::to_string(i) +
-                                                  ".example/" + std::to_string(k);
-                keyword.Links.Add(std::make_unique<core::TLink>(runtime::AnsiToWide(url),
-                                                               u"Result title", u"", i + 1,
-                                                               i / 10 + 1, 0.0));
+                const std::string url =
+                    i + 1 == facts.Position
+                        ? "http://" + MadeUpSite(s) + "/page" + std::to_string(k)
+                        : "http://www.result" + std::to_string(i) + ".example/" + std::to_string(k);
+                keyword.Links.Add(std::make_unique<core::TLink>(
+                    runtime::AnsiToWide(url), u"Result title", u"", i + 1, i / 10 + 1, 0.0));
             }
         }
         core::Sites->Add(std::move(site));
@@ -320,8 +319,8 @@ inline void ClickCheckBox(controls::tree::TGtTree& tree, int row) {
 inline void ClickHeader(controls::tree::TGtTree& tree, int column) {
     const controls::tree::TGtHeaderSection* section = tree.HeaderSections()->GetSection(column);
     if (section == nullptr) throw std::out_of_range("no such column");
-    gui::testing::Click(*tree.Header(),
-                        gui::TPoint{section->Left() + section->Width() / 2, tree.HeaderHeight() / 2});
+    gui::testing::Click(*tree.Header(), gui::TPoint{section->Left() + section->Width() / 2,
+                                                    tree.HeaderHeight() / 2});
     gui::testing::Pump();
 }
 

@@ -148,7 +148,8 @@ class TVistaAltFix::TFormObj {
             } catch (...) {
                 if (gui::Application != nullptr) gui::Application->HandleException(nullptr);
             }
-            if (msg.Msg == WM_UPDATEUISTATE && keep->entry != nullptr) keep->entry->NeedRepaint = true;
+            if (msg.Msg == WM_UPDATEUISTATE && keep->entry != nullptr)
+                keep->entry->NeedRepaint = true;
         }
     };
 

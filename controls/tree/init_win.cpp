@@ -4,8 +4,8 @@
 #include "controls/tree/hook.h"
 #include "controls/tree/init.h"
 #include "controls/tree/scrollbar.h"
-#include "controls/tree/treedrag.h"
 #include "controls/tree/tree.h"
+#include "controls/tree/treedrag.h"
 #include "controls/tree/xpthemed.h"
 #include "runtime/classinfo.h"
 

@@ -39,8 +39,8 @@ inline constexpr int crGtDragMove = 20002;
 inline constexpr int crGtDragCopy = 20003;
 
 GT_EVENT_TYPE(TOnShowHintEvent, "Sender, Item, Section, Text, HintWindow, MousePos, DoShowHint",
-              runtime::TObject*, TGtTreeItem*, TGtHeaderSection*, std::u16string&,
-              TGtHintWindow*, gui::TPoint, bool&);
+              runtime::TObject*, TGtTreeItem*, TGtHeaderSection*, std::u16string&, TGtHintWindow*,
+              gui::TPoint, bool&);
 RUNTIME_EVENT_TYPE(TTryEditEvent, "Sender, Item, SectionIndex, CellType, CanEdit",
                    runtime::TObject*, TGtTreeItem*, int, TGtFieldType&, bool&);
 RUNTIME_EVENT_TYPE(TInplaceEditorNeededEvent,

@@ -25,8 +25,8 @@ namespace controls::tree {
 namespace {
 
 using testing::Px;
-using testing::TFakeTimers;
 using testing::SaveShot;
+using testing::TFakeTimers;
 
 using gui::testing::PixelAt;
 

@@ -20,9 +20,9 @@
 #include <vector>
 
 #include "controls/tree/header.h"
+#include "controls/tree/hook.h"
 #include "controls/tree/inplaceeditor.h"
 #include "controls/tree/interacttypes.h"
-#include "controls/tree/hook.h"
 #include "controls/tree/maincell.h"
 #include "controls/tree/scrollbar.h"
 #include "controls/tree/treeevents.h"
@@ -652,7 +652,8 @@ class TCustomGtTree : public TGtXPThemedControl, public TGtTreeModel, private TG
 
     // Line hints, editing, drag and drop.
     std::u16string hintW_;
-    std::unique_ptr<TGtTreeInplaceManager> inplaceManager_ = std::make_unique<TGtTreeInplaceManager>();
+    std::unique_ptr<TGtTreeInplaceManager> inplaceManager_ =
+        std::make_unique<TGtTreeInplaceManager>();
     TDragTargetDraw dragTrgDrawMode_ = SelColorRect;
     TGtColor dragRectAcceptColor_ = 0x008000;
     TGtColor dragRectDenyColor_ = 0x0000FF;

@@ -114,9 +114,9 @@ void TCustomGtTree::WMNCHitTest(gui::TMessage& msg) {
 void TCustomGtTree::WMSysColorChange(gui::TMessage& msg) {
     GUI_INHERITED(msg);
     // Child windows hear of new system colours only from their parent.
-    for (gui::TWinControl* child : {static_cast<gui::TWinControl*>(horzBar_),
-                                    static_cast<gui::TWinControl*>(vertBar_),
-                                    static_cast<gui::TWinControl*>(header_)})
+    for (gui::TWinControl* child :
+         {static_cast<gui::TWinControl*>(horzBar_), static_cast<gui::TWinControl*>(vertBar_),
+          static_cast<gui::TWinControl*>(header_)})
         if (child != nullptr && child->HandleAllocated())
             SendMessageW(child->WindowHandle(), WM_SYSCOLORCHANGE, msg.WParam, msg.LParam);
     if (view_ != nullptr) view_->Perform(gui::CM_SYSCOLORCHANGE);

@@ -246,10 +246,9 @@ void TGtTreeView::DrawDragRow(gui::TCanvas& canvas, TGtTreeItem* item, gui::TRec
     inset += indent / 3;
     const int edge = rtl ? r.Right - inset : r.Left + inset;
     const TGtHeaderSection* main = t.SectionByIndex(t.MainTreeColumn());
-    const bool ownerDraw = t.OwnerDrawByColumn
-                               ? t.SectionCount() > 0 && main != nullptr &&
-                                     main->Style() == ElhsOwnerDraw
-                               : text == t.OwnerDrawMask;
+    const bool ownerDraw = t.OwnerDrawByColumn ? t.SectionCount() > 0 && main != nullptr &&
+                                                     main->Style() == ElhsOwnerDraw
+                                               : text == t.OwnerDrawMask;
     const gui::TRect rest = rtl ? gui::TRect{r.Left, r.Top, edge, r.Bottom}
                                 : gui::TRect{edge, r.Top, r.Right, r.Bottom};
     if (ownerDraw) {
@@ -343,8 +342,8 @@ void TGtTreeView::DoDragOver(gui::TDragObject* dragObject, int x, bool accepted,
     HideLineHint();
     if (RowCount() > 0) {
         const bool upZone = topIndex_ > 0 && y <= RowHeight(Row(0));
-        const bool downZone = t.TotalVisible() >= bottomIndex_ &&
-                              y >= Height() - RowHeight(Row(RowCount() - 1));
+        const bool downZone =
+            t.TotalVisible() >= bottomIndex_ && y >= Height() - RowHeight(Row(RowCount() - 1));
         if ((upZone || downZone) && !dragScrollRunning_) {
             dragScrollRunning_ = true;
             GtTimers().Start(&dragScrollTimer_, 1000, [this] { DragScrollTick(); });
@@ -472,7 +471,8 @@ void TGtTreeView::EndInteraction() {
     }
     ClearEditor();
     HideLineHint();
-    for (const void* timer : {LineHintTimer(), PendingEditTimer(), DragScrollTimer(), DragExpandTimer()})
+    for (const void* timer :
+         {LineHintTimer(), PendingEditTimer(), DragScrollTimer(), DragExpandTimer()})
         GtTimers().Stop(timer);
     dragScrollRunning_ = false;
 }

@@ -137,7 +137,8 @@ void TGtTreeView::DoEditItem(TGtTreeItem* item, int sectionIndex) {
     gui::TRect r{0, rowRect.Top, 0, rowRect.Bottom};
     const bool rtl = t.RightAlignedTree();
     if (section == nullptr || !t.ShowColumns()) {
-        if (textLeft < leftPosition_ || textLeft > leftPosition_ + Width()) SetLeftPosition(textLeft);
+        if (textLeft < leftPosition_ || textLeft > leftPosition_ + Width())
+            SetLeftPosition(textLeft);
         // The editor runs from the text towards the side the text grows to.
         r.Left = rtl ? 0 : textLeft - leftPosition_;
         r.Right = rtl ? textRight - leftPosition_ : cw - 1;
@@ -255,8 +256,7 @@ void TGtTreeView::ClickReleased(int x, int y) {
         part != hpMainCell && part != hpNothing) {
         if ((part == hpText || part == hpCell) && item != nullptr &&
             (item == lastClickedItem_ || t.QuickEditMode) && item->HasFlag(ifAllowEdit) &&
-            t.DoInplaceEdit() && (clickedBefore_ || t.QuickEditMode) &&
-            t.DblClickMode() != dcmEdit)
+            t.DoInplaceEdit() && (clickedBefore_ || t.QuickEditMode) && t.DblClickMode() != dcmEdit)
             ScheduleEdit(item, section, false);
         clickedBefore_ = true;
         lastClickPoint_ = {x, y};

@@ -23,8 +23,7 @@ class GtTreeEdit : public testing::GtInteractTest {
         GtInteractTest::SetUp();
         AddColumns();
         AddRows(5);
-        for (int i = 0; i < tree_->SectionCount(); ++i)
-            tree_->SectionByIndex(i)->SetEditable(true);
+        for (int i = 0; i < tree_->SectionCount(); ++i) tree_->SectionByIndex(i)->SetEditable(true);
         tree_->OnEndEditItem = [this](runtime::TObject*, TGtTreeItem* item,
                                       TGtHeaderSection* section, bool canceled) {
             log_.Add("end " + runtime::WideToUtf8(item->Text()) + " section " +
@@ -156,8 +155,8 @@ TEST_F(GtTreeEdit, CellsThatMayNotBeEditedGetNoEditor) {
         {"item may not be edited", [&] { Item(1)->SetFlag(ifAllowEdit, false); }, 1, ""},
         {"disabled item", [&] { Item(1)->SetEnabled(false); }, 1, ""},
         {"tree edits nothing", [&] { tree_->SetDoInplaceEdit(false); }, 1, ""},
-        {"column type picks the editor",
-         [&] { tree_->SectionByIndex(2)->SetFieldType(sftNumber); }, 2, "number start \"10\""},
+        {"column type picks the editor", [&] { tree_->SectionByIndex(2)->SetFieldType(sftNumber); },
+         2, "number start \"10\""},
         {"handler refuses",
          [&] {
              tree_->OnTryEdit = [](runtime::TObject*, TGtTreeItem*, int, TGtFieldType&,
@@ -223,8 +222,8 @@ TEST_F(GtTreeEdit, EditBringsTheCellIntoViewAndPlacesTheEditor) {
     EXPECT_GE(View().RowIndexOf(child), 0);
     const gui::TRect row = View().GetRowRect(View().RowIndexOf(child));
     const TGtHeaderSection& column = *tree_->SectionByIndex(1);
-    EXPECT_EQ(editor->EditorRect, (gui::TRect{column.Left(), row.Top, column.Left() + column.Width(),
-                                              row.Bottom}));
+    EXPECT_EQ(editor->EditorRect,
+              (gui::TRect{column.Left(), row.Top, column.Left() + column.Width(), row.Bottom}));
     EXPECT_EQ(editor->Item, child);
     EXPECT_EQ(editor->SectionIndex, 1);
     tree_->EndEdit(true);
@@ -293,7 +292,8 @@ TEST_F(GtTreeEdit, ScrollingOrPressingTheHeaderAcceptsTheEdit) {
         gui::TWinControl* control;
         gui::TPoint at;
     } cases[] = {
-        {"bar's lower arrow", tree_->VertScrollBar(),
+        {"bar's lower arrow",
+         tree_->VertScrollBar(),
          {tree_->VertScrollBar()->Width() / 2, tree_->VertScrollBar()->Height() - 3}},
         {"header", tree_->Header(), {10, 5}},
     };

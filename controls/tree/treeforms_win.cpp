@@ -109,15 +109,29 @@ void TCustomGtTree::Assign(const runtime::TPersistent* source) {
 void TCustomGtTree::DefineProperties(runtime::TFiler& filer) {
     TGtXPThemedControl::DefineProperties(filer);
     // Settings of earlier versions: read over, never written.
-    static const char* const kDropped[] = {
-        "ImageForm",        "DragCursor",        "Action",           "AdjustMultilineHeight",
-        "Background",       "BackgroundType",    "GradientStartColor", "GradientEndColor",
-        "GradientSteps",    "HeaderWrapCaptions", "NoBlendSelected",  "ScrollBackground",
-        "Storage",          "StoragePath",       "OnHTMLImageNeeded", "OnLinkClick",
-        "LinkCursor",       "LinkColor",         "LinkStyle",        "TrackingCursor"};
+    static const char* const kDropped[] = {"ImageForm",
+                                           "DragCursor",
+                                           "Action",
+                                           "AdjustMultilineHeight",
+                                           "Background",
+                                           "BackgroundType",
+                                           "GradientStartColor",
+                                           "GradientEndColor",
+                                           "GradientSteps",
+                                           "HeaderWrapCaptions",
+                                           "NoBlendSelected",
+                                           "ScrollBackground",
+                                           "Storage",
+                                           "StoragePath",
+                                           "OnHTMLImageNeeded",
+                                           "OnLinkClick",
+                                           "LinkCursor",
+                                           "LinkColor",
+                                           "LinkStyle",
+                                           "TrackingCursor"};
     for (const char* name : kDropped)
-        filer.DefineProperty(name, [](runtime::TReader& reader) { reader.SkipValue(); }, nullptr,
-                             false);
+        filer.DefineProperty(
+            name, [](runtime::TReader& reader) { reader.SkipValue(); }, nullptr, false);
 }
 
 // ---- virtual mode and the view's drag cursor --------------------------------------------

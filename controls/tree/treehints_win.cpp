@@ -41,8 +41,7 @@ bool IsKeyMessage(UINT m) {
 void TCustomGtTree::DoShowLineHint(TGtTreeItem* item, TGtHeaderSection* section,
                                    std::u16string& text, TGtHintWindow* hintWindow,
                                    gui::TPoint mousePos, bool& doShowHint) {
-    if (OnShowLineHint)
-        OnShowLineHint(this, item, section, text, hintWindow, mousePos, doShowHint);
+    if (OnShowLineHint) OnShowLineHint(this, item, section, text, hintWindow, mousePos, doShowHint);
 }
 
 // ---- line hints -------------------------------------------------------------------------
@@ -76,7 +75,8 @@ void TGtTreeView::LineHintTick() {
     ShowLineHintAt(lastHintPoint_.X, lastHintPoint_.Y);
     if (t.HideHintOnTimer && hintedItem_ != nullptr) {
         int timeout = t.LineHintTimeout;
-        if (timeout <= 0) timeout = gui::Application != nullptr ? gui::Application->HintHidePause : 0;
+        if (timeout <= 0)
+            timeout = gui::Application != nullptr ? gui::Application->HintHidePause : 0;
         if (timeout <= 0) timeout = 1000;
         GtTimers().Start(&lineHintTimer_, timeout, [this] { LineHintTick(); });
     }
@@ -290,8 +290,7 @@ void TGtTreeView::WndProc(gui::TMessage& msg) {
                                         m == gui::CM_APPSYSCOMMAND || m == WM_COMMAND)) {
             HideLineHint();
         }
-        if (m == gui::CM_ACTIVATE || m == gui::CM_DEACTIVATE || m == WM_NCMOUSEMOVE)
-            HideLineHint();
+        if (m == gui::CM_ACTIVATE || m == gui::CM_DEACTIVATE || m == WM_NCMOUSEMOVE) HideLineHint();
     }
 
     switch (m) {

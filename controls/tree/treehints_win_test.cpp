@@ -46,8 +46,7 @@ class GtTreeHints : public testing::GtInteractTest {
         const TGtHeaderSection& s = *tree_->SectionByIndex(column);
         const gui::TRect r = View().GetRowRect(row);
         int x = s.Left() + s.Width() / 2;
-        if (column == tree_->MainTreeColumn())
-            x = tree_->MainCellLayout(Item(row)).Text.Left + 3;
+        if (column == tree_->MainTreeColumn()) x = tree_->MainCellLayout(Item(row)).Text.Left + 3;
         return {x - View().LeftPosition(), (r.Top + r.Bottom) / 2};
     }
 

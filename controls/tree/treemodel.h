@@ -398,8 +398,8 @@ class TGtTreeModel {
     int SubtreeEnd(int i) const;
     // SelectAllEx/InvertSelectionEx: `invert` toggles instead of selecting.
     void WalkSelection(bool invert, bool skipHidden, bool skipCollapsed);
-    void SelectRangeWalk(TGtTreeItem* from, TGtTreeItem* to, bool skipFiltered,
-                         bool selectDisabled, bool includeCollapsed);
+    void SelectRangeWalk(TGtTreeItem* from, TGtTreeItem* to, bool skipFiltered, bool selectDisabled,
+                         bool includeCollapsed);
     // The state bit and selected flag without events.
     void ClearSelectedFlag(TGtTreeItem* item);
     // The nearest item before `item` (then after it) that the filter shows.

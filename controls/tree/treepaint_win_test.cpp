@@ -611,19 +611,22 @@ TEST_F(GtTreePaint, TheDropTargetShowsTheModeAndTheAnswer) {
         // The same along the bottom, the strokes going up.
         {dtdDownColorLine,
          true,
-         {{mid, bottom, accept}, {0, bottom - 3, accept}, {1, bottom - 1, accept}, {mid, top, paper}}},
+         {{mid, bottom, accept},
+          {0, bottom - 3, accept},
+          {1, bottom - 1, accept},
+          {mid, top, paper}}},
         {dtdUpSelColorLine, false, {{mid, top, highlight}, {0, top + 3, highlight}}},
         {dtdDownSelColorLine, true, {{mid, bottom, highlight}}},
         {dtdNone, true, {{mid, top, paper}, {mid, bottom, paper}, {right, top + line / 2, paper}}},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::to_string(static_cast<int>(c.mode)) + (c.accepted ? " accepted" : " refused"));
+        SCOPED_TRACE(std::to_string(static_cast<int>(c.mode)) +
+                     (c.accepted ? " accepted" : " refused"));
         tree_->SetDragTrgDrawMode(c.mode);
         tree_->View()->DoDragOver(nullptr, mid, c.accepted, top + line / 2);
         ASSERT_EQ(tree_->View()->DropTarget(), tree_->Items().Item(1));
         PaintNow();
-        for (const Probe& p : c.probes)
-            EXPECT_EQ(At(p.x, p.y), p.colour) << p.x << "," << p.y;
+        for (const Probe& p : c.probes) EXPECT_EQ(At(p.x, p.y), p.colour) << p.x << "," << p.y;
         // The rows around it keep the paper.
         EXPECT_EQ(At(right, RowTop(0) + line / 2), paper);
         EXPECT_EQ(At(mid, RowTop(2)), paper);

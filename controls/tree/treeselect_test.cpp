@@ -146,19 +146,13 @@ TEST_F(Selection, WalksSelectInvertAndDeselectByTheFilterAndExpansion) {
         {"ex shown", true, "", [](auto& t) { t.SelectAllEx(false); }, "A A1 B D "},
         {"ex shown unfiltered", false, "", [](auto& t) { t.SelectAllEx(false); },
          "A A1 A2 B C C1 D "},
-        {"invert", false, "A B1", [](auto& t) { t.InvertSelection(); },
-         "A1 A2 B C C1 D "},
-        {"invert filtered", true, "A C1",
-         [](auto& t) { t.InvertSelection(); }, "A1 B C1 D "},
-        {"invert ex", true, "A", [](auto& t) { t.InvertSelectionEx(false); },
-         "A1 B D "},
+        {"invert", false, "A B1", [](auto& t) { t.InvertSelection(); }, "A1 A2 B C C1 D "},
+        {"invert filtered", true, "A C1", [](auto& t) { t.InvertSelection(); }, "A1 B C1 D "},
+        {"invert ex", true, "A", [](auto& t) { t.InvertSelectionEx(false); }, "A1 B D "},
         // Rows the filter hides stay selected, unless included.
-        {"deselect", true, "A A2 C1",
-         [](auto& t) { t.DeselectAll(); }, "A2 C1 "},
-        {"deselect unfiltered", false, "A2 D",
-         [](auto& t) { t.DeselectAll(); }, ""},
-        {"deselect ex", true, "A A2",
-         [](auto& t) { t.DeselectAllEx(true); }, ""},
+        {"deselect", true, "A A2 C1", [](auto& t) { t.DeselectAll(); }, "A2 C1 "},
+        {"deselect unfiltered", false, "A2 D", [](auto& t) { t.DeselectAll(); }, ""},
+        {"deselect ex", true, "A A2", [](auto& t) { t.DeselectAllEx(true); }, ""},
     };
     for (const Case& c : cases) {
         tree_.DeselectAllEx(true);
@@ -179,8 +173,7 @@ TEST_F(Selection, RangesRunInTreeOrderFromEitherEnd) {
         const char* expected;
     } cases[] = {
         {"same item", false, [](Selection& s) { s.tree_.SelectRange(s.b_, s.b_); }, ""},
-        {"to none", false, [](Selection& s) { s.tree_.SelectRange(s.b_, nullptr); },
-         "A A1 A2 B "},
+        {"to none", false, [](Selection& s) { s.tree_.SelectRange(s.b_, nullptr); }, "A A1 A2 B "},
         {"none to none", false, [](Selection& s) { s.tree_.SelectRange(nullptr, nullptr); }, "A "},
         // Collapsed children and disabled items count by default.
         {"backwards", false, [](Selection& s) { s.tree_.SelectRange(s.c1_, s.a2_); },
@@ -200,8 +193,8 @@ TEST_F(Selection, RangesRunInTreeOrderFromEitherEnd) {
          "A A1 B B1 D "},
         {"filter ignored", true, [](Selection& s) { s.tree_.SelectRange2(s.a_, s.b_, true); },
          "A A1 A2 B "},
-        {"filter off", false, [](Selection& s) { s.tree_.SelectRangeEx2(s.a_, s.b_, false, true, true); },
-         "A A1 A2 B "},
+        {"filter off", false,
+         [](Selection& s) { s.tree_.SelectRangeEx2(s.a_, s.b_, false, true, true); }, "A A1 A2 B "},
     };
     for (const Case& c : cases) {
         tree_.DeselectAllEx(true);

@@ -9,8 +9,8 @@
 #include "controls/tree/tree.h"
 #include "controls/tree/treeview.h"
 #include "controls/tree/windowtest_win.h"
-#include "gui/geometry_win.h"
 #include "gui/forms.h"
+#include "gui/geometry_win.h"
 #include "gui/testing.h"
 #include "runtime/strings.h"
 

@@ -11,7 +11,8 @@ namespace runtime::os {
 namespace {
 
 void* ThreadMain(void* argument) {
-    const std::unique_ptr<std::function<void()>> body(static_cast<std::function<void()>*>(argument));
+    const std::unique_ptr<std::function<void()>> body(
+        static_cast<std::function<void()>*>(argument));
     (*body)();
     return nullptr;
 }

@@ -12,7 +12,8 @@ namespace runtime::os {
 namespace {
 
 unsigned __stdcall ThreadMain(void* argument) {
-    const std::unique_ptr<std::function<void()>> body(static_cast<std::function<void()>*>(argument));
+    const std::unique_ptr<std::function<void()>> body(
+        static_cast<std::function<void()>*>(argument));
     (*body)();
     return 0;
 }

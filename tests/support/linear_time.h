@@ -62,8 +62,8 @@ inline void ExpectLinearTime(const std::string& what, int base,
     }
     // The figures are the time of one run of each size.
     const std::string figures = "base " + std::to_string(best[0] / kLargest) + " ms, 8 times " +
-                                std::to_string(best[1]) + " ms (best of " +
-                                std::to_string(rounds) + ")";
+                                std::to_string(best[1]) + " ms (best of " + std::to_string(rounds) +
+                                ")";
     ::testing::Test::RecordProperty(what, figures);
     EXPECT_LT(best[1], best[0] * kAllowed) << what << ": " << figures;
 }

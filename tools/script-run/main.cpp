@@ -46,8 +46,8 @@ constexpr int kExitUsage = 3;
 constexpr int kExitStopped = 4;
 
 struct Options {
-    uint64_t steps = 0;     // 0: no limit
-    double timeoutS = 0;    // 0: none
+    uint64_t steps = 0;   // 0: no limit
+    double timeoutS = 0;  // 0: none
     const char* file = nullptr;
 };
 
