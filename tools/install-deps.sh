@@ -6,7 +6,7 @@ set -eu
 # Debian packages, one per line with what needs it.
 packages="
 cmake ninja-build ccache g++ git make perl
-clang libclang-rt-14-dev
+clang libclang-rt-14-dev clang-format
 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
 zlib1g-dev libz-mingw-w64-dev
 libpng-dev libgif-dev
