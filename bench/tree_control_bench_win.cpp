@@ -19,9 +19,10 @@
 //
 // A Debug tree measures our code unoptimised against the platform's
 // optimised controls; the figures then only bound ours from above.
+#include <windows.h>
+
 #include <commctrl.h>
 #include <psapi.h>
-#include <windows.h>
 
 #include <algorithm>
 #include <chrono>

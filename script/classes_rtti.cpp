@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "runtime/properties.h"
+
 #include "script/classes_rtti_internal.h"
 
 namespace script::classes {

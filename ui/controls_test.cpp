@@ -2,9 +2,10 @@
 // HTML view), the image lists from resources, the engine selector's entry
 // texts, and the window fixes for newer Windows, under Wine.
 
-#include <commctrl.h>
 #include <gtest/gtest.h>
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include <algorithm>
 #include <map>

@@ -4,9 +4,10 @@
 // close during a check, the window's placement, the single-instance answer,
 // and a picture of the window for a person to look at.
 
-#include <commctrl.h>
 #include <gtest/gtest.h>
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include <functional>
 #include <optional>

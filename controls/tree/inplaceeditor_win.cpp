@@ -1,7 +1,8 @@
 // In-place editors and the registry each tree keeps of them.
+#include "controls/tree/inplaceeditor.h"
+
 #include <algorithm>
 
-#include "controls/tree/inplaceeditor.h"
 #include "controls/tree/tree.h"
 #include "controls/tree/treeview.h"
 #include "gui/forms.h"

@@ -1,12 +1,12 @@
 // The scaling check passes work that grows in proportion and
 // fails work that grows with the square of its input.
-#include "tests/support/linear_time.h"
-
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <functional>
+
+#include "tests/support/linear_time.h"
 
 namespace {
 
