@@ -17,6 +17,7 @@
 #include "runtime/exceptions.h"
 #include "runtime/format.h"
 #include "runtime/inifile.h"
+#include "runtime/os/kernel_handles.h"
 #include "runtime/stringlist.h"
 #include "runtime/strings.h"
 
@@ -199,8 +200,8 @@ std::string serialize(const Profile& profile) {
 // empty profile; a missing folder, a folder in the file's place or a file
 // that cannot be opened (for writing too, with writeAccess) is a failure.
 std::optional<Profile> openProfile(const std::string& path, bool writeAccess) {
-    const int fd = ::open(path.c_str(), (writeAccess ? O_RDWR : O_RDONLY) | O_CLOEXEC);
-    if (fd < 0) {
+    const os::TFileHandle file(::open(path.c_str(), (writeAccess ? O_RDWR : O_RDONLY) | O_CLOEXEC));
+    if (!file) {
         if (errno != ENOENT) return std::nullopt;
         std::error_code error;
         std::filesystem::path folder = std::filesystem::path(path).parent_path();
@@ -209,36 +210,32 @@ std::optional<Profile> openProfile(const std::string& path, bool writeAccess) {
         return Profile{};
     }
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
-        ::close(fd);
-        return std::nullopt;
-    }
+    if (::fstat(file.Get(), &info) != 0 || S_ISDIR(info.st_mode)) return std::nullopt;
     std::string bytes;
     char buffer[65536];
     for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        const ssize_t n = ::read(file.Get(), buffer, sizeof buffer);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;
         bytes.append(buffer, static_cast<size_t>(n));
     }
-    ::close(fd);
     return parse(bytes);
 }
 
 // Writes the profile when it changed; false when the file cannot be written.
 [[nodiscard]] bool flushProfile(const std::string& path, const Profile& profile) {
     if (!profile.changed) return true;
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) return false;
+    os::TFileHandle file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    if (!file) return false;
     const std::string bytes = serialize(profile);
     size_t done = 0;
     while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        const ssize_t n = ::write(file.Get(), bytes.data() + done, bytes.size() - done);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;
         done += static_cast<size_t>(n);
     }
-    return ::close(fd) == 0 && done == bytes.size();
+    return os::CloseFile(file) && done == bytes.size();
 }
 
 // ---- the operations -----------------------------------------------------------

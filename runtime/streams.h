@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "runtime/object.h"
+#include "runtime/os/kernel_handles.h"
 
 namespace runtime {
 
@@ -156,11 +157,12 @@ class TFileStream : public THandleStream {
   public:
     TFileStream(const std::string& fileName, uint16_t mode);
     TFileStream(const std::u16string& fileName, uint16_t mode);
-    ~TFileStream() override;
 
     [[nodiscard]] const std::string& FileName() const { return fileName_; }
 
   private:
+    // The handle the stream works on; closed with the stream.
+    os::TFileHandle file_;
     std::string fileName_;
 };
 

@@ -23,26 +23,26 @@ namespace {
 // One read or write call at most this many bytes (Linux moves no more).
 constexpr int64_t kMaxTransfer = 0x7FFFF000;
 
-int openFile(const std::string& nativeName, uint16_t mode) {
+os::TFileHandle openFile(const std::string& nativeName, uint16_t mode) {
     if (mode == fmCreate) {
-        return ::open(nativeName.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        return os::TFileHandle(
+            ::open(nativeName.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
     }
     static constexpr int kAccess[] = {O_RDONLY, O_WRONLY, O_RDWR};
     const unsigned access = mode & 3;
     const unsigned share = mode & 0xF0;
     if (access > 2 || share > fmShareDenyNone) {
         errno = EINVAL;
-        return -1;
+        return os::TFileHandle();
     }
-    const int fd = ::open(nativeName.c_str(), kAccess[access] | O_CLOEXEC);
+    os::TFileHandle file(::open(nativeName.c_str(), kAccess[access] | O_CLOEXEC));
     // A folder opens here but not on Windows: refuse it the same way.
     struct stat info {};
-    if (fd >= 0 && ::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
-        ::close(fd);
+    if (file && ::fstat(file.Get(), &info) == 0 && S_ISDIR(info.st_mode)) {
+        file.Reset();
         errno = EISDIR;
-        return -1;
     }
-    return fd;
+    return file;
 }
 
 int fdOf(THandleStream::THandle handle) {
@@ -90,25 +90,23 @@ void THandleStream::SetSize(int64_t newSize) {
 }
 
 TFileStream::TFileStream(const std::string& fileName, uint16_t mode)
-    : THandleStream(-1), fileName_(fileName) {
-    handle_ = openFile(AnsiToUtf8(fileName), mode);
-    if (handle_ < 0) {
+    : THandleStream(-1), file_(openFile(AnsiToUtf8(fileName), mode)), fileName_(fileName) {
+    if (!file_) {
         if (mode == fmCreate) throw EFCreateError(Format(SFCreateError, {fileName}));
         throw EFOpenError(Format(SFOpenError, {fileName}));
     }
+    handle_ = file_.Get();
 }
 
 TFileStream::TFileStream(const std::u16string& fileName, uint16_t mode)
-    : THandleStream(-1), fileName_(WideToAnsi(fileName)) {
-    handle_ = openFile(WideToUtf8(fileName), mode);
-    if (handle_ < 0) {
+    : THandleStream(-1),
+      file_(openFile(WideToUtf8(fileName), mode)),
+      fileName_(WideToAnsi(fileName)) {
+    if (!file_) {
         if (mode == fmCreate) throw EFCreateError(Format(SFCreateError, {fileName_}));
         throw EFOpenError(Format(SFOpenError, {fileName_}));
     }
-}
-
-TFileStream::~TFileStream() {
-    if (handle_ >= 0) ::close(fdOf(handle_));
+    handle_ = file_.Get();
 }
 
 }  // namespace runtime

@@ -22,7 +22,7 @@ HANDLE handleOf(THandleStream::THandle handle) {
     return reinterpret_cast<HANDLE>(handle);
 }
 
-THandleStream::THandle openFile(const std::u16string& name, uint16_t mode) {
+os::TFileHandle openFile(const std::u16string& name, uint16_t mode) {
     const auto* path = reinterpret_cast<const wchar_t*>(name.c_str());
     HANDLE h = INVALID_HANDLE_VALUE;
     if (mode == fmCreate) {
@@ -42,7 +42,7 @@ THandleStream::THandle openFile(const std::u16string& name, uint16_t mode) {
                               FILE_ATTRIBUTE_NORMAL, nullptr);
         }
     }
-    return h == INVALID_HANDLE_VALUE ? -1 : reinterpret_cast<THandleStream::THandle>(h);
+    return os::TFileHandle(h);
 }
 
 }  // namespace
@@ -95,25 +95,21 @@ void THandleStream::SetSize(int64_t newSize) {
 }
 
 TFileStream::TFileStream(const std::string& fileName, uint16_t mode)
-    : THandleStream(-1), fileName_(fileName) {
-    handle_ = openFile(AnsiToWide(fileName), mode);
-    if (handle_ == -1) {
+    : THandleStream(-1), file_(openFile(AnsiToWide(fileName), mode)), fileName_(fileName) {
+    if (!file_) {
         if (mode == fmCreate) throw EFCreateError(Format(SFCreateError, {fileName_}));
         throw EFOpenError(Format(SFOpenError, {fileName_}));
     }
+    handle_ = reinterpret_cast<THandle>(file_.Get());
 }
 
 TFileStream::TFileStream(const std::u16string& fileName, uint16_t mode)
-    : THandleStream(-1), fileName_(WideToAnsi(fileName)) {
-    handle_ = openFile(fileName, mode);
-    if (handle_ == -1) {
+    : THandleStream(-1), file_(openFile(fileName, mode)), fileName_(WideToAnsi(fileName)) {
+    if (!file_) {
         if (mode == fmCreate) throw EFCreateError(Format(SFCreateError, {fileName_}));
         throw EFOpenError(Format(SFOpenError, {fileName_}));
     }
-}
-
-TFileStream::~TFileStream() {
-    if (handle_ != -1) ::CloseHandle(handleOf(handle_));
+    handle_ = reinterpret_cast<THandle>(file_.Get());
 }
 
 }  // namespace runtime

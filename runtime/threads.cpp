@@ -285,7 +285,6 @@ TThread::~TThread() {
             thread_.Join();
         }
     }
-    os::CloseThreadHandle(handle_);
 }
 
 void TThread::Start() {

@@ -10,6 +10,7 @@
 // message loop when the wake-up hook has woken it, or by a test.
 
 #include <atomic>
+#include <bit>
 #include <condition_variable>
 #include <cstdint>
 #include <exception>
@@ -24,7 +25,6 @@
 
 namespace runtime {
 
-using os::TThreadHandle;
 using os::TThreadID;
 
 // A timeout that never ends.
@@ -155,7 +155,8 @@ class TThread : public TObject {
 
     // Valid once Start has returned.
     TThreadID ThreadID() const { return threadId_; }
-    TThreadHandle Handle() const { return handle_; }
+    // A Windows HANDLE; natively the pthread_t.
+    std::uintptr_t Handle() const { return std::bit_cast<std::uintptr_t>(handle_.Get()); }
 
   protected:
     virtual void Execute() = 0;
@@ -190,7 +191,7 @@ class TThread : public TObject {
     std::mutex onTerminateLock_;
     std::function<void(TObject*)> onTerminate_;
     TThreadID threadId_ = 0;
-    TThreadHandle handle_ = 0;
+    os::TThreadHandle handle_;
 };
 
 }  // namespace runtime

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "runtime/os/kernel_handles.h"
+
 namespace runtime::os {
 
 class DynamicLibrary {
@@ -14,10 +16,9 @@ class DynamicLibrary {
     // Loads at once; see Loaded() and ErrorText().
     explicit DynamicLibrary(std::string_view fileName) { (void)Load(fileName); }
     explicit DynamicLibrary(std::u16string_view fileName) { (void)Load(fileName); }
-    ~DynamicLibrary() { Unload(); }
 
-    DynamicLibrary(DynamicLibrary&& other) noexcept;
-    DynamicLibrary& operator=(DynamicLibrary&& other) noexcept;
+    DynamicLibrary(DynamicLibrary&& other) noexcept = default;
+    DynamicLibrary& operator=(DynamicLibrary&& other) noexcept = default;
     DynamicLibrary(const DynamicLibrary&) = delete;
     DynamicLibrary& operator=(const DynamicLibrary&) = delete;
 
@@ -25,8 +26,8 @@ class DynamicLibrary {
     // page, or wide).
     [[nodiscard]] bool Load(std::string_view fileName);
     [[nodiscard]] bool Load(std::u16string_view fileName);
-    void Unload();
-    bool Loaded() const { return handle_ != nullptr; }
+    void Unload() { module_.Reset(); }
+    bool Loaded() const { return static_cast<bool>(module_); }
 
     // The address of an exported symbol, or nullptr.
     void* Symbol(const char* name);
@@ -40,7 +41,7 @@ class DynamicLibrary {
     const std::string& ErrorText() const { return errorText_; }
 
   private:
-    void* handle_ = nullptr;
+    TModuleHandle module_;
     std::string errorText_;
 };
 

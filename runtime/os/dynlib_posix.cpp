@@ -16,23 +16,18 @@ std::string lastDlError() {
 
 bool DynamicLibrary::Load(std::u16string_view fileName) {
     Unload();
-    handle_ = ::dlopen(detail::ToNative(fileName).c_str(), RTLD_NOW | RTLD_LOCAL);
-    errorText_ = handle_ != nullptr ? std::string() : lastDlError();
-    return handle_ != nullptr;
-}
-
-void DynamicLibrary::Unload() {
-    if (handle_ != nullptr) ::dlclose(handle_);
-    handle_ = nullptr;
+    module_.Reset(::dlopen(detail::ToNative(fileName).c_str(), RTLD_NOW | RTLD_LOCAL));
+    errorText_ = module_ ? std::string() : lastDlError();
+    return Loaded();
 }
 
 void* DynamicLibrary::Symbol(const char* name) {
-    if (handle_ == nullptr) {
+    if (!module_) {
         errorText_ = "No library is loaded";
         return nullptr;
     }
     ::dlerror();  // a symbol may be null by right; only dlerror tells
-    void* address = ::dlsym(handle_, name);
+    void* address = ::dlsym(module_.Get(), name);
     const char* error = ::dlerror();
     errorText_ = error != nullptr ? detail::FromNative(error) : std::string();
     return error != nullptr ? nullptr : address;

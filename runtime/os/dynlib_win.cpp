@@ -12,25 +12,20 @@ bool DynamicLibrary::Load(std::u16string_view fileName) {
     // No critical-error box for a library that cannot be read.
     DWORD oldMode = 0;
     const bool modeSet = ::SetThreadErrorMode(SEM_FAILCRITICALERRORS, &oldMode) != 0;
-    handle_ = ::LoadLibraryW(detail::WidePtr(wide));
+    module_.Reset(::LoadLibraryW(detail::WidePtr(wide)));
     const DWORD error = ::GetLastError();
     if (modeSet) ::SetThreadErrorMode(oldMode, nullptr);
-    errorText_ = handle_ != nullptr ? std::string() : SysErrorMessage(static_cast<int>(error));
+    errorText_ = module_ ? std::string() : SysErrorMessage(static_cast<int>(error));
     ::SetLastError(error);
-    return handle_ != nullptr;
-}
-
-void DynamicLibrary::Unload() {
-    if (handle_ != nullptr) ::FreeLibrary(static_cast<HMODULE>(handle_));
-    handle_ = nullptr;
+    return Loaded();
 }
 
 void* DynamicLibrary::Symbol(const char* name) {
-    if (handle_ == nullptr) {
+    if (!module_) {
         errorText_ = "No library is loaded";
         return nullptr;
     }
-    FARPROC address = ::GetProcAddress(static_cast<HMODULE>(handle_), name);
+    FARPROC address = ::GetProcAddress(module_.Get(), name);
     if (address == nullptr) {
         const DWORD error = ::GetLastError();
         errorText_ = SysErrorMessage(static_cast<int>(error));

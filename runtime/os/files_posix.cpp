@@ -7,6 +7,7 @@
 #include <ctime>
 
 #include "runtime/os/files.h"
+#include "runtime/os/kernel_handles.h"
 #include "runtime/os/native_text_posix.h"
 #include "runtime/os/paths.h"
 
@@ -52,40 +53,28 @@ bool copyContents(int in, int out) {
 }
 
 bool copyFile(const std::string& source, const std::string& target, bool failIfExists) {
-    const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) return false;
+    const TFileHandle in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!in) return false;
     errno = EISDIR;  // kept when the source is a folder
     struct stat sourceInfo, targetInfo;
-    if (::fstat(in, &sourceInfo) != 0 || S_ISDIR(sourceInfo.st_mode)) {
-        const int error = errno;
-        ::close(in);
-        errno = error;
-        return false;
-    }
+    if (::fstat(in.Get(), &sourceInfo) != 0 || S_ISDIR(sourceInfo.st_mode)) return false;
     // Opening the target with O_TRUNC would empty the source first.
     if (statOf(target, targetInfo) && targetInfo.st_dev == sourceInfo.st_dev &&
         targetInfo.st_ino == sourceInfo.st_ino) {
-        ::close(in);
         errno = failIfExists ? EEXIST : EINVAL;
         return false;
     }
-    const int out =
-        ::open(target.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | (failIfExists ? O_EXCL : O_TRUNC),
-               sourceInfo.st_mode & 0777);
-    if (out < 0) {
-        const int error = errno;
-        ::close(in);
-        errno = error;
-        return false;
-    }
+    TFileHandle out(::open(target.c_str(),
+                           O_WRONLY | O_CREAT | O_CLOEXEC | (failIfExists ? O_EXCL : O_TRUNC),
+                           sourceInfo.st_mode & 0777));
+    if (!out) return false;
     const struct timespec times[2] = {sourceInfo.st_atim, sourceInfo.st_mtim};
-    bool ok = copyContents(in, out) && ::futimens(out, times) == 0;
+    bool ok = copyContents(in.Get(), out.Get()) && ::futimens(out.Get(), times) == 0;
     int error = errno;
-    if (::close(out) != 0 && ok) {
+    if (!CloseFile(out) && ok) {
         ok = false;
         error = errno;
     }
-    ::close(in);
     if (!ok) {
         ::unlink(target.c_str());
         errno = error;
@@ -95,13 +84,8 @@ bool copyFile(const std::string& source, const std::string& target, bool failIfE
 
 // fsync of a file or folder opened with `flags`; errno tells why not.
 bool syncPath(const std::string& path, int flags) {
-    const int fd = ::open(path.c_str(), flags | O_CLOEXEC);
-    if (fd < 0) return false;
-    const bool ok = ::fsync(fd) == 0;
-    const int error = errno;
-    ::close(fd);
-    errno = error;
-    return ok;
+    const TFileHandle file(::open(path.c_str(), flags | O_CLOEXEC));
+    return file && ::fsync(file.Get()) == 0;
 }
 
 }  // namespace
@@ -161,10 +145,9 @@ bool RenameFileReplacing(std::u16string_view oldName, std::u16string_view newNam
 }
 
 TCreateNewResult CreateNewFile(std::u16string_view fileName) {
-    const int fd =
-        ::open(ToNative(fileName).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) return errno == EEXIST ? TCreateNewResult::Exists : TCreateNewResult::Failed;
-    ::close(fd);
+    const TFileHandle file(
+        ::open(ToNative(fileName).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    if (!file) return errno == EEXIST ? TCreateNewResult::Exists : TCreateNewResult::Failed;
     return TCreateNewResult::Created;
 }
 

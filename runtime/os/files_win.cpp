@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "runtime/os/files.h"
+#include "runtime/os/kernel_handles.h"
 #include "runtime/os/wide_text_win.h"
 
 namespace runtime::os {
@@ -15,14 +16,9 @@ bool attributes(std::u16string_view name, WIN32_FILE_ATTRIBUTE_DATA& data) {
 
 // Writes the file's data and metadata to the disk.
 bool flushFile(const wchar_t* name) {
-    const HANDLE file = ::CreateFileW(name, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    const bool flushed = ::FlushFileBuffers(file) != 0;
-    const DWORD error = ::GetLastError();
-    ::CloseHandle(file);
-    ::SetLastError(error);
-    return flushed;
+    const TFileHandle file(::CreateFileW(name, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file && ::FlushFileBuffers(file.Get()) != 0;
 }
 
 }  // namespace
@@ -62,12 +58,9 @@ bool RenameFileReplacing(std::u16string_view oldName, std::u16string_view newNam
 }
 
 TCreateNewResult CreateNewFile(std::u16string_view fileName) {
-    const HANDLE file = ::CreateFileW(WideName(fileName), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
-        ::CloseHandle(file);
-        return TCreateNewResult::Created;
-    }
+    const TFileHandle file(::CreateFileW(WideName(fileName), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file) return TCreateNewResult::Created;
     const DWORD error = ::GetLastError();
     return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? TCreateNewResult::Exists
                                                                        : TCreateNewResult::Failed;

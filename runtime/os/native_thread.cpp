@@ -8,13 +8,13 @@ TNativeThread::~TNativeThread() {
     Detach();
 }
 
-TNativeThread::TNativeThread(TNativeThread&& other) noexcept
-    : handle_(std::exchange(other.handle_, 0)) {}
+TNativeThread::TNativeThread(TNativeThread&& other) noexcept : thread_(std::move(other.thread_)) {}
 
+// A pthread_t is let go by a detach, not by its owner: detach first.
 TNativeThread& TNativeThread::operator=(TNativeThread&& other) noexcept {
     if (this != &other) {
         Detach();
-        handle_ = std::exchange(other.handle_, 0);
+        thread_ = std::move(other.thread_);
     }
     return *this;
 }

@@ -5,8 +5,9 @@
 // the stack; memory is taken as the stack grows into it.
 
 #include <cstddef>
-#include <cstdint>
 #include <functional>
+
+#include "runtime/os/kernel_handles.h"
 
 namespace runtime::os {
 
@@ -23,14 +24,14 @@ class TNativeThread {
     TNativeThread(const TNativeThread&) = delete;
     TNativeThread& operator=(const TNativeThread&) = delete;
 
-    bool Joinable() const { return handle_ != 0; }
+    bool Joinable() const { return static_cast<bool>(thread_); }
     // Waits for the thread's end.
     void Join();
     // Lets the thread end on its own.
     void Detach();
 
   private:
-    std::uintptr_t handle_ = 0;
+    TThreadHandle thread_;
 };
 
 }  // namespace runtime::os

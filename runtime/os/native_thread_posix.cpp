@@ -32,19 +32,20 @@ TNativeThread::TNativeThread(std::size_t stackSize, std::function<void()> body) 
     pthread_attr_destroy(&attributes);
     if (error != 0) throw EThread("Thread creation error");
     (void)argument.release();
-    handle_ = static_cast<std::uintptr_t>(thread);
+    thread_.Reset(static_cast<std::uintptr_t>(thread));
 }
 
+// The owner forgets the pthread_t once it is joined or detached.
 void TNativeThread::Join() {
-    if (handle_ == 0) return;
-    pthread_join(static_cast<pthread_t>(handle_), nullptr);
-    handle_ = 0;
+    if (!thread_) return;
+    pthread_join(static_cast<pthread_t>(thread_.Get()), nullptr);
+    thread_.Reset();
 }
 
 void TNativeThread::Detach() {
-    if (handle_ == 0) return;
-    pthread_detach(static_cast<pthread_t>(handle_));
-    handle_ = 0;
+    if (!thread_) return;
+    pthread_detach(static_cast<pthread_t>(thread_.Get()));
+    thread_.Reset();
 }
 
 }  // namespace runtime::os

@@ -28,20 +28,17 @@ TNativeThread::TNativeThread(std::size_t stackSize, std::function<void()> body) 
                        stackSize != 0 ? STACK_SIZE_PARAM_IS_A_RESERVATION : 0, nullptr);
     if (thread == 0) throw EThread("Thread creation error");
     (void)argument.release();
-    handle_ = thread;
+    thread_.Reset(reinterpret_cast<HANDLE>(thread));
 }
 
 void TNativeThread::Join() {
-    if (handle_ == 0) return;
-    ::WaitForSingleObject(reinterpret_cast<HANDLE>(handle_), INFINITE);
-    ::CloseHandle(reinterpret_cast<HANDLE>(handle_));
-    handle_ = 0;
+    if (!thread_) return;
+    ::WaitForSingleObject(thread_.Get(), INFINITE);
+    thread_.Reset();
 }
 
 void TNativeThread::Detach() {
-    if (handle_ == 0) return;
-    ::CloseHandle(reinterpret_cast<HANDLE>(handle_));
-    handle_ = 0;
+    thread_.Reset();
 }
 
 }  // namespace runtime::os

@@ -6,12 +6,12 @@
 
 #include <cstdint>
 
+#include "runtime/os/kernel_handles.h"
+
 namespace runtime::os {
 
 // Windows thread id; natively the kernel's thread id (gettid).
 using TThreadID = std::uint32_t;
-// Windows thread handle; natively the pthread_t.
-using TThreadHandle = std::uintptr_t;
 
 TThreadID CurrentThreadID();
 
@@ -27,9 +27,9 @@ struct TStackBounds {
 TStackBounds CurrentThreadStack();
 
 // A handle of the calling thread that other threads may use and that stays
-// valid after the thread ends, until CloseThreadHandle. On Windows this is a
-// duplicated real handle (GetCurrentThread gives only a pseudo-handle).
+// valid after the thread ends, as long as it is held. On Windows this is a
+// duplicated real handle (GetCurrentThread gives only a pseudo-handle);
+// natively the pthread_t.
 TThreadHandle OpenCurrentThreadHandle();
-void CloseThreadHandle(TThreadHandle handle);
 
 }  // namespace runtime::os

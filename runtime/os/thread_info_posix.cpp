@@ -36,9 +36,7 @@ TStackBounds CurrentThreadStack() {
 
 // A pthread_t needs no closing; it names the thread until it is joined.
 TThreadHandle OpenCurrentThreadHandle() {
-    return static_cast<TThreadHandle>(::pthread_self());
+    return TThreadHandle(static_cast<std::uintptr_t>(::pthread_self()));
 }
-
-void CloseThreadHandle(TThreadHandle) {}
 
 }  // namespace runtime::os

@@ -28,13 +28,9 @@ TThreadHandle OpenCurrentThreadHandle() {
     HANDLE real = nullptr;
     if (!::DuplicateHandle(::GetCurrentProcess(), ::GetCurrentThread(), ::GetCurrentProcess(),
                            &real, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
-        return 0;
+        return TThreadHandle();
     }
-    return reinterpret_cast<TThreadHandle>(real);
-}
-
-void CloseThreadHandle(TThreadHandle handle) {
-    if (handle != 0) ::CloseHandle(reinterpret_cast<HANDLE>(handle));
+    return TThreadHandle(real);
 }
 
 }  // namespace runtime::os
