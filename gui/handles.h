@@ -2,42 +2,16 @@
 
 // Owners of Win32 handles: each closes its handle with the call that
 // belongs to it when it goes out of scope, and can be moved but not copied.
-
-#include <utility>
+// The owner is the runtime's (runtime/os/unique_handle.h), which owns the
+// kernel handles below this library too.
 
 #include "gui/win.h"
+#include "runtime/os/unique_handle.h"
 
 namespace gui {
 
 template <class Traits>
-class TUniqueHandle {
-  public:
-    using Handle = typename Traits::Handle;
-
-    TUniqueHandle() = default;
-    explicit TUniqueHandle(Handle handle) : handle_(handle) {}
-    TUniqueHandle(TUniqueHandle&& other) noexcept : handle_(other.Release()) {}
-    TUniqueHandle& operator=(TUniqueHandle&& other) noexcept {
-        Reset(other.Release());
-        return *this;
-    }
-    TUniqueHandle(const TUniqueHandle&) = delete;
-    TUniqueHandle& operator=(const TUniqueHandle&) = delete;
-    ~TUniqueHandle() { Reset(); }
-
-    Handle Get() const { return handle_; }
-    explicit operator bool() const { return handle_ != Handle{}; }
-    // Gives the handle up without closing it.
-    [[nodiscard]] Handle Release() { return std::exchange(handle_, Handle{}); }
-    // Closes the handle held and takes `handle`.
-    void Reset(Handle handle = Handle{}) {
-        const Handle old = std::exchange(handle_, handle);
-        if (old != Handle{} && old != handle) Traits::Close(old);
-    }
-
-  private:
-    Handle handle_{};
-};
+using TUniqueHandle = runtime::os::TUniqueHandle<Traits>;
 
 namespace detail {
 template <class H>
