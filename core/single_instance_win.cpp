@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <utility>
+
 #include "core/state.h"
 
 namespace core {
@@ -9,15 +11,13 @@ namespace core {
 bool ClaimSingleInstance() {
     // Creating and testing for "already there" in one call leaves no gap in
     // which two copies could both find the mutex missing.
-    const HANDLE mutex = ::CreateMutexW(nullptr, TRUE, InstanceMutexName);
+    runtime::os::TMutexHandle mutex(::CreateMutexW(nullptr, TRUE, InstanceMutexName));
     const DWORD error = ::GetLastError();
-    if (mutex != nullptr && error == ERROR_ALREADY_EXISTS) {
-        ::CloseHandle(mutex);
-        return false;
-    }
+    // The handle just opened of another copy's mutex closes here.
+    if (mutex && error == ERROR_ALREADY_EXISTS) return false;
     // A mutex made by another user with tighter access rights.
-    if (mutex == nullptr && error == ERROR_ACCESS_DENIED) return false;
-    MutexHandle = mutex;
+    if (!mutex && error == ERROR_ACCESS_DENIED) return false;
+    MutexHandle = std::move(mutex);
     SwitchAppMessage = ::RegisterWindowMessageW(SwitchAppMessageName);
     return true;
 }
@@ -34,10 +34,9 @@ void BroadcastSwitchApp() {
 }
 
 void ReleaseSingleInstance() {
-    if (MutexHandle == nullptr) return;
-    ::ReleaseMutex(MutexHandle);
-    ::CloseHandle(MutexHandle);
-    MutexHandle = nullptr;
+    if (!MutexHandle) return;
+    ::ReleaseMutex(MutexHandle.Get());
+    MutexHandle.Reset();
 }
 
 }  // namespace core

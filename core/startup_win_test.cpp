@@ -19,6 +19,7 @@
 #include "core/site.h"
 #include "core/state.h"
 #include "runtime/locale.h"
+#include "runtime/os/kernel_handles.h"
 #include "runtime/strings.h"
 
 namespace core {
@@ -87,6 +88,8 @@ DWORD runSecondCopy(bool& sawWindow) {
         ADD_FAILURE() << "cannot start " << SERPLOW_EXE << ": " << ::GetLastError();
         return 0xFFFFFFFF;
     }
+    const runtime::os::TThreadHandle thread(pi.hThread);
+    const runtime::os::TProcessHandle process(pi.hProcess);
     sawWindow = false;
     const ULONGLONG deadline = ::GetTickCount64() + 60000;
     for (;;) {
@@ -108,8 +111,6 @@ DWORD runSecondCopy(bool& sawWindow) {
     }
     DWORD exitCode = 0;
     ::GetExitCodeProcess(pi.hProcess, &exitCode);
-    ::CloseHandle(pi.hThread);
-    ::CloseHandle(pi.hProcess);
     return exitCode;
 }
 
@@ -122,7 +123,7 @@ TEST_F(SingleInstanceTest, SecondCopyEndsAndSwitchesTheRunningCopy) {
     SwitchListener listener;
     ASSERT_NE(listener.Handle(), nullptr);
     ASSERT_TRUE(ClaimSingleInstance());
-    EXPECT_NE(MutexHandle, nullptr);
+    EXPECT_NE(MutexHandle.Get(), nullptr);
     EXPECT_EQ(SwitchAppMessage, ::RegisterWindowMessageW(SwitchAppMessageName));
 
     bool sawWindow = true;
@@ -134,11 +135,11 @@ TEST_F(SingleInstanceTest, SecondCopyEndsAndSwitchesTheRunningCopy) {
 
 TEST_F(SingleInstanceTest, OnlyOneClaimHolds) {
     ASSERT_TRUE(ClaimSingleInstance());
-    void* const held = MutexHandle;
+    void* const held = MutexHandle.Get();
     EXPECT_FALSE(ClaimSingleInstance());
-    EXPECT_EQ(MutexHandle, held);
+    EXPECT_EQ(MutexHandle.Get(), held);
     ReleaseSingleInstance();
-    EXPECT_EQ(MutexHandle, nullptr);
+    EXPECT_EQ(MutexHandle.Get(), nullptr);
     EXPECT_TRUE(ClaimSingleInstance());
 }
 
@@ -167,7 +168,7 @@ TEST_F(SingleInstanceTest, FirstCopyRunsAndSetsTheLocale) {
     EXPECT_EQ(runtime::FormatSettings().ShortDateFormat,
               runtime::GetLocaleFormatSettings().ShortDateFormat);
     // It gave the mutex up when it ended.
-    EXPECT_EQ(MutexHandle, nullptr);
+    EXPECT_EQ(MutexHandle.Get(), nullptr);
     EXPECT_TRUE(ClaimSingleInstance());
 }
 
@@ -177,7 +178,7 @@ TEST_F(SingleInstanceTest, StartEndedByTheMainWindowAnswersOne) {
     EXPECT_EQ(ProgramMain(parts.Parts()), 1);
     // No loop; the class library still ends and the mutex goes.
     EXPECT_EQ(parts.calls, (std::vector<std::string>{"start", "windows", "end"}));
-    EXPECT_EQ(MutexHandle, nullptr);
+    EXPECT_EQ(MutexHandle.Get(), nullptr);
 }
 
 // The window lets the sites go at its close and they are freed on a thread
@@ -231,23 +232,23 @@ TEST_F(SingleInstanceTest, SitesLetGoAreFreedBeforeTheProgramEnds) {
 TEST_F(SingleInstanceTest, SecondCopyInProcessAnswersZero) {
     SwitchListener listener;
     ASSERT_TRUE(ClaimSingleInstance());
-    void* const held = MutexHandle;
+    void* const held = MutexHandle.Get();
     // The class library never starts in a second copy.
     RecordedParts parts;
     EXPECT_EQ(ProgramMain(parts.Parts()), 0);
     EXPECT_TRUE(parts.calls.empty());
     EXPECT_EQ(listener.Received(), 1);
-    EXPECT_EQ(MutexHandle, held);
+    EXPECT_EQ(MutexHandle.Get(), held);
 }
 
 TEST_F(SingleInstanceTest, HungWindowsDoNotStopTheBroadcast) {
     // A window whose thread never looks at its messages.
     std::atomic<HWND> hung{nullptr};
-    const HANDLE release = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    const runtime::os::TEventHandle release(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
     std::thread owner([&] {
         hung = ::CreateWindowExW(0, L"STATIC", L"hung", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
                                  nullptr, nullptr, nullptr);
-        ::WaitForSingleObject(release, INFINITE);
+        ::WaitForSingleObject(release.Get(), INFINITE);
         ::DestroyWindow(hung);
     });
     while (hung == nullptr) ::Sleep(1);
@@ -256,9 +257,8 @@ TEST_F(SingleInstanceTest, HungWindowsDoNotStopTheBroadcast) {
     const ULONGLONG start = ::GetTickCount64();
     BroadcastSwitchApp();
     const ULONGLONG took = ::GetTickCount64() - start;
-    ::SetEvent(release);
+    ::SetEvent(release.Get());
     owner.join();
-    ::CloseHandle(release);
     // One time-out for the hung window at most, with room for a slow machine.
     EXPECT_LT(took, SwitchAppTimeoutMs * 10ull);
     EXPECT_EQ(listener.Received(), 1);

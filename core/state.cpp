@@ -19,7 +19,9 @@ std::atomic<int32_t> RunningThreads{0};
 std::u16string ExeDir;
 std::u16string TempDir;
 unsigned SwitchAppMessage = 0;
-void* MutexHandle = nullptr;
+#ifdef _WIN32
+runtime::os::TMutexHandle MutexHandle;
+#endif
 bool OldWindows = false;
 std::string NewVersionText;
 std::unique_ptr<TCountryFactory> CountryFactory;

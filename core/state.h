@@ -10,6 +10,7 @@
 #include <string>
 
 #include "core/callbacks.h"
+#include "runtime/os/kernel_handles.h"
 #include "runtime/threads.h"
 
 namespace core {
@@ -55,8 +56,11 @@ extern std::u16string ExeDir;
 extern std::u16string TempDir;
 // The registered window message "serplow-switchapp".
 extern unsigned SwitchAppMessage;
-// The single-instance mutex, held while the program runs (a Windows HANDLE).
-extern void* MutexHandle;
+#ifdef _WIN32
+// The single-instance mutex, held while the program runs; the program's
+// start-up, and so the mutex, is the Windows build's only.
+extern runtime::os::TMutexHandle MutexHandle;
+#endif
 // Set by CheckOldWindows.
 extern bool OldWindows;
 // The question shown when a newer version exists.
