@@ -32,6 +32,7 @@
 #include "crashreport/pipeline_win.h"
 #include "crashreport/reporter.h"
 #include "runtime/exceptions.h"
+#include "runtime/os/kernel_handles.h"
 #include "runtime/strings.h"
 #include "runtime/threads.h"
 
@@ -173,14 +174,15 @@ void PumpUntil(Done done) {
 
 // A hang of the main thread: released by the report's last event, which
 // runs after the report is logged.
-HANDLE ReleaseAfterHangReport() {
-    HANDLE release = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+runtime::os::TEventHandle ReleaseAfterHangReport() {
+    runtime::os::TEventHandle owner(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
     crashreport::TReporterEvents events;
-    events.OnAction = [release](const crashreport::TReportEvent& e, int action, bool&) {
+    events.OnAction = [release = owner.Get()](const crashreport::TReportEvent& e, int action,
+                                              bool&) {
         if (action == 3 && e.Exception->ClassName() == "EFrozenApplication") ::SetEvent(release);
     };
     crashreport::SetReporterEvents(events);
-    return release;
+    return owner;
 }
 
 void Say(const std::string& text) {
@@ -210,25 +212,26 @@ int Sequence() {
     Say(failing.FatalException() ? "worker failed" : "worker did not fail");
 
     // A processor fault in a thread of its own: the thread ends.
-    HANDLE worker = ::CreateThread(
+    runtime::os::TThreadHandle worker(::CreateThread(
         nullptr, 0, [](void*) -> DWORD { return static_cast<DWORD>(DivideInWorker(7)); }, nullptr,
-        0, nullptr);
-    ::WaitForSingleObject(worker, INFINITE);
+        0, nullptr));
+    ::WaitForSingleObject(worker.Get(), INFINITE);
     DWORD code = 0;
-    ::GetExitCodeThread(worker, &code);
-    ::CloseHandle(worker);
+    ::GetExitCodeThread(worker.Get(), &code);
+    worker.Reset();
     Say("divider ended with " + std::to_string(code));
 
     // A main thread that stops answering until its hang is reported: one
     // report.
-    HANDLE release = ReleaseAfterHangReport();
+    runtime::os::TEventHandle release = ReleaseAfterHangReport();
     options.SetFreezeTimeoutSecs(1);
     options.SetFreezeCheckActive(1);
-    BlockMainThread(release);
+    BlockMainThread(release.Get());
     options.SetFreezeCheckActive(0);
     crashreport::SetReporterEvents({});
-    Say(::WaitForSingleObject(release, 0) == WAIT_OBJECT_0 ? "hang over" : "hang not reported");
-    ::CloseHandle(release);
+    Say(::WaitForSingleObject(release.Get(), 0) == WAIT_OBJECT_0 ? "hang over"
+                                                                 : "hang not reported");
+    release.Reset();
 
     // The last one ends the program.
     WriteNowhere(42);

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <memory>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 #include "crashreport/modules_win.h"
@@ -12,6 +13,7 @@
 #include "crashreport/process_win.h"
 #include "crashreport/stackwalk_win.h"
 #include "crashreport/threadstate_win.h"
+#include "runtime/os/kernel_handles.h"
 
 namespace crashreport {
 
@@ -30,7 +32,7 @@ struct Watch {
 
 std::mutex watchLock;
 std::shared_ptr<Watch> running;
-HANDLE runningThread = nullptr;
+runtime::os::TThreadHandle runningThread;
 
 bool watchRequested() {
     try {
@@ -62,21 +64,22 @@ bool pause(const Watch& watch, int steps) {
 // its stack, then reports the hang.
 void reportHang(std::vector<uintptr_t>& frames) {
     const TThreadState* main = MainThreadState();
-    if (main == nullptr || main->Handle == nullptr) return;
+    if (main == nullptr || !main->Handle) return;
     TUnwindModules modules;
     modules.Refresh();
     CONTEXT context{};
     context.ContextFlags = CONTEXT_FULL;
     size_t count = 0;
-    if (::SuspendThread(main->Handle) == static_cast<DWORD>(-1)) return;
-    const bool read = ::GetThreadContext(main->Handle, &context) != 0;
+    const HANDLE thread = main->Handle.Get();
+    if (::SuspendThread(thread) == static_cast<DWORD>(-1)) return;
+    const bool read = ::GetThreadContext(thread, &context) != 0;
     if (read && context.Rip != 0 && context.Rsp != 0) {
         TThreadState* self = CurrentThreadState();
         count = WalkStack(self != nullptr ? &self->Guard : nullptr, context, main->StackTop,
                           modules, TWalk::OtherStack, frames.data(), frames.size())
                     .Count;
     }
-    ::ResumeThread(main->Handle);
+    ::ResumeThread(thread);
     if (!read || context.Rip == 0 || context.Rsp == 0) return;
     TFailure failure;
     failure.Hang = true;
@@ -139,23 +142,23 @@ void StartFreezeWatch() {
     if (running || InsideDevelopmentEnvironment() || !watchRequested()) return;
     auto watch = std::make_shared<Watch>();
     auto* parameter = new std::shared_ptr<Watch>(watch);
-    HANDLE thread = ::CreateThread(nullptr, 0, watchThread, parameter, 0, nullptr);
-    if (thread == nullptr) {
+    runtime::os::TThreadHandle thread(
+        ::CreateThread(nullptr, 0, watchThread, parameter, 0, nullptr));
+    if (!thread) {
         delete parameter;
         return;
     }
     running = std::move(watch);
-    runningThread = thread;
+    runningThread = std::move(thread);
 }
 
 void StopFreezeWatch() {
     std::shared_ptr<Watch> watch;
-    HANDLE thread = nullptr;
+    runtime::os::TThreadHandle thread;
     {
         std::lock_guard lock(watchLock);
         watch = std::move(running);
-        thread = runningThread;
-        runningThread = nullptr;
+        thread = std::move(runningThread);
     }
     if (!watch) return;
     watch->Stop = true;
@@ -163,8 +166,7 @@ void StopFreezeWatch() {
     // runs, this thread may be the one holding it (an event handler turning
     // the watch off) or one the report waits for: the watch is left to end
     // by itself once the report is done.
-    if (!ReportInProgress() && !IsReporterThread()) ::WaitForSingleObject(thread, INFINITE);
-    ::CloseHandle(thread);
+    if (!ReportInProgress() && !IsReporterThread()) ::WaitForSingleObject(thread.Get(), INFINITE);
 }
 
 }  // namespace crashreport

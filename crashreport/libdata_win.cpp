@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "crashreport/debugformat.h"
+#include "runtime/os/kernel_handles.h"
 #include "runtime/streams.h"
 
 namespace crashreport {
@@ -32,22 +33,24 @@ std::optional<std::string> libraryDataOf(HMODULE module, const std::string& file
             if (magic == LibraryDataMagic) return data;
         }
     }
-    HANDLE file = ::CreateFileA(fileName.c_str(), GENERIC_READ,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+    const runtime::os::TFileHandle file(::CreateFileA(
+        fileName.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return std::nullopt;
     std::optional<std::string> data;
     const auto readAt = [&](int64_t offset, std::string& into) {
         LARGE_INTEGER at;
         at.QuadPart = offset;
         DWORD read = 0;
-        return ::SetFilePointerEx(file, at, nullptr, FILE_BEGIN) &&
-               ::ReadFile(file, into.data(), static_cast<DWORD>(into.size()), &read, nullptr) &&
+        return ::SetFilePointerEx(file.Get(), at, nullptr, FILE_BEGIN) &&
+               ::ReadFile(file.Get(), into.data(), static_cast<DWORD>(into.size()), &read,
+                          nullptr) &&
                read == into.size();
     };
     LARGE_INTEGER size;
     std::string trailer(8, '\0');
-    if (::GetFileSizeEx(file, &size) && size.QuadPart >= 8 && readAt(size.QuadPart - 8, trailer)) {
+    if (::GetFileSizeEx(file.Get(), &size) && size.QuadPart >= 8 &&
+        readAt(size.QuadPart - 8, trailer)) {
         uint32_t blockSize, magic;
         std::memcpy(&blockSize, trailer.data(), 4);
         std::memcpy(&magic, trailer.data() + 4, 4);
@@ -56,7 +59,6 @@ std::optional<std::string> libraryDataOf(HMODULE module, const std::string& file
             if (readAt(size.QuadPart - 8 - blockSize, block)) data = std::move(block);
         }
     }
-    ::CloseHandle(file);
     return data;
 }
 

@@ -6,6 +6,7 @@
 
 #include "crashreport/libdata_win.h"
 #include "crashreport/memory_win.h"
+#include "runtime/os/kernel_handles.h"
 #include "runtime/os/paths.h"
 #include "runtime/strings.h"
 
@@ -148,15 +149,14 @@ uint8_t ModuleKind(uintptr_t handle) {
     if (!readHeaders(handle, h)) return mkUnknown;
     if ((h.File.Characteristics & IMAGE_FILE_DLL) == 0) return mkProgram;
     const std::string fileName = ModuleFileName(handle);
-    HMODULE data = ::LoadLibraryExA(fileName.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    if (data == nullptr) return mkLibrary;
-    uint8_t kind = mkLibrary;
-    if (::FindResourceA(data, "PACKAGEINFO", MAKEINTRESOURCEA(10)) != nullptr &&
-        ::FindResourceA(data, "PACKAGEOPTIONS", MAKEINTRESOURCEA(10)) != nullptr) {
-        kind = mkPackage;
+    const runtime::os::TModuleHandle data(
+        ::LoadLibraryExA(fileName.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+    if (!data) return mkLibrary;
+    if (::FindResourceA(data.Get(), "PACKAGEINFO", MAKEINTRESOURCEA(10)) != nullptr &&
+        ::FindResourceA(data.Get(), "PACKAGEOPTIONS", MAKEINTRESOURCEA(10)) != nullptr) {
+        return mkPackage;
     }
-    ::FreeLibrary(data);
-    return kind;
+    return mkLibrary;
 }
 
 bool ReadExportFunctions(uintptr_t handle, std::vector<TVvFunctionInfo>& functions) {
@@ -222,17 +222,15 @@ bool ReadExportFunctions(uintptr_t handle, std::vector<TVvFunctionInfo>& functio
 
 runtime::TDateTime FileDate(const std::string& fileName) {
     WIN32_FIND_DATAA found;
-    HANDLE search = ::FindFirstFileA(fileName.c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return 0;
-    ::FindClose(search);
+    const runtime::os::TFindHandle search(::FindFirstFileA(fileName.c_str(), &found));
+    if (!search) return 0;
     return fileTimeToDateTime(found.ftLastWriteTime);
 }
 
 int32_t FileSize(const std::string& fileName) {
     WIN32_FIND_DATAA found;
-    HANDLE search = ::FindFirstFileA(fileName.c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return 0;
-    ::FindClose(search);
+    const runtime::os::TFindHandle search(::FindFirstFileA(fileName.c_str(), &found));
+    if (!search) return 0;
     return static_cast<int32_t>(found.nFileSizeLow);
 }
 
@@ -309,21 +307,21 @@ bool TProcessWindows::IsNew(HWND window) const {
 
 std::string ReadRegistryString(HKEY root, std::string keyPath, const std::string& valueName) {
     if (!keyPath.empty() && keyPath[0] == '\\') keyPath.erase(0, 1);
-    HKEY key;
-    if (::RegOpenKeyExA(root, keyPath.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return {};
+    HKEY opened;
+    if (::RegOpenKeyExA(root, keyPath.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return {};
+    const runtime::os::TRegistryKey key(opened);
     DWORD size = 0;
     std::string value;
-    if (::RegQueryValueExA(key, valueName.c_str(), nullptr, nullptr, nullptr, &size) ==
+    if (::RegQueryValueExA(key.Get(), valueName.c_str(), nullptr, nullptr, nullptr, &size) ==
             ERROR_SUCCESS &&
         size > 0) {
         value.resize(size);
-        if (::RegQueryValueExA(key, valueName.c_str(), nullptr, nullptr,
+        if (::RegQueryValueExA(key.Get(), valueName.c_str(), nullptr, nullptr,
                                reinterpret_cast<BYTE*>(value.data()), &size) != ERROR_SUCCESS) {
             value.clear();
         }
         value.resize(std::min<size_t>(size, value.size()));
     }
-    ::RegCloseKey(key);
     // Strings are stored with their terminating zero, but not always.
     while (!value.empty() && value.back() == '\0') value.pop_back();
     return value;

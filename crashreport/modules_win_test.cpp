@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "crashreport/memory_win.h"
+#include "runtime/os/kernel_handles.h"
 #include "runtime/os/paths.h"
 #include "runtime/streams.h"
 
@@ -29,28 +30,25 @@ class LoadedTestDll {
         path_ = (folder_ / "crashreport_testdll.dll").string();
         fs::copy_file(programFolder() + "crashreport_testdll.dll", path_,
                       fs::copy_options::overwrite_existing);
-        module_ = ::LoadLibraryA(path_.c_str());
+        module_.Reset(::LoadLibraryA(path_.c_str()));
     }
     ~LoadedTestDll() {
         Unload();
         std::error_code ignored;
         fs::remove_all(folder_, ignored);
     }
-    void Unload() {
-        if (module_) ::FreeLibrary(module_);
-        module_ = nullptr;
-    }
-    HMODULE Module() const { return module_; }
-    uintptr_t Handle() const { return reinterpret_cast<uintptr_t>(module_); }
+    void Unload() { module_.Reset(); }
+    HMODULE Module() const { return module_.Get(); }
+    uintptr_t Handle() const { return reinterpret_cast<uintptr_t>(module_.Get()); }
     const std::string& Path() const { return path_; }
     uintptr_t Export(const char* name) const {
-        return reinterpret_cast<uintptr_t>(::GetProcAddress(module_, name));
+        return reinterpret_cast<uintptr_t>(::GetProcAddress(module_.Get(), name));
     }
 
   private:
     fs::path folder_;
     std::string path_;
-    HMODULE module_ = nullptr;
+    runtime::os::TModuleHandle module_;
 };
 
 TEST(ModuleList, RecordsTheProgramAndALibraryWithItsExports) {
@@ -95,15 +93,16 @@ TEST(ModuleList, DropsChangedAndUnloadedModules) {
     const int withDll = list.Count();
 
     // A rebuilt file: its date moves on.
-    HANDLE file = ::CreateFileA(dll.Path().c_str(), FILE_WRITE_ATTRIBUTES,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    runtime::os::TFileHandle file(
+        ::CreateFileA(dll.Path().c_str(), FILE_WRITE_ATTRIBUTES,
+                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                      OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(file);
     FILETIME later;
     SYSTEMTIME when = {2031, 1, 0, 2, 3, 4, 5, 0};
     ::SystemTimeToFileTime(&when, &later);
-    ASSERT_TRUE(::SetFileTime(file, nullptr, nullptr, &later));
-    ::CloseHandle(file);
+    ASSERT_TRUE(::SetFileTime(file.Get(), nullptr, nullptr, &later));
+    file.Reset();
     list.DropChangedModules();
     EXPECT_EQ(list.Count(), withDll - 1);
     // Looked up again, it is read afresh.
@@ -153,15 +152,14 @@ TEST(ModuleList, OptionsPublishedByAModuleAreTheOnesItsRecordGets) {
     TVvModuleOptions published(dll.Path(), false);
     published.SetMailMode(2);
     published.SetOutputPath("C:\\Shared");
-    const HANDLE block = CreateSharedBlock(module, publication(published));
-    ASSERT_NE(block, nullptr);
+    const runtime::os::TMappingHandle block = CreateSharedBlock(module, publication(published));
+    ASSERT_TRUE(block);
 
     TVvModulesList list(::GetModuleHandleW(nullptr));
     TVvModuleInfo* info = list.FindModuleInfo(dll.Handle());
     ASSERT_NE(info, nullptr);
     EXPECT_EQ(info->Options->MailMode(), 2);
     EXPECT_EQ(info->Options->OutputPath(), "C:\\Shared");
-    ::CloseHandle(block);
 }
 
 TEST(ModuleList, OnlyTheRunningModulesOptionsArePublished) {
@@ -191,8 +189,9 @@ TEST(ModuleList, OnlyTheRunningModulesOptionsArePublished) {
 
     // A reader holding the block open while the program publishes again
     // gets the new options in the same block.
-    const HANDLE reader = ::OpenFileMappingA(FILE_MAP_READ, FALSE, SharedBlockName(self).c_str());
-    ASSERT_NE(reader, nullptr);
+    runtime::os::TMappingHandle reader(
+        ::OpenFileMappingA(FILE_MAP_READ, FALSE, SharedBlockName(self).c_str()));
+    ASSERT_TRUE(reader);
     program->Options->SetOutputPath("C:\\Again");
     block = ReadSharedBlock(self);
     ASSERT_TRUE(block && !block->empty());
@@ -200,7 +199,7 @@ TEST(ModuleList, OnlyTheRunningModulesOptionsArePublished) {
     // Options that no longer fit leave nothing stale behind.
     program->Options->SetMailBody(std::string(20000, 'x'));
     EXPECT_EQ(ReadSharedBlock(self), std::string(1, '\0'));
-    ::CloseHandle(reader);
+    reader.Reset();
     program->Options->SetMailBody("");
     block = ReadSharedBlock(self);
     ASSERT_TRUE(block && !block->empty());
@@ -253,13 +252,14 @@ TEST(Platform, MainWindowRegistryAndFolders) {
     ::DestroyWindow(tool);
     EXPECT_EQ(FindMainWindow(::GetCurrentProcessId()), nullptr);
 
-    HKEY key;
+    HKEY created;
     ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\SerplowCrashReportTest", 0, nullptr,
-                                0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+                                0, KEY_ALL_ACCESS, nullptr, &created, nullptr),
               ERROR_SUCCESS);
-    ::RegSetValueExA(key, "Terminated", 0, REG_SZ, reinterpret_cast<const BYTE*>("value"), 6);
-    ::RegSetValueExA(key, "Bare", 0, REG_SZ, reinterpret_cast<const BYTE*>("bare"), 4);
-    ::RegCloseKey(key);
+    runtime::os::TRegistryKey key(created);
+    ::RegSetValueExA(key.Get(), "Terminated", 0, REG_SZ, reinterpret_cast<const BYTE*>("value"), 6);
+    ::RegSetValueExA(key.Get(), "Bare", 0, REG_SZ, reinterpret_cast<const BYTE*>("bare"), 4);
+    key.Reset();
     EXPECT_EQ(
         ReadRegistryString(HKEY_CURRENT_USER, "\\Software\\SerplowCrashReportTest", "Terminated"),
         "value");

@@ -19,10 +19,9 @@ std::function<void(bool)>& watchSwitch() {
 // Maps a block and calls use(view, size) with the mapping's first bytes.
 template <class Use>
 bool withMappedView(HANDLE mapping, DWORD access, size_t size, Use use) {
-    void* view = ::MapViewOfFile(mapping, access, 0, 0, size);
-    if (view == nullptr) return false;
-    use(static_cast<uint8_t*>(view));
-    ::UnmapViewOfFile(view);
+    const runtime::os::TMappedView view(::MapViewOfFile(mapping, access, 0, 0, size));
+    if (!view) return false;
+    use(static_cast<uint8_t*>(view.Get()));
     return true;
 }
 
@@ -34,17 +33,17 @@ std::string SharedBlockName(HMODULE module) {
            "MODULE";
 }
 
-HANDLE CreateSharedBlock(HMODULE module, const std::string& data) {
+runtime::os::TMappingHandle CreateSharedBlock(HMODULE module, const std::string& data) {
     const uint32_t total = static_cast<uint32_t>(data.size() + 4);
-    HANDLE mapping = ::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, total,
-                                          SharedBlockName(module).c_str());
-    if (mapping == nullptr) return nullptr;
+    runtime::os::TMappingHandle mapping(::CreateFileMappingA(
+        INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, total, SharedBlockName(module).c_str()));
+    if (!mapping) return mapping;
     // A reader may hold an earlier block open at this moment, so the name
     // still stands for it: it is written in place when the data fits, else
     // emptied (nothing published) rather than left stale.
     const bool existed = ::GetLastError() == ERROR_ALREADY_EXISTS;
     const bool written =
-        withMappedView(mapping, FILE_MAP_WRITE, existed ? 0 : total, [&](uint8_t* view) {
+        withMappedView(mapping.Get(), FILE_MAP_WRITE, existed ? 0 : total, [&](uint8_t* view) {
             MEMORY_BASIC_INFORMATION m;
             const size_t room = !existed                                         ? total
                                 : ::VirtualQuery(view, &m, sizeof m) == sizeof m ? m.RegionSize
@@ -58,34 +57,28 @@ HANDLE CreateSharedBlock(HMODULE module, const std::string& data) {
                 view[4] = 0;
             }
         });
-    if (!written) {
-        ::CloseHandle(mapping);
-        return nullptr;
-    }
+    if (!written) mapping.Reset();
     return mapping;
 }
 
 std::optional<std::string> ReadSharedBlock(HMODULE module) {
-    HANDLE mapping = ::OpenFileMappingA(FILE_MAP_READ, FALSE, SharedBlockName(module).c_str());
-    if (mapping == nullptr) return std::nullopt;
+    const runtime::os::TMappingHandle mapping(
+        ::OpenFileMappingA(FILE_MAP_READ, FALSE, SharedBlockName(module).c_str()));
+    if (!mapping) return std::nullopt;
     uint32_t total = 0;
     std::optional<std::string> data;
-    withMappedView(mapping, FILE_MAP_READ, 4, [&](uint8_t* view) { std::memcpy(&total, view, 4); });
+    withMappedView(mapping.Get(), FILE_MAP_READ, 4,
+                   [&](uint8_t* view) { std::memcpy(&total, view, 4); });
     if (total >= 4) {
-        withMappedView(mapping, FILE_MAP_READ, total, [&](uint8_t* view) {
+        withMappedView(mapping.Get(), FILE_MAP_READ, total, [&](uint8_t* view) {
             data = std::string(reinterpret_cast<const char*>(view) + 4, total - 4);
         });
     }
-    ::CloseHandle(mapping);
     return data;
 }
 
 TVvModuleOptionsEx::TVvModuleOptionsEx(std::string moduleName, bool saveSharedData, HMODULE module)
     : TVvModuleOptions(std::move(moduleName), saveSharedData), module_(module) {}
-
-TVvModuleOptionsEx::~TVvModuleOptionsEx() {
-    if (block_ != nullptr) ::CloseHandle(block_);
-}
 
 HMODULE RunningModule() {
     HMODULE module = nullptr;
@@ -102,14 +95,16 @@ void TVvModuleOptionsEx::Publish() {
     const uint8_t published = 1;
     stream.WriteBuffer(&published, 1);
     SaveToStream(stream);
-    if (block_ != nullptr) ::CloseHandle(block_);
+    // The block held goes first: with no reader holding it, the name goes
+    // with it and the new block is made whole rather than written in place.
+    block_.Reset();
     block_ = CreateSharedBlock(
         module_, std::string(static_cast<const char*>(stream.Memory()), stream.Size()));
 }
 
 void TVvModuleOptionsEx::ResetSharedBlock() {
     if (module_ == nullptr || module_ != RunningModule()) return;
-    if (block_ != nullptr) ::CloseHandle(block_);
+    block_.Reset();
     block_ = CreateSharedBlock(module_, std::string(1, '\0'));
 }
 

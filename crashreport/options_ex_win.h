@@ -14,6 +14,7 @@
 #include <string>
 
 #include "crashreport/options.h"
+#include "runtime/os/kernel_handles.h"
 
 namespace crashreport {
 
@@ -21,7 +22,6 @@ class TVvModuleOptionsEx : public TVvModuleOptions {
   public:
     // `module` is the module the options belong to.
     TVvModuleOptionsEx(std::string moduleName, bool saveSharedData, HMODULE module);
-    ~TVvModuleOptionsEx() override;
 
     // Writes a byte 1 and the options stream to the module's shared block;
     // only for the running module.
@@ -40,7 +40,7 @@ class TVvModuleOptionsEx : public TVvModuleOptions {
     void SwitchWatch(bool wasOn);
 
     HMODULE module_;
-    HANDLE block_ = nullptr;
+    runtime::os::TMappingHandle block_;
 };
 
 // The module that runs the reporter: the one holding this code.
@@ -48,10 +48,9 @@ HMODULE RunningModule();
 // The name of a module's shared options block in this process.
 std::string SharedBlockName(HMODULE module);
 // Creates the module's block holding `data` (its first four bytes then
-// hold the total size); returns the mapping handle or null. A block of that
-// name that still exists is written in place when the data fits, else
-// emptied.
-HANDLE CreateSharedBlock(HMODULE module, const std::string& data);
+// hold the total size); returns the mapping, or none. A block of that name
+// that still exists is written in place when the data fits, else emptied.
+runtime::os::TMappingHandle CreateSharedBlock(HMODULE module, const std::string& data);
 // The data of a module's block, or nullopt when there is none.
 std::optional<std::string> ReadSharedBlock(HMODULE module);
 

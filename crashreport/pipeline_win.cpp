@@ -11,6 +11,7 @@
 #include "crashreport/stackwalk_win.h"
 #include "runtime/exceptions.h"
 #include "runtime/os/folders.h"
+#include "runtime/os/kernel_handles.h"
 
 namespace crashreport {
 
@@ -40,7 +41,7 @@ struct LibraryState {
     HANDLE RequestDone = nullptr;
     HANDLE CallbackReady = nullptr;
     HANDLE CallbackDone = nullptr;
-    HANDLE Processing = nullptr;
+    runtime::os::TThreadHandle Processing;
     std::atomic<DWORD> ProcessingId{0};
     Request Pending;
     // The event call the processing thread wants run on the failing thread.
@@ -192,8 +193,7 @@ void RunInFaultingThread(const std::function<void()>& call, bool failingThreadCa
 
 bool DispatchException(const TFailure& failure, const TFailurePlace& place,
                        THandlerKind handlerKind, TRaiserType raiserType) {
-    if (library == nullptr || !library->Active || library->Stopping ||
-        library->Processing == nullptr) {
+    if (library == nullptr || !library->Active || library->Stopping || !library->Processing) {
         return true;
     }
     // The processing thread never waits for itself.
@@ -278,11 +278,11 @@ void InitExceptionReporting(const TReporterSetup& setup) {
         state->ProgramOptions->ResetSharedBlock();
     }
 
-    state->Processing = ::CreateThread(nullptr, processingStack, processingThread, nullptr,
-                                       STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
-    if (state->Processing != nullptr) {
-        state->ProcessingId = ::GetThreadId(state->Processing);
-        ::SetThreadPriority(state->Processing, THREAD_PRIORITY_HIGHEST);
+    state->Processing.Reset(::CreateThread(nullptr, processingStack, processingThread, nullptr,
+                                           STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
+    if (state->Processing) {
+        state->ProcessingId = ::GetThreadId(state->Processing.Get());
+        ::SetThreadPriority(state->Processing.Get(), THREAD_PRIORITY_HIGHEST);
     }
     state->Active = true;
     InstallInterception();
@@ -307,9 +307,9 @@ void DoneExceptionReporting() {
     UnhookAll();
     library->Stopping = true;
     ::SetEvent(library->RequestReady);
-    if (library->Processing != nullptr) {
-        ::WaitForSingleObject(library->Processing, INFINITE);
-        ::CloseHandle(library->Processing);
+    if (library->Processing) {
+        ::WaitForSingleObject(library->Processing.Get(), INFINITE);
+        library->Processing.Reset();
     }
     library->Active = false;
     DoneThreadStates();

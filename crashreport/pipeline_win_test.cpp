@@ -16,6 +16,7 @@
 #include "gui/application.h"
 #include "gui/init.h"
 #include "runtime/exceptions.h"
+#include "runtime/os/kernel_handles.h"
 #include "runtime/strings.h"
 
 namespace crashreport {
@@ -149,24 +150,24 @@ TEST_F(ReporterTest, EventsRunOnTheFailingThreadAndMayCancel) {
 }
 
 TEST_F(ReporterTest, OtherThreadsAreListedAsTheOptionsAsk) {
-    HANDLE stop = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    HANDLE started = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    runtime::os::TEventHandle stop(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    runtime::os::TEventHandle started(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
     DWORD id = 0;
-    std::thread waiting([stop, started, &id] {
+    std::thread waiting([stop = stop.Get(), started = started.Get(), &id] {
         id = ::GetCurrentThreadId();
         ::SetEvent(started);
         ::WaitForSingleObject(stop, INFINITE);
     });
-    ::WaitForSingleObject(started, INFINITE);
-    ::CloseHandle(started);
+    ::WaitForSingleObject(started.Get(), INFINITE);
+    started.Reset();
     const std::string waitingId = std::to_string(id);
     TVvModuleOptionsEx& o = CurrentVuvuvuVozOptions();
     Report<runtime::EConvertError>("With threads");
     o.SetCallStackFlags(o.CallStackFlags() & ~csOtherThreads);
     Report<runtime::EConvertError>("Without");
-    ::SetEvent(stop);
+    ::SetEvent(stop.Get());
     waiting.join();
-    ::CloseHandle(stop);
+    stop.Reset();
     const auto logged = entries();
     ASSERT_EQ(logged.size(), 2u);
     EXPECT_NE(logged[0].find("| Running Thread: ID=" + waitingId), std::string::npos);
@@ -198,8 +199,9 @@ TEST_F(ReporterTest, ThreadsStoppedForAReportDoNotHoldTheHeap) {
         }
     });
     ASSERT_TRUE(waitUntil([&] { return count > 1000; }));
-    HANDLE busyHandle = ::OpenThread(THREAD_SUSPEND_RESUME, FALSE, busyId);
-    ASSERT_NE(busyHandle, nullptr);
+    runtime::os::TThreadHandle busyThread(::OpenThread(THREAD_SUSPEND_RESUME, FALSE, busyId));
+    ASSERT_TRUE(busyThread);
+    const HANDLE busyHandle = busyThread.Get();
     TVvModuleOptionsEx& o = CurrentVuvuvuVozOptions();
     o.SetBehaviourFlags(o.BehaviourFlags() | bfSuspendOtherThreads);
     int stoppedWhileSaved = 0;
@@ -218,7 +220,7 @@ TEST_F(ReporterTest, ThreadsStoppedForAReportDoNotHoldTheHeap) {
     EXPECT_TRUE(waitUntil([&] { return count > after + 1000; }));
     stop = true;
     busy.join();
-    ::CloseHandle(busyHandle);
+    busyThread.Reset();
     EXPECT_EQ(entries().size(), 5u);
 }
 
@@ -314,7 +316,8 @@ class ProbedWindow {
 TEST_F(ReporterTest, AHangIsReportedAndItsOwnEventsMayStopTheWatch) {
     ProbedWindow window;
     ASSERT_NE(window.Handle(), nullptr);
-    HANDLE release = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    runtime::os::TEventHandle hangSaved(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    const HANDLE release = hangSaved.Get();
     TReporterEvents events;
     events.OnCustomData = [](const TReportEvent&, std::string&) {
         CurrentVuvuvuVozOptions().SetFreezeCheckActive(0);
@@ -328,7 +331,7 @@ TEST_F(ReporterTest, AHangIsReportedAndItsOwnEventsMayStopTheWatch) {
     o.SetFreezeCheckActive(1);
     // Hung until the report has been saved (a minute at most).
     EXPECT_EQ(::WaitForSingleObject(release, 60000), WAIT_OBJECT_0);
-    ::CloseHandle(release);
+    hangSaved.Reset();
     EXPECT_TRUE(waitUntil([] { return !ReportInProgress(); }));
     const TLogFile log(logName());
     ASSERT_EQ(log.Count(), 1);

@@ -13,6 +13,7 @@
 #include "crashreport/sysinfo_win.h"
 #include "crashreport/texthelpers.h"
 #include "runtime/os/files.h"
+#include "runtime/os/kernel_handles.h"
 #include "runtime/os/paths.h"
 #include "runtime/strings.h"
 
@@ -88,7 +89,8 @@ std::vector<ListedThread> listThreads() {
     std::vector<ListedThread> threads;
     ForEachThreadState([&](TThreadState& s) {
         threads.push_back(
-            {s.ThreadId.load(), s.Handle, s.StackTop, s.ThreadObject, s.ThreadClass, s.Priority,
+            {s.ThreadId.load(), s.Handle.Get(), s.StackTop, s.ThreadObject, s.ThreadClass,
+             s.Priority,
              std::vector<uintptr_t>(s.CreatorTrace, s.CreatorTrace + s.CreatorTraceCount),
              s.CreatorId});
     });
@@ -587,8 +589,9 @@ void RestartOrTerminate(const TProcessContext& context, bool restart) {
                              CREATE_NEW_PROCESS_GROUP | NORMAL_PRIORITY_CLASS, nullptr,
                              reinterpret_cast<const wchar_t*>(folder.c_str()), &startup,
                              &process)) {
-            ::CloseHandle(process.hThread);
-            ::CloseHandle(process.hProcess);
+            // The new copy runs on by itself: its handles close here.
+            const runtime::os::TProcessHandle started(process.hProcess);
+            const runtime::os::TThreadHandle thread(process.hThread);
         }
     }
     ::TerminateProcess(::GetCurrentProcess(), 1);
@@ -631,12 +634,11 @@ void ReportInternalError(const TInternalError& e) {
     const std::string logName = runtime::os::ChangeFileExt(std::string(program, length), ".log");
     const std::string text =
         InternalErrorFileText(e, FormatReportDate(runtime::Now(), UtcOffsetMinutes()));
-    HANDLE file = ::CreateFileA(logName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return;
+    const runtime::os::TFileHandle file(::CreateFileA(
+        logName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return;
     DWORD written = 0;
-    ::WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    ::CloseHandle(file);
+    ::WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
 }
 
 void ReportInternalWarning(TProcessContext& context, TVuvuvuVozErrorCode code,

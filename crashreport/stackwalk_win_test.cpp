@@ -5,6 +5,7 @@
 
 #include <thread>
 
+#include "runtime/os/kernel_handles.h"
 #include "runtime/os/paths.h"
 
 namespace crashreport {
@@ -97,8 +98,9 @@ TEST(StackWalk, ASnapshotFollowingUnloadsForgetsAModuleAsItGoes) {
     const DWORD length = ::GetModuleFileNameA(nullptr, name, MAX_PATH);
     const std::string path =
         runtime::os::ExtractFilePath(std::string(name, length)) + "crashreport_testdll.dll";
-    HMODULE dll = ::LoadLibraryA(path.c_str());
-    ASSERT_NE(dll, nullptr);
+    runtime::os::TModuleHandle loaded(::LoadLibraryA(path.c_str()));
+    ASSERT_TRUE(loaded);
+    const HMODULE dll = loaded.Get();
     const auto function = reinterpret_cast<uintptr_t>(
         reinterpret_cast<void*>(::GetProcAddress(dll, "TestExportOne")));
     TUnwindModules following;
@@ -111,7 +113,7 @@ TEST(StackWalk, ASnapshotFollowingUnloadsForgetsAModuleAsItGoes) {
     EXPECT_EQ(base, reinterpret_cast<uintptr_t>(dll));
     EXPECT_TRUE(following.Holds(function));
 
-    ASSERT_TRUE(::FreeLibrary(dll));
+    loaded.Reset();
     ASSERT_EQ(::GetModuleHandleA(path.c_str()), nullptr);
     EXPECT_FALSE(following.Holds(function));
     EXPECT_EQ(following.Find(function, base), nullptr);

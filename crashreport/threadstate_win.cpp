@@ -17,12 +17,11 @@ TThreadState* mainState = nullptr;
 
 // A block whose thread ended without telling (killed) may be taken again.
 bool threadGone(const TThreadState& state) {
-    return state.Handle != nullptr && ::WaitForSingleObject(state.Handle, 0) == WAIT_OBJECT_0;
+    return state.Handle && ::WaitForSingleObject(state.Handle.Get(), 0) == WAIT_OBJECT_0;
 }
 
 void release(TThreadState& state) {
-    if (state.Handle != nullptr) ::CloseHandle(state.Handle);
-    state.Handle = nullptr;
+    state.Handle.Reset();
     state.ThreadId = 0;
 }
 
@@ -43,11 +42,13 @@ TThreadState* take() {
     }
     if (found != nullptr) {
         TThreadState& s = *found;
-        s.Handle = nullptr;
+        HANDLE handle = nullptr;
         ::DuplicateHandle(
-            ::GetCurrentProcess(), ::GetCurrentThread(), ::GetCurrentProcess(), &s.Handle,
+            ::GetCurrentProcess(), ::GetCurrentThread(), ::GetCurrentProcess(), &handle,
             THREAD_SUSPEND_RESUME | THREAD_GET_CONTEXT | THREAD_QUERY_INFORMATION | SYNCHRONIZE,
             FALSE, 0);
+        // A free block holds no handle: nothing is closed here.
+        s.Handle.Reset(handle);
         const NT_TIB* tib = reinterpret_cast<const NT_TIB*>(::NtCurrentTeb());
         s.StackTop = reinterpret_cast<uintptr_t>(tib->StackBase);
         s.StackBottom = reinterpret_cast<uintptr_t>(tib->StackLimit);

@@ -17,6 +17,7 @@
 #include <typeinfo>
 
 #include "crashreport/stackwalk_win.h"
+#include "runtime/os/kernel_handles.h"
 
 namespace crashreport {
 
@@ -51,7 +52,7 @@ struct TThreadState {
     // 0 while the block is free.
     std::atomic<DWORD> ThreadId;
     // A real handle with suspend, context and query access.
-    HANDLE Handle;
+    runtime::os::TThreadHandle Handle;
     // The thread's stack: StackTop is its highest address.
     uintptr_t StackTop;
     uintptr_t StackBottom;
