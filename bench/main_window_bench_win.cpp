@@ -31,6 +31,7 @@
 #include "gui/desktop.h"
 #include "gui/forms.h"
 #include "gui/testing.h"
+#include "runtime/os/kernel_handles.h"
 #include "runtime/strings.h"
 #include "ui/init.h"
 #include "ui/program_win.h"
@@ -137,9 +138,9 @@ void RunChild(const char* mode, const std::string& dataDir) {
         std::printf("  (the child process did not start)\n");
         return;
     }
-    WaitForSingleObject(process.hProcess, INFINITE);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    const runtime::os::TProcessHandle child(process.hProcess);
+    const runtime::os::TThreadHandle thread(process.hThread);
+    WaitForSingleObject(child.Get(), INFINITE);
 }
 
 }  // namespace
